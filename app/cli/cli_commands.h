@@ -1,0 +1,48 @@
+// The commands of the command-line tool. Each takes the arguments after its
+// name and returns the process exit status: the ResultCode (0 to 5), 6 for
+// configurations that differ, 64 for bad usage.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "app/cli/cli_link.h"
+
+namespace varnalux {
+
+using CliArgs = std::vector<std::string>;
+
+struct CliCommand {
+  const char* name;
+  const char* usage;
+  int (*run)(CliLink& link, const CliArgs& args);
+};
+
+// Foundation.
+int CmdProbe(CliLink& link, const CliArgs& args);
+int CmdStatus(CliLink& link, const CliArgs& args);
+int CmdSend(CliLink& link, const CliArgs& args);
+
+// Configuration.
+int CmdReadConfig(CliLink& link, const CliArgs& args);
+int CmdWriteConfig(CliLink& link, const CliArgs& args);
+int CmdShowConfig(CliLink& link, const CliArgs& args);
+int CmdDiffConfig(CliLink& link, const CliArgs& args);
+
+// Devices the program can see.
+int CmdDevices(CliLink& link, const CliArgs& args);
+
+// Printer functions and the clock.
+int CmdFactoryDefault(CliLink& link, const CliArgs& args);
+int CmdSelftest(CliLink& link, const CliArgs& args);
+int CmdDumpText(CliLink& link, const CliArgs& args);
+int CmdCalibrate(CliLink& link, const CliArgs& args);
+int CmdReset(CliLink& link, const CliArgs& args);
+int CmdIgnoreAutoBas(CliLink& link, const CliArgs& args);
+int CmdTestPage(CliLink& link, const CliArgs& args);
+int CmdClock(CliLink& link, const CliArgs& args);
+
+// Prints "usage: varnalux-cli [link options] <usage>" to standard error; 64.
+int UsageError(const char* usage);
+
+}  // namespace varnalux

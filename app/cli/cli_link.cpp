@@ -1,0 +1,159 @@
+#include "app/cli/cli_link.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+
+#include "app/dispatcher.h"
+#include "app/cli/cli_commands.h"
+
+namespace varnalux {
+
+namespace {
+
+int IndexOf(const std::string& value, std::initializer_list<const char*> items) {
+  int i = 0;
+  for (const char* item : items) {
+    if (value == item) return i;
+    ++i;
+  }
+  return -1;
+}
+
+bool ParsePort(const std::string& text, int32_t& port) {
+  if (text.empty() || text.size() > 5) return false;
+  long v = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    v = v * 10 + (c - '0');
+  }
+  if (v < 1 || v > 65535) return false;
+  port = static_cast<int32_t>(v);
+  return true;
+}
+
+}  // namespace
+
+bool ParseLinkOptions(std::vector<std::string>& args, CliLink& link, std::string& error) {
+  InitialSerialSettings(link.serial);
+  InitialParallelName(link.parallel);
+  InitialTcpTarget(link.tcp);
+  link.kind = KindUsb;
+  int linkOptions = 0;
+  size_t i = 0;
+  auto value = [&](const std::string& option, std::string& out) {
+    if (i + 1 >= args.size()) {
+      error = option + " needs a value";
+      return false;
+    }
+    out = args[++i];
+    return true;
+  };
+  for (; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a.size() < 2 || a[0] != '-' || a[1] != '-') break;
+    std::string v;
+    if (a == "--usb") {
+      link.kind = KindUsb;
+      ++linkOptions;
+    } else if (a == "--com") {
+      if (!value(a, v)) return false;
+      if (v.size() >= sizeof link.serial.portName) {
+        error = "port name too long: " + v;
+        return false;
+      }
+      CopyText(link.serial.portName, sizeof link.serial.portName, v.c_str());
+      link.kind = KindCom;
+      ++linkOptions;
+    } else if (a == "--lpt") {
+      if (!value(a, v)) return false;
+      if (v.size() >= ParallelNameSize) {
+        error = "port name too long: " + v;
+        return false;
+      }
+      CopyText(link.parallel, ParallelNameSize, v.c_str());
+      link.kind = KindLpt;
+      ++linkOptions;
+    } else if (a == "--tcp") {
+      if (!value(a, v)) return false;
+      std::string host = v;
+      if (size_t colon = v.rfind(':'); colon != std::string::npos) {
+        host = v.substr(0, colon);
+        if (!ParsePort(v.substr(colon + 1), link.tcp.port)) {
+          error = "bad port in --tcp " + v;
+          return false;
+        }
+      }
+      if (host.empty() || host.size() >= sizeof link.tcp.host) {
+        error = "bad host in --tcp " + v;
+        return false;
+      }
+      CopyText(link.tcp.host, sizeof link.tcp.host, host.c_str());
+      link.kind = KindEthernet;
+      ++linkOptions;
+    } else if (a == "--baud") {
+      if (!value(a, v)) return false;
+      int n = IndexOf(v, {"2400", "4800", "9600", "19200", "38400", "57600", "115200"});
+      if (n < 0) return error = "bad --baud " + v, false;
+      link.serial.baudIndex = n;
+    } else if (a == "--data") {
+      if (!value(a, v)) return false;
+      int n = IndexOf(v, {"7", "8"});
+      if (n < 0) return error = "bad --data " + v, false;
+      link.serial.dataBitsIndex = n;
+    } else if (a == "--parity") {
+      if (!value(a, v)) return false;
+      int n = IndexOf(v, {"none", "odd", "even"});
+      if (n < 0) return error = "bad --parity " + v, false;
+      link.serial.parityIndex = n;
+    } else if (a == "--stop") {
+      if (!value(a, v)) return false;
+      int n = IndexOf(v, {"1", "1.5", "2"});
+      if (n < 0) return error = "bad --stop " + v, false;
+      link.serial.stopBitsIndex = n;
+    } else if (a == "--hw") {
+      if (!value(a, v)) return false;
+      int n = IndexOf(v, {"none", "rts", "rtscts"});
+      if (n < 0) return error = "bad --hw " + v, false;
+      link.serial.hwHandshakeIndex = n;
+    } else if (a == "--sw") {
+      if (!value(a, v)) return false;
+      int n = IndexOf(v, {"none", "xonxoff"});
+      if (n < 0) return error = "bad --sw " + v, false;
+      link.serial.swHandshakeIndex = n;
+    } else {
+      break;  // a command's own option
+    }
+  }
+  if (linkOptions > 1) {
+    error = "give only one of --usb, --com, --lpt, --tcp";
+    return false;
+  }
+  args.erase(args.begin(), args.begin() + static_cast<long>(i));
+  return true;
+}
+
+int ReportCliResult(ResultCode code) {
+  if (code != ResultOk) fprintf(stderr, "%s\n", ResultMessage(code));
+  return code < 0 || code > ResultUnknownError ? ResultUnknownError : code;
+}
+
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
+  if (path == "-") {
+    bytes.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+    return !std::cin.bad();
+  }
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  return !in.bad();
+}
+
+int UsageError(const char* usage) {
+  fprintf(stderr, "usage: varnalux-cli [link option] %s\n", usage);
+  return ExitUsage;
+}
+
+}  // namespace varnalux

@@ -1,0 +1,77 @@
+// varnalux-cli: the operations of the main window for scripts and fleets.
+// It calls RunOperation with the same codes as the window, so the bytes on
+// the wire are the same.
+#include <cstdio>
+#include <cstring>
+
+#include "app/cli/cli_commands.h"
+
+using namespace varnalux;
+
+namespace {
+
+const CliCommand kCommands[] = {
+    {"probe", "probe", CmdProbe},
+    {"status", "status [--json]", CmdStatus},
+    {"send", "send FILE|-", CmdSend},
+    {"read-config", "read-config [--json] [--save FILE.dcf]", CmdReadConfig},
+    {"write-config", "write-config FILE.dcf", CmdWriteConfig},
+    {"show-config", "show-config FILE.dcf [--json]", CmdShowConfig},
+    {"diff-config", "diff-config A B   (each a .dcf file or the word printer)", CmdDiffConfig},
+    {"devices", "devices", CmdDevices},
+    {"factory-default", "factory-default", CmdFactoryDefault},
+    {"selftest", "selftest", CmdSelftest},
+    {"dump-text", "dump-text print|card NAME|file OUT", CmdDumpText},
+    {"calibrate", "calibrate gap|bline|continuous", CmdCalibrate},
+    {"reset", "reset", CmdReset},
+    {"ignore-autobas", "ignore-autobas", CmdIgnoreAutoBas},
+    {"test-page", "test-page WIDTH_MM HEIGHT_MM", CmdTestPage},
+    {"clock", "clock get [--json] | clock set now|YYYY-MM-DDTHH:MM:SS", CmdClock},
+};
+
+void PrintUsage(FILE* out) {
+  fprintf(out,
+          "usage: varnalux-cli [link option] COMMAND [arguments]\n"
+          "link options (one of; --usb is the default):\n"
+          "  --usb\n"
+          "  --com PORT   COM1..COM30 or a device path, with\n"
+          "               --baud 2400|4800|9600|19200|38400|57600|115200  --data 7|8\n"
+          "               --parity none|odd|even  --stop 1|1.5|2\n"
+          "               --hw none|rts|rtscts  --sw none|xonxoff\n"
+          "  --lpt PORT   LPT1..LPT4 or a device path\n"
+          "  --tcp HOST[:PORT]   port 9100 when omitted\n"
+          "commands:\n");
+  for (const CliCommand& c : kCommands) fprintf(out, "  %s\n", c.usage);
+  fprintf(out,
+          "exit status: 0 success, 1 Port Open Error, 2 Data Transmission Error,\n"
+          "3 Data Receiving Error, 4 File Open Error, 5 Unknow Error,\n"
+          "6 configurations differ, 64 bad usage\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CliArgs args(argv + 1, argv + argc);
+  if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
+    PrintUsage(stdout);
+    return 0;
+  }
+  CliLink link;
+  std::string error;
+  if (!ParseLinkOptions(args, link, error)) {
+    fprintf(stderr, "varnalux-cli: %s\n", error.c_str());
+    PrintUsage(stderr);
+    return ExitUsage;
+  }
+  if (args.empty()) {
+    PrintUsage(stderr);
+    return ExitUsage;
+  }
+  BindLinkSettings(link.serial, link.parallel, link.tcp);
+  for (const CliCommand& c : kCommands) {
+    if (args[0] == c.name) return c.run(link, CliArgs(args.begin() + 1, args.end()));
+  }
+  fprintf(stderr, "varnalux-cli: unknown command '%s'\n", args[0].c_str());
+  PrintUsage(stderr);
+  return ExitUsage;
+}

@@ -1,0 +1,150 @@
+#include "app/dispatcher.h"
+
+#include "app/progress.h"
+#include "link/printer_link.h"
+#include "protocol/clock.h"
+#include "protocol/config_reader.h"
+#include "protocol/config_writer.h"
+#include "protocol/printer_functions.h"
+#include "protocol/report_exchange.h"
+#include "protocol/send_raw.h"
+
+namespace varnalux {
+
+const char ResultMessages[6][ResultMessageSize] = {
+    "",
+    "Port Open Error",
+    "Data Transmission Error",
+    "Data Receiving Error",
+    "File Open Error",
+    "Unknow Error",
+};
+
+const char* ResultMessage(ResultCode code) {
+  if (code < 0 || code > ResultUnknownError) code = ResultUnknownError;
+  return ResultMessages[code];
+}
+
+ResultCode TestConnection(InterfaceKind kind) {
+  LinkHandle handle = OpenLink(kind);
+  if (handle == InvalidLink) return ResultPortOpenError;
+  CloseLink(kind, handle);
+  return ResultOk;
+}
+
+namespace {
+
+// Step mode (3, 3) around an operation: the bar starts at 3 and gains 3 per
+// write call. HideProgress runs whatever the operation returned.
+class StepProgress {
+ public:
+  explicit StepProgress(bool show) : shown_(show) {
+    if (shown_) ShowProgress(ProgressStepMode, 3, 3);
+  }
+  ~StepProgress() {
+    if (shown_) HideProgress();
+  }
+  StepProgress(const StepProgress&) = delete;
+  StepProgress& operator=(const StepProgress&) = delete;
+
+ private:
+  bool shown_;
+};
+
+template <typename T>
+T* As(void* data) {
+  return static_cast<T*>(data);
+}
+
+int32_t ValueAt(void* data) { return data != nullptr ? *static_cast<int32_t*>(data) : -1; }
+
+ResultCode Dispatch(OperationCode operation, InterfaceKind kind, void* data, int32_t extra) {
+  // Operations that need a record fail as "Unknow Error" without one.
+  auto needs = [&](auto* record) { return record != nullptr; };
+  switch (operation) {
+    case OpQueryStatus: {
+      auto* status = As<PrinterStatus>(data);
+      return needs(status) ? QueryStatus(kind, *status) : ResultUnknownError;
+    }
+    case OpReadConfig: {
+      auto* config = As<PrinterConfig>(data);
+      if (!needs(config)) return ResultUnknownError;
+      StepProgress progress(extra == 1);
+      return ReadConfig(kind, *config);
+    }
+    case OpWriteConfig: {
+      auto* config = As<PrinterConfig>(data);
+      if (!needs(config)) return ResultUnknownError;
+      StepProgress progress(true);
+      return WriteConfig(kind, *config);
+    }
+    case OpFactoryDefault:
+      return FactoryDefault(kind);
+    case OpDumpText: {
+      auto* settings = As<DumpTextSettings>(data);
+      return needs(settings) ? DumpText(kind, *settings) : ResultUnknownError;
+    }
+    case OpPrintConfigurationPage:
+      return PrintConfigurationPage(kind);
+    case OpSetClock: {
+      auto* clock = As<ClockSettings>(data);
+      return needs(clock) ? SetClock(kind, *clock) : ResultUnknownError;
+    }
+    case OpReadClock: {
+      auto* clock = As<ClockSettings>(data);
+      return needs(clock) ? ReadClock(kind, *clock) : ResultUnknownError;
+    }
+    case OpCalibrateSensor:
+      return CalibrateSensor(kind, ValueAt(data));
+    case OpResetPrinter:
+      return ResetPrinter(kind);
+    case OpReadFileList: {
+      // The file manager's list reader comes with the file manager page.
+      StepProgress progress(true);
+      return ResultUnknownError;
+    }
+    case OpDownloadFile:   // comes with the file manager page
+    case OpFormatDevice:   // comes with the file manager page
+      return ResultUnknownError;
+    case OpSendRaw:
+      return SendRaw(kind, static_cast<const uint8_t*>(data),
+                     static_cast<uint32_t>(data != nullptr ? extra : 0));
+    case OpPrintTestPage: {
+      auto* request = As<TestPageRequest>(data);
+      return needs(request) ? PrintTestPage(kind, *request) : ResultUnknownError;
+    }
+    case OpIgnoreAutoBas:
+      return IgnoreAutoBas(kind);
+    case OpSetNetAddress:  // come with the Ethernet setup
+    case OpSetNetName:
+    case OpReadNetConfig:
+      return ResultUnknownError;
+    case OpTestConnection:
+      return TestConnection(kind);
+    case OpReadPrinterFile: {
+      auto* request = As<ReadBackRequest>(data);
+      return needs(request) ? ReadPrinterFile(kind, *request) : ResultUnknownError;
+    }
+    default:
+      return ResultUnknownError;
+  }
+}
+
+}  // namespace
+
+ResultCode RunOperation(OperationCode operation, InterfaceKind kind, void* data, int32_t extra) {
+  // Compared unsigned: negative codes arrive as large values.
+  if (operation > OpLast) return ResultUnknownError;
+  // The parallel link cannot read: no status or configuration read on it.
+  if ((operation == OpQueryStatus || operation == OpReadConfig) && kind == KindLpt)
+    return ResultReceiveError;
+  try {
+    return Dispatch(operation, kind, data, extra);
+  } catch (...) {
+    // Nothing may escape to the handler (it must re-enable the window): an
+    // allocation failure deep in an operation ends it as "Unknow Error".
+    return ResultUnknownError;
+  }
+}
+
+}  // namespace varnalux

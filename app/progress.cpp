@@ -1,0 +1,72 @@
+#include "app/progress.h"
+
+#include <chrono>
+#include <thread>
+
+#include "link/link_settings.h"
+
+namespace varnalux {
+
+namespace {
+// The window belongs to the user interface; the state lives in LinkSettings.
+ProgressView* g_view = nullptr;
+int g_position = 0;
+
+void SetPosition(int position) {
+  if (position > 100) position = 100;
+  if (position < 0) position = 0;
+  g_position = position;
+  if (g_view != nullptr) g_view->SetPosition(position);
+}
+}  // namespace
+
+void SetProgressView(ProgressView* view) { g_view = view; }
+
+void SetProgressOrigin(int x, int y) {
+  ProgressState& p = CurrentLinkSettings().progress;
+  p.originX = x;
+  p.originY = y;
+}
+
+void ShowProgressAt(int left, int top, const char* caption, int mode, int initialStep,
+                    int stepSize) {
+  ProgressState& p = CurrentLinkSettings().progress;
+  p.mode = mode;
+  p.initialStep = initialStep;
+  p.stepSize = stepSize;
+  p.active = true;
+  g_position = 0;
+  if (g_view != nullptr) g_view->Open(left, top, caption);
+  SetPosition(initialStep);
+}
+
+void ShowProgress(int mode, int initialStep, int stepSize) {
+  const ProgressState& p = CurrentLinkSettings().progress;
+  ShowProgressAt(p.originX, p.originY, "Communicating...", mode, initialStep, stepSize);
+}
+
+void ProgressTick(int kind, uint32_t value) {
+  const ProgressState& p = CurrentLinkSettings().progress;
+  if (!p.active || kind != p.mode) return;
+  if (p.mode == ProgressStepMode)
+    SetPosition(g_position + p.stepSize);
+  else
+    SetPosition(value > 100 ? 100 : static_cast<int>(value));
+}
+
+void HideProgress() {
+  ProgressState& p = CurrentLinkSettings().progress;
+  std::this_thread::sleep_for(std::chrono::milliseconds(ProgressHideDelayMs));
+  p.active = false;
+  SetPosition(100);
+  if (g_view != nullptr) g_view->Close();
+}
+
+void ProcessPendingMessages() {
+  if (g_view != nullptr) g_view->ProcessPendingMessages();
+}
+
+int ProgressPosition() { return g_position; }
+bool ProgressActive() { return CurrentLinkSettings().progress.active; }
+
+}  // namespace varnalux

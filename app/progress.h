@@ -1,0 +1,41 @@
+// The progress window's state machine, shared by the dispatcher and the link
+// layer. The window itself belongs to the user interface, which installs a
+// ProgressView; without one (command-line tool, tests) only the state moves.
+#pragma once
+
+#include <cstdint>
+
+namespace varnalux {
+
+inline constexpr int ProgressStepMode = 0;
+inline constexpr int ProgressPercentMode = 1;
+inline constexpr int ProgressHideDelayMs = 200;
+
+class ProgressView {
+ public:
+  virtual ~ProgressView() = default;
+  virtual void Open(int left, int top, const char* caption) = 0;
+  virtual void SetPosition(int position) = 0;  // 0..100
+  virtual void Close() = 0;
+  // Lets the user interface handle its pending messages (repaint, clock).
+  virtual void ProcessPendingMessages() = 0;
+};
+
+// Installs the view (null removes it). Not owned.
+void SetProgressView(ProgressView* view);
+
+void SetProgressOrigin(int x, int y);
+void ShowProgress(int mode, int initialStep, int stepSize);
+// Opens the window at the given place with its own caption (font generator).
+void ShowProgressAt(int left, int top, const char* caption, int mode, int initialStep,
+                    int stepSize);
+// kind 0: a write call started (value ignored); kind 1: value percent written.
+void ProgressTick(int kind, uint32_t value);
+void HideProgress();
+void ProcessPendingMessages();
+
+// The bar position (0..100) as last set; for the command-line tool and tests.
+int ProgressPosition();
+bool ProgressActive();
+
+}  // namespace varnalux

@@ -1,0 +1,60 @@
+// The run-wide parameters of the links. The main window (or the command-line
+// tool) owns the three records; LinkSettings refers to them, so a setup dialog
+// that edits a record changes the next open without further steps.
+#pragma once
+
+#include <cstdint>
+
+namespace varnalux {
+
+struct SerialSettings {
+  char portName[24];         // "COM1" .. "COM30", or a device path
+  int32_t baudIndex;         // 0 2400 .. 6 115200; anything else 9600
+  int32_t dataBitsIndex;     // 0 = 7 bits, anything else 8
+  int32_t parityIndex;       // 0 none, 1 odd, 2 even; anything else none
+  int32_t stopBitsIndex;     // 0 = 1, 1 = 1.5, 2 = 2; anything else 1
+  int32_t hwHandshakeIndex;  // 0 None, 1 RTS, 2 RTS/CTS; anything else as 2
+  int32_t swHandshakeIndex;  // 0 none, 1 Xon/Xoff; anything else none
+};
+
+struct TcpTarget {
+  char host[64];  // dotted IPv4 address or host name
+  int32_t port;
+};
+
+inline constexpr int ParallelNameSize = 256;
+
+// Progress window state, driven by app/progress.h.
+struct ProgressState {
+  int32_t originX = 100;
+  int32_t originY = 100;
+  bool active = false;
+  int32_t mode = 0;  // 0 step mode, 1 percent mode
+  int32_t initialStep = 0;
+  int32_t stepSize = 0;
+};
+
+struct LinkSettings {
+  SerialSettings* serial = nullptr;
+  char* parallelDeviceName = nullptr;  // ParallelNameSize bytes
+  TcpTarget* tcp = nullptr;
+  ProgressState progress;
+};
+
+// Start values of a run: COM1 9600,N,8,1 RTS; LPT1; empty host, port 9100.
+void InitialSerialSettings(SerialSettings& s);
+void InitialParallelName(char (&name)[ParallelNameSize]);
+void InitialTcpTarget(TcpTarget& t);
+
+// Binds the one module-wide LinkSettings to the caller's records (references,
+// not copies). Resets the progress state to origin (100, 100), inactive.
+void BindLinkSettings(SerialSettings& serial, char (&parallel)[ParallelNameSize],
+                      TcpTarget& tcp);
+
+// The module-wide instance. Its record pointers are null until bound.
+LinkSettings& CurrentLinkSettings();
+
+// Bounded copy of a NUL-terminated text into a fixed field (always terminated).
+void CopyText(char* field, int fieldSize, const char* text);
+
+}  // namespace varnalux

@@ -1,0 +1,163 @@
+#include "link/serial_link.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "link/port_names.h"
+
+namespace varnalux {
+
+namespace {
+ReceiveRing g_serialRing;
+
+int MillisecondsLeft(std::chrono::steady_clock::time_point deadline) {
+  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+      deadline - std::chrono::steady_clock::now());
+  return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+}  // namespace
+
+speed_t SerialBaudRate(int32_t baudIndex) {
+  switch (baudIndex) {
+    case 0: return B2400;
+    case 1: return B4800;
+    case 2: return B9600;
+    case 3: return B19200;
+    case 4: return B38400;
+    case 5: return B57600;
+    case 6: return B115200;
+    default: return B9600;  // the dialog's empty item and anything else
+  }
+}
+
+termios BuildSerialTermios(const termios& current, const SerialSettings& s) {
+  termios t = current;
+  // Raw mode: bytes pass unchanged in both directions.
+  t.c_iflag &= ~static_cast<tcflag_t>(IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL |
+                                      IXON | IXOFF | IXANY | INPCK | IGNPAR);
+  t.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+  t.c_lflag &= ~static_cast<tcflag_t>(ECHO | ECHONL | ICANON | ISIG | IEXTEN);
+  t.c_cflag |= CREAD;
+  t.c_cc[VMIN] = 0;  // reads return at once with what the driver holds
+  t.c_cc[VTIME] = 0;
+
+  speed_t speed = SerialBaudRate(s.baudIndex);
+  cfsetispeed(&t, speed);
+  cfsetospeed(&t, speed);
+
+  t.c_cflag &= ~static_cast<tcflag_t>(CSIZE);
+  t.c_cflag |= s.dataBitsIndex == 0 ? CS7 : CS8;
+
+  // Odd parity is checked on input; even parity is sent but not checked.
+  t.c_cflag &= ~static_cast<tcflag_t>(PARENB | PARODD);
+  if (s.parityIndex == 1) {
+    t.c_cflag |= PARENB | PARODD;
+    t.c_iflag |= INPCK;
+  } else if (s.parityIndex == 2) {
+    t.c_cflag |= PARENB;
+  }
+
+  // POSIX has no 1.5 stop bits. Two stop bits is the nearest safe choice: a
+  // receiver that wants 1.5 accepts 2, while 1 may be too short for it.
+  if (s.stopBitsIndex == 1 || s.stopBitsIndex == 2)
+    t.c_cflag |= CSTOPB;
+  else
+    t.c_cflag &= ~static_cast<tcflag_t>(CSTOPB);
+
+  // Hardware handshake: "None" ignores the modem lines. "RTS" holds RTS and
+  // DTR on and waits for CTS before sending; Linux only offers CTS output
+  // flow together with RTS input flow (CRTSCTS), which is the nearest match.
+  // "RTS/CTS" and anything else: full RTS/CTS flow control. DSR output flow
+  // has no termios setting.
+  if (s.hwHandshakeIndex == 0) {
+    t.c_cflag &= ~static_cast<tcflag_t>(CRTSCTS);
+    t.c_cflag |= CLOCAL;
+  } else {
+    t.c_cflag |= CRTSCTS | CLOCAL;
+  }
+
+  if (s.swHandshakeIndex == 1) t.c_iflag |= IXON | IXOFF;
+  return t;
+}
+
+void ApplySerialSettings(int fd, const SerialSettings& settings) {
+  termios current{};
+  if (tcgetattr(fd, &current) != 0) return;
+  termios wanted = BuildSerialTermios(current, settings);
+  // A setting the driver refuses is not reported; the port keeps its state.
+  (void)tcsetattr(fd, TCSANOW, &wanted);
+}
+
+void PurgeSerialPort(int fd) { (void)tcflush(fd, TCIOFLUSH); }
+
+int OpenSerialPort(const SerialSettings& settings) {
+  char name[sizeof settings.portName + 1] = {};
+  for (size_t i = 0; i < sizeof settings.portName && settings.portName[i] != '\0'; ++i)
+    name[i] = settings.portName[i];
+  std::string device = ResolvePortDevice(name);
+  if (device.empty()) return -1;
+  int fd = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return -1;
+  if (!isatty(fd)) {
+    close(fd);
+    return -1;
+  }
+  PurgeSerialPort(fd);
+  ApplySerialSettings(fd, settings);
+  // DTR and RTS raised; a pseudo-terminal refuses this, which is ignored.
+  int lines = TIOCM_DTR | TIOCM_RTS;
+  (void)ioctl(fd, TIOCMBIS, &lines);
+  return fd;
+}
+
+void CloseSerialPort(int fd) {
+  if (fd >= 0) close(fd);
+}
+
+uint32_t SerialWriteChunk(int fd, const uint8_t* data, uint32_t count) {
+  // The chunk must be taken within 10 ms per byte plus 5000 ms.
+  auto deadline = std::chrono::steady_clock::now() +
+                  std::chrono::milliseconds(SerialWritePerByteMs * static_cast<int>(count) +
+                                            SerialWriteConstantMs);
+  uint32_t written = 0;
+  while (written < count) {
+    ssize_t n = write(fd, data + written, count - written);
+    if (n > 0) {
+      written += static_cast<uint32_t>(n);
+      continue;
+    }
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return 0;
+    int left = MillisecondsLeft(deadline);
+    if (left == 0) return 0;
+    pollfd p{fd, POLLOUT, 0};
+    int r = poll(&p, 1, left);
+    if (r < 0 && errno != EINTR) return 0;
+    if (r > 0 && (p.revents & (POLLERR | POLLNVAL)) != 0) return 0;
+  }
+  return written;
+}
+
+bool SerialReadByte(int fd, uint8_t& out) {
+  for (int attempt = 0; g_serialRing.Empty() && attempt < SerialReadAttempts; ++attempt) {
+    uint8_t byte;
+    ssize_t n = read(fd, &byte, 1);
+    if (n == 1) {
+      g_serialRing.Append(&byte, 1);
+      break;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(SerialReadPauseMs));
+  }
+  return g_serialRing.Take(out);
+}
+
+ReceiveRing& SerialRing() { return g_serialRing; }
+
+}  // namespace varnalux

@@ -1,0 +1,11 @@
+// Operation 2: sends one setting command for every valid flag of a write record.
+#pragma once
+
+#include "protocol/codes.h"
+#include "protocol/printer_config.h"
+
+namespace varnalux {
+
+ResultCode WriteConfig(InterfaceKind kind, const PrinterConfig& config);
+
+}  // namespace varnalux

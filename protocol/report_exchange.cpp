@@ -1,0 +1,136 @@
+#include "protocol/report_exchange.h"
+
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+namespace varnalux {
+
+void StatusFromByte(uint8_t byte, PrinterStatus& s) {
+  uint8_t* flags[8] = {&s.headOpen, &s.paperJam, &s.outOfPaper, &s.outOfRibbon,
+                       &s.pause,    &s.printing, &s.bit6,       &s.otherError};
+  for (int i = 0; i < 8; ++i) *flags[i] = (byte >> i) & 1;
+}
+
+uint8_t StatusToByte(const PrinterStatus& s) {
+  const uint8_t flags[8] = {s.headOpen, s.paperJam, s.outOfPaper, s.outOfRibbon,
+                            s.pause,    s.printing, s.bit6,       s.otherError};
+  uint8_t byte = 0;
+  for (int i = 0; i < 8; ++i) byte |= static_cast<uint8_t>((flags[i] != 0) << i);
+  return byte;
+}
+
+bool StatusReady(const PrinterStatus& s) {
+  return !(s.headOpen || s.paperJam || s.outOfPaper || s.outOfRibbon || s.pause || s.printing ||
+           s.otherError);
+}
+
+const char* InterfaceAnnouncement(InterfaceKind kind) {
+  static const char* const lines[4] = {
+      "\r\nDIAGNOSTIC INTERFACE USB\r\n",
+      "\r\nDIAGNOSTIC INTERFACE COM\r\n",
+      "\r\nDIAGNOSTIC INTERFACE LPT\r\n",
+      "\r\nDIAGNOSTIC INTERFACE NET\r\n",
+  };
+  if (kind < 0 || kind > 3) return nullptr;
+  return lines[kind];
+}
+
+ResultCode QueryStatus(InterfaceKind kind, PrinterStatus& status) {
+  LinkHandle handle = OpenLink(kind);
+  if (handle == InvalidLink) return ResultPortOpenError;
+  if (!WriteLink(handle, kind, StatusQueryBytes, sizeof StatusQueryBytes)) {
+    CloseLink(kind, handle);
+    return ResultTransmitError;
+  }
+  uint8_t byte = 0;
+  if (!ReadLinkByte(handle, kind, byte)) {
+    CloseLink(kind, handle);
+    return ResultReceiveError;
+  }
+  StatusFromByte(byte, status);
+  CloseLink(kind, handle);
+  return ResultOk;
+}
+
+bool ReadReportAnswer(LinkHandle handle, InterfaceKind kind, char* payload, uint32_t capacity,
+                      uint32_t& length) {
+  uint8_t byte = 0;
+  // Lead-in: everything before the first "{" is discarded.
+  do {
+    if (!ReadLinkByte(handle, kind, byte)) return false;
+  } while (byte != '{');
+
+  // Body up to "}". A read that fails ends the body: an answer whose close
+  // brace never comes is judged on what arrived.
+  char body[ReportBodyMax];
+  uint32_t bodyLength = 0;
+  while (ReadLinkByte(handle, kind, byte) && byte != '}') {
+    if (bodyLength == ReportBodyMax) return false;
+    body[bodyLength++] = static_cast<char>(byte);
+  }
+
+  // Length field: digits up to the first "|".
+  uint32_t digits = 0;
+  uint64_t declared = 0;
+  for (;;) {
+    if (digits == bodyLength) return false;  // no separator
+    char c = body[digits];
+    if (c == '|') break;
+    if (c < '0' || c > '9') return false;
+    if (digits == ReportLengthDigitsMax) return false;
+    // Saturates instead of overflowing; any such value differs from the
+    // payload length, which is at most 1023.
+    if (declared < 100000) declared = declared * 10 + static_cast<uint64_t>(c - '0');
+    ++digits;
+  }
+  uint32_t payloadLength = bodyLength - digits - 1;
+  if (declared != payloadLength) return false;
+  if (payload == nullptr || payloadLength + 1 > capacity) return false;
+  memcpy(payload, body + digits + 1, payloadLength);
+  payload[payloadLength] = '\0';
+  length = payloadLength;
+  return true;
+}
+
+ResultCode SendCommand(LinkHandle handle, InterfaceKind kind, const char* text) {
+  uint32_t n = static_cast<uint32_t>(strlen(text));
+  return WriteLink(handle, kind, text, n) ? ResultOk : ResultTransmitError;
+}
+
+ResultCode QueryReport(LinkHandle handle, InterfaceKind kind, const char* query, char* payload,
+                       uint32_t capacity, uint32_t& length) {
+  if (SendCommand(handle, kind, query) != ResultOk) return ResultTransmitError;
+  return ReadReportAnswer(handle, kind, payload, capacity, length) ? ResultOk
+                                                                   : ResultReceiveError;
+}
+
+ResultCode QueryReportList(LinkHandle handle, InterfaceKind kind, const char* query, char* list,
+                           uint32_t capacity, uint32_t& total) {
+  if (SendCommand(handle, kind, query) != ResultOk) return ResultTransmitError;
+  if (list == nullptr || capacity == 0) return ResultReceiveError;
+  uint32_t position = 0;
+  for (;;) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ReportListPauseMs));
+    // The answer lands at the write position; it must leave room for its
+    // CR LF and the final NUL, or the list is refused.
+    uint32_t length = 0;
+    uint32_t room = capacity - position;
+    if (!ReadReportAnswer(handle, kind, list + position, room, length)) return ResultReceiveError;
+    if (length == 0) {
+      total = position;
+      return ResultOk;
+    }
+    if (length + 3 > room) {
+      list[position] = '\0';
+      return ResultReceiveError;
+    }
+    position += length;
+    list[position] = '\r';
+    list[position + 1] = '\n';
+    list[position + 2] = '\0';
+    position += 2;
+  }
+}
+
+}  // namespace varnalux

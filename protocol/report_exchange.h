@@ -1,0 +1,68 @@
+// The status query and the framed answers to DIAGNOSTIC REPORT queries.
+//
+// A ReportAnswer on the wire: any lead-in bytes, "{", a decimal length field
+// (digits only, possibly empty), "|", exactly that many payload bytes, "}".
+// The body between the braces holds at most 1024 bytes.
+#pragma once
+
+#include <cstdint>
+
+#include "link/printer_link.h"
+#include "protocol/codes.h"
+
+namespace varnalux {
+
+struct PrinterStatus {
+  uint8_t headOpen = 0;     // bit 0
+  uint8_t paperJam = 0;     // bit 1
+  uint8_t outOfPaper = 0;   // bit 2
+  uint8_t outOfRibbon = 0;  // bit 3
+  uint8_t pause = 0;        // bit 4
+  uint8_t printing = 0;     // bit 5
+  uint8_t bit6 = 0;         // bit 6: stored, shown nowhere
+  uint8_t otherError = 0;   // bit 7
+};
+
+// Flag i of the record is bit i of the status byte.
+void StatusFromByte(uint8_t byte, PrinterStatus& status);
+uint8_t StatusToByte(const PrinterStatus& status);
+// Lit when flags 0..5 and 7 are all 0; bit 6 does not count.
+bool StatusReady(const PrinterStatus& status);
+
+inline constexpr uint32_t ReportBodyMax = 1024;
+inline constexpr int ReportLengthDigitsMax = 31;
+
+// ESC ! ? : answered by one raw status byte.
+inline constexpr uint8_t StatusQueryBytes[3] = {0x1B, 0x21, 0x3F};
+
+// The line that opens every report exchange, by interface kind; null for a
+// kind outside 0..3.
+const char* InterfaceAnnouncement(InterfaceKind kind);
+
+// Operation 0: opens the link, asks ESC ! ?, reads one byte, closes.
+ResultCode QueryStatus(InterfaceKind kind, PrinterStatus& status);
+
+// Reads one ReportAnswer. On success the payload and a NUL are stored in
+// payload (capacity bytes; an answer that does not fit with its NUL fails)
+// and length is set.
+bool ReadReportAnswer(LinkHandle handle, InterfaceKind kind, char* payload, uint32_t capacity,
+                      uint32_t& length);
+
+// One WriteLink of the NUL-terminated text: 0, or 2 when it failed.
+ResultCode SendCommand(LinkHandle handle, InterfaceKind kind, const char* text);
+
+// SendCommand, then ReadReportAnswer: 0, 2 (write failed) or 3 (no answer).
+ResultCode QueryReport(LinkHandle handle, InterfaceKind kind, const char* query, char* payload,
+                       uint32_t capacity, uint32_t& length);
+
+// Writes the query, then collects answers (50 ms before each) until an empty
+// one. The payloads land in list, each followed by CR LF, NUL-terminated;
+// total counts the CR LF pairs but not the NUL. An answer that would not fit
+// with its CR LF and the NUL refuses the list with 3 (nothing is written
+// beyond capacity). 0, 2 or 3 as QueryReport.
+ResultCode QueryReportList(LinkHandle handle, InterfaceKind kind, const char* query, char* list,
+                           uint32_t capacity, uint32_t& total);
+
+inline constexpr int ReportListPauseMs = 50;
+
+}  // namespace varnalux

@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, starts the virtual printer and then
+# Varnalux. The virtual printer listens on 127.0.0.1:9100 (choose ETHERNET,
+# "Setup", 127.0.0.1 and port 9100) and offers a serial end that the program
+# knows as COM9 (choose COM, "Setup", COM9). It stops when Varnalux ends.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/install-deps.sh"
+"$root/scripts/build.sh" build
+bin="$root/build/bin"
+
+state=$(mktemp -d)
+trap 'kill "$vp" 2>/dev/null || true; rm -rf "$state"' EXIT
+"$bin/varnalux-vprinter" --listen 127.0.0.1:${VPRINTER_PORT:-9100} --pty "$state/tty" &
+vp=$!
+for _ in $(seq 50); do [[ -e "$state/tty" ]] && break; sleep 0.1; done
+export VARNALUX_COM9="$state/tty"
+echo "Virtual printer: TCP 127.0.0.1:${VPRINTER_PORT:-9100}, serial end $state/tty as COM9"
+"$bin/varnalux" "$@"

@@ -1,0 +1,4 @@
+// Placeholder until the virtual printer is built.
+namespace varnalux::sim {
+int Placeholder() { return 0; }
+}

@@ -1,0 +1,2 @@
+// Placeholder until the virtual printer is built.
+int main() { return 0; }
