@@ -1,0 +1,177 @@
+// The link facade: chunking, progress ticks, rings and opens, over a real
+// TCP connection and a real pseudo-terminal.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include "app/dispatcher.h"
+#include "link/printer_link.h"
+#include "link/tcp_link.h"
+#include "loopback_peer.h"
+#include "recording_progress.h"
+
+namespace varnalux {
+namespace {
+
+using testing::BoundLink;
+using testing::LoopbackPeer;
+using testing::RecordingProgress;
+
+// A pseudo-terminal whose slave the serial link opens by path.
+struct Pty {
+  int master = -1;
+  std::string slave;
+  Pty() {
+    master = posix_openpt(O_RDWR | O_NOCTTY);
+    grantpt(master);
+    unlockpt(master);
+    slave = ptsname(master);
+    // Keep the slave side alive between the link's opens.
+    keep = open(slave.c_str(), O_RDWR | O_NOCTTY);
+  }
+  ~Pty() {
+    close(keep);
+    close(master);
+  }
+  std::string Drain(int waitMs = 300) {
+    std::string out;
+    for (int waited = 0; waited < waitMs; waited += 10) {
+      char buf[4096];
+      ssize_t n;
+      while ((n = read(master, buf, sizeof buf)) > 0) out.append(buf, static_cast<size_t>(n));
+      usleep(10000);
+    }
+    return out;
+  }
+  int keep = -1;
+};
+
+void MakeNonBlocking(int fd) { fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK); }
+
+TEST(LinkFacade, TcpWriteTicksPerChunkAndAFinalHundred) {
+  LoopbackPeer peer;
+  BoundLink link;
+  peer.Target(link.tcp);
+  RecordingProgress progress;
+  LinkHandle h = OpenLink(KindEthernet);
+  ASSERT_EQ(h, 1);
+  ShowProgress(ProgressPercentMode, 3, 3);
+  std::string data(2500, 'x');
+  ASSERT_TRUE(WriteLink(h, KindEthernet, data.data(), 2500));
+  EXPECT_EQ(progress.positions, (std::vector<int>{3, 40, 81, 100, 100}));
+  EXPECT_EQ(progress.pumps, 3);  // messages processed after every chunk
+  HideProgress();
+  CloseLink(KindEthernet, h);
+  // Wait for the bytes to arrive at the peer.
+  for (int i = 0; i < 100 && peer.Received().size() < 2500; ++i) usleep(10000);
+  EXPECT_EQ(peer.Received(), data);
+}
+
+TEST(LinkFacade, SerialWriteTicks49_98_100AndBytesArrive) {
+  Pty pty;
+  MakeNonBlocking(pty.master);
+  BoundLink link;
+  CopyText(link.serial.portName, sizeof link.serial.portName, pty.slave.c_str());
+  RecordingProgress progress;
+  LinkHandle h = OpenLink(KindCom);
+  ASSERT_NE(h, InvalidLink);
+  ShowProgress(ProgressPercentMode, 3, 3);
+  std::string data;
+  for (int i = 0; i < 130; ++i) data += static_cast<char>('A' + i % 26);
+  ASSERT_TRUE(WriteLink(h, KindCom, data.data(), 130));
+  EXPECT_EQ(progress.positions, (std::vector<int>{3, 49, 98, 100}));
+  HideProgress();
+  CloseLink(KindCom, h);
+  EXPECT_EQ(pty.Drain(), data);
+}
+
+TEST(LinkFacade, ZeroLengthWrites) {
+  RecordingProgress progress;
+  BoundLink link;
+  // TCP: true after one tick of 100.
+  LoopbackPeer peer;
+  peer.Target(link.tcp);
+  LinkHandle h = OpenLink(KindEthernet);
+  ASSERT_NE(h, InvalidLink);
+  ShowProgress(ProgressPercentMode, 3, 3);
+  EXPECT_TRUE(WriteLink(h, KindEthernet, "", 0));
+  EXPECT_EQ(progress.positions, (std::vector<int>{3, 100}));
+  HideProgress();
+  CloseLink(KindEthernet, h);
+
+  // Serial: true after only the kind-0 tick (which moves a step-mode bar).
+  Pty pty;
+  CopyText(link.serial.portName, sizeof link.serial.portName, pty.slave.c_str());
+  progress.positions.clear();
+  h = OpenLink(KindCom);
+  ASSERT_NE(h, InvalidLink);
+  ShowProgress(ProgressStepMode, 3, 3);
+  EXPECT_TRUE(WriteLink(h, KindCom, "", 0));
+  EXPECT_EQ(progress.positions, (std::vector<int>{3, 6}));
+  HideProgress();
+  CloseLink(KindCom, h);
+}
+
+TEST(LinkFacade, OpenOfAnUnknownKindFails) {
+  BoundLink link;
+  EXPECT_EQ(OpenLink(4), InvalidLink);
+  EXPECT_EQ(OpenLink(-1), InvalidLink);
+  uint8_t b;
+  EXPECT_FALSE(ReadLinkByte(0, 4, b));
+  EXPECT_FALSE(WriteLink(0, 4, "x", 1));
+}
+
+TEST(LinkFacade, BytesLeftByThePreviousOperationAreGoneAfterOpen) {
+  LoopbackPeer peer;
+  // First connection: a 5000-byte reply already waiting; second: silence.
+  peer.SetScripts({{std::string(5000, 'r'), true}, {"", false}});
+  BoundLink link;
+  peer.Target(link.tcp);
+  LinkHandle h = OpenLink(KindEthernet);
+  ASSERT_NE(h, InvalidLink);
+  usleep(100000);
+  uint8_t b = 0;
+  ASSERT_TRUE(ReadLinkByte(h, KindEthernet, b));
+  EXPECT_EQ(b, 'r');
+  // One refill brings at most 4096 bytes; the rest waits in the socket.
+  EXPECT_EQ(TcpRing().unread, 4095u);
+  for (int i = 0; i < 4095; ++i) ASSERT_TRUE(ReadLinkByte(h, KindEthernet, b));
+  ASSERT_TRUE(ReadLinkByte(h, KindEthernet, b));
+  EXPECT_EQ(TcpRing().unread, 903u);
+  CloseLink(KindEthernet, h);
+
+  h = OpenLink(KindEthernet);
+  ASSERT_NE(h, InvalidLink);
+  EXPECT_EQ(TcpRing().unread, 0u);
+  EXPECT_FALSE(ReadLinkByte(h, KindEthernet, b));
+  CloseLink(KindEthernet, h);
+}
+
+TEST(LinkFacade, SerialRingAndDriverQueueAreEmptiedAtOpen) {
+  Pty pty;
+  BoundLink link;
+  CopyText(link.serial.portName, sizeof link.serial.portName, pty.slave.c_str());
+  // Bytes the printer sent before the operation are stale.
+  ASSERT_EQ(write(pty.master, "stale", 5), 5);
+  usleep(50000);
+  LinkHandle h = OpenLink(KindCom);
+  ASSERT_NE(h, InvalidLink);
+  uint8_t b;
+  ASSERT_EQ(write(pty.master, "N", 1), 1);
+  ASSERT_TRUE(ReadLinkByte(h, KindCom, b));
+  EXPECT_EQ(b, 'N');
+  CloseLink(KindCom, h);
+}
+
+TEST(LinkFacade, ParallelNeverReads) {
+  BoundLink link;
+  uint8_t b;
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_FALSE(ReadLinkByte(5, KindLpt, b));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
+}
+
+}  // namespace
+}  // namespace varnalux

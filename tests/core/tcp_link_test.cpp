@@ -1,0 +1,156 @@
+// The TCP link against peers that behave badly: silence, dropped
+// connections, a full backlog, a reader that stops reading.
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+
+#include "app/dispatcher.h"
+#include "link/tcp_link.h"
+#include "loopback_peer.h"
+#include "protocol/report_exchange.h"
+
+namespace varnalux {
+namespace {
+
+using testing::BoundLink;
+using testing::LoopbackPeer;
+using Clock = std::chrono::steady_clock;
+
+TEST(TcpLink, EmptyHostFailsWithoutTraffic) {
+  BoundLink link;
+  PrinterStatus status;
+  auto start = Clock::now();
+  EXPECT_EQ(RunOperation(OpQueryStatus, KindEthernet, &status, 0), ResultPortOpenError);
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(100));
+}
+
+TEST(TcpLink, HostNamesAreResolved) {
+  LoopbackPeer peer;
+  BoundLink link;
+  CopyText(link.tcp.host, sizeof link.tcp.host, "localhost");
+  link.tcp.port = peer.Port();
+  // localhost may resolve to ::1 first; the link tries every address.
+  EXPECT_EQ(RunOperation(OpTestConnection, KindEthernet, nullptr, 0), ResultOk);
+  CopyText(link.tcp.host, sizeof link.tcp.host, "no-such-host.invalid");
+  EXPECT_EQ(RunOperation(OpTestConnection, KindEthernet, nullptr, 0), ResultPortOpenError);
+}
+
+TEST(TcpLink, StatusBytesComeBackAsFlags) {
+  LoopbackPeer peer;
+  BoundLink link;
+  peer.Target(link.tcp);
+  struct Case {
+    uint8_t byte;
+    bool ready;
+  } cases[] = {{0x00, true}, {0x40, true}, {0x81, false}, {0xFF, false}};
+  for (const Case& c : cases) {
+    peer.SetAnswer(std::string(1, static_cast<char>(c.byte)));
+    PrinterStatus status;
+    ASSERT_EQ(RunOperation(OpQueryStatus, KindEthernet, &status, 0), ResultOk);
+    EXPECT_EQ(StatusToByte(status), c.byte);
+    EXPECT_EQ(StatusReady(status), c.ready) << int(c.byte);
+  }
+  PrinterStatus s;
+  StatusFromByte(0x81, s);
+  EXPECT_TRUE(s.headOpen && s.otherError);
+  EXPECT_FALSE(s.paperJam || s.bit6 || s.printing);
+  // Exactly ESC ! ? was sent, four times, and nothing else.
+  EXPECT_EQ(peer.Received(), "\x1b!?\x1b!?\x1b!?\x1b!?");
+}
+
+TEST(TcpLink, SilentPrinterGivesReceiveErrorWithinTheBound) {
+  LoopbackPeer peer;  // answers nothing
+  BoundLink link;
+  peer.Target(link.tcp);
+  PrinterStatus status;
+  StatusFromByte(0x10, status);
+  auto start = Clock::now();
+  EXPECT_EQ(RunOperation(OpQueryStatus, KindEthernet, &status, 0), ResultReceiveError);
+  auto took = Clock::now() - start;
+  EXPECT_GE(took, std::chrono::milliseconds(900));
+  EXPECT_LT(took, std::chrono::milliseconds(2500));
+  EXPECT_EQ(StatusToByte(status), 0x10);  // the record is left as it was
+}
+
+TEST(TcpLink, DroppedConnectionFailsWithoutHanging) {
+  LoopbackPeer peer;
+  // The printer closes the connection as soon as the query arrives.
+  peer.SetScripts({{"", false, true}});
+  BoundLink link;
+  peer.Target(link.tcp);
+  PrinterStatus status;
+  auto start = Clock::now();
+  ResultCode r = RunOperation(OpQueryStatus, KindEthernet, &status, 0);
+  EXPECT_TRUE(r == ResultTransmitError || r == ResultReceiveError) << r;
+  EXPECT_LT(Clock::now() - start, std::chrono::milliseconds(2500));
+
+  // Half an answer, then the connection drops: the framed read fails.
+  peer.SetScripts({{"{10|abc", false, true}});
+  LinkHandle h = OpenLink(KindEthernet);
+  ASSERT_NE(h, InvalidLink);
+  char buf[64];
+  uint32_t len = 0;
+  EXPECT_EQ(QueryReport(h, KindEthernet, "DIAGNOSTIC REPORT DPI\r\n", buf, sizeof buf, len),
+            ResultReceiveError);
+  // Writing on the dropped connection fails instead of raising SIGPIPE.
+  usleep(100000);
+  std::string big(256 * 1024, 'x');
+  bool ok = true;
+  for (int i = 0; i < 8 && ok; ++i) ok = WriteLink(h, KindEthernet, big.data(), big.size());
+  EXPECT_FALSE(ok);
+  CloseLink(KindEthernet, h);
+}
+
+TEST(TcpLink, ConnectToAListenerThatNeverAcceptsIsBounded) {
+  // A listener with a full backlog drops new SYNs, so connecting hangs until
+  // the link's own bound ends it.
+  int listener = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in a{};
+  a.sin_family = AF_INET;
+  a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(bind(listener, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+  ASSERT_EQ(listen(listener, 0), 0);
+  socklen_t len = sizeof a;
+  getsockname(listener, reinterpret_cast<sockaddr*>(&a), &len);
+  std::vector<int> fillers;
+  for (int i = 0; i < 4; ++i) {
+    int f = socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK, 0);
+    connect(f, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    fillers.push_back(f);
+  }
+  usleep(100000);
+  BoundLink link;
+  CopyText(link.tcp.host, sizeof link.tcp.host, "127.0.0.1");
+  link.tcp.port = ntohs(a.sin_port);
+  auto start = Clock::now();
+  ResultCode r = RunOperation(OpTestConnection, KindEthernet, nullptr, 0);
+  auto took = Clock::now() - start;
+  EXPECT_EQ(r, ResultPortOpenError);
+  EXPECT_GE(took, std::chrono::milliseconds(TcpConnectTimeoutMs - 200));
+  EXPECT_LT(took, std::chrono::milliseconds(TcpConnectTimeoutMs + 2000));
+  for (int f : fillers) close(f);
+  close(listener);
+}
+
+TEST(TcpLink, PrinterThatStopsTakingDataFailsTheWrite) {
+  LoopbackPeer peer;
+  LoopbackPeer::Script s;
+  s.neverRead = true;
+  peer.SetScripts({s});
+  BoundLink link;
+  peer.Target(link.tcp);
+  LinkHandle h = OpenLink(KindEthernet);
+  ASSERT_NE(h, InvalidLink);
+  // Far more than the socket buffers hold: the write must give up after its
+  // bounded retries rather than hang.
+  std::vector<uint8_t> data(64 * 1024 * 1024, 'z');
+  auto start = Clock::now();
+  EXPECT_FALSE(WriteLink(h, KindEthernet, data.data(), static_cast<uint32_t>(data.size())));
+  auto took = Clock::now() - start;
+  // A last bit of buffer space may free up once, restarting the waits.
+  EXPECT_LT(took, std::chrono::milliseconds(TcpWriteTimeoutMs * (TcpWriteRetries + 2)));
+  CloseLink(KindEthernet, h);
+}
+
+}  // namespace
+}  // namespace varnalux
