@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "protocol/codes.h"
 
@@ -23,12 +24,27 @@ struct ReadBackRequest {
 };
 
 struct TestPageRequest {
-  float dpi;        // carried, not used
-  float dotsPerMm;  // a whole number such as 8 or 12
-  float paperWidth;   // mm
-  float paperHeight;  // mm
+  float dpi;           // carried, not used
+  float dotsPerMm;     // a whole number such as 8 or 12
+  float paperWidth;    // mm
+  float paperHeight;   // mm
   int32_t sensorMode;  // carried, not used
 };
+
+// Printer file names travel between double quotes ("DUMP_TEXT SAVE ...,\"%s\""
+// and "LOAD \"%s\""). A name holding a double quote or a control character
+// (below 0x20, or 0x7F) could end the quoted name and smuggle further command
+// text, so it is refused. Null is not a name.
+bool PrinterFileNameIsSafe(const char* name);
+inline constexpr int PrinterFileNameSize = 16;
+// The code DumpText (mode 1) and ReadPrinterFile return for an unsafe name;
+// nothing is sent and the link is not opened.
+inline constexpr ResultCode ResultUnsafeName = ResultUnknownError;
+
+// The bytes of operations 4 and 8, without sending them. DumpText's name is
+// taken from the 16-byte field, at most 16 bytes even when unterminated.
+std::string DumpTextCommand(const DumpTextSettings& settings);
+const char* CalibrationCommand(int32_t mediaChoice);
 
 ResultCode FactoryDefault(InterfaceKind kind);
 ResultCode DumpText(InterfaceKind kind, const DumpTextSettings& settings);
