@@ -1,0 +1,243 @@
+#include "protocol/config_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace varnalux {
+
+namespace {
+
+enum class Slot { Text, Flag, Float, Int };
+
+struct ImageSlot {
+  Slot kind;
+  size_t member;  // offset of the field in PrinterConfig
+  size_t size;    // bytes in the image
+};
+
+#define VARNALUX_TEXT(f) \
+  { Slot::Text, offsetof(PrinterConfig, f), sizeof(PrinterConfig::f) }
+#define VARNALUX_FLAG(f) \
+  { Slot::Flag, offsetof(PrinterConfig, f), 1 }
+#define VARNALUX_F32(f) \
+  { Slot::Float, offsetof(PrinterConfig, f), 4 }
+#define VARNALUX_I32(f) \
+  { Slot::Int, offsetof(PrinterConfig, f), 4 }
+#define VARNALUX_PAIR_F(f) VARNALUX_FLAG(f##Valid), VARNALUX_F32(f)
+#define VARNALUX_PAIR_I(f) VARNALUX_FLAG(f##Valid), VARNALUX_I32(f)
+
+// The record's fields in image order.
+constexpr ImageSlot kSlots[] = {
+    VARNALUX_TEXT(version),
+    VARNALUX_TEXT(milage),
+    VARNALUX_TEXT(checksum),
+    VARNALUX_FLAG(dpiValid),
+    VARNALUX_F32(dpi),
+    VARNALUX_F32(dotsPerMm),
+    VARNALUX_PAIR_F(speed),
+    VARNALUX_PAIR_I(density),
+    VARNALUX_PAIR_I(densityBase),
+    VARNALUX_PAIR_F(paperWidth),
+    VARNALUX_PAIR_F(paperHeight),
+    VARNALUX_PAIR_I(sensorMode),
+    VARNALUX_PAIR_F(gapSize),
+    VARNALUX_PAIR_F(gapOffset),
+    VARNALUX_PAIR_I(printOut),
+    VARNALUX_PAIR_I(cutterPiece),
+    VARNALUX_PAIR_I(referenceX),
+    VARNALUX_PAIR_I(referenceY),
+    VARNALUX_PAIR_I(direction),
+    VARNALUX_PAIR_I(mirror),
+    VARNALUX_PAIR_I(offset),
+    VARNALUX_PAIR_I(offsetBase),
+    VARNALUX_PAIR_I(shift),
+    VARNALUX_PAIR_I(shiftBase),
+    VARNALUX_PAIR_I(shiftX),
+    VARNALUX_PAIR_I(shiftXBase),
+    VARNALUX_PAIR_I(ribbon),
+    VARNALUX_PAIR_I(codePage),
+    VARNALUX_PAIR_I(country),
+    VARNALUX_PAIR_I(head),
+    VARNALUX_PAIR_I(reprint),
+    VARNALUX_PAIR_I(gapInten),
+    VARNALUX_PAIR_I(blineInten),
+    VARNALUX_PAIR_I(conInten),
+    VARNALUX_PAIR_I(baudRate),
+    VARNALUX_PAIR_I(dataBits),
+    VARNALUX_PAIR_I(parity),
+    VARNALUX_PAIR_I(stopBits),
+};
+
+#undef VARNALUX_TEXT
+#undef VARNALUX_FLAG
+#undef VARNALUX_F32
+#undef VARNALUX_I32
+#undef VARNALUX_PAIR_F
+#undef VARNALUX_PAIR_I
+
+constexpr size_t ImageBytes() {
+  size_t total = 0;
+  for (const ImageSlot& s : kSlots) total += s.size;
+  return total;
+}
+static_assert(ImageBytes() == ConfigRecordImageSize, "record image must take 457 bytes");
+
+void PutU32(uint8_t* at, uint32_t v) {
+  at[0] = static_cast<uint8_t>(v);
+  at[1] = static_cast<uint8_t>(v >> 8);
+  at[2] = static_cast<uint8_t>(v >> 16);
+  at[3] = static_cast<uint8_t>(v >> 24);
+}
+
+uint32_t GetU32(const uint8_t* at) {
+  return static_cast<uint32_t>(at[0]) | static_cast<uint32_t>(at[1]) << 8 |
+         static_cast<uint32_t>(at[2]) << 16 | static_cast<uint32_t>(at[3]) << 24;
+}
+
+const uint8_t* StatusFlags(const PrinterStatus& s, int i) {
+  const uint8_t* flags[8] = {&s.headOpen, &s.paperJam, &s.outOfPaper, &s.outOfRibbon,
+                             &s.pause,    &s.printing, &s.bit6,       &s.otherError};
+  return flags[i];
+}
+
+}  // namespace
+
+void BuildConfigFile(const PrinterConfig& config, int32_t unit, const PrinterStatus& status,
+                     uint8_t (&image)[ConfigFileSize]) {
+  memset(image, 0, sizeof image);
+  PutU32(image, ConfigFileMagic);
+  PutU32(image + 4, ConfigFileVersion);
+  PutU32(image + 8, static_cast<uint32_t>(unit));
+  const auto* record = reinterpret_cast<const uint8_t*>(&config);
+  size_t at = ConfigRecordOffset;
+  for (const ImageSlot& slot : kSlots) {
+    const uint8_t* field = record + slot.member;
+    switch (slot.kind) {
+      case Slot::Text: {
+        size_t n = strnlen(reinterpret_cast<const char*>(field), slot.size);
+        if (n == slot.size) n = slot.size - 1;  // keep a NUL in the field
+        memcpy(image + at, field, n);
+        break;
+      }
+      case Slot::Flag: image[at] = field[0] != 0 ? 1 : 0; break;
+      case Slot::Float:
+      case Slot::Int: {
+        uint32_t bits;
+        memcpy(&bits, field, 4);
+        PutU32(image + at, bits);
+        break;
+      }
+    }
+    at += slot.size;
+  }
+  for (int i = 0; i < 8; ++i) image[ConfigStatusOffset + i] = *StatusFlags(status, i) != 0 ? 1 : 0;
+}
+
+int ParseConfigFile(const uint8_t* data, size_t size, PrinterConfig& config, int32_t& unit,
+                    PrinterStatus& status) {
+  if (data == nullptr || size < 4) return ConfigFileShort;
+  if (GetU32(data) != ConfigFileMagic) return ConfigFileBadMagic;
+  if (size < ConfigFileSize) return ConfigFileShort;
+
+  PrinterConfig parsed;
+  ResetConfig(parsed);
+  auto* record = reinterpret_cast<uint8_t*>(&parsed);
+  size_t at = ConfigRecordOffset;
+  for (const ImageSlot& slot : kSlots) {
+    uint8_t* field = record + slot.member;
+    switch (slot.kind) {
+      case Slot::Text:
+        memcpy(field, data + at, slot.size);
+        field[slot.size - 1] = 0;
+        break;
+      case Slot::Flag:
+        // Stored as found; the readers of the record test for non-zero.
+        field[0] = data[at];
+        break;
+      case Slot::Float:
+      case Slot::Int: {
+        uint32_t bits = GetU32(data + at);
+        memcpy(field, &bits, 4);
+        break;
+      }
+    }
+    at += slot.size;
+  }
+  config = parsed;
+  unit = static_cast<int32_t>(GetU32(data + 8));
+  uint8_t flags[8];
+  for (int i = 0; i < 8; ++i) flags[i] = data[ConfigStatusOffset + i];
+  status.headOpen = flags[0];
+  status.paperJam = flags[1];
+  status.outOfPaper = flags[2];
+  status.outOfRibbon = flags[3];
+  status.pause = flags[4];
+  status.printing = flags[5];
+  status.bit6 = flags[6];
+  status.otherError = flags[7];
+  return ConfigFileOk;
+}
+
+bool SaveConfigFile(const std::string& path, const uint8_t (&image)[ConfigFileSize]) {
+  if (path.empty()) return false;
+  // The temporary file lives in the target's folder, so the rename stays on
+  // one file system and replaces the target in one step.
+  std::string temp = path + ".tmpXXXXXX";
+  int fd = mkstemp(temp.data());
+  if (fd < 0) return false;
+  bool ok = true;
+  size_t written = 0;
+  while (ok && written < ConfigFileSize) {
+    ssize_t n = write(fd, image + written, ConfigFileSize - written);
+    if (n > 0)
+      written += static_cast<size_t>(n);
+    else if (n < 0 && errno == EINTR)
+      continue;
+    else
+      ok = false;
+  }
+  // mkstemp makes the file readable only by its owner; give it the usual
+  // permissions of a new file.
+  mode_t mask = umask(0);
+  umask(mask);
+  if (ok) ok = fchmod(fd, 0666 & ~mask) == 0;
+  if (ok) ok = fsync(fd) == 0;
+  if (close(fd) != 0) ok = false;
+  if (ok) ok = rename(temp.c_str(), path.c_str()) == 0;
+  if (!ok) unlink(temp.c_str());
+  return ok;
+}
+
+int LoadConfigFile(const std::string& path, PrinterConfig& config, int32_t& unit,
+                   PrinterStatus& status) {
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return ConfigFileOpenFailed;
+  struct stat info;
+  if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    close(fd);
+    return ConfigFileOpenFailed;
+  }
+  uint8_t data[ConfigFileSize];
+  size_t got = 0;
+  while (got < ConfigFileSize) {
+    ssize_t n = read(fd, data + got, ConfigFileSize - got);
+    if (n > 0) {
+      got += static_cast<size_t>(n);
+    } else if (n < 0 && errno == EINTR) {
+      continue;
+    } else if (n < 0) {
+      close(fd);
+      return ConfigFileOpenFailed;
+    } else {
+      break;
+    }
+  }
+  close(fd);
+  return ParseConfigFile(data, got, config, unit, status);
+}
+
+}  // namespace varnalux
