@@ -1,2 +1,46 @@
-// Placeholder until the main window is built.
-int main() { return 0; }
+// Program entry: the application object, the progress window, the main
+// window, and the message loop. Closing the main window ends the program.
+#include <QApplication>
+#include <QMessageBox>
+#include <exception>
+
+#include "app/form_main.h"
+#include "app/form_process.h"
+#include "app/progress.h"
+#include "ui/dialog_seam.h"
+
+namespace {
+
+// An error that escapes start-up or the message loop is shown, then the
+// program ends normally.
+void ShowFatal(const QString& text) {
+  QMessageBox box(QMessageBox::Critical, QStringLiteral("Varnalux"), text, QMessageBox::Ok);
+  box.exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Varnalux"));
+  try {
+    RealDialogSeam seam;
+    TFormProcess formProcess;
+    varnalux::SetProgressView(&formProcess);
+    {
+      TFormMain formMain(seam);
+      seam.SetParentWindow(&formMain);
+      formMain.show();
+      QApplication::exec();
+      seam.SetParentWindow(nullptr);
+    }
+    varnalux::SetProgressView(nullptr);
+  } catch (const std::exception& error) {
+    varnalux::SetProgressView(nullptr);
+    ShowFatal(QString::fromLocal8Bit(error.what()));
+  } catch (...) {
+    varnalux::SetProgressView(nullptr);
+    ShowFatal(QString());
+  }
+  return 0;
+}

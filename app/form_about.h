@@ -1,0 +1,17 @@
+// The About box: one large button that shows the version and closes the box.
+#pragma once
+
+#include <QDialog>
+
+class QPushButton;
+
+class TFormAbout : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit TFormAbout(QWidget* parent = nullptr);
+  QPushButton* Button1() const { return button1_; }
+
+ private:
+  QPushButton* button1_;
+};

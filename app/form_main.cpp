@@ -1,0 +1,453 @@
+#include "app/form_main.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDateTime>
+#include <QDir>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <cstring>
+
+#include "app/dispatcher.h"
+#include "app/form_about.h"
+#include "app/progress.h"
+#include "ui/dialog_seam.h"
+#include "ui/form_font.h"
+#include "ui/form_lpt_setup.h"
+#include "ui/form_net_setup.h"
+#include "ui/form_rs232_setup.h"
+
+using varnalux::InterfaceKind;
+using varnalux::ResultCode;
+
+namespace {
+
+// Client area below the menu bar, and the frame's fixed pieces.
+constexpr int kClientWidth = 688;
+constexpr int kClientHeight = 548;
+constexpr int kPageControlLeft = 4;
+constexpr int kPageControlTop = 40;
+constexpr int kPageControlWidth = 681;
+constexpr int kStatusGroupWidth = 113;
+constexpr int kStatusGroupHeight = 217;
+constexpr int kPanelWidths[4] = {80, 200, 250, 200};
+
+// Index of a status label in statusLabels_: Ready first, then the flags.
+enum StatusLabel {
+  kReady,
+  kHeadOpen,
+  kPaperJam,
+  kOutOfPaper,
+  kOutOfRibbon,
+  kPause,
+  kPrintting,
+  kOtherError,
+};
+
+// A label's colour shows only while it is enabled: the disabled palette
+// keeps the toolkit's grey.
+void SetLitColour(QLabel* label, const QColor& colour) {
+  QPalette palette = label->palette();
+  palette.setColor(QPalette::Active, QPalette::WindowText, colour);
+  palette.setColor(QPalette::Inactive, QPalette::WindowText, colour);
+  label->setPalette(palette);
+}
+
+QWidget* MakeArea(QWidget* parent, const char* name) {
+  auto* area = new QWidget(parent);
+  area->setObjectName(QString::fromLatin1(name));
+  auto* layout = new QVBoxLayout(area);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  return area;
+}
+
+// Panel 1 texts by index. An index outside a list shows what the serial
+// link does with it: 9600 baud, 8 data bits, no parity, 1 stop bit,
+// RTS/CTS, no software handshake.
+const char* BaudText(int32_t i) {
+  static const char* const kTexts[] = {"2400", "4800", "9600", "19200", "38400", "57600", "115200"};
+  return i >= 0 && i < 7 ? kTexts[i] : "9600";
+}
+const char* ParityText(int32_t i) {
+  static const char* const kTexts[] = {"N", "O", "E"};
+  return i >= 0 && i < 3 ? kTexts[i] : "N";
+}
+const char* DataBitsText(int32_t i) { return i == 0 ? "7" : "8"; }
+const char* StopBitsText(int32_t i) {
+  static const char* const kTexts[] = {"1", "1.5", "2"};
+  return i >= 0 && i < 3 ? kTexts[i] : "1";
+}
+const char* HwHandshakeText(int32_t i) {
+  static const char* const kTexts[] = {"None", "RTS", "RTS/CTS"};
+  return i >= 0 && i < 3 ? kTexts[i] : "RTS/CTS";
+}
+const char* SwHandshakeText(int32_t i) { return i == 1 ? "Xon/Xoff" : ""; }
+
+// The locale's long time format without its time zone: hours, minutes and
+// seconds as a desktop clock shows them.
+QString TimeFormatWithoutZone(const QString& format) {
+  QString out;
+  bool quoted = false;
+  for (QChar c : format) {
+    if (c == QLatin1Char('\'')) quoted = !quoted;
+    if (!quoted && c == QLatin1Char('t')) continue;
+    out += c;
+  }
+  return out.simplified();
+}
+
+QString FieldText(const char* field, size_t size) {
+  return QString::fromLocal8Bit(field, static_cast<int>(strnlen(field, size)));
+}
+
+}  // namespace
+
+TFormMain::TFormMain(DialogSeam& seam, QWidget* parent)
+    : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                              Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                              Qt::MSWindowsFixedSizeDialogHint),
+      seam_(seam) {
+  // 1. Controls.
+  BuildFrame();
+
+  // 2.-4. File dialogs open in the directory the program started in.
+  SetStartDirectory(QDir::currentPath());
+
+  // 5. Place and first page.
+  move(60, 60);
+  pageControl1_->setCurrentIndex(0);
+
+  // 6. Run defaults of the three link records; the link layer refers to them.
+  varnalux::InitialSerialSettings(serial_);
+  varnalux::InitialParallelName(parallelName_);
+  varnalux::InitialTcpTarget(tcp_);
+  varnalux::BindLinkSettings(serial_, parallelName_, tcp_);
+
+  // 7. Empty configuration; status bar.
+  varnalux::ResetConfig(config_);
+  UpdatePortStatus();
+  Timer1Timer();
+
+  // 8. Progress origin.
+  const QPoint origin = DialogOrigin();
+  varnalux::SetProgressOrigin(origin.x(), origin.y());
+
+  // 9. Probe the link once; a failure is silent.
+  startupProbeSucceeded_ = varnalux::RunOperation(varnalux::OpTestConnection, CurrentKind(),
+                                                  nullptr, 0) == varnalux::ResultOk;
+
+  timer1_->start();
+}
+
+TFormMain::~TFormMain() = default;
+
+void TFormMain::BuildFrame() {
+  setObjectName(QStringLiteral("FormMain"));
+  setWindowTitle(QStringLiteral("Varnalux"));
+  UseFormFont(this);
+
+  // Menu: About > About.
+  menuBar()->setObjectName(QStringLiteral("MainMenu1"));
+  QMenu* aboutMenu = menuBar()->addMenu(QStringLiteral("About"));
+  aboutMenu->setObjectName(QStringLiteral("MenuAbout"));
+  about1_ = aboutMenu->addAction(QStringLiteral("About"));
+  about1_->setObjectName(QStringLiteral("About1"));
+  connect(about1_, &QAction::triggered, this, &TFormMain::About1Click);
+
+  // Status bar: four fixed panels; the last one takes what is left.
+  QStatusBar* bar = statusBar();
+  bar->setObjectName(QStringLiteral("StatusBar1"));
+  bar->setSizeGripEnabled(false);
+  for (int i = 0; i < 4; ++i) {
+    panels_[i] = new QLabel(bar);
+    panels_[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+    panels_[i]->setFrameShape(QFrame::Panel);
+    panels_[i]->setFrameShadow(QFrame::Sunken);
+    if (i < 3) {
+      panels_[i]->setFixedWidth(kPanelWidths[i]);
+      bar->addWidget(panels_[i]);
+    } else {
+      panels_[i]->setMinimumWidth(0);
+      panels_[i]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+      bar->addWidget(panels_[i], 1);
+    }
+  }
+  const int barHeight = bar->sizeHint().height();
+
+  auto* central = new QWidget(this);
+  central->setObjectName(QStringLiteral("ClientArea"));
+  setCentralWidget(central);
+  const int centralHeight = kClientHeight - barHeight;
+
+  // Page control with the four pages.
+  pageControl1_ = new QTabWidget(central);
+  pageControl1_->setObjectName(QStringLiteral("PageControl1"));
+  pageControl1_->setGeometry(kPageControlLeft, kPageControlTop, kPageControlWidth,
+                             centralHeight - kPageControlTop);
+  pageControl1_->addTab(BuildConfigurationPage(), QStringLiteral("Printer Configuration"));
+  QWidget* sheet2 = MakeArea(pageControl1_, "TabSheet2");
+  fileManagerArea_ = sheet2;
+  pageControl1_->addTab(sheet2, QStringLiteral("File Manager"));
+  QWidget* sheet3 = MakeArea(pageControl1_, "TabSheet3");
+  fontArea_ = sheet3;
+  pageControl1_->addTab(sheet3, QStringLiteral("Bitmap Font Manager"));
+  QWidget* sheet4 = MakeArea(pageControl1_, "TabSheet4");
+  commandToolArea_ = sheet4;
+  pageControl1_->addTab(sheet4, QStringLiteral("Command Tool"));
+
+  // Interface group, top right, drawn over the free end of the tab row.
+  auto* interfaceGroup = new QGroupBox(QStringLiteral("Interface"), central);
+  interfaceGroup->setObjectName(QStringLiteral("GroupBoxInterFace"));
+  comboBoxInterFace_ = new QComboBox(interfaceGroup);
+  comboBoxInterFace_->setObjectName(QStringLiteral("ComboBoxInterFace"));
+  comboBoxInterFace_->addItems({QStringLiteral("USB"), QStringLiteral("COM"), QStringLiteral("LPT"),
+                                QStringLiteral("ETHERNET")});
+  comboBoxInterFace_->setCurrentIndex(0);
+  buttonInterFace_ = new QPushButton(QStringLiteral("Setup"), interfaceGroup);
+  buttonInterFace_->setObjectName(QStringLiteral("ButtonInterFace"));
+  buttonInterFace_->setEnabled(false);
+  auto* interfaceLayout = new QHBoxLayout(interfaceGroup);
+  interfaceLayout->setContentsMargins(6, 0, 6, 2);
+  interfaceLayout->setSpacing(6);
+  interfaceLayout->addWidget(comboBoxInterFace_, 1);
+  interfaceLayout->addWidget(buttonInterFace_, 1);
+  comboBoxInterFace_->setFixedHeight(22);
+  buttonInterFace_->setFixedHeight(22);
+  interfaceGroup->setGeometry(480, 0, kClientWidth - 480, kPageControlTop + 1);
+  interfaceGroup->raise();
+
+  connect(comboBoxInterFace_, &QComboBox::currentIndexChanged, this,
+          &TFormMain::ComboBoxInterFaceChange);
+  connect(buttonInterFace_, &QPushButton::clicked, this, &TFormMain::ButtonInterFaceClick);
+
+  timer1_ = new QTimer(this);
+  timer1_->setObjectName(QStringLiteral("Timer1"));
+  timer1_->setInterval(1000);
+  connect(timer1_, &QTimer::timeout, this, &TFormMain::Timer1Timer);
+
+  // Fixed client area: 688 x 548 below the menu bar.
+  setFixedSize(kClientWidth, menuBar()->sizeHint().height() + kClientHeight);
+}
+
+QWidget* TFormMain::BuildConfigurationPage() {
+  auto* page = new QWidget(pageControl1_);
+  page->setObjectName(QStringLiteral("TabSheet1"));
+
+  // Left column: printer functions above, printer status below; the
+  // configuration group takes the rest of the page on the right.
+  functionArea_ = MakeArea(page, "FunctionArea");
+  configArea_ = MakeArea(page, "ConfigArea");
+  QGroupBox* statusGroup = BuildStatusGroup(page);
+
+  auto* left = new QVBoxLayout;
+  left->setContentsMargins(0, 0, 0, 0);
+  left->setSpacing(3);
+  left->addWidget(functionArea_, 1);
+  left->addWidget(statusGroup, 0);
+
+  auto* layout = new QHBoxLayout(page);
+  layout->setContentsMargins(0, 0, 2, 2);
+  layout->setSpacing(3);
+  layout->addLayout(left, 0);
+  layout->addWidget(configArea_, 1);
+  return page;
+}
+
+QGroupBox* TFormMain::BuildStatusGroup(QWidget* page) {
+  auto* group = new QGroupBox(QStringLiteral("Printer Status"), page);
+  group->setObjectName(QStringLiteral("GroupBoxPrinterStatus"));
+  group->setFixedSize(kStatusGroupWidth, kStatusGroupHeight);
+
+  struct LabelSpec {
+    const char* name;
+    const char* text;
+    Qt::GlobalColor colour;
+  };
+  static const LabelSpec kLabels[8] = {
+      {"LabelReady", "Ready", Qt::green},  // lime: #00FF00
+      {"LabelHeadOpen", "Head Open", Qt::red},
+      {"LabelPaperJam", "Paper Jam", Qt::red},
+      {"LabelOutOfPaper", "Out of Paper", Qt::red},
+      {"LabelOutOfRibbon", "Out of Ribbon", Qt::red},
+      {"LabelPause", "Pause", Qt::red},
+      {"LabelPrintting", "Printting", Qt::red},
+      {"LabelOtherError", "Other Error", Qt::red},
+  };
+
+  auto* layout = new QVBoxLayout(group);
+  layout->setContentsMargins(10, 4, 6, 6);
+  layout->setSpacing(1);
+  for (int i = 0; i < 8; ++i) {
+    auto* label = new QLabel(QString::fromLatin1(kLabels[i].text), group);
+    label->setObjectName(QString::fromLatin1(kLabels[i].name));
+    SetLitColour(label, QColor(kLabels[i].colour));
+    label->setEnabled(false);
+    statusLabels_[i] = label;
+    layout->addWidget(label);
+  }
+  layout->addStretch(1);
+  buttonGetStatus_ = new QPushButton(QStringLiteral("Get Status"), group);
+  buttonGetStatus_->setObjectName(QStringLiteral("ButtonGetStatus"));
+  layout->addWidget(buttonGetStatus_);
+  connect(buttonGetStatus_, &QPushButton::clicked, this, &TFormMain::ButtonGetStatusClick);
+  return group;
+}
+
+InterfaceKind TFormMain::CurrentKind() const { return comboBoxInterFace_->currentIndex(); }
+varnalux::PrinterStatus& TFormMain::Status() { return status_; }
+varnalux::PrinterConfig& TFormMain::Config() { return config_; }
+varnalux::SerialSettings& TFormMain::Serial() { return serial_; }
+char (&TFormMain::ParallelName())[varnalux::ParallelNameSize] { return parallelName_; }
+varnalux::TcpTarget& TFormMain::Tcp() { return tcp_; }
+DialogSeam& TFormMain::Seam() { return seam_; }
+bool TFormMain::StartupProbeSucceeded() const { return startupProbeSucceeded_; }
+
+QWidget* TFormMain::ConfigArea() { return configArea_; }
+QWidget* TFormMain::FunctionArea() { return functionArea_; }
+QWidget* TFormMain::FileManagerPageArea() { return fileManagerArea_; }
+QWidget* TFormMain::FontPageArea() { return fontArea_; }
+QWidget* TFormMain::CommandToolPageArea() { return commandToolArea_; }
+
+QPoint TFormMain::DialogOrigin() const {
+  const QRect frame = frameGeometry();
+  return QPoint(frame.x() + frame.width() / 3, frame.y() + frame.height() / 3);
+}
+
+void TFormMain::BeginOperation() {
+  setEnabled(false);
+  const QPoint origin = DialogOrigin();
+  varnalux::SetProgressOrigin(origin.x(), origin.y());
+}
+
+void TFormMain::EndOperation() {
+  setEnabled(true);
+  if (isVisible()) {
+    raise();
+    activateWindow();
+  }
+}
+
+void TFormMain::ReportResult(ResultCode code) { ReportResultVia(seam_, code); }
+
+ResultCode TFormMain::RunHandled(varnalux::OperationCode op, void* data, int32_t extra) {
+  BeginOperation();
+  const ResultCode code = varnalux::RunOperation(op, CurrentKind(), data, extra);
+  ReportResult(code);
+  EndOperation();
+  return code;
+}
+
+void TFormMain::RegisterReadButton(QPushButton* button) {
+  readButton_ = button;
+  ApplyInterfaceTable(comboBoxInterFace_->currentIndex());
+}
+
+void TFormMain::ComboBoxInterFaceChange(int index) { ApplyInterfaceTable(index); }
+
+// Setup has nothing to set for USB; LPT cannot read, so no status or
+// configuration read there.
+void TFormMain::ApplyInterfaceTable(int index) {
+  const bool setup = index != varnalux::KindUsb;
+  const bool reads = index != varnalux::KindLpt;
+  buttonInterFace_->setEnabled(setup);
+  buttonGetStatus_->setEnabled(reads);
+  if (readButton_ != nullptr) readButton_->setEnabled(reads);
+}
+
+void TFormMain::ButtonInterFaceClick() {
+  switch (CurrentKind()) {
+    case varnalux::KindCom: {
+      TFormRs232Setup dialog;
+      dialog.Bind(serial_);
+      dialog.move(DialogOrigin());
+      seam_.Exec(dialog);
+      break;
+    }
+    case varnalux::KindLpt: {
+      TFormLPTSetup dialog;
+      dialog.Bind(parallelName_);
+      dialog.move(DialogOrigin());
+      seam_.Exec(dialog);
+      break;
+    }
+    case varnalux::KindEthernet: {
+      TFormNetSetup dialog(seam_);
+      dialog.Bind(tcp_);
+      dialog.move(DialogOrigin());
+      seam_.Exec(dialog);
+      break;
+    }
+    default: break;
+  }
+  UpdatePortStatus();
+}
+
+void TFormMain::ButtonGetStatusClick() {
+  BeginOperation();
+  // The record changes only with a complete answer, so the labels and the
+  // record keep agreeing after a failure.
+  varnalux::PrinterStatus answer = status_;
+  const ResultCode code =
+      varnalux::RunOperation(varnalux::OpQueryStatus, CurrentKind(), &answer, 0);
+  if (code != varnalux::ResultOk) {
+    ReportResult(code);
+  } else {
+    status_ = answer;
+    ShowPrinterStatus(status_);
+  }
+  EndOperation();
+}
+
+void TFormMain::ShowPrinterStatus(const varnalux::PrinterStatus& status) {
+  statusLabels_[kReady]->setEnabled(varnalux::StatusReady(status));
+  statusLabels_[kHeadOpen]->setEnabled(status.headOpen != 0);
+  statusLabels_[kPaperJam]->setEnabled(status.paperJam != 0);
+  statusLabels_[kOutOfPaper]->setEnabled(status.outOfPaper != 0);
+  statusLabels_[kOutOfRibbon]->setEnabled(status.outOfRibbon != 0);
+  statusLabels_[kPause]->setEnabled(status.pause != 0);
+  statusLabels_[kPrintting]->setEnabled(status.printing != 0);
+  statusLabels_[kOtherError]->setEnabled(status.otherError != 0);
+}
+
+QString TFormMain::SerialSummary(const varnalux::SerialSettings& s) {
+  // "%s %s,%s,%s,%s %s %s": port, baud, parity, data bits, stop bits,
+  // hardware and software handshake.
+  return QStringLiteral("%1 %2,%3,%4,%5 %6 %7")
+      .arg(FieldText(s.portName, sizeof s.portName), QLatin1String(BaudText(s.baudIndex)),
+           QLatin1String(ParityText(s.parityIndex)), QLatin1String(DataBitsText(s.dataBitsIndex)),
+           QLatin1String(StopBitsText(s.stopBitsIndex)),
+           QLatin1String(HwHandshakeText(s.hwHandshakeIndex)),
+           QLatin1String(SwHandshakeText(s.swHandshakeIndex)));
+}
+
+void TFormMain::UpdatePortStatus() {
+  panels_[0]->setText(FieldText(parallelName_, sizeof parallelName_));
+  panels_[1]->setText(SerialSummary(serial_));
+}
+
+QString TFormMain::PanelText(int panel) const {
+  return panel >= 0 && panel < 4 ? panels_[panel]->text() : QString();
+}
+
+void TFormMain::About1Click() {
+  TFormAbout box;
+  seam_.Exec(box);
+}
+
+void TFormMain::Timer1Timer() {
+  const QLocale locale;
+  const QDateTime now = QDateTime::currentDateTime();
+  panels_[3]->setText(
+      locale.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
+      locale.toString(now.time(), TimeFormatWithoutZone(locale.timeFormat(QLocale::LongFormat))));
+}

@@ -1,0 +1,117 @@
+// The main window: interface selector, four pages, status bar with clock,
+// and the run-wide records that the pages share. Every printer action runs
+// synchronously from a handler through RunHandled (or Begin/EndOperation
+// around RunOperation), with the window disabled meanwhile.
+#pragma once
+
+#include <QMainWindow>
+#include <QPoint>
+#include <QPointer>
+#include <QString>
+
+#include "link/link_settings.h"
+#include "protocol/codes.h"
+#include "protocol/printer_config.h"
+#include "protocol/report_exchange.h"
+
+class DialogSeam;
+class QAction;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QPushButton;
+class QTabWidget;
+class QTimer;
+
+class TFormMain : public QMainWindow {
+  Q_OBJECT
+
+ public:
+  // All modal interaction (messages, dialogs, file names) goes through seam,
+  // which must outlive the window.
+  explicit TFormMain(DialogSeam& seam, QWidget* parent = nullptr);
+  ~TFormMain() override;
+
+  // --- Shared state for the pages -----------------------------------------
+  // The item index of ComboBoxInterFace.
+  varnalux::InterfaceKind CurrentKind() const;
+  // The last status read.
+  varnalux::PrinterStatus& Status();
+  // The displayed configuration record.
+  varnalux::PrinterConfig& Config();
+  // The three link records that LinkSettings refers to.
+  varnalux::SerialSettings& Serial();
+  char (&ParallelName())[varnalux::ParallelNameSize];
+  varnalux::TcpTarget& Tcp();
+
+  // --- Handler protocol ---------------------------------------------------
+  // Disables the window and puts the progress origin at DialogOrigin().
+  void BeginOperation();
+  // Enables the window and brings it to the front.
+  void EndOperation();
+  // BeginOperation, RunOperation on CurrentKind(), ReportResult,
+  // EndOperation; returns the operation's code.
+  varnalux::ResultCode RunHandled(varnalux::OperationCode op, void* data, int32_t extra);
+  // Shows the message of a non-zero code through the seam.
+  void ReportResult(varnalux::ResultCode code);
+  DialogSeam& Seam();
+  // Where dialogs and the progress window go: Left + Width/3, Top + Height/3
+  // of the window frame (integer division).
+  QPoint DialogOrigin() const;
+
+  // --- Places for the page contents (each has a QVBoxLayout) -------------
+  QWidget* ConfigArea();
+  QWidget* FunctionArea();
+  QWidget* FileManagerPageArea();
+  QWidget* FontPageArea();
+  QWidget* CommandToolPageArea();
+  // The configuration page's "Read" button follows the interface table too.
+  void RegisterReadButton(QPushButton* button);
+
+  // --- Status and start-up ------------------------------------------------
+  void ShowPrinterStatus(const varnalux::PrinterStatus& status);
+  // Status bar panels 0 (parallel name) and 1 (serial summary).
+  void UpdatePortStatus();
+  QString PanelText(int panel) const;
+  // The serial summary of panel 1 for a record.
+  static QString SerialSummary(const varnalux::SerialSettings& serial);
+  // Whether the start-up link probe (operation 19) opened the link.
+  bool StartupProbeSucceeded() const;
+
+ public slots:
+  void ComboBoxInterFaceChange(int index);
+  void ButtonInterFaceClick();
+  void ButtonGetStatusClick();
+  void About1Click();
+  void Timer1Timer();
+
+ private:
+  void BuildFrame();
+  QWidget* BuildConfigurationPage();
+  QGroupBox* BuildStatusGroup(QWidget* page);
+  void ApplyInterfaceTable(int index);
+
+  DialogSeam& seam_;
+
+  varnalux::SerialSettings serial_{};
+  char parallelName_[varnalux::ParallelNameSize] = {};
+  varnalux::TcpTarget tcp_{};
+  varnalux::PrinterStatus status_{};
+  varnalux::PrinterConfig config_{};
+  bool startupProbeSucceeded_ = false;
+
+  QComboBox* comboBoxInterFace_ = nullptr;
+  QPushButton* buttonInterFace_ = nullptr;
+  QTabWidget* pageControl1_ = nullptr;
+  QWidget* configArea_ = nullptr;
+  QWidget* functionArea_ = nullptr;
+  QWidget* fileManagerArea_ = nullptr;
+  QWidget* fontArea_ = nullptr;
+  QWidget* commandToolArea_ = nullptr;
+  QLabel* statusLabels_[8] = {};  // Ready, then flags 0..5 and 7
+  QPushButton* buttonGetStatus_ = nullptr;
+  QPointer<QPushButton> readButton_;
+  QLabel* panels_[4] = {};
+  QAction* about1_ = nullptr;
+  QTimer* timer1_ = nullptr;
+};

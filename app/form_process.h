@@ -1,0 +1,27 @@
+// The progress window: a small captioned bar shown without modality while a
+// long operation runs. Installed once as the ProgressView of the progress
+// state machine, it appears on Open at the given place and goes on Close.
+#pragma once
+
+#include <QWidget>
+
+#include "app/progress.h"
+
+class QProgressBar;
+
+class TFormProcess : public QWidget, public varnalux::ProgressView {
+  Q_OBJECT
+
+ public:
+  explicit TFormProcess(QWidget* parent = nullptr);
+
+  void Open(int left, int top, const char* caption) override;
+  void SetPosition(int position) override;
+  void Close() override;
+  void ProcessPendingMessages() override;
+
+  QProgressBar* ProgressBar1() const { return progressBar1_; }
+
+ private:
+  QProgressBar* progressBar1_;
+};

@@ -1,0 +1,83 @@
+#include "ui/form_lpt_setup.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+#include <cstring>
+
+#include "link/port_names.h"
+#include "ui/form_font.h"
+#include "ui/port_setup_support.h"
+
+TFormLPTSetup::TFormLPTSetup(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
+  setObjectName(QStringLiteral("FormLPTSetup"));
+  setWindowTitle(QStringLiteral("LPT Setup"));
+  UseFormFont(this);
+  setFixedSize(315, 88);
+
+  comboBoxLPT_ = new QComboBox(this);
+  comboBoxLPT_->setObjectName(QStringLiteral("ComboBoxLPT"));
+  for (int i = 1; i <= varnalux::LptPortCount; ++i) {
+    const QString name = QStringLiteral("LPT%1").arg(i);
+    comboBoxLPT_->addItem(name);
+    comboBoxLPT_->setItemData(i - 1, PortDeviceText(name), Qt::ToolTipRole);
+  }
+
+  labelPortDevice_ = new QLabel(this);
+  labelPortDevice_->setObjectName(QStringLiteral("LabelPortDevice"));
+  labelPortDevice_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+  buttonSet_ = new QPushButton(QStringLiteral("Set"), this);
+  buttonSet_->setObjectName(QStringLiteral("ButtonSet"));
+  buttonSet_->setDefault(true);
+  buttonCancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+  buttonCancel_->setObjectName(QStringLiteral("ButtonCancel"));
+
+  auto* top = new QHBoxLayout;
+  top->addWidget(comboBoxLPT_, 1);
+  top->addWidget(buttonSet_);
+  top->addWidget(buttonCancel_);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(16, 12, 16, 10);
+  layout->addLayout(top);
+  layout->addWidget(labelPortDevice_);
+  layout->addStretch(1);
+
+  connect(comboBoxLPT_, &QComboBox::currentIndexChanged, this, &TFormLPTSetup::ShowPortDevice);
+  connect(buttonSet_, &QPushButton::clicked, this, &TFormLPTSetup::ButtonSetClick);
+  connect(buttonCancel_, &QPushButton::clicked, this, &TFormLPTSetup::ButtonCancelClick);
+  ShowPortDevice(comboBoxLPT_->currentIndex());
+}
+
+void TFormLPTSetup::Bind(char (&deviceName)[varnalux::ParallelNameSize]) {
+  deviceName_ = deviceName;
+  const int index = PortListIndex(deviceName, varnalux::ParallelNameSize);
+  comboBoxLPT_->setCurrentIndex(index >= 0 && index < comboBoxLPT_->count() ? index : -1);
+  ShowPortDevice(comboBoxLPT_->currentIndex());
+}
+
+void TFormLPTSetup::ButtonSetClick() {
+  if (deviceName_ != nullptr && comboBoxLPT_->currentIndex() >= 0) {
+    const QByteArray name =
+        QStringLiteral("LPT%1").arg(comboBoxLPT_->currentIndex() + 1).toLatin1();
+    varnalux::CopyText(deviceName_, varnalux::ParallelNameSize, name.constData());
+  }
+  accept();
+}
+
+void TFormLPTSetup::ButtonCancelClick() { reject(); }
+
+void TFormLPTSetup::ShowPortDevice(int index) {
+  if (index >= 0) {
+    labelPortDevice_->setText(PortDeviceText(comboBoxLPT_->itemText(index)));
+  } else if (deviceName_ != nullptr) {
+    const QString name = QString::fromLocal8Bit(
+        deviceName_, static_cast<int>(strnlen(deviceName_, varnalux::ParallelNameSize)));
+    labelPortDevice_->setText(PortDeviceText(name));
+  } else {
+    labelPortDevice_->clear();
+  }
+}

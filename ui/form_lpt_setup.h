@@ -1,0 +1,36 @@
+// The parallel port setup dialog: one fixed list "LPT1".."LPT4" edited in
+// place on the caller's device name buffer.
+#pragma once
+
+#include <QDialog>
+
+#include "link/link_settings.h"
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+class TFormLPTSetup : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit TFormLPTSetup(QWidget* parent = nullptr);
+
+  // Keeps a reference to the buffer and selects its port. A name that is not
+  // one of the four leaves the list without a selection, and "Set" then
+  // keeps the name.
+  void Bind(char (&deviceName)[varnalux::ParallelNameSize]);
+
+ public slots:
+  void ButtonSetClick();
+  void ButtonCancelClick();
+
+ private:
+  void ShowPortDevice(int index);
+
+  char* deviceName_ = nullptr;  // ParallelNameSize bytes
+  QComboBox* comboBoxLPT_;
+  QLabel* labelPortDevice_;
+  QPushButton* buttonSet_;
+  QPushButton* buttonCancel_;
+};

@@ -1,0 +1,43 @@
+// The serial port setup dialog: seven fixed lists edited in place on the
+// caller's SerialSettings. "Set" stores the selection; "Cancel", Escape and
+// the close box leave the record as it was.
+#pragma once
+
+#include <QDialog>
+
+#include "link/link_settings.h"
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+class TFormRs232Setup : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit TFormRs232Setup(QWidget* parent = nullptr);
+
+  // Keeps a reference to the record and selects its values in the lists.
+  // A value outside its list leaves that list without a selection; "Set"
+  // then keeps the record's value for it.
+  void Bind(varnalux::SerialSettings& settings);
+
+ public slots:
+  void ButtonSetClick();
+  void ButtonCancelClick();
+
+ private:
+  void ShowPortDevice(int index);
+
+  varnalux::SerialSettings* settings_ = nullptr;
+  QComboBox* comboBoxComPort_;
+  QComboBox* comboBoxBaudRate_;
+  QComboBox* comboBoxDataBit_;
+  QComboBox* comboBoxParity_;
+  QComboBox* comboBoxStopBit_;
+  QComboBox* comboBoxHdShak_;
+  QComboBox* comboBoxSWShak_;
+  QLabel* labelPortDevice_;
+  QPushButton* buttonSet_;
+  QPushButton* buttonCancel_;
+};
