@@ -78,14 +78,12 @@ ResultCode Dispatch(OperationCode operation, InterfaceKind kind, void* data, int
       StepProgress progress(true);
       return WriteConfig(kind, *config);
     }
-    case OpFactoryDefault:
-      return FactoryDefault(kind);
+    case OpFactoryDefault: return FactoryDefault(kind);
     case OpDumpText: {
       auto* settings = As<DumpTextSettings>(data);
       return needs(settings) ? DumpText(kind, *settings) : ResultUnknownError;
     }
-    case OpPrintConfigurationPage:
-      return PrintConfigurationPage(kind);
+    case OpPrintConfigurationPage: return PrintConfigurationPage(kind);
     case OpSetClock: {
       auto* clock = As<ClockSettings>(data);
       return needs(clock) ? SetClock(kind, *clock) : ResultUnknownError;
@@ -94,17 +92,15 @@ ResultCode Dispatch(OperationCode operation, InterfaceKind kind, void* data, int
       auto* clock = As<ClockSettings>(data);
       return needs(clock) ? ReadClock(kind, *clock) : ResultUnknownError;
     }
-    case OpCalibrateSensor:
-      return CalibrateSensor(kind, ValueAt(data));
-    case OpResetPrinter:
-      return ResetPrinter(kind);
+    case OpCalibrateSensor: return CalibrateSensor(kind, ValueAt(data));
+    case OpResetPrinter: return ResetPrinter(kind);
     case OpReadFileList: {
       // The file manager's list reader comes with the file manager page.
       StepProgress progress(true);
       return ResultUnknownError;
     }
-    case OpDownloadFile:   // comes with the file manager page
-    case OpFormatDevice:   // comes with the file manager page
+    case OpDownloadFile:  // comes with the file manager page
+    case OpFormatDevice:  // comes with the file manager page
       return ResultUnknownError;
     case OpSendRaw:
       return SendRaw(kind, static_cast<const uint8_t*>(data),
@@ -113,20 +109,16 @@ ResultCode Dispatch(OperationCode operation, InterfaceKind kind, void* data, int
       auto* request = As<TestPageRequest>(data);
       return needs(request) ? PrintTestPage(kind, *request) : ResultUnknownError;
     }
-    case OpIgnoreAutoBas:
-      return IgnoreAutoBas(kind);
+    case OpIgnoreAutoBas: return IgnoreAutoBas(kind);
     case OpSetNetAddress:  // come with the Ethernet setup
     case OpSetNetName:
-    case OpReadNetConfig:
-      return ResultUnknownError;
-    case OpTestConnection:
-      return TestConnection(kind);
+    case OpReadNetConfig: return ResultUnknownError;
+    case OpTestConnection: return TestConnection(kind);
     case OpReadPrinterFile: {
       auto* request = As<ReadBackRequest>(data);
       return needs(request) ? ReadPrinterFile(kind, *request) : ResultUnknownError;
     }
-    default:
-      return ResultUnknownError;
+    default: return ResultUnknownError;
   }
 }
 

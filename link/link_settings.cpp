@@ -27,7 +27,9 @@ void InitialSerialSettings(SerialSettings& s) {
   s.swHandshakeIndex = 0;
 }
 
-void InitialParallelName(char (&name)[ParallelNameSize]) { CopyText(name, ParallelNameSize, "LPT1"); }
+void InitialParallelName(char (&name)[ParallelNameSize]) {
+  CopyText(name, ParallelNameSize, "LPT1");
+}
 
 void InitialTcpTarget(TcpTarget& t) {
   CopyText(t.host, sizeof t.host, "");

@@ -48,8 +48,7 @@ void InitialTcpTarget(TcpTarget& t);
 
 // Binds the one module-wide LinkSettings to the caller's records (references,
 // not copies). Resets the progress state to origin (100, 100), inactive.
-void BindLinkSettings(SerialSettings& serial, char (&parallel)[ParallelNameSize],
-                      TcpTarget& tcp);
+void BindLinkSettings(SerialSettings& serial, char (&parallel)[ParallelNameSize], TcpTarget& tcp);
 
 // The module-wide instance. Its record pointers are null until bound.
 LinkSettings& CurrentLinkSettings();

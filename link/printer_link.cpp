@@ -46,27 +46,17 @@ LinkHandle OpenLink(InterfaceKind kind) {
       TcpRing().Reset();
       return TcpHandle;
     }
-    default:
-      return InvalidLink;
+    default: return InvalidLink;
   }
 }
 
 void CloseLink(InterfaceKind kind, LinkHandle handle) {
   switch (kind) {
-    case KindUsb:
-      UsbClose(handle);
-      break;
-    case KindCom:
-      CloseSerialPort(static_cast<int>(handle));
-      break;
-    case KindLpt:
-      ParallelClose(static_cast<int>(handle));
-      break;
-    case KindEthernet:
-      TcpClose();
-      break;
-    default:
-      break;
+    case KindUsb: UsbClose(handle); break;
+    case KindCom: CloseSerialPort(static_cast<int>(handle)); break;
+    case KindLpt: ParallelClose(static_cast<int>(handle)); break;
+    case KindEthernet: TcpClose(); break;
+    default: break;
   }
 }
 
@@ -106,19 +96,15 @@ bool WriteLink(LinkHandle handle, InterfaceKind kind, const void* buffer, uint32
       ProgressTick(1, 100);
       return true;
     }
-    default:
-      return false;
+    default: return false;
   }
 }
 
 bool ReadLinkByte(LinkHandle handle, InterfaceKind kind, uint8_t& out) {
   switch (kind) {
-    case KindUsb:
-      return UsbReadByte(handle, out);
-    case KindCom:
-      return SerialReadByte(static_cast<int>(handle), out);
-    case KindEthernet:
-      return TcpReadByte(out);
+    case KindUsb: return UsbReadByte(handle, out);
+    case KindCom: return SerialReadByte(static_cast<int>(handle), out);
+    case KindEthernet: return TcpReadByte(out);
     default:  // the parallel link never reads
       return false;
   }

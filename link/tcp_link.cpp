@@ -64,7 +64,8 @@ bool TcpOpen(const TcpTarget& target) {
   if (target.port <= 0 || target.port > 65535) return false;
 
   char host[sizeof target.host + 1] = {};
-  for (size_t i = 0; i < sizeof target.host && target.host[i] != '\0'; ++i) host[i] = target.host[i];
+  for (size_t i = 0; i < sizeof target.host && target.host[i] != '\0'; ++i)
+    host[i] = target.host[i];
   char service[16];
   snprintf(service, sizeof service, "%d", static_cast<int>(target.port));
 
@@ -87,6 +88,10 @@ bool TcpOpen(const TcpTarget& target) {
 
   int one = 1;
   setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
+  // Back to blocking mode, with every send bounded by the write time-out.
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  timeval tv{TcpWriteTimeoutMs / 1000, (TcpWriteTimeoutMs % 1000) * 1000};
+  setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
   g_socket = fd;
   return true;
 }
@@ -102,11 +107,14 @@ bool TcpIsOpen() { return g_socket >= 0; }
 
 bool TcpWriteChunk(const uint8_t* data, uint32_t count) {
   if (g_socket < 0) return false;
-  // The whole chunk is written: a short send is continued, never dropped.
+  // The socket is blocking with a send time-out of TcpWriteTimeoutMs, so each
+  // send waits at most that long. The whole chunk is written: a short send
+  // is continued, never dropped; a send that takes nothing within its
+  // time-out is repeated at most TcpWriteRetries times in a row.
   uint32_t sent = 0;
   int idleWaits = 0;
   while (sent < count) {
-    ssize_t n = send(g_socket, data + sent, count - sent, MSG_NOSIGNAL | MSG_DONTWAIT);
+    ssize_t n = send(g_socket, data + sent, count - sent, MSG_NOSIGNAL);
     if (n > 0) {
       sent += static_cast<uint32_t>(n);
       idleWaits = 0;
@@ -114,11 +122,7 @@ bool TcpWriteChunk(const uint8_t* data, uint32_t count) {
     }
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return false;  // socket error
-    int revents = PollFor(g_socket, POLLOUT, TcpWriteTimeoutMs);
-    if (revents < 0) return false;
-    if (revents == 0 && ++idleWaits >= TcpWriteRetries) return false;
-    if (revents > 0 && (revents & (POLLERR | POLLHUP | POLLNVAL)) != 0 && (revents & POLLOUT) == 0)
-      return false;
+    if (++idleWaits >= TcpWriteRetries) return false;
   }
   return true;
 }

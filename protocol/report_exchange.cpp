@@ -101,8 +101,7 @@ ResultCode SendCommand(LinkHandle handle, InterfaceKind kind, const char* text) 
 ResultCode QueryReport(LinkHandle handle, InterfaceKind kind, const char* query, char* payload,
                        uint32_t capacity, uint32_t& length) {
   if (SendCommand(handle, kind, query) != ResultOk) return ResultTransmitError;
-  return ReadReportAnswer(handle, kind, payload, capacity, length) ? ResultOk
-                                                                   : ResultReceiveError;
+  return ReadReportAnswer(handle, kind, payload, capacity, length) ? ResultOk : ResultReceiveError;
 }
 
 ResultCode QueryReportList(LinkHandle handle, InterfaceKind kind, const char* query, char* list,

@@ -10,7 +10,8 @@ ResultCode SendRaw(InterfaceKind kind, const uint8_t* buffer, uint32_t count) {
   if (handle == InvalidLink) return ResultPortOpenError;
   ShowProgress(ProgressPercentMode, 3, 3);
   static const uint8_t nothing = 0;
-  bool ok = WriteLink(handle, kind, buffer != nullptr ? buffer : &nothing, buffer != nullptr ? count : 0);
+  bool ok =
+      WriteLink(handle, kind, buffer != nullptr ? buffer : &nothing, buffer != nullptr ? count : 0);
   HideProgress();
   CloseLink(kind, handle);
   return ok ? ResultOk : ResultTransmitError;

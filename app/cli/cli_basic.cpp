@@ -52,8 +52,8 @@ int CmdSend(CliLink& link, const CliArgs& args) {
     return ReportCliResult(ResultFileOpenError);
   }
   if (bytes.size() > 0x7fffffffu) return ReportCliResult(ResultFileOpenError);
-  return ReportCliResult(RunOperation(OpSendRaw, link.kind, bytes.data(),
-                                      static_cast<int32_t>(bytes.size())));
+  return ReportCliResult(
+      RunOperation(OpSendRaw, link.kind, bytes.data(), static_cast<int32_t>(bytes.size())));
 }
 
 }  // namespace varnalux

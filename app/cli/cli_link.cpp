@@ -6,8 +6,8 @@
 #include <iostream>
 #include <iterator>
 
-#include "app/dispatcher.h"
 #include "app/cli/cli_commands.h"
+#include "app/dispatcher.h"
 
 namespace varnalux {
 

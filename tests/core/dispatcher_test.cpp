@@ -1,8 +1,9 @@
 // The operation dispatcher: out-of-table codes, the parallel link refusals,
 // the progress window around operations, and the connection test.
+#include "app/dispatcher.h"
+
 #include <gtest/gtest.h>
 
-#include "app/dispatcher.h"
 #include "loopback_peer.h"
 #include "protocol/printer_config.h"
 #include "protocol/report_exchange.h"

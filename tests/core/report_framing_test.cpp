@@ -124,15 +124,16 @@ TEST(ReportFraming, MalformedInputSweep) {
     // Recompute what a correct reader decides for this input.
     std::string body = wire.substr(1, wire.find('}', 1) - 1);
     size_t bar = body.find('|');
-    bool digitsOnly = bar != std::string::npos && bar <= 31 &&
-                      body.find_first_not_of("0123456789") == bar;
+    bool digitsOnly =
+        bar != std::string::npos && bar <= 31 && body.find_first_not_of("0123456789") == bar;
     bool expected = false;
     std::string payload;
     if (digitsOnly) {
       payload = body.substr(bar + 1);
       std::string field = body.substr(0, bar);
-      field.erase(0, field.find_first_not_of('0') == std::string::npos ? field.size()
-                                                                       : field.find_first_not_of('0'));
+      field.erase(0, field.find_first_not_of('0') == std::string::npos
+                         ? field.size()
+                         : field.find_first_not_of('0'));
       expected = field.size() <= 6 && std::stoul(field.empty() ? "0" : field) == payload.size();
     }
     peer.SetAnswer(wire);
@@ -157,8 +158,8 @@ class ReportListTest : public ::testing::Test {
     peer_.Target(link_.tcp);
     LinkHandle h = OpenLink(KindEthernet);
     EXPECT_NE(h, InvalidLink);
-    ResultCode r = QueryReportList(h, KindEthernet, "DIAGNOSTIC REPORT FILES\r\n", buf, capacity,
-                                   total);
+    ResultCode r =
+        QueryReportList(h, KindEthernet, "DIAGNOSTIC REPORT FILES\r\n", buf, capacity, total);
     CloseLink(KindEthernet, h);
     return r;
   }

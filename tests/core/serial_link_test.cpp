@@ -1,5 +1,7 @@
 // The serial link: the line settings it builds from every index, what a
 // pseudo-terminal keeps of them, reads and their bound, and port names.
+#include "link/serial_link.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -10,7 +12,6 @@
 
 #include "app/dispatcher.h"
 #include "link/port_names.h"
-#include "link/serial_link.h"
 #include "loopback_peer.h"
 #include "protocol/report_exchange.h"
 
@@ -84,8 +85,7 @@ TEST(SerialSettingsMapping, DataBitsParityStopBits) {
 TEST(SerialSettingsMapping, HandshakesCombine) {
   EXPECT_EQ(BuildSerialTermios(Dirty(), Settings(2, 1, 0, 0, 0, 0)).c_cflag & CRTSCTS, 0u);
   for (int hw : {1, 2, 5})
-    EXPECT_NE(BuildSerialTermios(Dirty(), Settings(2, 1, 0, 0, hw, 0)).c_cflag & CRTSCTS, 0u)
-        << hw;
+    EXPECT_NE(BuildSerialTermios(Dirty(), Settings(2, 1, 0, 0, hw, 0)).c_cflag & CRTSCTS, 0u) << hw;
   termios xon = BuildSerialTermios(Dirty(), Settings(2, 1, 0, 0, 2, 1));
   EXPECT_NE(xon.c_cflag & CRTSCTS, 0u);
   EXPECT_EQ(xon.c_iflag & (IXON | IXOFF), static_cast<tcflag_t>(IXON | IXOFF));
@@ -178,8 +178,10 @@ TEST(SerialLink, StatusOverThePseudoTerminal) {
     for (int i = 0; i < 300 && got.size() < 3; ++i) {
       char buf[16];
       ssize_t n = read(pty.master, buf, sizeof buf);
-      if (n > 0) got.append(buf, static_cast<size_t>(n));
-      else usleep(10000);
+      if (n > 0)
+        got.append(buf, static_cast<size_t>(n));
+      else
+        usleep(10000);
     }
     if (got == "\x1b!?") {
       char answer = static_cast<char>(0x81);

@@ -1,11 +1,12 @@
 // The TCP link against peers that behave badly: silence, dropped
 // connections, a full backlog, a reader that stops reading.
+#include "link/tcp_link.h"
+
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 
 #include "app/dispatcher.h"
-#include "link/tcp_link.h"
 #include "loopback_peer.h"
 #include "protocol/report_exchange.h"
 
