@@ -1,17 +1,210 @@
 #include "link/usb_link.h"
 
-// The USB link is not built yet: every open fails, so operations on USB
-// report "Port Open Error".
+#include <libusb.h>
+
+#include <climits>
+
+#include "link/printer_link.h"
+#include "link/usb_devices.h"
+
 namespace varnalux {
 
 namespace {
-ReceiveRing g_usbRing;
+
+constexpr int HexDigit(char c) {
+  return c >= '0' && c <= '9'   ? c - '0'
+         : c >= 'a' && c <= 'f' ? c - 'a' + 10
+         : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                : -1;
 }
 
-intptr_t UsbOpen() { return -1; }
-void UsbClose(intptr_t) {}
-uint32_t UsbWriteChunk(intptr_t, const uint8_t*, uint32_t) { return 0; }
-bool UsbReadByte(intptr_t, uint8_t& out) { return g_usbRing.Take(out); }
-ReceiveRing& UsbRing() { return g_usbRing; }
+// "1203" -> 0x1203; -1 unless exactly four hexadecimal digits.
+constexpr int ParseVendorId(const char* text) {
+  int value = 0;
+  for (int i = 0; i < 4; ++i) {
+    int digit = HexDigit(text[i]);
+    if (digit < 0) return -1;
+    value = value * 16 + digit;
+  }
+  return text[4] == '\0' ? value : -1;
+}
+
+constexpr int ConfiguredVendorId = ParseVendorId(PRINTER_VENDOR_ID);
+static_assert(ConfiguredVendorId >= 0, "PRINTER_VENDOR_ID must be four hexadecimal digits");
+
+// A refill asks for one packet: at least 64 bytes, and never less than the
+// endpoint's packet size, since a packet longer than the request would be
+// cut off (libusb reports an overflow and the bytes are gone).
+constexpr uint32_t UsbMinimumRefill = 64;
+constexpr uint32_t UsbMaximumRefill = 1024;  // the largest bulk packet of any speed
+
+struct OpenDevice {
+  libusb_device_handle* handle = nullptr;
+  libusb_device* device = nullptr;
+  UsbPrinterEndpoints endpoints;
+  bool interfaceClaimed = false;
+  bool kernelDriverDetached = false;
+  intptr_t cookie = -1;
+};
+
+struct UsbModule {
+  libusb_context* context = nullptr;
+  bool contextFailed = false;
+  OpenDevice open;
+  intptr_t lastCookie = 0;
+  int readTimeoutMs = UsbDefaultReadTimeoutMs;
+  int testReadTimeoutMs = 0;
+  bool lastOpenDenied = false;
+  ReceiveRing ring;
+
+  ~UsbModule() { Shutdown(); }
+
+  void CloseOpen() {
+    OpenDevice& o = open;
+    if (o.handle != nullptr) {
+      if (o.interfaceClaimed) libusb_release_interface(o.handle, o.endpoints.interfaceNumber);
+      if (o.kernelDriverDetached)
+        libusb_attach_kernel_driver(o.handle, o.endpoints.interfaceNumber);
+      libusb_close(o.handle);
+    }
+    if (o.device != nullptr) libusb_unref_device(o.device);
+    o = OpenDevice{};
+  }
+
+  void Shutdown() {
+    CloseOpen();
+    if (context != nullptr) libusb_exit(context);
+    context = nullptr;
+    contextFailed = false;
+  }
+};
+
+UsbModule g_usb;
+
+bool IsOpenHandle(intptr_t handle) {
+  return handle >= 0 && g_usb.open.handle != nullptr && handle == g_usb.open.cookie;
+}
+
+intptr_t NextCookie() {
+  g_usb.lastCookie = g_usb.lastCookie >= INTPTR_MAX - 1 ? 0 : g_usb.lastCookie + 1;
+  return g_usb.lastCookie;
+}
+
+// One bulk read of up to a packet into the ring. Bytes that came before a
+// time-out or an error are kept.
+void Refill() {
+  const OpenDevice& o = g_usb.open;
+  if (o.endpoints.inEndpoint == 0) return;  // a printer that only listens
+  uint32_t size = o.endpoints.inPacketSize;
+  if (size < UsbMinimumRefill) size = UsbMinimumRefill;
+  if (size > UsbMaximumRefill) size = UsbMaximumRefill;
+  uint8_t buffer[UsbMaximumRefill];
+  int transferred = 0;
+  int timeout = g_usb.readTimeoutMs > 0 ? g_usb.readTimeoutMs : 1;
+  libusb_bulk_transfer(o.handle, o.endpoints.inEndpoint, buffer, static_cast<int>(size),
+                       &transferred, static_cast<unsigned int>(timeout));
+  if (transferred > 0 && static_cast<uint32_t>(transferred) <= size)
+    g_usb.ring.Append(buffer, static_cast<uint32_t>(transferred));
+}
+
+}  // namespace
+
+uint16_t PrinterVendorId() { return static_cast<uint16_t>(ConfiguredVendorId); }
+
+libusb_context* UsbContext() {
+  if (g_usb.context == nullptr && !g_usb.contextFailed) {
+    libusb_context* context = nullptr;
+    if (libusb_init(&context) == 0)
+      g_usb.context = context;
+    else
+      g_usb.contextFailed = true;  // no USB on this system: every open fails
+  }
+  return g_usb.context;
+}
+
+void UsbShutdown() { g_usb.Shutdown(); }
+
+intptr_t UsbOpen() {
+  g_usb.lastOpenDenied = false;
+  g_usb.CloseOpen();  // nothing stays open between operations
+  g_usb.readTimeoutMs =
+      g_usb.testReadTimeoutMs > 0 ? g_usb.testReadTimeoutMs : UsbDefaultReadTimeoutMs;
+
+  libusb_device* device = FindPrinterDevice(UsbContext());
+  if (device == nullptr) return -1;
+  OpenDevice& o = g_usb.open;
+  o.device = device;
+  if (!FindPrinterEndpoints(device, o.endpoints)) {
+    g_usb.CloseOpen();
+    return -1;
+  }
+  int rc = libusb_open(device, &o.handle);
+  if (rc != 0) {
+    o.handle = nullptr;
+    g_usb.lastOpenDenied = rc == LIBUSB_ERROR_ACCESS;
+    g_usb.CloseOpen();
+    return -1;
+  }
+  const int intf = o.endpoints.interfaceNumber;
+  // A bound kernel printer driver would hold the interface: lend it to us
+  // and give it back at close.
+  if (libusb_kernel_driver_active(o.handle, intf) == 1) {
+    rc = libusb_detach_kernel_driver(o.handle, intf);
+    if (rc != 0) {
+      g_usb.lastOpenDenied = rc == LIBUSB_ERROR_ACCESS;
+      g_usb.CloseOpen();
+      return -1;
+    }
+    o.kernelDriverDetached = true;
+  }
+  rc = libusb_claim_interface(o.handle, intf);
+  if (rc != 0) {
+    g_usb.lastOpenDenied = rc == LIBUSB_ERROR_ACCESS;
+    g_usb.CloseOpen();
+    return -1;
+  }
+  o.interfaceClaimed = true;
+  if (o.endpoints.altSetting != 0 &&
+      libusb_set_interface_alt_setting(o.handle, intf, o.endpoints.altSetting) != 0) {
+    g_usb.CloseOpen();
+    return -1;
+  }
+  o.cookie = NextCookie();
+  return o.cookie;
+}
+
+void UsbClose(intptr_t handle) {
+  if (IsOpenHandle(handle)) g_usb.CloseOpen();
+}
+
+uint32_t UsbWriteChunk(intptr_t handle, const uint8_t* data, uint32_t count) {
+  if (!IsOpenHandle(handle) || data == nullptr || count == 0 || count > UsbSerialChunk) return 0;
+  const OpenDevice& o = g_usb.open;
+  unsigned int timeout = UsbWriteTimeoutPerByteMs * count + UsbWriteTimeoutBaseMs;
+  int transferred = 0;
+  int rc = libusb_bulk_transfer(o.handle, o.endpoints.outEndpoint, const_cast<uint8_t*>(data),
+                                static_cast<int>(count), &transferred, timeout);
+  if (rc != 0 || transferred != static_cast<int>(count)) return 0;
+  return count;
+}
+
+bool UsbReadByte(intptr_t handle, uint8_t& out) {
+  if (g_usb.ring.Empty() && IsOpenHandle(handle)) Refill();
+  return g_usb.ring.Take(out);
+}
+
+ReceiveRing& UsbRing() { return g_usb.ring; }
+
+int UsbReadTimeout() { return g_usb.readTimeoutMs; }
+void SetUsbReadTimeoutForTests(int ms) { g_usb.testReadTimeoutMs = ms > 0 ? ms : 0; }
+
+bool UsbLastOpenDenied() { return g_usb.lastOpenDenied; }
+
+const char* UsbAccessHint() {
+  return "The printer is present but this user may not open it: run "
+         "scripts/install-udev-rule.sh (needs root), then unplug and replug the printer.";
+}
+
+const char* UsbOpenFailureHint() { return g_usb.lastOpenDenied ? UsbAccessHint() : nullptr; }
 
 }  // namespace varnalux

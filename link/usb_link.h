@@ -1,19 +1,62 @@
-// USB printer link: the first present device of the configured vendor.
+// USB printer link: the first present device of the configured vendor, on
+// libusb-1.0. Writes go to the printer interface's bulk OUT endpoint in
+// chunks of at most 64 bytes; answers come from its bulk IN endpoint through
+// the USB receive ring.
+//
+// The module owns the one libusb context of the run (created at first use)
+// and the state of the one open device; the handle given to the facade is a
+// cookie (>= 0) naming that open, not an operating system handle.
 #pragma once
 
 #include <cstdint>
 
 #include "link/receive_ring.h"
 
+struct libusb_context;
+
 namespace varnalux {
+
+// The vendor number of the printers served, from the build setting
+// PRINTER_VENDOR_ID (four hexadecimal digits).
+uint16_t PrinterVendorId();
 
 // Opens the printer; returns a handle (>= 0) or -1.
 intptr_t UsbOpen();
+// Releases the interface, gives a detached kernel driver its interface back
+// and closes the device. A handle that is not the open one is ignored.
 void UsbClose(intptr_t handle);
 // Returns the count written, or 0 when the chunk (at most 64 bytes) was not
-// written completely within its bound.
+// written completely within 10 ms per byte plus 5000 ms.
 uint32_t UsbWriteChunk(intptr_t handle, const uint8_t* data, uint32_t count);
+// One byte from the ring; an empty ring is refilled by one bulk read of up to
+// a packet, waiting at most UsbReadTimeout.
 bool UsbReadByte(intptr_t handle, uint8_t& out);
 ReceiveRing& UsbRing();
+
+inline constexpr int UsbDefaultReadTimeoutMs = 5000;
+inline constexpr int UsbWriteTimeoutPerByteMs = 10;
+inline constexpr int UsbWriteTimeoutBaseMs = 5000;
+// The read time-out now in force; every open sets it to 5000 ms.
+int UsbReadTimeout();
+// Makes every later open use ms instead of 5000 (0 restores the default).
+// Tests use this: an emulated printer that never answers would otherwise
+// cost five seconds per byte asked for.
+void SetUsbReadTimeoutForTests(int ms);
+
+// True when the last UsbOpen found the printer but the system refused this
+// user access to it (device node permissions).
+bool UsbLastOpenDenied();
+// What to tell the user in that case, as a second line below
+// "Port Open Error".
+const char* UsbAccessHint();
+// UsbAccessHint() when the last open was denied, else null.
+const char* UsbOpenFailureHint();
+
+// The module's libusb context, created on first use; null when libusb cannot
+// be initialised on this system.
+libusb_context* UsbContext();
+// Closes an open device and ends the libusb context; the next use creates a
+// new one. Runs at program exit; tests call it between emulated set-ups.
+void UsbShutdown();
 
 }  // namespace varnalux

@@ -1,0 +1,16 @@
+# USB link tests against printers emulated with umockdev. The program runs
+# under umockdev-wrapper, which preloads the library that redirects /sys and
+# /dev into the test's own device tree.
+pkg_check_modules(UMOCKDEV REQUIRED IMPORTED_TARGET umockdev-1.0)
+find_program(UMOCKDEV_WRAPPER umockdev-wrapper REQUIRED)
+
+add_executable(usb_tests ${USB_TEST_SOURCES})
+target_link_libraries(usb_tests PRIVATE varnalux_core varnalux_sim PkgConfig::UMOCKDEV
+  GTest::gtest GTest::gtest_main)
+target_compile_definitions(usb_tests PRIVATE
+  VARNALUX_CLI_PATH="$<TARGET_FILE:varnalux-cli>")
+add_dependencies(usb_tests varnalux-cli)
+set_target_properties(usb_tests PROPERTIES CROSSCOMPILING_EMULATOR ${UMOCKDEV_WRAPPER})
+# The preloaded library comes before the sanitizer runtime in the link order.
+gtest_discover_tests(usb_tests DISCOVERY_MODE PRE_TEST
+  PROPERTIES TIMEOUT 120 ENVIRONMENT "ASAN_OPTIONS=verify_asan_link_order=0")
