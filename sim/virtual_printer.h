@@ -26,11 +26,22 @@ enum class Fault {
 };
 
 struct PrinterOptions {
-  int dpi = 203;                // 203, 300 or 600
-  bool knowsReprint = true;     // older models answer no REPRINT ...
-  bool knowsShiftX = true;      // ... or no SHIFTX / SHIFTXBASE
-  uint8_t statusByte = 0x00;    // answer to ESC ! ?
+  int dpi = 203;              // 203, 300 or 600
+  bool knowsReprint = true;   // older models answer no REPRINT ...
+  bool knowsShiftX = true;    // ... or no SHIFTX / SHIFTXBASE
+  uint8_t statusByte = 0x00;  // answer to ESC ! ?
+  bool hasCard = true;        // without a card, the CARD reports go unanswered
 };
+
+// Memory devices, as the tool numbers them.
+inline constexpr int MemoryDram = 0;
+inline constexpr int MemoryFlash = 1;
+inline constexpr int MemoryCard = 2;
+
+// Fault by name: "none", "silent", "malformed", "split", "drop-mid",
+// "drop-on-receive"; false for another name.
+bool FaultFromName(const std::string& name, Fault& fault);
+const char* FaultName(Fault fault);
 
 class VirtualPrinter {
  public:
@@ -53,6 +64,10 @@ class VirtualPrinter {
   uint8_t StatusByte() const;
 
   void SetFault(Fault fault);
+  Fault CurrentFault() const;
+
+  // Slave path of the pseudo-terminal ("" while none is served).
+  std::string PtyPath() const;
 
   // Every byte received on any transport, in order of arrival.
   std::vector<uint8_t> Received() const;
@@ -74,7 +89,48 @@ class VirtualPrinter {
   // printer's files, for tests and the control channel.
   std::string LastLabelProgram() const;
   std::string DumpTextKept() const;
+  // PutFile stores into FLASH; PutFileOn into the given device.
   void PutFile(const std::string& name, const std::string& bytes);
+  bool PutFileOn(int device, const std::string& name, const std::string& bytes);
+  // Looks in DRAM, FLASH and CARD in turn.
+  bool GetFile(const std::string& name, std::string& bytes) const;
+  std::vector<std::string> FileNames(int device) const;
+
+  // Recognised commands in order of arrival: command lines without their
+  // line end (trimmed), escape sequences as "ESC ! ?", "ESC ! R", ...,
+  // DOWNLOAD and DUMP_TEXT headers up to their final comma. Lines the
+  // printer did not understand are kept apart.
+  std::vector<std::string> Commands() const;
+  std::vector<std::string> IgnoredLines() const;
+  void ClearCommands();
+  // Waits until a recognised command equal to text is in Commands().
+  bool WaitForCommand(const std::string& text, int timeoutMs) const;
+
+  // Runs one command line as if it had been received (not recorded as
+  // received bytes); gives the answers it produced, concatenated.
+  std::string Execute(const std::string& line);
+
+  // The clock; two-digit years are not taken here: year has four digits.
+  void SetClock(int year, int month, int date, int hour, int minute, int second);
+
+  // Counters of the printer functions.
+  int LabelsPrinted() const;
+  int SelfTests() const;
+  int Resets() const;
+  int Calibrations() const;
+  bool IgnoreAutoBasSeen() const;
+  size_t ConnectionCount() const;
+
+  // Appends every received byte to the file too; false if it cannot be
+  // opened. An empty path stops it.
+  bool SetRecordFile(const std::string& path);
+
+  // A line-oriented control channel on TCP (see ControlHelp()).
+  bool StartControl(const std::string& address, uint16_t port);
+  uint16_t ControlPort() const;
+  // Runs one control command; its reply ends in a line "OK" or "ERROR ...".
+  std::string Control(const std::string& line);
+  static const char* ControlHelp();
 
   struct State;  // defined in the implementation
 

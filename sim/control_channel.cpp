@@ -1,0 +1,83 @@
+#include "sim/control_channel.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "sim/tcp_transport.h"
+#include "sim/virtual_printer.h"
+
+namespace varnalux::sim {
+
+namespace {
+constexpr size_t kControlLineMax = 8192;
+}
+
+ControlChannel::ControlChannel(VirtualPrinter& printer) : printer_(printer) {}
+
+ControlChannel::~ControlChannel() { Stop(); }
+
+bool ControlChannel::Start(const std::string& address, uint16_t port) {
+  if (listenFd_ >= 0 || !wake_.Valid()) return false;
+  listenFd_ = OpenListener(address, port, port_);
+  if (listenFd_ < 0) return false;
+  stopping_ = false;
+  thread_ = std::thread([this] { Run(); });
+  return true;
+}
+
+void ControlChannel::Stop() {
+  if (thread_.joinable()) {
+    stopping_ = true;
+    wake_.Wake();
+    thread_.join();
+  }
+  if (listenFd_ >= 0) close(listenFd_);
+  listenFd_ = -1;
+}
+
+void ControlChannel::Run() {
+  while (!stopping_) {
+    pollfd p[2] = {{listenFd_, POLLIN, 0}, {wake_.ReadEnd(), POLLIN, 0}};
+    int r = poll(p, 2, 1000);
+    if (r < 0 && errno != EINTR) break;
+    if (stopping_ || (p[1].revents & POLLIN) != 0) break;
+    if ((p[0].revents & POLLIN) == 0) continue;
+    int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (fd < 0) continue;
+    Serve(fd);
+    close(fd);
+  }
+}
+
+void ControlChannel::Serve(int fd) {
+  std::string pending;
+  char buffer[1024];
+  while (!stopping_) {
+    pollfd p[2] = {{fd, POLLIN, 0}, {wake_.ReadEnd(), POLLIN, 0}};
+    int r = poll(p, 2, 1000);
+    if (r < 0 && errno != EINTR) return;
+    if (stopping_ || (p[1].revents & POLLIN) != 0) return;
+    if ((p[0].revents & (POLLIN | POLLHUP | POLLERR)) == 0) continue;
+    ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+    if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) continue;
+    if (n <= 0) return;
+    pending.append(buffer, static_cast<size_t>(n));
+    size_t eol;
+    while ((eol = pending.find('\n')) != std::string::npos) {
+      std::string line = pending.substr(0, eol);
+      pending.erase(0, eol + 1);
+      bool quit = false;
+      std::string reply = RunControlCommand(printer_, line, quit);
+      if (!WriteFully(fd, reinterpret_cast<const uint8_t*>(reply.data()), reply.size(), 3000,
+                      true) ||
+          quit)
+        return;
+    }
+    if (pending.size() > kControlLineMax) return;
+  }
+}
+
+}  // namespace varnalux::sim

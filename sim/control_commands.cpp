@@ -1,0 +1,203 @@
+// The commands of the control channel (also reachable through
+// VirtualPrinter::Control and the program's standard input).
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+
+#include "sim/command_parse.h"
+#include "sim/control_channel.h"
+#include "sim/virtual_printer.h"
+
+namespace varnalux::sim {
+
+namespace {
+
+const char kHelp[] =
+    "Control commands (one a line; replies end in a line OK or ERROR <reason>):\n"
+    "  status [BYTE]            show or set the status byte (0x81, 129)\n"
+    "  fault [NAME]             show or set the fault: none, silent, malformed,\n"
+    "                           split, drop-mid, drop-on-receive\n"
+    "  received                 hex dump of the bytes received\n"
+    "  text                     the bytes received as text (\\xNN for others)\n"
+    "  count                    number of bytes received\n"
+    "  clear                    forget the received bytes and the command list\n"
+    "  commands                 recognised commands, one a line\n"
+    "  ignored                  lines that were not understood\n"
+    "  label                    the last label program (CLS ... PRINT)\n"
+    "  dump                     the dump text kept\n"
+    "  report KEY               the answer to DIAGNOSTIC REPORT KEY\n"
+    "  override KEY VALUE       answer VALUE (rest of the line) to KEY\n"
+    "  forget KEY               give no answer to KEY\n"
+    "  files [dram|flash|card]  file names of a device (all when omitted)\n"
+    "  put DEVICE NAME TEXT     store a file with TEXT as its contents\n"
+    "  cat NAME                 a file's contents as text\n"
+    "  exec LINE                run a command line as if received\n"
+    "  counters                 labels, self tests, resets, calibrations ...\n"
+    "  help                     this text\n"
+    "  quit                     close the control connection\n";
+
+int DeviceFromWord(const std::string& word) {
+  std::string w = Upper(word);
+  if (w == "DRAM" || w == "0") return MemoryDram;
+  if (w == "FLASH" || w == "1") return MemoryFlash;
+  if (w == "CARD" || w == "2") return MemoryCard;
+  return -1;
+}
+
+std::string Printable(const std::string& bytes) {
+  std::string out;
+  for (unsigned char c : bytes) {
+    if (c == '\n' || (c >= 0x20 && c < 0x7F && c != '\\')) {
+      out.push_back(static_cast<char>(c));
+    } else {
+      char hex[8];
+      snprintf(hex, sizeof hex, "\\x%02X", c);
+      out += hex;
+    }
+  }
+  if (!out.empty() && out.back() != '\n') out.push_back('\n');
+  return out;
+}
+
+std::string HexDump(const std::vector<uint8_t>& bytes) {
+  std::string out;
+  char text[32];
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    if (i % 16 == 0) {
+      snprintf(text, sizeof text, "%08zX:", i);
+      out += text;
+    }
+    snprintf(text, sizeof text, " %02X", bytes[i]);
+    out += text;
+    if (i % 16 == 15 || i + 1 == bytes.size()) out += "\n";
+  }
+  return out;
+}
+
+std::string Lines(const std::vector<std::string>& lines) {
+  std::string out;
+  for (const std::string& l : lines) out += Printable(l);
+  return out;
+}
+
+std::string Ok(const std::string& body = {}) { return body + "OK\n"; }
+std::string Error(const std::string& why) { return "ERROR " + why + "\n"; }
+
+// Splits off the first word of text; rest is what follows it, trimmed.
+std::string FirstWord(const std::string& text, std::string& rest) {
+  std::string t = Trim(text);
+  size_t space = t.find_first_of(" \t");
+  if (space == std::string::npos) {
+    rest.clear();
+    return t;
+  }
+  rest = Trim(t.substr(space + 1));
+  return t.substr(0, space);
+}
+
+}  // namespace
+
+const char* VirtualPrinter::ControlHelp() { return kHelp; }
+
+std::string VirtualPrinter::Control(const std::string& line) {
+  bool close = false;
+  return RunControlCommand(*this, line, close);
+}
+
+std::string RunControlCommand(VirtualPrinter& printer, const std::string& line, bool& close) {
+  close = false;
+  std::string rest;
+  std::string word = Upper(FirstWord(line, rest));
+  if (word.empty()) return Ok();
+  if (word == "HELP") return Ok(kHelp);
+  if (word == "QUIT" || word == "EXIT") {
+    close = true;
+    return Ok();
+  }
+  if (word == "STATUS") {
+    if (!rest.empty()) {
+      char* end = nullptr;
+      long v = strtol(rest.c_str(), &end, 0);
+      if (end == rest.c_str() || *end != '\0' || v < 0 || v > 255) return Error("bad status byte");
+      printer.SetStatusByte(static_cast<uint8_t>(v));
+    }
+    char text[16];
+    snprintf(text, sizeof text, "0x%02X\n", printer.StatusByte());
+    return Ok(text);
+  }
+  if (word == "FAULT") {
+    if (!rest.empty()) {
+      Fault f;
+      if (!FaultFromName(rest, f)) return Error("unknown fault");
+      printer.SetFault(f);
+    }
+    return Ok(std::string(FaultName(printer.CurrentFault())) + "\n");
+  }
+  if (word == "RECEIVED") return Ok(HexDump(printer.Received()));
+  if (word == "TEXT") return Ok(Printable(printer.ReceivedText()));
+  if (word == "COUNT") return Ok(std::to_string(printer.Received().size()) + "\n");
+  if (word == "CLEAR") {
+    printer.ClearReceived();
+    printer.ClearCommands();
+    return Ok();
+  }
+  if (word == "COMMANDS") return Ok(Lines(printer.Commands()));
+  if (word == "IGNORED") return Ok(Lines(printer.IgnoredLines()));
+  if (word == "LABEL") return Ok(Printable(printer.LastLabelProgram()));
+  if (word == "DUMP") return Ok(Printable(printer.DumpTextKept()));
+  if (word == "REPORT" || word == "FORGET" || word == "OVERRIDE") {
+    std::string value;
+    std::string key = Upper(FirstWord(rest, value));
+    if (key.empty()) return Error("key missing");
+    if (word == "FORGET") {
+      printer.ForgetReport(key);
+      return Ok();
+    }
+    if (word == "OVERRIDE") {
+      printer.OverrideReport(key, value);
+      return Ok();
+    }
+    bool found = false;
+    std::string payload = printer.ReportValue(key, found);
+    return found ? Ok(Printable(payload)) : Error("no answer");
+  }
+  if (word == "FILES") {
+    if (rest.empty()) {
+      std::string out;
+      for (int d = MemoryDram; d <= MemoryCard; ++d)
+        for (const std::string& n : printer.FileNames(d))
+          out += std::string(d == MemoryDram    ? "DRAM "
+                             : d == MemoryFlash ? "FLASH "
+                                                : "CARD ") +
+                 n + "\n";
+      return Ok(out);
+    }
+    int device = DeviceFromWord(rest);
+    if (device < 0) return Error("unknown device");
+    return Ok(Lines(printer.FileNames(device)));
+  }
+  if (word == "PUT") {
+    std::string afterDevice, contents;
+    int device = DeviceFromWord(FirstWord(rest, afterDevice));
+    std::string name = FirstWord(afterDevice, contents);
+    if (device < 0 || name.empty()) return Error("usage: put DEVICE NAME TEXT");
+    return printer.PutFileOn(device, name, contents) ? Ok() : Error("no room");
+  }
+  if (word == "CAT") {
+    std::string bytes;
+    if (!printer.GetFile(rest, bytes)) return Error("no such file");
+    return Ok(Printable(bytes));
+  }
+  if (word == "EXEC") return Ok(Printable(printer.Execute(rest)));
+  if (word == "COUNTERS") {
+    std::ostringstream out;
+    out << "labels " << printer.LabelsPrinted() << "\nselftests " << printer.SelfTests()
+        << "\nresets " << printer.Resets() << "\ncalibrations " << printer.Calibrations()
+        << "\nignoreautobas " << (printer.IgnoreAutoBasSeen() ? 1 : 0) << "\nconnections "
+        << printer.ConnectionCount() << "\n";
+    return Ok(out.str());
+  }
+  return Error("unknown command (try help)");
+}
+
+}  // namespace varnalux::sim

@@ -1,0 +1,34 @@
+// Bounded waits and writes on file descriptors, and a pipe that wakes a
+// serving thread when it is to stop.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace varnalux::sim {
+
+// Writes all count bytes, waiting at most timeoutMs in all for the
+// descriptor to take them. Sockets are written without SIGPIPE.
+bool WriteFully(int fd, const uint8_t* data, size_t count, int timeoutMs, bool socket);
+
+class WakePipe {
+ public:
+  WakePipe();
+  ~WakePipe();
+  WakePipe(const WakePipe&) = delete;
+  WakePipe& operator=(const WakePipe&) = delete;
+
+  bool Valid() const { return fds_[0] >= 0; }
+  int ReadEnd() const { return fds_[0]; }
+  void Wake();
+  // Waits up to ms for a wake-up; true when woken.
+  bool WaitMs(int ms) const;
+
+ private:
+  int fds_[2] = {-1, -1};
+};
+
+// Puts a descriptor into non-blocking mode; false on failure.
+bool SetNonBlocking(int fd);
+
+}  // namespace varnalux::sim
