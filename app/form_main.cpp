@@ -37,6 +37,7 @@ constexpr int kClientHeight = 548;
 constexpr int kPageControlLeft = 4;
 constexpr int kPageControlTop = 40;
 constexpr int kPageControlWidth = 681;
+constexpr int kStatusGroupTop = 240;
 constexpr int kStatusGroupWidth = 113;
 constexpr int kStatusGroupHeight = 217;
 constexpr int kPanelWidths[4] = {80, 200, 250, 200};
@@ -223,7 +224,7 @@ void TFormMain::BuildFrame() {
   interfaceLayout->addWidget(buttonInterFace_, 1);
   comboBoxInterFace_->setFixedHeight(22);
   buttonInterFace_->setFixedHeight(22);
-  interfaceGroup->setGeometry(480, 0, kClientWidth - 480, kPageControlTop + 1);
+  interfaceGroup->setGeometry(480, 0, kClientWidth - 480, kPageControlTop);
   interfaceGroup->raise();
 
   connect(comboBoxInterFace_, &QComboBox::currentIndexChanged, this,
@@ -252,8 +253,10 @@ QWidget* TFormMain::BuildConfigurationPage() {
   auto* left = new QVBoxLayout;
   left->setContentsMargins(0, 0, 0, 0);
   left->setSpacing(3);
-  left->addWidget(functionArea_, 1);
+  functionArea_->setFixedSize(kStatusGroupWidth, kStatusGroupTop - 3);
+  left->addWidget(functionArea_, 0);
   left->addWidget(statusGroup, 0);
+  left->addStretch(1);
 
   auto* layout = new QHBoxLayout(page);
   layout->setContentsMargins(0, 0, 2, 2);

@@ -1,0 +1,248 @@
+// The main window's frame: start-up state, the interface table, status
+// labels, About box and the clock panel.
+#include <QAction>
+#include <QGroupBox>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTest>
+#include <QTimer>
+
+#include "app/form_about.h"
+#include "tests/gui/gui_test_support.h"
+
+namespace {
+
+using varnalux::PrinterStatus;
+
+TEST_F(MainWindowTest, StartsWithDefaultsAndNoMessage) {
+  EXPECT_EQ(form->windowTitle(), "Varnalux");
+  // No USB printer here: the probe fails silently.
+  EXPECT_FALSE(form->StartupProbeSucceeded());
+  EXPECT_TRUE(seam.messages.isEmpty());
+  EXPECT_EQ(form->pos(), QPoint(60, 60));
+  EXPECT_EQ(form->minimumSize(), form->maximumSize()) << "the window must not be resizable";
+  EXPECT_EQ(form->width(), 688);
+  EXPECT_EQ(form->height() - form->menuBar()->sizeHint().height(), 548);
+
+  QComboBox* kinds = Interface();
+  ASSERT_EQ(kinds->count(), 4);
+  EXPECT_EQ(kinds->itemText(0), "USB");
+  EXPECT_EQ(kinds->itemText(1), "COM");
+  EXPECT_EQ(kinds->itemText(2), "LPT");
+  EXPECT_EQ(kinds->itemText(3), "ETHERNET");
+  EXPECT_EQ(kinds->currentIndex(), 0);
+  EXPECT_EQ(form->CurrentKind(), varnalux::KindUsb);
+  EXPECT_FALSE(SetupButton()->isEnabled());
+  EXPECT_EQ(SetupButton()->text(), "Setup");
+  EXPECT_TRUE(GetStatus()->isEnabled());
+  EXPECT_TRUE(LitLabels().isEmpty()) << LitLabels().join(",").toStdString();
+
+  auto* pages = Find<QTabWidget>(form.get(), "PageControl1");
+  ASSERT_EQ(pages->count(), 4);
+  EXPECT_EQ(pages->currentIndex(), 0);
+  EXPECT_EQ(pages->tabText(0), "Printer Configuration");
+  EXPECT_EQ(pages->tabText(1), "File Manager");
+  EXPECT_EQ(pages->tabText(2), "Bitmap Font Manager");
+  EXPECT_EQ(pages->tabText(3), "Command Tool");
+
+  EXPECT_EQ(form->PanelText(0), "LPT1");
+  EXPECT_EQ(form->PanelText(1), "COM1 9600,N,8,1 RTS ");
+  EXPECT_EQ(form->PanelText(2), "");
+  EXPECT_FALSE(form->PanelText(3).isEmpty());
+  EXPECT_STREQ(form->Tcp().host, "");
+  EXPECT_EQ(form->Tcp().port, 9100);
+
+  // The link layer works on the window's own records.
+  EXPECT_EQ(varnalux::CurrentLinkSettings().serial, &form->Serial());
+  EXPECT_EQ(varnalux::CurrentLinkSettings().tcp, &form->Tcp());
+  EXPECT_EQ(varnalux::CurrentLinkSettings().parallelDeviceName, form->ParallelName());
+}
+
+TEST_F(MainWindowTest, FrameLayoutLeavesRoomForThePages) {
+  form->show();
+  auto* status = Find<QGroupBox>(form.get(), "GroupBoxPrinterStatus");
+  EXPECT_EQ(status->title(), "Printer Status");
+  EXPECT_EQ(status->geometry(), QRect(0, 240, 113, 217));
+  // The status group sits inside its page, the configuration area beside it.
+  QWidget* page = status->parentWidget();
+  EXPECT_LE(status->geometry().bottom(), page->height());
+  EXPECT_EQ(form->FunctionArea()->geometry().topLeft(), QPoint(0, 0));
+  EXPECT_GE(form->ConfigArea()->x(), 113);
+  EXPECT_LE(form->ConfigArea()->geometry().right(), page->width());
+  EXPECT_GT(form->ConfigArea()->width(), 500);
+  EXPECT_GT(form->ConfigArea()->height(), 440);
+  for (QWidget* area : {form->ConfigArea(), form->FunctionArea(), form->FileManagerPageArea(),
+                        form->FontPageArea(), form->CommandToolPageArea()})
+    EXPECT_NE(area->layout(), nullptr) << area->objectName().toStdString();
+  auto* pages = Find<QTabWidget>(form.get(), "PageControl1");
+  EXPECT_EQ(pages->geometry().topLeft(), QPoint(4, 40));
+  EXPECT_EQ(pages->width(), 681);
+  // The interface group stays clear of the tabs.
+  auto* group = Find<QGroupBox>(form.get(), "GroupBoxInterFace");
+  QRect tabs;
+  for (int i = 0; i < pages->count(); ++i) tabs |= pages->tabBar()->tabRect(i);
+  tabs.translate(pages->pos() + pages->tabBar()->pos());
+  EXPECT_FALSE(group->geometry().intersects(tabs))
+      << "group " << group->geometry().x() << "," << group->geometry().bottom() << " tabs end "
+      << tabs.right();
+}
+
+TEST_F(MainWindowTest, InterfaceTableEnablesTheMatchingButtons) {
+  QPushButton read(QStringLiteral("Read"));
+  form->RegisterReadButton(&read);
+  struct Row {
+    int kind;
+    bool setup, status, read;
+  };
+  const Row table[] = {{1, true, true, true},
+                       {2, true, false, false},
+                       {3, true, true, true},
+                       {0, false, true, true},
+                       {2, true, false, false}};
+  for (const Row& row : table) {
+    Interface()->setCurrentIndex(row.kind);
+    EXPECT_EQ(form->CurrentKind(), row.kind);
+    EXPECT_EQ(SetupButton()->isEnabled(), row.setup) << "kind " << row.kind;
+    EXPECT_EQ(GetStatus()->isEnabled(), row.status) << "kind " << row.kind;
+    EXPECT_EQ(read.isEnabled(), row.read) << "kind " << row.kind;
+  }
+  // A button registered while LPT is selected starts disabled.
+  QPushButton later(QStringLiteral("Read"));
+  form->RegisterReadButton(&later);
+  EXPECT_FALSE(later.isEnabled());
+  // The user's keyboard goes the same way: Up from LPT is COM.
+  Interface()->setFocus();
+  QTest::keyClick(Interface(), Qt::Key_Up);
+  EXPECT_EQ(form->CurrentKind(), varnalux::KindCom);
+  EXPECT_TRUE(later.isEnabled());
+  EXPECT_TRUE(GetStatus()->isEnabled());
+  form->RegisterReadButton(nullptr);
+  Interface()->setCurrentIndex(2);  // no registered button: nothing to touch
+  EXPECT_TRUE(later.isEnabled());
+}
+
+TEST_F(MainWindowTest, StatusLabelsFollowTheFlags) {
+  PrinterStatus status;
+  varnalux::StatusFromByte(0x40, status);
+  form->ShowPrinterStatus(status);
+  EXPECT_EQ(LitLabels(), QStringList{"Ready"});
+
+  varnalux::StatusFromByte(0xFF, status);
+  form->ShowPrinterStatus(status);
+  EXPECT_EQ(LitLabels(), (QStringList{"Head Open", "Paper Jam", "Out of Paper", "Out of Ribbon",
+                                      "Pause", "Printting", "Other Error"}));
+
+  // Each bit on its own lights its own label; a cleared bit greys it again.
+  const char* const byBit[8] = {"Head Open", "Paper Jam", "Out of Paper", "Out of Ribbon",
+                                "Pause",     "Printting", nullptr,        "Other Error"};
+  for (int bit = 0; bit < 8; ++bit) {
+    varnalux::StatusFromByte(static_cast<uint8_t>(1u << bit), status);
+    form->ShowPrinterStatus(status);
+    const QStringList expected =
+        byBit[bit] != nullptr ? QStringList{QString::fromLatin1(byBit[bit])} : QStringList{"Ready"};
+    EXPECT_EQ(LitLabels(), expected) << "bit " << bit;
+  }
+  varnalux::StatusFromByte(0x00, status);
+  form->ShowPrinterStatus(status);
+  EXPECT_EQ(LitLabels(), QStringList{"Ready"});
+}
+
+TEST_F(MainWindowTest, StatusLabelsAreColouredOnlyWhileEnabled) {
+  QLabel* ready = Label("LabelReady");
+  QLabel* jam = Label("LabelPaperJam");
+  EXPECT_EQ(ready->palette().color(QPalette::Active, QPalette::WindowText), QColor(0, 255, 0));
+  EXPECT_EQ(jam->palette().color(QPalette::Active, QPalette::WindowText), QColor(255, 0, 0));
+  // Disabled they are drawn in the toolkit's grey, not in their colour.
+  EXPECT_NE(ready->palette().color(QPalette::Disabled, QPalette::WindowText), QColor(0, 255, 0));
+  EXPECT_NE(jam->palette().color(QPalette::Disabled, QPalette::WindowText), QColor(255, 0, 0));
+  EXPECT_EQ(jam->palette().color(QPalette::Disabled, QPalette::WindowText),
+            form->palette().color(QPalette::Disabled, QPalette::WindowText));
+}
+
+TEST_F(MainWindowTest, AboutBoxShowsTheVersionAndClosesOnClick) {
+  bool checked = false;
+  seam.drivers.push_back([&](QDialog& dialog) {
+    EXPECT_EQ(dialog.windowTitle(), "Varnalux");
+    EXPECT_EQ(dialog.size(), QSize(206, 95));
+    auto* button = Find<QPushButton>(&dialog, "Button1");
+    ASSERT_NE(button, nullptr);
+    EXPECT_EQ(button->text(), "Version 1.16");
+    EXPECT_EQ(button->size(), QSize(201, 89));
+    EXPECT_EQ(button->font().pixelSize(), 19);
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_FALSE(dialog.isVisible());
+    checked = true;
+  });
+  auto* about = Find<QAction>(form.get(), "About1");
+  ASSERT_NE(about, nullptr);
+  EXPECT_EQ(about->text(), "About");
+  about->trigger();
+  EXPECT_TRUE(checked);
+  ASSERT_EQ(seam.results.size(), 1u);
+  EXPECT_EQ(seam.results[0], QDialog::Accepted);
+}
+
+TEST_F(MainWindowTest, ClockPanelShowsLocalDateAndTime) {
+  auto* timer = Find<QTimer>(form.get(), "Timer1");
+  ASSERT_NE(timer, nullptr);
+  EXPECT_TRUE(timer->isActive());
+  EXPECT_EQ(timer->interval(), 1000);
+  const QLocale locale;
+  const QString before = locale.toString(QDate::currentDate(), QLocale::ShortFormat);
+  form->Timer1Timer();
+  const QString text = form->PanelText(3);
+  EXPECT_TRUE(text.startsWith(before) ||
+              text.startsWith(locale.toString(QDate::currentDate(), QLocale::ShortFormat)))
+      << text.toStdString();
+  // Hours, minutes and seconds of now follow the date.
+  const QString time = text.mid(before.size() + 1);
+  EXPECT_GE(time.count(QLatin1Char(':')), 2) << text.toStdString();
+  // The panel changes with the clock.
+  QTest::qWait(1100);
+  EXPECT_NE(form->PanelText(3), text);
+}
+
+TEST_F(MainWindowTest, OperationsDisableTheWindowAndReportFailures) {
+  form->BeginOperation();
+  EXPECT_FALSE(form->isEnabled());
+  const QPoint origin = form->DialogOrigin();
+  const QRect frame = form->frameGeometry();
+  EXPECT_EQ(origin, QPoint(frame.x() + frame.width() / 3, frame.y() + frame.height() / 3));
+  EXPECT_EQ(varnalux::CurrentLinkSettings().progress.originX, origin.x());
+  EXPECT_EQ(varnalux::CurrentLinkSettings().progress.originY, origin.y());
+  form->EndOperation();
+  EXPECT_TRUE(form->isEnabled());
+
+  // Codes outside the table are "Unknow Error"; the window is enabled after.
+  EXPECT_EQ(form->RunHandled(21, nullptr, 0), varnalux::ResultUnknownError);
+  EXPECT_TRUE(form->isEnabled());
+  form->ReportResult(varnalux::ResultOk);
+  EXPECT_EQ(seam.messages, QStringList{"Unknow Error"});
+
+  // A port open hint adds its line to "Port Open Error" only.
+  SetPortOpenHint([] { return QStringLiteral("no permission for /dev/usb/lp0"); });
+  form->ReportResult(varnalux::ResultPortOpenError);
+  form->ReportResult(varnalux::ResultReceiveError);
+  SetPortOpenHint({});
+  form->ReportResult(varnalux::ResultPortOpenError);
+  EXPECT_EQ(seam.messages,
+            (QStringList{"Unknow Error", "Port Open Error\nno permission for /dev/usb/lp0",
+                         "Data Receiving Error", "Port Open Error"}));
+}
+
+TEST_F(MainWindowTest, GetStatusOnLptIsRefusedWithoutOpeningThePort) {
+  Interface()->setCurrentIndex(varnalux::KindLpt);
+  // A device name that would fail to open differently if it were tried.
+  varnalux::CopyText(form->ParallelName(), varnalux::ParallelNameSize, "/nonexistent/lp9");
+  PrinterStatus lit;
+  varnalux::StatusFromByte(0x02, lit);
+  form->ShowPrinterStatus(lit);
+  form->ButtonGetStatusClick();
+  EXPECT_EQ(seam.messages, QStringList{"Data Receiving Error"});
+  EXPECT_EQ(LitLabels(), QStringList{"Paper Jam"});
+  EXPECT_TRUE(form->isEnabled());
+}
+
+}  // namespace

@@ -1,0 +1,58 @@
+// Shared pieces of the widget tests: a main window on a scripted seam, and
+// lookups of controls by their object names.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPalette>
+#include <QPushButton>
+#include <QString>
+#include <memory>
+
+#include "app/form_main.h"
+#include "tests/gui/scripted_seam.h"
+
+// The child of root with the object name; a failure when there is none.
+template <typename T>
+T* Find(const QObject* root, const char* name) {
+  T* child = root->findChild<T*>(QString::fromLatin1(name));
+  if (child == nullptr) ADD_FAILURE() << "no control named " << name;
+  return child;
+}
+
+// Selects the item with the text, as the user picks it from the list.
+inline void Choose(QComboBox* box, const char* text) {
+  const int index = box->findText(QString::fromLatin1(text));
+  ASSERT_GE(index, 0) << box->objectName().toStdString() << " has no item " << text;
+  box->setCurrentIndex(index);
+}
+
+class MainWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override { form = std::make_unique<TFormMain>(seam); }
+  void TearDown() override {
+    form.reset();
+    EXPECT_TRUE(seam.drivers.empty()) << "scripted dialogs were not shown";
+  }
+
+  QComboBox* Interface() { return Find<QComboBox>(form.get(), "ComboBoxInterFace"); }
+  QPushButton* SetupButton() { return Find<QPushButton>(form.get(), "ButtonInterFace"); }
+  QPushButton* GetStatus() { return Find<QPushButton>(form.get(), "ButtonGetStatus"); }
+  QLabel* Label(const char* name) { return Find<QLabel>(form.get(), name); }
+
+  // Enabled status labels, in the order of the group.
+  QStringList LitLabels() {
+    static const char* const kNames[] = {"LabelReady",      "LabelHeadOpen",    "LabelPaperJam",
+                                         "LabelOutOfPaper", "LabelOutOfRibbon", "LabelPause",
+                                         "LabelPrintting",  "LabelOtherError"};
+    QStringList lit;
+    for (const char* name : kNames)
+      if (Label(name)->isEnabledTo(form.get())) lit << Label(name)->text();
+    return lit;
+  }
+
+  ScriptedSeam seam;
+  std::unique_ptr<TFormMain> form;
+};

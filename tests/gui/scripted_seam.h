@@ -1,0 +1,94 @@
+// A DialogSeam for the widget tests: answers questions and file dialogs from
+// queues, drives modal dialogs with scripted functions, and records every
+// text it was shown. Anything asked without a scripted answer fails the test.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QDialog>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+#include <deque>
+#include <functional>
+#include <vector>
+
+#include "ui/dialog_seam.h"
+
+class ScriptedSeam : public DialogSeam {
+ public:
+  // Runs inside the dialog's modal loop, once it is shown. A dialog the
+  // driver leaves open is rejected afterwards (as by its close box).
+  using Driver = std::function<void(QDialog&)>;
+
+  QStringList messages;      // every Message text, in order
+  QStringList questions;     // every Question and YesNo text, in order
+  QStringList filters;       // the filter of every file dialog
+  QStringList dialogs;       // the caption of every dialog run
+  std::vector<int> results;  // what each Exec returned
+
+  std::deque<bool> answers;       // for Question and YesNo
+  std::deque<QString> fileNames;  // for OpenFileName and SaveFileName
+  std::deque<Driver> drivers;     // for Exec
+
+  void Message(const QString& text) override { messages << text; }
+
+  bool Question(const QString& text) override {
+    questions << text;
+    return NextAnswer(text);
+  }
+
+  bool YesNo(const QString& text) override {
+    questions << text;
+    return NextAnswer(text);
+  }
+
+  QString OpenFileName(const QString& filter) override {
+    filters << filter;
+    return NextFileName();
+  }
+
+  QString SaveFileName(const QString& filter, const QString&) override {
+    filters << filter;
+    return NextFileName();
+  }
+
+  int Exec(QDialog& dialog) override {
+    dialogs << dialog.windowTitle();
+    if (drivers.empty()) {
+      ADD_FAILURE() << "unscripted dialog: " << dialog.windowTitle().toStdString();
+      results.push_back(QDialog::Rejected);
+      return QDialog::Rejected;
+    }
+    Driver driver = std::move(drivers.front());
+    drivers.pop_front();
+    QTimer::singleShot(0, &dialog, [&dialog, driver] {
+      driver(dialog);
+      if (dialog.isVisible()) dialog.reject();
+    });
+    const int result = dialog.exec();
+    results.push_back(result);
+    return result;
+  }
+
+ private:
+  bool NextAnswer(const QString& text) {
+    if (answers.empty()) {
+      ADD_FAILURE() << "unscripted question: " << text.toStdString();
+      return false;
+    }
+    const bool answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+
+  QString NextFileName() {
+    if (fileNames.empty()) {
+      ADD_FAILURE() << "unscripted file dialog";
+      return QString();
+    }
+    QString name = fileNames.front();
+    fileNames.pop_front();
+    return name;
+  }
+};
