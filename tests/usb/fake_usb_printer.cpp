@@ -99,7 +99,6 @@ FakeUsbPrinter::FakeUsbPrinter(UMockdevTestbed* testbed, const FakeUsbOptions& o
   }
   handler_ = umockdev_ioctl_base_new();
   g_signal_connect(handler_, "handle-ioctl", G_CALLBACK(OnIoctl), this);
-  g_signal_connect(handler_, "client-connected", G_CALLBACK(OnConnected), this);
   g_signal_connect(handler_, "client-vanished", G_CALLBACK(OnVanished), this);
   if (!umockdev_testbed_attach_ioctl(testbed_, devnode_.c_str(), handler_, &error)) {
     fprintf(stderr, "fake usb: attach_ioctl %s: %s\n", devnode_.c_str(),
@@ -148,16 +147,9 @@ gboolean FakeUsbPrinter::OnIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client
   return static_cast<FakeUsbPrinter*>(self)->Handle(client);
 }
 
-void FakeUsbPrinter::OnConnected(UMockdevIoctlBase*, UMockdevIoctlClient*, gpointer self) {
-  auto* p = static_cast<FakeUsbPrinter*>(self);
-  std::lock_guard<std::mutex> lock(p->mutex_);
-  ++p->clients_;
-}
-
 void FakeUsbPrinter::OnVanished(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self) {
   auto* p = static_cast<FakeUsbPrinter*>(self);
   std::lock_guard<std::mutex> lock(p->mutex_);
-  --p->clients_;
   p->DropUrbs(client);
 }
 
@@ -501,11 +493,6 @@ int FakeUsbPrinter::Detaches() const {
 int FakeUsbPrinter::Attaches() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return attaches_;
-}
-
-int FakeUsbPrinter::OpenClients() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return clients_;
 }
 
 FakeUsbBus::FakeUsbBus() : testbed_(umockdev_testbed_new()) {}

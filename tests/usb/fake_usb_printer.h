@@ -72,8 +72,6 @@ class FakeUsbPrinter {
   bool KernelDriverBound() const;
   int Detaches() const;
   int Attaches() const;
-  // Open device nodes (usbfs clients) now.
-  int OpenClients() const;
 
  private:
   struct Urb {
@@ -82,7 +80,6 @@ class FakeUsbPrinter {
     UMockdevIoctlData* buffer;
   };
   static gboolean OnIoctl(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self);
-  static void OnConnected(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self);
   static void OnVanished(UMockdevIoctlBase*, UMockdevIoctlClient* client, gpointer self);
   gboolean Handle(UMockdevIoctlClient* client);
   void SubmitUrb(UMockdevIoctlClient* client);
@@ -124,7 +121,6 @@ class FakeUsbPrinter {
   bool driverBound_ = false;
   int detaches_ = 0;
   int attaches_ = 0;
-  int clients_ = 0;
 };
 
 // A umockdev testbed with emulated printers. Devices added before the USB
