@@ -49,6 +49,12 @@ void WakePipe::Wake() {
   (void)n;  // a full pipe is already awake
 }
 
+void WakePipe::Clear() {
+  uint8_t buffer[64];
+  while (fds_[0] >= 0 && read(fds_[0], buffer, sizeof buffer) > 0) {
+  }
+}
+
 bool WakePipe::WaitMs(int ms) const {
   pollfd p{fds_[0], POLLIN, 0};
   int r = poll(&p, 1, ms);

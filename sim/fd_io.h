@@ -21,6 +21,9 @@ class WakePipe {
   bool Valid() const { return fds_[0] >= 0; }
   int ReadEnd() const { return fds_[0]; }
   void Wake();
+  // Empties the pipe, so that a restarted thread is not woken by an old
+  // stop.
+  void Clear();
   // Waits up to ms for a wake-up; true when woken.
   bool WaitMs(int ms) const;
 

@@ -76,6 +76,7 @@ std::string PtyTransport::Start(const std::string& linkPath) {
   openCount_ = 0;
   dropped_ = false;
   stopping_ = false;
+  wake_.Clear();
   thread_ = std::thread([this] { Run(); });
   if (!linkPath.empty()) {
     struct stat st {};

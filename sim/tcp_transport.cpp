@@ -58,6 +58,7 @@ bool TcpTransport::Start(const std::string& address, uint16_t port) {
   listenFd_ = OpenListener(address, port, port_);
   if (listenFd_ < 0) return false;
   stopping_ = false;
+  wake_.Clear();
   thread_ = std::thread([this] { Run(); });
   return true;
 }

@@ -1,0 +1,84 @@
+// The printer's clock: set field by field as the tool sends it, read back,
+// running on from what was set.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "sim/printer_clock.h"
+#include "sim/virtual_printer.h"
+
+namespace varnalux::sim {
+namespace {
+
+int Field(const VirtualPrinter& p, const char* key) {
+  bool found = false;
+  std::string v = p.ReportValue(key, found);
+  EXPECT_TRUE(found) << key;
+  return found ? std::stoi(v) : -1;
+}
+
+TEST(Clock, SixAssignmentsInOneWriteSetTheClock) {
+  VirtualPrinter p;
+  for (const char* line :
+       {"YEAR = 26", "MONTH = 2", "DATE = 28", "HOUR = 9", "MINUTE = 5", "SECOND = 30"})
+    p.Execute(line);
+  EXPECT_EQ(Field(p, "YEAR"), 2026);
+  EXPECT_EQ(Field(p, "MONTH"), 2);
+  EXPECT_EQ(Field(p, "DATE"), 28);
+  EXPECT_EQ(Field(p, "HOUR"), 9);
+  EXPECT_EQ(Field(p, "MINUTE"), 5);
+  // Seconds run on; within a minute of what was set.
+  int second = Field(p, "SECOND");
+  EXPECT_GE(second, 30);
+  EXPECT_LE(second, 59);
+}
+
+TEST(Clock, HalfSetDateIsNotNormalisedOnTheWay) {
+  // The 31st, then February, then the 28th: a clock that normalised each
+  // step would end in March.
+  PrinterClock clock;
+  clock.SetNow(ClockFields{2026, 1, 31, 12, 0, 0});
+  ASSERT_TRUE(clock.SetField("MONTH", 2));
+  ASSERT_TRUE(clock.SetField("DATE", 28));
+  EXPECT_EQ(clock.Now().month, 2);
+  EXPECT_EQ(clock.Now().date, 28);
+}
+
+TEST(Clock, OutOfRangeValuesAreIgnored) {
+  PrinterClock clock;
+  clock.SetNow(ClockFields{2030, 6, 15, 10, 20, 0});
+  EXPECT_FALSE(clock.SetField("MONTH", 13));
+  EXPECT_FALSE(clock.SetField("HOUR", 25));
+  EXPECT_FALSE(clock.SetField("YEAR", 2100));
+  EXPECT_FALSE(clock.SetField("WEEKDAY", 1));
+  ClockFields now = clock.Now();
+  EXPECT_EQ(now.year, 2030);
+  EXPECT_EQ(now.month, 6);
+  EXPECT_EQ(now.hour, 10);
+  EXPECT_TRUE(clock.SetField("YEAR", 0));
+  EXPECT_EQ(clock.Now().year, 2000);
+}
+
+TEST(Clock, RunsOnAcrossTheYearEnd) {
+  PrinterClock clock;
+  clock.SetNow(ClockFields{2027, 12, 31, 23, 59, 59});
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  ClockFields now = clock.Now();
+  EXPECT_EQ(now.year, 2028);
+  EXPECT_EQ(now.month, 1);
+  EXPECT_EQ(now.date, 1);
+  EXPECT_EQ(now.hour, 0);
+}
+
+TEST(Clock, LeapDayCarries) {
+  PrinterClock clock;
+  clock.SetNow(ClockFields{2028, 2, 28, 23, 59, 59});
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  EXPECT_EQ(clock.Now().date, 29);
+  EXPECT_EQ(clock.Now().month, 2);
+}
+
+}  // namespace
+}  // namespace varnalux::sim

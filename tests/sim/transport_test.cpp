@@ -1,0 +1,203 @@
+// The printer over its transports: TCP with sequential connections, the
+// pseudo-terminal reopened per operation, and the faults.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+
+#include "sim/virtual_printer.h"
+#include "sim_test_client.h"
+
+namespace varnalux::sim {
+namespace {
+
+using test::Client;
+
+const std::string kStatus = "\x1b!?";
+
+class Tcp : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(printer_.StartTcp("127.0.0.1", 0)); }
+  Client Connect() { return Client::Tcp(printer_.TcpPort()); }
+  VirtualPrinter printer_;
+};
+
+TEST_F(Tcp, SequentialConnectionsEachGetTheirAnswers) {
+  ASSERT_NE(printer_.TcpPort(), 0);
+  for (int i = 0; i < 3; ++i) {
+    uint8_t status = static_cast<uint8_t>(0x40 + i);
+    printer_.SetStatusByte(status);
+    Client c = Connect();
+    ASSERT_TRUE(c.Ok());
+    ASSERT_TRUE(c.Send(kStatus));
+    EXPECT_EQ(c.Read(1, 2000), std::string(1, static_cast<char>(status))) << "connection " << i;
+  }
+  EXPECT_EQ(printer_.ConnectionCount(), 3u);
+  EXPECT_TRUE(printer_.WaitForReceived(9, 2000));
+  EXPECT_EQ(printer_.ReceivedText(), kStatus + kStatus + kStatus);
+}
+
+TEST_F(Tcp, ReportExchangeAndReceivedBytes) {
+  Client c = Connect();
+  std::string query = "\r\nDIAGNOSTIC INTERFACE NET\r\nDIAGNOSTIC REPORT DPI\r\n";
+  ASSERT_TRUE(c.Send(query));
+  EXPECT_EQ(c.ReadFramed(2000), "{2|OK}");
+  EXPECT_EQ(c.ReadFramed(2000), "{3|203}");
+  EXPECT_EQ(printer_.ReceivedText(), query);
+  printer_.ClearReceived();
+  EXPECT_TRUE(printer_.Received().empty());
+  EXPECT_FALSE(printer_.WaitForReceived(1, 50));
+}
+
+TEST_F(Tcp, SilentTakesBytesAndSettingsButAnswersNothing) {
+  printer_.SetFault(Fault::Silent);
+  Client c = Connect();
+  ASSERT_TRUE(c.Send("SPEED 6\r\n" + kStatus + "DIAGNOSTIC REPORT DPI\r\n"));
+  EXPECT_TRUE(printer_.WaitForReceived(35, 2000));
+  EXPECT_EQ(c.Read(1, 300), "");
+  bool found = false;
+  EXPECT_EQ(printer_.ReportValue("SPEED", found), "6");
+}
+
+TEST_F(Tcp, MalformedAnswersCarryAWrongLength) {
+  printer_.SetFault(Fault::Malformed);
+  Client c = Connect();
+  ASSERT_TRUE(c.Send("DIAGNOSTIC REPORT DPI\r\n"));
+  EXPECT_EQ(c.ReadFramed(2000), "{4|203}");
+}
+
+TEST_F(Tcp, SplitAnswersArriveWholeInSeveralPieces) {
+  printer_.SetFault(Fault::SplitAnswers);
+  Client c = Connect();
+  ASSERT_TRUE(c.Send("DIAGNOSTIC REPORT VERSION\r\n"));
+  bool found = false;
+  std::string version = printer_.ReportValue("VERSION", found);
+  std::string expected = "{" + std::to_string(version.size()) + "|" + version + "}";
+  // The first read sees only a piece of it.
+  std::string first = c.ReadOnce(3000);
+  EXPECT_LT(first.size(), expected.size());
+  std::string all = first + c.Read(expected.size() - first.size(), 3000);
+  EXPECT_EQ(all, expected);
+}
+
+TEST_F(Tcp, DropMidAnswerClosesHalfWayOnceThenServesAgain) {
+  printer_.SetFault(Fault::DropMidAnswer);
+  {
+    Client c = Connect();
+    ASSERT_TRUE(c.Send("DIAGNOSTIC REPORT PAPERWIDTH\r\n"));  // {3|812}
+    EXPECT_EQ(c.Read(100, 2000), "{3|");
+    EXPECT_TRUE(c.ClosedByPeer());
+  }
+  EXPECT_EQ(printer_.CurrentFault(), Fault::None);
+  Client again = Connect();
+  ASSERT_TRUE(again.Send("DIAGNOSTIC REPORT PAPERWIDTH\r\n"));
+  EXPECT_EQ(again.ReadFramed(2000), "{3|812}");
+}
+
+TEST_F(Tcp, DropOnReceiveClosesWithoutRunningTheCommand) {
+  printer_.SetFault(Fault::DropOnReceive);
+  Client c = Connect();
+  ASSERT_TRUE(c.Send("SPEED 6\r\n"));
+  EXPECT_EQ(c.Read(1, 2000), "");
+  EXPECT_TRUE(c.ClosedByPeer());
+  bool found = false;
+  EXPECT_EQ(printer_.ReportValue("SPEED", found), "4");
+  EXPECT_EQ(printer_.ReceivedText(), "SPEED 6\r\n");
+}
+
+TEST_F(Tcp, DumpEndsWithTheConnectionAndLoadGivesItBack) {
+  {
+    Client c = Connect();
+    ASSERT_TRUE(c.Send("DUMP_TEXT SAVE 1000,\"Dump.txt\",line one\r\nline two"));
+    ASSERT_TRUE(printer_.WaitForReceived(45, 2000));
+  }
+  // The next connection is not part of the dump.
+  Client c = Connect();
+  ASSERT_TRUE(c.Send("\r\nLOAD \"Dump.txt\"\r\n\r\n"));
+  EXPECT_EQ(c.Read(18, 2000), "line one\r\nline two");
+  EXPECT_EQ(c.Read(1, 200), "");  // then silence
+  EXPECT_EQ(printer_.DumpTextKept(), "line one\r\nline two");
+}
+
+TEST(TcpStart, RefusesABadAddressAndAPortInUse) {
+  VirtualPrinter a, b, c;
+  EXPECT_FALSE(a.StartTcp("not an address", 0));
+  ASSERT_TRUE(b.StartTcp("127.0.0.1", 0));
+  EXPECT_FALSE(c.StartTcp("127.0.0.1", b.TcpPort()));
+  // Stop and start again on a fresh port.
+  b.Stop();
+  ASSERT_TRUE(b.StartTcp("127.0.0.1", 0));
+  Client client = Client::Tcp(b.TcpPort());
+  ASSERT_TRUE(client.Send(kStatus));
+  EXPECT_EQ(client.Read(1, 2000), std::string(1, '\0'));
+}
+
+class Pty : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char dir[] = "/tmp/vprinter-test-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    dir_ = dir;
+    link_ = dir_ + "/tty";
+    slave_ = printer_.StartPty(link_);
+    ASSERT_FALSE(slave_.empty());
+  }
+  void TearDown() override {
+    printer_.Stop();
+    rmdir(dir_.c_str());
+  }
+  VirtualPrinter printer_;
+  std::string dir_, link_, slave_;
+};
+
+TEST_F(Pty, SurvivesTheSlaveBeingReopenedForEveryOperation) {
+  printer_.SetStatusByte(0x12);
+  for (int i = 0; i < 4; ++i) {
+    Client c = Client::Serial(link_);
+    ASSERT_TRUE(c.Ok());
+    ASSERT_TRUE(c.Send(kStatus + "\r\nDIAGNOSTIC INTERFACE COM\r\nDIAGNOSTIC REPORT DPI\r\n"));
+    EXPECT_EQ(c.Read(1, 2000), "\x12") << "operation " << i;
+    EXPECT_EQ(c.ReadFramed(2000), "{2|OK}");
+    EXPECT_EQ(c.ReadFramed(2000), "{3|203}");
+  }
+  EXPECT_EQ(printer_.PtyPath(), slave_);
+}
+
+TEST_F(Pty, CloseEndsTheDumpEvenWhenReopenedAtOnce) {
+  {
+    Client c = Client::Serial(link_);
+    ASSERT_TRUE(c.Send("DUMP_TEXT PRINT,abc"));
+    ASSERT_TRUE(printer_.WaitForReceived(19, 2000));
+  }
+  Client c = Client::Serial(link_);
+  ASSERT_TRUE(c.Send("DIAGNOSTIC REPORT DPI\r\n"));
+  EXPECT_EQ(c.ReadFramed(2000), "{3|203}");
+  EXPECT_EQ(printer_.DumpTextKept(), "abc");
+}
+
+TEST_F(Pty, BothTransportsShareOneState) {
+  ASSERT_TRUE(printer_.StartTcp("127.0.0.1", 0));
+  {
+    Client serial = Client::Serial(link_);
+    ASSERT_TRUE(serial.Send("SPEED 3\r\n"));
+    ASSERT_TRUE(printer_.WaitForCommand("SPEED 3", 2000));
+  }
+  Client tcp = Client::Tcp(printer_.TcpPort());
+  ASSERT_TRUE(tcp.Send("DIAGNOSTIC REPORT SPEED\r\n"));
+  EXPECT_EQ(tcp.ReadFramed(2000), "{1|3}");
+}
+
+TEST_F(Pty, StopRemovesTheLink) {
+  struct stat st {};
+  ASSERT_EQ(lstat(link_.c_str(), &st), 0);
+  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  printer_.Stop();
+  EXPECT_NE(lstat(link_.c_str(), &st), 0);
+}
+
+}  // namespace
+}  // namespace varnalux::sim
