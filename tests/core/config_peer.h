@@ -13,6 +13,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -183,11 +184,16 @@ class ConfigPeer {
   std::thread thread_;
 };
 
-// Holds the writer at its first pause between commands until the peer has
-// reset the connection, so the following write meets a closed link.
+// Holds the writer at its first pause between commands (after the first
+// command went out) until wait returns, so the peer can drop the connection
+// before the next write.
 class GateAfterFirstWrite : public ProgressView {
  public:
-  explicit GateAfterFirstWrite(ConfigPeer& peer) : peer_(peer) { SetProgressView(this); }
+  explicit GateAfterFirstWrite(std::function<void()> wait) : wait_(std::move(wait)) {
+    SetProgressView(this);
+  }
+  explicit GateAfterFirstWrite(ConfigPeer& peer)
+      : GateAfterFirstWrite([&peer] { peer.WaitReset(3000); }) {}
   ~GateAfterFirstWrite() override { SetProgressView(nullptr); }
   void Open(int, int, const char*) override {}
   void SetPosition(int) override {}
@@ -195,12 +201,12 @@ class GateAfterFirstWrite : public ProgressView {
   void ProcessPendingMessages() override {
     if (waited_) return;
     waited_ = true;
-    peer_.WaitReset(3000);
+    wait_();
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
 
  private:
-  ConfigPeer& peer_;
+  std::function<void()> wait_;
   bool waited_ = false;
 };
 
