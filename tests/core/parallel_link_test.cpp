@@ -1,0 +1,219 @@
+// The parallel link with its port name mapped to a FIFO or a pseudo-terminal.
+#include "link/parallel_link.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <sys/inotify.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/dispatcher.h"
+#include "app/progress.h"
+#include "link/link_settings.h"
+#include "link/printer_link.h"
+#include "protocol/printer_config.h"
+#include "protocol/report_exchange.h"
+
+namespace varnalux {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+long ElapsedMs(Clock::time_point since) {
+  return static_cast<long>(
+      std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
+}
+
+class RecordingProgress : public ProgressView {
+ public:
+  void Open(int, int, const char*) override { positions.clear(); }
+  void SetPosition(int position) override { positions.push_back(position); }
+  void Close() override {}
+  void ProcessPendingMessages() override {}
+  std::vector<int> positions;
+};
+
+// LPT2 stands for a FIFO in a fresh directory while the test runs.
+class ParallelLinkTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char dir[] = "/tmp/varnalux-lpt-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    dir_ = dir;
+    fifo_ = dir_ + "/lp";
+    ASSERT_EQ(mkfifo(fifo_.c_str(), 0600), 0);
+    setenv("VARNALUX_LPT2", fifo_.c_str(), 1);
+    InitialSerialSettings(serial_);
+    InitialParallelName(parallel_);
+    InitialTcpTarget(tcp_);
+    CopyText(parallel_, ParallelNameSize, "LPT2");
+    BindLinkSettings(serial_, parallel_, tcp_);
+  }
+  void TearDown() override {
+    SetProgressView(nullptr);
+    SetParallelWriteBoundForTests(0);
+    unsetenv("VARNALUX_LPT2");
+    unlink(fifo_.c_str());
+    rmdir(dir_.c_str());
+  }
+
+  // Reads everything that comes through the FIFO until the writer closes.
+  std::thread Drain(std::string& into) {
+    int fd = open(fifo_.c_str(), O_RDONLY | O_NONBLOCK);
+    EXPECT_GE(fd, 0);
+    return std::thread([fd, &into] {
+      char buffer[8192];
+      auto idleSince = Clock::now();
+      // Stops after half a second without data once something came.
+      while (ElapsedMs(idleSince) < 500) {
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, 50) <= 0) continue;
+        ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+          into.append(buffer, static_cast<size_t>(n));
+          idleSince = Clock::now();
+        } else if (n == 0) {
+          std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+      }
+      close(fd);
+    });
+  }
+
+  std::string dir_;
+  std::string fifo_;
+  SerialSettings serial_{};
+  char parallel_[ParallelNameSize] = {};
+  TcpTarget tcp_{};
+};
+
+std::string Bytes(size_t count) {
+  std::string s(count, '\0');
+  for (size_t i = 0; i < count; ++i) s[i] = static_cast<char>((i * 31 + i / 256) & 0xFF);
+  return s;
+}
+
+TEST_F(ParallelLinkTest, A100KbBufferGoesOutInOneWriteWithOneProgressStep) {
+  std::string got;
+  std::thread reader = Drain(got);
+  RecordingProgress view;
+  SetProgressView(&view);
+  std::string data = Bytes(100 * 1024);
+  ResultCode code =
+      RunOperation(OpSendRaw, KindLpt, data.data(), static_cast<int32_t>(data.size()));
+  reader.join();
+  EXPECT_EQ(code, ResultOk);
+  ASSERT_EQ(got.size(), data.size());
+  EXPECT_TRUE(got == data);
+  // From the first step straight to full, then closed.
+  EXPECT_EQ(view.positions, (std::vector<int>{3, 100, 100}));
+}
+
+TEST_F(ParallelLinkTest, APortThatStopsTakingDataEndsTheWriteAfterTheBound) {
+  SetParallelWriteBoundForTests(300);
+  std::string data = Bytes(200 * 1024);  // more than the FIFO holds
+  auto start = Clock::now();
+  EXPECT_EQ(RunOperation(OpSendRaw, KindLpt, data.data(), static_cast<int32_t>(data.size())),
+            ResultTransmitError);
+  long elapsed = ElapsedMs(start);
+  EXPECT_GE(elapsed, 250);
+  EXPECT_LT(elapsed, 3000);  // the progress window's own 200 ms included
+}
+
+TEST_F(ParallelLinkTest, ThePortIsNotShared) {
+  LinkHandle first = OpenLink(KindLpt);
+  ASSERT_NE(first, InvalidLink);
+  EXPECT_EQ(OpenLink(KindLpt), InvalidLink);
+  EXPECT_EQ(RunOperation(OpTestConnection, KindLpt, nullptr, 0), ResultPortOpenError);
+  CloseLink(KindLpt, first);
+  EXPECT_EQ(RunOperation(OpTestConnection, KindLpt, nullptr, 0), ResultOk);
+}
+
+TEST_F(ParallelLinkTest, NothingIsReadBackAndReadsDoNotWait) {
+  LinkHandle h = OpenLink(KindLpt);
+  ASSERT_NE(h, InvalidLink);
+  uint8_t b = 0;
+  auto start = Clock::now();
+  EXPECT_FALSE(ReadLinkByte(h, KindLpt, b));
+  EXPECT_LT(ElapsedMs(start), 50);
+  CloseLink(KindLpt, h);
+}
+
+TEST_F(ParallelLinkTest, StatusAndConfigurationReadsNeverOpenThePort) {
+  int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  ASSERT_GE(watch, 0);
+  ASSERT_GE(inotify_add_watch(watch, fifo_.c_str(), IN_OPEN), 0);
+  auto opens = [&] {
+    int count = 0;
+    alignas(inotify_event) char buffer[4096];
+    ssize_t n = 0;
+    while ((n = read(watch, buffer, sizeof buffer)) > 0) {
+      for (char* p = buffer; p < buffer + n;) {
+        auto* e = reinterpret_cast<inotify_event*>(p);
+        if (e->mask & IN_OPEN) ++count;
+        p += sizeof(inotify_event) + e->len;
+      }
+    }
+    return count;
+  };
+  PrinterStatus status;
+  EXPECT_EQ(RunOperation(OpQueryStatus, KindLpt, &status, 0), ResultReceiveError);
+  PrinterConfig config;
+  ResetConfig(config);
+  EXPECT_EQ(RunOperation(OpReadConfig, KindLpt, &config, 1), ResultReceiveError);
+  EXPECT_EQ(opens(), 0);
+  // The watch does see an operation that opens the port.
+  EXPECT_EQ(RunOperation(OpTestConnection, KindLpt, nullptr, 0), ResultOk);
+  EXPECT_EQ(opens(), 1);
+  close(watch);
+}
+
+TEST_F(ParallelLinkTest, UnknownNamesAndMissingDevicesAreOpenErrors) {
+  for (const char* name : {"LPT5", "LPT0", "COM1x", "", "/nonexistent/lp0"}) {
+    CopyText(parallel_, ParallelNameSize, name);
+    EXPECT_EQ(RunOperation(OpTestConnection, KindLpt, nullptr, 0), ResultPortOpenError) << name;
+  }
+  CopyText(parallel_, ParallelNameSize, dir_.c_str());  // a directory is no port
+  EXPECT_EQ(RunOperation(OpTestConnection, KindLpt, nullptr, 0), ResultPortOpenError);
+  // A device path is used as it is.
+  CopyText(parallel_, ParallelNameSize, fifo_.c_str());
+  EXPECT_EQ(RunOperation(OpTestConnection, KindLpt, nullptr, 0), ResultOk);
+}
+
+TEST_F(ParallelLinkTest, ATerminalBehindThePortPassesEveryByteUnchanged) {
+  int master = -1, slave = -1;
+  char name[256] = {};
+  ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+  close(slave);  // the link opens it by name
+  setenv("VARNALUX_LPT3", name, 1);
+  CopyText(parallel_, ParallelNameSize, "LPT3");
+  std::string data = "SIZE 4,2\nCLS\r\n";
+  for (int c = 0; c < 256; ++c) data.push_back(static_cast<char>(c));
+  EXPECT_EQ(RunOperation(OpSendRaw, KindLpt, data.data(), static_cast<int32_t>(data.size())),
+            ResultOk);
+  unsetenv("VARNALUX_LPT3");
+  std::string got;
+  char buffer[1024];
+  auto start = Clock::now();
+  while (got.size() < data.size() && ElapsedMs(start) < 2000) {
+    pollfd p{master, POLLIN, 0};
+    if (poll(&p, 1, 50) <= 0) continue;
+    ssize_t n = read(master, buffer, sizeof buffer);
+    if (n > 0) got.append(buffer, static_cast<size_t>(n));
+  }
+  close(master);
+  ASSERT_EQ(got.size(), data.size());
+  EXPECT_TRUE(got == data);
+}
+
+}  // namespace
+}  // namespace varnalux
