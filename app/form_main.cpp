@@ -1,6 +1,7 @@
 #include "app/form_main.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QDateTime>
 #include <QDir>
@@ -134,7 +135,8 @@ TFormMain::TFormMain(DialogSeam& seam, QWidget* parent)
   varnalux::InitialTcpTarget(tcp_);
   varnalux::BindLinkSettings(serial_, parallelName_, tcp_);
 
-  // 7. Empty configuration; status bar.
+  // 7. Empty configuration (the configuration page shows it once it is
+  // placed in ConfigArea()); status bar.
   varnalux::ResetConfig(config_);
   UpdatePortStatus();
   Timer1Timer();
@@ -151,6 +153,14 @@ TFormMain::TFormMain(DialogSeam& seam, QWidget* parent)
 }
 
 TFormMain::~TFormMain() = default;
+
+void TFormMain::closeEvent(QCloseEvent* event) {
+  if (!isEnabled()) {
+    event->ignore();
+    return;
+  }
+  QMainWindow::closeEvent(event);
+}
 
 void TFormMain::BuildFrame() {
   setObjectName(QStringLiteral("FormMain"));

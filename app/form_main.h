@@ -85,6 +85,10 @@ class TFormMain : public QMainWindow {
   void About1Click();
   void Timer1Timer();
 
+ protected:
+  // While an operation runs the window cannot be closed.
+  void closeEvent(QCloseEvent* event) override;
+
  private:
   void BuildFrame();
   QWidget* BuildConfigurationPage();

@@ -212,6 +212,9 @@ TEST_F(MainWindowTest, OperationsDisableTheWindowAndReportFailures) {
   EXPECT_EQ(origin, QPoint(frame.x() + frame.width() / 3, frame.y() + frame.height() / 3));
   EXPECT_EQ(varnalux::CurrentLinkSettings().progress.originX, origin.x());
   EXPECT_EQ(varnalux::CurrentLinkSettings().progress.originY, origin.y());
+  form->show();
+  EXPECT_FALSE(form->close()) << "closed while an operation runs";
+  EXPECT_TRUE(form->isVisible());
   form->EndOperation();
   EXPECT_TRUE(form->isEnabled());
 

@@ -1,0 +1,141 @@
+// The program's own DialogSeam: real message boxes and file dialogs,
+// answered from a timer as a user would click them.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "tests/gui/gui_test_support.h"
+#include "ui/dialog_seam.h"
+
+namespace {
+
+struct SeenBox {
+  QString title;
+  QString text;
+  QWidget* parent = nullptr;
+  bool enabled = false;
+  bool seen = false;
+};
+
+// Clicks a button of the next message box once it runs modally.
+void AnswerNextBox(QMessageBox::StandardButton button, SeenBox* seen) {
+  QTimer::singleShot(0, [button, seen] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr) {
+      ADD_FAILURE() << "no message box";
+      return;
+    }
+    seen->seen = true;
+    seen->title = box->windowTitle();
+    seen->text = box->text();
+    seen->parent = box->parentWidget();
+    seen->enabled = box->isEnabled();
+    QAbstractButton* b = box->button(button);
+    if (b == nullptr) {
+      ADD_FAILURE() << "the box has no such button";
+      box->reject();
+      return;
+    }
+    b->click();
+    if (box->isVisible()) {  // a disabled box ignores the click
+      ADD_FAILURE() << "the box did not close";
+      box->done(QMessageBox::Cancel);
+    }
+  });
+}
+
+TEST(RealDialogSeamTest, QuestionsAnswerWithTheButtonClicked) {
+  RealDialogSeam seam;
+  SeenBox seen;
+  AnswerNextBox(QMessageBox::Ok, &seen);
+  EXPECT_TRUE(seam.Question("Continue?"));
+  EXPECT_EQ(seen.text, "Continue?");
+  AnswerNextBox(QMessageBox::Cancel, &seen);
+  EXPECT_FALSE(seam.Question("Continue?"));
+  AnswerNextBox(QMessageBox::Yes, &seen);
+  EXPECT_TRUE(seam.YesNo("Are you sure?"));
+  AnswerNextBox(QMessageBox::No, &seen);
+  EXPECT_FALSE(seam.YesNo("Are you sure?"));
+  EXPECT_EQ(seen.text, "Are you sure?");
+}
+
+TEST(RealDialogSeamTest, MessageStaysUsableWhileTheWindowIsDisabled) {
+  RealDialogSeam seam;
+  QWidget window;
+  window.show();
+  seam.SetParentWindow(&window);
+  SeenBox seen;
+  AnswerNextBox(QMessageBox::Ok, &seen);
+  seam.Message("Port Open Error");
+  ASSERT_TRUE(seen.seen);
+  EXPECT_EQ(seen.title, "Varnalux");
+  EXPECT_EQ(seen.text, "Port Open Error");
+  EXPECT_EQ(seen.parent, &window);
+
+  // During an operation the window is disabled; a box it owned would be
+  // disabled too and could never be dismissed.
+  window.setEnabled(false);
+  AnswerNextBox(QMessageBox::Ok, &seen);
+  seam.Message("Data Receiving Error");
+  EXPECT_EQ(seen.text, "Data Receiving Error");
+  EXPECT_EQ(seen.parent, nullptr);
+  EXPECT_TRUE(seen.enabled);
+}
+
+TEST(RealDialogSeamTest, FileDialogsStartInTheStartDirectory) {
+  QTemporaryDir dir;
+  ASSERT_TRUE(dir.isValid());
+  QFile file(dir.filePath("setup.dcf"));
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+  file.close();
+  const QString saved = StartDirectory();
+  SetStartDirectory(dir.path());
+
+  RealDialogSeam seam;
+  QString shownDirectory;
+  auto pick = [&](const QString& name) {
+    QTimer::singleShot(0, [&, name] {
+      auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+      if (dialog == nullptr) {
+        ADD_FAILURE() << "no file dialog";
+        return;
+      }
+      shownDirectory = QDir(dialog->directory()).canonicalPath();
+      dialog->selectFile(name);
+      QMetaObject::invokeMethod(dialog, "accept");
+      if (dialog->isVisible()) {
+        ADD_FAILURE() << "the file dialog refused " << name.toStdString();
+        dialog->reject();
+      }
+    });
+  };
+  pick("setup.dcf");
+  const QString opened = seam.OpenFileName("Configuration (*.dcf)");
+  EXPECT_EQ(shownDirectory, QDir(dir.path()).canonicalPath());
+  EXPECT_EQ(QFileInfo(opened).canonicalFilePath(), QFileInfo(file).canonicalFilePath());
+
+  pick("new");
+  const QString savedName = seam.SaveFileName("Configuration (*.dcf)", "dcf");
+  EXPECT_EQ(QFileInfo(savedName).fileName(), "new.dcf");
+
+  SetStartDirectory(saved);
+}
+
+TEST(RealDialogSeamTest, ResultTextsAddThePortOpenHint) {
+  EXPECT_EQ(ResultText(0), "");
+  EXPECT_EQ(ResultText(2), "Data Transmission Error");
+  EXPECT_EQ(ResultText(9), "Unknow Error");
+  SetPortOpenHint([] { return QString(); });
+  EXPECT_EQ(ResultText(1), "Port Open Error");
+  SetPortOpenHint([] { return QStringLiteral("second line"); });
+  EXPECT_EQ(ResultText(1), "Port Open Error\nsecond line");
+  EXPECT_EQ(ResultText(4), "File Open Error");
+  SetPortOpenHint({});
+}
+
+}  // namespace
