@@ -143,6 +143,8 @@ TEST_F(PrinterLinkTest, RawSendMovesTheBarByPercentAndClosesTheWindow) {
   EXPECT_EQ(process.opens, 1);
   EXPECT_EQ(process.closes, 1);
   EXPECT_EQ(process.caption_, "Communicating...");
+  EXPECT_EQ(process.size(), QSize(241, 49));
+  EXPECT_FALSE(process.windowFlags().testFlag(Qt::WindowCloseButtonHint));
   EXPECT_EQ(process.openedAt, form->DialogOrigin());
   // Three chunks of at most 1024 bytes: 40 %, 81 %, 100 % after the start.
   ASSERT_GE(process.positions.size(), 4u);
