@@ -8,7 +8,9 @@ add_executable(usb_tests ${USB_TEST_SOURCES})
 target_link_libraries(usb_tests PRIVATE varnalux_core varnalux_sim PkgConfig::UMOCKDEV
   GTest::gtest GTest::gtest_main)
 target_compile_definitions(usb_tests PRIVATE
-  VARNALUX_CLI_PATH="$<TARGET_FILE:varnalux-cli>")
+  VARNALUX_CLI_PATH="$<TARGET_FILE:varnalux-cli>"
+  VARNALUX_UDEV_RULE="${CMAKE_BINARY_DIR}/udev/60-varnalux-printer.rules"
+  VARNALUX_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 add_dependencies(usb_tests varnalux-cli)
 set_target_properties(usb_tests PROPERTIES CROSSCOMPILING_EMULATOR ${UMOCKDEV_WRAPPER})
 # The preloaded library comes before the sanitizer runtime in the link order.
