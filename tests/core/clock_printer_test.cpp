@@ -1,0 +1,122 @@
+// The clock operations against the virtual printer over TCP.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <thread>
+
+#include "app/dispatcher.h"
+#include "app/progress.h"
+#include "loopback_peer.h"
+#include "protocol/clock.h"
+#include "sim/virtual_printer.h"
+
+namespace varnalux {
+namespace {
+
+using testing::BoundLink;
+
+struct Printer {
+  sim::VirtualPrinter printer;
+  BoundLink link;
+  Printer() {
+    EXPECT_TRUE(printer.StartTcp("127.0.0.1", 0));
+    CopyText(link.tcp.host, sizeof link.tcp.host, "127.0.0.1");
+    link.tcp.port = printer.TcpPort();
+  }
+  std::string ReceivedText(size_t n) {
+    printer.WaitForReceived(n, 3000);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // room for stray extra bytes
+    return printer.ReceivedText();
+  }
+};
+
+ClockSettings Clock(int32_t y, int32_t mo, int32_t d, int32_t h, int32_t mi, int32_t s) {
+  ClockSettings c{};
+  c.year = y;
+  c.month = mo;
+  c.date = d;
+  c.hour = h;
+  c.minute = mi;
+  c.second = s;
+  return c;
+}
+
+TEST(ClockOnPrinter, SetSendsTheSixLinesInOneWrite) {
+  Printer p;
+  struct Case {
+    ClockSettings clock;
+    std::string text;
+  };
+  const Case cases[] = {
+      {Clock(2026, 12, 7, 9, 5, 30),
+       "YEAR = 26\r\nMONTH = 12\r\nDATE = 7\r\nHOUR = 9\r\nMINUTE = 5\r\nSECOND = 30\r\n"},
+      {Clock(2100, 13, 0, 25, 60, 99),
+       "YEAR = 0\r\nMONTH = 13\r\nDATE = 0\r\nHOUR = 25\r\nMINUTE = 60\r\nSECOND = 99\r\n"},
+  };
+  for (const Case& c : cases) {
+    p.printer.ClearReceived();
+    ClockSettings clock = c.clock;
+    ShowProgress(ProgressStepMode, 0, 1);  // counts the write calls
+    EXPECT_EQ(RunOperation(OpSetClock, KindEthernet, &clock, 0), ResultOk);
+    EXPECT_EQ(ProgressPosition(), 1);
+    HideProgress();
+    EXPECT_EQ(p.ReceivedText(c.text.size()), c.text);
+  }
+}
+
+TEST(ClockOnPrinter, ReadConvertsEachAnswerLikeAtol) {
+  Printer p;
+  p.printer.OverrideReport("YEAR", "26");
+  p.printer.OverrideReport("MONTH", " 12");
+  p.printer.OverrideReport("DATE", "07th");
+  p.printer.OverrideReport("HOUR", "-3");
+  p.printer.OverrideReport("MINUTE", "none");
+  p.printer.OverrideReport("SECOND", "59");
+  ClockSettings clock = Clock(-1, -1, -1, -1, -1, -1);
+  EXPECT_EQ(RunOperation(OpReadClock, KindEthernet, &clock, 0), ResultOk);
+  EXPECT_EQ(clock.year, 26);
+  EXPECT_EQ(clock.month, 12);
+  EXPECT_EQ(clock.date, 7);
+  EXPECT_EQ(clock.hour, -3);
+  EXPECT_EQ(clock.minute, 0);
+  EXPECT_EQ(clock.second, 59);
+  const std::string queries =
+      "\r\nDIAGNOSTIC INTERFACE NET\r\n"
+      "DIAGNOSTIC REPORT YEAR\r\nDIAGNOSTIC REPORT MONTH\r\nDIAGNOSTIC REPORT DATE\r\n"
+      "DIAGNOSTIC REPORT HOUR\r\nDIAGNOSTIC REPORT MINUTE\r\nDIAGNOSTIC REPORT SECOND\r\n";
+  EXPECT_EQ(p.ReceivedText(queries.size()), queries);
+}
+
+TEST(ClockOnPrinter, FirstUnansweredQueryEndsTheReadKeepingEarlierFields) {
+  Printer p;
+  p.printer.OverrideReport("YEAR", "2026");
+  p.printer.OverrideReport("MONTH", "12");
+  p.printer.ForgetReport("DATE");
+  ClockSettings clock{};
+  EXPECT_EQ(RunOperation(OpReadClock, KindEthernet, &clock, 0), ResultReceiveError);
+  EXPECT_EQ(clock.year, 2026);
+  EXPECT_EQ(clock.month, 12);
+  EXPECT_EQ(clock.date, 0);
+  EXPECT_EQ(clock.hour, 0);
+  EXPECT_EQ(clock.minute, 0);
+  EXPECT_EQ(clock.second, 0);
+  // Nothing was asked after DATE, and the link was closed: the next
+  // operation opens again and works.
+  std::string sent = p.printer.ReceivedText();
+  EXPECT_EQ(sent.find("HOUR"), std::string::npos) << sent;
+  EXPECT_EQ(RunOperation(OpTestConnection, KindEthernet, nullptr, 0), ResultOk);
+}
+
+TEST(ClockOnPrinter, SilentPrinterLeavesEverythingAsItWas) {
+  Printer p;
+  p.printer.SetFault(sim::Fault::Silent);
+  ClockSettings clock = Clock(1, 2, 3, 4, 5, 6);
+  EXPECT_EQ(RunOperation(OpReadClock, KindEthernet, &clock, 0), ResultReceiveError);
+  EXPECT_EQ(clock.year, 1);
+  EXPECT_EQ(clock.second, 6);
+  std::string sent = p.ReceivedText(28);
+  EXPECT_EQ(sent.find("YEAR"), std::string::npos) << sent;  // the announcement went unanswered
+}
+
+}  // namespace
+}  // namespace varnalux
