@@ -65,6 +65,8 @@ bool Sensor(Call& c, int mode) {
   if (!TwoLengths(c, gap, offset)) return false;
   if (gap == 0 && offset == 0) {
     c.s().sensorMode = 2;
+    // A short gap probe followed by GAP 0,0 calibrates for continuous media.
+    if (Upper(c.core.previousLine) == "GAP 0.12,0") ++c.core.calibrations;
   } else {
     c.s().sensorMode = mode;
   }
@@ -385,6 +387,7 @@ void ExecuteLine(PrinterCore& core, LabelCapture& label, const std::string& rawL
     core.NoteCommand(line);
   else
     core.NoteIgnored(line);
+  core.previousLine = line.substr(0, 64);
 }
 
 }  // namespace varnalux::sim

@@ -53,6 +53,7 @@ struct PrinterCore {
 
   std::vector<std::string> commands;  // recognised, in order
   std::vector<std::string> ignored;   // lines not understood
+  std::string previousLine;           // the command line before the current one
   std::string lastLabelProgram;
   std::string dumpText;
   int labelsPrinted = 0;

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 
 #include "sim/session.h"
 
@@ -91,12 +92,19 @@ void TcpTransport::Serve(int fd) {
   Session session(core_);
   SocketSink sink(fd);
   uint8_t buffer[4096];
+  auto lastActivity = std::chrono::steady_clock::now();
   while (!stopping_) {
     pollfd p[2] = {{fd, POLLIN, 0}, {wake_.ReadEnd(), POLLIN, 0}};
     int r = poll(p, 2, 1000);
     if (r < 0 && errno != EINTR) break;
     if (stopping_ || (p[1].revents & POLLIN) != 0) break;
-    if ((p[0].revents & (POLLIN | POLLHUP | POLLERR)) == 0) continue;
+    if ((p[0].revents & (POLLIN | POLLHUP | POLLERR)) == 0) {
+      // A peer that neither sends nor closes must not hold the port.
+      if (std::chrono::steady_clock::now() - lastActivity > std::chrono::seconds(IdleCloseSeconds))
+        break;
+      continue;
+    }
+    lastActivity = std::chrono::steady_clock::now();
     ssize_t n = recv(fd, buffer, sizeof buffer, 0);
     if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) continue;
     if (n <= 0) break;

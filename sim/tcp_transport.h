@@ -1,5 +1,5 @@
 // The printer's TCP port: one connection served at a time, the next one
-// accepted when the previous closed.
+// accepted when the previous closed (or stayed idle too long).
 #pragma once
 
 #include <atomic>
@@ -11,6 +11,9 @@
 #include "sim/printer_core.h"
 
 namespace varnalux::sim {
+
+// A connection without any byte for this long is closed.
+inline constexpr int IdleCloseSeconds = 60;
 
 // A listening IPv4 socket on a numeric address ("localhost" is taken as
 // 127.0.0.1); -1 on failure. port 0 picks a free port; boundPort tells it.

@@ -144,6 +144,20 @@ TEST(Settings, SetGapGoesToTheIntensityOfTheSelectedSensor) {
   EXPECT_NE(bline, "2");
 }
 
+TEST(Settings, CalibrationsSetTheSensorMode) {
+  VirtualPrinter p;
+  p.Execute("GAP 0,0");  // plain continuous media: no calibration
+  EXPECT_EQ(p.Calibrations(), 0);
+  p.Execute("BLINEDETECT");
+  EXPECT_EQ(Value(p, "SENSORMODE"), "1");
+  p.Execute("GAPDETECT");
+  EXPECT_EQ(Value(p, "SENSORMODE"), "0");
+  p.Execute("GAP 0.12,0");
+  p.Execute("GAP 0,0");
+  EXPECT_EQ(Value(p, "SENSORMODE"), "2");
+  EXPECT_EQ(p.Calibrations(), 3);
+}
+
 TEST(Settings, BadArgumentsChangeNothing) {
   VirtualPrinter p;
   const char* keys[] = {"PAPERWIDTH", "PAPERHEIGHT", "SPEED",  "DENSITY", "CODEPAGE",

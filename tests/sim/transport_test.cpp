@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
@@ -121,6 +122,28 @@ TEST_F(Tcp, DumpEndsWithTheConnectionAndLoadGivesItBack) {
   EXPECT_EQ(c.Read(18, 2000), "line one\r\nline two");
   EXPECT_EQ(c.Read(1, 200), "");  // then silence
   EXPECT_EQ(printer_.DumpTextKept(), "line one\r\nline two");
+}
+
+TEST_F(Tcp, RecordFileGetsEveryByte) {
+  char path[] = "/tmp/vprinter-record-XXXXXX";
+  int fd = mkstemp(path);
+  ASSERT_GE(fd, 0);
+  close(fd);
+  ASSERT_TRUE(printer_.SetRecordFile(path));
+  std::string bytes = kStatus + "DOWNLOAD \"B.DAT\",3," + std::string("\0\1\2", 3) + "\r\n";
+  {
+    Client c = Connect();
+    ASSERT_TRUE(c.Send(bytes));
+    ASSERT_TRUE(printer_.WaitForReceived(bytes.size(), 2000));
+  }
+  ASSERT_TRUE(printer_.SetRecordFile(""));
+  FILE* f = fopen(path, "rb");
+  ASSERT_NE(f, nullptr);
+  char buffer[256];
+  size_t n = fread(buffer, 1, sizeof buffer, f);
+  fclose(f);
+  unlink(path);
+  EXPECT_EQ(std::string(buffer, n), bytes);
 }
 
 TEST(TcpStart, RefusesABadAddressAndAPortInUse) {
