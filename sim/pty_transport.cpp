@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <stdlib.h>
 #include <sys/inotify.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -115,24 +116,35 @@ void PtyTransport::Run() {
   EndConnection();
 }
 
+bool PtyTransport::EventsPending() const {
+  if (watch_ < 0) return false;
+  pollfd p{watch_, POLLIN, 0};
+  return poll(&p, 1, 0) > 0;
+}
+
+// Bytes are counted first and the slave's events checked after: when no
+// open is pending then, the bytes counted were written before any new open
+// and belong to the current connection. Pending events are handled first.
 void PtyTransport::Drain(int waitMs) {
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
   uint8_t buffer[4096];
   for (;;) {
-    ssize_t n = read(master_, buffer, sizeof buffer);
-    if (n > 0) {
-      TakeBytes(buffer, static_cast<size_t>(n));
-      continue;
+    int available = 0;
+    if (ioctl(master_, FIONREAD, &available) != 0) available = 0;
+    if (EventsPending()) return;
+    if (available > 0) {
+      size_t want = static_cast<size_t>(available) < sizeof buffer ? static_cast<size_t>(available)
+                                                                   : sizeof buffer;
+      ssize_t n = read(master_, buffer, want);
+      if (n > 0) TakeBytes(buffer, static_cast<size_t>(n));
+      if (n > 0 || (n < 0 && errno == EINTR)) continue;
     }
-    if (n < 0 && errno == EINTR) continue;
     auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
         deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) return;
-    // Waiting for late bytes ends as soon as the slave is opened again:
-    // what comes after that belongs to the next connection.
+    // Waiting for late bytes ends as soon as the slave is opened again.
     pollfd p[2] = {{master_, POLLIN, 0}, {watch_, POLLIN, 0}};
     if (poll(p, 2, static_cast<int>(left.count())) <= 0) return;
-    if ((p[1].revents & POLLIN) != 0) return;
   }
 }
 

@@ -34,6 +34,7 @@ class PtyTransport {
   void Run();
   // Reads what the master holds and feeds it; waitMs for late bytes.
   void Drain(int waitMs);
+  bool EventsPending() const;
   void TakeBytes(const uint8_t* data, size_t count);
   void EndConnection();
   // Handles pending open/close events of the slave.

@@ -79,6 +79,7 @@ class VirtualPrinter {
 
   // The framed answer payload for a DIAGNOSTIC REPORT key, as the printer
   // would give it now; empty optional-like: found=false for unknown keys.
+  // For a file list key, the names, each followed by CR LF.
   std::string ReportValue(const std::string& key, bool& found) const;
   // Overrides the answer of a key (for answers outside the tool's tables);
   // Forget makes the printer not know the key at all (no answer).
