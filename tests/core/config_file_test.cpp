@@ -97,7 +97,7 @@ void Distinct(PrinterConfig& c, HandImage& h) {
               I{&c.stopBitsValid, &c.stopBits, 464}}) {
     *f.flag = 1, *f.value = iv;
     h.U8(f.at, 1), h.U32(f.at + 1, static_cast<uint32_t>(iv));
-    iv = iv * -3 + 17;
+    iv = iv % 100000 * -3 + 17;  // distinct values, bounded
   }
 }
 
