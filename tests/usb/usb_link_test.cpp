@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <thread>
 
 #include "app/dispatcher.h"
 #include "link/printer_link.h"
@@ -119,6 +120,20 @@ TEST_F(UsbLinkTest, NoDeviceOfTheVendorIsAPortOpenError) {
   EXPECT_EQ(RunOperation(OpQueryStatus, KindUsb, &status, 0), ResultPortOpenError);
   EXPECT_FALSE(UsbLastOpenDenied());
   EXPECT_EQ(UsbOpenFailureHint(), nullptr);
+}
+
+TEST_F(UsbLinkTest, APrinterPluggedInLaterIsFoundByALaterOperation) {
+  EXPECT_EQ(RunOperation(OpTestConnection, KindUsb, nullptr, 0), ResultPortOpenError);
+  ASSERT_NE(UsbContext(), nullptr);  // the link's context exists before the printer
+  FakeUsbPrinter& p = AddPrinter(5);
+  // The system reports the new device on its own time; well within a second.
+  ResultCode code = ResultPortOpenError;
+  for (int i = 0; i < 100 && code != ResultOk; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    code = RunOperation(OpTestConnection, KindUsb, nullptr, 0);
+  }
+  EXPECT_EQ(code, ResultOk);
+  EXPECT_EQ(p.Claims(), 1);
 }
 
 TEST_F(UsbLinkTest, VendorSpecificInterfaceServesWhenThereIsNoPrinterClass) {

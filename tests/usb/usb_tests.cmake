@@ -12,7 +12,11 @@ target_compile_definitions(usb_tests PRIVATE
   VARNALUX_UDEV_RULE="${CMAKE_BINARY_DIR}/udev/60-varnalux-printer.rules"
   VARNALUX_SOURCE_DIR="${CMAKE_SOURCE_DIR}")
 add_dependencies(usb_tests varnalux-cli)
-set_target_properties(usb_tests PROPERTIES CROSSCOMPILING_EMULATOR ${UMOCKDEV_WRAPPER})
-# The preloaded library comes before the sanitizer runtime in the link order.
+# The preloaded library comes before the sanitizer runtime in the library
+# list, which the sanitizer must be told to accept; the listing of the tests
+# runs through the same command, so the setting goes into the command.
+find_program(ENV_PROGRAM env REQUIRED)
+set_target_properties(usb_tests PROPERTIES CROSSCOMPILING_EMULATOR
+  "${ENV_PROGRAM};ASAN_OPTIONS=verify_asan_link_order=0;${UMOCKDEV_WRAPPER}")
 gtest_discover_tests(usb_tests DISCOVERY_MODE PRE_TEST
   PROPERTIES TIMEOUT 120 ENVIRONMENT "ASAN_OPTIONS=verify_asan_link_order=0")
