@@ -8,6 +8,7 @@
 
 #include "app/cli/cli_commands.h"
 #include "app/dispatcher.h"
+#include "link/usb_link.h"
 
 namespace varnalux {
 
@@ -137,6 +138,11 @@ bool ParseLinkOptions(std::vector<std::string>& args, CliLink& link, std::string
 
 int ReportCliResult(ResultCode code) {
   if (code != ResultOk) fprintf(stderr, "%s\n", ResultMessage(code));
+  // A command talks through one link, so a denied USB open in this process
+  // belongs to it: say what to do about it.
+  if (code == ResultPortOpenError) {
+    if (const char* hint = UsbOpenFailureHint(); hint != nullptr) fprintf(stderr, "%s\n", hint);
+  }
   return code < 0 || code > ResultUnknownError ? ResultUnknownError : code;
 }
 
