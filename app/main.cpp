@@ -7,6 +7,7 @@
 #include "app/form_main.h"
 #include "app/form_process.h"
 #include "app/progress.h"
+#include "ui/config_page.h"
 #include "ui/dialog_seam.h"
 
 namespace {
@@ -30,6 +31,10 @@ int main(int argc, char** argv) {
     {
       TFormMain formMain(seam);
       seam.SetParentWindow(&formMain);
+      // The configuration group, a child of the window's page; it reads the
+      // printer once when the start-up probe opened the link.
+      auto* configPage = new ConfigPage(formMain);
+      configPage->StartupRead();
       formMain.show();
       QApplication::exec();
       seam.SetParentWindow(nullptr);

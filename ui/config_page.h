@@ -1,0 +1,103 @@
+// The group "Printer Configuration" of the first page: the printer's
+// information texts and settings as edits and lists, the unit of the four
+// lengths, and the buttons Clear, Load, Save, Set and Read. The displayed
+// record is the main window's Config(); "Set" sends what the controls show.
+#pragma once
+
+#include <QGroupBox>
+#include <QString>
+
+#include "protocol/config_page_text.h"
+#include "protocol/printer_config.h"
+
+class QButtonGroup;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class TFormMain;
+
+class ConfigPage : public QGroupBox {
+  Q_OBJECT
+
+ public:
+  // Builds the group into form.ConfigArea() and shows the displayed record.
+  explicit ConfigPage(TFormMain& form);
+
+  // Start-up: when the main window's link probe succeeded, reads the
+  // configuration without the progress window and shows it.
+  void StartupRead();
+  // The read of StartupRead, run whatever the probe found.
+  void ReadAfterProbe();
+
+  // Fills the controls from the record in the selected unit.
+  void ShowConfig(const varnalux::PrinterConfig& config);
+  // Builds a write record from the controls; false (and the conversion
+  // error) when a text is not a number.
+  bool CollectConfig(varnalux::PrinterConfig& out, QString& error);
+
+  // Selected index of the "Unit" group: 0 inch, 1 mm, -1 none.
+  int Unit() const;
+  // Selects a unit the way loading a file does: negative selects none,
+  // above 1 selects mm.
+  void SelectUnit(int unit);
+
+ public slots:
+  void ButtonReadClick();
+  void ButtonClearClick();
+  void ButtonSetClick();
+  void ButtonSaveClick();
+  void ButtonLoadClick();
+
+ private:
+  void Build();
+  varnalux::ConfigPageText PageText() const;
+  void ApplyPageText(const varnalux::ConfigPageText& page);
+
+  TFormMain& form_;
+
+  QLineEdit* editVersion_ = nullptr;
+  QLineEdit* editMilage_ = nullptr;
+  QLineEdit* editChecksum_ = nullptr;
+  QLineEdit* editSpeed_ = nullptr;
+  QComboBox* comboBoxDensity_ = nullptr;
+  QLineEdit* editDensityBase_ = nullptr;
+  QLineEdit* editWidth_ = nullptr;
+  QLineEdit* editHeight_ = nullptr;
+  QComboBox* comboBoxMediaSensor_ = nullptr;
+  QLineEdit* editGapSize_ = nullptr;
+  QLineEdit* editGapOffset_ = nullptr;
+  QComboBox* comboBoxPrintOut_ = nullptr;
+  QLineEdit* editCutterPiece_ = nullptr;
+  QLineEdit* editReferenceX_ = nullptr;
+  QLineEdit* editReferenceY_ = nullptr;
+  QComboBox* comboBoxDirection_ = nullptr;
+  QComboBox* comboBoxMirror_ = nullptr;
+  QLineEdit* editOffset_ = nullptr;
+  QLineEdit* editOffsetBase_ = nullptr;
+  QLineEdit* editShiftX_ = nullptr;
+  QLineEdit* editShiftXBase_ = nullptr;
+  QLineEdit* editShiftY_ = nullptr;
+  QLineEdit* editShiftYBase_ = nullptr;
+  QComboBox* comboBoxRibbon_ = nullptr;
+  QComboBox* comboBoxCodePage_ = nullptr;
+  QComboBox* comboBoxCountryCode_ = nullptr;
+  QComboBox* comboBoxHead_ = nullptr;
+  QComboBox* comboBoxReprint_ = nullptr;
+  QLineEdit* editGapInten_ = nullptr;
+  QLineEdit* editBlineInten_ = nullptr;
+  QLineEdit* editContinuousInten_ = nullptr;
+  QComboBox* comboBoxBaudrate_ = nullptr;
+  QComboBox* comboBoxDatabit_ = nullptr;
+  QComboBox* comboBoxParity_ = nullptr;
+  QComboBox* comboBoxStopBit_ = nullptr;
+  QGroupBox* radioGroupUnit_ = nullptr;
+  QButtonGroup* unitButtons_ = nullptr;
+  QRadioButton* radioInch_ = nullptr;
+  QRadioButton* radioMm_ = nullptr;
+  QPushButton* buttonClear_ = nullptr;
+  QPushButton* buttonLoad_ = nullptr;
+  QPushButton* buttonSave_ = nullptr;
+  QPushButton* buttonSet_ = nullptr;
+  QPushButton* buttonRead_ = nullptr;
+};
