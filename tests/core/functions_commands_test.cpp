@@ -15,14 +15,6 @@ DumpTextSettings Dump(uint32_t mode, const char* name) {
   return s;
 }
 
-TEST(DumpTextCommand, TypedNameOnlyInCardModeAndNoLineEnd) {
-  EXPECT_EQ(DumpTextCommand(Dump(0, "ABC.TXT")), "DUMP_TEXT PRINT,");
-  EXPECT_EQ(DumpTextCommand(Dump(1, "ABC.TXT")), "DUMP_TEXT SAVE 1000,E,\"ABC.TXT\",");
-  EXPECT_EQ(DumpTextCommand(Dump(2, "ABC.TXT")), "DUMP_TEXT SAVE 1000,\"Dump.txt\",");
-  EXPECT_EQ(DumpTextCommand(Dump(7, "ABC.TXT")), "DUMP_TEXT SAVE 1000,\"Dump.txt\",");
-  EXPECT_EQ(DumpTextCommand(Dump(0xFFFFFFFFu, "")), "DUMP_TEXT SAVE 1000,\"Dump.txt\",");
-}
-
 TEST(DumpTextCommand, UnterminatedNameFieldIsNotReadPastItsEnd) {
   // A record whose 16 name bytes hold no NUL, followed by more text in memory.
   struct {
@@ -36,10 +28,7 @@ TEST(DumpTextCommand, UnterminatedNameFieldIsNotReadPastItsEnd) {
   EXPECT_EQ(DumpTextCommand(block.s), "DUMP_TEXT SAVE 1000,E,\"ABCDEFGHIJKLMNOP\",");
 }
 
-TEST(CalibrationCommand, ThreeMediaAndAnythingElseIsContinuous) {
-  EXPECT_STREQ(CalibrationCommand(0), "GAPDETECT\r\n");
-  EXPECT_STREQ(CalibrationCommand(1), "BLINEDETECT\r\n");
-  EXPECT_STREQ(CalibrationCommand(2), "GAP 0.12,0\r\nGAP 0,0\r\n");
+TEST(CalibrationCommand, AnyChoiceOutsideTheListIsContinuous) {
   EXPECT_STREQ(CalibrationCommand(-1), "GAP 0.12,0\r\nGAP 0,0\r\n");
   EXPECT_STREQ(CalibrationCommand(99), "GAP 0.12,0\r\nGAP 0,0\r\n");
 }
