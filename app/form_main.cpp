@@ -21,11 +21,13 @@
 #include "app/dispatcher.h"
 #include "app/form_about.h"
 #include "app/progress.h"
+#include "ui/command_tool_page.h"
 #include "ui/dialog_seam.h"
 #include "ui/form_font.h"
 #include "ui/form_lpt_setup.h"
 #include "ui/form_net_setup.h"
 #include "ui/form_rs232_setup.h"
+#include "ui/printer_function_group.h"
 
 using varnalux::InterfaceKind;
 using varnalux::ResultCode;
@@ -121,6 +123,8 @@ TFormMain::TFormMain(DialogSeam& seam, QWidget* parent)
       seam_(seam) {
   // 1. Controls.
   BuildFrame();
+  functionArea_->layout()->addWidget(new TPrinterFunctionGroup(*this, functionArea_));
+  commandToolArea_->layout()->addWidget(new TCommandToolPage(*this, commandToolArea_));
 
   // 2.-4. File dialogs open in the directory the program started in.
   SetStartDirectory(QDir::currentPath());

@@ -1,0 +1,194 @@
+// The page "Command Tool" against the virtual printer over TCP: the editor
+// slots, Send of the selection or the whole text, Send File, Load and Save.
+#include <QFile>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextCursor>
+#include <chrono>
+#include <thread>
+
+#include "sim/virtual_printer.h"
+#include "tests/gui/gui_test_support.h"
+#include "ui/command_tool_page.h"
+
+namespace {
+
+using varnalux::sim::VirtualPrinter;
+
+class CommandToolTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    ASSERT_TRUE(printer.StartTcp("127.0.0.1", 0));
+    Interface()->setCurrentIndex(varnalux::KindEthernet);
+    varnalux::CopyText(form->Tcp().host, sizeof form->Tcp().host, "127.0.0.1");
+    form->Tcp().port = printer.TcpPort();
+    page = form->findChild<TCommandToolPage*>();
+    ASSERT_NE(page, nullptr);
+    editor = Find<QPlainTextEdit>(page, "RichEditTText");
+    // The page shown, as the user sees it.
+    Find<QTabWidget>(form.get(), "PageControl1")->setCurrentIndex(3);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  }
+  void TearDown() override {
+    printer.Stop();
+    MainWindowTest::TearDown();
+  }
+  void Press(const char* button) {
+    QTest::mouseClick(Find<QAbstractButton>(page, button), Qt::LeftButton);
+  }
+  void Slot(int number) {
+    QTest::mouseClick(
+        Find<QRadioButton>(
+            page, QStringLiteral("RadioGroupSelect%1").arg(number - 1).toLatin1().constData()),
+        Qt::LeftButton);
+  }
+  std::string Text() const { return editor->toPlainText().toStdString(); }
+  std::string Received(size_t n) {
+    printer.WaitForReceived(n, 3000);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    return printer.ReceivedText();
+  }
+  QString WriteFile(const char* name, const QByteArray& bytes) {
+    const QString path = dir.filePath(QString::fromLatin1(name));
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    return path;
+  }
+
+  VirtualPrinter printer;
+  QTemporaryDir dir;
+  TCommandToolPage* page = nullptr;
+  QPlainTextEdit* editor = nullptr;
+};
+
+TEST_F(CommandToolTest, SlotsKeepTheirTexts) {
+  QTest::keyClicks(editor, "slot one");
+  Slot(3);
+  EXPECT_EQ(Text(), "");
+  EXPECT_EQ(page->CurrentSlot(), 2);
+  QTest::keyClicks(editor, "three");
+  Slot(1);
+  EXPECT_EQ(Text(), "slot one");
+  Slot(3);
+  EXPECT_EQ(Text(), "three");
+  Slot(1);
+
+  // Clicking the slot already selected keeps the editor as it is; the stored
+  // copy is only updated when leaving the slot.
+  editor->moveCursor(QTextCursor::End);
+  QTest::keyClicks(editor, " more");
+  Slot(1);
+  EXPECT_EQ(Text(), "slot one more");
+  EXPECT_EQ(page->SlotText(0).toStdString(), "slot one");
+  EXPECT_EQ(page->SlotText(2).toStdString(), "three");
+}
+
+TEST_F(CommandToolTest, SendTakesTheSelectionOrTheWholeText) {
+  // An empty editor: the link is opened and closed, nothing is sent, no error.
+  const size_t before = printer.ConnectionCount();
+  Press("ButtonSend");
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  EXPECT_EQ(printer.ConnectionCount(), before + 1);
+  EXPECT_TRUE(printer.Received().empty());
+  EXPECT_TRUE(seam.messages.isEmpty());
+
+  editor->setPlainText("SIZE 100 mm,50 mm\nCLS\nPRINT 1");
+  Press("ButtonSend");
+  EXPECT_EQ(Received(31), "SIZE 100 mm,50 mm\r\nCLS\r\nPRINT 1");
+
+  // The last line selected: exactly those characters, no CR LF added.
+  printer.ClearReceived();
+  QTextCursor cursor = editor->textCursor();
+  cursor.movePosition(QTextCursor::End);
+  cursor.movePosition(QTextCursor::StartOfBlock, QTextCursor::KeepAnchor);
+  editor->setTextCursor(cursor);
+  Press("ButtonSend");
+  EXPECT_EQ(Received(7), "PRINT 1");
+
+  // A selection across lines keeps their breaks as CR LF.
+  printer.ClearReceived();
+  cursor.setPosition(12);
+  cursor.setPosition(20, QTextCursor::KeepAnchor);
+  editor->setTextCursor(cursor);
+  Press("ButtonSend");
+  EXPECT_EQ(Received(9), "50 mm\r\nCL");
+  EXPECT_TRUE(seam.messages.isEmpty()) << seam.messages.join("|").toStdString();
+  EXPECT_TRUE(editor->hasFocus() || !editor->isVisible());
+}
+
+TEST_F(CommandToolTest, CharactersBecomeSingleBytesUnlessBeyondLatin1) {
+  editor->setPlainText(QString::fromUtf8("TEXT \"\xC3\xA9\""));
+  Press("ButtonSend");
+  EXPECT_EQ(Received(8), "TEXT \"\xE9\"");
+  printer.ClearReceived();
+  editor->setPlainText(QString::fromUtf8("\xE2\x82\xAC"));
+  Press("ButtonSend");
+  EXPECT_EQ(Received(3), "\xE2\x82\xAC");
+}
+
+TEST_F(CommandToolTest, LoadStopsAtNulWhileSendFileSendsEveryByte) {
+  const QByteArray bytes("CLS\r\nTEXT 1\0after\r\n\xff", 20);
+  const QString path = WriteFile("with-nul.txt", bytes);
+  seam.fileNames.push_back(path);
+  Press("ButtonLoadFIle");
+  EXPECT_EQ(Text(), "CLS\nTEXT 1");
+  // A second Load appends the file again.
+  seam.fileNames.push_back(path);
+  Press("ButtonLoadFIle");
+  EXPECT_EQ(Text(), "CLS\nTEXT 1CLS\nTEXT 1");
+  EXPECT_TRUE(printer.Received().empty());
+
+  seam.fileNames.push_back(path);
+  Press("ButtonSendFile");
+  EXPECT_EQ(Received(static_cast<size_t>(bytes.size())), bytes.toStdString());
+  EXPECT_EQ(Text(), "CLS\nTEXT 1CLS\nTEXT 1");  // not through the editor
+  EXPECT_TRUE(seam.messages.isEmpty()) << seam.messages.join("|").toStdString();
+}
+
+TEST_F(CommandToolTest, FilesThatCannotBeOpened) {
+  seam.fileNames.push_back(dir.filePath("missing.txt"));
+  Press("ButtonSendFile");
+  EXPECT_EQ(seam.messages, QStringList{"Open file Error!!!"});
+  // Load of a missing file: nothing changes, no message.
+  editor->setPlainText("kept");
+  seam.fileNames.push_back(dir.filePath("missing.txt"));
+  Press("ButtonLoadFIle");
+  EXPECT_EQ(Text(), "kept");
+  EXPECT_EQ(seam.messages.size(), 1);
+  // Cancelled dialogs do nothing at all.
+  seam.fileNames.push_back(QString());
+  Press("ButtonSendFile");
+  seam.fileNames.push_back(QString());
+  Press("ButtonLoadFIle");
+  EXPECT_EQ(seam.messages.size(), 1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  EXPECT_TRUE(printer.Received().empty());
+}
+
+TEST_F(CommandToolTest, SaveWritesCrLfBetweenLines) {
+  editor->setPlainText("SIZE 4,2\nCLS\n\nPRINT 1");
+  QTextCursor cursor = editor->textCursor();
+  cursor.setPosition(2);
+  cursor.setPosition(5, QTextCursor::KeepAnchor);
+  editor->setTextCursor(cursor);  // the selection plays no part
+  const QString path = dir.filePath("saved.txt");
+  seam.fileNames.push_back(path);
+  Press("ButtonSaveFile");
+  QFile saved(path);
+  ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+  EXPECT_EQ(saved.readAll(), QByteArray("SIZE 4,2\r\nCLS\r\n\r\nPRINT 1"));
+  EXPECT_TRUE(seam.messages.isEmpty());
+
+  seam.fileNames.push_back("/nonexistent-dir/saved.txt");
+  Press("ButtonSaveFile");
+  ASSERT_EQ(seam.messages.size(), 1);
+  EXPECT_TRUE(seam.messages[0].contains("/nonexistent-dir/saved.txt"));
+}
+
+}  // namespace

@@ -1,0 +1,175 @@
+#include "ui/command_tool_page.h"
+
+#include <QButtonGroup>
+#include <QDir>
+#include <QFile>
+#include <QFontDatabase>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QVBoxLayout>
+
+#include "app/form_main.h"
+#include "protocol/codes.h"
+#include "ui/dialog_seam.h"
+#include "ui/printer_text.h"
+
+namespace {
+
+const QString kAllFiles = QStringLiteral("*.* (*)");
+
+// Editor text in the form the editor keeps it: line breaks as "\n". Files
+// with CR LF line ends load as lines; a lone CR stays a character.
+QString EditorTextFromFile(QString text) {
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return text;
+}
+
+}  // namespace
+
+TCommandToolPage::TCommandToolPage(TFormMain& form, QWidget* parent)
+    : QWidget(parent), form_(form) {
+  setObjectName(QStringLiteral("CommandToolPage"));
+
+  richEditTText_ = new QPlainTextEdit(this);
+  richEditTText_->setObjectName(QStringLiteral("RichEditTText"));
+  richEditTText_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  richEditTText_->setWordWrapMode(QTextOption::NoWrap);
+  richEditTText_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  richEditTText_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+  font.setPixelSize(13);
+  richEditTText_->setFont(font);
+  connect(richEditTText_, &QPlainTextEdit::textChanged, this, &TCommandToolPage::EnforceMaxLength);
+
+  radioGroupSelect_ = new QGroupBox(QStringLiteral("Editor"), this);
+  radioGroupSelect_->setObjectName(QStringLiteral("RadioGroupSelect"));
+  select_ = new QButtonGroup(this);
+  auto* selectLayout = new QVBoxLayout(radioGroupSelect_);
+  selectLayout->setSpacing(0);
+  for (int i = 0; i < SlotCount; ++i) {
+    auto* item = new QRadioButton(QString::number(i + 1), radioGroupSelect_);
+    item->setObjectName(QStringLiteral("RadioGroupSelect%1").arg(i));
+    select_->addButton(item, i);
+    selectLayout->addWidget(item);
+  }
+  select_->button(0)->setChecked(true);
+
+  auto makeButton = [this](const char* name, const char* caption) {
+    auto* button = new QPushButton(QString::fromLatin1(caption), this);
+    button->setObjectName(QString::fromLatin1(name));
+    return button;
+  };
+  buttonSendFile_ = makeButton("ButtonSendFile", "Send File");
+  buttonSend_ = makeButton("ButtonSend", "Send");
+  buttonLoadFIle_ = makeButton("ButtonLoadFIle", "Load");
+  buttonSaveFile_ = makeButton("ButtonSaveFile", "Save");
+
+  auto* side = new QVBoxLayout;
+  side->addWidget(radioGroupSelect_);
+  side->addStretch(1);
+  side->addWidget(buttonSendFile_);
+  side->addWidget(buttonSend_);
+  side->addWidget(buttonLoadFIle_);
+  side->addWidget(buttonSaveFile_);
+  auto* layout = new QHBoxLayout(this);
+  layout->setContentsMargins(4, 4, 4, 4);
+  layout->addWidget(richEditTText_, 1);
+  layout->addLayout(side);
+
+  connect(select_, &QButtonGroup::idClicked, this, &TCommandToolPage::RadioGroupSelectClick);
+  connect(buttonSend_, &QPushButton::clicked, this, &TCommandToolPage::ButtonSendClick);
+  connect(buttonSendFile_, &QPushButton::clicked, this, &TCommandToolPage::ButtonSendFileClick);
+  connect(buttonLoadFIle_, &QPushButton::clicked, this, &TCommandToolPage::ButtonLoadFIleClick);
+  connect(buttonSaveFile_, &QPushButton::clicked, this, &TCommandToolPage::ButtonSaveFileClick);
+}
+
+QString TCommandToolPage::SlotText(int slot) const {
+  return slot >= 0 && slot < SlotCount ? slots_[slot] : QString();
+}
+
+QByteArray TCommandToolPage::EditorBytes(const QString& text) {
+  QString lines = text;
+  // A selection separates its lines with U+2029, the whole text with "\n".
+  lines.replace(QChar(QChar::ParagraphSeparator), QLatin1Char('\n'));
+  lines.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
+  return PrinterTextBytes(lines);
+}
+
+// The editor holds at most MaxLength characters: what goes beyond (typed or
+// pasted) is cut off at the end.
+void TCommandToolPage::EnforceMaxLength() {
+  const int length = richEditTText_->document()->characterCount() - 1;
+  if (length <= MaxLength) return;
+  QTextCursor cursor(richEditTText_->document());
+  cursor.setPosition(MaxLength);
+  cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+  cursor.removeSelectedText();
+}
+
+void TCommandToolPage::RadioGroupSelectClick(int index) {
+  if (index == currentSlot_ || index < 0 || index >= SlotCount) return;
+  slots_[currentSlot_] = richEditTText_->toPlainText();
+  richEditTText_->setPlainText(slots_[index]);
+  currentSlot_ = index;
+}
+
+void TCommandToolPage::ButtonSendClick() {
+  const QTextCursor cursor = richEditTText_->textCursor();
+  const QString text =
+      cursor.hasSelection() ? cursor.selectedText() : richEditTText_->toPlainText();
+  QByteArray bytes = EditorBytes(text);
+  form_.RunHandled(varnalux::OpSendRaw, bytes.data(), static_cast<int32_t>(bytes.size()));
+  richEditTText_->setFocus();
+}
+
+void TCommandToolPage::ButtonSendFileClick() {
+  const QString path = form_.Seam().OpenFileName(kAllFiles);
+  if (path.isEmpty()) return;
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    form_.Seam().Message(QStringLiteral("Open file Error!!!"));
+    return;
+  }
+  QByteArray bytes = file.readAll();
+  const bool complete = file.error() == QFileDevice::NoError && bytes.size() == file.size();
+  file.close();
+  // The byte count travels as a 32-bit number.
+  if (!complete || bytes.size() > 0x7fffffff) {
+    form_.Seam().Message(QStringLiteral("Open file Error!!!"));
+    return;
+  }
+  form_.RunHandled(varnalux::OpSendRaw, bytes.data(), static_cast<int32_t>(bytes.size()));
+}
+
+void TCommandToolPage::ButtonLoadFIleClick() {
+  const QString path = form_.Seam().OpenFileName(kAllFiles);
+  if (path.isEmpty()) return;
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return;
+  QByteArray bytes = file.readAll();
+  file.close();
+  const qsizetype nul = bytes.indexOf('\0');
+  if (nul >= 0) bytes.truncate(nul);
+  QTextCursor cursor(richEditTText_->document());
+  cursor.movePosition(QTextCursor::End);
+  cursor.insertText(EditorTextFromFile(TextFromPrinterBytes(bytes)));
+}
+
+void TCommandToolPage::ButtonSaveFileClick() {
+  const QString path = form_.Seam().SaveFileName(kAllFiles, QString());
+  if (path.isEmpty()) return;
+  const QByteArray bytes = EditorBytes(richEditTText_->toPlainText());
+  QFile file(path);
+  bool ok = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+  if (ok) ok = file.write(bytes) == bytes.size();
+  if (ok) ok = file.flush();
+  file.close();
+  if (!ok)
+    form_.Seam().Message(
+        QStringLiteral("Cannot write the file %1").arg(QDir::toNativeSeparators(path)));
+}

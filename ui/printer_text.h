@@ -1,0 +1,16 @@
+// How editor and dialog texts become the bytes the printer receives, and
+// back. The printer's command language is single-byte text: characters up to
+// U+00FF go as one byte each (Latin-1), so text loaded from a file goes back
+// out byte for byte; a text holding any character beyond U+00FF goes as
+// UTF-8 as a whole.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+QByteArray PrinterTextBytes(const QString& text);
+// Bytes to text one character per byte (Latin-1): any byte sequence loads.
+QString TextFromPrinterBytes(const QByteArray& bytes);
+// The text's bytes into a fixed NUL-terminated field of size bytes, cut at a
+// character boundary so a UTF-8 sequence is never split.
+void CopyTextToField(char* field, int size, const QString& text);
