@@ -65,13 +65,16 @@ TFormRTCSetup::TFormRTCSetup(DialogSeam& seam, QWidget* parent)
   buttonCancel_ = new QPushButton(QStringLiteral("Cancel"), this);
   buttonCancel_->setObjectName(QStringLiteral("ButtonCancel"));
 
+  buttonSetSysTime_->setMinimumWidth(buttonSetSysTime_->sizeHint().width());
+  buttonOk_->setFixedWidth(70);
+  buttonCancel_->setFixedWidth(70);
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(buttonSetSysTime_);
   buttons->addStretch(1);
   buttons->addWidget(buttonOk_);
   buttons->addWidget(buttonCancel_);
   auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(16, 12, 16, 12);
+  layout->setContentsMargins(12, 12, 12, 12);
   layout->addLayout(grid);
   layout->addStretch(1);
   layout->addLayout(buttons);

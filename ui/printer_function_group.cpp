@@ -22,7 +22,7 @@ TPrinterFunctionGroup::TPrinterFunctionGroup(TFormMain& form, QWidget* parent)
     : QGroupBox(QStringLiteral("Printer Function"), parent), form_(form) {
   setObjectName(QStringLiteral("GroupBoxPrinterFunction"));
   auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(6, 2, 6, 4);
+  layout->setContentsMargins(2, 2, 2, 4);
   layout->setSpacing(2);
 
   connect(AddButton("ButtonInitial", "Factory Default"), &QPushButton::clicked, this,
