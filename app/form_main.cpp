@@ -42,6 +42,9 @@ constexpr int kPageControlTop = 40;
 constexpr int kPageControlWidth = 681;
 constexpr int kStatusGroupTop = 240;
 constexpr int kStatusGroupWidth = 113;
+// The function buttons' captions ("Configuration Page", "Ignore AUTO.BAS")
+// need a little more room than the status group is wide.
+constexpr int kFunctionAreaWidth = 132;
 constexpr int kStatusGroupHeight = 217;
 constexpr int kPanelWidths[4] = {80, 200, 250, 200};
 
@@ -267,7 +270,7 @@ QWidget* TFormMain::BuildConfigurationPage() {
   auto* left = new QVBoxLayout;
   left->setContentsMargins(0, 0, 0, 0);
   left->setSpacing(3);
-  functionArea_->setFixedSize(kStatusGroupWidth, kStatusGroupTop - 3);
+  functionArea_->setFixedSize(kFunctionAreaWidth, kStatusGroupTop - 3);
   left->addWidget(functionArea_, 0);
   left->addWidget(statusGroup, 0);
   left->addStretch(1);

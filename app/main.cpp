@@ -7,6 +7,7 @@
 #include "app/form_main.h"
 #include "app/form_process.h"
 #include "app/progress.h"
+#include "link/usb_link.h"
 #include "ui/config_page.h"
 #include "ui/dialog_seam.h"
 
@@ -31,12 +32,20 @@ int main(int argc, char** argv) {
     {
       TFormMain formMain(seam);
       seam.SetParentWindow(&formMain);
+      // "Port Open Error" on a USB printer this user may not open says what
+      // to do about it.
+      SetPortOpenHint([&formMain]() -> QString {
+        const char* hint = varnalux::UsbOpenFailureHint();
+        if (formMain.CurrentKind() != varnalux::KindUsb || hint == nullptr) return {};
+        return QString::fromUtf8(hint);
+      });
       // The configuration group, a child of the window's page; it reads the
       // printer once when the start-up probe opened the link.
       auto* configPage = new ConfigPage(formMain);
       configPage->StartupRead();
       formMain.show();
       QApplication::exec();
+      SetPortOpenHint(nullptr);
       seam.SetParentWindow(nullptr);
     }
     varnalux::SetProgressView(nullptr);

@@ -252,6 +252,8 @@ void ConfigPage::Build() {
   unitRow->setContentsMargins(6, 0, 6, 2);
   unitRow->addWidget(radioInch_);
   unitRow->addWidget(radioMm_);
+  // The unit choice keeps its captions whole; the buttons beside it give way.
+  radioGroupUnit_->setMinimumWidth(radioGroupUnit_->sizeHint().width());
 
   auto button = [this](const char* name, const char* caption) {
     auto* b = new QPushButton(QString::fromLatin1(caption), this);
@@ -263,6 +265,8 @@ void ConfigPage::Build() {
   buttonSave_ = button("ButtonSave", "Save");
   buttonSet_ = button("ButtonSet", "Set");
   buttonRead_ = button("ButtonRead", "Read");
+  for (QPushButton* b : {buttonClear_, buttonLoad_, buttonSave_, buttonSet_, buttonRead_})
+    b->setMinimumWidth(60);
   connect(buttonClear_, &QPushButton::clicked, this, &ConfigPage::ButtonClearClick);
   connect(buttonLoad_, &QPushButton::clicked, this, &ConfigPage::ButtonLoadClick);
   connect(buttonSave_, &QPushButton::clicked, this, &ConfigPage::ButtonSaveClick);
