@@ -22,6 +22,7 @@
 #include "app/form_about.h"
 #include "app/progress.h"
 #include "ui/command_tool_page.h"
+#include "ui/config_page.h"
 #include "ui/dialog_seam.h"
 #include "ui/form_font.h"
 #include "ui/form_lpt_setup.h"
@@ -124,8 +125,11 @@ TFormMain::TFormMain(DialogSeam& seam, QWidget* parent)
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                               Qt::MSWindowsFixedSizeDialogHint),
       seam_(seam) {
-  // 1. Controls.
+  // 1. Controls. The configuration page shows the displayed record, which
+  // starts empty.
   BuildFrame();
+  varnalux::ResetConfig(config_);
+  configPage_ = new ConfigPage(*this);
   functionArea_->layout()->addWidget(new TPrinterFunctionGroup(*this, functionArea_));
   commandToolArea_->layout()->addWidget(new TCommandToolPage(*this, commandToolArea_));
 
@@ -142,9 +146,7 @@ TFormMain::TFormMain(DialogSeam& seam, QWidget* parent)
   varnalux::InitialTcpTarget(tcp_);
   varnalux::BindLinkSettings(serial_, parallelName_, tcp_);
 
-  // 7. Empty configuration (the configuration page shows it once it is
-  // placed in ConfigArea()); status bar.
-  varnalux::ResetConfig(config_);
+  // 7. Status bar.
   UpdatePortStatus();
   Timer1Timer();
 
@@ -157,6 +159,10 @@ TFormMain::TFormMain(DialogSeam& seam, QWidget* parent)
                                                   nullptr, 0) == varnalux::ResultOk;
 
   timer1_->start();
+
+  // 10. After a successful probe, read the configuration once (without the
+  // progress window).
+  configPage_->StartupRead();
 }
 
 TFormMain::~TFormMain() = default;
@@ -371,6 +377,8 @@ void TFormMain::RegisterReadButton(QPushButton* button) {
   readButton_ = button;
   ApplyInterfaceTable(comboBoxInterFace_->currentIndex());
 }
+
+ConfigPage* TFormMain::ConfigurationPage() { return configPage_; }
 
 void TFormMain::ComboBoxInterFaceChange(int index) { ApplyInterfaceTable(index); }
 

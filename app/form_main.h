@@ -14,6 +14,7 @@
 #include "protocol/printer_config.h"
 #include "protocol/report_exchange.h"
 
+class ConfigPage;
 class DialogSeam;
 class QAction;
 class QComboBox;
@@ -67,6 +68,8 @@ class TFormMain : public QMainWindow {
   QWidget* CommandToolPageArea();
   // The configuration page's "Read" button follows the interface table too.
   void RegisterReadButton(QPushButton* button);
+  // The "Printer Configuration" group of the first page.
+  ConfigPage* ConfigurationPage();
 
   // --- Status and start-up ------------------------------------------------
   void ShowPrinterStatus(const varnalux::PrinterStatus& status);
@@ -112,6 +115,7 @@ class TFormMain : public QMainWindow {
   QWidget* fileManagerArea_ = nullptr;
   QWidget* fontArea_ = nullptr;
   QWidget* commandToolArea_ = nullptr;
+  ConfigPage* configPage_ = nullptr;
   QLabel* statusLabels_[8] = {};  // Ready, then flags 0..5 and 7
   QPushButton* buttonGetStatus_ = nullptr;
   QPointer<QPushButton> readButton_;

@@ -8,7 +8,6 @@
 #include "app/form_process.h"
 #include "app/progress.h"
 #include "link/usb_link.h"
-#include "ui/config_page.h"
 #include "ui/dialog_seam.h"
 
 namespace {
@@ -30,19 +29,21 @@ int main(int argc, char** argv) {
     TFormProcess formProcess;
     varnalux::SetProgressView(&formProcess);
     {
-      TFormMain formMain(seam);
-      seam.SetParentWindow(&formMain);
       // "Port Open Error" on a USB printer this user may not open says what
-      // to do about it.
-      SetPortOpenHint([&formMain]() -> QString {
+      // to do about it. The hook is there before the window is built, for
+      // its start-up read; until then only the start-up interface was opened.
+      const TFormMain* window = nullptr;
+      SetPortOpenHint([&window]() -> QString {
         const char* hint = varnalux::UsbOpenFailureHint();
-        if (formMain.CurrentKind() != varnalux::KindUsb || hint == nullptr) return {};
+        if (hint == nullptr) return {};
+        if (window != nullptr && window->CurrentKind() != varnalux::KindUsb) return {};
         return QString::fromUtf8(hint);
       });
-      // The configuration group, a child of the window's page; it reads the
-      // printer once when the start-up probe opened the link.
-      auto* configPage = new ConfigPage(formMain);
-      configPage->StartupRead();
+      // The window builds its pages, probes the link and reads the printer's
+      // configuration when the probe opened it.
+      TFormMain formMain(seam);
+      window = &formMain;
+      seam.SetParentWindow(&formMain);
       formMain.show();
       QApplication::exec();
       SetPortOpenHint(nullptr);

@@ -60,8 +60,8 @@ void TPrinterFunctionGroup::SetConfigCollector(ConfigCollector collector) {
 
 bool TPrinterFunctionGroup::CollectPage(varnalux::PrinterConfig& page) {
   if (collector_) return collector_(page);
-  // The configuration page of the same window, when there is one.
-  ConfigPage* configPage = form_.findChild<ConfigPage*>();
+  // The configuration page of the same window.
+  ConfigPage* configPage = form_.ConfigurationPage();
   if (configPage == nullptr) return true;
   QString error;
   if (configPage->CollectConfig(page, error)) return true;

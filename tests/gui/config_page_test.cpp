@@ -26,7 +26,8 @@ class ConfigPageTest : public MainWindowTest {
  protected:
   void SetUp() override {
     MainWindowTest::SetUp();
-    page = new ConfigPage(*form);
+    page = form->ConfigurationPage();
+    ASSERT_NE(page, nullptr);
     ASSERT_TRUE(printer.StartTcp("127.0.0.1", 0));
     Interface()->setCurrentIndex(varnalux::KindEthernet);
     varnalux::CopyText(form->Tcp().host, sizeof form->Tcp().host, "127.0.0.1");

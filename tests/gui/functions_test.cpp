@@ -273,7 +273,8 @@ TEST_F(FunctionGroupTest, TestPageChecksThenPrintsTheCollectedPaper) {
 }
 
 TEST_F(FunctionGroupTest, TestPageTakesThePaperFromTheConfigurationPage) {
-  auto* page = new ConfigPage(*form);
+  ConfigPage* page = form->ConfigurationPage();
+  ASSERT_NE(page, nullptr);
   Find<QPushButton>(page, "ButtonRead")->click();  // 203 dpi: 8 dots per mm
   ASSERT_TRUE(form->Config().dpiValid);
   printer.ClearReceived();
