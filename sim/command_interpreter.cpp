@@ -15,10 +15,19 @@ CommandInterpreter::~CommandInterpreter() { Finish(); }
 void CommandInterpreter::Feed(const uint8_t* data, size_t count,
                               std::vector<std::string>& answers) {
   size_t i = 0;
-  while (i < count) {
+  for (;;) {
+    if (!replay_.empty()) {
+      // Bytes that came before data[i] but after the end of a dump. Each
+      // nested replay is shorter than the one it came from.
+      std::string replay;
+      replay.swap(replay_);
+      Feed(reinterpret_cast<const uint8_t*>(replay.data()), replay.size(), answers);
+      continue;
+    }
+    if (i >= count) break;
     switch (mode_) {
       case Mode::Download: i += TakeDownload(data + i, count - i); break;
-      case Mode::Dump: i += TakeDump(data + i, count - i); break;
+      case Mode::Dump: i += TakeDump(data + i, count - i, answers); break;
       case Mode::Escape:
         if (data[i] == '!') {
           mode_ = Mode::EscapeBang;
@@ -36,6 +45,8 @@ void CommandInterpreter::Feed(const uint8_t* data, size_t count,
         ++i;
         break;
       case Mode::Line:
+        // A dump started elsewhere takes this connection's bytes too.
+        if (core_.dumpActive && EnterDump()) break;
         if (data[i] == kEsc)
           mode_ = Mode::Escape;
         else
@@ -133,12 +144,13 @@ bool CommandInterpreter::TryRawHeader() {
     if (!MatchDumpHeader(line_, header)) return false;
     std::lock_guard<std::mutex> lock(core_.mu);
     core_.NoteCommand(line_);
-    core_.dumpText.clear();
-    if (header.save) core_.memory.Put(header.device, header.name, "");
-    dump_ = header;
-    dumpBytes_.clear();
-    dumpTaken_ = 0;
+    core_.StartDump(header);
     line_.clear();
+    // What follows the header starts a line of the dump.
+    dumpSerial_ = core_.dump.serial;
+    held_.clear();
+    lineIsText_ = false;
+    dumpEscape_ = 0;
     mode_ = Mode::Dump;
     return true;
   }
@@ -162,31 +174,141 @@ size_t CommandInterpreter::TakeDownload(const uint8_t* data, size_t count) {
   return take;
 }
 
-size_t CommandInterpreter::TakeDump(const uint8_t* data, size_t count) {
-  size_t take = count;
-  if (dump_.limit > 0) take = std::min(take, static_cast<size_t>(dump_.limit) - dumpTaken_);
-  dumpTaken_ += take;
-  size_t room = DumpKeptMax - std::min(dumpBytes_.size(), DumpKeptMax);
-  dumpBytes_.append(reinterpret_cast<const char*>(data), std::min(take, room));
-  {
-    std::lock_guard<std::mutex> lock(core_.mu);
-    core_.dumpText = dumpBytes_;
-  }
-  if (dump_.limit > 0 && dumpTaken_ >= static_cast<size_t>(dump_.limit)) EndDump();
-  return take;
+// Takes the connection into the dump another connection started; a partial
+// line that came before it is dropped.
+bool CommandInterpreter::EnterDump() {
+  std::lock_guard<std::mutex> lock(core_.mu);
+  if (!core_.dump.active) return false;
+  if (!line_.empty() || lineTooLong_) core_.NoteIgnored(line_ + " (cut off by a dump)");
+  line_.clear();
+  lineTooLong_ = false;
+  dumpSerial_ = core_.dump.serial;
+  held_.clear();
+  lineIsText_ = false;
+  dumpEscape_ = 0;
+  mode_ = Mode::Dump;
+  return true;
 }
 
-void CommandInterpreter::EndDump() {
+size_t CommandInterpreter::TakeDump(const uint8_t* data, size_t count,
+                                    std::vector<std::string>& answers) {
   std::lock_guard<std::mutex> lock(core_.mu);
-  core_.dumpText = dumpBytes_;
-  if (dump_.save && !core_.memory.Put(dump_.device, dump_.name, dumpBytes_))
-    core_.NoteIgnored("dump text not saved: no room");
-  dumpBytes_.clear();
+  size_t k = 0;
+  while (k < count && mode_ == Mode::Dump) {
+    if (!core_.dump.active || core_.dump.serial != dumpSerial_) {
+      // Ended elsewhere: what this connection held back are commands now.
+      replay_ += LeaveDump();
+      break;
+    }
+    char byte = static_cast<char>(data[k]);
+    if (dumpEscape_ == 0) {
+      ++k;
+      if (data[k - 1] == kEsc)
+        dumpEscape_ = 1;
+      else
+        DumpContent(byte, answers);
+    } else if (dumpEscape_ == 1) {
+      dumpEscape_ = 0;
+      if (byte == '!') {
+        ++k;
+        dumpEscape_ = 2;
+      } else {
+        DumpContent(static_cast<char>(kEsc), answers);  // byte is looked at again
+      }
+    } else {
+      dumpEscape_ = 0;
+      if (byte == '?') {
+        ++k;
+        core_.NoteCommand("ESC ! ?");
+        EmitRaw(core_, answers, std::string(1, static_cast<char>(core_.status)));
+      } else {
+        DumpContent(static_cast<char>(kEsc), answers);
+        DumpContent('!', answers);
+      }
+    }
+  }
+  return k;
+}
+
+namespace {
+// Whether a line start (without line end) may still become a LOAD line.
+bool MayBeLoadLine(const std::string& held) {
+  if (held.size() > LoadLineMax) return false;
+  size_t start = held.find_first_not_of(" \t");
+  if (start == std::string::npos) return true;
+  static const std::string kWord = "LOAD ";
+  std::string head = Upper(held.substr(start, kWord.size()));
+  return kWord.compare(0, head.size(), head) == 0;
+}
+}  // namespace
+
+// One byte of the dump's text (escape sequences sorted out). Expects the
+// lock to be held.
+void CommandInterpreter::DumpContent(char byte, std::vector<std::string>& answers) {
+  if (mode_ != Mode::Dump) {
+    replay_.push_back(byte);  // the dump ended before this byte
+    return;
+  }
+  if (byte == '\r' || byte == '\n') {
+    if (!lineIsText_ && IsLoadLine(held_)) {
+      // The LOAD line ends the dump and is not part of it.
+      std::string line;
+      line.swap(held_);
+      core_.EndDump();
+      LeaveDump();
+      ExecuteLine(core_, label_, line, answers);
+      return;
+    }
+    std::string bytes;
+    bytes.swap(held_);
+    bytes.push_back(byte);
+    lineIsText_ = false;
+    KeepInDump(bytes);
+    return;
+  }
+  if (lineIsText_) {
+    KeepInDump(std::string(1, byte));
+    return;
+  }
+  held_.push_back(byte);
+  if (!MayBeLoadLine(held_)) {
+    std::string bytes;
+    bytes.swap(held_);
+    lineIsText_ = true;
+    KeepInDump(bytes);
+  }
+}
+
+// Expects the lock to be held. Bytes beyond the dump's limit are commands.
+void CommandInterpreter::KeepInDump(const std::string& bytes) {
+  size_t took = core_.TakeDumpBytes(bytes.data(), bytes.size());
+  if (core_.dump.active) return;
+  LeaveDump();
+  if (took < bytes.size()) replay_.append(bytes, took, std::string::npos);
+}
+
+// Back to commands; gives the bytes held back, in order of arrival.
+std::string CommandInterpreter::LeaveDump() {
+  std::string rest;
+  rest.swap(held_);
+  if (dumpEscape_ >= 1) rest.push_back(static_cast<char>(kEsc));
+  if (dumpEscape_ == 2) rest.push_back('!');
+  dumpEscape_ = 0;
+  lineIsText_ = false;
   mode_ = Mode::Line;
+  return rest;
 }
 
 void CommandInterpreter::Finish() {
-  if (mode_ == Mode::Dump) EndDump();
+  if (mode_ == Mode::Dump) {
+    // The dump goes on without this connection; what it held back came as
+    // dump text (any part beyond the limit is dropped with the connection).
+    std::lock_guard<std::mutex> lock(core_.mu);
+    bool mine = core_.dump.active && core_.dump.serial == dumpSerial_;
+    std::string rest = LeaveDump();
+    if (mine) core_.TakeDumpBytes(rest.data(), rest.size());
+  }
+  replay_.clear();
   if (mode_ == Mode::Download) {
     std::lock_guard<std::mutex> lock(core_.mu);
     core_.NoteIgnored(downloadHeader_ + " (incomplete)");

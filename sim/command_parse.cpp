@@ -65,7 +65,7 @@ bool ParseNumber(const std::string& text, double& value) {
   return true;
 }
 
-bool ParseLength(const std::string& text, int dpi, double& mm) {
+bool ParseLength(const std::string& text, int dpi, int dotsPerMm, double& dots) {
   std::string t = Trim(text);
   size_t split = 0;
   while (split < t.size() && (isdigit(static_cast<unsigned char>(t[split])) || t[split] == '.' ||
@@ -74,12 +74,12 @@ bool ParseLength(const std::string& text, int dpi, double& mm) {
   double number = 0;
   if (!ParseNumber(t.substr(0, split), number)) return false;
   std::string unit = Upper(Trim(t.substr(split)));
-  if (unit.empty()) {
-    mm = number * 25.4;
-  } else if (unit == "MM") {
-    mm = number;
-  } else if (unit == "DOT" && dpi > 0) {
-    mm = number * 25.4 / dpi;
+  if (unit.empty() && dpi > 0) {
+    dots = number * dpi;
+  } else if (unit == "MM" && dotsPerMm > 0) {
+    dots = number * dotsPerMm;
+  } else if (unit == "DOT") {
+    dots = number;
   } else {
     return false;
   }

@@ -18,9 +18,9 @@ bool ParseInt(const std::string& text, long& value);
 // A finite decimal number within +-1e9.
 bool ParseNumber(const std::string& text, double& value);
 
-// A length with an optional unit: "mm", "dot" (at dpi), or none for inches.
-// Gives millimetres.
-bool ParseLength(const std::string& text, int dpi, double& mm);
+// A length with an optional unit, in dots, not yet rounded: "mm" at
+// dotsPerMm, "dot" as it stands, none for inches at dpi.
+bool ParseLength(const std::string& text, int dpi, int dotsPerMm, double& dots);
 
 // "ON" / "OFF" in any case.
 bool ParseOnOff(const std::string& text, bool& on);

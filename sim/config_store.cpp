@@ -1,5 +1,6 @@
 #include "sim/config_store.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -19,10 +20,21 @@ std::string Speed(double v) {
 }
 }  // namespace
 
-ConfigStore::ConfigStore(int dpi) : dpi_(dpi) {}
+ConfigStore::ConfigStore(int dpi)
+    : dpi_(dpi), dotsPerMm_(std::max(1, static_cast<int>(std::lround(dpi / 25.4)))) {
+  ResetToDefaults();
+}
 
 int ConfigStore::MmToDots(double mm) const {
-  return static_cast<int>(std::lround(mm * dpi_ / 25.4));
+  return static_cast<int>(std::lround(mm * dotsPerMm_));
+}
+
+void ConfigStore::ResetToDefaults() {
+  settings_ = PrinterSettings{};
+  settings_.paperWidthDots = 4 * dpi_;
+  settings_.paperHeightDots = 2 * dpi_;
+  settings_.gapDots = MmToDots(3.0);
+  settings_.gapOffsetDots = 0;
 }
 
 bool ConfigStore::Report(const std::string& key, std::string& payload) const {
@@ -35,13 +47,11 @@ bool ConfigStore::Report(const std::string& key, std::string& payload) const {
       {"SPEED", [](const ConfigStore& c) { return Speed(c.settings_.speed); }},
       {"DENSITY", [](const ConfigStore& c) { return Int(c.settings_.density); }},
       {"DENSITYBASE", [](const ConfigStore& c) { return Int(c.settings_.densityBase); }},
-      {"PAPERWIDTH",
-       [](const ConfigStore& c) { return Int(c.MmToDots(c.settings_.paperWidthMm)); }},
-      {"PAPERHEIGHT",
-       [](const ConfigStore& c) { return Int(c.MmToDots(c.settings_.paperHeightMm)); }},
+      {"PAPERWIDTH", [](const ConfigStore& c) { return Int(c.settings_.paperWidthDots); }},
+      {"PAPERHEIGHT", [](const ConfigStore& c) { return Int(c.settings_.paperHeightDots); }},
       {"SENSORMODE", [](const ConfigStore& c) { return Int(c.settings_.sensorMode); }},
-      {"GAPSIZE", [](const ConfigStore& c) { return Int(c.MmToDots(c.settings_.gapMm)); }},
-      {"GAPOFFSET", [](const ConfigStore& c) { return Int(c.MmToDots(c.settings_.gapOffsetMm)); }},
+      {"GAPSIZE", [](const ConfigStore& c) { return Int(c.settings_.gapDots); }},
+      {"GAPOFFSET", [](const ConfigStore& c) { return Int(c.settings_.gapOffsetDots); }},
       {"PRINTOUT", [](const ConfigStore& c) { return Int(c.settings_.printOut); }},
       {"CUTTERPIECE", [](const ConfigStore& c) { return Int(c.settings_.cutterPiece); }},
       {"REFERENCEX", [](const ConfigStore& c) { return Int(c.settings_.referenceX); }},

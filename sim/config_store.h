@@ -1,7 +1,9 @@
-// The printer's configuration as it keeps it: lengths in millimetres,
-// answered in dots at the print head's resolution; names as the printer
-// reports them. INITIALPRINTER puts the settings back to the defaults; the
-// information texts (version, mileage, checksum) and the resolution stay.
+// The printer's configuration as it keeps it: lengths in whole dots, as the
+// print head works; names as the printer reports them. Millimetres become
+// dots at a whole number of dots per millimetre (8 at 203 dpi, 12 at 300,
+// 24 at 600: dpi / 25.4 rounded to the nearest whole number), inches at dpi.
+// INITIALPRINTER puts the settings back to the defaults; the information
+// texts (version, mileage, checksum) and the resolution stay.
 #pragma once
 
 #include <string>
@@ -12,11 +14,13 @@ struct PrinterSettings {
   double speed = 4.0;
   int density = 8;
   int densityBase = 8;
-  double paperWidthMm = 101.6;  // 4 x 2 inch label
-  double paperHeightMm = 50.8;
+  // Lengths in dots; the defaults (a 4 x 2 inch label, a 3 mm gap) depend
+  // on the resolution and are set by ConfigStore.
+  int paperWidthDots = 0;
+  int paperHeightDots = 0;
   int sensorMode = 0;  // 0 gap, 1 black line, 2 continuous
-  double gapMm = 3.0;
-  double gapOffsetMm = 0.0;
+  int gapDots = 0;
+  int gapOffsetDots = 0;
   int printOut = 0;  // 0 none, 1 tear, 2 peel, 3 cutter
   int cutterPiece = 1;
   int referenceX = 0;
@@ -48,11 +52,13 @@ class ConfigStore {
   explicit ConfigStore(int dpi);
 
   int Dpi() const { return dpi_; }
+  int DotsPerMm() const { return dotsPerMm_; }
+  // Rounded to the nearest dot.
   int MmToDots(double mm) const;
 
   PrinterSettings& Settings() { return settings_; }
   const PrinterSettings& Settings() const { return settings_; }
-  void ResetToDefaults() { settings_ = PrinterSettings{}; }
+  void ResetToDefaults();
 
   // The answer for a configuration or information key (DPI, VERSION, ...,
   // STOPBIT); false when key is not one of them.
@@ -64,6 +70,7 @@ class ConfigStore {
 
  private:
   int dpi_;
+  int dotsPerMm_;
   PrinterSettings settings_;
 };
 

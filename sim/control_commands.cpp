@@ -24,7 +24,8 @@ const char kHelp[] =
     "  commands                 recognised commands, one a line\n"
     "  ignored                  lines that were not understood\n"
     "  label                    the last label program (CLS ... PRINT)\n"
-    "  dump                     the dump text kept\n"
+    "  dump                     the text of the running or last dump\n"
+    "  enddump                  end the running dump (saved, or printed)\n"
     "  report KEY               the answer to DIAGNOSTIC REPORT KEY\n"
     "  override KEY VALUE       answer VALUE (rest of the line) to KEY\n"
     "  forget KEY               give no answer to KEY\n"
@@ -145,6 +146,7 @@ std::string RunControlCommand(VirtualPrinter& printer, const std::string& line, 
   if (word == "IGNORED") return Ok(Lines(printer.IgnoredLines()));
   if (word == "LABEL") return Ok(Printable(printer.LastLabelProgram()));
   if (word == "DUMP") return Ok(Printable(printer.DumpTextKept()));
+  if (word == "ENDDUMP") return printer.EndDump() ? Ok() : Error("no dump running");
   if (word == "REPORT" || word == "FORGET" || word == "OVERRIDE") {
     std::string value;
     std::string key = Upper(FirstWord(rest, value));

@@ -26,11 +26,19 @@ using Handler = std::function<bool(Call&)>;
 
 bool Within(long v, long lo, long hi) { return v >= lo && v <= hi; }
 
-bool TwoLengths(Call& c, double& a, double& b) {
-  std::vector<std::string> parts = SplitArguments(c.rest);
-  if (parts.size() != 2) return false;
-  if (!ParseLength(parts[0], c.dpi(), a) || !ParseLength(parts[1], c.dpi(), b)) return false;
-  return a >= 0 && b >= 0 && a <= kLengthMaxMm && b <= kLengthMaxMm;
+// A length argument in whole dots, within 0 .. limitMm (or +-limitMm when
+// negative lengths are allowed); raw is the value before rounding.
+bool Length(Call& c, const std::string& text, double limitMm, bool signedLength, int& dots,
+            double& raw) {
+  if (!ParseLength(text, c.dpi(), c.core.config.DotsPerMm(), raw)) return false;
+  double limit = static_cast<double>(c.core.config.MmToDots(limitMm));
+  if (raw > limit || raw < (signedLength ? -limit : 0.0)) return false;
+  dots = static_cast<int>(std::lround(raw));
+  return true;
+}
+
+bool Length(Call& c, const std::string& text, int& dots, double& raw) {
+  return Length(c, text, kLengthMaxMm, false, dots, raw);
 }
 
 bool Speed(Call& c) {
@@ -50,28 +58,31 @@ bool Density(Call& c) {
 bool Size(Call& c) {
   std::vector<std::string> parts = SplitArguments(c.rest);
   if (parts.empty() || parts.size() > 2) return false;
-  double w = 0, h = 0;
-  if (!ParseLength(parts[0], c.dpi(), w) || w <= 0 || w > kLengthMaxMm) return false;
-  if (parts.size() == 2 && (!ParseLength(parts[1], c.dpi(), h) || h <= 0 || h > kLengthMaxMm))
-    return false;
-  c.s().paperWidthMm = w;
-  if (parts.size() == 2) c.s().paperHeightMm = h;
+  int w = 0, h = 0;
+  double raw = 0;
+  if (!Length(c, parts[0], w, raw) || w <= 0) return false;
+  if (parts.size() == 2 && (!Length(c, parts[1], h, raw) || h <= 0)) return false;
+  c.s().paperWidthDots = w;
+  if (parts.size() == 2) c.s().paperHeightDots = h;
   return true;
 }
 
 // GAP and BLINE: a zero gap with a zero offset means continuous media.
 bool Sensor(Call& c, int mode) {
-  double gap = 0, offset = 0;
-  if (!TwoLengths(c, gap, offset)) return false;
-  if (gap == 0 && offset == 0) {
+  std::vector<std::string> parts = SplitArguments(c.rest);
+  if (parts.size() != 2) return false;
+  int gap = 0, offset = 0;
+  double rawGap = 0, rawOffset = 0;
+  if (!Length(c, parts[0], gap, rawGap) || !Length(c, parts[1], offset, rawOffset)) return false;
+  if (rawGap == 0 && rawOffset == 0) {
     c.s().sensorMode = 2;
     // A short gap probe followed by GAP 0,0 calibrates for continuous media.
     if (Upper(c.core.previousLine) == "GAP 0.12,0") ++c.core.calibrations;
   } else {
     c.s().sensorMode = mode;
   }
-  c.s().gapMm = gap;
-  c.s().gapOffsetMm = offset;
+  c.s().gapDots = gap;
+  c.s().gapOffsetDots = offset;
   return true;
 }
 
@@ -96,9 +107,10 @@ bool Direction(Call& c) {
 }
 
 bool Offset(Call& c) {
-  double mm = 0;
-  if (!ParseLength(c.rest, c.dpi(), mm) || std::fabs(mm) > 100) return false;
-  c.s().offsetDots = c.core.config.MmToDots(mm);
+  int dots = 0;
+  double raw = 0;
+  if (!Length(c, c.rest, 100.0, true, dots, raw)) return false;
+  c.s().offsetDots = dots;
   return true;
 }
 
@@ -343,6 +355,15 @@ bool ClockAssignment(PrinterCore& core, const std::string& line) {
 }
 
 }  // namespace
+
+bool IsLoadLine(const std::string& rawLine) {
+  std::string line = Trim(rawLine);
+  size_t space = line.find(' ');
+  if (space == std::string::npos || Upper(line.substr(0, space)) != "LOAD") return false;
+  int device = 0;
+  std::string name;
+  return DeviceName(Trim(line.substr(space + 1)), device, name);
+}
 
 void EmitRaw(const PrinterCore& core, std::vector<std::string>& answers, const std::string& bytes) {
   if (core.fault == Fault::Silent) return;

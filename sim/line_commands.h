@@ -23,6 +23,10 @@ void EmitRaw(const PrinterCore& core, std::vector<std::string>& answers, const s
 void EmitFramed(const PrinterCore& core, std::vector<std::string>& answers,
                 const std::string& payload);
 
+// True for a LOAD [F,|E,]"name" line (without its line end), the one line
+// that ends a dump.
+bool IsLoadLine(const std::string& line);
+
 // Executes line (without its line end). Expects the core's lock to be held.
 void ExecuteLine(PrinterCore& core, LabelCapture& label, const std::string& line,
                  std::vector<std::string>& answers);

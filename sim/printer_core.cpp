@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace varnalux::sim {
@@ -43,6 +44,42 @@ void PrinterCore::NoteCommand(const std::string& text) {
 
 void PrinterCore::NoteIgnored(const std::string& text) {
   if (ignored.size() < CommandsKeptMax) ignored.push_back(text.substr(0, 256));
+}
+
+void PrinterCore::StartDump(const DumpHeader& header) {
+  EndDump();
+  dump.active = true;
+  dump.header = header;
+  dump.text.clear();
+  dump.taken = 0;
+  ++dump.serial;
+  dumpActive = true;
+  // The file is there from the start, empty until the dump ends.
+  if (header.save) memory.Put(header.device, header.name, "");
+}
+
+size_t PrinterCore::TakeDumpBytes(const char* data, size_t count) {
+  if (!dump.active) return 0;
+  size_t take = count;
+  size_t limit = dump.header.limit > 0 ? static_cast<size_t>(dump.header.limit) : 0;
+  if (limit > 0) take = std::min(take, limit - std::min(dump.taken, limit));
+  dump.taken += take;
+  size_t room = DumpKeptMax - std::min(dump.text.size(), DumpKeptMax);
+  dump.text.append(data, std::min(take, room));
+  if (limit > 0 && dump.taken >= limit) EndDump();
+  return take;
+}
+
+bool PrinterCore::EndDump() {
+  if (!dump.active) return false;
+  dump.active = false;
+  dumpActive = false;
+  if (!dump.header.save)
+    ++labelsPrinted;
+  else if (!memory.Put(dump.header.device, dump.header.name, dump.text))
+    NoteIgnored("dump text not saved: no room");
+  receivedChanged.notify_all();
+  return true;
 }
 
 }  // namespace varnalux::sim

@@ -3,6 +3,7 @@
 // public calls for each access.
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <map>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/command_parse.h"
 #include "sim/config_store.h"
 #include "sim/memory_store.h"
 #include "sim/network_settings.h"
@@ -22,6 +24,18 @@ namespace varnalux::sim {
 // Bounds of what is kept for inspection; what goes beyond is dropped.
 inline constexpr size_t ReceivedKeptMax = 64u << 20;
 inline constexpr size_t CommandsKeptMax = 100000;
+inline constexpr size_t DumpKeptMax = 1u << 20;  // dump text beyond this is dropped
+
+// The dump started by a DUMP_TEXT header. It belongs to the printer, not to
+// the connection that started it: the bytes of every later connection go
+// into it until it ends (byte limit, a LOAD line, or the control channel).
+struct DumpState {
+  bool active = false;
+  DumpHeader header;
+  std::string text;     // the bytes kept, at most DumpKeptMax
+  size_t taken = 0;     // bytes counted against the limit
+  unsigned serial = 0;  // counts the dumps started
+};
 
 struct PrinterCore {
   explicit PrinterCore(const PrinterOptions& opts);
@@ -31,6 +45,14 @@ struct PrinterCore {
   // The following expect the lock to be held.
   void NoteCommand(const std::string& text);
   void NoteIgnored(const std::string& text);
+  // A new dump (a running one ends first).
+  void StartDump(const DumpHeader& header);
+  // Adds bytes to the running dump, as many as its limit allows; gives the
+  // count taken. Reaching the limit ends the dump.
+  size_t TakeDumpBytes(const char* data, size_t count);
+  // Ends the running dump: saved as its file, or counted as a printed
+  // label. False when no dump is running.
+  bool EndDump();
 
   mutable std::mutex mu;
   mutable std::condition_variable receivedChanged;
@@ -55,7 +77,9 @@ struct PrinterCore {
   std::vector<std::string> ignored;   // lines not understood
   std::string previousLine;           // the command line before the current one
   std::string lastLabelProgram;
-  std::string dumpText;
+  DumpState dump;
+  // dump.active, readable without the lock (a cheap test for every byte).
+  std::atomic<bool> dumpActive{false};
   int labelsPrinted = 0;
   int selfTests = 0;
   int resets = 0;

@@ -152,7 +152,17 @@ std::string VirtualPrinter::LastLabelProgram() const {
 
 std::string VirtualPrinter::DumpTextKept() const {
   std::lock_guard<std::mutex> lock(state_->core.mu);
-  return state_->core.dumpText;
+  return state_->core.dump.text;
+}
+
+bool VirtualPrinter::DumpRunning() const {
+  std::lock_guard<std::mutex> lock(state_->core.mu);
+  return state_->core.dump.active;
+}
+
+bool VirtualPrinter::EndDump() {
+  std::lock_guard<std::mutex> lock(state_->core.mu);
+  return state_->core.EndDump();
 }
 
 void VirtualPrinter::PutFile(const std::string& name, const std::string& bytes) {

@@ -4,6 +4,12 @@
 // the tool reads and sets, records every byte it receives, and can be told
 // to misbehave.
 //
+// Lengths are kept in whole dots: millimetres at dpi / 25.4 rounded to a
+// whole number of dots per millimetre (8 at 203 dpi, 12 at 300, 24 at 600),
+// inches at dpi. A dump (DUMP_TEXT) is printer-wide: it outlives the
+// connection that started it and keeps what later connections send until
+// its byte limit, a LOAD "name" line (which is then executed) or EndDump.
+//
 // Thread-safe: the transports run on their own threads; every public call
 // may be made from any thread.
 #pragma once
@@ -86,10 +92,15 @@ class VirtualPrinter {
   void OverrideReport(const std::string& key, const std::string& payload);
   void ForgetReport(const std::string& key);
 
-  // Last label program received (CLS ... PRINT), the dump text, and the
-  // printer's files, for tests and the control channel.
+  // Last label program received (CLS ... PRINT), the text of the running
+  // or last dump, and the printer's files, for tests and the control
+  // channel.
   std::string LastLabelProgram() const;
   std::string DumpTextKept() const;
+  bool DumpRunning() const;
+  // Ends a running dump as its limit would (saved, or counted as a printed
+  // label); false when none runs.
+  bool EndDump();
   // PutFile stores into FLASH; PutFileOn into the given device.
   void PutFile(const std::string& name, const std::string& bytes);
   bool PutFileOn(int device, const std::string& name, const std::string& bytes);
@@ -108,7 +119,8 @@ class VirtualPrinter {
   bool WaitForCommand(const std::string& text, int timeoutMs) const;
 
   // Runs one command line as if it had been received (not recorded as
-  // received bytes); gives the answers it produced, concatenated.
+  // received bytes, and not taken by a running dump); gives the answers it
+  // produced, concatenated.
   std::string Execute(const std::string& line);
 
   // The clock; two-digit years are not taken here: year has four digits.

@@ -43,6 +43,14 @@ const char kUsage[] =
     "\"link LINKPATH\", \"control ADDR:PORT\", then \"ready\".\n"
     "SIGINT or SIGTERM ends it; SIGUSR1 prints the counters and the status,\n"
     "SIGUSR2 forgets the received bytes and commands.\n"
+    "\n"
+    "Lengths: millimetres become dots at a whole number of dots per mm (8 at\n"
+    "203 dpi, 12 at 300, 24 at 600), inches at the dpi.\n"
+    "A dump (DUMP_TEXT PRINT, / DUMP_TEXT SAVE n,[E,]\"name\",) belongs to the\n"
+    "printer: it survives the connection that started it and keeps the bytes of\n"
+    "every later connection until n bytes are kept, until a line LOAD \"name\"\n"
+    "arrives (not kept; it is then run, so the saved dump can come back at once),\n"
+    "or until the control command enddump. ESC ! ? is still answered meanwhile.\n"
     "\n";
 
 bool SplitAddress(const std::string& text, std::string& address, uint16_t& port) {

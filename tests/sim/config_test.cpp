@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
+#include <ostream>
 #include <string>
 
 #include "sim/virtual_printer.h"
@@ -16,32 +18,51 @@ std::string Value(const VirtualPrinter& p, const std::string& key) {
   return found ? v : "(silent)";
 }
 
-std::string Dots(double mm, int dpi) { return std::to_string(std::lround(mm * dpi / 25.4)); }
+// The print head's resolution and its whole number of dots per millimetre.
+struct Resolution {
+  int dpi;
+  int dotsPerMm;
+};
+void PrintTo(const Resolution& r, std::ostream* os) { *os << r.dpi << " dpi"; }
 
-class AtResolution : public ::testing::TestWithParam<int> {
+// The host's own derivation of dots per millimetre from the DPI answer:
+// tenths truncated, rounded to a whole number.
+double HostDotsPerMm(int dpi) {
+  int tenths = static_cast<int>(static_cast<float>(dpi) * 0.0393700793314f * 10.0f);
+  return ((tenths + 5) / 10 * 10) * 0.1;
+}
+
+class AtResolution : public ::testing::TestWithParam<Resolution> {
  protected:
   AtResolution() : printer_(Options()) {}
   static PrinterOptions Options() {
     PrinterOptions o;
-    o.dpi = GetParam();
+    o.dpi = GetParam().dpi;
     return o;
+  }
+  std::string Dots(double mm) const {
+    return std::to_string(std::lround(mm * GetParam().dotsPerMm));
   }
   VirtualPrinter printer_;
 };
 
 TEST_P(AtResolution, LengthsComeBackInDots) {
-  int dpi = GetParam();
+  int dpi = GetParam().dpi;
   EXPECT_EQ(Value(printer_, "DPI"), std::to_string(dpi));
-  printer_.Execute("SIZE 101.50 mm,50.80 mm");
+  // The default 4 x 2 inch label, in dots at the dpi.
+  EXPECT_EQ(Value(printer_, "PAPERWIDTH"), std::to_string(4 * dpi));
+  EXPECT_EQ(Value(printer_, "PAPERHEIGHT"), std::to_string(2 * dpi));
+  printer_.Execute("SIZE 101.60 mm,50.80 mm");
   printer_.Execute("GAP 2.50 mm,1.25 mm");
-  EXPECT_EQ(Value(printer_, "PAPERWIDTH"), Dots(101.5, dpi));
-  EXPECT_EQ(Value(printer_, "PAPERHEIGHT"), Dots(50.8, dpi));
-  EXPECT_EQ(Value(printer_, "GAPSIZE"), Dots(2.5, dpi));
-  EXPECT_EQ(Value(printer_, "GAPOFFSET"), Dots(1.25, dpi));
+  EXPECT_EQ(Value(printer_, "PAPERWIDTH"), Dots(101.6));
+  EXPECT_EQ(Value(printer_, "PAPERHEIGHT"), Dots(50.8));
+  EXPECT_EQ(Value(printer_, "GAPSIZE"), Dots(2.5));
+  EXPECT_EQ(Value(printer_, "GAPOFFSET"), Dots(1.25));
   EXPECT_EQ(Value(printer_, "SENSORMODE"), "0");
-  // Inches without a unit, and dots.
-  printer_.Execute("SIZE 2,1");
+  // Inches without a unit, at the dpi, and dots.
+  printer_.Execute("SIZE 2,1.5");
   EXPECT_EQ(Value(printer_, "PAPERWIDTH"), std::to_string(2 * dpi));
+  EXPECT_EQ(Value(printer_, "PAPERHEIGHT"), std::to_string(std::lround(1.5 * dpi)));
   printer_.Execute("SIZE 640 dot,320 dot");
   EXPECT_EQ(Value(printer_, "PAPERWIDTH"), "640");
   EXPECT_EQ(Value(printer_, "PAPERHEIGHT"), "320");
@@ -49,21 +70,47 @@ TEST_P(AtResolution, LengthsComeBackInDots) {
   printer_.Execute("OFFSET -12 dot");
   EXPECT_EQ(Value(printer_, "OFFSET"), "-12");
   printer_.Execute("OFFSET 1 mm");
-  EXPECT_EQ(Value(printer_, "OFFSET"), Dots(1, dpi));
+  EXPECT_EQ(Value(printer_, "OFFSET"), Dots(1));
+}
+
+// A length written in mm as the host formats it ("%.2f mm"), read back as
+// dots and divided by the host's dots per mm, is off by at most half a
+// dot; written again as shown, it gives the same dots.
+TEST_P(AtResolution, MillimetresSurviveTheRoundTripThroughTheHost) {
+  double perMm = HostDotsPerMm(GetParam().dpi);
+  ASSERT_EQ(perMm, GetParam().dotsPerMm);
+  for (double mm : {101.6, 50.8, 3.0, 0.5, 1.25, 12.34, 63.5, 99.99, 203.2, 0.07}) {
+    SCOPED_TRACE(mm);
+    char line[64];
+    snprintf(line, sizeof line, "GAP %.2f mm,%.2f mm", mm, mm / 2);
+    printer_.Execute(line);
+    long dots = std::stol(Value(printer_, "GAPSIZE"));
+    double shown = dots / perMm;
+    EXPECT_LE(std::fabs(shown - mm), 0.5 / perMm + 1e-9);
+    EXPECT_LE(std::fabs(std::stol(Value(printer_, "GAPOFFSET")) / perMm - mm / 2),
+              0.5 / perMm + 0.005 + 1e-9);  // mm / 2 was sent with two decimals
+    snprintf(line, sizeof line, "SIZE %.2f mm,%.2f mm", shown, shown);
+    printer_.Execute(line);
+    EXPECT_EQ(std::stol(Value(printer_, "PAPERWIDTH")), dots);
+  }
 }
 
 TEST_P(AtResolution, BlackLineAndContinuous) {
-  int dpi = GetParam();
   printer_.Execute("BLINE 4.00 mm,0.50 mm");
   EXPECT_EQ(Value(printer_, "SENSORMODE"), "1");
-  EXPECT_EQ(Value(printer_, "GAPSIZE"), Dots(4, dpi));
-  EXPECT_EQ(Value(printer_, "GAPOFFSET"), Dots(0.5, dpi));
+  EXPECT_EQ(Value(printer_, "GAPSIZE"), Dots(4));
+  EXPECT_EQ(Value(printer_, "GAPOFFSET"), Dots(0.5));
   printer_.Execute("GAP 0,0");
   EXPECT_EQ(Value(printer_, "SENSORMODE"), "2");
   EXPECT_EQ(Value(printer_, "GAPSIZE"), "0");
+  // A gap shorter than half a dot is still a gap, not continuous media.
+  printer_.Execute("GAP 0.01 mm,0 mm");
+  EXPECT_EQ(Value(printer_, "SENSORMODE"), "0");
 }
 
-INSTANTIATE_TEST_SUITE_P(Dpi, AtResolution, ::testing::Values(203, 300, 600));
+INSTANTIATE_TEST_SUITE_P(Dpi, AtResolution,
+                         ::testing::Values(Resolution{203, 8}, Resolution{300, 12},
+                                           Resolution{600, 24}));
 
 TEST(Settings, WriterSequencesRoundTrip) {
   VirtualPrinter p;

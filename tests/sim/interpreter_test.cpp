@@ -1,6 +1,6 @@
 // The byte-stream interpreter on its own: input split anywhere, escape
-// sequences inside lines, raw data after DOWNLOAD and DUMP_TEXT headers,
-// and garbage.
+// sequences inside lines, raw data after DOWNLOAD and DUMP_TEXT headers, a
+// dump spread over several connections, and garbage.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -79,29 +79,72 @@ TEST(Interpreter, ResetDropsThePartialLineButKeepsSettings) {
   EXPECT_EQ(core.resets, 1);
 }
 
-TEST(Interpreter, DumpKeepsEverythingAfterTheHeaderUntilTheConnectionEnds) {
-  PrinterCore core(PrinterOptions{});
-  std::string after = "SIZE 10 mm,10 mm\r\n\x1b!?DIAGNOSTIC REPORT DPI\r\n";
-  std::string answers = FeedInPieces(core, "DUMP_TEXT PRINT," + after, 4);
-  EXPECT_EQ(answers, "");  // nothing is executed in dump mode
-  EXPECT_EQ(core.dumpText, after);
-  EXPECT_NEAR(core.config.Settings().paperWidthMm, 101.6, 1e-9);
+// Feeds text to an interpreter of its own (one connection) in pieces.
+std::string Connection(PrinterCore& core, const std::string& text, size_t piece) {
+  return FeedInPieces(core, text, piece);
 }
 
-TEST(Interpreter, SavedDumpBecomesAFileAndStopsAtItsLimit) {
-  PrinterCore core(PrinterOptions{});
-  std::string text =
-      "DUMP_TEXT SAVE 5,E,\"d.txt\",HELLO"
-      "DIAGNOSTIC REPORT DPI\r\n";
-  EXPECT_EQ(FeedInPieces(core, text, 1), "{3|203}");
-  std::string file;
-  ASSERT_TRUE(core.memory.Get(DeviceCard, "d.txt", file));
-  EXPECT_EQ(file, "HELLO");
+TEST(Interpreter, DumpKeepsTheBytesAfterItsHeaderAndStillAnswersTheStatus) {
+  for (size_t piece : {size_t{1}, size_t{2}, size_t{5}, size_t{4096}}) {
+    SCOPED_TRACE(piece);
+    PrinterOptions options;
+    options.statusByte = 0x40;
+    PrinterCore core(options);
+    // Nothing but ESC ! ? is executed in dump mode; other escapes are text.
+    std::string answers = Connection(
+        core,
+        "DUMP_TEXT PRINT,SIZE 10 mm,10 mm\r\n\x1b!?DIAGNOSTIC \x1b!REPORT DPI\r\n\x1bx\x1b\x1b!?",
+        piece);
+    EXPECT_EQ(answers, "\x40\x40");
+    EXPECT_EQ(core.dump.text, "SIZE 10 mm,10 mm\r\nDIAGNOSTIC \x1b!REPORT DPI\r\n\x1bx\x1b");
+    EXPECT_EQ(core.config.Settings().paperWidthDots, 812);
+    // The connection is gone, the dump goes on; the control channel ends it.
+    EXPECT_TRUE(core.dump.active);
+    EXPECT_EQ(core.labelsPrinted, 0);
+    EXPECT_TRUE(core.EndDump());
+    EXPECT_EQ(core.labelsPrinted, 1);  // a PRINT dump ends as a printed label
+    EXPECT_EQ(Connection(core, "DIAGNOSTIC REPORT DPI\r\n", piece), "{3|203}");
+  }
+}
 
-  PrinterCore other(PrinterOptions{});
-  FeedInPieces(other, "DUMP_TEXT SAVE 1000,\"Dump.txt\",abc\r\n", 2);
-  ASSERT_TRUE(other.memory.Find("Dump.txt", file));
-  EXPECT_EQ(file, "abc\r\n");
+// The technician starts the dump, the application prints on its own
+// connections, and the load-back comes on one more.
+TEST(Interpreter, DumpSpansConnectionsAndALoadLineEndsIt) {
+  for (size_t piece : {size_t{1}, size_t{3}, size_t{4096}}) {
+    SCOPED_TRACE(piece);
+    PrinterCore core(PrinterOptions{});
+    EXPECT_EQ(Connection(core, "DUMP_TEXT SAVE 1000,\"Dump.txt\",", piece), "");
+    // Lines that only look like a LOAD line are text.
+    EXPECT_EQ(Connection(core, "SIZE 4,2\r\n  loaded\r\nLOAD\r\nsay LOAD \"Dump.txt\"\r\n", piece),
+              "");
+    // A partial line, even one held back as a possible LOAD line, is kept
+    // as it came when its connection ends.
+    EXPECT_EQ(Connection(core, "\x1b!?LOA", piece), std::string(1, '\0'));
+    EXPECT_EQ(Connection(core, "\r\n LOAD \"Dump.txt\"\r\n\r\nDIAGNOSTIC REPORT DPI\r\n", piece),
+              "SIZE 4,2\r\n  loaded\r\nLOAD\r\nsay LOAD \"Dump.txt\"\r\nLOA\r\n{3|203}");
+    EXPECT_FALSE(core.dump.active);
+    std::string file;
+    ASSERT_TRUE(core.memory.Get(DeviceDram, "Dump.txt", file));
+    EXPECT_EQ(file, core.dump.text);
+    EXPECT_EQ(core.labelsPrinted, 0);
+  }
+}
+
+TEST(Interpreter, DumpLimitCountsAcrossConnectionsAndTheRestAreCommands) {
+  for (size_t piece : {size_t{1}, size_t{3}, size_t{4096}}) {
+    SCOPED_TRACE(piece);
+    PrinterCore core(PrinterOptions{});
+    Connection(core, "DUMP_TEXT SAVE 10,E,\"d.txt\",HELLO", piece);
+    // The limit falls inside a line held back as a possible LOAD line: its
+    // first bytes complete the dump, the rest are a command line.
+    EXPECT_EQ(Connection(core, "\r\nLOADED 12345\r\nDIAGNOSTIC REPORT DPI\r\n", piece), "{3|203}");
+    std::string file;
+    ASSERT_TRUE(core.memory.Get(DeviceCard, "d.txt", file));
+    EXPECT_EQ(file, "HELLO\r\nLOA");
+    EXPECT_FALSE(core.dump.active);
+    ASSERT_FALSE(core.ignored.empty());
+    EXPECT_EQ(core.ignored.back(), "DED 12345");
+  }
 }
 
 TEST(Interpreter, IncompleteDownloadIsNotStored) {
@@ -138,10 +181,11 @@ TEST(Interpreter, GarbageNeverCrashesAndLeavesTheSettingsSane) {
   }
   interpreter.Finish();
   const PrinterSettings& s = core.config.Settings();
-  EXPECT_GT(s.paperWidthMm, 0);
-  EXPECT_LE(s.paperWidthMm, 1000);
-  EXPECT_GE(s.gapMm, 0);
+  EXPECT_GT(s.paperWidthDots, 0);
+  EXPECT_LE(s.paperWidthDots, 8000);  // 1000 mm at 8 dots per mm
+  EXPECT_GE(s.gapDots, 0);
   EXPECT_LE(std::abs(s.shift), 1000);
+  core.EndDump();  // a dump may have been started and would take the query
   // After the storm the printer still answers.
   std::vector<std::string> after;
   CommandInterpreter fresh(core);

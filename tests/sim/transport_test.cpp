@@ -110,18 +110,32 @@ TEST_F(Tcp, DropOnReceiveClosesWithoutRunningTheCommand) {
   EXPECT_EQ(printer_.ReceivedText(), "SPEED 6\r\n");
 }
 
-TEST_F(Tcp, DumpEndsWithTheConnectionAndLoadGivesItBack) {
+// The exchange of a dump to a file: the dump is started on one connection,
+// the application under test prints on another, and the load-back ("\r\n",
+// a pause, then the LOAD line) comes on a third and gets the dump.
+TEST_F(Tcp, DumpOutlivesItsConnectionAndTheLoadBackGetsIt) {
+  const std::string header = "DUMP_TEXT SAVE 1000,\"Dump.txt\",";
   {
     Client c = Connect();
-    ASSERT_TRUE(c.Send("DUMP_TEXT SAVE 1000,\"Dump.txt\",line one\r\nline two"));
-    ASSERT_TRUE(printer_.WaitForReceived(45, 2000));
+    ASSERT_TRUE(c.Send(header));
+    ASSERT_TRUE(printer_.WaitForReceived(header.size(), 2000));
   }
-  // The next connection is not part of the dump.
+  {
+    Client c = Connect();
+    ASSERT_TRUE(c.Send("hello\r\n" + kStatus));
+    EXPECT_EQ(c.Read(1, 2000), std::string(1, '\0'));  // the status still answers
+  }
+  EXPECT_TRUE(printer_.DumpRunning());
   Client c = Connect();
-  ASSERT_TRUE(c.Send("\r\nLOAD \"Dump.txt\"\r\n\r\n"));
-  EXPECT_EQ(c.Read(18, 2000), "line one\r\nline two");
+  ASSERT_TRUE(c.Send("\r\n"));
+  ASSERT_TRUE(printer_.WaitForReceived(header.size() + 7 + 3 + 2, 2000));
+  ASSERT_TRUE(c.Send("LOAD \"Dump.txt\"\r\n\r\n"));
+  EXPECT_EQ(c.Read(9, 2000), "hello\r\n\r\n");
   EXPECT_EQ(c.Read(1, 200), "");  // then silence
-  EXPECT_EQ(printer_.DumpTextKept(), "line one\r\nline two");
+  EXPECT_FALSE(printer_.DumpRunning());
+  std::string file;
+  ASSERT_TRUE(printer_.GetFile("Dump.txt", file));
+  EXPECT_EQ(file, "hello\r\n\r\n");
 }
 
 TEST_F(Tcp, RecordFileGetsEveryByte) {
@@ -190,7 +204,7 @@ TEST_F(Pty, SurvivesTheSlaveBeingReopenedForEveryOperation) {
   EXPECT_EQ(printer_.PtyPath(), slave_);
 }
 
-TEST_F(Pty, CloseEndsTheDumpEvenWhenReopenedAtOnce) {
+TEST_F(Pty, DumpGoesOnWhenReopenedUntilTheControlChannelEndsIt) {
   {
     Client c = Client::Serial(link_);
     ASSERT_TRUE(c.Send("DUMP_TEXT PRINT,abc"));
@@ -198,8 +212,14 @@ TEST_F(Pty, CloseEndsTheDumpEvenWhenReopenedAtOnce) {
   }
   Client c = Client::Serial(link_);
   ASSERT_TRUE(c.Send("DIAGNOSTIC REPORT DPI\r\n"));
+  ASSERT_TRUE(printer_.WaitForReceived(19 + 23, 2000));
+  EXPECT_EQ(c.Read(1, 200), "");  // dump text, not a query
+  EXPECT_EQ(printer_.Control("enddump"), "OK\n");
+  EXPECT_EQ(printer_.Control("enddump"), "ERROR no dump running\n");
+  EXPECT_EQ(printer_.DumpTextKept(), "abcDIAGNOSTIC REPORT DPI\r\n");
+  EXPECT_EQ(printer_.LabelsPrinted(), 1);
+  ASSERT_TRUE(c.Send("DIAGNOSTIC REPORT DPI\r\n"));
   EXPECT_EQ(c.ReadFramed(2000), "{3|203}");
-  EXPECT_EQ(printer_.DumpTextKept(), "abc");
 }
 
 TEST_F(Pty, BothTransportsShareOneState) {
