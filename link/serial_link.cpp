@@ -146,6 +146,9 @@ uint32_t SerialWriteChunk(int fd, const uint8_t* data, uint32_t count) {
 }
 
 bool SerialReadByte(int fd, uint8_t& out) {
+  // Six read attempts with a pause of 200 ms after each empty one. The pause
+  // ends early when a byte arrives, so a printer that answers a moment after
+  // the query costs no more than its own delay.
   for (int attempt = 0; g_serialRing.Empty() && attempt < SerialReadAttempts; ++attempt) {
     uint8_t byte;
     ssize_t n = read(fd, &byte, 1);
@@ -153,7 +156,11 @@ bool SerialReadByte(int fd, uint8_t& out) {
       g_serialRing.Append(&byte, 1);
       break;
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(SerialReadPauseMs));
+    pollfd p{fd, POLLIN, 0};
+    if (poll(&p, 1, SerialReadPauseMs) <= 0 || (p.revents & POLLIN) == 0) {
+      // An error or hang-up would wake poll at once: keep the pause.
+      if (p.revents != 0) std::this_thread::sleep_for(std::chrono::milliseconds(SerialReadPauseMs));
+    }
   }
   return g_serialRing.Take(out);
 }
