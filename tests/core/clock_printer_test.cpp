@@ -6,40 +6,16 @@
 
 #include "app/dispatcher.h"
 #include "app/progress.h"
-#include "loopback_peer.h"
 #include "protocol/clock.h"
 #include "sim/virtual_printer.h"
+#include "tests/core/clock_values.h"
+#include "tests/core/printer_fixture.h"
 
 namespace varnalux {
 namespace {
 
-using testing::BoundLink;
-
-struct Printer {
-  sim::VirtualPrinter printer;
-  BoundLink link;
-  Printer() {
-    EXPECT_TRUE(printer.StartTcp("127.0.0.1", 0));
-    CopyText(link.tcp.host, sizeof link.tcp.host, "127.0.0.1");
-    link.tcp.port = printer.TcpPort();
-  }
-  std::string ReceivedText(size_t n) {
-    printer.WaitForReceived(n, 3000);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // room for stray extra bytes
-    return printer.ReceivedText();
-  }
-};
-
-ClockSettings Clock(int32_t y, int32_t mo, int32_t d, int32_t h, int32_t mi, int32_t s) {
-  ClockSettings c{};
-  c.year = y;
-  c.month = mo;
-  c.date = d;
-  c.hour = h;
-  c.minute = mi;
-  c.second = s;
-  return c;
-}
+using testing::Clock;
+using Printer = testing::PrinterOnTcp;
 
 TEST(ClockOnPrinter, SetSendsTheSixLinesInOneWrite) {
   Printer p;

@@ -5,20 +5,12 @@
 #include <cstring>
 
 #include "protocol/clock.h"
+#include "tests/core/clock_values.h"
 
 namespace varnalux {
 namespace {
 
-ClockSettings Clock(int32_t y, int32_t mo, int32_t d, int32_t h, int32_t mi, int32_t s) {
-  ClockSettings c{};
-  c.year = y;
-  c.month = mo;
-  c.date = d;
-  c.hour = h;
-  c.minute = mi;
-  c.second = s;
-  return c;
-}
+using testing::Clock;
 
 TEST(ClockSettingText, SixLinesWithTheYearModuloHundred) {
   EXPECT_EQ(ClockSettingText(Clock(2026, 12, 7, 9, 5, 30)),

@@ -7,14 +7,13 @@
 #include <vector>
 
 #include "app/dispatcher.h"
-#include "tests/core/config_peer.h"
 #include "tests/core/loopback_peer.h"
 
 namespace varnalux {
 namespace {
 
 using testing::BoundLink;
-using testing::ConfigPeer;
+using testing::LoopbackPeer;
 
 // The wire order of the reader's queries, written out independently.
 const char* const kWireOrder[] = {
@@ -46,7 +45,7 @@ class ReaderTest : public ::testing::Test {
   ResultCode Read() { return ReadConfig(KindEthernet, config); }
 
   BoundLink link;
-  ConfigPeer peer;
+  LoopbackPeer peer;
   PrinterConfig config;
 };
 
@@ -195,7 +194,7 @@ TEST_F(ReaderTest, FirstFailingMandatoryQueryEndsTheRead) {
 }
 
 TEST_F(ReaderTest, FailedAnnouncementEndsTheReadBeforeAnyQuery) {
-  peer.RawAnswer(ConfigPeer::kInterface, "{abc}");
+  peer.RawAnswer(LoopbackPeer::kInterface, "{abc}");
   EXPECT_EQ(Read(), ResultReceiveError);
   EXPECT_EQ(peer.Received(), "\r\nDIAGNOSTIC INTERFACE NET\r\n");
 }

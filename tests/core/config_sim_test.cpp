@@ -10,8 +10,8 @@
 #include "protocol/config_text.h"
 #include "protocol/config_writer.h"
 #include "sim/virtual_printer.h"
-#include "tests/core/config_peer.h"
 #include "tests/core/loopback_peer.h"
+#include "tests/core/printer_fixture.h"
 
 namespace varnalux {
 namespace {
@@ -63,8 +63,7 @@ class ConfigSim : public ::testing::Test {
   void Start(const sim::PrinterOptions& options = {}) {
     printer = std::make_unique<sim::VirtualPrinter>(options);
     ASSERT_TRUE(printer->StartTcp("127.0.0.1", 0));
-    CopyText(link.tcp.host, sizeof link.tcp.host, "127.0.0.1");
-    link.tcp.port = printer->TcpPort();
+    testing::TargetPrinter(*printer, link.tcp);
   }
   ResultCode Read(PrinterConfig& c, InterfaceKind kind = KindEthernet) {
     ResetConfig(c);

@@ -6,14 +6,13 @@
 
 #include "app/dispatcher.h"
 #include "tests/core/config_locale.h"
-#include "tests/core/config_peer.h"
 #include "tests/core/loopback_peer.h"
 
 namespace varnalux {
 namespace {
 
 using testing::BoundLink;
-using testing::ConfigPeer;
+using testing::LoopbackPeer;
 
 PrinterConfig Empty() {
   PrinterConfig c;
@@ -201,9 +200,12 @@ TEST(ConfigCommands, PeriodWhateverTheNumericLocale) {
 
 class WriterTest : public ::testing::Test {
  protected:
-  WriterTest() { peer.Target(link.tcp); }
+  WriterTest() {
+    peer.AnswerReports();
+    peer.Target(link.tcp);
+  }
   BoundLink link;
-  ConfigPeer peer;
+  LoopbackPeer peer;
 };
 
 TEST_F(WriterTest, SendsTheCommandsAloneWithoutReadingBack) {

@@ -8,41 +8,16 @@
 
 #include "app/dispatcher.h"
 #include "app/progress.h"
-#include "loopback_peer.h"
 #include "protocol/printer_functions.h"
 #include "protocol/test_page.h"
 #include "sim/virtual_printer.h"
+#include "tests/core/printer_fixture.h"
 
 namespace varnalux {
 namespace {
 
 using testing::BoundLink;
-
-struct Printer {
-  sim::VirtualPrinter printer;
-  BoundLink link;
-  Printer() {
-    EXPECT_TRUE(printer.StartTcp("127.0.0.1", 0));
-    CopyText(link.tcp.host, sizeof link.tcp.host, "127.0.0.1");
-    link.tcp.port = printer.TcpPort();
-  }
-  // What the printer has received once it holds at least n bytes.
-  std::vector<uint8_t> Received(size_t n) {
-    printer.WaitForReceived(n, 3000);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // room for stray extra bytes
-    return printer.Received();
-  }
-  std::string ReceivedText(size_t n) {
-    printer.WaitForReceived(n, 3000);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // room for stray extra bytes
-    return printer.ReceivedText();
-  }
-  // Nothing may arrive: give a stray write time to show up.
-  bool StaysSilent() {
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    return printer.Received().empty();
-  }
-};
+using Printer = testing::PrinterOnTcp;
 
 // Runs op with the progress state in step mode (start 0, step 1): every
 // WriteLink call ticks once, so the bar position counts the write calls.

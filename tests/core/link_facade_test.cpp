@@ -10,6 +10,7 @@
 #include "link/printer_link.h"
 #include "link/tcp_link.h"
 #include "loopback_peer.h"
+#include "pty_pair.h"
 #include "recording_progress.h"
 
 namespace varnalux {
@@ -17,36 +18,8 @@ namespace {
 
 using testing::BoundLink;
 using testing::LoopbackPeer;
+using testing::PtyPair;
 using testing::RecordingProgress;
-
-// A pseudo-terminal whose slave the serial link opens by path.
-struct Pty {
-  int master = -1;
-  std::string slave;
-  Pty() {
-    master = posix_openpt(O_RDWR | O_NOCTTY);
-    grantpt(master);
-    unlockpt(master);
-    slave = ptsname(master);
-    // Keep the slave side alive between the link's opens.
-    keep = open(slave.c_str(), O_RDWR | O_NOCTTY);
-  }
-  ~Pty() {
-    close(keep);
-    close(master);
-  }
-  std::string Drain(int waitMs = 300) {
-    std::string out;
-    for (int waited = 0; waited < waitMs; waited += 10) {
-      char buf[4096];
-      ssize_t n;
-      while ((n = read(master, buf, sizeof buf)) > 0) out.append(buf, static_cast<size_t>(n));
-      usleep(10000);
-    }
-    return out;
-  }
-  int keep = -1;
-};
 
 void MakeNonBlocking(int fd) { fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK); }
 
@@ -70,7 +43,7 @@ TEST(LinkFacade, TcpWriteTicksPerChunkAndAFinalHundred) {
 }
 
 TEST(LinkFacade, SerialWriteTicks49_98_100AndBytesArrive) {
-  Pty pty;
+  PtyPair pty(PtyPair::HoldSlave);
   MakeNonBlocking(pty.master);
   BoundLink link;
   CopyText(link.serial.portName, sizeof link.serial.portName, pty.slave.c_str());
@@ -102,7 +75,7 @@ TEST(LinkFacade, ZeroLengthWrites) {
   CloseLink(KindEthernet, h);
 
   // Serial: true after only the kind-0 tick (which moves a step-mode bar).
-  Pty pty;
+  PtyPair pty(PtyPair::HoldSlave);
   CopyText(link.serial.portName, sizeof link.serial.portName, pty.slave.c_str());
   progress.positions.clear();
   h = OpenLink(KindCom);
@@ -150,7 +123,7 @@ TEST(LinkFacade, BytesLeftByThePreviousOperationAreGoneAfterOpen) {
 }
 
 TEST(LinkFacade, SerialRingAndDriverQueueAreEmptiedAtOpen) {
-  Pty pty;
+  PtyPair pty(PtyPair::HoldSlave);
   BoundLink link;
   CopyText(link.serial.portName, sizeof link.serial.portName, pty.slave.c_str());
   // Bytes the printer sent before the operation are stale.

@@ -14,11 +14,13 @@
 #include "link/port_names.h"
 #include "loopback_peer.h"
 #include "protocol/report_exchange.h"
+#include "pty_pair.h"
 
 namespace varnalux {
 namespace {
 
 using testing::BoundLink;
+using testing::PtyPair;
 
 SerialSettings Settings(int baud, int data, int parity, int stop, int hw, int sw) {
   SerialSettings s;
@@ -107,20 +109,8 @@ TEST(SerialSettingsMapping, RawModeWhateverTheTerminalHad) {
   EXPECT_NE(t.c_cflag & CREAD, 0u);
 }
 
-struct Pty {
-  int master = -1;
-  std::string slave;
-  Pty() {
-    master = posix_openpt(O_RDWR | O_NOCTTY);
-    grantpt(master);
-    unlockpt(master);
-    slave = ptsname(master);
-  }
-  ~Pty() { close(master); }
-};
-
 TEST(SerialLink, SettingsReadBackFromTheOpenPort) {
-  Pty pty;
+  PtyPair pty;
   SerialSettings s = Settings(6, 1, 0, 2, 2, 1);
   CopyText(s.portName, sizeof s.portName, pty.slave.c_str());
   int fd = OpenSerialPort(s);
@@ -146,7 +136,7 @@ TEST(SerialLink, SettingsReadBackFromTheOpenPort) {
 }
 
 TEST(SerialLink, ReadsWaitSixAttemptsThenFail) {
-  Pty pty;
+  PtyPair pty;
   BoundLink link;
   CopyText(link.serial.portName, sizeof link.serial.portName, pty.slave.c_str());
   LinkHandle h = OpenLink(KindCom);
@@ -169,7 +159,7 @@ TEST(SerialLink, ReadsWaitSixAttemptsThenFail) {
 }
 
 TEST(SerialLink, StatusOverThePseudoTerminal) {
-  Pty pty;
+  PtyPair pty;
   BoundLink link;
   CopyText(link.serial.portName, sizeof link.serial.portName, pty.slave.c_str());
   std::thread printer([&] {
