@@ -16,16 +16,10 @@
 
 namespace {
 
-using varnalux::sim::VirtualPrinter;
-
-class CommandToolTest : public MainWindowTest {
+class CommandToolTest : public PrinterWindowTest {
  protected:
   void SetUp() override {
-    MainWindowTest::SetUp();
-    ASSERT_TRUE(printer.StartTcp("127.0.0.1", 0));
-    Interface()->setCurrentIndex(varnalux::KindEthernet);
-    varnalux::CopyText(form->Tcp().host, sizeof form->Tcp().host, "127.0.0.1");
-    form->Tcp().port = printer.TcpPort();
+    PrinterWindowTest::SetUp();
     page = form->findChild<TCommandToolPage*>();
     ASSERT_NE(page, nullptr);
     editor = Find<QPlainTextEdit>(page, "RichEditTText");
@@ -33,10 +27,6 @@ class CommandToolTest : public MainWindowTest {
     Find<QTabWidget>(form.get(), "PageControl1")->setCurrentIndex(3);
     form->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-  }
-  void TearDown() override {
-    printer.Stop();
-    MainWindowTest::TearDown();
   }
   void Press(const char* button) {
     QTest::mouseClick(Find<QAbstractButton>(page, button), Qt::LeftButton);
@@ -48,11 +38,6 @@ class CommandToolTest : public MainWindowTest {
         Qt::LeftButton);
   }
   std::string Text() const { return editor->toPlainText().toStdString(); }
-  std::string Received(size_t n) {
-    printer.WaitForReceived(n, 3000);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    return printer.ReceivedText();
-  }
   QString WriteFile(const char* name, const QByteArray& bytes) {
     const QString path = dir.filePath(QString::fromLatin1(name));
     QFile f(path);
@@ -61,7 +46,6 @@ class CommandToolTest : public MainWindowTest {
     return path;
   }
 
-  VirtualPrinter printer;
   QTemporaryDir dir;
   TCommandToolPage* page = nullptr;
   QPlainTextEdit* editor = nullptr;

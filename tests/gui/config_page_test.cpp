@@ -20,22 +20,12 @@
 
 namespace {
 
-using varnalux::sim::VirtualPrinter;
-
-class ConfigPageTest : public MainWindowTest {
+class ConfigPageTest : public PrinterWindowTest {
  protected:
   void SetUp() override {
-    MainWindowTest::SetUp();
+    PrinterWindowTest::SetUp();
     page = form->ConfigurationPage();
     ASSERT_NE(page, nullptr);
-    ASSERT_TRUE(printer.StartTcp("127.0.0.1", 0));
-    Interface()->setCurrentIndex(varnalux::KindEthernet);
-    varnalux::CopyText(form->Tcp().host, sizeof form->Tcp().host, "127.0.0.1");
-    form->Tcp().port = printer.TcpPort();
-  }
-  void TearDown() override {
-    printer.Stop();
-    MainWindowTest::TearDown();
   }
 
   QLineEdit* Edit(const char* name) { return Find<QLineEdit>(page, name); }
@@ -48,7 +38,6 @@ class ConfigPageTest : public MainWindowTest {
   std::string Sent() { return printer.ReceivedText(); }
 
   ConfigPage* page = nullptr;
-  VirtualPrinter printer;
 };
 
 QStringList ItemsOf(QComboBox* box) {

@@ -19,8 +19,6 @@
 
 namespace {
 
-using varnalux::sim::VirtualPrinter;
-
 // Clicks a button; a radio button on its label's first characters (a radio
 // button reacts to its indicator and text only, not to the rest of its row).
 void Click(QWidget* root, const char* name) {
@@ -37,32 +35,22 @@ void Type(QWidget* root, const char* name, const QString& text) {
   QTest::keyClicks(edit, text);
 }
 
-class FunctionGroupTest : public MainWindowTest {
+class FunctionGroupTest : public PrinterWindowTest {
  protected:
   void SetUp() override {
-    MainWindowTest::SetUp();
-    ASSERT_TRUE(printer.StartTcp("127.0.0.1", 0));
-    Interface()->setCurrentIndex(varnalux::KindEthernet);
-    varnalux::CopyText(form->Tcp().host, sizeof form->Tcp().host, "127.0.0.1");
-    form->Tcp().port = printer.TcpPort();
+    PrinterWindowTest::SetUp();
     group = form->findChild<TPrinterFunctionGroup*>();
     ASSERT_NE(group, nullptr);
   }
   void TearDown() override {
     TFormRTCSetup::SetTimeSource({});
-    printer.Stop();
-    MainWindowTest::TearDown();
+    PrinterWindowTest::TearDown();
   }
   // Clicks a button of the group; a scripted driver runs its dialog.
   void Press(const char* button, ScriptedSeam::Driver driver = {}) {
     if (driver) seam.drivers.push_back(std::move(driver));
     Click(group, button);
     EXPECT_TRUE(form->isEnabled());
-  }
-  std::string Received(size_t n) {
-    printer.WaitForReceived(n, 3000);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    return printer.ReceivedText();
   }
   bool NothingReceived() {
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
@@ -80,7 +68,6 @@ class FunctionGroupTest : public MainWindowTest {
     });
   }
 
-  VirtualPrinter printer;
   TPrinterFunctionGroup* group = nullptr;
 };
 

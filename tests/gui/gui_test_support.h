@@ -1,5 +1,6 @@
-// Shared pieces of the widget tests: a main window on a scripted seam, and
-// lookups of controls by their object names.
+// Shared pieces of the widget tests: a main window on a scripted seam, the
+// same window talking to a virtual printer over TCP, and lookups of controls
+// by their object names.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,9 +10,14 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QString>
+#include <chrono>
 #include <memory>
+#include <string>
+#include <thread>
 
 #include "app/form_main.h"
+#include "link/link_settings.h"
+#include "sim/virtual_printer.h"
 #include "tests/gui/scripted_seam.h"
 
 // The child of root with the object name; a failure when there is none.
@@ -55,4 +61,28 @@ class MainWindowTest : public ::testing::Test {
 
   ScriptedSeam seam;
   std::unique_ptr<TFormMain> form;
+};
+
+// The main window on Ethernet, pointed at a virtual printer on 127.0.0.1.
+class PrinterWindowTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    ASSERT_TRUE(printer.StartTcp("127.0.0.1", 0));
+    Interface()->setCurrentIndex(varnalux::KindEthernet);
+    varnalux::CopyText(form->Tcp().host, sizeof form->Tcp().host, "127.0.0.1");
+    form->Tcp().port = printer.TcpPort();
+  }
+  void TearDown() override {
+    printer.Stop();
+    MainWindowTest::TearDown();
+  }
+  // What the printer has received once it holds at least n bytes.
+  std::string Received(size_t n) {
+    printer.WaitForReceived(n, 3000);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // room for stray extra bytes
+    return printer.ReceivedText();
+  }
+
+  varnalux::sim::VirtualPrinter printer;
 };
