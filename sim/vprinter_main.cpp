@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "sim/virtual_printer.h"
 
@@ -32,6 +34,10 @@ const char kUsage[] =
     "  --old-no-reprint     behave as an older model without REPRINT\n"
     "  --old-no-shiftx      behave as an older model without SHIFTX/SHIFTXBASE\n"
     "  --no-card            no memory card: the CARD reports go unanswered\n"
+    "  --answer KEY=VALUE   answer VALUE to DIAGNOSTIC REPORT KEY (for answers\n"
+    "                       outside the tool's tables, e.g. CODEPAGE=866);\n"
+    "                       may be given several times\n"
+    "  --forget KEY         give no answer to KEY; may be given several times\n"
     "  --fault NAME         start with a fault: none, silent, malformed, split,\n"
     "                       drop-mid, drop-on-receive\n"
     "  --record FILE        append every received byte to FILE\n"
@@ -99,6 +105,8 @@ int main(int argc, char** argv) {
   std::string record;
   bool useStdin = false;
   Fault fault = Fault::None;
+  std::vector<std::pair<std::string, std::string>> answers;
+  std::vector<std::string> forgotten;
 
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
@@ -136,6 +144,14 @@ int main(int argc, char** argv) {
       options.knowsShiftX = false;
     } else if (a == "--no-card") {
       options.hasCard = false;
+    } else if (a == "--answer") {
+      size_t eq = std::string::npos;
+      if (!value(v) || (eq = v.find('=')) == 0 || eq == std::string::npos)
+        return Fail("--answer needs KEY=VALUE");
+      answers.emplace_back(v.substr(0, eq), v.substr(eq + 1));
+    } else if (a == "--forget") {
+      if (!value(v) || v.empty()) return Fail("--forget needs a KEY");
+      forgotten.push_back(v);
     } else if (a == "--fault") {
       if (!value(v) || !varnalux::sim::FaultFromName(v, fault)) return Fail("bad --fault");
     } else if (a == "--record") {
@@ -161,6 +177,8 @@ int main(int argc, char** argv) {
 
   VirtualPrinter printer(options);
   printer.SetFault(fault);
+  for (const auto& [key, answer] : answers) printer.OverrideReport(key, answer);
+  for (const std::string& key : forgotten) printer.ForgetReport(key);
   if (!record.empty() && !printer.SetRecordFile(record)) return Fail("cannot open " + record);
   if (tcp) {
     std::string address;
