@@ -42,6 +42,16 @@ void Trim(const char* text, const char*& begin, const char*& end) {
   while (end > begin && IsBlank(end[-1])) --end;
 }
 
+// The trimmed text with its optional sign taken: p at what follows the sign,
+// end past the last non-blank character. False for no text at all.
+bool SignedSpan(const char* text, const char*& p, const char*& end, bool& negative) {
+  if (text == nullptr) return false;
+  Trim(text, p, end);
+  negative = false;
+  if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+  return true;
+}
+
 }  // namespace
 
 int32_t LenientInteger(const char* text) {
@@ -98,12 +108,9 @@ size_t FormatShortest(float value, char* out, size_t size) {
 }
 
 bool ParseStrictDecimal(const char* text, double& value) {
-  if (text == nullptr) return false;
-  const char *begin, *end;
-  Trim(text, begin, end);
-  const char* p = begin;
-  bool negative = false;
-  if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+  const char *p, *end;
+  bool negative;
+  if (!SignedSpan(text, p, end, negative)) return false;
   const char* number = p;
   int mantissaDigits = 0;
   while (p < end && *p >= '0' && *p <= '9') ++p, ++mantissaDigits;
@@ -136,12 +143,9 @@ bool ParseStrictDecimal(const char* text, double& value) {
 }
 
 bool ParseStrictInteger(const char* text, int32_t& value) {
-  if (text == nullptr) return false;
-  const char *begin, *end;
-  Trim(text, begin, end);
-  const char* p = begin;
-  bool negative = false;
-  if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
+  const char *p, *end;
+  bool negative;
+  if (!SignedSpan(text, p, end, negative)) return false;
   if (p == end) return false;
   int64_t v = 0;
   for (; p < end; ++p) {
