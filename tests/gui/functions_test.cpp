@@ -1,6 +1,10 @@
 // The group "Printer Function" driven as the user would, against the virtual
 // printer over TCP on 127.0.0.1: the bytes each button sends, the dialogs and
 // their close boxes, the dump text load-back and the clock.
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QFile>
 #include <QLineEdit>
 #include <QPushButton>
@@ -56,16 +60,22 @@ class FunctionGroupTest : public PrinterWindowTest {
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
     return printer.Received().empty();
   }
-  // Plays the printer's part between the dump and the load: once the line
-  // that opens the load has arrived, Dump.txt holds content.
-  std::thread FeedDump(const std::string& content) {
-    return std::thread([this, content] {
-      const size_t header = std::string("DUMP_TEXT SAVE 1000,\"Dump.txt\",").size();
-      if (printer.WaitForReceived(header + 2, 10000)) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        printer.PutFileOn(varnalux::sim::MemoryDram, "Dump.txt", content);
-      }
-    });
+  // While "Press OK to load file." is shown, the application under test
+  // prints to the printer on a connection of its own: that is what the
+  // running dump keeps.
+  void PrintWhileAsked(const std::string& bytes) {
+    seam.whileAsking = [this, bytes] {
+      int fd = socket(AF_INET, SOCK_STREAM, 0);
+      sockaddr_in a{};
+      a.sin_family = AF_INET;
+      a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+      a.sin_port = htons(printer.TcpPort());
+      size_t before = printer.Received().size();
+      if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0)
+        (void)!send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
+      close(fd);
+      printer.WaitForReceived(before + bytes.size(), 3000);
+    };
   }
 
   TPrinterFunctionGroup* group = nullptr;
@@ -158,7 +168,7 @@ TEST_F(FunctionGroupTest, DumpToFileLoadsDumpTxtAndSavesIt) {
   QTemporaryDir dir;
   const QString path = dir.filePath("dump.out");
   const std::string content = std::string("line 1\r\nline 2\r\n\0\xff", 18);
-  std::thread feeder = FeedDump(content);
+  PrintWhileAsked(content);
   seam.answers.push_back(true);
   seam.fileNames.push_back(path);
   Press("ButtonDump", [](QDialog& d) {
@@ -168,14 +178,13 @@ TEST_F(FunctionGroupTest, DumpToFileLoadsDumpTxtAndSavesIt) {
     Click(&d, "RadioGroupDumpMode2");
     Click(&d, "ButtonOK");
   });
-  feeder.join();
   EXPECT_EQ(seam.questions, QStringList{"Press OK to load file."});
   EXPECT_EQ(seam.filters, QStringList{"*.* (*)"});
   EXPECT_EQ(printer.ReceivedText(),
-            "DUMP_TEXT SAVE 1000,\"Dump.txt\",\r\nLOAD \"Dump.txt\"\r\n\r\n");
+            "DUMP_TEXT SAVE 1000,\"Dump.txt\"," + content + "\r\nLOAD \"Dump.txt\"\r\n\r\n");
   QFile saved(path);
   ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
-  EXPECT_EQ(saved.readAll().toStdString(), content);
+  EXPECT_EQ(saved.readAll().toStdString(), content + "\r\n");
   EXPECT_TRUE(seam.messages.isEmpty()) << seam.messages.join("|").toStdString();
 }
 
@@ -192,6 +201,7 @@ TEST_F(FunctionGroupTest, DumpToFileWithoutLoadOrWithNothingBack) {
 
   // Nothing came back: said so, and no save dialog offers an empty file.
   printer.ClearReceived();
+  printer.SetFault(varnalux::sim::Fault::Silent);
   seam.answers.push_back(true);
   Press("ButtonDump", [](QDialog& d) {
     Click(&d, "RadioGroupDumpMode2");
@@ -203,14 +213,13 @@ TEST_F(FunctionGroupTest, DumpToFileWithoutLoadOrWithNothingBack) {
 }
 
 TEST_F(FunctionGroupTest, DumpSavedToAFileThatCannotBeWrittenIsReported) {
-  std::thread feeder = FeedDump("dumped");
+  PrintWhileAsked("dumped");
   seam.answers.push_back(true);
   seam.fileNames.push_back("/nonexistent-dir/dump.out");
   Press("ButtonDump", [](QDialog& d) {
     Click(&d, "RadioGroupDumpMode2");
     Click(&d, "ButtonOK");
   });
-  feeder.join();
   ASSERT_EQ(seam.messages.size(), 1);
   EXPECT_TRUE(seam.messages[0].contains("/nonexistent-dir/dump.out"))
       << seam.messages[0].toStdString();

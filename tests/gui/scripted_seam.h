@@ -30,6 +30,9 @@ class ScriptedSeam : public DialogSeam {
   std::deque<bool> answers;       // for Question and YesNo
   std::deque<QString> fileNames;  // for OpenFileName and SaveFileName
   std::deque<Driver> drivers;     // for Exec
+  // Runs while a question is shown, before it is answered (what the user
+  // does in the meantime).
+  std::function<void()> whileAsking;
 
   void Message(const QString& text) override { messages << text; }
 
@@ -73,6 +76,7 @@ class ScriptedSeam : public DialogSeam {
 
  private:
   bool NextAnswer(const QString& text) {
+    if (whileAsking) whileAsking();
     if (answers.empty()) {
       ADD_FAILURE() << "unscripted question: " << text.toStdString();
       return false;

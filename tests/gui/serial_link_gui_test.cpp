@@ -21,8 +21,8 @@ class SerialWindowTest : public MainWindowTest {
     varnalux::CopyText(form->Serial().portName, sizeof form->Serial().portName, "COM9");
     form->UpdatePortStatus();
     Interface()->setCurrentIndex(varnalux::KindCom);
-    page = form->findChild<ConfigPage*>();
-    if (page == nullptr) page = new ConfigPage(*form);
+    page = form->ConfigurationPage();
+    ASSERT_NE(page, nullptr);
   }
   void TearDown() override {
     unsetenv("VARNALUX_COM9");
