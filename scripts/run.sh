@@ -9,6 +9,15 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh" build
 bin="$root/build/bin"
 
+# USB printers: install the udev rule that lets the logged-in user open them
+# (once; again when the configured vendor changes).
+rule="$root/build/udev/60-varnalux-printer.rules"
+if [[ -f "$rule" ]] && command -v udevadm >/dev/null 2>&1 &&
+   ! cmp -s "$rule" /etc/udev/rules.d/60-varnalux-printer.rules; then
+  "$root/scripts/install-udev-rule.sh" ||
+    echo "run.sh: the USB printer rule was not installed; see scripts/install-udev-rule.sh" >&2
+fi
+
 state=$(mktemp -d)
 trap 'kill "$vp" 2>/dev/null || true; rm -rf "$state"' EXIT
 "$bin/varnalux-vprinter" --listen 127.0.0.1:${VPRINTER_PORT:-9100} --pty "$state/tty" &
