@@ -20,6 +20,7 @@
 #include "app/progress.h"
 #include "link/link_settings.h"
 #include "link/printer_link.h"
+#include "protocol/clock.h"
 #include "protocol/printer_config.h"
 #include "protocol/report_exchange.h"
 
@@ -175,6 +176,19 @@ TEST_F(ParallelLinkTest, StatusAndConfigurationReadsNeverOpenThePort) {
   EXPECT_EQ(RunOperation(OpTestConnection, KindLpt, nullptr, 0), ResultOk);
   EXPECT_EQ(opens(), 1);
   close(watch);
+}
+
+TEST_F(ParallelLinkTest, OperationsThatNeedAnAnswerFailAfterWritingTheirQuery) {
+  // The clock read is tried on LPT: its first query goes out, then the
+  // missing answer ends it with "Data Receiving Error".
+  std::string got;
+  std::thread reader = Drain(got);
+  ClockSettings clock{};
+  clock.year = 77;
+  EXPECT_EQ(RunOperation(OpReadClock, KindLpt, &clock, 0), ResultReceiveError);
+  reader.join();
+  EXPECT_EQ(got, "\r\nDIAGNOSTIC INTERFACE LPT\r\n");
+  EXPECT_EQ(clock.year, 77);
 }
 
 TEST_F(ParallelLinkTest, UnknownNamesAndMissingDevicesAreOpenErrors) {
