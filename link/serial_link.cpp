@@ -118,7 +118,19 @@ int OpenSerialPort(const SerialSettings& settings) {
 }
 
 void CloseSerialPort(int fd) {
-  if (fd >= 0) close(fd);
+  if (fd < 0) return;
+  // Bytes a write has handed to the driver may still be queued for the line.
+  // Give them time to leave (10 ms per queued byte plus a second, the same
+  // pace as the write bound) so that the next operation's purge at open does
+  // not discard a command that was reported as sent.
+  int queued = 0;
+  if (ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0) {
+    auto deadline = std::chrono::steady_clock::now() +
+                    std::chrono::milliseconds(SerialWritePerByteMs * queued + 1000);
+    while (ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0 && MillisecondsLeft(deadline) > 0)
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  close(fd);
 }
 
 uint32_t SerialWriteChunk(int fd, const uint8_t* data, uint32_t count) {
