@@ -92,7 +92,8 @@ ResultCode Dispatch(OperationCode operation, InterfaceKind kind, void* data, int
       auto* clock = As<ClockSettings>(data);
       return needs(clock) ? ReadClock(kind, *clock) : ResultUnknownError;
     }
-    case OpCalibrateSensor: return CalibrateSensor(kind, ValueAt(data));
+    case OpCalibrateSensor:
+      return data != nullptr ? CalibrateSensor(kind, ValueAt(data)) : ResultUnknownError;
     case OpResetPrinter: return ResetPrinter(kind);
     case OpReadFileList: {
       // The file manager's list reader comes with the file manager page.
@@ -103,6 +104,8 @@ ResultCode Dispatch(OperationCode operation, InterfaceKind kind, void* data, int
     case OpFormatDevice:  // comes with the file manager page
       return ResultUnknownError;
     case OpSendRaw:
+      // The byte count comes in the extra argument; a negative one is refused.
+      if (extra < 0) return ResultUnknownError;
       return SendRaw(kind, static_cast<const uint8_t*>(data),
                      static_cast<uint32_t>(data != nullptr ? extra : 0));
     case OpPrintTestPage: {

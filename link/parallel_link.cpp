@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "app/progress.h"
+#include "link/link_settings.h"
 #include "link/port_names.h"
 
 namespace varnalux {
@@ -44,7 +45,10 @@ void SetParallelWriteBoundForTests(int64_t ms) { g_testBoundMs = ms > 0 ? ms : 0
 
 int ParallelOpen(const char* deviceName) {
   if (deviceName == nullptr || deviceName[0] == '\0') return -1;
-  std::string device = ResolvePortDevice(deviceName);
+  // The name field may lack its NUL: never read past it.
+  char name[ParallelNameSize + 1] = {};
+  for (int i = 0; i < ParallelNameSize && deviceName[i] != '\0'; ++i) name[i] = deviceName[i];
+  std::string device = ResolvePortDevice(name);
   if (device.empty()) return -1;
   // Existing device only (no O_CREAT); non-blocking so that every wait of the
   // write is a bounded poll.

@@ -1,5 +1,7 @@
 #include "link/port_names.h"
 
+#include <sys/stat.h>
+
 #include <cctype>
 #include <cstdlib>
 #include <cstring>
@@ -43,6 +45,9 @@ std::string MappingFilePath() {
 std::string FromMappingFile(const std::string& name) {
   std::string path = MappingFilePath();
   if (path.empty()) return {};
+  // Only a regular file is read (a FIFO there would block every lookup).
+  struct stat info;
+  if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return {};
   std::ifstream in(path);
   std::string line;
   while (std::getline(in, line)) {

@@ -95,7 +95,11 @@ void ApplySerialSettings(int fd, const SerialSettings& settings) {
   (void)tcsetattr(fd, TCSANOW, &wanted);
 }
 
-void PurgeSerialPort(int fd) { (void)tcflush(fd, TCIOFLUSH); }
+// Bytes the printer sent before this operation are stale and dropped. The
+// output side is left alone: anything still queued there is the previous
+// operation's command, already reported as sent (on a pseudo-terminal an
+// output flush would even discard it from the far end's buffer).
+void PurgeSerialPort(int fd) { (void)tcflush(fd, TCIFLUSH); }
 
 int OpenSerialPort(const SerialSettings& settings) {
   char name[sizeof settings.portName + 1] = {};
@@ -129,6 +133,9 @@ void CloseSerialPort(int fd) {
                     std::chrono::milliseconds(SerialWritePerByteMs * queued + 1000);
     while (ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0 && MillisecondsLeft(deadline) > 0)
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    // What still cannot leave (flow control holding the line) is dropped, or
+    // the close itself would wait the driver's closing time as well.
+    if (queued > 0) tcflush(fd, TCOFLUSH);
   }
   close(fd);
 }

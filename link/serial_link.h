@@ -27,6 +27,7 @@ speed_t SerialBaudRate(int32_t baudIndex);
 int OpenSerialPort(const SerialSettings& settings);
 // Applies the settings to an open port; the outcome is not reported.
 void ApplySerialSettings(int fd, const SerialSettings& settings);
+// Drops what the printer sent before the operation (the input queue).
 void PurgeSerialPort(int fd);
 void CloseSerialPort(int fd);
 // Writes one chunk; returns the count written, or 0 when the chunk was not

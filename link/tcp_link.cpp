@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <string>
 
 namespace varnalux {
 
@@ -55,6 +56,63 @@ int ConnectOne(const addrinfo* ai, std::chrono::steady_clock::time_point deadlin
   }
   return fd;
 }
+
+// One name lookup in progress: the request and what it points at must stay
+// valid until the lookup has finished, so they live on the heap.
+struct Lookup {
+  gaicb request{};
+  addrinfo hints{};
+  std::string host;
+  std::string service;
+};
+
+// Resolves host (a dotted address or a name) within the deadline; null when
+// it does not resolve in time. A lookup that cannot be cancelled once its time
+// is up is left to finish on its own (its few bytes are not reclaimed).
+addrinfo* Resolve(const char* host, const char* service,
+                  std::chrono::steady_clock::time_point deadline) {
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_flags = AI_NUMERICHOST;
+  addrinfo* list = nullptr;
+  if (getaddrinfo(host, service, &hints, &list) == 0) return list;
+
+  auto* lookup = new Lookup;
+  lookup->host = host;
+  lookup->service = service;
+  lookup->hints.ai_family = AF_UNSPEC;
+  lookup->hints.ai_socktype = SOCK_STREAM;
+  lookup->request.ar_name = lookup->host.c_str();
+  lookup->request.ar_service = lookup->service.c_str();
+  lookup->request.ar_request = &lookup->hints;
+  gaicb* requests[1] = {&lookup->request};
+  if (getaddrinfo_a(GAI_NOWAIT, requests, 1, nullptr) != 0) {
+    delete lookup;
+    return nullptr;
+  }
+  while (gai_error(&lookup->request) == EAI_INPROGRESS) {
+    int left = MillisecondsLeft(deadline);
+    if (left == 0) break;
+    timespec wait{left / 1000, (left % 1000) * 1000000L};
+    const gaicb* const waiting[1] = {&lookup->request};
+    gai_suspend(waiting, 1, &wait);
+  }
+  int state = gai_error(&lookup->request);
+  if (state == EAI_INPROGRESS) {
+    if (gai_cancel(&lookup->request) == EAI_NOTCANCELED) return nullptr;  // still running
+    state = gai_error(&lookup->request);
+    if (state != 0) {
+      delete lookup;
+      return nullptr;
+    }
+  }
+  list = state == 0 ? lookup->request.ar_result : nullptr;
+  if (state != 0 && lookup->request.ar_result != nullptr) freeaddrinfo(lookup->request.ar_result);
+  delete lookup;
+  return list;
+}
+
 }  // namespace
 
 bool TcpOpen(const TcpTarget& target) {
@@ -69,15 +127,13 @@ bool TcpOpen(const TcpTarget& target) {
   char service[16];
   snprintf(service, sizeof service, "%d", static_cast<int>(target.port));
 
-  addrinfo hints{};
-  hints.ai_family = AF_UNSPEC;
-  hints.ai_socktype = SOCK_STREAM;
-  addrinfo* list = nullptr;
-  if (getaddrinfo(host, service, &hints, &list) != 0 || list == nullptr) return false;
-
-  // The connect is bounded as a whole, so a mistyped address cannot freeze
-  // the window for the system's minutes-long connect time-out.
+  // Resolving and connecting share one bound, so neither a mistyped address
+  // nor an unreachable name server can freeze the window for the system's
+  // minutes-long time-outs.
   auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(TcpConnectTimeoutMs);
+  addrinfo* list = Resolve(host, service, deadline);
+  if (list == nullptr) return false;
+
   int fd = -1;
   for (const addrinfo* ai = list; ai != nullptr && fd < 0; ai = ai->ai_next) {
     if (MillisecondsLeft(deadline) == 0) break;

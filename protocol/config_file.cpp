@@ -214,10 +214,12 @@ bool SaveConfigFile(const std::string& path, const uint8_t (&image)[ConfigFileSi
 
 int LoadConfigFile(const std::string& path, PrinterConfig& config, int32_t& unit,
                    PrinterStatus& status) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // Non-blocking, so that a FIFO or device picked by mistake cannot hang the
+  // open; only regular files are read.
+  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   if (fd < 0) return ConfigFileOpenFailed;
   struct stat info;
-  if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
     close(fd);
     return ConfigFileOpenFailed;
   }

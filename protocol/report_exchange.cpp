@@ -56,9 +56,14 @@ ResultCode QueryStatus(InterfaceKind kind, PrinterStatus& status) {
 bool ReadReportAnswer(LinkHandle handle, InterfaceKind kind, char* payload, uint32_t capacity,
                       uint32_t& length) {
   uint8_t byte = 0;
-  // Lead-in: everything before the first "{" is discarded.
+  // Lead-in: everything before the first "{" is discarded. A peer that keeps
+  // sending without ever opening an answer (garbage at a wrong baud rate, a
+  // printer stuck in a dump) must not hold the read for ever: after a ring's
+  // worth of lead-in the answer counts as missing.
+  uint32_t skipped = 0;
   do {
     if (!ReadLinkByte(handle, kind, byte)) return false;
+    if (byte != '{' && ++skipped > ReportLeadInMax) return false;
   } while (byte != '{');
 
   // Body up to "}". A read that fails ends the body: an answer whose close

@@ -30,6 +30,8 @@ uint8_t StatusToByte(const PrinterStatus& status);
 bool StatusReady(const PrinterStatus& status);
 
 inline constexpr uint32_t ReportBodyMax = 1024;
+// Most lead-in bytes skipped before an answer's "{".
+inline constexpr uint32_t ReportLeadInMax = 65536;
 inline constexpr int ReportLengthDigitsMax = 31;
 
 // ESC ! ? : answered by one raw status byte.

@@ -113,7 +113,7 @@ void PtyTransport::Run() {
     if ((p[1].revents & POLLIN) != 0) TakeEvents();
     if ((p[0].revents & POLLIN) != 0) Drain(0);
   }
-  EndConnection();
+  EndConnection(true);
 }
 
 bool PtyTransport::EventsPending() const {
@@ -160,8 +160,11 @@ void PtyTransport::TakeBytes(const uint8_t* data, size_t count) {
   }
 }
 
-void PtyTransport::EndConnection() {
-  if (session_) {
+// A connection ends at the slave's last close. The session (and with it a
+// partly received line) survives it, unless the connection was dropped by a
+// fault or the transport stops.
+void PtyTransport::EndConnection(bool stopping) {
+  if (session_ && (stopping || dropped_)) {
     session_->Finish();
     session_.reset();
   }
@@ -180,8 +183,11 @@ void PtyTransport::TakeEvents() {
   }
   for (size_t i = 0; i < masks.size(); ++i) {
     if ((masks[i] & IN_OPEN) != 0) {
-      // A fresh open after the last close starts a new connection.
-      if (openCount_ == 0) EndConnection();
+      // A fresh open after the last close starts a new connection. The byte
+      // stream itself goes on: a serial line has no connections, and the
+      // tail of a command written just before the close may arrive only
+      // after the next open (a line is never cut at the boundary).
+      if (openCount_ == 0) EndConnection(false);
       ++openCount_;
     }
     if ((masks[i] & IN_CLOSE) != 0 && openCount_ > 0 && --openCount_ == 0) {
@@ -190,7 +196,7 @@ void PtyTransport::TakeEvents() {
       bool reopened = false;
       for (size_t k = i + 1; k < masks.size(); ++k) reopened |= (masks[k] & IN_OPEN) != 0;
       if (!reopened) Drain(kLateBytesMs);
-      EndConnection();
+      EndConnection(false);
     }
   }
 }

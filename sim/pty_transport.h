@@ -36,7 +36,7 @@ class PtyTransport {
   void Drain(int waitMs);
   bool EventsPending() const;
   void TakeBytes(const uint8_t* data, size_t count);
-  void EndConnection();
+  void EndConnection(bool stopping);
   // Handles pending open/close events of the slave.
   void TakeEvents();
 

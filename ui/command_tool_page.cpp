@@ -3,6 +3,7 @@
 #include <QButtonGroup>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -131,7 +132,10 @@ void TCommandToolPage::ButtonSendFileClick() {
   const QString path = form_.Seam().OpenFileName(kAllFiles);
   if (path.isEmpty()) return;
   QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) {
+  // Only regular files: a FIFO would block the open, a device such as
+  // /dev/zero never ends. The byte count travels as a 32-bit number.
+  if (!QFileInfo(path).isFile() || QFileInfo(path).size() > 0x7fffffff ||
+      !file.open(QIODevice::ReadOnly)) {
     form_.Seam().Message(QStringLiteral("Open file Error!!!"));
     return;
   }
@@ -150,8 +154,9 @@ void TCommandToolPage::ButtonLoadFIleClick() {
   const QString path = form_.Seam().OpenFileName(kAllFiles);
   if (path.isEmpty()) return;
   QFile file(path);
-  if (!file.open(QIODevice::ReadOnly)) return;
-  QByteArray bytes = file.readAll();
+  // Only regular files, and no more than the editor can hold.
+  if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) return;
+  QByteArray bytes = file.read(MaxLength);
   file.close();
   const qsizetype nul = bytes.indexOf('\0');
   if (nul >= 0) bytes.truncate(nul);

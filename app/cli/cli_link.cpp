@@ -1,10 +1,11 @@
 #include "app/cli/cli_link.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
-#include <iostream>
-#include <iterator>
 
 #include "app/cli/cli_commands.h"
 #include "app/dispatcher.h"
@@ -147,14 +148,29 @@ int ReportCliResult(ResultCode code) {
 }
 
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
-  if (path == "-") {
-    bytes.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-    return !std::cin.bad();
+  // The byte count of a send travels as a 32-bit number: a longer input
+  // (or an endless one such as /dev/zero) is refused, not read to the end.
+  constexpr size_t kMostBytes = 0x7fffffff;
+  int fd = path == "-" ? STDIN_FILENO : open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  bytes.clear();
+  bool ok = true;
+  uint8_t chunk[65536];
+  for (;;) {
+    ssize_t n = read(fd, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = n == 0;
+      break;
+    }
+    if (bytes.size() + static_cast<size_t>(n) > kMostBytes) {
+      ok = false;
+      break;
+    }
+    bytes.insert(bytes.end(), chunk, chunk + n);
   }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
+  if (fd != STDIN_FILENO) close(fd);
+  return ok;
 }
 
 int UsageError(const char* usage) {

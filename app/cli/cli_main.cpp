@@ -69,7 +69,13 @@ int main(int argc, char** argv) {
   }
   BindLinkSettings(link.serial, link.parallel, link.tcp);
   for (const CliCommand& c : kCommands) {
-    if (args[0] == c.name) return c.run(link, CliArgs(args.begin() + 1, args.end()));
+    if (args[0] != c.name) continue;
+    try {
+      return c.run(link, CliArgs(args.begin() + 1, args.end()));
+    } catch (...) {
+      // Out of memory on a huge input, say: a code and a message, not an abort.
+      return ReportCliResult(ResultUnknownError);
+    }
   }
   fprintf(stderr, "varnalux-cli: unknown command '%s'\n", args[0].c_str());
   PrintUsage(stderr);

@@ -188,6 +188,7 @@ TEST_F(CliFunctions, TestPageIsScaledByTheResolutionReadFirst) {
   // 203 dpi: 8 dots per millimetre; the label of 100 x 50 mm.
   CliResult r = Cli({"test-page", "100", "50"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
+  ASSERT_TRUE(printer.WaitForCommand("PRINT 1", 3000));
   EXPECT_EQ(printer.LastLabelProgram(),
             "CLS\r\n"
             "DIRECTION 0,0\r\n"

@@ -254,6 +254,11 @@ TEST_F(ConfigFileDisk, SaveReplacesAndLoadReadsBack) {
 
   EXPECT_EQ(LoadConfigFile(dir + "/missing.dcf", back, unit, s), ConfigFileOpenFailed);
   EXPECT_EQ(LoadConfigFile(dir, back, unit, s), ConfigFileOpenFailed);
+  // A FIFO picked by mistake is refused at once instead of waiting for a writer.
+  std::string fifo = dir + "/pipe.dcf";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(LoadConfigFile(fifo, back, unit, s), ConfigFileOpenFailed);
+  unlink(fifo.c_str());
   std::ofstream(dir + "/short.dcf", std::ios::binary).write("\xAA\x55\x00\x00\x01", 5);
   EXPECT_EQ(LoadConfigFile(dir + "/short.dcf", back, unit, s), ConfigFileShort);
 }

@@ -32,6 +32,18 @@ TEST(Dispatcher, CodesOutsideTheTableGiveUnknowError) {
   EXPECT_STREQ(ResultMessage(-3), "Unknow Error");
 }
 
+TEST(Dispatcher, RecordsThatCannotBeRightAreRefusedWithoutOpening) {
+  BoundLink link;
+  LoopbackPeer peer;
+  peer.Target(link.tcp);
+  char byte = 'x';
+  EXPECT_EQ(RunOperation(OpSendRaw, KindEthernet, &byte, -1), ResultUnknownError);
+  EXPECT_EQ(RunOperation(OpCalibrateSensor, KindEthernet, nullptr, 0), ResultUnknownError);
+  EXPECT_EQ(RunOperation(OpQueryStatus, KindEthernet, nullptr, 0), ResultUnknownError);
+  usleep(50000);
+  EXPECT_EQ(peer.Connections(), 0);
+}
+
 TEST(Dispatcher, ResultMessagesAsTheUserSeesThem) {
   EXPECT_STREQ(ResultMessages[0], "");
   EXPECT_STREQ(ResultMessages[1], "Port Open Error");

@@ -27,7 +27,9 @@ TEST(FunctionsOverSerial, ClockRoundTripAndOneShotCommands) {
   EXPECT_EQ(read.date, 7);
   EXPECT_EQ(read.hour, 9);
   EXPECT_EQ(read.minute, 5);
-  EXPECT_GE(read.second, 30);
+  EXPECT_GE(read.second, 30) << read.year << "-" << read.month << "-" << read.date << " "
+                             << read.hour << ":" << read.minute
+                             << " sent: " << printer.ReceivedText();
   EXPECT_LE(read.second, 33);
   EXPECT_TRUE(read.year == 26 || read.year == 2026) << read.year;
   std::string sent = printer.ReceivedText();

@@ -99,6 +99,15 @@ TEST(ReportFraming, PayloadThatDoesNotFitTheCallersBufferIsRefused) {
   EXPECT_EQ(a.payload, "abcdefg");
 }
 
+TEST(ReportFraming, EndlessLeadInIsBounded) {
+  // A peer that streams bytes without ever opening an answer cannot hold the
+  // read: past a ring's worth of lead-in the answer is missing.
+  EXPECT_FALSE(ReadOne(std::string(ReportLeadInMax + 1, 'x') + "{2|ok}").ok);
+  Answer a = ReadOne(std::string(ReportLeadInMax, 'x') + "{2|ok}");
+  EXPECT_TRUE(a.ok);
+  EXPECT_EQ(a.payload, "ok");
+}
+
 TEST(ReportFraming, SilentPrinterFailsAfterOneReadTimeOut) {
   auto start = std::chrono::steady_clock::now();
   EXPECT_FALSE(ReadOne("").ok);
