@@ -8,14 +8,14 @@
 namespace varnalux {
 
 namespace {
-// The window belongs to the user interface; the state lives in LinkSettings.
+// The window belongs to the user interface, which installs its view here;
+// the state lives in LinkSettings.
 ProgressView* g_view = nullptr;
-int g_position = 0;
 
 void SetPosition(int position) {
   if (position > 100) position = 100;
   if (position < 0) position = 0;
-  g_position = position;
+  CurrentLinkSettings().progress.position = position;
   if (g_view != nullptr) g_view->SetPosition(position);
 }
 }  // namespace
@@ -35,7 +35,7 @@ void ShowProgressAt(int left, int top, const char* caption, int mode, int initia
   p.initialStep = initialStep;
   p.stepSize = stepSize;
   p.active = true;
-  g_position = 0;
+  p.position = 0;
   if (g_view != nullptr) g_view->Open(left, top, caption);
   SetPosition(initialStep);
 }
@@ -49,7 +49,7 @@ void ProgressTick(int kind, uint32_t value) {
   const ProgressState& p = CurrentLinkSettings().progress;
   if (!p.active || kind != p.mode) return;
   if (p.mode == ProgressStepMode)
-    SetPosition(g_position + p.stepSize);
+    SetPosition(p.position + p.stepSize);
   else
     SetPosition(value > 100 ? 100 : static_cast<int>(value));
 }
@@ -66,7 +66,7 @@ void ProcessPendingMessages() {
   if (g_view != nullptr) g_view->ProcessPendingMessages();
 }
 
-int ProgressPosition() { return g_position; }
+int ProgressPosition() { return CurrentLinkSettings().progress.position; }
 bool ProgressActive() { return CurrentLinkSettings().progress.active; }
 
 }  // namespace varnalux

@@ -32,6 +32,7 @@ struct ProgressState {
   int32_t mode = 0;  // 0 step mode, 1 percent mode
   int32_t initialStep = 0;
   int32_t stepSize = 0;
+  int32_t position = 0;  // the bar, 0..100
 };
 
 struct LinkSettings {
