@@ -6,7 +6,6 @@
 
 #include <cerrno>
 
-#include "sim/tcp_transport.h"
 #include "sim/virtual_printer.h"
 
 namespace varnalux::sim {
@@ -19,48 +18,14 @@ ControlChannel::ControlChannel(VirtualPrinter& printer) : printer_(printer) {}
 
 ControlChannel::~ControlChannel() { Stop(); }
 
-bool ControlChannel::Start(const std::string& address, uint16_t port) {
-  if (listenFd_ >= 0 || !wake_.Valid()) return false;
-  listenFd_ = OpenListener(address, port, port_);
-  if (listenFd_ < 0) return false;
-  stopping_ = false;
-  wake_.Clear();
-  thread_ = std::thread([this] { Run(); });
-  return true;
-}
-
-void ControlChannel::Stop() {
-  if (thread_.joinable()) {
-    stopping_ = true;
-    wake_.Wake();
-    thread_.join();
-  }
-  if (listenFd_ >= 0) close(listenFd_);
-  listenFd_ = -1;
-}
-
-void ControlChannel::Run() {
-  while (!stopping_) {
-    pollfd p[2] = {{listenFd_, POLLIN, 0}, {wake_.ReadEnd(), POLLIN, 0}};
-    int r = poll(p, 2, 1000);
-    if (r < 0 && errno != EINTR) break;
-    if (stopping_ || (p[1].revents & POLLIN) != 0) break;
-    if ((p[0].revents & POLLIN) == 0) continue;
-    int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
-    if (fd < 0) continue;
-    Serve(fd);
-    close(fd);
-  }
-}
-
 void ControlChannel::Serve(int fd) {
   std::string pending;
   char buffer[1024];
-  while (!stopping_) {
-    pollfd p[2] = {{fd, POLLIN, 0}, {wake_.ReadEnd(), POLLIN, 0}};
+  while (!Stopping()) {
+    pollfd p[2] = {{fd, POLLIN, 0}, {WakeFd(), POLLIN, 0}};
     int r = poll(p, 2, 1000);
     if (r < 0 && errno != EINTR) return;
-    if (stopping_ || (p[1].revents & POLLIN) != 0) return;
+    if (Stopping() || (p[1].revents & POLLIN) != 0) return;
     if ((p[0].revents & (POLLIN | POLLHUP | POLLERR)) == 0) continue;
     ssize_t n = recv(fd, buffer, sizeof buffer, 0);
     if (n < 0 && (errno == EINTR || errno == EAGAIN || errno == EWOULDBLOCK)) continue;

@@ -8,33 +8,21 @@
 #include <string>
 #include <thread>
 
-#include "sim/fd_io.h"
+#include "sim/tcp_listener.h"
 
 namespace varnalux::sim {
 
 class VirtualPrinter;
 
-class ControlChannel {
+class ControlChannel : public TcpListener {
  public:
   explicit ControlChannel(VirtualPrinter& printer);
-  ~ControlChannel();
-  ControlChannel(const ControlChannel&) = delete;
-  ControlChannel& operator=(const ControlChannel&) = delete;
-
-  bool Start(const std::string& address, uint16_t port);
-  uint16_t Port() const { return port_; }
-  void Stop();
+  ~ControlChannel() override;
 
  private:
-  void Run();
-  void Serve(int fd);
+  void Serve(int fd) override;
 
   VirtualPrinter& printer_;
-  WakePipe wake_;
-  std::atomic<bool> stopping_{false};
-  int listenFd_ = -1;
-  uint16_t port_ = 0;
-  std::thread thread_;
 };
 
 // Runs one control command against printer. close is set for "quit".
