@@ -21,7 +21,8 @@ if [[ -f "$rule" ]] && command -v udevadm >/dev/null 2>&1 &&
 fi
 
 state=$(mktemp -d)
-trap 'kill "$vp" 2>/dev/null || true; rm -rf "$state"' EXIT
+vp=""
+trap '[[ -n "$vp" ]] && kill "$vp" 2>/dev/null; rm -rf "$state"' EXIT
 "$bin/varnalux-vprinter" --listen 127.0.0.1:${VPRINTER_PORT:-9100} --pty "$state/tty" &
 vp=$!
 for _ in $(seq 50); do [[ -e "$state/tty" ]] && break; sleep 0.1; done
