@@ -365,12 +365,13 @@ void TFormMain::EndOperation() {
 
 void TFormMain::ReportResult(ResultCode code) { ReportResultVia(seam_, code); }
 
+ResultCode TFormMain::Run(varnalux::OperationCode op, void* data, int32_t extra) {
+  return varnalux::RunOperation(op, CurrentKind(), data, extra);
+}
+
 ResultCode TFormMain::RunHandled(varnalux::OperationCode op, void* data, int32_t extra) {
-  BeginOperation();
-  const ResultCode code = varnalux::RunOperation(op, CurrentKind(), data, extra);
-  ReportResult(code);
-  EndOperation();
-  return code;
+  HandlerScope scope(*this);
+  return scope.RunReported(op, data, extra);
 }
 
 void TFormMain::RegisterReadButton(QPushButton* button) {

@@ -13,6 +13,7 @@
 #include "protocol/codes.h"
 #include "protocol/printer_config.h"
 #include "protocol/report_exchange.h"
+#include "ui/page_host.h"
 
 class ConfigPage;
 class DialogSeam;
@@ -24,7 +25,7 @@ class QPushButton;
 class QTabWidget;
 class QTimer;
 
-class TFormMain : public QMainWindow {
+class TFormMain : public QMainWindow, public PageHost {
   Q_OBJECT
 
  public:
@@ -35,30 +36,32 @@ class TFormMain : public QMainWindow {
 
   // --- Shared state for the pages -----------------------------------------
   // The item index of ComboBoxInterFace.
-  varnalux::InterfaceKind CurrentKind() const;
+  varnalux::InterfaceKind CurrentKind() const override;
   // The last status read.
-  varnalux::PrinterStatus& Status();
+  varnalux::PrinterStatus& Status() override;
   // The displayed configuration record.
-  varnalux::PrinterConfig& Config();
+  varnalux::PrinterConfig& Config() override;
   // The three link records that LinkSettings refers to.
-  varnalux::SerialSettings& Serial();
+  varnalux::SerialSettings& Serial() override;
   char (&ParallelName())[varnalux::ParallelNameSize];
-  varnalux::TcpTarget& Tcp();
+  varnalux::TcpTarget& Tcp() override;
 
   // --- Handler protocol ---------------------------------------------------
   // Disables the window and puts the progress origin at DialogOrigin().
-  void BeginOperation();
+  void BeginOperation() override;
   // Enables the window and brings it to the front.
-  void EndOperation();
+  void EndOperation() override;
   // BeginOperation, RunOperation on CurrentKind(), ReportResult,
   // EndOperation; returns the operation's code.
-  varnalux::ResultCode RunHandled(varnalux::OperationCode op, void* data, int32_t extra);
+  varnalux::ResultCode RunHandled(varnalux::OperationCode op, void* data, int32_t extra) override;
+  varnalux::ResultCode Run(varnalux::OperationCode op, void* data, int32_t extra) override;
   // Shows the message of a non-zero code through the seam.
-  void ReportResult(varnalux::ResultCode code);
-  DialogSeam& Seam();
+  void ReportResult(varnalux::ResultCode code) override;
+  DialogSeam& Seam() override;
   // Where dialogs and the progress window go: Left + Width/3, Top + Height/3
   // of the window frame (integer division).
-  QPoint DialogOrigin() const;
+  QPoint DialogOrigin() const override;
+  QWidget* HostWindow() override { return this; }
 
   // --- Places for the page contents (each has a QVBoxLayout) -------------
   QWidget* ConfigArea();

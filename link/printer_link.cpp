@@ -50,7 +50,7 @@ LinkHandle OpenLink(InterfaceKind kind) {
   }
 }
 
-void CloseLink(InterfaceKind kind, LinkHandle handle) {
+bool CloseLink(InterfaceKind kind, LinkHandle handle) {
   switch (kind) {
     case KindUsb: UsbClose(handle); break;
     case KindCom: CloseSerialPort(static_cast<int>(handle)); break;
@@ -58,6 +58,7 @@ void CloseLink(InterfaceKind kind, LinkHandle handle) {
     case KindEthernet: TcpClose(); break;
     default: break;
   }
+  return true;
 }
 
 bool WriteLink(LinkHandle handle, InterfaceKind kind, const void* buffer, uint32_t length) {

@@ -17,7 +17,9 @@ inline constexpr uint32_t UsbSerialChunk = 64;
 inline constexpr uint32_t TcpChunk = 1024;
 
 LinkHandle OpenLink(InterfaceKind kind);
-void CloseLink(InterfaceKind kind, LinkHandle handle);
+// False when bytes written during the open did not leave the computer
+// before the link's closing bound (they may be lost).
+bool CloseLink(InterfaceKind kind, LinkHandle handle);
 // True when every byte was accepted by the link. Ticks the progress window
 // (kind 0 once, kind 1 after each chunk) and lets the user interface process
 // its pending messages between chunks.

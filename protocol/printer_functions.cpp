@@ -4,7 +4,7 @@
 #include <cstring>
 #include <thread>
 
-#include "link/printer_link.h"
+#include "link/link_session.h"
 #include "protocol/test_page.h"
 
 namespace varnalux {
@@ -32,11 +32,9 @@ bool FieldIsSafe(const char (&field)[PrinterFileNameSize]) {
 // Open, one write, close: 1 when the link does not open, 2 when the write
 // fails, else 0.
 ResultCode WriteOnce(InterfaceKind kind, const void* bytes, uint32_t length) {
-  LinkHandle handle = OpenLink(kind);
-  if (handle == InvalidLink) return ResultPortOpenError;
-  bool ok = WriteLink(handle, kind, bytes, length);
-  CloseLink(kind, handle);
-  return ok ? ResultOk : ResultTransmitError;
+  LinkSession link(kind);
+  if (!link.IsOpen()) return ResultPortOpenError;
+  return link.Finish(link.Write(bytes, length) ? ResultOk : ResultTransmitError);
 }
 
 ResultCode WriteText(InterfaceKind kind, const std::string& text) {

@@ -1,0 +1,41 @@
+// One open link for the length of one operation. The constructor opens the
+// link through the facade; the link is closed exactly once, by Finish() or,
+// on any other path out of the operation, by the destructor.
+//
+//   LinkSession link(kind);
+//   if (!link.IsOpen()) return ResultPortOpenError;
+//   if (!link.Write(bytes, n)) return ResultTransmitError;   // closed here
+//   return link.Finish(ResultOk);  // 2 when the written bytes did not leave
+#pragma once
+
+#include <cstdint>
+
+#include "link/printer_link.h"
+
+namespace varnalux {
+
+class LinkSession {
+ public:
+  explicit LinkSession(InterfaceKind kind);
+  ~LinkSession();
+  LinkSession(const LinkSession&) = delete;
+  LinkSession& operator=(const LinkSession&) = delete;
+
+  bool IsOpen() const { return handle_ != InvalidLink; }
+  LinkHandle Handle() const { return handle_; }
+  InterfaceKind Kind() const { return kind_; }
+
+  // WriteLink and ReadLinkByte on this link; false when it is not open.
+  bool Write(const void* buffer, uint32_t length);
+  bool ReadByte(uint8_t& out);
+
+  // Closes the link and returns result, except that a result of 0 becomes 2
+  // when the bytes written did not leave before the close's bound.
+  ResultCode Finish(ResultCode result);
+
+ private:
+  InterfaceKind kind_;
+  LinkHandle handle_;
+};
+
+}  // namespace varnalux
