@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include "protocol/atomic_file.h"
+
 namespace varnalux {
 
 namespace {
@@ -183,33 +185,7 @@ int ParseConfigFile(const uint8_t* data, size_t size, PrinterConfig& config, int
 }
 
 bool SaveConfigFile(const std::string& path, const uint8_t (&image)[ConfigFileSize]) {
-  if (path.empty()) return false;
-  // The temporary file lives in the target's folder, so the rename stays on
-  // one file system and replaces the target in one step.
-  std::string temp = path + ".tmpXXXXXX";
-  int fd = mkstemp(temp.data());
-  if (fd < 0) return false;
-  bool ok = true;
-  size_t written = 0;
-  while (ok && written < ConfigFileSize) {
-    ssize_t n = write(fd, image + written, ConfigFileSize - written);
-    if (n > 0)
-      written += static_cast<size_t>(n);
-    else if (n < 0 && errno == EINTR)
-      continue;
-    else
-      ok = false;
-  }
-  // mkstemp makes the file readable only by its owner; give it the usual
-  // permissions of a new file.
-  mode_t mask = umask(0);
-  umask(mask);
-  if (ok) ok = fchmod(fd, 0666 & ~mask) == 0;
-  if (ok) ok = fsync(fd) == 0;
-  if (close(fd) != 0) ok = false;
-  if (ok) ok = rename(temp.c_str(), path.c_str()) == 0;
-  if (!ok) unlink(temp.c_str());
-  return ok;
+  return SaveFileAtomically(path, image, ConfigFileSize);
 }
 
 int LoadConfigFile(const std::string& path, PrinterConfig& config, int32_t& unit,
