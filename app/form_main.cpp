@@ -13,9 +13,14 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <initializer_list>
 #include <cstring>
 
 #include "app/dispatcher.h"
@@ -29,6 +34,7 @@
 #include "ui/form_net_setup.h"
 #include "ui/form_rs232_setup.h"
 #include "ui/printer_function_group.h"
+#include "ui/tab_order.h"
 
 using varnalux::InterfaceKind;
 using varnalux::ResultCode;
@@ -48,6 +54,8 @@ constexpr int kStatusGroupWidth = 113;
 constexpr int kFunctionAreaWidth = 132;
 constexpr int kStatusGroupHeight = 217;
 constexpr int kPanelWidths[4] = {80, 200, 250, 200};
+// The interface group's left edge: right of the four page tabs.
+constexpr int kInterfaceGroupLeft = 480;
 
 // Index of a status label in statusLabels_: Ready first, then the flags.
 enum StatusLabel {
@@ -68,6 +76,31 @@ void SetLitColour(QLabel* label, const QColor& colour) {
   palette.setColor(QPalette::Active, QPalette::WindowText, colour);
   palette.setColor(QPalette::Inactive, QPalette::WindowText, colour);
   label->setPalette(palette);
+}
+
+// Places a one-row group's controls side by side inside its frame: below
+// the caption, above the frame's bottom line, sharing the width.
+void FitInsideFrame(QGroupBox* group, std::initializer_list<QWidget*> controls) {
+  QStyleOptionGroupBox option;
+  option.initFrom(group);
+  option.text = group->title();
+  option.lineWidth = 1;
+  option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+  QStyle* style = group->style();
+  const QRect frame =
+      style->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxFrame, group);
+  const QRect label =
+      style->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, group);
+  constexpr int kInset = 6;  // from the frame's sides, and between the controls
+  const int top = std::max(frame.top(), label.bottom()) + 1;
+  const int bottom = frame.bottom() - 2;
+  const int count = static_cast<int>(controls.size());
+  const int width = (frame.width() - 2 * kInset - (count - 1) * kInset) / count;
+  int x = frame.left() + kInset;
+  for (QWidget* w : controls) {
+    w->setGeometry(x, top, width, bottom - top + 1);
+    x += width + kInset;
+  }
 }
 
 QWidget* MakeArea(QWidget* parent, const char* name) {
@@ -129,9 +162,20 @@ TFormMain::TFormMain(DialogSeam& seam, QWidget* parent)
   // starts empty.
   BuildFrame();
   varnalux::ResetConfig(config_);
-  configPage_ = new ConfigPage(*this);
-  functionArea_->layout()->addWidget(new TPrinterFunctionGroup(*this, functionArea_));
+  configPage_ = new ConfigPage(*this, configArea_);
+  configArea_->layout()->addWidget(configPage_);
+  RegisterReadButton(configPage_->ReadButton());
+  functionGroup_ = new TPrinterFunctionGroup(*this, functionArea_);
+  functionArea_->layout()->addWidget(functionGroup_);
+  // The test label takes its paper size from the configuration page.
+  functionGroup_->SetConfigCollector([this](varnalux::PrinterConfig& page) {
+    QString error;
+    if (configPage_->CollectConfig(page, error)) return true;
+    seam_.Message(error);
+    return false;
+  });
   commandToolArea_->layout()->addWidget(new TCommandToolPage(*this, commandToolArea_));
+  ChainFirstPageTabOrder();
 
   // 2.-4. File dialogs open in the directory the program started in.
   SetStartDirectory(QDir::currentPath());
@@ -162,7 +206,23 @@ TFormMain::TFormMain(DialogSeam& seam, QWidget* parent)
 
   // 10. After a successful probe, read the configuration once (without the
   // progress window).
-  configPage_->StartupRead();
+  StartupRead();
+}
+
+void TFormMain::StartupRead() {
+  if (startupProbeSucceeded_) configPage_->ReadAfterProbe();
+}
+
+// Tab starts at the interface list and then follows the first page as it is
+// laid out: Setup, the page tabs, the function buttons, "Get Status", then
+// the configuration fields row by row and the buttons below them.
+void TFormMain::ChainFirstPageTabOrder() {
+  std::vector<QWidget*> order{comboBoxInterFace_, buttonInterFace_, pageControl1_};
+  for (QWidget* w : functionGroup_->TabOrder()) order.push_back(w);
+  order.push_back(buttonGetStatus_);
+  for (QWidget* w : configPage_->TabOrder()) order.push_back(w);
+  ChainTabOrder(order);
+  comboBoxInterFace_->setFocus();
 }
 
 TFormMain::~TFormMain() = default;
@@ -240,14 +300,11 @@ void TFormMain::BuildFrame() {
   buttonInterFace_ = new QPushButton(QStringLiteral("Setup"), interfaceGroup);
   buttonInterFace_->setObjectName(QStringLiteral("ButtonInterFace"));
   buttonInterFace_->setEnabled(false);
-  auto* interfaceLayout = new QHBoxLayout(interfaceGroup);
-  interfaceLayout->setContentsMargins(6, 0, 6, 2);
-  interfaceLayout->setSpacing(6);
-  interfaceLayout->addWidget(comboBoxInterFace_, 1);
-  interfaceLayout->addWidget(buttonInterFace_, 1);
-  comboBoxInterFace_->setFixedHeight(22);
-  buttonInterFace_->setFixedHeight(22);
-  interfaceGroup->setGeometry(480, 0, kClientWidth - 480, kPageControlTop);
+  // The group fills the free end of the tab row's height; its two controls
+  // take the height inside its frame, below the caption.
+  interfaceGroup->setGeometry(kInterfaceGroupLeft, 0, kClientWidth - kInterfaceGroupLeft,
+                              kPageControlTop);
+  FitInsideFrame(interfaceGroup, {comboBoxInterFace_, buttonInterFace_});
   interfaceGroup->raise();
 
   connect(comboBoxInterFace_, &QComboBox::currentIndexChanged, this,
@@ -422,19 +479,13 @@ void TFormMain::ButtonInterFaceClick() {
 }
 
 void TFormMain::ButtonGetStatusClick() {
-  BeginOperation();
+  HandlerScope scope(*this);
   // The record changes only with a complete answer, so the labels and the
   // record keep agreeing after a failure.
   varnalux::PrinterStatus answer = status_;
-  const ResultCode code =
-      varnalux::RunOperation(varnalux::OpQueryStatus, CurrentKind(), &answer, 0);
-  if (code != varnalux::ResultOk) {
-    ReportResult(code);
-  } else {
-    status_ = answer;
-    ShowPrinterStatus(status_);
-  }
-  EndOperation();
+  if (scope.RunReported(varnalux::OpQueryStatus, &answer, 0) != varnalux::ResultOk) return;
+  status_ = answer;
+  ShowPrinterStatus(status_);
 }
 
 void TFormMain::ShowPrinterStatus(const varnalux::PrinterStatus& status) {
@@ -461,7 +512,12 @@ QString TFormMain::SerialSummary(const varnalux::SerialSettings& s) {
 
 void TFormMain::UpdatePortStatus() {
   panels_[0]->setText(FieldText(parallelName_, sizeof parallelName_));
-  panels_[1]->setText(SerialSummary(serial_));
+  const QString serial = SerialSummary(serial_);
+  panels_[1]->setText(serial);
+  // A summary wider than its panel is cut; the whole text is its tooltip.
+  const bool cut = panels_[1]->fontMetrics().horizontalAdvance(serial) >
+                   panels_[1]->contentsRect().width();
+  panels_[1]->setToolTip(cut ? serial : QString());
 }
 
 QString TFormMain::PanelText(int panel) const {

@@ -16,6 +16,7 @@
 #include "ui/page_host.h"
 
 class ConfigPage;
+class TPrinterFunctionGroup;
 class DialogSeam;
 class QAction;
 class QComboBox;
@@ -71,11 +72,14 @@ class TFormMain : public QMainWindow, public PageHost {
   QWidget* CommandToolPageArea();
   // The configuration page's "Read" button follows the interface table too.
   void RegisterReadButton(QPushButton* button);
+  // Start-up: after a successful link probe, the configuration page reads
+  // the printer's configuration.
+  void StartupRead();
   // The "Printer Configuration" group of the first page.
   ConfigPage* ConfigurationPage();
 
   // --- Status and start-up ------------------------------------------------
-  void ShowPrinterStatus(const varnalux::PrinterStatus& status);
+  void ShowPrinterStatus(const varnalux::PrinterStatus& status) override;
   // Status bar panels 0 (parallel name) and 1 (serial summary).
   void UpdatePortStatus();
   QString PanelText(int panel) const;
@@ -100,6 +104,7 @@ class TFormMain : public QMainWindow, public PageHost {
   QWidget* BuildConfigurationPage();
   QGroupBox* BuildStatusGroup(QWidget* page);
   void ApplyInterfaceTable(int index);
+  void ChainFirstPageTabOrder();
 
   DialogSeam& seam_;
 
@@ -119,6 +124,7 @@ class TFormMain : public QMainWindow, public PageHost {
   QWidget* fontArea_ = nullptr;
   QWidget* commandToolArea_ = nullptr;
   ConfigPage* configPage_ = nullptr;
+  TPrinterFunctionGroup* functionGroup_ = nullptr;
   QLabel* statusLabels_[8] = {};  // Ready, then flags 0..5 and 7
   QPushButton* buttonGetStatus_ = nullptr;
   QPointer<QPushButton> readButton_;

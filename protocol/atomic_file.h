@@ -3,10 +3,12 @@
 // The bytes go to a new file in the target's folder; Commit() flushes it to
 // the disk and renames it over the target in one step. A save that fails at
 // any point (full disk, no permission) leaves the target as it was and
-// removes the new file. The target keeps its permissions; a symbolic link is
-// followed, so its target file is replaced and the link stays. A path that
-// names something other than a regular file (a device such as /dev/stdout, a
-// FIFO) is never replaced: it is written in place.
+// removes the new file. The target keeps its permissions (and its owner where
+// the process may set it); a symbolic link is followed, so its target file is
+// replaced and the link stays. A file the process may not write is refused,
+// not replaced. A path that names something other than a regular file (a
+// device such as /dev/stdout, a FIFO) is never replaced: it is written in
+// place, and a FIFO with no reader is refused at once.
 //
 //   AtomicFile file;
 //   if (!file.Open(path)) ...;

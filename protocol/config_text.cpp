@@ -226,10 +226,13 @@ std::string ConfigAsJson(const PrinterConfig& config, const int32_t* unit,
 }
 
 std::string UnitAndStatusAsText(int32_t unit, const PrinterStatus& status) {
+  // As loading selects it: negative no unit, 0 inch, 1 and above mm.
   std::string out = "unit: " + std::to_string(unit);
-  if (unit == 0)
+  if (unit < 0)
+    out += " (none)";
+  else if (unit == 0)
     out += " (inch)";
-  else if (unit == 1)
+  else
     out += " (mm)";
   out += '\n';
   int values[8];

@@ -14,9 +14,11 @@
 #include <QTextCursor>
 #include <QVBoxLayout>
 
-#include "app/form_main.h"
+#include "protocol/atomic_file.h"
 #include "protocol/codes.h"
+#include "protocol/input_file.h"
 #include "ui/dialog_seam.h"
+#include "ui/page_host.h"
 #include "ui/printer_text.h"
 
 namespace {
@@ -32,8 +34,8 @@ QString EditorTextFromFile(QString text) {
 
 }  // namespace
 
-TCommandToolPage::TCommandToolPage(TFormMain& form, QWidget* parent)
-    : QWidget(parent), form_(form) {
+TCommandToolPage::TCommandToolPage(PageHost& host, QWidget* parent)
+    : QWidget(parent), host_(host) {
   setObjectName(QStringLiteral("CommandToolPage"));
 
   richEditTText_ = new QPlainTextEdit(this);
@@ -124,34 +126,26 @@ void TCommandToolPage::ButtonSendClick() {
   const QString text =
       cursor.hasSelection() ? cursor.selectedText() : richEditTText_->toPlainText();
   QByteArray bytes = EditorBytes(text);
-  form_.RunHandled(varnalux::OpSendRaw, bytes.data(), static_cast<int32_t>(bytes.size()));
+  host_.RunHandled(varnalux::OpSendRaw, bytes.data(), static_cast<int32_t>(bytes.size()));
   richEditTText_->setFocus();
 }
 
 void TCommandToolPage::ButtonSendFileClick() {
-  const QString path = form_.Seam().OpenFileName(kAllFiles);
+  const QString path = host_.Seam().OpenFileName(kAllFiles);
   if (path.isEmpty()) return;
-  QFile file(path);
-  // Only regular files: a FIFO would block the open, a device such as
-  // /dev/zero never ends. The byte count travels as a 32-bit number.
-  if (!QFileInfo(path).isFile() || QFileInfo(path).size() > 0x7fffffff ||
-      !file.open(QIODevice::ReadOnly)) {
-    form_.Seam().Message(QStringLiteral("Open file Error!!!"));
+  // Only regular files: a FIFO would block the read, a device such as
+  // /dev/zero never ends.
+  std::vector<uint8_t> bytes;
+  if (varnalux::ReadInputFile(QFile::encodeName(path).toStdString(), varnalux::MostSendBytes,
+                              bytes) != varnalux::InputFileResult::Ok) {
+    host_.Seam().Message(QStringLiteral("Open file Error!!!"));
     return;
   }
-  QByteArray bytes = file.readAll();
-  const bool complete = file.error() == QFileDevice::NoError && bytes.size() == file.size();
-  file.close();
-  // The byte count travels as a 32-bit number.
-  if (!complete || bytes.size() > 0x7fffffff) {
-    form_.Seam().Message(QStringLiteral("Open file Error!!!"));
-    return;
-  }
-  form_.RunHandled(varnalux::OpSendRaw, bytes.data(), static_cast<int32_t>(bytes.size()));
+  host_.RunHandled(varnalux::OpSendRaw, bytes.data(), static_cast<int32_t>(bytes.size()));
 }
 
 void TCommandToolPage::ButtonLoadFIleClick() {
-  const QString path = form_.Seam().OpenFileName(kAllFiles);
+  const QString path = host_.Seam().OpenFileName(kAllFiles);
   if (path.isEmpty()) return;
   QFile file(path);
   // Only regular files, and no more than the editor can hold.
@@ -166,15 +160,11 @@ void TCommandToolPage::ButtonLoadFIleClick() {
 }
 
 void TCommandToolPage::ButtonSaveFileClick() {
-  const QString path = form_.Seam().SaveFileName(kAllFiles, QString());
+  const QString path = host_.Seam().SaveFileName(kAllFiles, QString());
   if (path.isEmpty()) return;
   const QByteArray bytes = EditorBytes(richEditTText_->toPlainText());
-  QFile file(path);
-  bool ok = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-  if (ok) ok = file.write(bytes) == bytes.size();
-  if (ok) ok = file.flush();
-  file.close();
-  if (!ok)
-    form_.Seam().Message(
+  if (!varnalux::SaveFileAtomically(QFile::encodeName(path).toStdString(), bytes.constData(),
+                                    static_cast<size_t>(bytes.size())))
+    host_.Seam().Message(
         QStringLiteral("Cannot write the file %1").arg(QDir::toNativeSeparators(path)));
 }

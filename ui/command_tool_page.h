@@ -10,7 +10,7 @@ class QButtonGroup;
 class QGroupBox;
 class QPlainTextEdit;
 class QPushButton;
-class TFormMain;
+class PageHost;
 
 class TCommandToolPage : public QWidget {
   Q_OBJECT
@@ -19,7 +19,7 @@ class TCommandToolPage : public QWidget {
   static constexpr int SlotCount = 12;
   static constexpr int MaxLength = 10485760;  // characters in the editor
 
-  TCommandToolPage(TFormMain& form, QWidget* parent);
+  TCommandToolPage(PageHost& host, QWidget* parent);
 
   // The stored copy of a slot (the current slot's copy is brought up to date
   // only when the user switches away from it) and the current slot.
@@ -40,7 +40,7 @@ class TCommandToolPage : public QWidget {
  private:
   void EnforceMaxLength();
 
-  TFormMain& form_;
+  PageHost& host_;
   QString slots_[SlotCount];
   int currentSlot_ = 0;
   QPlainTextEdit* richEditTText_;

@@ -15,10 +15,10 @@
 #include <cstring>
 
 #include "app/dispatcher.h"
-#include "app/form_main.h"
 #include "app/progress.h"
 #include "protocol/config_file.h"
 #include "ui/dialog_seam.h"
+#include "ui/page_host.h"
 
 using varnalux::ConfigPageText;
 using varnalux::PrinterConfig;
@@ -66,6 +66,16 @@ QStringList Items(std::initializer_list<const char*> items) {
   return list;
 }
 
+// The item an editable list shows: its text (typed, pasted or picked) looked
+// up among the items, whatever was selected before. An empty text is the
+// empty first item; a text that is no item is no selection.
+int ShownItem(const QComboBox* box) {
+  const QString text = box->currentText().trimmed();
+  if (text.isEmpty()) return 0;
+  const int index = box->findText(text, Qt::MatchFixedString);
+  return index >= 0 ? index : varnalux::NoSelection;
+}
+
 // The empty first item, then the entries of a table in order.
 QStringList TableItems(const varnalux::LookupTable& table) {
   QStringList list{QString()};
@@ -75,19 +85,20 @@ QStringList TableItems(const varnalux::LookupTable& table) {
 
 }  // namespace
 
-ConfigPage::ConfigPage(TFormMain& form) : QGroupBox(form.ConfigArea()), form_(form) {
+ConfigPage::ConfigPage(PageHost& host, QWidget* parent) : QGroupBox(parent), host_(host) {
   Build();
-  if (QLayout* area = form.ConfigArea()->layout()) area->addWidget(this);
-  form.RegisterReadButton(buttonRead_);
-  ShowConfig(form_.Config());
+  ShowConfig(host_.Config());
 }
 
 void ConfigPage::Build() {
   setObjectName(QStringLiteral("GroupBoxPrinterConfiguration"));
   setTitle(QStringLiteral("Printer Configuration"));
 
-  auto label = [](const char* text, QWidget* parent) {
-    return new QLabel(QString::fromLatin1(text), parent);
+  // A caption names its field for screen readers and keyboard users.
+  auto label = [](const char* text, QWidget* parent, QWidget* buddy) {
+    auto* l = new QLabel(QString::fromLatin1(text), parent);
+    l->setBuddy(buddy);
+    return l;
   };
   auto edit = [](const char* name, QWidget* parent) {
     auto* e = new QLineEdit(parent);
@@ -107,6 +118,7 @@ void ConfigPage::Build() {
   auto base = [&](const char* name, QWidget* parent) {
     QLineEdit* e = edit(name, parent);
     e->setReadOnly(true);
+    e->setFocusPolicy(Qt::ClickFocus);
     e->setEnabled(false);
     QSizePolicy policy = e->sizePolicy();
     policy.setRetainSizeWhenHidden(true);  // its edit keeps the same width
@@ -128,16 +140,19 @@ void ConfigPage::Build() {
   editVersion_ = edit("EditVersion", info);
   editMilage_ = edit("EditMilage", info);
   editChecksum_ = edit("EditChecksum", info);
-  for (QLineEdit* e : {editVersion_, editMilage_, editChecksum_}) e->setReadOnly(true);
+  for (QLineEdit* e : {editVersion_, editMilage_, editChecksum_}) {
+    e->setReadOnly(true);
+    e->setFocusPolicy(Qt::ClickFocus);  // selectable for copying, not a tab stop
+  }
   auto* infoGrid = new QGridLayout(info);
   infoGrid->setContentsMargins(6, 2, 6, 4);
   infoGrid->setVerticalSpacing(2);
-  infoGrid->addWidget(label("Version:", info), 0, 0);
+  infoGrid->addWidget(label("Version:", info, editVersion_), 0, 0);
   infoGrid->addWidget(editVersion_, 0, 1, 1, 5);
-  infoGrid->addWidget(label("Milage:", info), 1, 0);
+  infoGrid->addWidget(label("Milage:", info, editMilage_), 1, 0);
   infoGrid->addWidget(editMilage_, 1, 1);
-  infoGrid->addWidget(label("Km", info), 1, 2);
-  infoGrid->addWidget(label("Check Sum:", info), 1, 3);
+  infoGrid->addWidget(label("Km", info, editMilage_), 1, 2);
+  infoGrid->addWidget(label("Check Sum:", info, editChecksum_), 1, 3);
   infoGrid->addWidget(editChecksum_, 1, 4, 1, 2);
   infoGrid->setColumnStretch(1, 1);
   infoGrid->setColumnStretch(4, 1);
@@ -195,11 +210,11 @@ void ConfigPage::Build() {
   grid->setHorizontalSpacing(4);
   int row = 0;
   auto left = [&](const char* caption, QWidget* w) {
-    grid->addWidget(label(caption, setup), row, 0);
+    grid->addWidget(label(caption, setup, w), row, 0);
     grid->addWidget(w, row++, 1);
   };
   auto leftPair = [&](const char* caption, QWidget* a, QWidget* b) {
-    grid->addWidget(label(caption, setup), row, 0);
+    grid->addWidget(label(caption, setup, a), row, 0);
     grid->addLayout(pair(a, b), row++, 1);
   };
   left("Speed:", editSpeed_);
@@ -218,7 +233,7 @@ void ConfigPage::Build() {
   leftPair("Shift Y:", editShiftY_, editShiftYBase_);
   row = 0;
   auto right = [&](const char* caption, QWidget* w) {
-    grid->addWidget(label(caption, setup), row, 3);
+    grid->addWidget(label(caption, setup, w), row, 3);
     grid->addWidget(w, row++, 4);
   };
   right("Ribbon:", comboBoxRibbon_);
@@ -288,6 +303,19 @@ void ConfigPage::Build() {
   layout->addLayout(bottom);
 }
 
+std::vector<QWidget*> ConfigPage::TabOrder() const {
+  return {editSpeed_,          comboBoxDensity_,     editDensityBase_,   editWidth_,
+          editHeight_,         comboBoxMediaSensor_, editGapSize_,       editGapOffset_,
+          comboBoxPrintOut_,   editCutterPiece_,     editReferenceX_,    editReferenceY_,
+          comboBoxDirection_,  comboBoxMirror_,      editOffset_,        editOffsetBase_,
+          editShiftX_,         editShiftXBase_,      editShiftY_,        editShiftYBase_,
+          comboBoxRibbon_,     comboBoxCodePage_,    comboBoxCountryCode_, comboBoxHead_,
+          comboBoxReprint_,    editGapInten_,        editBlineInten_,    editContinuousInten_,
+          comboBoxBaudrate_,   comboBoxDatabit_,     comboBoxParity_,    comboBoxStopBit_,
+          radioInch_,          radioMm_,             buttonClear_,       buttonLoad_,
+          buttonSave_,         buttonSet_,           buttonRead_};
+}
+
 int ConfigPage::Unit() const { return unitButtons_->checkedId(); }
 
 void ConfigPage::SelectUnit(int unit) {
@@ -331,9 +359,9 @@ ConfigPageText ConfigPage::PageText() const {
   p.shiftX = ToUtf8(editShiftX_->text());
   p.shiftXBaseShown = !editShiftXBase_->isHidden();
   p.shiftXBase = ToUtf8(editShiftXBase_->text());
-  p.ribbon = comboBoxRibbon_->currentIndex();
+  p.ribbon = ShownItem(comboBoxRibbon_);
   p.codePage = comboBoxCodePage_->currentIndex();
-  p.country = comboBoxCountryCode_->currentIndex();
+  p.country = ShownItem(comboBoxCountryCode_);
   p.head = comboBoxHead_->currentIndex();
   p.reprint = comboBoxReprint_->currentIndex();
   p.gapInten = ToUtf8(editGapInten_->text());
@@ -405,45 +433,41 @@ bool ConfigPage::CollectConfig(PrinterConfig& out, QString& error) {
   return false;
 }
 
+// A read that failed leaves the page as it was; a good one becomes the
+// displayed record.
+void ConfigPage::ShowReadResult(varnalux::ResultCode code, const PrinterConfig& fresh) {
+  if (code != varnalux::ResultOk) {
+    host_.ReportResult(code);
+    return;
+  }
+  host_.Config() = fresh;
+  ShowConfig(host_.Config());
+}
+
 void ConfigPage::ButtonReadClick() {
   PrinterConfig fresh;
   varnalux::ResetConfig(fresh);
-  form_.BeginOperation();
-  const varnalux::ResultCode code =
-      varnalux::RunOperation(varnalux::OpReadConfig, form_.CurrentKind(), &fresh, 1);
-  if (code != varnalux::ResultOk) {
-    form_.ReportResult(code);  // the page keeps what it showed
-  } else {
-    form_.Config() = fresh;
-    ShowConfig(form_.Config());
-  }
-  form_.EndOperation();
-}
-
-void ConfigPage::StartupRead() {
-  if (form_.StartupProbeSucceeded()) ReadAfterProbe();
+  HandlerScope scope(host_);
+  ShowReadResult(host_.Run(varnalux::OpReadConfig, &fresh, 1), fresh);
 }
 
 void ConfigPage::ReadAfterProbe() {
   PrinterConfig fresh;
   varnalux::ResetConfig(fresh);
-  const QPoint origin = form_.DialogOrigin();
+  const QPoint origin = host_.DialogOrigin();
   varnalux::SetProgressOrigin(origin.x(), origin.y());
-  const varnalux::ResultCode code =
-      varnalux::RunOperation(varnalux::OpReadConfig, form_.CurrentKind(), &fresh, 0);
-  form_.setEnabled(false);
-  if (code != varnalux::ResultOk) {
-    form_.ReportResult(code);
-  } else {
-    form_.Config() = fresh;
-    ShowConfig(form_.Config());
-  }
-  form_.setEnabled(true);
+  const varnalux::ResultCode code = host_.Run(varnalux::OpReadConfig, &fresh, 0);
+  // The window is still being built: it is disabled while the result is
+  // shown, not brought to the front.
+  QWidget* window = host_.HostWindow();
+  window->setEnabled(false);
+  ShowReadResult(code, fresh);
+  window->setEnabled(true);
 }
 
 void ConfigPage::ButtonClearClick() {
-  varnalux::ResetConfig(form_.Config());
-  ShowConfig(form_.Config());
+  varnalux::ResetConfig(host_.Config());
+  ShowConfig(host_.Config());
 }
 
 void ConfigPage::ButtonSetClick() {
@@ -452,23 +476,23 @@ void ConfigPage::ButtonSetClick() {
   QString error;
   if (!CollectConfig(record, error)) {
     // Nothing is sent; the window was never disabled.
-    form_.Seam().Message(error);
+    host_.Seam().Message(error);
     return;
   }
-  form_.RunHandled(varnalux::OpWriteConfig, &record, 0);
+  host_.RunHandled(varnalux::OpWriteConfig, &record, 0);
 }
 
 void ConfigPage::ButtonSaveClick() {
-  const QString name = form_.Seam().SaveFileName(kConfigFilter, QStringLiteral("dcf"));
+  const QString name = host_.Seam().SaveFileName(kConfigFilter, QStringLiteral("dcf"));
   if (name.isEmpty()) return;
   uint8_t image[varnalux::ConfigFileSize];
-  varnalux::BuildConfigFile(form_.Config(), Unit(), form_.Status(), image);
+  varnalux::BuildConfigFile(host_.Config(), Unit(), host_.Status(), image);
   if (!varnalux::SaveConfigFile(QFile::encodeName(name).toStdString(), image))
-    form_.Seam().Message(ResultText(varnalux::ResultFileOpenError));
+    host_.Seam().Message(ResultText(varnalux::ResultFileOpenError));
 }
 
 void ConfigPage::ButtonLoadClick() {
-  const QString name = form_.Seam().OpenFileName(kConfigFilter);
+  const QString name = host_.Seam().OpenFileName(kConfigFilter);
   if (name.isEmpty()) return;
   PrinterConfig config;
   int32_t unit = 0;
@@ -476,16 +500,16 @@ void ConfigPage::ButtonLoadClick() {
   const int r =
       varnalux::LoadConfigFile(QFile::encodeName(name).toStdString(), config, unit, status);
   if (r == varnalux::ConfigFileOpenFailed) {
-    form_.Seam().Message(ResultText(varnalux::ResultFileOpenError));
+    host_.Seam().Message(ResultText(varnalux::ResultFileOpenError));
     return;
   }
   if (r != varnalux::ConfigFileOk) {
-    form_.Seam().Message(QStringLiteral("File Data Error"));  // the page keeps its state
+    host_.Seam().Message(QStringLiteral("File Data Error"));  // the page keeps its state
     return;
   }
   SelectUnit(unit);
-  form_.Config() = config;
-  form_.Status() = status;
-  form_.ShowPrinterStatus(status);
-  ShowConfig(form_.Config());
+  host_.Config() = config;
+  host_.Status() = status;
+  host_.ShowPrinterStatus(status);
+  ShowConfig(host_.Config());
 }

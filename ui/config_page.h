@@ -1,12 +1,14 @@
 // The group "Printer Configuration" of the first page: the printer's
 // information texts and settings as edits and lists, the unit of the four
 // lengths, and the buttons Clear, Load, Save, Set and Read. The displayed
-// record is the main window's Config(); "Set" sends what the controls show.
+// record is the host's Config(); "Set" sends what the controls show.
 #pragma once
 
 #include <QGroupBox>
 #include <QString>
+#include <vector>
 
+#include "protocol/codes.h"
 #include "protocol/config_page_text.h"
 #include "protocol/printer_config.h"
 
@@ -15,20 +17,23 @@ class QComboBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class TFormMain;
+class PageHost;
 
 class ConfigPage : public QGroupBox {
   Q_OBJECT
 
  public:
-  // Builds the group into form.ConfigArea() and shows the displayed record.
-  explicit ConfigPage(TFormMain& form);
+  // Builds the group and shows the host's displayed record.
+  ConfigPage(PageHost& host, QWidget* parent);
 
-  // Start-up: when the main window's link probe succeeded, reads the
+  // Start-up, after the window's link probe opened the link: reads the
   // configuration without the progress window and shows it.
-  void StartupRead();
-  // The read of StartupRead, run whatever the probe found.
   void ReadAfterProbe();
+
+  // "Read", which the window disables where the link cannot read.
+  QPushButton* ReadButton() const { return buttonRead_; }
+  // The fields in the order they stand on the page, for the tab order.
+  std::vector<QWidget*> TabOrder() const;
 
   // Fills the controls from the record in the selected unit.
   void ShowConfig(const varnalux::PrinterConfig& config);
@@ -53,8 +58,9 @@ class ConfigPage : public QGroupBox {
   void Build();
   varnalux::ConfigPageText PageText() const;
   void ApplyPageText(const varnalux::ConfigPageText& page);
+  void ShowReadResult(varnalux::ResultCode code, const varnalux::PrinterConfig& fresh);
 
-  TFormMain& form_;
+  PageHost& host_;
 
   QLineEdit* editVersion_ = nullptr;
   QLineEdit* editMilage_ = nullptr;

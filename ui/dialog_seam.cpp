@@ -2,8 +2,12 @@
 
 #include <QDialog>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
+#include <QSpacerItem>
 #include <QWidget>
+#include <QWindow>
 
 #include "app/dispatcher.h"
 
@@ -14,10 +18,30 @@ std::function<QString()> g_portOpenHint;
 // Message boxes carry the program's name as their title.
 const char kBoxTitle[] = "Varnalux";
 
-bool AskBox(QWidget* parent, const QString& text, QMessageBox::StandardButtons buttons,
-            QMessageBox::StandardButton no) {
-  QMessageBox box(QMessageBox::Question, QString::fromLatin1(kBoxTitle), text, buttons, parent);
-  return box.exec() != no;
+// Room beside the title for the window manager's icon and buttons.
+constexpr int kTitleBarExtra = 120;
+
+// The narrowest box that still shows its whole title.
+int TitleWidth(const QWidget& box) {
+  return box.fontMetrics().horizontalAdvance(box.windowTitle()) + kTitleBarExtra;
+}
+
+// Runs a message box that belongs to owner: parented to it while it is
+// enabled, otherwise kept above its window without inheriting its disabled
+// state. A box with a short text is widened to show its whole title.
+int RunBox(QMessageBox::Icon icon, const QString& text, QMessageBox::StandardButtons buttons,
+           QWidget* owner) {
+  QWidget* parent = owner != nullptr && owner->isEnabled() ? owner : nullptr;
+  QMessageBox box(icon, QString::fromLatin1(kBoxTitle), text, buttons, parent);
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+    grid->addItem(new QSpacerItem(TitleWidth(box), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  if (parent == nullptr && owner != nullptr && owner->window()->windowHandle() != nullptr) {
+    box.winId();  // creates the box's native window
+    if (QWindow* handle = box.windowHandle())
+      handle->setTransientParent(owner->window()->windowHandle());
+  }
+  return box.exec();
 }
 }  // namespace
 
@@ -45,20 +69,22 @@ QWidget* RealDialogSeam::BoxParent() const {
 }
 
 void RealDialogSeam::Message(const QString& text) {
-  QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kBoxTitle), text, QMessageBox::Ok,
-                  BoxParent());
-  box.exec();
+  RunBox(QMessageBox::NoIcon, text, QMessageBox::Ok, parent_);
+}
+
+void RealDialogSeam::MessageFrom(QWidget* owner, const QString& text) {
+  RunBox(QMessageBox::NoIcon, text, QMessageBox::Ok, owner != nullptr ? owner : parent_);
 }
 
 bool RealDialogSeam::Question(const QString& text) {
   // Escape (Cancel) is the only way to say no.
-  return AskBox(BoxParent(), text, QMessageBox::Ok | QMessageBox::Cancel, QMessageBox::Cancel);
+  return RunBox(QMessageBox::Question, text, QMessageBox::Ok | QMessageBox::Cancel, parent_) !=
+         QMessageBox::Cancel;
 }
 
 bool RealDialogSeam::YesNo(const QString& text) {
-  QMessageBox box(QMessageBox::Question, QString::fromLatin1(kBoxTitle), text,
-                  QMessageBox::Yes | QMessageBox::No, BoxParent());
-  return box.exec() == QMessageBox::Yes;
+  return RunBox(QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No, parent_) ==
+         QMessageBox::Yes;
 }
 
 QString RealDialogSeam::OpenFileName(const QString& filter) {

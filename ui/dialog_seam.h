@@ -15,8 +15,14 @@ class QWidget;
 class DialogSeam {
  public:
   virtual ~DialogSeam() = default;
-  // A plain message box with one OK button.
+  // A plain message box with one OK button, belonging to the main window.
   virtual void Message(const QString& text) = 0;
+  // The same box belonging to owner (a dialog speaking about its own
+  // fields), so that it stays above that dialog.
+  virtual void MessageFrom(QWidget* owner, const QString& text) {
+    (void)owner;
+    Message(text);
+  }
   // OK / Cancel: true unless the user cancelled.
   virtual bool Question(const QString& text) = 0;
   // Yes / No: true for Yes.
@@ -32,11 +38,14 @@ class DialogSeam {
 
 class RealDialogSeam : public DialogSeam {
  public:
-  // Message boxes are centred on this window while it is enabled (a box
-  // owned by a disabled window would be disabled with it).
+  // Message boxes belong to this window unless a dialog owns them. An owner
+  // that is enabled becomes the box's parent; a disabled one (the main
+  // window during an operation) would disable the box with it, so the box
+  // then only stays above it.
   void SetParentWindow(QWidget* window) { parent_ = window; }
 
   void Message(const QString& text) override;
+  void MessageFrom(QWidget* owner, const QString& text) override;
   bool Question(const QString& text) override;
   bool YesNo(const QString& text) override;
   QString OpenFileName(const QString& filter) override;

@@ -46,9 +46,13 @@ TFormNetSetup::TFormNetSetup(DialogSeam& seam, QWidget* parent)
   buttonSet_->setObjectName(QStringLiteral("ButtonSet"));
 
   auto* grid = new QGridLayout(groupIpSetting_);
-  grid->addWidget(new QLabel(QStringLiteral("IP Address/Printer Name:"), groupIpSetting_), 0, 0);
+  auto* labelIPAddr = new QLabel(QStringLiteral("IP Address/Printer Name:"), groupIpSetting_);
+  labelIPAddr->setBuddy(editIPAddr_);
+  auto* labelPort = new QLabel(QStringLiteral("Port:"), groupIpSetting_);
+  labelPort->setBuddy(editPort_);
+  grid->addWidget(labelIPAddr, 0, 0);
   grid->addWidget(editIPAddr_, 0, 1);
-  grid->addWidget(new QLabel(QStringLiteral("Port:"), groupIpSetting_), 0, 2);
+  grid->addWidget(labelPort, 0, 2);
   grid->addWidget(editPort_, 0, 3);
   grid->addWidget(buttonSet_, 0, 4);
   grid->setColumnStretch(1, 1);
@@ -78,7 +82,7 @@ void TFormNetSetup::ButtonSetClick() {
   const QString portText = editPort_->text();
   const int port = portText.toInt(&ok, 10);
   if (!ok) {
-    seam_.Message(QStringLiteral("'%1' is not a valid integer value").arg(portText));
+    seam_.MessageFrom(this, QStringLiteral("'%1' is not a valid integer value").arg(portText));
     return;
   }
   if (target_ != nullptr) target_->port = port;

@@ -13,11 +13,6 @@
 
 namespace {
 
-std::function<QDateTime()>& TimeSource() {
-  static std::function<QDateTime()> source;
-  return source;
-}
-
 int32_t* Field(varnalux::ClockSettings& c, int i) {
   int32_t* fields[6] = {&c.year, &c.month, &c.date, &c.hour, &c.minute, &c.second};
   return fields[i];
@@ -84,10 +79,6 @@ TFormRTCSetup::TFormRTCSetup(DialogSeam& seam, QWidget* parent)
   connect(buttonCancel_, &QPushButton::clicked, this, &TFormRTCSetup::ButtonCancelClick);
 }
 
-void TFormRTCSetup::SetTimeSource(std::function<QDateTime()> source) {
-  TimeSource() = std::move(source);
-}
-
 void TFormRTCSetup::Prepare(int left, int top, varnalux::ClockSettings& clock) {
   move(left, top);
   clock_ = &clock;
@@ -102,7 +93,7 @@ void TFormRTCSetup::ShowValues() {
 
 void TFormRTCSetup::ButtonSetSysTimeClick() {
   if (clock_ == nullptr) return;
-  const QDateTime now = TimeSource() ? TimeSource()() : QDateTime::currentDateTime();
+  const QDateTime now = timeSource_ ? timeSource_() : QDateTime::currentDateTime();
   clock_->year = now.date().year();
   clock_->month = now.date().month();
   clock_->date = now.date().day();
@@ -120,7 +111,7 @@ void TFormRTCSetup::ButtonOkClick() {
   for (int i = 0; i < 6; ++i) {
     const QString text = edits_[i]->text();
     if (!varnalux::ParseStrictInteger(text.toUtf8().constData(), values[i])) {
-      seam_.Message(QStringLiteral("'%1' is not a valid integer value").arg(text));
+      seam_.MessageFrom(this, QStringLiteral("'%1' is not a valid integer value").arg(text));
       edits_[i]->setFocus();
       return;
     }

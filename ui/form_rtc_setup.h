@@ -22,9 +22,10 @@ class TFormRTCSetup : public QDialog {
   // values.
   void Prepare(int left, int top, varnalux::ClockSettings& clock);
 
-  // Where "Get System Time" takes the local time from (tests fix it); an
-  // empty function restores the computer's clock.
-  static void SetTimeSource(std::function<QDateTime()> source);
+  // Where "Get System Time" takes the local time from; an empty function
+  // (the default) is the computer's clock.
+  using TimeSource = std::function<QDateTime()>;
+  void SetTimeSource(TimeSource source) { timeSource_ = std::move(source); }
 
  public slots:
   void ButtonSetSysTimeClick();
@@ -41,6 +42,7 @@ class TFormRTCSetup : public QDialog {
   void ShowValues();
 
   DialogSeam& seam_;
+  TimeSource timeSource_;
   varnalux::ClockSettings* clock_ = nullptr;
   QLineEdit* edits_[6];  // Year, Month, Date, Hour, Minute, Second
   QPushButton* buttonSetSysTime_;

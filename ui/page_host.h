@@ -43,6 +43,9 @@ class PageHost {
   // The window that message boxes and dialogs of the pages belong to.
   virtual QWidget* HostWindow() = 0;
 
+  // Shows a status record on the window's status indicators.
+  virtual void ShowPrinterStatus(const varnalux::PrinterStatus& status) = 0;
+
   // Records shared by the pages, owned by the window for the whole run.
   virtual varnalux::PrinterStatus& Status() = 0;
   virtual varnalux::PrinterConfig& Config() = 0;

@@ -5,21 +5,19 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <cstring>
-#include <vector>
 
-#include "app/dispatcher.h"
-#include "app/form_main.h"
+#include "protocol/dump_read_back.h"
 #include "protocol/printer_functions.h"
-#include "ui/config_page.h"
 #include "ui/dialog_seam.h"
+#include "ui/page_host.h"
 #include "ui/form_dump_text_setup.h"
 #include "ui/form_rtc_setup.h"
 #include "ui/form_sensor_calibrate.h"
 
 using varnalux::ResultCode;
 
-TPrinterFunctionGroup::TPrinterFunctionGroup(TFormMain& form, QWidget* parent)
-    : QGroupBox(QStringLiteral("Printer Function"), parent), form_(form) {
+TPrinterFunctionGroup::TPrinterFunctionGroup(PageHost& host, QWidget* parent)
+    : QGroupBox(QStringLiteral("Printer Function"), parent), host_(host) {
   setObjectName(QStringLiteral("GroupBoxPrinterFunction"));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(2, 2, 2, 4);
@@ -54,48 +52,48 @@ QPushButton* TPrinterFunctionGroup::AddButton(const char* name, const char* capt
   return button;
 }
 
+std::vector<QWidget*> TPrinterFunctionGroup::TabOrder() const {
+  std::vector<QWidget*> order;
+  for (QPushButton* b : findChildren<QPushButton*>(QString(), Qt::FindDirectChildrenOnly))
+    order.push_back(b);
+  return order;
+}
+
 void TPrinterFunctionGroup::SetConfigCollector(ConfigCollector collector) {
   collector_ = std::move(collector);
 }
 
 bool TPrinterFunctionGroup::CollectPage(varnalux::PrinterConfig& page) {
-  if (collector_) return collector_(page);
-  // The configuration page of the same window.
-  ConfigPage* configPage = form_.ConfigurationPage();
-  if (configPage == nullptr) return true;
-  QString error;
-  if (configPage->CollectConfig(page, error)) return true;
-  form_.Seam().Message(error);
-  return false;
+  return collector_ ? collector_(page) : true;
 }
 
 void TPrinterFunctionGroup::ButtonInitialClick() {
-  form_.RunHandled(varnalux::OpFactoryDefault, nullptr, 0);
+  host_.RunHandled(varnalux::OpFactoryDefault, nullptr, 0);
 }
 
 void TPrinterFunctionGroup::ButtonSelfTestClick() {
-  form_.RunHandled(varnalux::OpPrintConfigurationPage, nullptr, 0);
+  host_.RunHandled(varnalux::OpPrintConfigurationPage, nullptr, 0);
 }
 
 void TPrinterFunctionGroup::ButtonRestPrinterClick() {
-  form_.RunHandled(varnalux::OpResetPrinter, nullptr, 0);
+  host_.RunHandled(varnalux::OpResetPrinter, nullptr, 0);
 }
 
 void TPrinterFunctionGroup::ButtonIgnoreAutoClick() {
-  form_.RunHandled(varnalux::OpIgnoreAutoBas, nullptr, 0);
+  host_.RunHandled(varnalux::OpIgnoreAutoBas, nullptr, 0);
 }
 
 void TPrinterFunctionGroup::ButtonDumpClick() {
   // A fresh request each time: the dialog opens on 'Print Label', "Dump.txt".
   varnalux::DumpTextSettings settings{};
   settings.mode = 0;
-  varnalux::CopyText(settings.fileName, sizeof settings.fileName, "Dump.txt");
+  varnalux::CopyText(settings.fileName, sizeof settings.fileName, varnalux::DumpReadBack::FileName);
   settings.accepted = 0;
   {
     TFormDumpTextSetup dialog;
-    const QPoint origin = form_.DialogOrigin();
+    const QPoint origin = host_.DialogOrigin();
     dialog.Prepare(origin.x(), origin.y(), settings);
-    form_.Seam().Exec(dialog);
+    host_.Seam().Exec(dialog);
   }
   if (settings.accepted == 0) return;
   // The card name travels between double quotes: one that could close them
@@ -104,78 +102,64 @@ void TPrinterFunctionGroup::ButtonDumpClick() {
     char name[sizeof settings.fileName + 1] = {};
     memcpy(name, settings.fileName, sizeof settings.fileName);
     if (!varnalux::PrinterFileNameIsSafe(name)) {
-      form_.Seam().Message(
+      host_.Seam().Message(
           QStringLiteral("A file name may not contain a double quote or a control character."));
       return;
     }
   }
 
-  form_.BeginOperation();
-  const ResultCode code =
-      varnalux::RunOperation(varnalux::OpDumpText, form_.CurrentKind(), &settings, 0);
-  form_.ReportResult(code);
+  HandlerScope scope(host_);
+  const ResultCode code = scope.RunReported(varnalux::OpDumpText, &settings, 0);
   if (settings.mode == 2 && code == varnalux::ResultOk &&
-      form_.Seam().Question(QStringLiteral("Press OK to load file.")))
+      host_.Seam().Question(QStringLiteral("Press OK to load file.")))
     LoadDumpText();
-  form_.EndOperation();
 }
 
 // Loads "Dump.txt" back from the printer and saves it where the user says.
 // The main window stays disabled throughout.
 void TPrinterFunctionGroup::LoadDumpText() {
-  std::vector<uint8_t> buffer(DumpLoadCapacity);
-  varnalux::ReadBackRequest request{};
-  request.capacity = DumpLoadCapacity;
-  request.count = 0;
-  varnalux::CopyText(request.fileName, sizeof request.fileName, "Dump.txt");
-  request.buffer = buffer.data();
+  varnalux::DumpReadBack readBack;
   // The result is not reported: the count tells what arrived.
-  varnalux::RunOperation(varnalux::OpReadPrinterFile, form_.CurrentKind(), &request, 0);
-  if (request.count == 0) {
-    form_.Seam().Message(
+  host_.Run(varnalux::OpReadPrinterFile, readBack.Request(), 0);
+  if (readBack.Count() == 0) {
+    host_.Seam().Message(
         QStringLiteral("Nothing came back from the printer; there is no file to save."));
     return;
   }
-  const QString path = form_.Seam().SaveFileName(QStringLiteral("*.* (*)"), QString());
+  const QString path = host_.Seam().SaveFileName(QStringLiteral("*.* (*)"), QString());
   if (path.isEmpty()) return;
-  const qint64 count = request.count <= buffer.size() ? request.count : buffer.size();
-  QFile file(path);
-  bool ok = file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered);
-  if (ok) ok = file.write(reinterpret_cast<const char*>(buffer.data()), count) == count;
-  if (ok) ok = file.flush();
-  file.close();
-  if (!ok)
-    form_.Seam().Message(
+  if (!readBack.SaveTo(QFile::encodeName(path).toStdString()))
+    host_.Seam().Message(
         QStringLiteral("Cannot write the file %1").arg(QDir::toNativeSeparators(path)));
 }
 
 void TPrinterFunctionGroup::ButtonSensorCalibrateClick() {
   {
     TFormSensorCalibrate dialog;
-    const QPoint origin = form_.DialogOrigin();
+    const QPoint origin = host_.DialogOrigin();
     dialog.Prepare(origin.x(), origin.y(), mediaChoice_);
-    form_.Seam().Exec(dialog);
+    host_.Seam().Exec(dialog);
   }
   if (mediaChoice_ == -1) return;
   int32_t choice = mediaChoice_;
-  form_.RunHandled(varnalux::OpCalibrateSensor, &choice, 0);
+  host_.RunHandled(varnalux::OpCalibrateSensor, &choice, 0);
 }
 
 void TPrinterFunctionGroup::ButtonTestPaternClick() {
-  const varnalux::PrinterConfig& stored = form_.Config();
+  const varnalux::PrinterConfig& stored = host_.Config();
   if (!stored.dpiValid) {
-    form_.Seam().Message(QStringLiteral("Please read printer config first"));
+    host_.Seam().Message(QStringLiteral("Please read printer config first"));
     return;
   }
   varnalux::PrinterConfig page;
   varnalux::ResetConfig(page);
   if (!CollectPage(page)) return;
   if (!page.paperWidthValid) {
-    form_.Seam().Message(QStringLiteral("Please Entry Paper Width"));
+    host_.Seam().Message(QStringLiteral("Please Entry Paper Width"));
     return;
   }
   if (!page.paperHeightValid) {
-    form_.Seam().Message(QStringLiteral("Please Entry Paper Height"));
+    host_.Seam().Message(QStringLiteral("Please Entry Paper Height"));
     return;
   }
   varnalux::TestPageRequest request{};
@@ -184,24 +168,26 @@ void TPrinterFunctionGroup::ButtonTestPaternClick() {
   request.paperWidth = page.paperWidth;
   request.paperHeight = page.paperHeight;
   request.sensorMode = stored.sensorMode;
-  form_.RunHandled(varnalux::OpPrintTestPage, &request, 0);
+  host_.RunHandled(varnalux::OpPrintTestPage, &request, 0);
 }
 
 void TPrinterFunctionGroup::ButtonRTCSetTimeClick() {
   // Read the clock; whatever arrived is shown, the rest stays 0, silently.
   varnalux::ClockSettings local{};
-  form_.BeginOperation();
-  varnalux::RunOperation(varnalux::OpReadClock, form_.CurrentKind(), &local, 0);
-  form_.EndOperation();
+  {
+    HandlerScope scope(host_);
+    host_.Run(varnalux::OpReadClock, &local, 0);
+  }
   clock_ = local;
   clock_.accepted = 0;
   {
-    TFormRTCSetup dialog(form_.Seam());
-    const QPoint origin = form_.DialogOrigin();
+    TFormRTCSetup dialog(host_.Seam());
+    dialog.SetTimeSource(timeSource_);
+    const QPoint origin = host_.DialogOrigin();
     dialog.Prepare(origin.x(), origin.y(), clock_);
-    form_.Seam().Exec(dialog);
+    host_.Seam().Exec(dialog);
   }
   if (clock_.accepted == 0) return;
   local = clock_;
-  form_.RunHandled(varnalux::OpSetClock, &local, 0);
+  host_.RunHandled(varnalux::OpSetClock, &local, 0);
 }

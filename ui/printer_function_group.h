@@ -3,34 +3,39 @@
 // test label and the real-time clock.
 #pragma once
 
+#include <QDateTime>
 #include <QGroupBox>
 #include <functional>
+#include <vector>
 
 #include "protocol/clock.h"
 #include "protocol/printer_config.h"
 
 class QPushButton;
-class TFormMain;
+class PageHost;
 
 class TPrinterFunctionGroup : public QGroupBox {
   Q_OBJECT
 
  public:
-  TPrinterFunctionGroup(TFormMain& form, QWidget* parent);
+  TPrinterFunctionGroup(PageHost& host, QWidget* parent);
 
   // Collects the configuration page into a record (lengths in millimetres);
   // false when an entry did not convert, after saying so. Without a
-  // collector the window's configuration page is asked (and without a page
-  // the paper size counts as not entered).
+  // collector the paper size counts as not entered.
   using ConfigCollector = std::function<bool(varnalux::PrinterConfig&)>;
   void SetConfigCollector(ConfigCollector collector);
+
+  // Where the clock dialog's "Get System Time" takes the local time from;
+  // empty (the default) is the computer's clock.
+  void SetClockTimeSource(std::function<QDateTime()> source) { timeSource_ = std::move(source); }
+
+  // The buttons in the order they stand, for the tab order.
+  std::vector<QWidget*> TabOrder() const;
 
   // The main window's records of this group.
   int32_t MediaChoice() const { return mediaChoice_; }
   const varnalux::ClockSettings& Clock() const { return clock_; }
-
-  // Size of the buffer the dumped text is loaded into.
-  static constexpr int32_t DumpLoadCapacity = 0x40000;
 
  public slots:
   void ButtonInitialClick();
@@ -47,8 +52,9 @@ class TPrinterFunctionGroup : public QGroupBox {
   void LoadDumpText();
   bool CollectPage(varnalux::PrinterConfig& page);
 
-  TFormMain& form_;
+  PageHost& host_;
   ConfigCollector collector_;
+  std::function<QDateTime()> timeSource_;
   int32_t mediaChoice_ = -1;
   varnalux::ClockSettings clock_{};
 };

@@ -3,6 +3,7 @@
 
 #include "app/cli/cli_commands.h"
 #include "app/dispatcher.h"
+#include "protocol/input_file.h"
 #include "protocol/report_exchange.h"
 
 namespace varnalux {
@@ -47,11 +48,12 @@ int CmdStatus(CliLink& link, const CliArgs& args) {
 int CmdSend(CliLink& link, const CliArgs& args) {
   if (args.size() != 1) return UsageError("send FILE|-");
   std::vector<uint8_t> bytes;
-  if (!ReadWholeFile(args[0], bytes)) {
-    fprintf(stderr, "varnalux-cli: cannot read %s\n", args[0].c_str());
+  const InputFileResult read = ReadInputFile(args[0], MostSendBytes, bytes);
+  if (read != InputFileResult::Ok) {
+    const char* name = args[0] == "-" ? "standard input" : args[0].c_str();
+    fprintf(stderr, "varnalux-cli: %s %s\n", name, InputFileProblem(read));
     return ReportCliResult(ResultFileOpenError);
   }
-  if (bytes.size() > 0x7fffffffu) return ReportCliResult(ResultFileOpenError);
   return ReportCliResult(
       RunOperation(OpSendRaw, link.kind, bytes.data(), static_cast<int32_t>(bytes.size())));
 }

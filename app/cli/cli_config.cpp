@@ -61,6 +61,8 @@ int CmdReadConfig(CliLink& link, const CliArgs& args) {
   Print(json ? ConfigAsJson(config) : ConfigAsText(config));
   if (!savePath.empty()) {
     // As the page saves right after a read: unit mm, no status read yet.
+    // The listing leaves first, so that a save to standard output follows it.
+    fflush(stdout);
     uint8_t image[ConfigFileSize];
     BuildConfigFile(config, UnitMm, PrinterStatus{}, image);
     if (!SaveConfigFile(savePath, image)) {

@@ -1,6 +1,7 @@
 // Printer functions and the clock: factory-default, selftest, dump-text,
 // calibrate, reset, ignore-autobas, test-page and clock.
 #include <cerrno>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -11,7 +12,9 @@
 #include "app/cli/cli_commands.h"
 #include "app/dispatcher.h"
 #include "protocol/clock.h"
+#include "protocol/config_numbers.h"
 #include "protocol/config_reader.h"
+#include "protocol/dump_read_back.h"
 #include "protocol/printer_config.h"
 #include "protocol/printer_functions.h"
 
@@ -23,29 +26,19 @@ constexpr const char* DumpUsage = "dump-text print|card NAME|file OUT";
 constexpr const char* CalibrateUsage = "calibrate gap|bline|continuous";
 constexpr const char* TestPageUsage = "test-page WIDTH_MM HEIGHT_MM";
 constexpr const char* ClockUsage = "clock get [--json] | clock set now|YYYY-MM-DDTHH:MM:SS";
-// The buffer the dumped text is loaded into (the same as the window's).
-constexpr int32_t DumpLoadCapacity = 0x40000;
 
 int RunPlain(CliLink& link, const CliArgs& args, OperationCode op, const char* usage) {
   if (!args.empty()) return UsageError(usage);
   return ReportCliResult(RunOperation(op, link.kind, nullptr, 0));
 }
 
-// A whole decimal number, finite, nothing before or after it.
+// A number typed by the user, converted as the window converts typed
+// numbers, that fits a float.
 bool StrictFloat(const std::string& text, float& value) {
-  if (text.empty() || text.size() > 40) return false;
-  const char first = text[0];
-  if (first == ' ' || first == '\t' || first == '\n' || first == '\r' || first == '\v' ||
-      first == '\f')
+  double v = 0;
+  if (!ParseStrictDecimal(text.c_str(), v) || !std::isfinite(v) || std::fabs(v) > FLT_MAX)
     return false;
-  for (char c : text)
-    if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == '+' || c == 'e' || c == 'E'))
-      return false;  // no hex, inf or nan
-  errno = 0;
-  char* end = nullptr;
-  float v = strtof(text.c_str(), &end);
-  if (end != text.c_str() + text.size() || errno == ERANGE || !std::isfinite(v)) return false;
-  value = v;
+  value = static_cast<float>(v);
   return true;
 }
 
@@ -91,37 +84,22 @@ bool LocalNow(ClockSettings& clock) {
   return true;
 }
 
-// Writes count bytes to path, replacing any file there.
-bool WriteFile(const std::string& path, const uint8_t* bytes, size_t count) {
-  FILE* f = fopen(path.c_str(), "wb");
-  if (f == nullptr) return false;
-  bool ok = fwrite(bytes, 1, count, f) == count;
-  if (fclose(f) != 0) ok = false;
-  return ok;
-}
-
 int DumpToFile(CliLink& link, const std::string& out) {
   DumpTextSettings settings{};
   settings.mode = 2;
-  CopyText(settings.fileName, sizeof settings.fileName, "Dump.txt");
+  CopyText(settings.fileName, sizeof settings.fileName, DumpReadBack::FileName);
   ResultCode code = RunOperation(OpDumpText, link.kind, &settings, 0);
   if (code != ResultOk) return ReportCliResult(code);
 
-  std::vector<uint8_t> buffer(DumpLoadCapacity);
-  ReadBackRequest request{};
-  request.capacity = DumpLoadCapacity;
-  request.count = 0;
-  CopyText(request.fileName, sizeof request.fileName, "Dump.txt");
-  request.buffer = buffer.data();
-  code = RunOperation(OpReadPrinterFile, link.kind, &request, 0);
+  DumpReadBack readBack;
+  code = RunOperation(OpReadPrinterFile, link.kind, readBack.Request(), 0);
   if (code != ResultOk) return ReportCliResult(code);
-  if (request.count == 0) {
-    fprintf(stderr, "varnalux-cli: the printer sent nothing back for Dump.txt; %s not written\n",
-            out.c_str());
+  if (readBack.Count() == 0) {
+    fprintf(stderr, "varnalux-cli: the printer sent nothing back for %s; %s not written\n",
+            DumpReadBack::FileName, out.c_str());
     return ResultReceiveError;
   }
-  size_t count = request.count <= buffer.size() ? request.count : buffer.size();
-  if (!WriteFile(out, buffer.data(), count)) {
+  if (!readBack.SaveTo(out)) {
     fprintf(stderr, "varnalux-cli: cannot write %s\n", out.c_str());
     return ReportCliResult(ResultFileOpenError);
   }

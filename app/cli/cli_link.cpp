@@ -147,32 +147,6 @@ int ReportCliResult(ResultCode code) {
   return code < 0 || code > ResultUnknownError ? ResultUnknownError : code;
 }
 
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes) {
-  // The byte count of a send travels as a 32-bit number: a longer input
-  // (or an endless one such as /dev/zero) is refused, not read to the end.
-  constexpr size_t kMostBytes = 0x7fffffff;
-  int fd = path == "-" ? STDIN_FILENO : open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  bytes.clear();
-  bool ok = true;
-  uint8_t chunk[65536];
-  for (;;) {
-    ssize_t n = read(fd, chunk, sizeof chunk);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = n == 0;
-      break;
-    }
-    if (bytes.size() + static_cast<size_t>(n) > kMostBytes) {
-      ok = false;
-      break;
-    }
-    bytes.insert(bytes.end(), chunk, chunk + n);
-  }
-  if (fd != STDIN_FILENO) close(fd);
-  return ok;
-}
-
 int UsageError(const char* usage) {
   fprintf(stderr, "usage: varnalux-cli [link option] %s\n", usage);
   return ExitUsage;

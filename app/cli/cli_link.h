@@ -27,7 +27,4 @@ bool ParseLinkOptions(std::vector<std::string>& args, CliLink& link, std::string
 // Prints the message of a non-zero code to standard error; returns the code.
 int ReportCliResult(ResultCode code);
 
-// Reads a whole file ("-" is standard input); false when it cannot be read.
-bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& bytes);
-
 }  // namespace varnalux

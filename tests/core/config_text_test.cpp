@@ -58,6 +58,10 @@ TEST(ConfigText, JsonHasEveryFieldWithNullForUnanswered) {
             std::string::npos)
       << json;
   EXPECT_EQ(UnitAndStatusAsText(0, s).substr(0, 33), "unit: 0 (inch)\nheadOpen: 0\npaperJ");
+  // Units as loading selects them: above 1 is mm, negative is none.
+  EXPECT_EQ(UnitAndStatusAsText(1, s).substr(0, 13), "unit: 1 (mm)\n");
+  EXPECT_EQ(UnitAndStatusAsText(5, s).substr(0, 13), "unit: 5 (mm)\n");
+  EXPECT_EQ(UnitAndStatusAsText(-1, s).substr(0, 16), "unit: -1 (none)\n");
 }
 
 TEST(ConfigText, DiffListsDifferingSettingsOnly) {

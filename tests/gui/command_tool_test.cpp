@@ -1,6 +1,12 @@
 // The page "Command Tool" against the virtual printer over TCP: the editor
 // slots, Send of the selection or the whole text, Send File, Load and Save.
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -173,6 +179,51 @@ TEST_F(CommandToolTest, SaveWritesCrLfBetweenLines) {
   Press("ButtonSaveFile");
   ASSERT_EQ(seam.messages.size(), 1);
   EXPECT_TRUE(seam.messages[0].contains("/nonexistent-dir/saved.txt"));
+}
+
+TEST_F(CommandToolTest, SaveThatFailsKeepsThePreviousFileAndLinksStay) {
+  // A save through a symbolic link replaces the link's target.
+  const QString target = WriteFile("target.txt", "old");
+  const QString link = dir.filePath("link.txt");
+  ASSERT_TRUE(QFile::link(target, link));
+  editor->setPlainText("CLS");
+  seam.fileNames.push_back(link);
+  Press("ButtonSaveFile");
+  EXPECT_TRUE(QFileInfo(link).isSymLink());
+  QFile saved(target);
+  ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+  EXPECT_EQ(saved.readAll(), QByteArray("CLS"));
+  saved.close();
+
+  // A text larger than the file size limit allows cannot be written whole:
+  // the previous file stays as it was.
+  struct rlimit limit {}, small {};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
+  struct sigaction ignore {}, previous {};
+  ignore.sa_handler = SIG_IGN;
+  ASSERT_EQ(sigaction(SIGXFSZ, &ignore, &previous), 0);
+  small = limit;
+  small.rlim_cur = 4096;
+  editor->setPlainText(QString(10000, QLatin1Char('x')));
+  seam.fileNames.push_back(target);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  Press("ButtonSaveFile");
+  setrlimit(RLIMIT_FSIZE, &limit);
+  sigaction(SIGXFSZ, &previous, nullptr);
+  ASSERT_EQ(seam.messages.size(), 1);
+  EXPECT_TRUE(seam.messages[0].startsWith("Cannot write the file"));
+  ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+  EXPECT_EQ(saved.readAll(), QByteArray("CLS"));
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+            (QStringList{"link.txt", "target.txt"}));
+}
+
+TEST_F(CommandToolTest, SendFileRefusesFifosAtOnce) {
+  const QString fifo = dir.filePath("fifo");
+  ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  seam.fileNames.push_back(fifo);
+  Press("ButtonSendFile");
+  EXPECT_EQ(seam.messages, QStringList{"Open file Error!!!"});
 }
 
 }  // namespace

@@ -258,7 +258,7 @@ TEST_F(ConfigPageTest, StoredUnitOutsideTheGroupSelectsNoneOrMm) {
 TEST_F(ConfigPageTest, StartupReadRunsOnlyAfterASuccessfulProbeAndWithoutProgress) {
   // The probe of this window ran on USB, where no printer is attached.
   ASSERT_FALSE(form->StartupProbeSucceeded());
-  page->StartupRead();
+  form->StartupRead();
   QTest::qWait(20);
   EXPECT_EQ(Sent(), "");
   EXPECT_EQ(Text("EditSpeed"), "");

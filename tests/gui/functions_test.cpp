@@ -46,10 +46,6 @@ class FunctionGroupTest : public PrinterWindowTest {
     group = form->findChild<TPrinterFunctionGroup*>();
     ASSERT_NE(group, nullptr);
   }
-  void TearDown() override {
-    TFormRTCSetup::SetTimeSource({});
-    PrinterWindowTest::TearDown();
-  }
   // Clicks a button of the group; a scripted driver runs its dialog.
   void Press(const char* button, ScriptedSeam::Driver driver = {}) {
     if (driver) seam.drivers.push_back(std::move(driver));
@@ -155,7 +151,18 @@ TEST_F(FunctionGroupTest, DumpToCardSendsTheTypedName) {
     Type(&d, "EditFileName", "A\",KILL \"*");
     Click(&d, "ButtonOK");
   });
-  EXPECT_EQ(seam.messages.size(), 1);
+  EXPECT_EQ(seam.messages,
+            QStringList{"A file name may not contain a double quote or a control character."});
+  EXPECT_TRUE(NothingReceived()) << printer.ReceivedText();
+  // A control character pasted into the name is refused the same way.
+  seam.messages.clear();
+  Press("ButtonDump", [](QDialog& d) {
+    Click(&d, "RadioGroupDumpMode1");
+    Find<QLineEdit>(&d, "EditFileName")->setText(QStringLiteral("A\tB.TXT"));
+    Click(&d, "ButtonOK");
+  });
+  ASSERT_EQ(seam.messages.size(), 1);
+  EXPECT_TRUE(seam.messages[0].contains("control character")) << seam.messages[0].toStdString();
   EXPECT_TRUE(NothingReceived()) << printer.ReceivedText();
 
   // Cancel and the close box send nothing.
@@ -305,7 +312,7 @@ TEST_F(FunctionGroupTest, RtcShowsTheClockThenSetsTheSystemTimeInOneWrite) {
   printer.OverrideReport("HOUR", "15");
   printer.OverrideReport("MINUTE", "9");
   printer.OverrideReport("SECOND", "26");
-  TFormRTCSetup::SetTimeSource([] { return QDateTime(QDate(2026, 12, 7), QTime(9, 5, 30)); });
+  group->SetClockTimeSource([] { return QDateTime(QDate(2026, 12, 7), QTime(9, 5, 30)); });
   // Counts the write calls of the whole click: seven for the read, then the
   // setting's one.
   varnalux::ShowProgress(varnalux::ProgressStepMode, 0, 1);
@@ -346,6 +353,9 @@ TEST_F(FunctionGroupTest, RtcWithAPartialReadAndABadEntry) {
     Click(&d, "ButtonOk");
     EXPECT_TRUE(d.isVisible());
     EXPECT_EQ(seam.messages, QStringList{"'9x' is not a valid integer value"});
+    // The message belongs to the dialog, so it stays above it.
+    ASSERT_EQ(seam.messageOwners.size(), 1u);
+    EXPECT_EQ(seam.messageOwners[0], &d);
     printer.ClearReceived();
     Click(&d, "ButtonCancel");
   });

@@ -1,6 +1,7 @@
 // The program's own DialogSeam: real message boxes and file dialogs,
 // answered from a timer as a user would click them.
 #include <QAbstractButton>
+#include <QDialog>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
@@ -8,6 +9,7 @@
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWindow>
 
 #include "tests/gui/gui_test_support.h"
 #include "ui/dialog_seam.h"
@@ -18,6 +20,9 @@ struct SeenBox {
   QString title;
   QString text;
   QWidget* parent = nullptr;
+  QWindow* transientParent = nullptr;
+  int width = 0;
+  int titleWidth = 0;
   bool enabled = false;
   bool seen = false;
 };
@@ -34,6 +39,9 @@ void AnswerNextBox(QMessageBox::StandardButton button, SeenBox* seen) {
     seen->title = box->windowTitle();
     seen->text = box->text();
     seen->parent = box->parentWidget();
+    seen->transientParent = box->windowHandle() ? box->windowHandle()->transientParent() : nullptr;
+    seen->width = box->width();
+    seen->titleWidth = box->fontMetrics().horizontalAdvance(box->windowTitle());
     seen->enabled = box->isEnabled();
     QAbstractButton* b = box->button(button);
     if (b == nullptr) {
@@ -85,6 +93,40 @@ TEST(RealDialogSeamTest, MessageStaysUsableWhileTheWindowIsDisabled) {
   EXPECT_EQ(seen.text, "Data Receiving Error");
   EXPECT_EQ(seen.parent, nullptr);
   EXPECT_TRUE(seen.enabled);
+  // ... yet it stays above the window it speaks for.
+  EXPECT_EQ(seen.transientParent, window.windowHandle());
+}
+
+TEST(RealDialogSeamTest, ShortBoxesShowTheirWholeTitle) {
+  RealDialogSeam seam;
+  SeenBox seen;
+  AnswerNextBox(QMessageBox::Ok, &seen);
+  seam.Message("OK");
+  ASSERT_TRUE(seen.seen);
+  // Room for the title and the title bar's own buttons beside it.
+  EXPECT_GE(seen.width, seen.titleWidth + 100) << seen.width;
+  AnswerNextBox(QMessageBox::Cancel, &seen);
+  seam.Question("?");
+  EXPECT_GE(seen.width, seen.titleWidth + 100) << seen.width;
+}
+
+TEST(RealDialogSeamTest, DialogMessagesBelongToTheDialog) {
+  RealDialogSeam seam;
+  QWidget window;
+  window.show();
+  seam.SetParentWindow(&window);
+  QDialog dialog(&window);
+  dialog.show();
+  SeenBox seen;
+  AnswerNextBox(QMessageBox::Ok, &seen);
+  seam.MessageFrom(&dialog, "'9x' is not a valid integer value");
+  ASSERT_TRUE(seen.seen);
+  EXPECT_EQ(seen.parent, &dialog);
+  EXPECT_EQ(seen.text, "'9x' is not a valid integer value");
+  // Without a dialog the box belongs to the window.
+  AnswerNextBox(QMessageBox::Ok, &seen);
+  seam.MessageFrom(nullptr, "Port Open Error");
+  EXPECT_EQ(seen.parent, &window);
 }
 
 TEST(RealDialogSeamTest, FileDialogsStartInTheStartDirectory) {

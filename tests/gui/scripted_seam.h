@@ -22,6 +22,7 @@ class ScriptedSeam : public DialogSeam {
   using Driver = std::function<void(QDialog&)>;
 
   QStringList messages;      // every Message text, in order
+  std::vector<QWidget*> messageOwners;  // per message: the dialog it spoke for, or null
   QStringList questions;     // every Question and YesNo text, in order
   QStringList filters;       // the filter of every file dialog
   QStringList dialogs;       // the caption of every dialog run
@@ -34,7 +35,15 @@ class ScriptedSeam : public DialogSeam {
   // does in the meantime).
   std::function<void()> whileAsking;
 
-  void Message(const QString& text) override { messages << text; }
+  void Message(const QString& text) override {
+    messages << text;
+    messageOwners.push_back(nullptr);
+  }
+
+  void MessageFrom(QWidget* owner, const QString& text) override {
+    messages << text;
+    messageOwners.push_back(owner);
+  }
 
   bool Question(const QString& text) override {
     questions << text;
