@@ -21,39 +21,13 @@ if [[ -f "$rule" ]] && command -v udevadm >/dev/null 2>&1 &&
     echo "run.sh: the USB printer rule was not installed; see scripts/install-udev-rule.sh" >&2
 fi
 
-port=${VPRINTER_PORT:-9100}
-state=$(mktemp -d)
-vp=""
-# Runs on every exit, also under set -e: stops the virtual printer if it
-# runs and removes the folder; nothing in it may fail the script.
-cleanup() {
-  if [[ -n "$vp" ]]; then
-    kill "$vp" 2>/dev/null || true
-    wait "$vp" 2>/dev/null || true
-  fi
-  rm -rf "$state" || true
-}
-trap cleanup EXIT
-
-# The virtual printer says "ready" once it listens; when it ends before
-# that (the port is taken, say), it is not running and nothing listens.
-"$bin/varnalux-vprinter" --listen "127.0.0.1:$port" --pty "$state/tty" \
-  >"$state/out" 2>"$state/err" &
-vp=$!
-ready=""
-for _ in $(seq 100); do
-  if grep -qx ready "$state/out" 2>/dev/null; then ready=1; break; fi
-  if ! kill -0 "$vp" 2>/dev/null; then break; fi
-  sleep 0.1
-done
-if [[ -n "$ready" ]]; then
-  export VARNALUX_COM9="$state/tty"
-  echo "Virtual printer: TCP 127.0.0.1:$port, serial end $state/tty as COM9"
+# shellcheck source=scripts/vprinter_session.sh
+source "$root/scripts/vprinter_session.sh"
+trap vprinter_cleanup EXIT
+if vprinter_start "$bin/varnalux-vprinter" "${VPRINTER_PORT:-9100}"; then
+  export VARNALUX_COM9="$VPRINTER_TTY"
+  echo "Virtual printer: TCP $VPRINTER_ADDRESS, serial end $VPRINTER_TTY as COM9"
 else
-  echo "run.sh: the virtual printer did not start on 127.0.0.1:$port; Varnalux starts without it." >&2
-  sed 's/^/  /' "$state/err" >&2 || true
-  echo "  (another program may use the port: choose another with VPRINTER_PORT=PORT)" >&2
-  if [[ -n "$vp" ]]; then kill "$vp" 2>/dev/null || true; wait "$vp" 2>/dev/null || true; fi
-  vp=""
+  echo "run.sh: Varnalux starts without the virtual printer." >&2
 fi
 "$bin/varnalux" "$@"
