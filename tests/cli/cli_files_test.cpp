@@ -13,6 +13,7 @@
 
 #include "cli_runner.h"
 #include "sim/virtual_printer.h"
+#include "tests/support/temp_folder.h"
 
 namespace varnalux {
 namespace {
@@ -30,19 +31,13 @@ class CliFiles : public ::testing::Test {
   void SetUp() override {
     ASSERT_TRUE(printer.StartTcp("127.0.0.1", 0));
     tcp = "127.0.0.1:" + std::to_string(printer.TcpPort());
-    char pattern[] = "/tmp/varnalux-cli-files-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir = pattern;
   }
-  void TearDown() override {
-    std::error_code ignored;
-    std::filesystem::remove_all(dir, ignored);
-  }
-  std::string Path(const std::string& name) const { return dir + "/" + name; }
+  std::string Path(const std::string& name) const { return folder.Path(name); }
 
   sim::VirtualPrinter printer;
   std::string tcp;
-  std::string dir;
+  testing::TempFolder folder;
+  const std::string& dir = folder.Path();
 };
 
 TEST_F(CliFiles, SendRefusesWhatIsNotARegularFileAtOnce) {
@@ -105,9 +100,8 @@ TEST_F(CliFiles, DumpToAFileThroughALinkReplacesTheTarget) {
 }
 
 TEST(CliShowConfig, UnitAboveOneIsMillimetres) {
-  char pattern[] = "/tmp/varnalux-unit-XXXXXX";
-  ASSERT_NE(mkdtemp(pattern), nullptr);
-  const std::string path = std::string(pattern) + "/unit.dcf";
+  testing::TempFolder folder;
+  const std::string path = folder.Path("unit.dcf");
   // A configuration file with unit 7 and an otherwise empty record.
   std::string image(477, '\0');
   image[0] = '\xAA';
@@ -116,7 +110,6 @@ TEST(CliShowConfig, UnitAboveOneIsMillimetres) {
   image[8] = 7;
   std::ofstream(path, std::ios::binary) << image;
   CliResult r = RunCli({"show-config", path});
-  std::filesystem::remove_all(pattern);
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_NE(r.out.find("unit: 7 (mm)\n"), std::string::npos) << r.out;
 }

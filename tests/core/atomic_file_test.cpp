@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "protocol/atomic_file.h"
+#include "tests/support/temp_folder.h"
 
 namespace varnalux {
 namespace {
@@ -43,18 +44,10 @@ std::vector<std::string> Entries(const std::string& folder) {
 
 class AtomicFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/varnalux-atomic-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir = pattern;
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    fs::remove_all(dir, ignored);
-  }
-  std::string Path(const std::string& name) const { return dir + "/" + name; }
+  std::string Path(const std::string& name) const { return folder.Path(name); }
 
-  std::string dir;
+  testing::TempFolder folder;
+  const std::string& dir = folder.Path();
 };
 
 TEST_F(AtomicFileTest, NewAndReplacedFilesHoldExactlyTheBytes) {

@@ -12,29 +12,37 @@
 #include <vector>
 
 #include "protocol/input_file.h"
+#include "tests/support/temp_folder.h"
 
 namespace varnalux {
 namespace {
 
 class InputFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char pattern[] = "/tmp/varnalux-input-XXXXXX";
-    ASSERT_NE(mkdtemp(pattern), nullptr);
-    dir = pattern;
-  }
-  void TearDown() override {
-    std::error_code ignored;
-    std::filesystem::remove_all(dir, ignored);
-  }
   std::string Write(const std::string& name, const std::string& bytes) {
-    const std::string path = dir + "/" + name;
+    const std::string path = folder.Path(name);
     std::ofstream(path, std::ios::binary) << bytes;
     return path;
   }
 
-  std::string dir;
+  testing::TempFolder folder;
+  const std::string& dir = folder.Path();
 };
+
+// Reads "-" while standard input is a pipe that holds data.
+InputFileResult ReadPipedStdin(const std::string& data, size_t limit, std::vector<uint8_t>& bytes) {
+  int fds[2];
+  if (pipe(fds) != 0) return InputFileResult::ReadFailed;
+  EXPECT_EQ(write(fds[1], data.data(), data.size()), static_cast<ssize_t>(data.size()));
+  close(fds[1]);
+  const int savedIn = dup(STDIN_FILENO);
+  dup2(fds[0], STDIN_FILENO);
+  close(fds[0]);
+  const InputFileResult result = ReadInputFile("-", limit, bytes);
+  dup2(savedIn, STDIN_FILENO);
+  close(savedIn);
+  return result;
+}
 
 TEST_F(InputFileTest, RegularFilesAreReadWholeUpToTheLimit) {
   std::vector<uint8_t> bytes{1, 2, 3};
@@ -65,38 +73,13 @@ TEST_F(InputFileTest, OtherKindsOfFileAreRefusedAtOnce) {
 }
 
 TEST_F(InputFileTest, StandardInputStopsAtTheLimit) {
-  // Standard input taken from a pipe holding more than the limit.
-  int fds[2];
-  ASSERT_EQ(pipe(fds), 0);
-  const std::string data(5000, 'a');
-  ASSERT_EQ(write(fds[1], data.data(), data.size()), static_cast<ssize_t>(data.size()));
-  close(fds[1]);
-  const int savedIn = dup(STDIN_FILENO);
-  ASSERT_GE(savedIn, 0);
-  ASSERT_EQ(dup2(fds[0], STDIN_FILENO), STDIN_FILENO);
-  close(fds[0]);
   std::vector<uint8_t> bytes;
-  const InputFileResult result = ReadInputFile("-", 4096, bytes);
-  dup2(savedIn, STDIN_FILENO);
-  close(savedIn);
+  const InputFileResult result = ReadPipedStdin(std::string(5000, 'a'), 4096, bytes);
   EXPECT_EQ(result, InputFileResult::TooLarge);
   EXPECT_TRUE(bytes.empty());
   EXPECT_NE(std::string(InputFileProblem(result)).find("too large"), std::string::npos);
-}
-
-TEST_F(InputFileTest, StandardInputWithinTheLimitIsReadWhole) {
-  int fds[2];
-  ASSERT_EQ(pipe(fds), 0);
-  ASSERT_EQ(write(fds[1], "PRINT 1\r\n", 9), 9);
-  close(fds[1]);
-  const int savedIn = dup(STDIN_FILENO);
-  ASSERT_EQ(dup2(fds[0], STDIN_FILENO), STDIN_FILENO);
-  close(fds[0]);
-  std::vector<uint8_t> bytes;
-  const InputFileResult result = ReadInputFile("-", 9, bytes);
-  dup2(savedIn, STDIN_FILENO);
-  close(savedIn);
-  EXPECT_EQ(result, InputFileResult::Ok);
+  // Within the limit it is read whole.
+  EXPECT_EQ(ReadPipedStdin("PRINT 1\r\n", 9, bytes), InputFileResult::Ok);
   EXPECT_EQ(std::string(bytes.begin(), bytes.end()), "PRINT 1\r\n");
 }
 
