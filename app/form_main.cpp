@@ -210,7 +210,10 @@ TFormMain::TFormMain(DialogSeam& seam, QWidget* parent)
 }
 
 void TFormMain::StartupRead() {
-  if (startupProbeSucceeded_) configPage_->ReadAfterProbe();
+  if (!startupProbeSucceeded_) return;
+  const QPoint origin = DialogOrigin();
+  varnalux::SetProgressOrigin(origin.x(), origin.y());
+  configPage_->ReadAfterProbe();
 }
 
 // Tab starts at the interface list and then follows the first page as it is

@@ -14,8 +14,6 @@
 #include <QValidator>
 #include <cstring>
 
-#include "app/dispatcher.h"
-#include "app/progress.h"
 #include "protocol/config_file.h"
 #include "ui/dialog_seam.h"
 #include "ui/page_host.h"
@@ -454,8 +452,6 @@ void ConfigPage::ButtonReadClick() {
 void ConfigPage::ReadAfterProbe() {
   PrinterConfig fresh;
   varnalux::ResetConfig(fresh);
-  const QPoint origin = host_.DialogOrigin();
-  varnalux::SetProgressOrigin(origin.x(), origin.y());
   const varnalux::ResultCode code = host_.Run(varnalux::OpReadConfig, &fresh, 0);
   // The window is still being built: it is disabled while the result is
   // shown, not brought to the front.

@@ -27,7 +27,8 @@ class ConfigPage : public QGroupBox {
   ConfigPage(PageHost& host, QWidget* parent);
 
   // Start-up, after the window's link probe opened the link: reads the
-  // configuration without the progress window and shows it.
+  // configuration without the progress window (the host has put the
+  // progress origin in place) and shows it.
   void ReadAfterProbe();
 
   // "Read", which the window disables where the link cannot read.

@@ -29,6 +29,7 @@ TFormLPTSetup::TFormLPTSetup(QWidget* parent)
   labelPortDevice_ = new QLabel(this);
   labelPortDevice_->setObjectName(QStringLiteral("LabelPortDevice"));
   labelPortDevice_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  labelPortDevice_->setBuddy(comboBoxLPT_);  // it tells where that port leads
 
   buttonSet_ = new QPushButton(QStringLiteral("Set"), this);
   buttonSet_->setObjectName(QStringLiteral("ButtonSet"));

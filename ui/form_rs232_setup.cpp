@@ -68,6 +68,7 @@ TFormRs232Setup::TFormRs232Setup(QWidget* parent)
   labelPortDevice_ = new QLabel(this);
   labelPortDevice_->setObjectName(QStringLiteral("LabelPortDevice"));
   labelPortDevice_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  labelPortDevice_->setBuddy(comboBoxComPort_);  // it tells where that port leads
 
   auto* form = new QFormLayout;
   form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
