@@ -2,6 +2,8 @@
 // files and standard input only; saves keep links, modes and the previous
 // file when they fail.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -97,6 +99,34 @@ TEST_F(CliFiles, DumpToAFileThroughALinkReplacesTheTarget) {
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_TRUE(std::filesystem::is_symlink(Path("latest")));
   EXPECT_EQ(Slurp(target), "body" + header + "\r\n");
+}
+
+TEST_F(CliFiles, DumpThatCannotBeWrittenWholeKeepsThePreviousFile) {
+  const std::string header = "DUMP_TEXT SAVE 1000,\"Dump.txt\",";
+  ASSERT_EQ(RunCli({"--tcp", tcp, "send", "-"}, header + std::string(300, 'd')).exitCode, 0);
+  printer.ClearReceived();
+  const std::string target = Path("dump.txt");
+  std::ofstream(target) << "previous dump";
+  // The tool runs under a file size limit below the dump's size, so its
+  // write fails part way as on a full disk (the limit and the ignored
+  // signal pass on to the child).
+  struct rlimit saved {}, small {};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+  struct sigaction ignore {}, previous {};
+  ignore.sa_handler = SIG_IGN;
+  ASSERT_EQ(sigaction(SIGXFSZ, &ignore, &previous), 0);
+  small = saved;
+  small.rlim_cur = 100;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  CliResult r = RunCli({"--tcp", tcp, "dump-text", "file", target});
+  setrlimit(RLIMIT_FSIZE, &saved);
+  sigaction(SIGXFSZ, &previous, nullptr);
+  EXPECT_EQ(r.exitCode, 4) << r.err;
+  EXPECT_NE(r.err.find("cannot write"), std::string::npos) << r.err;
+  EXPECT_EQ(Slurp(target), "previous dump");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir),
+                          std::filesystem::directory_iterator()),
+            1);
 }
 
 TEST(CliShowConfig, UnitAboveOneIsMillimetres) {
