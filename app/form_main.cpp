@@ -20,8 +20,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
-#include <initializer_list>
 #include <cstring>
+#include <initializer_list>
 
 #include "app/dispatcher.h"
 #include "app/form_about.h"
@@ -518,8 +518,8 @@ void TFormMain::UpdatePortStatus() {
   const QString serial = SerialSummary(serial_);
   panels_[1]->setText(serial);
   // A summary wider than its panel is cut; the whole text is its tooltip.
-  const bool cut = panels_[1]->fontMetrics().horizontalAdvance(serial) >
-                   panels_[1]->contentsRect().width();
+  const bool cut =
+      panels_[1]->fontMetrics().horizontalAdvance(serial) > panels_[1]->contentsRect().width();
   panels_[1]->setToolTip(cut ? serial : QString());
 }
 

@@ -34,8 +34,7 @@ QString EditorTextFromFile(QString text) {
 
 }  // namespace
 
-TCommandToolPage::TCommandToolPage(PageHost& host, QWidget* parent)
-    : QWidget(parent), host_(host) {
+TCommandToolPage::TCommandToolPage(PageHost& host, QWidget* parent) : QWidget(parent), host_(host) {
   setObjectName(QStringLiteral("CommandToolPage"));
 
   richEditTText_ = new QPlainTextEdit(this);

@@ -302,16 +302,26 @@ void ConfigPage::Build() {
 }
 
 std::vector<QWidget*> ConfigPage::TabOrder() const {
-  return {editSpeed_,          comboBoxDensity_,     editDensityBase_,   editWidth_,
-          editHeight_,         comboBoxMediaSensor_, editGapSize_,       editGapOffset_,
-          comboBoxPrintOut_,   editCutterPiece_,     editReferenceX_,    editReferenceY_,
-          comboBoxDirection_,  comboBoxMirror_,      editOffset_,        editOffsetBase_,
-          editShiftX_,         editShiftXBase_,      editShiftY_,        editShiftYBase_,
-          comboBoxRibbon_,     comboBoxCodePage_,    comboBoxCountryCode_, comboBoxHead_,
-          comboBoxReprint_,    editGapInten_,        editBlineInten_,    editContinuousInten_,
-          comboBoxBaudrate_,   comboBoxDatabit_,     comboBoxParity_,    comboBoxStopBit_,
-          radioInch_,          radioMm_,             buttonClear_,       buttonLoad_,
-          buttonSave_,         buttonSet_,           buttonRead_};
+  return {editSpeed_,           comboBoxDensity_,
+          editDensityBase_,     editWidth_,
+          editHeight_,          comboBoxMediaSensor_,
+          editGapSize_,         editGapOffset_,
+          comboBoxPrintOut_,    editCutterPiece_,
+          editReferenceX_,      editReferenceY_,
+          comboBoxDirection_,   comboBoxMirror_,
+          editOffset_,          editOffsetBase_,
+          editShiftX_,          editShiftXBase_,
+          editShiftY_,          editShiftYBase_,
+          comboBoxRibbon_,      comboBoxCodePage_,
+          comboBoxCountryCode_, comboBoxHead_,
+          comboBoxReprint_,     editGapInten_,
+          editBlineInten_,      editContinuousInten_,
+          comboBoxBaudrate_,    comboBoxDatabit_,
+          comboBoxParity_,      comboBoxStopBit_,
+          radioInch_,           radioMm_,
+          buttonClear_,         buttonLoad_,
+          buttonSave_,          buttonSet_,
+          buttonRead_};
 }
 
 int ConfigPage::Unit() const { return unitButtons_->checkedId(); }

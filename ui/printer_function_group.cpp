@@ -9,10 +9,10 @@
 #include "protocol/dump_read_back.h"
 #include "protocol/printer_functions.h"
 #include "ui/dialog_seam.h"
-#include "ui/page_host.h"
 #include "ui/form_dump_text_setup.h"
 #include "ui/form_rtc_setup.h"
 #include "ui/form_sensor_calibrate.h"
+#include "ui/page_host.h"
 
 using varnalux::ResultCode;
 

@@ -110,9 +110,11 @@ TEST_F(CliFiles, DumpThatCannotBeWrittenWholeKeepsThePreviousFile) {
   // The tool runs under a file size limit below the dump's size, so its
   // write fails part way as on a full disk (the limit and the ignored
   // signal pass on to the child).
-  struct rlimit saved {}, small {};
+  struct rlimit saved {
+  }, small{};
   ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  struct sigaction ignore {}, previous {};
+  struct sigaction ignore {
+  }, previous{};
   ignore.sa_handler = SIG_IGN;
   ASSERT_EQ(sigaction(SIGXFSZ, &ignore, &previous), 0);
   small = saved;

@@ -1,5 +1,7 @@
 // Saving a file so that a failure never destroys the previous one: full
 // disks, symbolic links, read-only files, devices and FIFOs.
+#include "protocol/atomic_file.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -16,7 +18,6 @@
 #include <string>
 #include <thread>
 
-#include "protocol/atomic_file.h"
 #include "tests/support/temp_folder.h"
 
 namespace varnalux {
@@ -163,8 +164,7 @@ void ExpectFailedSaveKeepsTheOldFile(const std::string& folder) {
 TEST_F(AtomicFileTest, FullFileSystemKeepsThePreviousFile) {
   const std::string mountPoint = Path("small");
   fs::create_directory(mountPoint);
-  if (mount("varnalux-test", mountPoint.c_str(), "tmpfs", MS_NOSUID | MS_NODEV,
-            "size=64k") != 0)
+  if (mount("varnalux-test", mountPoint.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=64k") != 0)
     GTEST_SKIP() << "cannot mount a small file system here (errno " << errno
                  << "); the file size limit test covers the same path";
   ExpectFailedSaveKeepsTheOldFile(mountPoint);
@@ -176,7 +176,8 @@ TEST_F(AtomicFileTest, FullFileSystemKeepsThePreviousFile) {
 TEST_F(AtomicFileTest, WriteFailureKeepsThePreviousFile) {
   struct rlimit saved;
   ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  struct sigaction ignore {}, previous {};
+  struct sigaction ignore {
+  }, previous{};
   ignore.sa_handler = SIG_IGN;
   ASSERT_EQ(sigaction(SIGXFSZ, &ignore, &previous), 0);
   struct rlimit small = saved;

@@ -1,5 +1,7 @@
 // Reading a file to send: regular files only, bounded by the limit, and no
 // wait on FIFOs or endless devices.
+#include "protocol/input_file.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -11,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "protocol/input_file.h"
 #include "tests/support/temp_folder.h"
 
 namespace varnalux {

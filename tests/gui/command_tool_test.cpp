@@ -197,9 +197,11 @@ TEST_F(CommandToolTest, SaveThatFailsKeepsThePreviousFileAndLinksStay) {
 
   // A text larger than the file size limit allows cannot be written whole:
   // the previous file stays as it was.
-  struct rlimit limit {}, small {};
+  struct rlimit limit {
+  }, small{};
   ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
-  struct sigaction ignore {}, previous {};
+  struct sigaction ignore {
+  }, previous{};
   ignore.sa_handler = SIG_IGN;
   ASSERT_EQ(sigaction(SIGXFSZ, &ignore, &previous), 0);
   small = limit;

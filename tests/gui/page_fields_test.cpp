@@ -167,40 +167,24 @@ TEST_F(PageFieldsTest, TabFollowsTheLayoutFromTheInterfaceList) {
   form->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
   const QStringList walk = TabWalk(form.get(), Interface(), 26);
-  const QStringList expected{"ComboBoxInterFace",
-                             "ButtonInterFace",
-                             "qt_tabwidget_tabbar",
-                             "ButtonInitial",
-                             "ButtonDump",
-                             "ButtonSelfTest",
-                             "ButtonRTCSetTime",
-                             "ButtonSensorCalibrate",
-                             "ButtonRestPrinter",
-                             "ButtonTestPatern",
-                             "ButtonIgnoreAuto",
-                             "ButtonGetStatus",
-                             "EditSpeed",
-                             "ComboBoxDensity",
-                             "EditWidth",
-                             "EditHeight",
-                             "ComboBoxMediaSensor",
-                             "EditGapSize",
-                             "EditGapOffset",
-                             "ComboBoxPrintOut",
-                             "EditCutterPiece",
-                             "EditReferenceX",
-                             "EditReferenceY",
-                             "ComboBoxDirection",
-                             "ComboBoxMirror",
-                             "EditOffset"};
+  const QStringList expected{
+      "ComboBoxInterFace",   "ButtonInterFace",  "qt_tabwidget_tabbar", "ButtonInitial",
+      "ButtonDump",          "ButtonSelfTest",   "ButtonRTCSetTime",    "ButtonSensorCalibrate",
+      "ButtonRestPrinter",   "ButtonTestPatern", "ButtonIgnoreAuto",    "ButtonGetStatus",
+      "EditSpeed",           "ComboBoxDensity",  "EditWidth",           "EditHeight",
+      "ComboBoxMediaSensor", "EditGapSize",      "EditGapOffset",       "ComboBoxPrintOut",
+      "EditCutterPiece",     "EditReferenceX",   "EditReferenceY",      "ComboBoxDirection",
+      "ComboBoxMirror",      "EditOffset"};
   EXPECT_EQ(walk, expected);
   const QStringList rest = TabWalk(form.get(), Find<QWidget>(page, "EditShiftX"), 20);
-  EXPECT_EQ(rest, (QStringList{"EditShiftX", "EditShiftY", "ComboBoxRibbon", "ComboBoxCodePage",
-                               "ComboBoxCountryCode", "ComboBoxHead", "ComboBoxReprint",
-                               "EditGapInten", "EditBlineInten", "EditContinuousInten",
-                               "ComboBoxBaudrate", "ComboBoxDatabit", "ComboBoxParity",
-                               "ComboBoxStopBit", "RadioUnitInch", "RadioUnitMm", "ButtonClear",
-                               "ButtonLoad", "ButtonSave", "ButtonSet"}));
+  EXPECT_EQ(
+      rest,
+      (QStringList{
+          "EditShiftX",          "EditShiftY",          "ComboBoxRibbon",   "ComboBoxCodePage",
+          "ComboBoxCountryCode", "ComboBoxHead",        "ComboBoxReprint",  "EditGapInten",
+          "EditBlineInten",      "EditContinuousInten", "ComboBoxBaudrate", "ComboBoxDatabit",
+          "ComboBoxParity",      "ComboBoxStopBit",     "RadioUnitInch",    "RadioUnitMm",
+          "ButtonClear",         "ButtonLoad",          "ButtonSave",       "ButtonSet"}));
   // Read-only boxes are skipped by Tab but can still be clicked into.
   for (const char* name : {"EditVersion", "EditMilage", "EditChecksum"}) {
     auto* edit = Find<QLineEdit>(page, name);

@@ -1,8 +1,8 @@
 // The program's own DialogSeam: real message boxes and file dialogs,
 // answered from a timer as a user would click them.
 #include <QAbstractButton>
-#include <QDialog>
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>

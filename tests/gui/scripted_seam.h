@@ -21,12 +21,12 @@ class ScriptedSeam : public DialogSeam {
   // driver leaves open is rejected afterwards (as by its close box).
   using Driver = std::function<void(QDialog&)>;
 
-  QStringList messages;      // every Message text, in order
+  QStringList messages;                 // every Message text, in order
   std::vector<QWidget*> messageOwners;  // per message: the dialog it spoke for, or null
-  QStringList questions;     // every Question and YesNo text, in order
-  QStringList filters;       // the filter of every file dialog
-  QStringList dialogs;       // the caption of every dialog run
-  std::vector<int> results;  // what each Exec returned
+  QStringList questions;                // every Question and YesNo text, in order
+  QStringList filters;                  // the filter of every file dialog
+  QStringList dialogs;                  // the caption of every dialog run
+  std::vector<int> results;             // what each Exec returned
 
   std::deque<bool> answers;       // for Question and YesNo
   std::deque<QString> fileNames;  // for OpenFileName and SaveFileName
