@@ -2,6 +2,8 @@
 
 #include <QDialog>
 #include <QFileDialog>
+#include <QFont>
+#include <QFontDialog>
 #include <QMessageBox>
 #include <QWidget>
 
@@ -79,3 +81,10 @@ QString RealDialogSeam::SaveFileName(const QString& filter, const QString& defau
 }
 
 int RealDialogSeam::Exec(QDialog& dialog) { return dialog.exec(); }
+
+bool RealDialogSeam::ChooseFont(QFont& font) {
+  bool ok = false;
+  const QFont chosen = QFontDialog::getFont(&ok, font, BoxParent());
+  if (ok) font = chosen;
+  return ok;
+}
