@@ -4,9 +4,11 @@
 #   install-deps.sh --tests  also what the tests and benchmarks need
 set -euo pipefail
 
-packages=(cmake ninja-build g++ pkg-config libusb-1.0-0-dev qt6-base-dev libgl-dev)
+packages=(cmake ninja-build g++ pkg-config libusb-1.0-0-dev qt6-base-dev libgl-dev
+  libfreetype-dev libfontconfig-dev libpng-dev)
 if [[ "${1:-}" == "--tests" ]]; then
-  packages+=(googletest libgtest-dev libbenchmark-dev umockdev libumockdev-dev iproute2 clang-format)
+  packages+=(googletest libgtest-dev libbenchmark-dev umockdev libumockdev-dev iproute2 clang-format
+    fonts-dejavu-core fonts-wqy-microhei)
 fi
 
 missing=()

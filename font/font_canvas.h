@@ -1,0 +1,83 @@
+// The rasteriser the font generator draws with: one selected desktop font
+// at one pixel size (FreeType, with fontconfig to find a family), measuring
+// and drawing one character at a time straight into a packed glyph bitmap.
+//
+// Drawing follows the ink rule of the font files: every pixel the rasteriser
+// touches at all (anti-aliased edges included) is ink; only untouched pixels
+// are background.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace varnalux {
+
+class CodeDecoder;
+
+enum class FontStyle { Regular = 0, Bold = 1, Italic = 2, BoldItalic = 3 };
+
+// Points to pixels at 96 pixels per inch, rounded to the nearest (9 -> 12).
+int PointsToPixels(double points);
+
+struct TextSize {
+  int width = 0;   // advance width in pixels (tw)
+  int height = 0;  // line height, ascent plus descent, in pixels (th)
+};
+
+struct GlyphSize {
+  int bytes = 0;  // bytes of the packed bitmap: (width + 7) / 8 * height
+  int width = 0;  // glyph width w
+};
+
+class FontCanvas {
+ public:
+  FontCanvas();
+  ~FontCanvas();
+  FontCanvas(const FontCanvas&) = delete;
+  FontCanvas& operator=(const FontCanvas&) = delete;
+
+  // Selects the installed font fontconfig matches best for the family and
+  // style, at pixelSize pixels per em. A style the face does not have is
+  // made up (emboldened, slanted). False when no font could be loaded or the
+  // size is outside 1..CanvasSize; the previous font then stays selected.
+  bool SelectFont(const std::string& family, FontStyle style, int pixelSize);
+  // Selects a font file (face 0, or faceIndex of a collection).
+  bool SelectFontFile(const std::string& path, int pixelSize, FontStyle style = FontStyle::Regular,
+                      int faceIndex = 0);
+
+  bool HasFont() const;
+  std::string FamilyName() const;  // as the face names itself
+  std::string StyleName() const;
+  std::string FilePath() const;
+  FontStyle Style() const;         // the requested style
+  int PixelSize() const;
+
+  // The size of one character / of a one- or two-byte code decoded with the
+  // decoder. A character the font lacks (or a code that does not decode)
+  // measures as the font's missing-glyph box but draws nothing.
+  TextSize MeasureChar(char32_t ch);
+  TextSize MeasureCode(const uint8_t* code, int length, const CodeDecoder& decoder);
+
+  // Draws the character with its top-left at (x, y) into a cell of w x h
+  // pixels packed one bit per pixel, rows of (w + 7) / 8 bytes, leftmost
+  // pixel in bit 7; the cell is cleared first and everything outside it is
+  // cut. The buffer must hold (w + 7) / 8 * h bytes. Returns that size.
+  int DrawChar(char32_t ch, int x, int y, int w, int h, uint8_t* cell);
+
+  // One glyph of a font file: measures the code, centres it in a fixed
+  // cell (odd spare pixel on the right; a wider character is drawn from the
+  // left edge and cut), centres it vertically when the cell is taller, and
+  // packs it into glyphBuffer. In variable pitch the glyph is as wide as
+  // the character. Returns the bitmap size and width; bytes is -1 when no
+  // font is selected or the glyph does not fit CanvasSize or GlyphBufferSize
+  // (nothing is drawn then).
+  GlyphSize RenderGlyph(const uint8_t* code, int length, const CodeDecoder& decoder,
+                        bool variablePitch, int cellWidth, int cellHeight, uint8_t* glyphBuffer);
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace varnalux
