@@ -43,7 +43,8 @@ int FontPixels(const QFont& font) {
 }
 
 int FontPoints(const QFont& font) {
-  if (font.pixelSize() > 0) return varnalux::PixelsToPoints(font.pixelSize());
+  // 72 points per inch on a 96 dots-per-inch desktop.
+  if (font.pixelSize() > 0) return qRound(font.pixelSize() * 72.0 / 96.0);
   return qRound(font.pointSizeF());
 }
 
@@ -52,15 +53,6 @@ varnalux::FontStyle CanvasStyle(const QFont& font) {
   if (font.bold()) return varnalux::FontStyle::Bold;
   if (font.italic()) return varnalux::FontStyle::Italic;
   return varnalux::FontStyle::Regular;
-}
-
-varnalux::FontStyleFlags StyleFlags(const QFont& font) {
-  varnalux::FontStyleFlags flags;
-  flags.bold = font.bold();
-  flags.italic = font.italic();
-  flags.underline = font.underline();
-  flags.strikeOut = font.strikeOut();
-  return flags;
 }
 
 QFont FontAtPixels(const QFont& font, int pixels) {

@@ -6,7 +6,6 @@
 #include <QFont>
 #include <QImage>
 
-#include "font/encode_mode.h"
 #include "font/font_canvas.h"
 
 // Liberation Sans (the metric twin of the desktop font the program was made
@@ -20,7 +19,6 @@ int FontPixels(const QFont& font);
 // The size shown in points, rounded (13 pixels show as 10).
 int FontPoints(const QFont& font);
 varnalux::FontStyle CanvasStyle(const QFont& font);
-varnalux::FontStyleFlags StyleFlags(const QFont& font);
 // The font at a pixel size, for drawing on an image independent of the
 // screen's resolution.
 QFont FontAtPixels(const QFont& font, int pixels);

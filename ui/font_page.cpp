@@ -4,6 +4,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -18,8 +20,8 @@
 
 #include "app/progress.h"
 #include "font/code_decoder.h"
-#include "font/encode_mode.h"
-#include "font/encoding_table.h"
+#include "font/asian_sets.h"
+#include "font/font_request_rules.h"
 #include "font/make_font.h"
 #include "font/table_text_codec.h"
 #include "font/temp_font_file.h"
@@ -88,9 +90,7 @@ std::string Utf8(const QString& text) { return text.toUtf8().toStdString(); }
 }  // namespace
 
 TFontPage::TFontPage(PageHost& host, QWidget* parent)
-    : QWidget(parent),
-      host_(host),
-      encodingTableBuffer_(new uint8_t[varnalux::EncodingTableSize]()) {
+    : QWidget(parent), host_(host) {
   setObjectName(QStringLiteral("FontPage"));
   BuildControls();
   ApplySelectedFont();
@@ -250,13 +250,23 @@ int TFontPage::SingleByteCodePage() const {
   return data.isValid() ? data.toInt() : varnalux::DefaultSingleByteCodePage;
 }
 
+bool TFontPage::DoubleByteMode() const {
+  const int mode = comboBoxFontEncode_->currentIndex();
+  return mode == varnalux::EncodeAsian || mode == varnalux::EncodeAsianTable;
+}
+
 int TFontPage::TableCodePage() const {
-  if (comboBoxFontEncode_->currentIndex() == varnalux::EncodeAsianTable ||
-      comboBoxFontEncode_->currentIndex() == varnalux::EncodeAsian) {
+  if (DoubleByteMode()) {
     const int asian = varnalux::AsianCodePage(asianEncode_->checkedId());
     if (asian != 0) return asian;
   }
   return SingleByteCodePage();
+}
+
+std::string TFontPage::MemoBytes(const QString& text) const {
+  std::string bytes;
+  if (!varnalux::EncodeTextForCodePage(Utf8(text), TableCodePage(), bytes)) bytes.clear();
+  return bytes;
 }
 
 void TFontPage::ButtonSelectFontClick() {
@@ -272,17 +282,16 @@ void TFontPage::ApplySelectedFont() {
   // 2. The font the generator draws with.
   canvas_.SelectFont(Utf8(font.family()), CanvasStyle(font), FontPixels(font));
   // 3. Cell size from the sample character of the current encoding.
-  const int mode = comboBoxFontEncode_->currentIndex();
-  const varnalux::SampleCode sample = varnalux::MeasureSampleFor(mode);
-  const int codePage = varnalux::PresetForEncodeMode(mode).doubleByte
-                           ? varnalux::AsianCodePage(asianEncode_->checkedId())
-                           : SingleByteCodePage();
-  const varnalux::CodeDecoder decoder(codePage);
-  const varnalux::TextSize size = canvas_.MeasureCode(sample.bytes, sample.length, decoder);
+  const std::string sample = varnalux::SampleCode(comboBoxFontEncode_->currentIndex());
+  const varnalux::CodeDecoder decoder(TableCodePage());
+  const varnalux::TextSize size =
+      canvas_.MeasureCode(reinterpret_cast<const uint8_t*>(sample.data()),
+                          static_cast<int>(sample.size()), decoder);
   editFontWidth_->setText(QString::number(size.width));
   editFontHeight_->setText(QString::number(size.height));
   // 4. Italic width.
-  editItalicWidth_->setText(QString::number(varnalux::ItalicWidthFor(size.width, StyleFlags(font))));
+  editItalicWidth_->setText(QString::number(varnalux::PresetItalicWidth(
+      size.width, font.bold(), font.italic(), font.underline(), font.strikeOut())));
   // 5. A fresh printer name with every font.
   editPrinterFontName_->setText(QStringLiteral("Font001"));
   // 6. The sample.
@@ -292,8 +301,8 @@ void TFontPage::ApplySelectedFont() {
 void TFontPage::ComboBoxFontEncodeChange(int) { ApplyEncodeMode(); }
 
 void TFontPage::ApplyEncodeMode() {
-  const varnalux::EncodeModePreset preset =
-      varnalux::PresetForEncodeMode(comboBoxFontEncode_->currentIndex());
+  const varnalux::EncodeModeControls preset =
+      varnalux::ApplyEncodeMode(comboBoxFontEncode_->currentIndex());
   for (QWidget* w : std::initializer_list<QWidget*>{groupBoxSatndEncode_, comboBoxSEncode_,
                                                     editCharStart_, editCharEnd_})
     w->setEnabled(preset.standardGroup);
@@ -306,10 +315,11 @@ void TFontPage::ApplyEncodeMode() {
 }
 
 void TFontPage::ComboBoxSEncodeChange(int index) {
-  const varnalux::MappingRange range = varnalux::RangeForMapping(index);
-  if (!range.preset) return;
-  editCharStart_->setText(QString::number(range.start));
-  editCharEnd_->setText(QString::number(range.end));
+  std::string start;
+  std::string end;
+  if (!varnalux::MappingRange(index, start, end)) return;
+  editCharStart_->setText(QString::fromStdString(start));
+  editCharEnd_->setText(QString::fromStdString(end));
 }
 
 QString TFontPage::TableText(const std::string& bytes) const {
@@ -321,10 +331,16 @@ QString TFontPage::TableText(const std::string& bytes) const {
 void TFontPage::ButtonFontTblLoadClick() {
   const QString path = host_.Seam().OpenFileName(kAllFiles);
   if (path.isEmpty()) return;
-  std::string bytes;
-  if (!varnalux::LoadTableFileText(Utf8(path), bytes)) return;
+  // Only regular files: a FIFO would block, a device might never end. A
+  // table holds fewer than the buffer's bytes; more is not shown.
+  QFile file(path);
+  if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) return;
+  QByteArray bytes = file.read(varnalux::EncodingTableBufferSize);
+  file.close();
+  const qsizetype nul = bytes.indexOf('\0');
+  if (nul >= 0) bytes.truncate(nul);
   tableFilePath_ = path;
-  memoFontTable_->setPlainText(TableText(bytes));
+  memoFontTable_->setPlainText(TableText(bytes.toStdString()));
   checkBoxFileTable_->setChecked(true);
 }
 
@@ -333,50 +349,33 @@ void TFontPage::ButtonFontTblSaveClick() {
   if (path.isEmpty()) return;
   QString text = memoFontTable_->toPlainText();
   text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-  std::string bytes;
-  if (!varnalux::TableTextToBytes(Utf8(text), TableCodePage(), bytes)) return;
+  const std::string bytes = MemoBytes(text);
   // A file that cannot be written is left as it was, without a message.
   varnalux::SaveFileAtomically(Utf8(path), bytes.data(), bytes.size());
 }
 
-size_t TFontPage::ReadEncodingTable() {
-  varnalux::EncodingTableSource source;
-  source.byFile = checkBoxFileTable_->isChecked();
-  source.filePath = Utf8(tableFilePath_);
-  std::string bytes;
-  if (!source.byFile) {
-    if (!varnalux::TableTextToBytes(Utf8(memoFontTable_->toPlainText()), TableCodePage(), bytes))
-      return 0;
-    source.textBytes = bytes;
-  }
-  return varnalux::ReadEncodingTable(source, encodingTableBuffer_.get());
-}
-
 bool TFontPage::BuildFontRequest(FontRequest& request) {
-  varnalux::FontPageValues values;
-  values.encodeMode = comboBoxFontEncode_->currentIndex();
-  values.pitch = comboBoxFontPitch_->currentIndex();
-  values.asianEncoding = asianEncode_->checkedId();
+  varnalux::FontPageFields fields;
+  fields.encodeMode = comboBoxFontEncode_->currentIndex();
+  fields.pitch = comboBoxFontPitch_->currentIndex();
+  fields.asianEncoding = asianEncode_->checkedId();
+  fields.charStart = Utf8(editCharStart_->text());
+  fields.charEnd = Utf8(editCharEnd_->text());
+  fields.fontWidth = Utf8(editFontWidth_->text());
+  fields.fontHeight = Utf8(editFontHeight_->text());
+  fields.italicWidth = Utf8(editItalicWidth_->text());
+  fields.byFile = checkBoxFileTable_->isChecked();
+  fields.tableFilePath = Utf8(tableFilePath_);
+  // The memo counts only for a table typed on the page.
+  if (!fields.byFile && (fields.encodeMode == varnalux::EncodeTable ||
+                         fields.encodeMode == varnalux::EncodeAsianTable))
+    fields.memoText = MemoBytes(memoFontTable_->toPlainText());
   // Single-byte fonts are decoded with the chosen code page, Asian ones
   // with their set's.
-  values.codePage =
-      varnalux::PresetForEncodeMode(values.encodeMode).doubleByte ? 0 : SingleByteCodePage();
-  values.charStart = Utf8(editCharStart_->text());
-  values.charEnd = Utf8(editCharEnd_->text());
-  values.cellWidth = Utf8(editFontWidth_->text());
-  values.cellHeight = Utf8(editFontHeight_->text());
-  values.italicWidth = Utf8(editItalicWidth_->text());
-  size_t tableBytes = 0;
-  if (varnalux::PresetForEncodeMode(values.encodeMode).tableGroup)
-    tableBytes = ReadEncodingTable();
-  varnalux::FontPageCheck check =
-      varnalux::BuildFontRequest(values, encodingTableBuffer_.get(), tableBytes, request);
-  // Cells that do not fit the glyph buffer or the canvas are refused before
-  // anything is drawn.
-  if (check.Ok() && varnalux::CheckFontRequest(request) != varnalux::MakeFontOk)
-    check.error = varnalux::FontPageError::Parameter;
-  if (!check.Ok()) {
-    host_.Seam().Message(QString::fromStdString(check.Message()));
+  fields.codePage = DoubleByteMode() ? 0 : SingleByteCodePage();
+  std::string message;
+  if (!varnalux::BuildFontRequest(fields, encodingTableBuffer_, request, message)) {
+    host_.Seam().Message(QString::fromStdString(message));
     return false;
   }
   request.canvas = &canvas_;
@@ -411,7 +410,7 @@ void TFontPage::ButtonSaveFontClick() {
   request.fileName = Utf8(path);
   HandlerScope scope(host_);
   if (!MakeWithProgress(request)) {
-    host_.Seam().Message(QString::fromLatin1(varnalux::MakeFontErrorText));
+    host_.Seam().Message(QString::fromLatin1(varnalux::MakeFontError));
     return;
   }
   lastFontFile_ = path;
@@ -422,8 +421,8 @@ void TFontPage::ButtonDowloadFontClick() {
   if (!BuildFontRequest(request)) return;
   // The name travels in the quotes of the download command.
   const QByteArray printerName = editPrinterFontName_->text().toLocal8Bit();
-  if (!varnalux::IsPrinterFontName(printerName.toStdString())) {
-    host_.Seam().Message(QString::fromLatin1(varnalux::FontParameterErrorText));
+  if (!varnalux::IsValidPrinterFontName(printerName.toStdString())) {
+    host_.Seam().Message(QString::fromLatin1(varnalux::FontParameterError));
     return;
   }
   HandlerScope scope(host_);
@@ -432,7 +431,7 @@ void TFontPage::ButtonDowloadFontClick() {
   varnalux::TempFontSlot slot(folder);
   request.fileName = slot.WorkPath();
   if (!slot.IsReady() || !MakeWithProgress(request) || !slot.Place()) {
-    host_.Seam().Message(QString::fromLatin1(varnalux::MakeFontErrorText));
+    host_.Seam().Message(QString::fromLatin1(varnalux::MakeFontError));
     return;
   }
   lastFontFile_ = QString::fromStdString(slot.FinalPath());
@@ -447,7 +446,7 @@ void TFontPage::ButtonDowloadFontClick() {
 void TFontPage::ButtonPreviewFontClick() {
   TFormPreviewFont preview(host_.DialogFont(), SingleByteCodePage(), host_.HostWindow());
   QWidget* window = host_.HostWindow();
-  if (window != nullptr) preview.Prepare(window->frameGeometry().topLeft() + QPoint(20, 20));
+  if (window != nullptr) preview.Prepare(window->pos() + QPoint(20, 20));
   host_.Seam().Exec(preview);
 }
 

@@ -9,9 +9,10 @@
 #include <QWidget>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "font/font_canvas.h"
-#include "font/font_page_request.h"
+#include "font/font_request.h"
 
 class PageHost;
 class QButtonGroup;
@@ -36,8 +37,6 @@ class TFontPage : public QWidget {
   void ApplySelectedFont();
   // Enables the controls of the chosen encoding and presets the pitch.
   void ApplyEncodeMode();
-  // Kept bytes of the encoding table in the table buffer; 0 on failure.
-  size_t ReadEncodingTable();
   // The request from the controls; a failure shows its message.
   bool BuildFontRequest(varnalux::FontRequest& request);
 
@@ -68,10 +67,13 @@ class TFontPage : public QWidget {
   // encoding.
   int TableCodePage() const;
   QString TableText(const std::string& bytes) const;
+  // The memo's text in bytes of TableCodePage().
+  std::string MemoBytes(const QString& text) const;
+  bool DoubleByteMode() const;
 
   PageHost& host_;
   varnalux::FontCanvas canvas_;
-  std::unique_ptr<uint8_t[]> encodingTableBuffer_;
+  std::vector<uint8_t> encodingTableBuffer_;
   QString tableFilePath_;
   QString lastFontFile_;
 
