@@ -510,6 +510,9 @@ TEST_F(FontPageTest, DownloadRefusesBadNamesAndReportsLinkFailures) {
   // 31 characters travel; a printer that is gone gives "Port Open Error".
   seam.messages.clear();
   SetEdit("EditPrinterFontName", "A234567890123456789012345678901");
+  Press("ButtonDowloadFont");
+  EXPECT_TRUE(printer.WaitForCommand("DOWNLOAD F,\"A234567890123456789012345678901\",992,", 3000));
+  EXPECT_TRUE(seam.messages.isEmpty()) << seam.messages.join('|').toStdString();
   printer.Stop();
   Press("ButtonDowloadFont");
   EXPECT_EQ(seam.messages, QStringList{"Port Open Error"});
