@@ -27,6 +27,15 @@ const CliCommand kCommands[] = {
     {"ignore-autobas", "ignore-autobas", CmdIgnoreAutoBas},
     {"test-page", "test-page WIDTH_MM HEIGHT_MM", CmdTestPage},
     {"clock", "clock get [--json] | clock set now|YYYY-MM-DDTHH:MM:SS", CmdClock},
+    {"make-font",
+     "make-font OUT --font FAMILY|FILE [--style regular|bold|italic|bold-italic]\n"
+     "      [--size PT | --pixel-size PX] [--encoding standard|asian|table|asian-table]\n"
+     "      [--range START-END | --mapping standard|full] [--asian tc|sc|kr|jp]\n"
+     "      [--table FILE] [--codepage N] [--width W] [--height H] [--italic-width N]\n"
+     "      [--pitch fixed|variable]",
+     CmdMakeFont},
+    {"font-info", "font-info FILE [--json]", CmdFontInfo},
+    {"font-sheet", "font-sheet FILE OUT.png", CmdFontSheet},
 };
 
 void PrintUsage(FILE* out) {

@@ -1,0 +1,269 @@
+// make-font, font-info and font-sheet: the font page's generator and a look
+// at font files, without a display.
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <string>
+
+#include "app/cli/cli_commands.h"
+#include "app/cli/cli_png.h"
+#include "font/asian_sets.h"
+#include "font/code_decoder.h"
+#include "font/font_file.h"
+#include "font/font_request_rules.h"
+#include "font/font_sheet.h"
+#include "font/make_font.h"
+#include "protocol/config_numbers.h"
+
+namespace varnalux {
+
+namespace {
+
+constexpr const char* kMakeFontUsage =
+    "make-font OUT --font FAMILY|FILE [--style regular|bold|italic|bold-italic]\n"
+    "      [--size PT | --pixel-size PX] [--encoding standard|asian|table|asian-table]\n"
+    "      [--range START-END | --mapping standard|full] [--asian tc|sc|kr|jp] [--table FILE]\n"
+    "      [--codepage N] [--width W] [--height H] [--italic-width N] [--pitch fixed|variable]";
+constexpr const char* kFontInfoUsage = "font-info FILE [--json]";
+constexpr const char* kFontSheetUsage = "font-sheet FILE OUT.png";
+
+// The character height of the page's initial font.
+constexpr int kDefaultPixelSize = 13;
+
+int Index(const std::string& value, std::initializer_list<const char*> names) {
+  int i = 0;
+  for (const char* n : names) {
+    if (value == n) return i;
+    ++i;
+  }
+  return -1;
+}
+
+bool IsRegularFile(const std::string& path) {
+  struct stat info;
+  return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+int FailWith(const std::string& message) {
+  fprintf(stderr, "%s\n", message.c_str());
+  return ResultFileOpenError;
+}
+
+std::string Hex(const FontFileGlyph& g) {
+  char text[8];
+  if (g.codeLength == 2)
+    snprintf(text, sizeof text, "%02X%02X", g.code[0], g.code[1]);
+  else
+    snprintf(text, sizeof text, "%02X", g.code[0]);
+  return text;
+}
+
+bool LoadFontFile(const std::string& path, FontFile& file) {
+  std::string error;
+  if (file.Load(path, error)) return true;
+  fprintf(stderr, "varnalux-cli: %s: %s\n", path.c_str(), error.c_str());
+  return false;
+}
+
+}  // namespace
+
+int CmdMakeFont(CliLink&, const CliArgs& args) {
+  std::string out, font, style = "regular", size, pixelSize, encoding = "standard", range,
+                   mapping, asian, table, codePage, width, height, italicWidth, pitch;
+  struct Option {
+    const char* name;
+    std::string* value;
+  } options[] = {{"--font", &font},         {"--style", &style},
+                 {"--size", &size},         {"--pixel-size", &pixelSize},
+                 {"--encoding", &encoding}, {"--range", &range},
+                 {"--mapping", &mapping},   {"--asian", &asian},
+                 {"--table", &table},       {"--codepage", &codePage},
+                 {"--width", &width},       {"--height", &height},
+                 {"--italic-width", &italicWidth}, {"--pitch", &pitch}};
+  bool given[sizeof options / sizeof options[0]] = {};
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a.size() > 2 && a.compare(0, 2, "--") == 0) {
+      bool known = false;
+      for (size_t k = 0; k < sizeof options / sizeof options[0]; ++k) {
+        if (a != options[k].name) continue;
+        if (i + 1 >= args.size() || given[k]) return UsageError(kMakeFontUsage);
+        *options[k].value = args[++i];
+        given[k] = known = true;
+      }
+      if (!known) return UsageError(kMakeFontUsage);
+    } else if (out.empty()) {
+      out = a;
+    } else {
+      return UsageError(kMakeFontUsage);
+    }
+  }
+  const int styleIndex = Index(style, {"regular", "bold", "italic", "bold-italic"});
+  const int encodeMode = Index(encoding, {"standard", "asian", "table", "asian-table"});
+  if (out.empty() || font.empty() || styleIndex < 0 || encodeMode < 0 ||
+      (!size.empty() && !pixelSize.empty()) || (!range.empty() && !mapping.empty()))
+    return UsageError(kMakeFontUsage);
+
+  FontPageFields fields;
+  fields.encodeMode = encodeMode;
+  fields.pitch = ApplyEncodeMode(encodeMode).pitch;
+  if (!pitch.empty()) {
+    fields.pitch = Index(pitch, {"fixed", "variable"});
+    if (fields.pitch < 0) return UsageError(kMakeFontUsage);
+  }
+  if (!mapping.empty()) {
+    const int m = Index(mapping, {"standard", "full"});
+    if (m < 0) return UsageError(kMakeFontUsage);
+    MappingRange(m, fields.charStart, fields.charEnd);
+  }
+  if (!range.empty()) {
+    // START-END as typed into the two range edits.
+    const size_t dash = range.find('-', 1);
+    if (dash == std::string::npos) return UsageError(kMakeFontUsage);
+    fields.charStart = range.substr(0, dash);
+    fields.charEnd = range.substr(dash + 1);
+  }
+  if (!asian.empty()) {
+    fields.asianEncoding = Index(asian, {"tc", "sc", "kr", "jp"});
+    if (fields.asianEncoding < 0) return UsageError(kMakeFontUsage);
+  }
+  if (!table.empty()) {
+    fields.byFile = true;
+    fields.tableFilePath = table;
+  }
+  if (!codePage.empty()) {
+    int32_t cp = 0;
+    if (!ParseStrictInteger(codePage.c_str(), cp)) return FailWith(FontParameterError);
+    fields.codePage = cp;
+  }
+
+  int px = kDefaultPixelSize;
+  if (!pixelSize.empty()) {
+    int32_t v = 0;
+    if (!ParseStrictInteger(pixelSize.c_str(), v) || v < 1 || v > CanvasSize)
+      return FailWith(FontParameterError);
+    px = v;
+  } else if (!size.empty()) {
+    double pt = 0;
+    if (!ParseStrictDecimal(size.c_str(), pt) || PointsToPixels(pt) < 1)
+      return FailWith(FontParameterError);
+    px = PointsToPixels(pt);
+  }
+  FontCanvas canvas;
+  const auto fontStyle = static_cast<FontStyle>(styleIndex);
+  const bool loaded = IsRegularFile(font) ? canvas.SelectFontFile(font, px, fontStyle)
+                                          : canvas.SelectFont(font, fontStyle, px);
+  if (!loaded) return FailWith("varnalux-cli: cannot load the font '" + font + "'");
+
+  // The cell and italic width the page measures when a font is applied.
+  const std::string sample = SampleCode(encodeMode);
+  const bool asianMode = encodeMode == EncodeAsian || encodeMode == EncodeAsianTable;
+  int sampleCodePage = fields.codePage;
+  if (asianMode && (encodeMode == EncodeAsian || sampleCodePage == 0))
+    sampleCodePage = AsianCodePage(fields.asianEncoding);
+  if (sampleCodePage == 0) sampleCodePage = DefaultSingleByteCodePage;
+  CodeDecoder sampleDecoder(sampleCodePage);
+  const TextSize measured =
+      canvas.MeasureCode(reinterpret_cast<const uint8_t*>(sample.data()),
+                         static_cast<int>(sample.size()), sampleDecoder);
+  const bool bold = fontStyle == FontStyle::Bold || fontStyle == FontStyle::BoldItalic;
+  const bool italic = fontStyle == FontStyle::Italic || fontStyle == FontStyle::BoldItalic;
+  fields.fontWidth = width.empty() ? std::to_string(measured.width) : width;
+  fields.fontHeight = height.empty() ? std::to_string(measured.height) : height;
+  fields.italicWidth =
+      italicWidth.empty()
+          ? std::to_string(PresetItalicWidth(measured.width, bold, italic, false, false))
+          : italicWidth;
+
+  std::vector<uint8_t> tableBuffer;
+  FontRequest request;
+  std::string message;
+  if (!BuildFontRequest(fields, tableBuffer, request, message)) return FailWith(message);
+  request.fileName = out;
+  request.canvas = &canvas;
+  if (MakeFont(request) != MakeFontOk) return FailWith(MakeFontError);
+
+  FontFile made;
+  std::string error;
+  if (!made.Load(out, error)) {
+    // Written to a device or a pipe: nothing to read back.
+    printf("font written to %s\n", out.c_str());
+    return 0;
+  }
+  printf("%zu glyphs, %zu bytes\n", made.Glyphs().size(), made.Size());
+  return 0;
+}
+
+int CmdFontInfo(CliLink&, const CliArgs& args) {
+  bool json = false;
+  std::string path;
+  for (const std::string& a : args) {
+    if (a == "--json")
+      json = true;
+    else if (path.empty() && a.compare(0, 2, "--") != 0)
+      path = a;
+    else
+      return UsageError(kFontInfoUsage);
+  }
+  if (path.empty()) return UsageError(kFontInfoUsage);
+  FontFile file;
+  if (!LoadFontFile(path, file)) return ResultFileOpenError;
+  const FontFileHeader& h = file.Header();
+  if (json) {
+    printf("{\"size\": %zu, \"variablePitch\": %s, \"doubleByte\": %s, \"index\": %s, "
+           "\"italic\": %s, \"cellWidth\": %d, \"cellHeight\": %d, \"charStart\": %d, "
+           "\"charEnd\": %d, \"asianSet\": ",
+           file.Size(), h.variablePitch ? "true" : "false", h.doubleByte ? "true" : "false",
+           h.hasIndex ? "true" : "false", h.italic ? "true" : "false", h.cellWidth, h.cellHeight,
+           h.charStart, h.charEnd);
+    if (*AsianSetName(h.asianLetter) != '\0')
+      printf("\"%c\"", h.asianLetter);
+    else
+      printf("null");
+    printf(", \"headerGlyphCount\": %d, \"glyphCount\": %zu, \"italicWidth\": %d, \"notes\": [",
+           h.glyphCount, file.Glyphs().size(), h.italicWidth);
+    for (size_t i = 0; i < file.Notes().size(); ++i)
+      printf("%s\"%s\"", i ? ", " : "", file.Notes()[i].c_str());
+    printf("], \"glyphs\": [");
+    for (size_t i = 0; i < file.Glyphs().size(); ++i) {
+      const FontFileGlyph& g = file.Glyphs()[i];
+      printf("%s{\"code\": \"%s\", \"width\": %d}", i ? ", " : "", Hex(g).c_str(), g.width);
+    }
+    printf("]}\n");
+    return 0;
+  }
+  printf("size: %zu bytes\n", file.Size());
+  printf("pitch: %s\n", h.variablePitch ? "variable" : "fixed");
+  printf("codes: %s\n", h.doubleByte ? "double-byte" : "single-byte");
+  printf("index: %s\n", h.hasIndex ? "yes" : "no");
+  printf("cell: %d x %d\n", h.cellWidth, h.cellHeight);
+  printf("range: %d-%d\n", h.charStart, h.charEnd);
+  const char* set = AsianSetName(h.asianLetter);
+  printf("asian set: %s\n", *set ? set : "none");
+  printf("italic: %s, width %d\n", h.italic ? "yes" : "no", h.italicWidth);
+  printf("glyphs: %zu (header %d)\n", file.Glyphs().size(), h.glyphCount);
+  for (const std::string& n : file.Notes()) printf("note: %s\n", n.c_str());
+  return 0;
+}
+
+int CmdFontSheet(CliLink&, const CliArgs& args) {
+  if (args.size() != 2) return UsageError(kFontSheetUsage);
+  FontFile file;
+  if (!LoadFontFile(args[0], file)) return ResultFileOpenError;
+  FontSheet sheet(file);
+  if (!sheet.Fits()) {
+    fprintf(stderr, "varnalux-cli: %s: %s\n", args[0].c_str(),
+            file.Glyphs().empty() ? "the font has no glyphs" : "the picture would be too large");
+    return ResultFileOpenError;
+  }
+  std::string error;
+  if (!WriteGreyPng(args[1], sheet.Width(), sheet.Height(),
+                    [&](int y, uint8_t* row) { sheet.RenderRow(y, row); }, error)) {
+    fprintf(stderr, "varnalux-cli: %s: %s\n", args[1].c_str(), error.c_str());
+    return ResultFileOpenError;
+  }
+  printf("%zu glyphs, %d x %d pixels\n", file.Glyphs().size(), sheet.Width(), sheet.Height());
+  return 0;
+}
+
+}  // namespace varnalux

@@ -1,0 +1,164 @@
+// make-font, font-info and font-sheet run as a separate process.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "../core/font_fixture.h"
+#include "cli_runner.h"
+#include "font/code_decoder.h"
+#include "font/font_canvas.h"
+
+namespace varnalux {
+namespace {
+
+using testing::ReadBytes;
+using testing::RunCli;
+using testing::U16;
+
+class CliFont : public ::testing::Test {
+ protected:
+  std::string Out(const std::string& name = "f.bmf") { return dir_.File(name); }
+  testing::ScratchDir dir_;
+};
+
+TEST_F(CliFont, FixedRangeFont) {
+  auto r = RunCli({"make-font", Out(), "--font", "DejaVu Sans", "--pixel-size", "20", "--pitch",
+                   "fixed", "--width", "24", "--height", "24"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "96 glyphs, 6944 bytes\n");
+  const auto b = ReadBytes(Out());
+  ASSERT_EQ(b.size(), 6944u);
+  EXPECT_EQ(b[1], 0);
+  EXPECT_EQ(U16(b, 9), 32);
+  EXPECT_EQ(U16(b, 11), 127);
+}
+
+TEST_F(CliFont, DefaultsMeasureTheSampleLikeThePage) {
+  // Standard encoding, variable pitch, 32-127, the cell of "W" at 13 pixels.
+  auto r = RunCli({"make-font", Out(), "--font", testing::kLatinFontFile, "--style", "italic"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  FontCanvas canvas;
+  ASSERT_TRUE(canvas.SelectFontFile(testing::kLatinFontFile, 13, FontStyle::Italic));
+  const TextSize w = canvas.MeasureChar(U'W');
+  const auto b = ReadBytes(Out());
+  ASSERT_GE(b.size(), 32u);
+  EXPECT_EQ(b[1], 1);
+  EXPECT_EQ(b[3], 1);
+  EXPECT_EQ(U16(b, 7), w.width);
+  EXPECT_EQ(U16(b, 5), w.height);
+  EXPECT_EQ(U16(b, 15), 96);
+  EXPECT_EQ(b[4], w.width * 3 / 10 != 0 ? 1 : 0);
+  EXPECT_EQ(U16(b, 17), w.width * 3 / 10);
+  // --size in points: 9 points are 12 pixels.
+  r = RunCli({"make-font", Out("p.bmf"), "--font", testing::kLatinFontFile, "--size", "9"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  ASSERT_TRUE(canvas.SelectFontFile(testing::kLatinFontFile, 12));
+  EXPECT_EQ(U16(ReadBytes(Out("p.bmf")), 5), canvas.MeasureChar(U'W').height);
+}
+
+TEST_F(CliFont, PageMessagesAndExitStatus) {
+  auto r = RunCli({"make-font", Out(), "--font", "DejaVu Sans", "--range", "32-300"});
+  EXPECT_EQ(r.exitCode, 4);
+  EXPECT_EQ(r.err, "Font Parameter Error\n");
+  r = RunCli({"make-font", Out(), "--font", "DejaVu Sans", "--range", "32-abc"});
+  EXPECT_EQ(r.exitCode, 4);
+  EXPECT_EQ(r.err, "'abc' is not a valid integer value\n");
+  r = RunCli({"make-font", Out(), "--font", "DejaVu Sans", "--range", "100-50"});
+  EXPECT_EQ(r.exitCode, 4);
+  EXPECT_EQ(r.err, "Make Font Error\n");
+  r = RunCli({"make-font", Out(), "--font", "DejaVu Sans", "--encoding", "table"});
+  EXPECT_EQ(r.err, "Font Parameter Error\n");  // no table file
+  r = RunCli({"make-font", Out(), "--font", "DejaVu Sans", "--width", "3000"});
+  EXPECT_EQ(r.err, "Font Parameter Error\n");
+  r = RunCli({"make-font", Out(), "--font", "DejaVu Sans", "--codepage", "65001"});
+  EXPECT_EQ(r.err, "Font Parameter Error\n");
+  EXPECT_TRUE(dir_.Names().empty());
+  r = RunCli({"make-font", dir_.File("no/such/f.bmf"), "--font", "DejaVu Sans"});
+  EXPECT_EQ(r.exitCode, 4);
+  EXPECT_EQ(r.err, "Make Font Error\n");
+  // Usage errors.
+  EXPECT_EQ(RunCli({"make-font", Out()}).exitCode, 64);
+  EXPECT_EQ(RunCli({"make-font", Out(), "--font", "x", "--bogus", "1"}).exitCode, 64);
+  EXPECT_EQ(RunCli({"make-font", Out(), "--font", "x", "--size", "9", "--pixel-size", "9"}).exitCode,
+            64);
+  EXPECT_EQ(RunCli({"make-font", Out(), "--font", "x", "--asian", "cn"}).exitCode, 64);
+}
+
+TEST_F(CliFont, RangeMappingsAndCodePage) {
+  auto r = RunCli({"make-font", Out(), "--font", "DejaVu Sans", "--mapping", "full", "--pitch",
+                   "fixed"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(U16(ReadBytes(Out()), 15), 224);
+  r = RunCli({"make-font", Out("w.bmf"), "--font", "DejaVu Sans", "--range", "192-192",
+              "--pitch", "fixed"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  r = RunCli({"make-font", Out("c.bmf"), "--font", "DejaVu Sans", "--range", "192-192",
+              "--pitch", "fixed", "--codepage", "1251"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(ReadBytes(Out("w.bmf")), ReadBytes(Out("c.bmf")));  // À against А
+}
+
+TEST_F(CliFont, TablesFromFiles) {
+  testing::WriteBytes(dir_.File("t.txt"), "AB\r\nC");
+  auto r = RunCli({"make-font", Out(), "--font", "DejaVu Sans", "--encoding", "table", "--table",
+                   dir_.File("t.txt")});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  auto b = ReadBytes(Out());
+  EXPECT_EQ(U16(b, 15), 3);
+  EXPECT_EQ(b[32], 'A');
+  EXPECT_EQ(b[38], 'B');
+  EXPECT_EQ(b[44], 'C');
+  r = RunCli({"make-font", Out(), "--font", "DejaVu Sans", "--encoding", "asian-table",
+              "--table", dir_.File("t.txt")});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  b = ReadBytes(Out());
+  EXPECT_EQ(U16(b, 15), 1);
+  EXPECT_EQ(b[2], 1);
+  EXPECT_EQ(b[1], 0);  // the Asian table presets fixed pitch
+  EXPECT_EQ(b[32], 'A');
+  EXPECT_EQ(b[33], 'B');
+}
+
+TEST_F(CliFont, CompleteAsianSetIsFixedPitchWhateverIsAsked) {
+  auto r = RunCli({"make-font", Out(), "--font", testing::kCjkFontFile, "--encoding", "asian",
+                   "--asian", "kr", "--pitch", "variable", "--pixel-size", "8", "--width", "8",
+                   "--height", "8"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "9026 glyphs, " + std::to_string(32 + 9026 * 8) + " bytes\n");
+  const auto b = ReadBytes(Out());
+  EXPECT_EQ(b[1], 0);
+  EXPECT_EQ(b[13], 'K');
+}
+
+TEST_F(CliFont, InfoAndSheet) {
+  ASSERT_EQ(RunCli({"make-font", Out(), "--font", "DejaVu Sans", "--range", "65-67"}).exitCode, 0);
+  auto r = RunCli({"font-info", Out()});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("pitch: variable\n"), std::string::npos);
+  EXPECT_NE(r.out.find("index: yes\n"), std::string::npos);
+  EXPECT_NE(r.out.find("glyphs: 3 (header 3)\n"), std::string::npos);
+  r = RunCli({"font-info", Out(), "--json"});
+  ASSERT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.out.find("\"glyphCount\": 3"), std::string::npos);
+  EXPECT_NE(r.out.find("{\"code\": \"41\", \"width\": "), std::string::npos);
+  EXPECT_NE(r.out.find("{\"code\": \"43\", \"width\": "), std::string::npos);
+  r = RunCli({"font-sheet", Out(), Out("s.png")});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const auto png = ReadBytes(Out("s.png"));
+  ASSERT_GT(png.size(), 8u);
+  EXPECT_EQ(std::vector<uint8_t>(png.begin(), png.begin() + 8),
+            (std::vector<uint8_t>{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}));
+  EXPECT_EQ(RunCli({"font-sheet", Out(), "/dev/full"}).exitCode, 4);
+  testing::WriteBytes(Out("bad.bmf"), "Bxxxx");
+  r = RunCli({"font-info", Out("bad.bmf")});
+  EXPECT_EQ(r.exitCode, 4);
+  EXPECT_NE(r.err.find("shorter than a font header"), std::string::npos);
+  // A refused sheet leaves the earlier picture.
+  EXPECT_EQ(RunCli({"font-sheet", Out("bad.bmf"), Out("s.png")}).exitCode, 4);
+  EXPECT_EQ(ReadBytes(Out("s.png")), png);
+  EXPECT_EQ(RunCli({"font-info"}).exitCode, 64);
+}
+
+}  // namespace
+}  // namespace varnalux
