@@ -415,6 +415,56 @@ TEST_F(FontPageTest, SelectedFontIsMeasuredAtNinetySixDotsPerInch) {
   EXPECT_EQ(Edit("EditItalicWidth")->text(), "0");
 }
 
+TEST_F(FontPageTest, ItalicFontWithAWTwentyPixelsWideGetsSix) {
+  // The pixel size at which the italic "W" is 20 pixels wide.
+  varnalux::FontCanvas canvas;
+  int pixels = 0;
+  for (int px = 10; px <= 40 && pixels == 0; ++px) {
+    ASSERT_TRUE(canvas.SelectFont("Liberation Sans", varnalux::FontStyle::Italic, px));
+    if (canvas.MeasureChar(U'W').width == 20) pixels = px;
+  }
+  ASSERT_NE(pixels, 0);
+  QFont italic(QStringLiteral("Liberation Sans"));
+  italic.setPixelSize(pixels);
+  italic.setItalic(true);
+  seam.fonts.push_back(italic);
+  Press("ButtonSelectFont");
+  EXPECT_EQ(Edit("EditFontWidth")->text(), "20");
+  EXPECT_EQ(Edit("EditItalicWidth")->text(), "6");
+  italic.setBold(true);
+  seam.fonts.push_back(italic);
+  Press("ButtonSelectFont");
+  EXPECT_EQ(Edit("EditItalicWidth")->text(),
+            QString::number(Edit("EditFontWidth")->text().toInt() * 3 / 10));
+}
+
+TEST_F(FontPageTest, AsianTableTypedOnThePageDrawsItsCharacters) {
+  QFont cjk(QStringLiteral("WenQuanYi Micro Hei"));
+  cjk.setPixelSize(16);
+  seam.fonts.push_back(cjk);
+  Press("ButtonSelectFont");
+  // Simplified Chinese chosen while the set list is enabled; the table
+  // then takes its pairs in that set's code page (936).
+  Choose(List("ComboBoxFontEncode"), "Asian Font Encode");
+  Find<QRadioButton>(page, "RadioGroupAsiaFontEncode1")->setChecked(true);
+  Choose(List("ComboBoxFontEncode"), "Encode by Table (Asian)");
+  Memo()->setPlainText(QString::fromUtf8("\u4f60\n\u597d"));  // 你 好
+  SetEdit("EditFontWidth", "16");
+  SetEdit("EditFontHeight", "16");
+  const QByteArray font = SaveFont();
+  ASSERT_FALSE(font.isEmpty()) << seam.messages.join('|').toStdString();
+  ASSERT_EQ(Word(font, 15), 2);
+  EXPECT_EQ(font.mid(32, 2), QByteArray("\xC4\xE3"));
+  EXPECT_EQ(font.mid(38, 2), QByteArray("\xBA\xC3"));
+  // Both glyphs have ink: the characters were drawn, not the raw bytes.
+  const int glyphBytes = 2 * 16;
+  for (int g = 0; g < 2; ++g) {
+    const QByteArray bitmap = font.mid(32 + 12 + g * glyphBytes, glyphBytes);
+    EXPECT_GT(bitmap.count(QByteArray(1, '\0')), 0);
+    EXPECT_LT(bitmap.count(QByteArray(1, '\0')), glyphBytes) << "glyph " << g;
+  }
+}
+
 TEST_F(FontPageTest, PreviewShowsTheSingleByteCodesInAGrid) {
   QImage shown;
   QString caption;
