@@ -152,20 +152,30 @@ FontCanvas::~FontCanvas() = default;
 
 bool FontCanvas::SelectFont(const std::string& family, FontStyle style, int pixelSize) {
   if (pixelSize < 1 || pixelSize > CanvasSize) return false;
+  // A configuration of its own for each selection: nothing of fontconfig
+  // stays behind in the process once the font is found.
+  FcConfig* config = FcInitLoadConfigAndFonts();
+  if (config == nullptr) return false;
   FcPattern* pattern = FcPatternCreate();
-  if (pattern == nullptr) return false;
+  if (pattern == nullptr) {
+    FcConfigDestroy(config);
+    return false;
+  }
   FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
   const bool bold = style == FontStyle::Bold || style == FontStyle::BoldItalic;
   const bool italic = style == FontStyle::Italic || style == FontStyle::BoldItalic;
   FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
   FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
   FcPatternAddDouble(pattern, FC_PIXEL_SIZE, pixelSize);
-  FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
+  FcConfigSubstitute(config, pattern, FcMatchPattern);
   FcDefaultSubstitute(pattern);
   FcResult result = FcResultNoMatch;
-  FcPattern* match = FcFontMatch(nullptr, pattern, &result);
+  FcPattern* match = FcFontMatch(config, pattern, &result);
   FcPatternDestroy(pattern);
-  if (match == nullptr) return false;
+  if (match == nullptr) {
+    FcConfigDestroy(config);
+    return false;
+  }
   FcChar8* file = nullptr;
   int index = 0;
   bool ok = false;
@@ -174,6 +184,7 @@ bool FontCanvas::SelectFont(const std::string& family, FontStyle style, int pixe
     ok = impl_->Load(reinterpret_cast<const char*>(file), index, pixelSize, style);
   }
   FcPatternDestroy(match);
+  FcConfigDestroy(config);
   return ok;
 }
 

@@ -42,6 +42,10 @@ struct FontRequest {
   // 1252 for single-byte fonts, the Asian set's code page (950, 936, 949,
   // 932 by asianEncoding) for double-byte fonts.
   int32_t codePage = 0;
+  // 1: whatever is at fileName is replaced, a symbolic link included, and
+  // nothing is written through a link planted there (for temporary files in
+  // shared folders). 0: a link is followed and its target replaced.
+  uint8_t replaceLink = 0;
 };
 
 // The code page the request's codes are decoded with (see codePage).

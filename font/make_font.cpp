@@ -1,5 +1,10 @@
 #include "font/make_font.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstring>
 #include <vector>
 
@@ -32,34 +37,98 @@ bool FitsGlyphBuffer(int64_t w, int64_t h) {
          BitmapBytes(w, h) <= GlyphBufferSize;
 }
 
+// A new file beside the name itself (not beside a link's target), renamed
+// over the name: a link planted there is replaced, never written through.
+class LinkReplacingFile {
+ public:
+  ~LinkReplacingFile() { Discard(); }
+  bool Open(const std::string& path) {
+    if (path.empty()) return false;
+    path_ = path;
+    temp_ = path + ".tmpXXXXXX";
+    fd_ = mkstemp(temp_.data());
+    if (fd_ < 0) {
+      temp_.clear();
+      return false;
+    }
+    const mode_t mask = umask(0);
+    umask(mask);
+    failed_ = fchmod(fd_, 0666 & ~mask) != 0;
+    return !failed_;
+  }
+  void Write(const uint8_t* bytes, size_t length) {
+    while (!failed_ && length > 0) {
+      const ssize_t n = write(fd_, bytes, length);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) {
+        failed_ = true;
+        break;
+      }
+      bytes += n;
+      length -= static_cast<size_t>(n);
+    }
+  }
+  bool Commit() {
+    if (fd_ < 0) return false;
+    bool ok = !failed_ && fsync(fd_) == 0;
+    ok = close(fd_) == 0 && ok;
+    fd_ = -1;
+    ok = ok && rename(temp_.c_str(), path_.c_str()) == 0;
+    if (!ok) unlink(temp_.c_str());
+    temp_.clear();
+    return ok;
+  }
+
+ private:
+  void Discard() {
+    if (fd_ >= 0) close(fd_);
+    fd_ = -1;
+    if (!temp_.empty()) unlink(temp_.c_str());
+    temp_.clear();
+  }
+  int fd_ = -1;
+  bool failed_ = false;
+  std::string path_;
+  std::string temp_;
+};
+
 // Collects small writes into large ones on their way to the new file.
 class FontFileWriter {
  public:
-  bool Open(const std::string& path) {
+  bool Open(const FontRequest& request) {
     buffer_.reserve(kChunk);
-    return file_.Open(path);
+    replaceLink_ = request.replaceLink != 0;
+    return replaceLink_ ? linkReplacing_.Open(request.fileName) : file_.Open(request.fileName);
   }
   void Write(const void* data, size_t length) {
     const auto* bytes = static_cast<const uint8_t*>(data);
     if (buffer_.size() + length > kChunk) Flush();
     if (length >= kChunk) {
-      file_.Write(bytes, length);
+      Send(bytes, length);
       return;
     }
     buffer_.insert(buffer_.end(), bytes, bytes + length);
   }
   bool Commit() {
     Flush();
-    return file_.Commit();
+    return replaceLink_ ? linkReplacing_.Commit() : file_.Commit();
   }
 
  private:
   static constexpr size_t kChunk = 1 << 16;
+  void Send(const uint8_t* bytes, size_t length) {
+    if (replaceLink_)
+      linkReplacing_.Write(bytes, length);
+    else
+      file_.Write(bytes, length);
+  }
   void Flush() {
-    if (!buffer_.empty()) file_.Write(buffer_.data(), buffer_.size());
+    if (!buffer_.empty()) Send(buffer_.data(), buffer_.size());
     buffer_.clear();
   }
+  bool replaceLink_ = false;
   AtomicFile file_;
+  LinkReplacingFile linkReplacing_;
   std::vector<uint8_t> buffer_;
 };
 
@@ -123,7 +192,7 @@ MakeFontCode WriteListedFont(const FontRequest& request, bool pairs, CodeDecoder
   }
 
   FontFileWriter file;
-  if (!file.Open(request.fileName)) return MakeFontFileError;
+  if (!file.Open(request)) return MakeFontFileError;
   const auto header = BuildFontHeader(copy);
   file.Write(header.data(), header.size());
   if (indexed) file.Write(index.data(), index.size());
@@ -155,7 +224,7 @@ MakeFontCode WriteAsianFont(const FontRequest& request, CodeDecoder& decoder,
   FontRequest copy = request;
   copy.charCount = AsianGlyphCount(request.asianEncoding);  // the number written
   FontFileWriter file;
-  if (!file.Open(request.fileName)) return MakeFontFileError;
+  if (!file.Open(request)) return MakeFontFileError;
   const auto header = BuildFontHeader(copy);
   file.Write(header.data(), header.size());
   AsianCodeCursor cursor(request.asianEncoding);

@@ -1,5 +1,6 @@
 // make-font, font-info and font-sheet: the font page's generator and a look
 // at font files, without a display.
+#include <strings.h>
 #include <sys/stat.h>
 
 #include <cstdio>
@@ -154,6 +155,9 @@ int CmdMakeFont(CliLink&, const CliArgs& args) {
   const bool loaded = IsRegularFile(font) ? canvas.SelectFontFile(font, px, fontStyle)
                                           : canvas.SelectFont(font, fontStyle, px);
   if (!loaded) return FailWith("varnalux-cli: cannot load the font '" + font + "'");
+  if (!IsRegularFile(font) && strcasecmp(canvas.FamilyName().c_str(), font.c_str()) != 0)
+    fprintf(stderr, "varnalux-cli: no family '%s' is installed; using %s %s\n", font.c_str(),
+            canvas.FamilyName().c_str(), canvas.StyleName().c_str());
 
   // The cell and italic width the page measures when a font is applied.
   const std::string sample = SampleCode(encodeMode);

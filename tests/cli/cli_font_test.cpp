@@ -77,6 +77,10 @@ TEST_F(CliFont, PageMessagesAndExitStatus) {
   r = RunCli({"make-font", dir_.File("no/such/f.bmf"), "--font", "DejaVu Sans"});
   EXPECT_EQ(r.exitCode, 4);
   EXPECT_EQ(r.err, "Make Font Error\n");
+  // A family that is not installed falls back to another, and says so.
+  r = RunCli({"make-font", Out(), "--font", "No Such Family Here"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.err.find("no family 'No Such Family Here' is installed; using "), std::string::npos);
   // Usage errors.
   EXPECT_EQ(RunCli({"make-font", Out()}).exitCode, 64);
   EXPECT_EQ(RunCli({"make-font", Out(), "--font", "x", "--bogus", "1"}).exitCode, 64);

@@ -1,12 +1,14 @@
 // The font files MakeFont writes: header bytes, index tables, record sizes,
 // the complete Asian sets, refusals and write failures.
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -321,6 +323,31 @@ TEST_F(MakeFontTest, WriteFailureKeepsThePreviousFile) {
   EXPECT_EQ(WEXITSTATUS(status), MakeFontFileError);
   EXPECT_EQ(ReadBytes(r.fileName), good);
   EXPECT_EQ(dir_.Names(), std::vector<std::string>{"font.bmf"});
+}
+
+TEST_F(MakeFontTest, LinkPlantedAtATemporaryNameIsReplacedNotFollowed) {
+  testing::WriteBytes(dir_.File("victim"), "precious");
+  ASSERT_EQ(symlink(dir_.File("victim").c_str(), dir_.File("Temp.BMF").c_str()), 0);
+  FontRequest r = Range(32, 127, 24, 24, false);
+  r.fileName = dir_.File("Temp.BMF");
+  r.replaceLink = 1;
+  ASSERT_EQ(MakeFont(r), MakeFontOk);
+  EXPECT_EQ(ReadBytes(dir_.File("victim")), std::vector<uint8_t>({'p', 'r', 'e', 'c', 'i', 'o',
+                                                                  'u', 's'}));
+  struct stat info;
+  ASSERT_EQ(lstat(r.fileName.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISREG(info.st_mode));
+  EXPECT_EQ(ReadBytes(r.fileName).size(), 6944u);
+  // A refused or failed make there leaves the earlier file and no leftovers.
+  r.charEnd = 300;
+  EXPECT_EQ(MakeFont(r), MakeFontRefused);
+  r.charEnd = 127;
+  r.fileName = dir_.File("none/Temp.BMF");
+  EXPECT_EQ(MakeFont(r), MakeFontFileError);
+  EXPECT_EQ(ReadBytes(dir_.File("Temp.BMF")).size(), 6944u);
+  auto names = dir_.Names();
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"Temp.BMF", "victim"}));
 }
 
 TEST_F(MakeFontTest, UnwritableFolderFailsWithoutFile) {
