@@ -16,11 +16,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
-#include <cstring>
 
 #include "app/progress.h"
-#include "font/code_decoder.h"
 #include "font/asian_sets.h"
+#include "font/code_decoder.h"
 #include "font/font_request_rules.h"
 #include "font/make_font.h"
 #include "font/table_text_codec.h"

@@ -7,7 +7,6 @@
 #include <QFont>
 #include <QString>
 #include <QWidget>
-#include <memory>
 #include <string>
 #include <vector>
 
