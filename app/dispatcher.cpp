@@ -5,6 +5,7 @@
 #include "protocol/clock.h"
 #include "protocol/config_reader.h"
 #include "protocol/config_writer.h"
+#include "protocol/file_manager.h"
 #include "protocol/printer_functions.h"
 #include "protocol/report_exchange.h"
 #include "protocol/send_raw.h"
@@ -96,13 +97,19 @@ ResultCode Dispatch(OperationCode operation, InterfaceKind kind, void* data, int
       return data != nullptr ? CalibrateSensor(kind, ValueAt(data)) : ResultUnknownError;
     case OpResetPrinter: return ResetPrinter(kind);
     case OpReadFileList: {
-      // The file manager's list reader comes with the file manager page.
+      // Three DeviceFiles records, indexed by MemoryDevice.
+      auto* files = As<DeviceFiles>(data);
+      if (!needs(files)) return ResultUnknownError;
       StepProgress progress(true);
-      return ResultUnknownError;
+      return ReadFileList(kind, files);
     }
-    case OpDownloadFile:  // comes with the file manager page
-    case OpFormatDevice:  // comes with the file manager page
-      return ResultUnknownError;
+    case OpDownloadFile: {
+      // Shows its own progress window while the file's bytes are written.
+      auto* request = As<DownloadRequest>(data);
+      return needs(request) ? DownloadFile(kind, *request) : ResultUnknownError;
+    }
+    case OpFormatDevice:
+      return data != nullptr ? FormatDevice(kind, ValueAt(data)) : ResultUnknownError;
     case OpSendRaw:
       // The byte count comes in the extra argument; a negative one is refused.
       if (extra < 0) return ResultUnknownError;

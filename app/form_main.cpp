@@ -29,6 +29,8 @@
 #include "ui/command_tool_page.h"
 #include "ui/config_page.h"
 #include "ui/dialog_seam.h"
+#include "ui/font_choice.h"
+#include "ui/font_page.h"
 #include "ui/form_font.h"
 #include "ui/form_lpt_setup.h"
 #include "ui/form_net_setup.h"
@@ -175,6 +177,10 @@ TFormMain::TFormMain(DialogSeam& seam, QWidget* parent)
     return false;
   });
   commandToolArea_->layout()->addWidget(new TCommandToolPage(*this, commandToolArea_));
+  // The font dialog's initial font; the font page applies it and sets up its
+  // encoding controls.
+  fontDialog1Font_ = InitialDialogFont();
+  FontPageArea()->layout()->addWidget(new TFontPage(*this, FontPageArea()));
   ChainFirstPageTabOrder();
 
   // 2.-4. File dialogs open in the directory the program started in.

@@ -4,6 +4,7 @@
 // around RunOperation), with the window disabled meanwhile.
 #pragma once
 
+#include <QFont>
 #include <QMainWindow>
 #include <QPoint>
 #include <QPointer>
@@ -46,6 +47,7 @@ class TFormMain : public QMainWindow, public PageHost {
   varnalux::SerialSettings& Serial() override;
   char (&ParallelName())[varnalux::ParallelNameSize];
   varnalux::TcpTarget& Tcp() override;
+  QFont& DialogFont() override { return fontDialog1Font_; }
 
   // --- Handler protocol ---------------------------------------------------
   // Disables the window and puts the progress origin at DialogOrigin().
@@ -114,6 +116,7 @@ class TFormMain : public QMainWindow, public PageHost {
   varnalux::PrinterStatus status_{};
   varnalux::PrinterConfig config_{};
   bool startupProbeSucceeded_ = false;
+  QFont fontDialog1Font_;
 
   QComboBox* comboBoxInterFace_ = nullptr;
   QPushButton* buttonInterFace_ = nullptr;

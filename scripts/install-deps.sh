@@ -5,7 +5,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config libusb-1.0-0-dev qt6-base-dev libgl-dev
-  libfreetype-dev libfontconfig-dev libpng-dev)
+  libfreetype-dev libfontconfig-dev libpng-dev fonts-liberation)
 if [[ "${1:-}" == "--tests" ]]; then
   packages+=(googletest libgtest-dev libbenchmark-dev umockdev libumockdev-dev iproute2 clang-format
     fonts-dejavu-core fonts-wqy-microhei)

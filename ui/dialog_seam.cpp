@@ -2,6 +2,8 @@
 
 #include <QDialog>
 #include <QFileDialog>
+#include <QFont>
+#include <QFontDialog>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QMessageBox>
@@ -105,3 +107,10 @@ QString RealDialogSeam::SaveFileName(const QString& filter, const QString& defau
 }
 
 int RealDialogSeam::Exec(QDialog& dialog) { return dialog.exec(); }
+
+bool RealDialogSeam::ChooseFont(QFont& font) {
+  bool ok = false;
+  const QFont chosen = QFontDialog::getFont(&ok, font, BoxParent());
+  if (ok) font = chosen;
+  return ok;
+}

@@ -10,6 +10,7 @@
 #include "protocol/codes.h"
 
 class QDialog;
+class QFont;
 class QWidget;
 
 class DialogSeam {
@@ -34,6 +35,13 @@ class DialogSeam {
   // Runs a modal dialog to its end and returns its result code
   // (QDialog::Accepted or QDialog::Rejected).
   virtual int Exec(QDialog& dialog) = 0;
+  // The font chooser, opened on font: true with the chosen font in font,
+  // false (font unchanged) when the user cancelled. A seam without a font
+  // chooser answers as if cancelled.
+  virtual bool ChooseFont(QFont& font) {
+    (void)font;
+    return false;
+  }
 };
 
 class RealDialogSeam : public DialogSeam {
@@ -51,6 +59,7 @@ class RealDialogSeam : public DialogSeam {
   QString OpenFileName(const QString& filter) override;
   QString SaveFileName(const QString& filter, const QString& defaultSuffix) override;
   int Exec(QDialog& dialog) override;
+  bool ChooseFont(QFont& font) override;
 
  private:
   QWidget* BoxParent() const;

@@ -13,6 +13,7 @@
 #include "protocol/report_exchange.h"
 
 class DialogSeam;
+class QFont;
 class QWidget;
 
 class PageHost {
@@ -51,6 +52,9 @@ class PageHost {
   virtual varnalux::PrinterConfig& Config() = 0;
   virtual varnalux::SerialSettings& Serial() = 0;
   virtual varnalux::TcpTarget& Tcp() = 0;
+  // The font the window's font dialog opens on: the last font chosen in it
+  // from any page.
+  virtual QFont& DialogFont() = 0;
 };
 
 // The handler protocol as a scope: the window is disabled while the scope

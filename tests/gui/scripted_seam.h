@@ -6,11 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <QDialog>
+#include <QFont>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <vector>
 
 #include "ui/dialog_seam.h"
@@ -31,6 +33,10 @@ class ScriptedSeam : public DialogSeam {
   std::deque<bool> answers;       // for Question and YesNo
   std::deque<QString> fileNames;  // for OpenFileName and SaveFileName
   std::deque<Driver> drivers;     // for Exec
+  // For ChooseFont: a font is chosen, nullopt cancels. fontsOffered records
+  // the font each chooser opened on.
+  std::deque<std::optional<QFont>> fonts;
+  std::vector<QFont> fontsOffered;
   // Runs while a question is shown, before it is answered (what the user
   // does in the meantime).
   std::function<void()> whileAsking;
@@ -63,6 +69,19 @@ class ScriptedSeam : public DialogSeam {
   QString SaveFileName(const QString& filter, const QString&) override {
     filters << filter;
     return NextFileName();
+  }
+
+  bool ChooseFont(QFont& font) override {
+    fontsOffered.push_back(font);
+    if (fonts.empty()) {
+      ADD_FAILURE() << "unscripted font dialog";
+      return false;
+    }
+    std::optional<QFont> answer = std::move(fonts.front());
+    fonts.pop_front();
+    if (!answer) return false;
+    font = *answer;
+    return true;
   }
 
   int Exec(QDialog& dialog) override {

@@ -1,0 +1,96 @@
+#include "ui/font_choice.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QPainter>
+
+#include "font/code_decoder.h"
+
+namespace {
+constexpr char kInitialFamily[] = "Liberation Sans";
+constexpr int kSampleWidth = 150;
+constexpr int kSampleHeight = 56;
+constexpr int kPreviewPoints = 10;
+constexpr int kPreviewCellWidth = 20;
+constexpr int kPreviewCellHeight = 30;
+constexpr int kPreviewInset = 5;
+
+// Draws text with the top-left corner of its line at (x, y), as a desktop
+// canvas places text.
+void DrawTopLeft(QPainter& painter, int x, int y, const QString& text) {
+  painter.drawText(QPointF(x, y + painter.fontMetrics().ascent()), text);
+}
+}  // namespace
+
+QFont InitialDialogFont() {
+  QFont font;
+  if (QFontDatabase::hasFamily(QString::fromLatin1(kInitialFamily))) {
+    font.setFamily(QString::fromLatin1(kInitialFamily));
+  } else {
+    QFont sans;
+    sans.setStyleHint(QFont::SansSerif);
+    sans.setFamily(QStringLiteral("sans-serif"));
+    font.setFamily(QFontInfo(sans).family());
+  }
+  font.setPixelSize(InitialFontPixels);
+  return font;
+}
+
+int FontPixels(const QFont& font) {
+  if (font.pixelSize() > 0) return font.pixelSize();
+  return varnalux::PointsToPixels(font.pointSizeF());
+}
+
+int FontPoints(const QFont& font) {
+  // 72 points per inch on a 96 dots-per-inch desktop.
+  if (font.pixelSize() > 0) return qRound(font.pixelSize() * 72.0 / 96.0);
+  return qRound(font.pointSizeF());
+}
+
+varnalux::FontStyle CanvasStyle(const QFont& font) {
+  if (font.bold() && font.italic()) return varnalux::FontStyle::BoldItalic;
+  if (font.bold()) return varnalux::FontStyle::Bold;
+  if (font.italic()) return varnalux::FontStyle::Italic;
+  return varnalux::FontStyle::Regular;
+}
+
+QFont FontAtPixels(const QFont& font, int pixels) {
+  QFont sized = font;
+  sized.setPixelSize(pixels > 0 ? pixels : 1);
+  return sized;
+}
+
+QImage SampleImage(const QFont& font) {
+  QImage image(kSampleWidth, kSampleHeight, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  QPainter painter(&image);
+  painter.setFont(FontAtPixels(font, FontPixels(font)));
+  painter.setPen(Qt::black);
+  DrawTopLeft(painter, 0, 0, QStringLiteral("ABCD"));
+  return image;
+}
+
+QImage PreviewImage(const QFont& font, int codePage) {
+  QImage image(PreviewWidth, PreviewHeight, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  QPainter painter(&image);
+  painter.setFont(FontAtPixels(font, varnalux::PointsToPixels(kPreviewPoints)));
+  painter.setPen(Qt::black);
+  const varnalux::CodeDecoder decoder(codePage);
+  for (int r = 0; r < 16; ++r) {
+    for (int c = 0; c < 16; ++c) {
+      const uint8_t code = static_cast<uint8_t>(16 * r + c);
+      if (code == 0) continue;
+      const char32_t ch = decoder.Decode(&code, 1);
+      if (ch == varnalux::NoCharacter) continue;
+      DrawTopLeft(painter, kPreviewCellWidth * c + kPreviewInset,
+                  kPreviewCellHeight * r + kPreviewInset, QString::fromUcs4(&ch, 1));
+    }
+  }
+  for (int x = kPreviewCellWidth; x <= 15 * kPreviewCellWidth; x += kPreviewCellWidth)
+    painter.drawLine(x, 0, x, PreviewHeight - 1);
+  for (int y = kPreviewCellHeight; y <= 15 * kPreviewCellHeight; y += kPreviewCellHeight)
+    painter.drawLine(0, y, PreviewWidth - 1, y);
+  return image;
+}

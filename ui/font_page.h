@@ -1,0 +1,106 @@
+// The page "Bitmap Font Manager": picks a desktop font, chooses how its
+// characters are encoded (a range, a complete Asian set, or a user table),
+// sets the cell size, and saves the generated printer font file or makes it
+// into a temporary file and downloads it into a printer memory device.
+#pragma once
+
+#include <QFont>
+#include <QString>
+#include <QWidget>
+#include <string>
+#include <vector>
+
+#include "font/font_canvas.h"
+#include "font/font_request.h"
+
+class PageHost;
+class QButtonGroup;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+
+class TFontPage : public QWidget {
+  Q_OBJECT
+
+ public:
+  // Builds the controls, applies the host's dialog font and sets up the
+  // "Standard Encode" controls, as at start-up.
+  TFontPage(PageHost& host, QWidget* parent);
+  ~TFontPage() override;
+
+  // Shows the host's dialog font on the page and selects it for drawing.
+  void ApplySelectedFont();
+  // Enables the controls of the chosen encoding and presets the pitch.
+  void ApplyEncodeMode();
+  // The request from the controls; a failure shows its message.
+  bool BuildFontRequest(varnalux::FontRequest& request);
+
+  // The code page the single-byte encodings and the preview use.
+  int SingleByteCodePage() const;
+  // The path of the table file last loaded ("" before any).
+  const QString& TableFilePath() const { return tableFilePath_; }
+  // The font file last made on this page ("" before any).
+  const QString& LastFontFile() const { return lastFontFile_; }
+
+ public slots:
+  void ButtonSelectFontClick();
+  void ComboBoxFontEncodeChange(int index);
+  void ComboBoxSEncodeChange(int index);
+  void ButtonFontTblLoadClick();
+  void ButtonFontTblSaveClick();
+  void ButtonSaveFontClick();
+  void ButtonDowloadFontClick();
+  void ButtonPreviewFontClick();
+  void ButtonFontSheetClick();
+
+ private:
+  void BuildControls();
+  // Makes request.fileName with the progress window up; the window must
+  // already be disabled. False shows nothing.
+  bool MakeWithProgress(const varnalux::FontRequest& request);
+  // The code page the table text is converted with for the current
+  // encoding.
+  int TableCodePage() const;
+  QString TableText(const std::string& bytes) const;
+  // The memo's text in bytes of TableCodePage().
+  std::string MemoBytes(const QString& text) const;
+  bool DoubleByteMode() const;
+
+  PageHost& host_;
+  varnalux::FontCanvas canvas_;
+  std::vector<uint8_t> encodingTableBuffer_;
+  QString tableFilePath_;
+  QString lastFontFile_;
+
+  QLineEdit* editWinFontName_;
+  QLineEdit* editWinFontSize_;
+  QComboBox* comboBoxCodePage_;
+  QLabel* imageSmaple_;
+  QPushButton* buttonSelectFont_;
+  QPushButton* buttonPreviewFont_;
+  QPushButton* buttonFontSheet_;
+  QComboBox* comboBoxFontEncode_;
+  QComboBox* comboBoxFontPitch_;
+  QComboBox* comboBoxMemoryDevice_;
+  QLineEdit* editPrinterFontName_;
+  QLineEdit* editFontWidth_;
+  QLineEdit* editFontHeight_;
+  QLineEdit* editItalicWidth_;
+  QGroupBox* groupBoxSatndEncode_;
+  QComboBox* comboBoxSEncode_;
+  QLineEdit* editCharStart_;
+  QLineEdit* editCharEnd_;
+  QGroupBox* radioGroupAsiaFontEncode_;
+  QButtonGroup* asianEncode_;
+  QGroupBox* groupBoxEncodeTable_;
+  QCheckBox* checkBoxFileTable_;
+  QPlainTextEdit* memoFontTable_;
+  QPushButton* buttonFontTblLoad_;
+  QPushButton* buttonFontTblSave_;
+  QPushButton* buttonSaveFont_;
+  QPushButton* buttonDowloadFont_;
+};

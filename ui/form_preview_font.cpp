@@ -1,0 +1,40 @@
+#include "ui/form_preview_font.h"
+
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+
+#include "ui/font_choice.h"
+#include "ui/form_font.h"
+
+namespace {
+constexpr int kClientWidth = 432;
+constexpr int kClientHeight = 507;
+constexpr int kImageLeft = 8;
+constexpr int kImageTop = 8;
+constexpr int kButtonWidth = 75;
+constexpr int kButtonHeight = 25;
+}  // namespace
+
+TFormPreviewFont::TFormPreviewFont(const QFont& font, int codePage, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint) {
+  setObjectName(QStringLiteral("FormPreviewFont"));
+  setWindowTitle(QStringLiteral("Preview Font"));
+  UseFormFont(this);
+  setFixedSize(kClientWidth, kClientHeight);
+
+  imagePreview_ = new QLabel(this);
+  imagePreview_->setObjectName(QStringLiteral("ImagePreview"));
+  imagePreview_->setGeometry(kImageLeft, kImageTop, PreviewWidth, PreviewHeight);
+  imagePreview_->setPixmap(QPixmap::fromImage(PreviewImage(font, codePage)));
+
+  buttonExit_ = new QPushButton(QStringLiteral("Exit"), this);
+  buttonExit_->setObjectName(QStringLiteral("ButtonExit"));
+  buttonExit_->setGeometry(kImageLeft + PreviewWidth + 16, kImageTop, kButtonWidth,
+                           kButtonHeight);
+  buttonExit_->setDefault(true);
+  connect(buttonExit_, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+void TFormPreviewFont::Prepare(const QPoint& topLeft) { move(topLeft); }

@@ -1,0 +1,24 @@
+// "Preview Font": the 256 one-byte codes of the selected font in a grid,
+// whatever the encoding, with an "Exit" button. Created for one showing.
+#pragma once
+
+#include <QDialog>
+#include <QFont>
+
+class QLabel;
+class QPushButton;
+
+class TFormPreviewFont : public QDialog {
+  Q_OBJECT
+
+ public:
+  TFormPreviewFont(const QFont& font, int codePage, QWidget* parent = nullptr);
+  // Places the window's top-left corner.
+  void Prepare(const QPoint& topLeft);
+
+  QLabel* ImagePreview() const { return imagePreview_; }
+
+ private:
+  QLabel* imagePreview_;
+  QPushButton* buttonExit_;
+};
