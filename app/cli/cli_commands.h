@@ -42,6 +42,11 @@ int CmdIgnoreAutoBas(CliLink& link, const CliArgs& args);
 int CmdTestPage(CliLink& link, const CliArgs& args);
 int CmdClock(CliLink& link, const CliArgs& args);
 
+// The printer's memory devices.
+int CmdFiles(CliLink& link, const CliArgs& args);
+int CmdDownload(CliLink& link, const CliArgs& args);
+int CmdFormat(CliLink& link, const CliArgs& args);
+
 // Prints "usage: varnalux-cli [link options] <usage>" to standard error; 64.
 int UsageError(const char* usage);
 
