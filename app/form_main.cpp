@@ -24,6 +24,7 @@
 #include "ui/command_tool_page.h"
 #include "ui/config_page.h"
 #include "ui/dialog_seam.h"
+#include "ui/file_manager_page.h"
 #include "ui/form_font.h"
 #include "ui/form_lpt_setup.h"
 #include "ui/form_net_setup.h"
@@ -132,6 +133,7 @@ TFormMain::TFormMain(DialogSeam& seam, QWidget* parent)
   configPage_ = new ConfigPage(*this);
   functionArea_->layout()->addWidget(new TPrinterFunctionGroup(*this, functionArea_));
   commandToolArea_->layout()->addWidget(new TCommandToolPage(*this, commandToolArea_));
+  FileManagerPageArea()->layout()->addWidget(new TFileManagerPage(*this, FileManagerPageArea()));
 
   // 2.-4. File dialogs open in the directory the program started in.
   SetStartDirectory(QDir::currentPath());
