@@ -198,7 +198,8 @@ std::string RunControlCommand(VirtualPrinter& printer, const std::string& line, 
     std::string out;
     for (const char* key : {"DRAM", "FLASH", "CARD"}) {
       bool foundPhysical = false, foundFree = false;
-      std::string physical = printer.ReportValue(std::string(1, key[0]) + "PHYSPACE", foundPhysical);
+      std::string physical =
+          printer.ReportValue(std::string(1, key[0]) + "PHYSPACE", foundPhysical);
       std::string free = printer.ReportValue(std::string(1, key[0]) + "FREESPACE", foundFree);
       out += std::string(key) + " " + (foundPhysical ? physical : "-") + " " +
              (foundFree ? free : "-") + "\n";

@@ -27,8 +27,7 @@ QString QtFileFilter(const char* pairs) {
     QStringList patterns;
     for (const QString& p : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts))
       patterns << AnyCasePattern(p.trimmed());
-    filters << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) +
-                   QLatin1Char(')');
+    filters << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
   }
   return filters.join(QStringLiteral(";;"));
 }

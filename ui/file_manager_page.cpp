@@ -118,8 +118,7 @@ QGroupBox* TFileManagerPage::BuildDownloadGroup() {
 
   connect(buttonBrows_, &QPushButton::clicked, this, &TFileManagerPage::ButtonBrowsClick);
   connect(buttonDownload_, &QPushButton::clicked, this, &TFileManagerPage::ButtonDownloadClick);
-  connect(buttonFontSample_, &QPushButton::clicked, this,
-          &TFileManagerPage::ButtonFontSampleClick);
+  connect(buttonFontSample_, &QPushButton::clicked, this, &TFileManagerPage::ButtonFontSampleClick);
   return group;
 }
 
@@ -132,8 +131,7 @@ QGroupBox* TFileManagerPage::BuildFormatGroup() {
   auto* layout = new QHBoxLayout(group);
   layout->addWidget(radioGroupFormatDevice_, 1);
   layout->addWidget(buttonFileFormat_);
-  connect(buttonFileFormat_, &QPushButton::clicked, this,
-          &TFileManagerPage::ButtonFileFormatClick);
+  connect(buttonFileFormat_, &QPushButton::clicked, this, &TFileManagerPage::ButtonFileFormatClick);
   return group;
 }
 
@@ -143,10 +141,10 @@ QGroupBox* TFileManagerPage::BuildInformationGroup() {
   radioGroupDevice_ = DeviceRadioGroup("RadioGroupDevice", device_, group);
   listBoxFileList_ = new QListWidget(group);
   listBoxFileList_->setObjectName(QStringLiteral("ListBoxFileList"));
-  labelListCut_ = new QLabel(
-      QStringLiteral("The list was cut: the printer sent more than %1 bytes of names.")
-          .arg(varnalux::DeviceListTextSize),
-      group);
+  labelListCut_ =
+      new QLabel(QStringLiteral("The list was cut: the printer sent more than %1 bytes of names.")
+                     .arg(varnalux::DeviceListTextSize),
+                 group);
   labelListCut_->setObjectName(QStringLiteral("LabelListCut"));
   labelListCut_->setWordWrap(true);
   labelListCut_->setVisible(false);

@@ -29,8 +29,8 @@ const char kFormatUsage[] = "format dram|flash|card [--yes]";
 const char* const kDeviceNames[MemoryDeviceCount] = {"DRAM", "FLASH", "CARD"};
 const char* const kDeviceWords[MemoryDeviceCount] = {"dram", "flash", "card"};
 // The words of --type, in the order of the file-type list.
-const char* const kTypeWords[FileTypeCount] = {"bmp",  "pcx",  "ttf",      "font",
-                                               "bas",  "data", "firmware", "kvx"};
+const char* const kTypeWords[FileTypeCount] = {"bmp", "pcx",  "ttf",      "font",
+                                               "bas", "data", "firmware", "kvx"};
 
 int DeviceFromWord(const std::string& word) {
   for (int d = 0; d < MemoryDeviceCount; ++d)

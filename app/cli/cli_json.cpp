@@ -9,7 +9,10 @@ namespace {
 // Length of the valid UTF-8 sequence at text[at] (2..4), or 0.
 size_t Utf8Length(const std::string& text, size_t at) {
   unsigned char c = static_cast<unsigned char>(text[at]);
-  size_t n = c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+  size_t n = c >= 0xC2 && c <= 0xDF   ? 2
+             : c >= 0xE0 && c <= 0xEF ? 3
+             : c >= 0xF0 && c <= 0xF4 ? 4
+                                      : 0;
   if (n == 0 || at + n > text.size()) return 0;
   for (size_t i = 1; i < n; ++i)
     if ((static_cast<unsigned char>(text[at + i]) & 0xC0) != 0x80) return 0;

@@ -88,8 +88,8 @@ TEST_F(CliFiles, FilesWithoutACardPrintsWhatWasReadAndExitsThree) {
   sim::VirtualPrinter noCard(options);
   ASSERT_TRUE(noCard.StartTcp("127.0.0.1", 0));
   noCard.PutFileOn(sim::MemoryFlash, "F.BAS", "1");
-  CliResult r = RunCli({"--tcp", "127.0.0.1:" + std::to_string(noCard.TcpPort()), "files",
-                        "--json"});
+  CliResult r =
+      RunCli({"--tcp", "127.0.0.1:" + std::to_string(noCard.TcpPort()), "files", "--json"});
   EXPECT_EQ(r.exitCode, 3);
   EXPECT_EQ(r.err, "Data Receiving Error\n");
   EXPECT_NE(r.out.find("\"FLASH\": {\"physicalKb\": 8192, \"freeKb\": 8191, \"files\": "

@@ -16,7 +16,7 @@
 namespace varnalux::testing {
 
 struct PtyResult {
-  int exitCode = -1;  // -1: killed after the time limit
+  int exitCode = -1;   // -1: killed after the time limit
   std::string output;  // everything written to the terminal
 };
 

@@ -1,5 +1,7 @@
 // The file list, download and erase operations against the virtual printer:
 // the bytes it records, what it stored, and how failures end.
+#include "protocol/file_manager.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -14,7 +16,6 @@
 
 #include "app/dispatcher.h"
 #include "app/progress.h"
-#include "protocol/file_manager.h"
 #include "protocol/file_names.h"
 #include "sim/virtual_printer.h"
 #include "tests/core/printer_fixture.h"
@@ -104,8 +105,8 @@ TEST(ReadFileList, NineExchangesFillTheThreeRecords) {
   EXPECT_EQ(lists[DeviceDram].freeSpace, 1022);  // 1500 bytes take two KB
   EXPECT_STREQ(lists[DeviceDram].listText, "A.BAS\r\n");
   EXPECT_EQ(lists[DeviceFlash].freeSpace, 8190);
-  EXPECT_EQ(FileListItems(lists[DeviceFlash].listText), (std::vector<std::string>{
-                                                            "LOGO.BMP", "FONT1.FNT"}));
+  EXPECT_EQ(FileListItems(lists[DeviceFlash].listText),
+            (std::vector<std::string>{"LOGO.BMP", "FONT1.FNT"}));
   // An empty device: no items, but its numbers were read.
   EXPECT_STREQ(lists[DeviceCard].listText, "");
   EXPECT_EQ(lists[DeviceCard].physicalValid, 1);

@@ -1,4 +1,6 @@
 // Printer names, file list lines and reading the chosen local file.
+#include "protocol/file_names.h"
+
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -9,7 +11,6 @@
 #include <vector>
 
 #include "protocol/file_manager.h"
-#include "protocol/file_names.h"
 #include "protocol/local_file.h"
 
 namespace varnalux {
@@ -129,8 +130,7 @@ TEST_F(LocalFileTest, FifosFoldersAndMissingFilesAreRefusedWithoutBlocking) {
   EXPECT_EQ(ReadLocalFile(fifo, DownloadSizeMax, bytes, size), LocalFileError::NotRegular);
   EXPECT_EQ(LocalFileSize(fifo, DownloadSizeMax, size), LocalFileError::NotRegular);
   EXPECT_EQ(ReadLocalFile(dir_, DownloadSizeMax, bytes, size), LocalFileError::NotRegular);
-  EXPECT_EQ(ReadLocalFile("/dev/zero", DownloadSizeMax, bytes, size),
-            LocalFileError::NotRegular);
+  EXPECT_EQ(ReadLocalFile("/dev/zero", DownloadSizeMax, bytes, size), LocalFileError::NotRegular);
   EXPECT_EQ(ReadLocalFile(dir_ + "/missing", DownloadSizeMax, bytes, size),
             LocalFileError::CannotOpen);
   EXPECT_STREQ(LocalFileMessage(LocalFileError::CannotOpen), "Open File Error");

@@ -1,5 +1,9 @@
 // The page "File Manager" against the virtual printer over TCP, every
 // dialog answered through the scripted seam.
+#include "ui/file_manager_page.h"
+
+#include <sys/stat.h>
+
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -14,13 +18,11 @@
 #include <QTest>
 #include <chrono>
 #include <string>
-#include <sys/stat.h>
 #include <thread>
 
 #include "sim/virtual_printer.h"
 #include "tests/gui/gui_test_support.h"
 #include "ui/file_dialog_text.h"
-#include "ui/file_manager_page.h"
 
 namespace {
 
@@ -41,11 +43,10 @@ class FileManagerPageTest : public PrinterWindowTest {
     QTest::mouseClick(Find<QAbstractButton>(page, button), Qt::LeftButton);
   }
   void ShowDevice(int device) {
-    QTest::mouseClick(Find<QRadioButton>(page, QStringLiteral("RadioGroupDevice%1")
-                                                   .arg(device)
-                                                   .toLatin1()
-                                                   .constData()),
-                      Qt::LeftButton);
+    QTest::mouseClick(
+        Find<QRadioButton>(page,
+                           QStringLiteral("RadioGroupDevice%1").arg(device).toLatin1().constData()),
+        Qt::LeftButton);
   }
   QStringList Items() {
     QStringList items;
@@ -86,8 +87,8 @@ TEST_F(FileManagerPageTest, StartStateAsLaidOut) {
   auto* type = Find<QComboBox>(page, "ComboBoxFileType");
   QStringList items;
   for (int i = 0; i < type->count(); ++i) items << type->itemText(i);
-  EXPECT_EQ(items, (QStringList{"BMP", "PCX", "True Type Font", "Bitmap Font",
-                                "Printer BASIC File", "Data File", "Firmware File", "KVX File"}));
+  EXPECT_EQ(items, (QStringList{"BMP", "PCX", "True Type Font", "Bitmap Font", "Printer BASIC File",
+                                "Data File", "Firmware File", "KVX File"}));
   EXPECT_EQ(type->currentIndex(), -1);
   EXPECT_EQ(Find<QComboBox>(page, "ComboBoxDevice")->currentText(), "FLASH");
   EXPECT_FALSE(DownloadEnabled());
@@ -254,9 +255,9 @@ TEST_F(FileManagerPageTest, FormatAsksFirstAndErasesTheChosenDevice) {
 
 TEST_F(FileManagerPageTest, ALongListIsCutAndThePageSaysSo) {
   for (int i = 0; i < 70; ++i)
-    printer.PutFileOn(sim::MemoryCard, QString::number(i).rightJustified(3, '0').toStdString() +
-                                           std::string(997, 'N'),
-                      "");
+    printer.PutFileOn(
+        sim::MemoryCard,
+        QString::number(i).rightJustified(3, '0').toStdString() + std::string(997, 'N'), "");
   Press("ButtonGet");
   auto* cut = Find<QLabel>(page, "LabelListCut");
   EXPECT_FALSE(cut->isVisibleTo(page));  // FLASH is shown
