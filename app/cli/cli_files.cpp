@@ -44,13 +44,30 @@ int TypeFromWord(const std::string& word) {
   return -1;
 }
 
+// A name from the printer as terminal text: control characters (which could
+// move the cursor or change the terminal's state) are shown as \xNN.
+std::string Printable(const std::string& name) {
+  std::string out;
+  for (unsigned char c : name) {
+    if (c < 0x20 || c == 0x7F || c == '\\') {
+      char escaped[8];
+      snprintf(escaped, sizeof escaped, "\\x%02X", c);
+      out += escaped;
+    } else {
+      out.push_back(static_cast<char>(c));
+    }
+  }
+  return out;
+}
+
 void PrintText(const DeviceFiles* files) {
   for (int d = 0; d < MemoryDeviceCount; ++d) {
     const DeviceFiles& f = files[d];
     std::string physical = f.physicalValid ? std::to_string(f.physicalSpace) + " KB" : "";
     std::string free = f.freeValid ? std::to_string(f.freeSpace) + " KB" : "";
     printf("%s physical: %s free: %s\n", kDeviceNames[d], physical.c_str(), free.c_str());
-    for (const std::string& name : FileListItems(f.listText)) printf("  %s\n", name.c_str());
+    for (const std::string& name : FileListItems(f.listText))
+      printf("  %s\n", Printable(name).c_str());
     if (f.listCut) printf("  (list cut: longer than %u bytes)\n", DeviceListTextSize);
   }
 }

@@ -69,7 +69,7 @@ TEST_F(CliFiles, FilesListsEachDeviceAsTextAndJson) {
   EXPECT_EQ(text.exitCode, 0) << text.err;
   EXPECT_EQ(text.out,
             "DRAM physical: 1024 KB free: 1023 KB\n  A.BAS\n"
-            "FLASH physical: 8192 KB free: 8190 KB\n  LOGO.BMP\n  Q\"T\x01.DAT\n"
+            "FLASH physical: 8192 KB free: 8190 KB\n  LOGO.BMP\n  Q\"T\\x01.DAT\n"
             "CARD physical: 32768 KB free: \n");
   CliResult json = Cli({"files", "--json"});
   EXPECT_EQ(json.exitCode, 0) << json.err;
