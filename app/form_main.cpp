@@ -31,6 +31,7 @@
 #include "ui/dialog_seam.h"
 #include "ui/font_choice.h"
 #include "ui/font_page.h"
+#include "ui/file_manager_page.h"
 #include "ui/form_font.h"
 #include "ui/form_lpt_setup.h"
 #include "ui/form_net_setup.h"
@@ -177,6 +178,7 @@ TFormMain::TFormMain(DialogSeam& seam, QWidget* parent)
     return false;
   });
   commandToolArea_->layout()->addWidget(new TCommandToolPage(*this, commandToolArea_));
+  FileManagerPageArea()->layout()->addWidget(new TFileManagerPage(*this, FileManagerPageArea()));
   // The font dialog's initial font; the font page applies it and sets up its
   // encoding controls.
   fontDialog1Font_ = InitialDialogFont();

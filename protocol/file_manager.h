@@ -24,10 +24,10 @@ inline constexpr uint32_t DeviceListTextSize = 65536;
 struct DeviceFiles {
   // The device's file names, each followed by CR LF, NUL-terminated.
   char listText[DeviceListTextSize];
-  uint8_t physicalValid;   // 1 when physicalSpace was read
-  int32_t physicalSpace;   // KB, as the printer reports it
-  uint8_t freeValid;       // 1 when freeSpace was read
-  int32_t freeSpace;       // KB, as the printer reports it
+  uint8_t physicalValid;  // 1 when physicalSpace was read
+  int32_t physicalSpace;  // KB, as the printer reports it
+  uint8_t freeValid;      // 1 when freeSpace was read
+  int32_t freeSpace;      // KB, as the printer reports it
   // 1 when the printer's list did not fit listText: it was cut after the
   // last whole line that fitted.
   uint8_t listCut;

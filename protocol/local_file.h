@@ -9,9 +9,9 @@ namespace varnalux {
 
 enum class LocalFileError {
   None,
-  CannotOpen,   // missing, unreadable, or it vanished while being read
-  NotRegular,   // a folder, FIFO, device or socket: reading it could block
-  TooLarge,     // over the given bound
+  CannotOpen,  // missing, unreadable, or it vanished while being read
+  NotRegular,  // a folder, FIFO, device or socket: reading it could block
+  TooLarge,    // over the given bound
 };
 
 // A message for the user for a failed read ("" for None).

@@ -127,13 +127,15 @@ bool CommandInterpreter::TryRawHeader() {
     std::string name;
     long size = 0;
     if (!MatchDownloadHeader(line_, device, name, size)) return false;
-    if (static_cast<size_t>(size) > DownloadMax) return false;
+    // A download larger than the printer can hold is still read to its end
+    // (its data must not be taken for commands) and then refused.
+    downloadDiscard_ = static_cast<size_t>(size) > DownloadMax;
     downloadDevice_ = device;
     downloadName_ = name;
     downloadHeader_ = line_;
     downloadLeft_ = static_cast<size_t>(size);
     downloadBytes_.clear();
-    downloadBytes_.reserve(downloadLeft_);
+    if (!downloadDiscard_) downloadBytes_.reserve(downloadLeft_);
     line_.clear();
     mode_ = Mode::Download;
     if (downloadLeft_ == 0) TakeDownload(nullptr, 0);
@@ -159,11 +161,14 @@ bool CommandInterpreter::TryRawHeader() {
 
 size_t CommandInterpreter::TakeDownload(const uint8_t* data, size_t count) {
   size_t take = std::min(count, downloadLeft_);
-  if (take > 0) downloadBytes_.append(reinterpret_cast<const char*>(data), take);
+  if (take > 0 && !downloadDiscard_)
+    downloadBytes_.append(reinterpret_cast<const char*>(data), take);
   downloadLeft_ -= take;
   if (downloadLeft_ == 0) {
     std::lock_guard<std::mutex> lock(core_.mu);
-    if (core_.memory.Put(downloadDevice_, downloadName_, downloadBytes_))
+    if (downloadDiscard_)
+      core_.NoteIgnored(downloadHeader_ + " (too large)");
+    else if (core_.memory.Put(downloadDevice_, downloadName_, downloadBytes_))
       core_.NoteCommand(downloadHeader_);
     else
       core_.NoteIgnored(downloadHeader_ + " (no room)");

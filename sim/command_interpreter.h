@@ -72,6 +72,7 @@ class CommandInterpreter {
   std::string downloadName_;
   std::string downloadHeader_;
   size_t downloadLeft_ = 0;
+  bool downloadDiscard_ = false;  // too large: read to the end, then refused
   std::string downloadBytes_;
 
   // The dump this connection feeds, as seen from here.

@@ -6,6 +6,7 @@
 
 #include "sim/command_parse.h"
 #include "sim/control_channel.h"
+#include "sim/file_sums.h"
 #include "sim/virtual_printer.h"
 
 namespace varnalux::sim {
@@ -31,6 +32,9 @@ const char kHelp[] =
     "  forget KEY               give no answer to KEY\n"
     "  files [dram|flash|card]  file names of a device (all when omitted)\n"
     "  put DEVICE NAME TEXT     store a file with TEXT as its contents\n"
+    "  sums [dram|flash|card]   DEVICE NAME SIZE CRC32 of each stored file\n"
+    "  space                    physical and free KB of each device\n"
+    "  fill DEVICE              take all free space of a device (KILL keeps it)\n"
     "  cat NAME                 a file's contents as text\n"
     "  exec LINE                run a command line as if received\n"
     "  counters                 labels, self tests, resets, calibrations ...\n"
@@ -184,6 +188,29 @@ std::string RunControlCommand(VirtualPrinter& printer, const std::string& line, 
     std::string name = FirstWord(afterDevice, contents);
     if (device < 0 || name.empty()) return Error("usage: put DEVICE NAME TEXT");
     return printer.PutFileOn(device, name, contents) ? Ok() : Error("no room");
+  }
+  if (word == "SUMS") {
+    int device = rest.empty() ? -1 : DeviceFromWord(rest);
+    if (!rest.empty() && device < 0) return Error("unknown device");
+    return Ok(FileSumLines(printer, device));
+  }
+  if (word == "SPACE") {
+    std::string out;
+    for (const char* key : {"DRAM", "FLASH", "CARD"}) {
+      bool foundPhysical = false, foundFree = false;
+      std::string physical =
+          printer.ReportValue(std::string(1, key[0]) + "PHYSPACE", foundPhysical);
+      std::string free = printer.ReportValue(std::string(1, key[0]) + "FREESPACE", foundFree);
+      out += std::string(key) + " " + (foundPhysical ? physical : "-") + " " +
+             (foundFree ? free : "-") + "\n";
+    }
+    return Ok(out);
+  }
+  if (word == "FILL") {
+    int device = DeviceFromWord(rest);
+    if (device < 0) return Error("unknown device");
+    printer.FillDevice(device);
+    return Ok();
   }
   if (word == "CAT") {
     std::string bytes;

@@ -14,7 +14,7 @@ bool ValidDevice(int device) { return device >= 0 && device < DeviceCount; }
 MemoryStore::MemoryStore() = default;
 
 long MemoryStore::UsedBytes(int device) const {
-  long used = 0;
+  long used = reservedKb_[device];
   // Each file takes whole KB blocks.
   for (const File& f : files_[device]) used += (static_cast<long>(f.bytes.size()) + 1023) / 1024;
   return used * 1024;
@@ -86,6 +86,12 @@ int MemoryStore::PhysicalKb(int device) const {
 int MemoryStore::FreeKb(int device) const {
   if (!ValidDevice(device)) return 0;
   return physicalKb_[device] - static_cast<int>(UsedBytes(device) / 1024);
+}
+
+bool MemoryStore::Fill(int device) {
+  if (!ValidDevice(device)) return false;
+  reservedKb_[device] += FreeKb(device);
+  return true;
 }
 
 bool MemoryStore::IsListKey(const std::string& key) {

@@ -29,6 +29,9 @@ class MemoryStore {
   std::vector<std::string> Names(int device) const;
   int PhysicalKb(int device) const;
   int FreeKb(int device) const;
+  // Takes all free space of the device as if the firmware held it: no file
+  // fits any more, and KILL does not give the space back.
+  bool Fill(int device);
 
   // A card may be taken out: the card's reports are then unanswered.
   bool cardPresent = true;
@@ -47,6 +50,7 @@ class MemoryStore {
   long UsedBytes(int device) const;
   std::vector<File> files_[DeviceCount];
   int physicalKb_[DeviceCount] = {1024, 8192, 32768};
+  long reservedKb_[DeviceCount] = {0, 0, 0};
 };
 
 }  // namespace varnalux::sim

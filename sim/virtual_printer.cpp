@@ -179,6 +179,21 @@ bool VirtualPrinter::GetFile(const std::string& name, std::string& bytes) const 
   return state_->core.memory.Find(name, bytes);
 }
 
+bool VirtualPrinter::GetFileOn(int device, const std::string& name, std::string& bytes) const {
+  std::lock_guard<std::mutex> lock(state_->core.mu);
+  return state_->core.memory.Get(device, name, bytes);
+}
+
+int VirtualPrinter::FreeKb(int device) const {
+  std::lock_guard<std::mutex> lock(state_->core.mu);
+  return state_->core.memory.FreeKb(device);
+}
+
+bool VirtualPrinter::FillDevice(int device) {
+  std::lock_guard<std::mutex> lock(state_->core.mu);
+  return state_->core.memory.Fill(device);
+}
+
 std::vector<std::string> VirtualPrinter::FileNames(int device) const {
   std::lock_guard<std::mutex> lock(state_->core.mu);
   return state_->core.memory.Names(device);

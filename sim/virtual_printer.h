@@ -107,6 +107,10 @@ class VirtualPrinter {
   // Looks in DRAM, FLASH and CARD in turn.
   bool GetFile(const std::string& name, std::string& bytes) const;
   std::vector<std::string> FileNames(int device) const;
+  bool GetFileOn(int device, const std::string& name, std::string& bytes) const;
+  int FreeKb(int device) const;
+  // Leaves no free space on the device (see MemoryStore::Fill).
+  bool FillDevice(int device);
 
   // Recognised commands in order of arrival: command lines without their
   // line end (trimmed), escape sequences as "ESC ! ?", "ESC ! R", ...,

@@ -34,6 +34,8 @@ const char kUsage[] =
     "  --old-no-reprint     behave as an older model without REPRINT\n"
     "  --old-no-shiftx      behave as an older model without SHIFTX/SHIFTXBASE\n"
     "  --no-card            no memory card: the CARD reports go unanswered\n"
+    "  --full DEVICE        start with no free space on dram, flash or card;\n"
+    "                       may be given several times\n"
     "  --answer KEY=VALUE   answer VALUE to DIAGNOSTIC REPORT KEY (for answers\n"
     "                       outside the tool's tables, e.g. CODEPAGE=866);\n"
     "                       may be given several times\n"
@@ -107,6 +109,7 @@ int main(int argc, char** argv) {
   Fault fault = Fault::None;
   std::vector<std::pair<std::string, std::string>> answers;
   std::vector<std::string> forgotten;
+  std::vector<std::string> full;
 
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
@@ -144,6 +147,10 @@ int main(int argc, char** argv) {
       options.knowsShiftX = false;
     } else if (a == "--no-card") {
       options.hasCard = false;
+    } else if (a == "--full") {
+      if (!value(v)) return Fail("--full needs dram, flash or card");
+      if (v != "dram" && v != "flash" && v != "card") return Fail("bad --full " + v);
+      full.push_back(v);
     } else if (a == "--answer") {
       size_t eq = std::string::npos;
       if (!value(v) || (eq = v.find('=')) == 0 || eq == std::string::npos)
@@ -179,6 +186,7 @@ int main(int argc, char** argv) {
   printer.SetFault(fault);
   for (const auto& [key, answer] : answers) printer.OverrideReport(key, answer);
   for (const std::string& key : forgotten) printer.ForgetReport(key);
+  for (const std::string& device : full) printer.Control("fill " + device);
   if (!record.empty() && !printer.SetRecordFile(record)) return Fail("cannot open " + record);
   if (tcp) {
     std::string address;

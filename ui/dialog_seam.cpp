@@ -90,7 +90,11 @@ bool RealDialogSeam::YesNo(const QString& text) {
 }
 
 QString RealDialogSeam::OpenFileName(const QString& filter) {
-  QFileDialog dialog(BoxParent(), QString(), StartDirectory(), filter);
+  return OpenFileNameIn(filter, StartDirectory());
+}
+
+QString RealDialogSeam::OpenFileNameIn(const QString& filter, const QString& directory) {
+  QFileDialog dialog(BoxParent(), QString(), directory, filter);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();

@@ -31,6 +31,11 @@ class DialogSeam {
   // File dialogs; an empty result means cancelled. The filter uses Qt's
   // syntax, e.g. "Configuration (*.dcf);;All files (*)".
   virtual QString OpenFileName(const QString& filter) = 0;
+  // The same, opening in directory instead of the start directory.
+  virtual QString OpenFileNameIn(const QString& filter, const QString& directory) {
+    (void)directory;
+    return OpenFileName(filter);
+  }
   virtual QString SaveFileName(const QString& filter, const QString& defaultSuffix) = 0;
   // Runs a modal dialog to its end and returns its result code
   // (QDialog::Accepted or QDialog::Rejected).
@@ -57,6 +62,7 @@ class RealDialogSeam : public DialogSeam {
   bool Question(const QString& text) override;
   bool YesNo(const QString& text) override;
   QString OpenFileName(const QString& filter) override;
+  QString OpenFileNameIn(const QString& filter, const QString& directory) override;
   QString SaveFileName(const QString& filter, const QString& defaultSuffix) override;
   int Exec(QDialog& dialog) override;
   bool ChooseFont(QFont& font) override;

@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "app/cli/cli_commands.h"
+#include "app/cli/cli_progress.h"
 #include "app/dispatcher.h"
 #include "protocol/input_file.h"
 #include "protocol/report_exchange.h"
@@ -54,6 +55,8 @@ int CmdSend(CliLink& link, const CliArgs& args) {
     fprintf(stderr, "varnalux-cli: %s %s\n", name, InputFileProblem(read));
     return ReportCliResult(ResultFileOpenError);
   }
+  if (bytes.size() > 0x7fffffffu) return ReportCliResult(ResultFileOpenError);
+  TerminalTransferProgress progress(bytes.size());
   return ReportCliResult(
       RunOperation(OpSendRaw, link.kind, bytes.data(), static_cast<int32_t>(bytes.size())));
 }

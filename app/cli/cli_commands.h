@@ -42,6 +42,11 @@ int CmdIgnoreAutoBas(CliLink& link, const CliArgs& args);
 int CmdTestPage(CliLink& link, const CliArgs& args);
 int CmdClock(CliLink& link, const CliArgs& args);
 
+// The printer's memory devices.
+int CmdFiles(CliLink& link, const CliArgs& args);
+int CmdDownload(CliLink& link, const CliArgs& args);
+int CmdFormat(CliLink& link, const CliArgs& args);
+
 // Bitmap fonts: make one, look into a font file, draw its glyphs.
 int CmdMakeFont(CliLink& link, const CliArgs& args);
 int CmdFontInfo(CliLink& link, const CliArgs& args);

@@ -27,6 +27,12 @@ const CliCommand kCommands[] = {
     {"ignore-autobas", "ignore-autobas", CmdIgnoreAutoBas},
     {"test-page", "test-page WIDTH_MM HEIGHT_MM", CmdTestPage},
     {"clock", "clock get [--json] | clock set now|YYYY-MM-DDTHH:MM:SS", CmdClock},
+    {"files", "files [--json]", CmdFiles},
+    {"download",
+     "download FILE [--type bmp|pcx|ttf|font|bas|data|firmware|kvx]\n"
+     "           [--device dram|flash|card] [--name NAME]",
+     CmdDownload},
+    {"format", "format dram|flash|card [--yes]", CmdFormat},
     {"make-font",
      "make-font OUT --font FAMILY|FILE [--style regular|bold|italic|bold-italic]\n"
      "      [--size PT | --pixel-size PX] [--encoding standard|asian|table|asian-table]\n"

@@ -1,150 +1,222 @@
-// What varnalux-cli reads and writes on the computer: send takes regular
-// files and standard input only; saves keep links, modes and the previous
-// file when they fail.
+// files, download and format of varnalux-cli, run as a program against an
+// in-process virtual printer on 127.0.0.1.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <chrono>
+#include <cstdio>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "cli_runner.h"
+#include "pty_runner.h"
 #include "sim/virtual_printer.h"
-#include "tests/support/temp_folder.h"
 
-namespace varnalux {
 namespace {
 
-using testing::CliResult;
-using testing::RunCli;
-
-std::string Slurp(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using varnalux::testing::CliResult;
+using varnalux::testing::RunCli;
+using varnalux::testing::RunCliOnTerminal;
+namespace sim = varnalux::sim;
 
 class CliFiles : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(printer.StartTcp("127.0.0.1", 0));
-    tcp = "127.0.0.1:" + std::to_string(printer.TcpPort());
+    char dir[] = "/tmp/varnalux-clifiles-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    dir_ = dir;
   }
-  std::string Path(const std::string& name) const { return folder.Path(name); }
-
+  void TearDown() override {
+    for (const std::string& p : made_) unlink(p.c_str());
+    rmdir(dir_.c_str());
+  }
+  std::vector<std::string> With(std::vector<std::string> args) {
+    args.insert(args.begin(), {"--tcp", "127.0.0.1:" + std::to_string(printer.TcpPort())});
+    return args;
+  }
+  CliResult Cli(std::vector<std::string> args) { return RunCli(With(std::move(args))); }
+  std::string File(const std::string& name, const std::string& bytes) {
+    std::string path = dir_ + "/" + name;
+    FILE* f = fopen(path.c_str(), "wb");
+    EXPECT_NE(f, nullptr);
+    fwrite(bytes.data(), 1, bytes.size(), f);
+    fclose(f);
+    made_.push_back(path);
+    return path;
+  }
+  std::string Received(size_t n) {
+    printer.WaitForReceived(n, 3000);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // room for stray extra bytes
+    return printer.ReceivedText();
+  }
+  bool NothingReceived() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    return printer.Received().empty();
+  }
   sim::VirtualPrinter printer;
-  std::string tcp;
-  testing::TempFolder folder;
-  const std::string& dir = folder.Path();
+  std::string dir_;
+  std::vector<std::string> made_;
 };
 
-TEST_F(CliFiles, SendRefusesWhatIsNotARegularFileAtOnce) {
-  // An endless device: refused without reading it (a limit of 2 GiB would
-  // otherwise be read first); a FIFO without a writer: refused, no hang.
-  const std::string fifo = Path("fifo");
+TEST_F(CliFiles, FilesListsEachDeviceAsTextAndJson) {
+  printer.PutFileOn(sim::MemoryDram, "A.BAS", "1");
+  printer.PutFileOn(sim::MemoryFlash, "LOGO.BMP", "2");
+  printer.PutFileOn(sim::MemoryFlash, "Q\"T\x01.DAT", "3");  // any bytes may come back
+  CliResult text = Cli({"files"});
+  EXPECT_EQ(text.exitCode, 0) << text.err;
+  EXPECT_EQ(text.out,
+            "DRAM physical: 1024 KB free: 1023 KB\n  A.BAS\n"
+            "FLASH physical: 8192 KB free: 8190 KB\n  LOGO.BMP\n  Q\"T\\x01.DAT\n"
+            "CARD physical: 32768 KB free: \n");
+  CliResult json = Cli({"files", "--json"});
+  EXPECT_EQ(json.exitCode, 0) << json.err;
+  EXPECT_EQ(json.out,
+            "{\"DRAM\": {\"physicalKb\": 1024, \"freeKb\": 1023, \"files\": [\"A.BAS\"], "
+            "\"listCut\": false}, "
+            "\"FLASH\": {\"physicalKb\": 8192, \"freeKb\": 8190, \"files\": [\"LOGO.BMP\", "
+            "\"Q\\\"T\\u0001.DAT\"], \"listCut\": false}, "
+            "\"CARD\": {\"physicalKb\": 32768, \"freeKb\": null, \"files\": [], "
+            "\"listCut\": false}}\n");
+}
+
+TEST_F(CliFiles, FilesWithoutACardPrintsWhatWasReadAndExitsThree) {
+  sim::PrinterOptions options;
+  options.hasCard = false;
+  sim::VirtualPrinter noCard(options);
+  ASSERT_TRUE(noCard.StartTcp("127.0.0.1", 0));
+  noCard.PutFileOn(sim::MemoryFlash, "F.BAS", "1");
+  CliResult r =
+      RunCli({"--tcp", "127.0.0.1:" + std::to_string(noCard.TcpPort()), "files", "--json"});
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_EQ(r.err, "Data Receiving Error\n");
+  EXPECT_NE(r.out.find("\"FLASH\": {\"physicalKb\": 8192, \"freeKb\": 8191, \"files\": "
+                       "[\"F.BAS\"]"),
+            std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("\"CARD\": {\"physicalKb\": null, \"freeKb\": null, \"files\": []"),
+            std::string::npos)
+      << r.out;
+}
+
+TEST_F(CliFiles, DownloadBuildsThePrinterNameByTypeAndDevice) {
+  const std::string data("B\r\n\x1b!R\0M", 8);
+  std::string path = File("averylongname.bmp", data);
+  CliResult r = Cli({"download", path});  // data file into FLASH by default
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.err, "");  // not a terminal: no progress bar
+  std::string first = "DOWNLOAD F,\"averylon\",8," + data;
+  EXPECT_EQ(Received(first.size()), first);
+  printer.ClearReceived();
+  r = Cli({"download", path, "--type", "bmp", "--device", "card"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  std::string second = "DOWNLOAD E,\"averylon.BMP\",8," + data;
+  EXPECT_EQ(Received(second.size()), second);
+  std::string stored;
+  ASSERT_TRUE(printer.GetFileOn(sim::MemoryCard, "averylon.BMP", stored));
+  EXPECT_EQ(stored, data);
+  EXPECT_EQ(printer.Resets(), 0);
+}
+
+TEST_F(CliFiles, TwelveCharacterNamesGoThirteenAndUnsafeOnesDoNot) {
+  std::string path = File("x.bas", "PRINT 1\r\n");
+  CliResult r = Cli({"download", path, "--device", "dram", "--name", "ABCDEFGH.BAS"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(Received(31), "DOWNLOAD \"ABCDEFGH.BAS\",9,PRINT 1\r\n");
+  printer.ClearReceived();
+  r = Cli({"download", path, "--name", "ABCDEFGHI.BAS"});
+  EXPECT_EQ(r.exitCode, 64);
+  EXPECT_EQ(r.err, "File name too long\n");
+  r = Cli({"download", path, "--name", "A\"B"});
+  EXPECT_EQ(r.exitCode, 64);
+  EXPECT_NE(r.err.find("double quote"), std::string::npos);
+  r = Cli({"download", path, "--name", "A\r\nB"});
+  EXPECT_EQ(r.exitCode, 64);
+  // A derived name can be too long as well: .TTF makes it 13.
+  r = Cli({"download", File("ABCDEFGHI.ttf", "t"), "--type", "ttf"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;  // ABCDEFGH.TTF: twelve
+  printer.ClearReceived();
+  r = Cli({"download", path, "--type", "zip"});
+  EXPECT_EQ(r.exitCode, 64);
+  EXPECT_TRUE(NothingReceived());
+}
+
+TEST_F(CliFiles, FifosAndMissingFilesAreRefusedWithoutHanging) {
+  std::string fifo = dir_ + "/pipe";
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  for (const std::string& path : {std::string("/dev/zero"), fifo, dir}) {
-    CliResult r = RunCli({"--tcp", tcp, "send", path}, "", 10000);
-    EXPECT_EQ(r.exitCode, 4) << path << ": " << r.err;
-    EXPECT_NE(r.err.find("is not a regular file"), std::string::npos) << r.err;
-  }
-  CliResult r = RunCli({"--tcp", tcp, "send", Path("missing")});
+  made_.push_back(fifo);
+  CliResult r = RunCli(With({"download", fifo}), "", 10000);
   EXPECT_EQ(r.exitCode, 4);
-  EXPECT_NE(r.err.find("cannot be opened"), std::string::npos) << r.err;
-  EXPECT_TRUE(printer.Received().empty());
+  EXPECT_NE(r.err.find("Only a regular file"), std::string::npos) << r.err;
+  r = RunCli(With({"download", fifo, "--type", "firmware"}), "", 10000);
+  EXPECT_EQ(r.exitCode, 4);
+  r = Cli({"download", dir_ + "/missing.bin"});
+  EXPECT_EQ(r.exitCode, 4);
+  EXPECT_NE(r.err.find("File Open Error"), std::string::npos);
+  EXPECT_TRUE(NothingReceived());
 }
 
-TEST_F(CliFiles, ReadConfigSaveThroughALinkKeepsTheLinkAndMode) {
-  const std::string target = Path("real.dcf");
-  std::ofstream(target) << "old";
-  ASSERT_EQ(chmod(target.c_str(), 0640), 0);
-  ASSERT_EQ(symlink("real.dcf", Path("link.dcf").c_str()), 0);
-  CliResult r = RunCli({"--tcp", tcp, "read-config", "--save", Path("link.dcf")});
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_TRUE(std::filesystem::is_symlink(Path("link.dcf")));
-  EXPECT_EQ(Slurp(target).size(), 477u);
-  struct stat info;
-  ASSERT_EQ(stat(target.c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 07777, 0640u);
-}
-
-TEST_F(CliFiles, ReadConfigSaveToStandardOutputWritesInPlace) {
-  // Standard output is the runner's pipe: the file goes into it, nothing is
-  // created or replaced.
-  CliResult r = RunCli({"--tcp", tcp, "read-config", "--save", "/dev/stdout"});
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  // The listing first, then the file's 477 bytes.
-  const size_t magic = r.out.find(std::string("\xAA\x55\x00\x00", 4));
-  ASSERT_NE(magic, std::string::npos);
-  EXPECT_GT(magic, 0u);
-  EXPECT_EQ(r.out[magic - 1], '\n');
-  EXPECT_EQ(r.out.size() - magic, 477u);
-  struct stat info;
-  ASSERT_EQ(lstat("/dev/stdout", &info), 0);
-  EXPECT_TRUE(S_ISLNK(info.st_mode));
-}
-
-TEST_F(CliFiles, DumpToAFileThroughALinkReplacesTheTarget) {
-  const std::string header = "DUMP_TEXT SAVE 1000,\"Dump.txt\",";
-  ASSERT_EQ(RunCli({"--tcp", tcp, "send", "-"}, header + "body").exitCode, 0);
+TEST_F(CliFiles, FirmwareAndKvxGoByteForByteWithoutAHeader) {
+  std::string data("\x02KVX\r\nDOWNLOAD \"A\",1,\0\xff", 21);
+  std::string path = File("update.kvx", data);
+  CliResult r = Cli({"download", path, "--type", "kvx", "--device", "dram", "--name", "X"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "Please Wait Led change to Green...\n");
+  EXPECT_EQ(Received(data.size()), data);
   printer.ClearReceived();
-  const std::string target = Path("dump.txt");
-  std::ofstream(target) << "previous dump";
-  ASSERT_EQ(symlink(target.c_str(), Path("latest").c_str()), 0);
-  CliResult r = RunCli({"--tcp", tcp, "dump-text", "file", Path("latest")});
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_TRUE(std::filesystem::is_symlink(Path("latest")));
-  EXPECT_EQ(Slurp(target), "body" + header + "\r\n");
+  r = Cli({"download", File("fw.new", "FIRMWARE"), "--type", "firmware"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(Received(8), "FIRMWARE");
+  // A printer that cannot be reached gives the result, not the LED text.
+  r = RunCli({"--tcp", "127.0.0.1:1", "download", path, "--type", "kvx"});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(r.out, "");
 }
 
-TEST_F(CliFiles, DumpThatCannotBeWrittenWholeKeepsThePreviousFile) {
-  const std::string header = "DUMP_TEXT SAVE 1000,\"Dump.txt\",";
-  ASSERT_EQ(RunCli({"--tcp", tcp, "send", "-"}, header + std::string(300, 'd')).exitCode, 0);
+TEST_F(CliFiles, FormatNeedsYesWithoutATerminal) {
+  printer.PutFileOn(sim::MemoryFlash, "F.BAS", "1");
+  CliResult r = Cli({"format", "flash"});
+  EXPECT_EQ(r.exitCode, 64);
+  EXPECT_TRUE(NothingReceived());
+  EXPECT_EQ(printer.FileNames(sim::MemoryFlash).size(), 1u);
+  r = Cli({"format", "flash", "--yes"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(Received(14), "KILL F,\"*.*\"\r\n");
+  ASSERT_TRUE(printer.WaitForCommand("KILL F,\"*.*\"", 3000));
+  EXPECT_TRUE(printer.FileNames(sim::MemoryFlash).empty());
   printer.ClearReceived();
-  const std::string target = Path("dump.txt");
-  std::ofstream(target) << "previous dump";
-  // The tool runs under a file size limit below the dump's size, so its
-  // write fails part way as on a full disk (the limit and the ignored
-  // signal pass on to the child).
-  struct rlimit saved {
-  }, small{};
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-  struct sigaction ignore {
-  }, previous{};
-  ignore.sa_handler = SIG_IGN;
-  ASSERT_EQ(sigaction(SIGXFSZ, &ignore, &previous), 0);
-  small = saved;
-  small.rlim_cur = 100;
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  CliResult r = RunCli({"--tcp", tcp, "dump-text", "file", target});
-  setrlimit(RLIMIT_FSIZE, &saved);
-  sigaction(SIGXFSZ, &previous, nullptr);
-  EXPECT_EQ(r.exitCode, 4) << r.err;
-  EXPECT_NE(r.err.find("cannot write"), std::string::npos) << r.err;
-  EXPECT_EQ(Slurp(target), "previous dump");
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir),
-                          std::filesystem::directory_iterator()),
-            1);
+  r = Cli({"format", "--yes", "card"});
+  EXPECT_EQ(Received(14), "KILL E,\"*.*\"\r\n");
+  EXPECT_EQ(Cli({"format", "tape", "--yes"}).exitCode, 64);
 }
 
-TEST(CliShowConfig, UnitAboveOneIsMillimetres) {
-  testing::TempFolder folder;
-  const std::string path = folder.Path("unit.dcf");
-  // A configuration file with unit 7 and an otherwise empty record.
-  std::string image(477, '\0');
-  image[0] = '\xAA';
-  image[1] = '\x55';
-  image[4] = 1;
-  image[8] = 7;
-  std::ofstream(path, std::ios::binary) << image;
-  CliResult r = RunCli({"show-config", path});
-  ASSERT_EQ(r.exitCode, 0) << r.err;
-  EXPECT_NE(r.out.find("unit: 7 (mm)\n"), std::string::npos) << r.out;
+TEST_F(CliFiles, OnATerminalFormatAsksAndOnlyYesErases) {
+  printer.PutFileOn(sim::MemoryDram, "D.BAS", "1");
+  auto no = RunCliOnTerminal(With({"format", "dram"}), "n\n");
+  EXPECT_EQ(no.exitCode, 0);
+  EXPECT_NE(no.output.find("Are you sure? [y/N]"), std::string::npos) << no.output;
+  EXPECT_TRUE(NothingReceived());
+  auto yes = RunCliOnTerminal(With({"format", "dram"}), "y\n");
+  EXPECT_EQ(yes.exitCode, 0) << yes.output;
+  EXPECT_EQ(Received(12), "KILL \"*.*\"\r\n");
+}
+
+TEST_F(CliFiles, OnATerminalLongTransfersShowAProgressBar) {
+  std::string path = File("big.dat", std::string(200 * 1024, 'b'));
+  auto r = RunCliOnTerminal(With({"download", path, "--device", "dram"}));
+  EXPECT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_NE(r.output.find("100% 200.0 KB / 200.0 KB"), std::string::npos) << r.output;
+  EXPECT_NE(r.output.find("/s"), std::string::npos);
+  printer.ClearReceived();
+  auto send = RunCliOnTerminal(With({"send", path}));
+  EXPECT_EQ(send.exitCode, 0) << send.output;
+  EXPECT_NE(send.output.find("100%"), std::string::npos) << send.output;
+  // Without a terminal the same send writes nothing to standard error.
+  CliResult quiet = Cli({"send", path});
+  EXPECT_EQ(quiet.exitCode, 0);
+  EXPECT_EQ(quiet.err, "");
 }
 
 }  // namespace
-}  // namespace varnalux

@@ -102,6 +102,13 @@ class ScriptedSeam : public DialogSeam {
     return result;
   }
 
+  // Open dialogs that name their folder: the folder of each, in order.
+  QStringList directories;
+  QString OpenFileNameIn(const QString& filter, const QString& directory) override {
+    directories << directory;
+    return OpenFileName(filter);
+  }
+
  private:
   bool NextAnswer(const QString& text) {
     if (whileAsking) whileAsking();

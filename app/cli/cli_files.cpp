@@ -1,0 +1,218 @@
+// files, download and format: the printer's memory devices.
+#include <strings.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/cli/cli_commands.h"
+#include "app/cli/cli_json.h"
+#include "app/cli/cli_progress.h"
+#include "app/dispatcher.h"
+#include "protocol/file_manager.h"
+#include "protocol/file_names.h"
+#include "protocol/local_file.h"
+
+namespace varnalux {
+
+namespace {
+
+const char kFilesUsage[] = "files [--json]";
+const char kDownloadUsage[] =
+    "download FILE [--type bmp|pcx|ttf|font|bas|data|firmware|kvx] [--device dram|flash|card] "
+    "[--name NAME]";
+const char kFormatUsage[] = "format dram|flash|card [--yes]";
+
+const char* const kDeviceNames[MemoryDeviceCount] = {"DRAM", "FLASH", "CARD"};
+const char* const kDeviceWords[MemoryDeviceCount] = {"dram", "flash", "card"};
+// The words of --type, in the order of the file-type list.
+const char* const kTypeWords[FileTypeCount] = {"bmp", "pcx",  "ttf",      "font",
+                                               "bas", "data", "firmware", "kvx"};
+
+int DeviceFromWord(const std::string& word) {
+  for (int d = 0; d < MemoryDeviceCount; ++d)
+    if (word == kDeviceWords[d]) return d;
+  return -1;
+}
+
+int TypeFromWord(const std::string& word) {
+  for (int t = 0; t < FileTypeCount; ++t)
+    if (word == kTypeWords[t]) return t;
+  return -1;
+}
+
+// A name from the printer as terminal text: control characters (which could
+// move the cursor or change the terminal's state) are shown as \xNN.
+std::string Printable(const std::string& name) {
+  std::string out;
+  for (unsigned char c : name) {
+    if (c < 0x20 || c == 0x7F || c == '\\') {
+      char escaped[8];
+      snprintf(escaped, sizeof escaped, "\\x%02X", c);
+      out += escaped;
+    } else {
+      out.push_back(static_cast<char>(c));
+    }
+  }
+  return out;
+}
+
+void PrintText(const DeviceFiles* files) {
+  for (int d = 0; d < MemoryDeviceCount; ++d) {
+    const DeviceFiles& f = files[d];
+    std::string physical = f.physicalValid ? std::to_string(f.physicalSpace) + " KB" : "";
+    std::string free = f.freeValid ? std::to_string(f.freeSpace) + " KB" : "";
+    printf("%s physical: %s free: %s\n", kDeviceNames[d], physical.c_str(), free.c_str());
+    for (const std::string& name : FileListItems(f.listText))
+      printf("  %s\n", Printable(name).c_str());
+    if (f.listCut) printf("  (list cut: longer than %u bytes)\n", DeviceListTextSize);
+  }
+}
+
+void PrintJson(const DeviceFiles* files) {
+  std::string out = "{";
+  for (int d = 0; d < MemoryDeviceCount; ++d) {
+    const DeviceFiles& f = files[d];
+    if (d > 0) out += ", ";
+    out += JsonString(kDeviceNames[d]) + ": {\"physicalKb\": ";
+    out += f.physicalValid ? std::to_string(f.physicalSpace) : "null";
+    out += ", \"freeKb\": ";
+    out += f.freeValid ? std::to_string(f.freeSpace) : "null";
+    out += ", \"files\": [";
+    bool first = true;
+    for (const std::string& name : FileListItems(f.listText)) {
+      if (!first) out += ", ";
+      first = false;
+      out += JsonString(name);
+    }
+    out += "], \"listCut\": ";
+    out += f.listCut ? "true" : "false";
+    out += "}";
+  }
+  out += "}\n";
+  fputs(out.c_str(), stdout);
+}
+
+// Sends the file unchanged (firmware, KVX) through the raw-send operation.
+int SendUnchanged(CliLink& link, const std::string& path) {
+  std::vector<uint8_t> bytes;
+  uint64_t size = 0;
+  LocalFileError error = ReadLocalFile(path, DownloadSizeMax, bytes, size);
+  if (error != LocalFileError::None) {
+    fprintf(stderr, "varnalux-cli: %s: %s\n", path.c_str(), LocalFileMessage(error));
+    return ReportCliResult(ResultFileOpenError);
+  }
+  ResultCode code;
+  {
+    TerminalTransferProgress progress(size);
+    code = RunOperation(OpSendRaw, link.kind, bytes.data(), static_cast<int32_t>(size));
+  }
+  if (code == ResultOk) printf("Please Wait Led change to Green...\n");
+  return ReportCliResult(code);
+}
+
+}  // namespace
+
+int CmdFiles(CliLink& link, const CliArgs& args) {
+  bool json = false;
+  for (const std::string& a : args) {
+    if (a != "--json") return UsageError(kFilesUsage);
+    json = true;
+  }
+  std::unique_ptr<DeviceFiles[]> files(new DeviceFiles[MemoryDeviceCount]());
+  ResultCode code = RunOperation(OpReadFileList, link.kind, files.get(), 0);
+  // What was read before a failure is printed too.
+  if (json)
+    PrintJson(files.get());
+  else
+    PrintText(files.get());
+  fflush(stdout);
+  return ReportCliResult(code);
+}
+
+int CmdDownload(CliLink& link, const CliArgs& args) {
+  std::string path, name;
+  bool named = false;
+  int type = FileTypeData;
+  int device = DeviceFlash;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    bool hasValue = i + 1 < args.size();
+    if (a == "--type" && hasValue) {
+      type = TypeFromWord(args[++i]);
+      if (type < 0) return UsageError(kDownloadUsage);
+    } else if (a == "--device" && hasValue) {
+      device = DeviceFromWord(args[++i]);
+      if (device < 0) return UsageError(kDownloadUsage);
+    } else if (a == "--name" && hasValue) {
+      name = args[++i];
+      named = true;
+    } else if (path.empty() && !a.empty() && a[0] != '-') {
+      path = a;
+    } else {
+      return UsageError(kDownloadUsage);
+    }
+  }
+  if (path.empty()) return UsageError(kDownloadUsage);
+  if (FileTypes[type].sentUnchanged) return SendUnchanged(link, path);
+
+  if (!named) name = PrinterNameFromPath(path, FileTypes[type].extension);
+  if (name.size() > static_cast<size_t>(PrinterNameMax)) {
+    fprintf(stderr, "File name too long\n");
+    return ExitUsage;
+  }
+  if (std::string problem = QuotedNameProblem(name); !problem.empty()) {
+    fprintf(stderr, "%s\n", problem.c_str());
+    return ExitUsage;
+  }
+  uint64_t size = 0;
+  LocalFileError error = LocalFileSize(path, DownloadSizeMax, size);
+  if (error != LocalFileError::None) {
+    fprintf(stderr, "varnalux-cli: %s: %s\n", path.c_str(), LocalFileMessage(error));
+    return ReportCliResult(ResultFileOpenError);
+  }
+  DownloadRequest request{path.c_str(), name.c_str(), device};
+  ResultCode code;
+  {
+    TerminalTransferProgress progress(size);
+    code = RunOperation(OpDownloadFile, link.kind, &request, 0);
+  }
+  return ReportCliResult(code);
+}
+
+int CmdFormat(CliLink& link, const CliArgs& args) {
+  int device = -1;
+  bool yes = false;
+  for (const std::string& a : args) {
+    if (a == "--yes") {
+      yes = true;
+    } else if (device < 0 && DeviceFromWord(a) >= 0) {
+      device = DeviceFromWord(a);
+    } else {
+      return UsageError(kFormatUsage);
+    }
+  }
+  if (device < 0) return UsageError(kFormatUsage);
+  if (!yes) {
+    if (isatty(STDIN_FILENO) != 1) {
+      fprintf(stderr, "varnalux-cli: format erases every file of %s; give --yes to confirm\n",
+              kDeviceNames[device]);
+      return ExitUsage;
+    }
+    fprintf(stderr, "Are you sure? [y/N] ");
+    fflush(stderr);
+    std::string answer;
+    if (!std::getline(std::cin, answer) ||
+        (strcasecmp(answer.c_str(), "y") != 0 && strcasecmp(answer.c_str(), "yes") != 0)) {
+      fprintf(stderr, "Not formatted\n");
+      return 0;
+    }
+  }
+  int32_t value = device;
+  return ReportCliResult(RunOperation(OpFormatDevice, link.kind, &value, 0));
+}
+
+}  // namespace varnalux

@@ -1,0 +1,89 @@
+#include "app/cli/cli_progress.h"
+
+#include <unistd.h>
+
+namespace varnalux {
+
+namespace {
+
+constexpr int BarWidth = 30;
+
+// 1536 -> "1.5 KB"; plain bytes below 1 KB.
+void Amount(char* out, size_t size, double bytes) {
+  static const char* const units[] = {"B", "KB", "MB", "GB"};
+  int unit = 0;
+  while (bytes >= 1024.0 && unit < 3) {
+    bytes /= 1024.0;
+    ++unit;
+  }
+  if (unit == 0)
+    snprintf(out, size, "%.0f %s", bytes, units[unit]);
+  else
+    snprintf(out, size, "%.1f %s", bytes, units[unit]);
+}
+
+}  // namespace
+
+void FormatTransferLine(char* out, size_t size, int position, uint64_t total, double seconds) {
+  if (position < 0) position = 0;
+  if (position > 100) position = 100;
+  double sent = static_cast<double>(total) * position / 100.0;
+  char bar[BarWidth + 1];
+  int filled = position * BarWidth / 100;
+  for (int i = 0; i < BarWidth; ++i) bar[i] = i < filled ? '#' : '-';
+  bar[BarWidth] = '\0';
+  char done[32], all[32], rate[32];
+  Amount(done, sizeof done, sent);
+  Amount(all, sizeof all, static_cast<double>(total));
+  Amount(rate, sizeof rate, seconds > 0.0 ? sent / seconds : 0.0);
+  snprintf(out, size, "[%s] %3d%% %s / %s %s/s", bar, position, done, all, rate);
+}
+
+TerminalTransferProgress::TerminalTransferProgress(uint64_t totalBytes, FILE* stream, bool force)
+    : total_(totalBytes), stream_(stream) {
+  if (force || isatty(fileno(stream_)) == 1) {
+    SetProgressView(this);
+    installed_ = true;
+  }
+}
+
+TerminalTransferProgress::~TerminalTransferProgress() {
+  if (open_) Close();
+  if (installed_) SetProgressView(nullptr);
+}
+
+void TerminalTransferProgress::Open(int, int, const char*) {
+  open_ = true;
+  sawOpening_ = false;
+  last_ = -1;
+  start_ = std::chrono::steady_clock::now();
+  Draw(0);
+}
+
+void TerminalTransferProgress::SetPosition(int position) {
+  if (!open_) return;
+  if (!sawOpening_) {
+    sawOpening_ = true;
+    return;
+  }
+  if (position != last_) Draw(position);
+}
+
+void TerminalTransferProgress::Close() {
+  if (!open_) return;
+  open_ = false;
+  fputc('\n', stream_);
+  fflush(stream_);
+}
+
+void TerminalTransferProgress::Draw(int position) {
+  last_ = position;
+  std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start_;
+  char line[160];
+  FormatTransferLine(line, sizeof line, position, total_, elapsed.count());
+  // Carriage return and clear to the end of the line: redrawn in place.
+  fprintf(stream_, "\r%s\x1b[K", line);
+  fflush(stream_);
+}
+
+}  // namespace varnalux

@@ -1,0 +1,152 @@
+// Printer names, file list lines and reading the chosen local file.
+#include "protocol/file_names.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "protocol/file_manager.h"
+#include "protocol/local_file.h"
+
+namespace varnalux {
+namespace {
+
+using Items = std::vector<std::string>;
+
+TEST(PrinterName, TheBrowseRuleOnItsWorkedExamples) {
+  // The first step takes .bmp off, the last replaces .logo.
+  EXPECT_EQ(PrinterNameFromPath("/home/u/my.logo.bmp", ".BMP"), "my.BMP");
+  EXPECT_EQ(PrinterNameFromPath("/home/u/averylongname.bmp", ".BMP"), "averylon.BMP");
+  EXPECT_EQ(PrinterNameFromPath("/home/u/averylongname.bmp", ""), "averylon");
+  EXPECT_EQ(PrinterNameFromPath("/home/u/my.logo.bmp", ""), "my");
+  // A dot inside the first eight characters survives the cut as an extension.
+  EXPECT_EQ(PrinterNameFromPath("/x/ab.cdefghijk.txt", ".BAS"), "ab.BAS");
+  // Folder names with dots play no part; no extension at all is kept whole.
+  EXPECT_EQ(PrinterNameFromPath("/a.b/c.d/LABEL", ".PCX"), "LABEL.PCX");
+  EXPECT_EQ(PrinterNameFromPath("plain", ""), "plain");
+  // Exactly eight characters are not cut.
+  EXPECT_EQ(PrinterNameFromPath("/x/ABCDEFGH.ttf", ".TTF"), "ABCDEFGH.TTF");
+}
+
+TEST(PrinterName, FileTypesGiveTheirExtensionAndNoSelectionActsAsData) {
+  EXPECT_STREQ(FileTypeAt(0).extension, ".BMP");
+  EXPECT_STREQ(FileTypeAt(FileTypeTrueTypeFont).filter, "*.TTF|*.TTF");
+  EXPECT_STREQ(FileTypeAt(3).extension, "");
+  EXPECT_STREQ(FileTypeAt(3).filter, "");
+  EXPECT_TRUE(FileTypeAt(FileTypeFirmware).sentUnchanged);
+  EXPECT_TRUE(FileTypeAt(FileTypeKvx).sentUnchanged);
+  EXPECT_FALSE(FileTypeAt(4).sentUnchanged);
+  EXPECT_STREQ(FileTypeAt(-1).filter, "*.*|*.*");
+  EXPECT_FALSE(FileTypeAt(-1).sentUnchanged);
+  EXPECT_STREQ(FileTypeAt(8).item, "Data File");
+}
+
+TEST(PrinterName, NamesThatCannotTravelInQuotesAreRefused) {
+  EXPECT_EQ(QuotedNameProblem("LOGO.BMP"), "");
+  EXPECT_EQ(QuotedNameProblem("a b-c_d.€"), "");  // bytes above 127 are fine
+  EXPECT_NE(QuotedNameProblem(""), "");
+  EXPECT_NE(QuotedNameProblem("A\"B"), "");
+  EXPECT_NE(QuotedNameProblem("A\r\nKILL"), "");
+  EXPECT_NE(QuotedNameProblem(std::string("A\x1b!R", 4)), "");
+  EXPECT_NE(QuotedNameProblem("A\x7f"), "");
+}
+
+TEST(PrinterName, FixedTablesHoldTheWireText) {
+  EXPECT_STREQ(DevicePrefixes[DeviceDram], "");
+  EXPECT_STREQ(DevicePrefixes[DeviceFlash], "F,");
+  EXPECT_STREQ(DevicePrefixes[DeviceCard], "E,");
+  EXPECT_STREQ(FormatCommands[DeviceDram], "KILL \"*.*\"\r\n");
+  EXPECT_STREQ(FormatCommands[DeviceFlash], "KILL F,\"*.*\"\r\n");
+  EXPECT_STREQ(FormatCommands[DeviceCard], "KILL E,\"*.*\"\r\n");
+}
+
+TEST(FileListLines, EveryKindOfLineEndEndsALine) {
+  EXPECT_EQ(FileListItems("A.BAS\r\nB.PCX\r\n"), (Items{"A.BAS", "B.PCX"}));
+  EXPECT_EQ(FileListItems("A\rB\nC\r\nD"), (Items{"A", "B", "C", "D"}));
+  // LF CR is two line ends; an empty line in the middle is an item.
+  EXPECT_EQ(FileListItems("A\n\rB\r\n"), (Items{"A", "", "B"}));
+  EXPECT_EQ(FileListItems("A\r\n\r\nB\r\n"), (Items{"A", "", "B"}));
+  EXPECT_EQ(FileListItems(""), Items{});
+  EXPECT_EQ(FileListItems("\r\n"), Items{""});
+  EXPECT_EQ(FileListItems(nullptr), Items{});
+  // A lone CR at the very end is the final line end too.
+  EXPECT_EQ(FileListItems("LAST\r"), Items{"LAST"});
+}
+
+class LocalFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char dir[] = "/tmp/varnalux-files-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    dir_ = dir;
+  }
+  void TearDown() override {
+    for (const std::string& p : made_) unlink(p.c_str());
+    rmdir(dir_.c_str());
+  }
+  std::string Write(const std::string& name, const std::string& bytes) {
+    std::string path = dir_ + "/" + name;
+    FILE* f = fopen(path.c_str(), "wb");
+    EXPECT_NE(f, nullptr);
+    fwrite(bytes.data(), 1, bytes.size(), f);
+    fclose(f);
+    made_.push_back(path);
+    return path;
+  }
+  std::string dir_;
+  std::vector<std::string> made_;
+};
+
+TEST_F(LocalFileTest, ARegularFileIsReadWholeWithANulAfterIt) {
+  std::string data("A\r\n\x1b\0Z", 6);
+  std::string path = Write("data.bin", data);
+  std::vector<uint8_t> bytes;
+  uint64_t size = 99;
+  ASSERT_EQ(ReadLocalFile(path, 100, bytes, size), LocalFileError::None);
+  EXPECT_EQ(size, 6u);
+  ASSERT_EQ(bytes.size(), 7u);
+  EXPECT_EQ(std::string(bytes.begin(), bytes.begin() + 6), data);
+  EXPECT_EQ(bytes[6], 0);
+  EXPECT_EQ(LocalFileSize(path, 100, size), LocalFileError::None);
+  EXPECT_EQ(size, 6u);
+  // An empty file is a file too.
+  std::string empty = Write("empty", "");
+  EXPECT_EQ(ReadLocalFile(empty, 100, bytes, size), LocalFileError::None);
+  EXPECT_EQ(size, 0u);
+}
+
+TEST_F(LocalFileTest, FifosFoldersAndMissingFilesAreRefusedWithoutBlocking) {
+  std::string fifo = dir_ + "/pipe";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  made_.push_back(fifo);
+  std::vector<uint8_t> bytes;
+  uint64_t size = 0;
+  // No writer on the FIFO: a blocking open would hang here.
+  EXPECT_EQ(ReadLocalFile(fifo, DownloadSizeMax, bytes, size), LocalFileError::NotRegular);
+  EXPECT_EQ(LocalFileSize(fifo, DownloadSizeMax, size), LocalFileError::NotRegular);
+  EXPECT_EQ(ReadLocalFile(dir_, DownloadSizeMax, bytes, size), LocalFileError::NotRegular);
+  EXPECT_EQ(ReadLocalFile("/dev/zero", DownloadSizeMax, bytes, size), LocalFileError::NotRegular);
+  EXPECT_EQ(ReadLocalFile(dir_ + "/missing", DownloadSizeMax, bytes, size),
+            LocalFileError::CannotOpen);
+  EXPECT_STREQ(LocalFileMessage(LocalFileError::CannotOpen), "Open File Error");
+}
+
+TEST_F(LocalFileTest, AFileOverTheBoundIsRefusedNotTruncated) {
+  std::string path = Write("big", std::string(101, 'x'));
+  std::vector<uint8_t> bytes;
+  uint64_t size = 0;
+  EXPECT_EQ(ReadLocalFile(path, 100, bytes, size), LocalFileError::TooLarge);
+  EXPECT_TRUE(bytes.empty());
+  EXPECT_EQ(ReadLocalFile(path, 101, bytes, size), LocalFileError::None);
+  EXPECT_EQ(size, 101u);
+  // The bound itself leaves the size and the NUL inside 32-bit signed counts.
+  EXPECT_LE(uint64_t{DownloadSizeMax} + 1, uint64_t{0x7FFFFFFF});
+}
+
+}  // namespace
+}  // namespace varnalux

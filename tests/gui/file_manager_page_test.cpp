@@ -1,0 +1,313 @@
+// The page "File Manager" against the virtual printer over TCP, every
+// dialog answered through the scripted seam.
+#include "ui/file_manager_page.h"
+
+#include <sys/stat.h>
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QFontDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "sim/virtual_printer.h"
+#include "tests/gui/gui_test_support.h"
+#include "ui/file_dialog_text.h"
+
+namespace {
+
+namespace sim = varnalux::sim;
+
+class FileManagerPageTest : public PrinterWindowTest {
+ protected:
+  void SetUp() override {
+    PrinterWindowTest::SetUp();
+    page = form->findChild<TFileManagerPage*>();
+    ASSERT_NE(page, nullptr);
+    Find<QTabWidget>(form.get(), "PageControl1")->setCurrentIndex(1);
+    form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    ASSERT_TRUE(dir.isValid());
+  }
+  void Press(const char* button) {
+    QTest::mouseClick(Find<QAbstractButton>(page, button), Qt::LeftButton);
+  }
+  void ShowDevice(int device) {
+    QTest::mouseClick(
+        Find<QRadioButton>(page,
+                           QStringLiteral("RadioGroupDevice%1").arg(device).toLatin1().constData()),
+        Qt::LeftButton);
+  }
+  QStringList Items() {
+    QStringList items;
+    auto* list = Find<QListWidget>(page, "ListBoxFileList");
+    for (int i = 0; i < list->count(); ++i) items << list->item(i)->text();
+    return items;
+  }
+  QString Edit(const char* name) { return Find<QLineEdit>(page, name)->text(); }
+  QString WriteFile(const char* name, const QByteArray& bytes) {
+    const QString path = dir.filePath(QString::fromLatin1(name));
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    return path;
+  }
+  // Browse with the type chosen and the dialog answering path.
+  void Browse(const char* type, const QString& path) {
+    if (type != nullptr) Choose(Find<QComboBox>(page, "ComboBoxFileType"), type);
+    seam.fileNames.push_back(path);
+    Press("ButtonBrows");
+  }
+  bool DownloadEnabled() { return Find<QPushButton>(page, "ButtonDownload")->isEnabled(); }
+  bool NothingReceived() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    return printer.Received().empty();
+  }
+
+  QTemporaryDir dir;
+  TFileManagerPage* page = nullptr;
+};
+
+TEST_F(FileManagerPageTest, StartStateAsLaidOut) {
+  QStringList groups;
+  for (QGroupBox* g : page->findChildren<QGroupBox*>()) groups << g->title();
+  EXPECT_TRUE(groups.contains("File Download"));
+  EXPECT_TRUE(groups.contains("File Infomation"));
+  EXPECT_TRUE(groups.contains("File Format"));
+  auto* type = Find<QComboBox>(page, "ComboBoxFileType");
+  QStringList items;
+  for (int i = 0; i < type->count(); ++i) items << type->itemText(i);
+  EXPECT_EQ(items, (QStringList{"BMP", "PCX", "True Type Font", "Bitmap Font", "Printer BASIC File",
+                                "Data File", "Firmware File", "KVX File"}));
+  EXPECT_EQ(type->currentIndex(), -1);
+  EXPECT_EQ(Find<QComboBox>(page, "ComboBoxDevice")->currentText(), "FLASH");
+  EXPECT_FALSE(DownloadEnabled());
+  EXPECT_TRUE(Find<QRadioButton>(page, "RadioGroupDevice1")->isChecked());
+  EXPECT_TRUE(Find<QRadioButton>(page, "RadioGroupFormatDevice1")->isChecked());
+  EXPECT_EQ(Find<QRadioButton>(page, "RadioGroupDevice2")->text(), "CARD");
+  EXPECT_TRUE(Find<QLineEdit>(page, "EditPhysicalSpace")->isReadOnly());
+  EXPECT_TRUE(Find<QLineEdit>(page, "EditFreeSpace")->isReadOnly());
+  EXPECT_FALSE(Find<QLineEdit>(page, "EditFileName")->isReadOnly());
+  EXPECT_FALSE(Find<QLineEdit>(page, "EditFileSize")->isReadOnly());
+  EXPECT_EQ(Find<QPushButton>(page, "ButtonFontSample")->text(), "Font View");
+  EXPECT_EQ(Find<QPushButton>(page, "ButtonBrows")->text(), "Browse");
+  EXPECT_EQ(Find<QPushButton>(page, "ButtonFileFormat")->text(), "Format");
+  // Every caption of a field names it as its buddy.
+  for (const char* caption : {"File Type:", "File Name:", "File Size:", "Memory Device:",
+                              "Physical Space:", "Free Space:"}) {
+    QLabel* label = nullptr;
+    for (QLabel* l : page->findChildren<QLabel*>())
+      if (l->text() == caption) label = l;
+    ASSERT_NE(label, nullptr) << caption;
+    EXPECT_NE(label->buddy(), nullptr) << caption;
+  }
+}
+
+TEST_F(FileManagerPageTest, GetShowsTheSelectedDeviceAndClicksUseTheStoredResults) {
+  printer.PutFileOn(sim::MemoryDram, "A.BAS", "1");
+  printer.PutFileOn(sim::MemoryFlash, "LOGO.BMP", std::string(3000, 'x'));
+  printer.PutFileOn(sim::MemoryFlash, "B.PCX", "2");
+  Press("ButtonGet");
+  EXPECT_TRUE(seam.messages.isEmpty()) << seam.messages.join("|").toStdString();
+  EXPECT_TRUE(form->isEnabled());
+  EXPECT_EQ(Items(), (QStringList{"LOGO.BMP", "B.PCX"}));
+  EXPECT_EQ(Edit("EditPhysicalSpace"), "8192");
+  EXPECT_EQ(Edit("EditFreeSpace"), "8188");
+  const size_t connections = printer.ConnectionCount();
+  printer.ClearReceived();
+  ShowDevice(0);
+  EXPECT_EQ(Items(), QStringList{"A.BAS"});
+  EXPECT_EQ(Edit("EditFreeSpace"), "1023");
+  ShowDevice(2);
+  EXPECT_TRUE(Items().isEmpty());
+  EXPECT_EQ(Edit("EditPhysicalSpace"), "32768");
+  EXPECT_EQ(Edit("EditFreeSpace"), "");  // the card's free space is not read
+  EXPECT_TRUE(NothingReceived());
+  EXPECT_EQ(printer.ConnectionCount(), connections);
+}
+
+TEST_F(FileManagerPageTest, WithoutACardGetFailsButEarlierDevicesStayReadable) {
+  sim::PrinterOptions options;
+  options.hasCard = false;
+  sim::VirtualPrinter noCard(options);
+  ASSERT_TRUE(noCard.StartTcp("127.0.0.1", 0));
+  form->Tcp().port = noCard.TcpPort();
+  noCard.PutFileOn(sim::MemoryFlash, "KEEP.BAS", "1");
+  Press("ButtonGet");
+  EXPECT_EQ(seam.messages, QStringList{"Data Receiving Error"});
+  EXPECT_TRUE(form->isEnabled());
+  EXPECT_TRUE(Items().isEmpty());  // the page is not refreshed
+  ShowDevice(1);
+  EXPECT_EQ(Items(), QStringList{"KEEP.BAS"});
+  EXPECT_EQ(Edit("EditPhysicalSpace"), "8192");
+  ShowDevice(2);
+  EXPECT_EQ(Edit("EditPhysicalSpace"), "");
+}
+
+TEST_F(FileManagerPageTest, BrowseNamesTheFileAndDownloadSendsItIntoTheChosenDevice) {
+  const QByteArray data("BM\r\n\x1b!R\0tail", 11);
+  const QString path = WriteFile("my.logo.bmp", data);
+  Browse("BMP", path);
+  EXPECT_EQ(seam.filters.last(), "*.BMP (*.[bB][mM][pP]);;*.* (*)");
+  EXPECT_EQ(Edit("EditFileName"), "my.BMP");
+  EXPECT_EQ(Edit("EditFileSize"), "11");
+  EXPECT_TRUE(DownloadEnabled());
+  EXPECT_EQ(page->SelectedPath(), path);
+  Choose(Find<QComboBox>(page, "ComboBoxDevice"), "CARD");
+  Press("ButtonDownload");
+  EXPECT_TRUE(seam.messages.isEmpty()) << seam.messages.join("|").toStdString();
+  const std::string expected = "DOWNLOAD E,\"my.BMP\",11," + data.toStdString();
+  EXPECT_EQ(Received(expected.size()), expected);
+  std::string stored;
+  ASSERT_TRUE(printer.GetFileOn(sim::MemoryCard, "my.BMP", stored));
+  EXPECT_EQ(stored, data.toStdString());
+  EXPECT_TRUE(form->isEnabled());
+}
+
+TEST_F(FileManagerPageTest, ANameOfTwelveGoesThirteenIsRefusedWithTheWindowLeftEnabled) {
+  Browse("Data File", WriteFile("averylongname.bmp", "12345"));
+  EXPECT_EQ(Edit("EditFileName"), "averylon");
+  auto* name = Find<QLineEdit>(page, "EditFileName");
+  name->setText("ABCDEFGHI.BAS");
+  Press("ButtonDownload");
+  EXPECT_EQ(seam.messages, QStringList{"File name too long"});
+  EXPECT_TRUE(form->isEnabled());
+  EXPECT_TRUE(NothingReceived());
+  name->setText("A\"B.BAS");
+  Press("ButtonDownload");
+  ASSERT_EQ(seam.messages.size(), 2);
+  EXPECT_TRUE(seam.messages[1].contains("double quote"));
+  EXPECT_TRUE(NothingReceived());
+  name->setText("ABCDEFGH.BAS");
+  Press("ButtonDownload");
+  EXPECT_EQ(Received(33), "DOWNLOAD F,\"ABCDEFGH.BAS\",5,12345");
+}
+
+TEST_F(FileManagerPageTest, BrowseThatDoesNotEndWithAReadableFileLeavesDownloadDisabled) {
+  Browse("PCX", WriteFile("a.pcx", "p"));
+  EXPECT_TRUE(DownloadEnabled());
+  Browse("PCX", QString());  // cancelled
+  EXPECT_FALSE(DownloadEnabled());
+  Browse(nullptr, dir.filePath("missing.pcx"));
+  EXPECT_EQ(seam.messages.last(), "Open File Error");
+  EXPECT_FALSE(DownloadEnabled());
+  const QString fifo = dir.filePath("pipe");
+  ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+  Browse(nullptr, fifo);
+  EXPECT_EQ(seam.messages.last(), "Only a regular file can be sent");
+  EXPECT_FALSE(DownloadEnabled());
+  // No selection browses every file and names like 'Data File'.
+  Find<QComboBox>(page, "ComboBoxFileType")->setCurrentIndex(-1);
+  Browse(nullptr, WriteFile("plain.txt", "t"));
+  EXPECT_EQ(seam.filters.last(), "*.* (*)");
+  EXPECT_EQ(Edit("EditFileName"), "plain");
+}
+
+TEST_F(FileManagerPageTest, KvxGoesUnchangedAndSuccessAsksToWaitForTheLed) {
+  const QByteArray data("\x02KVX DOWNLOAD \"A\",1,\r\n\0\xff", 25);
+  Browse("KVX File", WriteFile("fw.kvx", data));
+  EXPECT_EQ(Edit("EditFileName"), "fw");
+  Press("ButtonDownload");
+  EXPECT_EQ(seam.messages, QStringList{"Please Wait Led change to Green..."});
+  EXPECT_EQ(Received(data.size()), data.toStdString());
+  EXPECT_TRUE(form->isEnabled());
+  // A printer that is not there: the result, not the LED text.
+  form->Tcp().port = 1;
+  Press("ButtonDownload");
+  EXPECT_EQ(seam.messages.last(), "Port Open Error");
+}
+
+TEST_F(FileManagerPageTest, ADownloadCutOffMidwaySaysSo) {
+  Browse("Data File", WriteFile("huge.dat", QByteArray(16 * 1024 * 1024, 'h')));
+  printer.SetFault(sim::Fault::DropOnReceive);
+  Press("ButtonDownload");
+  EXPECT_EQ(seam.messages, QStringList{"Data Transmission Error"});
+  EXPECT_TRUE(form->isEnabled());
+}
+
+TEST_F(FileManagerPageTest, FormatAsksFirstAndErasesTheChosenDevice) {
+  printer.PutFileOn(sim::MemoryDram, "D.BAS", "1");
+  printer.PutFileOn(sim::MemoryFlash, "F.BAS", "1");
+  seam.answers.push_back(false);
+  Press("ButtonFileFormat");
+  EXPECT_EQ(seam.questions, QStringList{"Are you sure?"});
+  EXPECT_TRUE(NothingReceived());
+  QTest::mouseClick(Find<QRadioButton>(page, "RadioGroupFormatDevice0"), Qt::LeftButton);
+  seam.answers.push_back(true);
+  Press("ButtonFileFormat");
+  EXPECT_EQ(Received(12), "KILL \"*.*\"\r\n");
+  ASSERT_TRUE(printer.WaitForCommand("KILL \"*.*\"", 3000));
+  EXPECT_TRUE(printer.FileNames(sim::MemoryDram).empty());
+  EXPECT_EQ(printer.FileNames(sim::MemoryFlash).size(), 1u);
+  EXPECT_TRUE(seam.messages.isEmpty());
+  EXPECT_TRUE(form->isEnabled());
+}
+
+TEST_F(FileManagerPageTest, ALongListIsCutAndThePageSaysSo) {
+  for (int i = 0; i < 70; ++i)
+    printer.PutFileOn(
+        sim::MemoryCard,
+        QString::number(i).rightJustified(3, '0').toStdString() + std::string(997, 'N'), "");
+  Press("ButtonGet");
+  auto* cut = Find<QLabel>(page, "LabelListCut");
+  EXPECT_FALSE(cut->isVisibleTo(page));  // FLASH is shown
+  ShowDevice(2);
+  EXPECT_TRUE(cut->isVisibleTo(page));
+  EXPECT_EQ(Items().size(), 65);
+  ShowDevice(0);
+  EXPECT_FALSE(cut->isVisibleTo(page));
+}
+
+TEST_F(FileManagerPageTest, TrueTypeFontsAreBrowsedInTheFontFolderInAnyLetterCase) {
+  Browse("True Type Font", WriteFile("Sans Bold.TtF", "ttf"));
+  EXPECT_EQ(seam.filters.last(), "*.TTF (*.[tT][tT][fF])");
+  ASSERT_EQ(seam.directories.size(), 1);
+  EXPECT_EQ(seam.directories[0], TrueTypeFontFolder(QDir::homePath()));
+  EXPECT_EQ(Edit("EditFileName"), "Sans Bol.TTF");
+  // Other types open where the program started.
+  Browse("BMP", QString());
+  EXPECT_EQ(seam.directories.size(), 1);
+}
+
+TEST_F(FileManagerPageTest, FontViewChoiceOnlyPreselectsTheNextFontDialog) {
+  const QFont before = form->DialogFont();
+  QFont chosen(QStringLiteral("DejaVu Serif"));
+  chosen.setPixelSize(21);
+  seam.fonts.push_back(chosen);
+  Press("ButtonFontSample");
+  ASSERT_EQ(seam.fontsOffered.size(), 1u);
+  EXPECT_EQ(seam.fontsOffered[0], before);
+  // The choice is kept for the next dialog; nothing goes to the printer.
+  EXPECT_EQ(form->DialogFont().family(), chosen.family());
+  EXPECT_EQ(form->DialogFont().pixelSize(), 21);
+  EXPECT_TRUE(NothingReceived());
+  // Cancelling keeps the font chosen before.
+  seam.fonts.push_back(std::nullopt);
+  Press("ButtonFontSample");
+  EXPECT_EQ(form->DialogFont().pixelSize(), 21);
+}
+
+TEST(FileDialogText, FiltersAndTheFontFolder) {
+  EXPECT_EQ(QtFileFilter("*.*|*.*"), "*.* (*)");
+  EXPECT_EQ(QtFileFilter(""), "");
+  EXPECT_EQ(QtFileFilter("*.NEW|*.NEW|*.*|*.*"), "*.NEW (*.[nN][eE][wW]);;*.* (*)");
+  EXPECT_EQ(QtFileFilter("Pictures|*.bmp;*.pcx"), "Pictures (*.[bB][mM][pP] *.[pP][cC][xX])");
+  QTemporaryDir home;
+  ASSERT_TRUE(home.isValid());
+  EXPECT_EQ(TrueTypeFontFolder(home.path()), "/usr/share/fonts");
+  ASSERT_TRUE(QDir(home.path()).mkpath(".local/share/fonts"));
+  EXPECT_EQ(TrueTypeFontFolder(home.path()), home.path() + "/.local/share/fonts");
+  EXPECT_EQ(TrueTypeFontFolder(QString()), "/usr/share/fonts");
+}
+
+}  // namespace

@@ -1,0 +1,16 @@
+// What the file manager page hands to the open dialog: filters in the
+// toolkit's syntax and the folder where font files live.
+#pragma once
+
+#include <QString>
+
+// Description and pattern pairs separated by vertical bars ("*.BMP|*.BMP|
+// *.*|*.*") as a Qt filter ("*.BMP (*.[bB][mM][pP]);;*.* (*)"). Letters of
+// a pattern match either case, as they do on the printer makers' desktop;
+// "*.*" matches every file, also one without a dot. An empty text gives an
+// empty filter (every file).
+QString QtFileFilter(const char* pairs);
+
+// The folder the 'True Type Font' browse opens in: the user's own font
+// folder (home/.local/share/fonts) when it exists, else the system's.
+QString TrueTypeFontFolder(const QString& home);
