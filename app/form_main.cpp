@@ -21,6 +21,7 @@
 #include "app/dispatcher.h"
 #include "app/form_about.h"
 #include "app/progress.h"
+#include "link/printer_link.h"
 #include "ui/command_tool_page.h"
 #include "ui/config_page.h"
 #include "ui/dialog_seam.h"
@@ -144,7 +145,7 @@ TFormMain::TFormMain(DialogSeam& seam, QWidget* parent)
   varnalux::InitialSerialSettings(serial_);
   varnalux::InitialParallelName(parallelName_);
   varnalux::InitialTcpTarget(tcp_);
-  varnalux::BindLinkSettings(serial_, parallelName_, tcp_);
+  varnalux::BindLinkSettings(serial_, parallelName_, tcp_, &varnalux::ProgressObserver());
 
   // 7. Status bar.
   UpdatePortStatus();
@@ -363,7 +364,14 @@ void TFormMain::EndOperation() {
   }
 }
 
-void TFormMain::ReportResult(ResultCode code) { ReportResultVia(seam_, code); }
+void TFormMain::ReportResult(ResultCode code) {
+  // "Port Open Error" says on a second line why the link did not open.
+  QString text = ResultText(code);
+  const char* why = varnalux::LastOpenFailureText();
+  if (code == varnalux::ResultPortOpenError && !text.contains(QLatin1Char('\n')) && *why != '\0')
+    text += QLatin1Char('\n') + QString::fromUtf8(why);
+  if (!text.isEmpty()) seam_.Message(text);
+}
 
 ResultCode TFormMain::Run(varnalux::OperationCode op, void* data, int32_t extra) {
   return varnalux::RunOperation(op, CurrentKind(), data, extra);

@@ -9,7 +9,7 @@
 
 #include "app/cli/cli_commands.h"
 #include "app/dispatcher.h"
-#include "link/usb_link.h"
+#include "link/printer_link.h"
 
 namespace varnalux {
 
@@ -139,10 +139,10 @@ bool ParseLinkOptions(std::vector<std::string>& args, CliLink& link, std::string
 
 int ReportCliResult(ResultCode code) {
   if (code != ResultOk) fprintf(stderr, "%s\n", ResultMessage(code));
-  // A command talks through one link, so a denied USB open in this process
-  // belongs to it: say what to do about it.
+  // A command talks through one link: the latest open in this process is
+  // its own, and says why it failed.
   if (code == ResultPortOpenError) {
-    if (const char* hint = UsbOpenFailureHint(); hint != nullptr) fprintf(stderr, "%s\n", hint);
+    if (const char* why = LastOpenFailureText(); *why != '\0') fprintf(stderr, "%s\n", why);
   }
   return code < 0 || code > ResultUnknownError ? ResultUnknownError : code;
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/cli/cli_commands.h"
+#include "app/progress.h"
 
 using namespace varnalux;
 
@@ -67,7 +68,7 @@ int main(int argc, char** argv) {
     PrintUsage(stderr);
     return ExitUsage;
   }
-  BindLinkSettings(link.serial, link.parallel, link.tcp);
+  BindLinkSettings(link.serial, link.parallel, link.tcp, &ProgressObserver());
   for (const CliCommand& c : kCommands) {
     if (args[0] != c.name) continue;
     try {

@@ -271,7 +271,9 @@ class GateAfterFirstWrite : public ProgressView {
   bool waited_ = false;
 };
 
-// Binds the module-wide link settings to records owned by the test.
+// Binds the module-wide link settings to records owned by the test, with
+// the progress window as the links' observer; unbinds them at the end, so no
+// test sees another's records or shortened time-outs.
 struct BoundLink {
   SerialSettings serial{};
   char parallel[ParallelNameSize] = {};
@@ -280,8 +282,13 @@ struct BoundLink {
     InitialSerialSettings(serial);
     InitialParallelName(parallel);
     InitialTcpTarget(tcp);
-    BindLinkSettings(serial, parallel, tcp);
+    BindLinkSettings(serial, parallel, tcp, &ProgressObserver());
   }
+  ~BoundLink() { UnbindLinkSettings(); }
+  BoundLink(const BoundLink&) = delete;
+  BoundLink& operator=(const BoundLink&) = delete;
+  // The bounds the links wait for in this test.
+  LinkTimeouts& Timeouts() { return CurrentLinkSettings().timeouts; }
 };
 
 }  // namespace varnalux::testing
