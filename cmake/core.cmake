@@ -11,6 +11,7 @@ set(CORE_LINK_SOURCES
   link/printer_link.cpp
   link/receive_ring.cpp
   link/serial_link.cpp
+  link/tcp_address.cpp
   link/tcp_link.cpp
   link/usb_devices.cpp
   link/usb_link.cpp)
