@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "app/cli/cli_commands.h"
-#include "app/progress.h"
 
 using namespace varnalux;
 
@@ -68,7 +67,8 @@ int main(int argc, char** argv) {
     PrintUsage(stderr);
     return ExitUsage;
   }
-  BindLinkSettings(link.serial, link.parallel, link.tcp, &ProgressObserver());
+  // No progress window here: the links write without an observer.
+  BindLinkSettings(link.serial, link.parallel, link.tcp);
   for (const CliCommand& c : kCommands) {
     if (args[0] != c.name) continue;
     try {

@@ -224,15 +224,24 @@ TEST_F(MainWindowTest, OperationsDisableTheWindowAndReportFailures) {
   form->ReportResult(varnalux::ResultOk);
   EXPECT_EQ(seam.messages, QStringList{"Unknow Error"});
 
-  // A port open hint adds its line to "Port Open Error" only.
+  // A port open hint adds its line to "Port Open Error" only; without one
+  // the line says why the latest open failed, and nothing when it did not.
   SetPortOpenHint([] { return QStringLiteral("no permission for /dev/usb/lp0"); });
   form->ReportResult(varnalux::ResultPortOpenError);
   form->ReportResult(varnalux::ResultReceiveError);
   SetPortOpenHint({});
+  varnalux::CopyText(form->Serial().portName, sizeof form->Serial().portName, "/nonexistent/tty");
+  EXPECT_EQ(varnalux::RunOperation(varnalux::OpTestConnection, varnalux::KindCom, nullptr, 0),
+            varnalux::ResultPortOpenError);
+  form->ReportResult(varnalux::ResultPortOpenError);
+  varnalux::CopyText(form->ParallelName(), varnalux::ParallelNameSize, "");
+  EXPECT_EQ(varnalux::RunOperation(varnalux::OpTestConnection, varnalux::KindLpt, nullptr, 0),
+            varnalux::ResultPortOpenError);
   form->ReportResult(varnalux::ResultPortOpenError);
   EXPECT_EQ(seam.messages,
             (QStringList{"Unknow Error", "Port Open Error\nno permission for /dev/usb/lp0",
-                         "Data Receiving Error", "Port Open Error"}));
+                         "Data Receiving Error", "Port Open Error\nThe port does not exist.",
+                         "Port Open Error\nNo port is set."}));
 }
 
 TEST_F(MainWindowTest, GetStatusOnLptIsRefusedWithoutOpeningThePort) {
