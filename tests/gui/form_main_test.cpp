@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "app/dispatcher.h"
 #include "app/form_about.h"
 #include "tests/gui/gui_test_support.h"
 

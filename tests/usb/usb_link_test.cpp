@@ -26,6 +26,7 @@ using test::FakeUsbOptions;
 using test::FakeUsbPrinter;
 using test::RecordingProgress;
 using test::TestReadTimeoutMs;
+using test::UsbBoundLink;
 using UsbLinkTest = test::UsbTest;
 
 using Clock = std::chrono::steady_clock;
@@ -288,14 +289,15 @@ TEST_F(UsbLinkTest, StallsRefusalsAndShortWritesBecomeResultCodes) {
 TEST_F(UsbLinkTest, APrinterThatTakesNothingFailsTheWriteAfterItsBound) {
   FakeUsbPrinter& p = AddPrinter(2);
   p.SetOutNak(true);
+  // The bound is 10 ms per byte plus a base (5000 ms unless shortened).
+  CurrentLinkSettings().timeouts.usb.writeBase = std::chrono::milliseconds(300);
   LinkHandle h = OpenLink(KindUsb);
   ASSERT_NE(h, InvalidLink);
   auto start = Clock::now();
-  EXPECT_FALSE(WriteLink(h, KindUsb, "A", 1));
+  EXPECT_FALSE(WriteLink(h, KindUsb, "ABCDEFGHIJ", 10));
   long elapsed = ElapsedMs(start);
-  // 10 ms per byte plus 5000 ms.
-  EXPECT_GE(elapsed, 5000);
-  EXPECT_LT(elapsed, 8000);
+  EXPECT_GE(elapsed, 300 + 100);
+  EXPECT_LT(elapsed, 3000);
   CloseLink(KindUsb, h);
 }
 
