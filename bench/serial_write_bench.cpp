@@ -116,8 +116,8 @@ void BM_PlainTerminalLoop(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kPayload));
 }
 
-BENCHMARK(BM_SerialWriteLink)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_PlainTerminalLoop)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_SerialWriteLink)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_PlainTerminalLoop)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 class RatioReporter : public benchmark::ConsoleReporter {
  public:

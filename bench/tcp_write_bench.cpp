@@ -109,8 +109,8 @@ void BM_PlainSocketLoop(benchmark::State& state) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kPayload));
 }
 
-BENCHMARK(BM_CliSend)->Unit(benchmark::kMillisecond)->Iterations(1);
-BENCHMARK(BM_PlainSocketLoop)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_CliSend)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_PlainSocketLoop)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
 // Keeps the bytes-per-second figure of each benchmark for the ratio.
 class RatioReporter : public benchmark::ConsoleReporter {
