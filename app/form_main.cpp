@@ -166,7 +166,8 @@ TFormMain::TFormMain(DialogSeam& seam, QWidget* parent)
   configPage_->StartupRead();
 }
 
-TFormMain::~TFormMain() = default;
+// The link settings refer to this window's records: they go with it.
+TFormMain::~TFormMain() { varnalux::UnbindLinkSettings(); }
 
 void TFormMain::closeEvent(QCloseEvent* event) {
   if (!isEnabled()) {

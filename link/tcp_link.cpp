@@ -146,8 +146,8 @@ class Closing {
   Closing(int fd, const TcpTimeouts& timeouts) : fd_(fd), timeouts_(timeouts) {}
 
   // True when every written byte was acknowledged by the printer and the
-  // connection was not reset.
-  bool LetWrittenBytesLeave() {
+  // connection was not reset. linger: wait for the printer to close its side.
+  bool LetWrittenBytesLeave(bool linger) {
     // Unread input at close makes the system send a reset, which throws away
     // what is still queued on both sides: drop it first.
     DiscardInput();
@@ -163,8 +163,8 @@ class Closing {
     }
     // The printer closes its side once it has read our end; until then,
     // whatever it still sends is dropped here rather than answered by a reset.
-    Deadline linger(timeouts_.closeLinger);
-    while (!failed_ && !peerClosed_ && !linger.Passed()) Wait(linger);
+    Deadline lingerBound(linger ? timeouts_.closeLinger : milliseconds(0));
+    while (!failed_ && !peerClosed_ && !lingerBound.Passed()) Wait(lingerBound);
     int error = 0;
     socklen_t len = sizeof error;
     if (getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &len) != 0 || error != 0) failed_ = true;
@@ -254,10 +254,12 @@ bool TcpClose(const TcpTimeouts& timeouts) {
   if (g_socket < 0) return true;
   const int fd = g_socket;
   g_socket = -1;
-  bool left = Closing(fd, timeouts).LetWrittenBytesLeave();
+  // A connection that carried nothing has nothing to lose, and need not wait
+  // for the printer to close first.
+  const bool wrote = g_written > 0;
+  bool left = Closing(fd, timeouts).LetWrittenBytesLeave(wrote);
   close(fd);
-  // A connection that carried nothing has nothing to lose.
-  return left || g_written == 0;
+  return left || !wrote;
 }
 
 bool TcpIsOpen() { return g_socket >= 0; }

@@ -11,6 +11,7 @@
 
 #include "app/dispatcher.h"
 #include "app/form_about.h"
+#include "link/printer_link.h"
 #include "tests/gui/gui_test_support.h"
 
 namespace {
@@ -59,6 +60,12 @@ TEST_F(MainWindowTest, StartsWithDefaultsAndNoMessage) {
   EXPECT_EQ(varnalux::CurrentLinkSettings().serial, &form->Serial());
   EXPECT_EQ(varnalux::CurrentLinkSettings().tcp, &form->Tcp());
   EXPECT_EQ(varnalux::CurrentLinkSettings().parallelDeviceName, form->ParallelName());
+  // ...and forgets them with the window, so no later open reads freed memory.
+  form.reset();
+  EXPECT_EQ(varnalux::CurrentLinkSettings().serial, nullptr);
+  EXPECT_EQ(varnalux::CurrentLinkSettings().tcp, nullptr);
+  EXPECT_EQ(varnalux::OpenLink(varnalux::KindEthernet), varnalux::InvalidLink);
+  EXPECT_EQ(varnalux::LastOpenFailure(), varnalux::OpenFailure::NotSet);
 }
 
 TEST_F(MainWindowTest, FrameLayoutLeavesRoomForThePages) {
