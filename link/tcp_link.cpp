@@ -29,6 +29,8 @@ ReceiveRing g_tcpRing;
 
 // How often a wait with no event to wake it looks again.
 constexpr milliseconds PollSlice{5};
+// Refills of unread input dropped in one go while closing.
+constexpr int DiscardBurst = 64;
 
 // Waits for one poll event until the deadline; retries when a signal
 // interrupts the wait. Returns the events, 0 at the deadline, -1 on error.
@@ -172,9 +174,11 @@ class Closing {
   }
 
  private:
+  // Drops what has arrived, at most DiscardBurst refills at a time, so that
+  // a printer that never stops sending cannot hold the close here.
   void DiscardInput() {
     uint8_t buffer[TcpRefillSize];
-    while (!peerClosed_) {
+    for (int burst = 0; burst < DiscardBurst && !peerClosed_; ++burst) {
       ssize_t n = recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT);
       if (n > 0) continue;
       if (n == 0) peerClosed_ = true;
