@@ -176,9 +176,11 @@ TEST(TcpLink, BytesLeftUnreadAtCloseDoNotCostTheBytesWritten) {
   BoundLink link;
   peer.Target(link.tcp);
   std::string job = Pattern(300003);
-  ASSERT_EQ(RunOperation(OpSendRaw, KindEthernet, job.data(), static_cast<int32_t>(job.size())),
-            ResultOk);
-  ASSERT_EQ(peer.WaitReceived(job.size(), 10000), job.size());
+  LinkSession session(KindEthernet);
+  ASSERT_TRUE(session.IsOpen());
+  ASSERT_TRUE(session.Write(job.data(), static_cast<uint32_t>(job.size())));
+  EXPECT_EQ(session.Finish(ResultOk), ResultOk);
+  EXPECT_EQ(peer.WaitReceived(job.size(), 10000), job.size());
   EXPECT_TRUE(peer.Received() == job);
 }
 
