@@ -1,7 +1,7 @@
 #include "app/dispatcher.h"
 
 #include "app/progress.h"
-#include "link/printer_link.h"
+#include "link/link_session.h"
 #include "protocol/clock.h"
 #include "protocol/config_reader.h"
 #include "protocol/config_writer.h"
@@ -27,10 +27,9 @@ const char* ResultMessage(ResultCode code) {
 }
 
 ResultCode TestConnection(InterfaceKind kind) {
-  LinkHandle handle = OpenLink(kind);
-  if (handle == InvalidLink) return ResultPortOpenError;
-  CloseLink(kind, handle);
-  return ResultOk;
+  LinkSession link(kind);
+  if (!link.IsOpen()) return ResultPortOpenError;
+  return link.Finish(ResultOk);
 }
 
 namespace {

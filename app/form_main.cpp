@@ -26,6 +26,7 @@
 #include "app/dispatcher.h"
 #include "app/form_about.h"
 #include "app/progress.h"
+#include "link/printer_link.h"
 #include "ui/command_tool_page.h"
 #include "ui/config_page.h"
 #include "ui/dialog_seam.h"
@@ -196,7 +197,7 @@ TFormMain::TFormMain(DialogSeam& seam, QWidget* parent)
   varnalux::InitialSerialSettings(serial_);
   varnalux::InitialParallelName(parallelName_);
   varnalux::InitialTcpTarget(tcp_);
-  varnalux::BindLinkSettings(serial_, parallelName_, tcp_);
+  varnalux::BindLinkSettings(serial_, parallelName_, tcp_, &varnalux::ProgressObserver());
 
   // 7. Status bar.
   UpdatePortStatus();
@@ -236,7 +237,8 @@ void TFormMain::ChainFirstPageTabOrder() {
   comboBoxInterFace_->setFocus();
 }
 
-TFormMain::~TFormMain() = default;
+// The link settings refer to this window's records: they go with it.
+TFormMain::~TFormMain() { varnalux::UnbindLinkSettings(); }
 
 void TFormMain::closeEvent(QCloseEvent* event) {
   if (!isEnabled()) {

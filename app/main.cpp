@@ -7,7 +7,6 @@
 #include "app/form_main.h"
 #include "app/form_process.h"
 #include "app/progress.h"
-#include "link/usb_link.h"
 #include "ui/dialog_seam.h"
 
 namespace {
@@ -29,24 +28,12 @@ int main(int argc, char** argv) {
     TFormProcess formProcess;
     varnalux::SetProgressView(&formProcess);
     {
-      // "Port Open Error" on a USB printer this user may not open says what
-      // to do about it. The hook is there before the window is built, for
-      // its start-up read; until then only the start-up interface was opened.
-      const TFormMain* window = nullptr;
-      SetPortOpenHint([&window]() -> QString {
-        const char* hint = varnalux::UsbOpenFailureHint();
-        if (hint == nullptr) return {};
-        if (window != nullptr && window->CurrentKind() != varnalux::KindUsb) return {};
-        return QString::fromUtf8(hint);
-      });
       // The window builds its pages, probes the link and reads the printer's
       // configuration when the probe opened it.
       TFormMain formMain(seam);
-      window = &formMain;
       seam.SetParentWindow(&formMain);
       formMain.show();
       QApplication::exec();
-      SetPortOpenHint(nullptr);
       seam.SetParentWindow(nullptr);
     }
     varnalux::SetProgressView(nullptr);

@@ -66,6 +66,23 @@ void ProcessPendingMessages() {
   if (g_view != nullptr) g_view->ProcessPendingMessages();
 }
 
+namespace {
+class ProgressWindowObserver final : public LinkProgress {
+ public:
+  void Show(int mode, int initialStep, int stepSize) override {
+    ShowProgress(mode, initialStep, stepSize);
+  }
+  void Hide() override { HideProgress(); }
+  void Tick(int kind, uint32_t value) override { ProgressTick(kind, value); }
+  void PumpMessages() override { ProcessPendingMessages(); }
+};
+}  // namespace
+
+LinkProgress& ProgressObserver() {
+  static ProgressWindowObserver observer;
+  return observer;
+}
+
 int ProgressPosition() { return CurrentLinkSettings().progress.position; }
 bool ProgressActive() { return CurrentLinkSettings().progress.active; }
 

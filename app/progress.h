@@ -1,14 +1,15 @@
-// The progress window's state machine, shared by the dispatcher and the link
-// layer. The window itself belongs to the user interface, which installs a
-// ProgressView; without one (command-line tool, tests) only the state moves.
+// The progress window's state machine, shared by the dispatcher and, through
+// ProgressObserver(), the link layer. The window itself belongs to the user
+// interface, which installs a ProgressView; without one (command-line tool,
+// tests) only the state moves.
 #pragma once
 
 #include <cstdint>
 
+#include "link/link_progress.h"
+
 namespace varnalux {
 
-inline constexpr int ProgressStepMode = 0;
-inline constexpr int ProgressPercentMode = 1;
 inline constexpr int ProgressHideDelayMs = 200;
 
 class ProgressView {
@@ -37,5 +38,8 @@ void ProcessPendingMessages();
 // The bar position (0..100) as last set; for the command-line tool and tests.
 int ProgressPosition();
 bool ProgressActive();
+
+// The calls above as the links' observer; hand it to BindLinkSettings.
+LinkProgress& ProgressObserver();
 
 }  // namespace varnalux

@@ -2,7 +2,8 @@
 
 namespace varnalux {
 
-LinkSession::LinkSession(InterfaceKind kind) : kind_(kind), handle_(OpenLink(kind)) {}
+LinkSession::LinkSession(InterfaceKind kind)
+    : kind_(kind), handle_(OpenLink(kind)), failure_(LastOpenFailure()) {}
 
 LinkSession::~LinkSession() {
   if (IsOpen()) CloseLink(kind_, handle_);

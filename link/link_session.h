@@ -22,6 +22,8 @@ class LinkSession {
   LinkSession& operator=(const LinkSession&) = delete;
 
   bool IsOpen() const { return handle_ != InvalidLink; }
+  // Why the open failed; None when it succeeded.
+  OpenFailure Failure() const { return failure_; }
   LinkHandle Handle() const { return handle_; }
   InterfaceKind Kind() const { return kind_; }
 
@@ -36,6 +38,7 @@ class LinkSession {
  private:
   InterfaceKind kind_;
   LinkHandle handle_;
+  OpenFailure failure_;
 };
 
 }  // namespace varnalux

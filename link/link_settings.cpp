@@ -36,12 +36,16 @@ void InitialTcpTarget(TcpTarget& t) {
   t.port = 9100;
 }
 
-void BindLinkSettings(SerialSettings& serial, char (&parallel)[ParallelNameSize], TcpTarget& tcp) {
+void BindLinkSettings(SerialSettings& serial, char (&parallel)[ParallelNameSize], TcpTarget& tcp,
+                      LinkProgress* observer) {
+  g_linkSettings = LinkSettings{};
   g_linkSettings.serial = &serial;
   g_linkSettings.parallelDeviceName = parallel;
   g_linkSettings.tcp = &tcp;
-  g_linkSettings.progress = ProgressState{};
+  g_linkSettings.observer = observer;
 }
+
+void UnbindLinkSettings() { g_linkSettings = LinkSettings{}; }
 
 LinkSettings& CurrentLinkSettings() { return g_linkSettings; }
 

@@ -5,6 +5,10 @@
 
 #include <cstdint>
 
+#include "link/link_progress.h"
+#include "link/link_timeouts.h"
+#include "link/open_failure.h"
+
 namespace varnalux {
 
 struct SerialSettings {
@@ -18,13 +22,13 @@ struct SerialSettings {
 };
 
 struct TcpTarget {
-  char host[64];  // dotted IPv4 address or host name
+  char host[64];  // dotted IPv4 address, IPv6 address (brackets allowed) or host name
   int32_t port;
 };
 
 inline constexpr int ParallelNameSize = 256;
 
-// Progress window state, driven by app/progress.h.
+// Progress window state, driven by the progress window's owner.
 struct ProgressState {
   int32_t originX = 100;
   int32_t originY = 100;
@@ -40,6 +44,12 @@ struct LinkSettings {
   char* parallelDeviceName = nullptr;  // ParallelNameSize bytes
   TcpTarget* tcp = nullptr;
   ProgressState progress;
+  // Told of every write; null writes silently. Not owned.
+  LinkProgress* observer = nullptr;
+  LinkTimeouts timeouts;
+  // Why the latest OpenLink failed; None after a successful one.
+  OpenFailure lastOpenFailure = OpenFailure::None;
+  InterfaceKind lastOpenKind = KindUsb;
 };
 
 // Start values of a run: COM1 9600,N,8,1 RTS; LPT1; empty host, port 9100.
@@ -48,8 +58,13 @@ void InitialParallelName(char (&name)[ParallelNameSize]);
 void InitialTcpTarget(TcpTarget& t);
 
 // Binds the one module-wide LinkSettings to the caller's records (references,
-// not copies). Resets the progress state to origin (100, 100), inactive.
-void BindLinkSettings(SerialSettings& serial, char (&parallel)[ParallelNameSize], TcpTarget& tcp);
+// not copies). Resets the progress state to origin (100, 100), inactive, the
+// time-outs to their defaults and the last open failure. The observer, when
+// given, hears of every write.
+void BindLinkSettings(SerialSettings& serial, char (&parallel)[ParallelNameSize], TcpTarget& tcp,
+                      LinkProgress* observer = nullptr);
+// Forgets the records, the observer and any changed time-outs.
+void UnbindLinkSettings();
 
 // The module-wide instance. Its record pointers are null until bound.
 LinkSettings& CurrentLinkSettings();

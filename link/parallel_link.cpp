@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -11,7 +12,7 @@
 #include <string>
 #include <thread>
 
-#include "app/progress.h"
+#include "link/deadline.h"
 #include "link/link_settings.h"
 #include "link/port_names.h"
 
@@ -19,43 +20,57 @@ namespace varnalux {
 
 namespace {
 
-int64_t g_testBoundMs = 0;
-
 // One poll wait at most this long, so the window can repaint meanwhile.
-constexpr int PollSliceMs = 100;
+constexpr milliseconds PollSlice{100};
 // A port whose poll says "ready" but whose write still refuses (a parallel
 // port driver without poll support) is asked again after this pause.
-constexpr int BusyPauseMs = 5;
-
-int64_t MillisecondsLeft(std::chrono::steady_clock::time_point deadline) {
-  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-      deadline - std::chrono::steady_clock::now());
-  return left.count() > 0 ? left.count() : 0;
-}
+constexpr milliseconds BusyPause{5};
 
 }  // namespace
 
-int64_t ParallelWriteBound(uint32_t length) {
-  if (g_testBoundMs > 0) return g_testBoundMs;
+milliseconds ParallelWriteBound(uint32_t length, const ParallelTimeouts& timeouts) {
   int64_t kilobytes = (static_cast<int64_t>(length) + 1023) / 1024;
-  return ParallelWriteBaseMs + ParallelWritePerKbMs * kilobytes;
+  return timeouts.writeBase + timeouts.writePerKiB * kilobytes;
 }
 
-void SetParallelWriteBoundForTests(int64_t ms) { g_testBoundMs = ms > 0 ? ms : 0; }
-
-int ParallelOpen(const char* deviceName) {
+int ParallelOpen(const char* deviceName, OpenFailure* why) {
+  OpenFailure ignored;
+  OpenFailure& failure = why != nullptr ? *why : ignored;
+  failure = OpenFailure::NotSet;
   if (deviceName == nullptr || deviceName[0] == '\0') return -1;
   // The name field may lack its NUL: never read past it.
   char name[ParallelNameSize + 1] = {};
   for (int i = 0; i < ParallelNameSize && deviceName[i] != '\0'; ++i) name[i] = deviceName[i];
   std::string device = ResolvePortDevice(name);
+  failure = OpenFailure::Missing;
   if (device.empty()) return -1;
-  // Existing device only (no O_CREAT); non-blocking so that every wait of the
-  // write is a bounded poll.
-  int fd = open(device.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return -1;
+  // A port is a character device. Anything else is refused before it is
+  // opened: a FIFO would block or swallow the job, a file be overwritten.
+  struct stat st{};
+  if (stat(device.c_str(), &st) != 0) {
+    failure = OpenFailureFromErrno(errno);
+    return -1;
+  }
+  if (!S_ISCHR(st.st_mode)) {
+    failure = OpenFailure::NotADevice;
+    return -1;
+  }
+  // Write only: the port never reads. Existing device only (no O_CREAT);
+  // non-blocking so that every wait of the write is a bounded poll.
+  int fd = open(device.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    failure = OpenFailureFromErrno(errno);
+    return -1;
+  }
+  // The name might have been swapped for something else since the check.
+  if (fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) {
+    failure = OpenFailure::NotADevice;
+    close(fd);
+    return -1;
+  }
   // Not shared: a second user of the port is refused.
   if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    failure = OpenFailure::Busy;
     close(fd);
     return -1;
   }
@@ -66,6 +81,7 @@ int ParallelOpen(const char* deviceName) {
     cfmakeraw(&t);
     tcsetattr(fd, TCSANOW, &t);
   }
+  failure = OpenFailure::None;
   return fd;
 }
 
@@ -73,12 +89,12 @@ void ParallelClose(int fd) {
   if (fd >= 0) close(fd);
 }
 
-bool ParallelWrite(int fd, const uint8_t* data, uint32_t length) {
+bool ParallelWrite(int fd, const uint8_t* data, uint32_t length, const ParallelTimeouts& timeouts,
+                   LinkProgress* progress) {
   if (fd < 0) return false;
   if (length == 0) return true;
   if (data == nullptr) return false;
-  auto deadline =
-      std::chrono::steady_clock::now() + std::chrono::milliseconds(ParallelWriteBound(length));
+  Deadline deadline(ParallelWriteBound(length, timeouts));
   uint32_t written = 0;
   bool lastPollReady = false;
   while (written < length) {
@@ -91,19 +107,17 @@ bool ParallelWrite(int fd, const uint8_t* data, uint32_t length) {
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return false;
     // The port takes nothing now: wait for it, within the bound.
-    int64_t left = MillisecondsLeft(deadline);
-    if (left <= 0) return false;
+    if (deadline.Passed()) return false;
     if (lastPollReady) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(BusyPauseMs));
-      left = MillisecondsLeft(deadline);
-      if (left <= 0) return false;
+      std::this_thread::sleep_for(BusyPause);
+      if (deadline.Passed()) return false;
     }
     pollfd p{fd, POLLOUT, 0};
-    int r = poll(&p, 1, static_cast<int>(left < PollSliceMs ? left : PollSliceMs));
+    int r = poll(&p, 1, deadline.LeftMs(PollSlice));
     if (r < 0 && errno != EINTR) return false;
     if (r > 0 && (p.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) return false;
     lastPollReady = r > 0;
-    ProcessPendingMessages();
+    if (progress != nullptr) progress->PumpMessages();
   }
   return true;
 }

@@ -1,6 +1,5 @@
 #include "link/printer_link.h"
 
-#include "app/progress.h"
 #include "link/link_settings.h"
 #include "link/parallel_link.h"
 #include "link/serial_link.h"
@@ -10,105 +9,176 @@
 namespace varnalux {
 
 namespace {
+
 // Handle the TCP link returns; its connection objects are module-wide.
 constexpr LinkHandle TcpHandle = 1;
+
+// What the facade needs of one link. Every function gets the run's settings.
+struct LinkDriver {
+  LinkHandle (*open)(const LinkSettings&, OpenFailure&);
+  // False when written bytes did not leave before the close's bound.
+  bool (*close)(LinkHandle, const LinkSettings&);
+  // Writes one whole chunk; more tells that another chunk of the same write
+  // follows at once.
+  bool (*writeChunk)(LinkHandle, const uint8_t*, uint32_t, bool more, const LinkSettings&);
+  bool (*readByte)(LinkHandle, uint8_t&, const LinkSettings&);
+  uint32_t chunkSize;  // 0: the whole buffer in one call
+  bool finalTick;      // one more tick of 100 after the last chunk
+};
+
+// USB
+
+LinkHandle UsbOpenLink(const LinkSettings&, OpenFailure& why) {
+  intptr_t handle = UsbOpen(why);
+  if (handle < 0) return InvalidLink;
+  UsbRing().Reset();
+  return handle;
+}
+bool UsbCloseLink(LinkHandle handle, const LinkSettings&) {
+  UsbClose(handle);
+  return true;  // a bulk transfer counts only once the device took it
+}
+bool UsbWrite(LinkHandle handle, const uint8_t* at, uint32_t n, bool, const LinkSettings& s) {
+  return UsbWriteChunk(handle, at, n, s.timeouts.usb) == n;
+}
+bool UsbRead(LinkHandle handle, uint8_t& out, const LinkSettings& s) {
+  return UsbReadByte(handle, out, s.timeouts.usb);
+}
+
+// Serial
+
+LinkHandle SerialOpenLink(const LinkSettings& s, OpenFailure& why) {
+  if (s.serial == nullptr) {
+    why = OpenFailure::NotSet;
+    return InvalidLink;
+  }
+  int fd = OpenSerialPort(*s.serial, &why);
+  if (fd < 0) return InvalidLink;
+  SerialRing().Reset();
+  PurgeSerialPort(fd);
+  return fd;
+}
+bool SerialCloseLink(LinkHandle handle, const LinkSettings& s) {
+  return CloseSerialPort(static_cast<int>(handle), s.timeouts.serial);
+}
+bool SerialWrite(LinkHandle handle, const uint8_t* at, uint32_t n, bool, const LinkSettings& s) {
+  return SerialWriteChunk(static_cast<int>(handle), at, n, s.timeouts.serial) == n;
+}
+bool SerialRead(LinkHandle handle, uint8_t& out, const LinkSettings& s) {
+  return SerialReadByte(static_cast<int>(handle), out, s.timeouts.serial);
+}
+
+// Parallel
+
+LinkHandle ParallelOpenLink(const LinkSettings& s, OpenFailure& why) {
+  if (s.parallelDeviceName == nullptr) {
+    why = OpenFailure::NotSet;
+    return InvalidLink;
+  }
+  int fd = ParallelOpen(s.parallelDeviceName, &why);
+  return fd < 0 ? InvalidLink : fd;
+}
+bool ParallelCloseLink(LinkHandle handle, const LinkSettings&) {
+  ParallelClose(static_cast<int>(handle));
+  return true;  // the write returns only once the port took every byte
+}
+bool ParallelWriteAll(LinkHandle handle, const uint8_t* at, uint32_t n, bool,
+                      const LinkSettings& s) {
+  return ParallelWrite(static_cast<int>(handle), at, n, s.timeouts.parallel, s.observer);
+}
+bool NeverReads(LinkHandle, uint8_t&, const LinkSettings&) { return false; }
+
+// TCP
+
+LinkHandle TcpOpenLink(const LinkSettings& s, OpenFailure& why) {
+  if (s.tcp == nullptr) {
+    why = OpenFailure::NotSet;
+    return InvalidLink;
+  }
+  if (!TcpOpen(*s.tcp, s.timeouts.tcp, &why)) return InvalidLink;
+  TcpRing().Reset();
+  return TcpHandle;
+}
+bool TcpCloseLink(LinkHandle, const LinkSettings& s) { return TcpClose(s.timeouts.tcp); }
+bool TcpWrite(LinkHandle, const uint8_t* at, uint32_t n, bool more, const LinkSettings& s) {
+  return TcpWriteChunk(at, n, more, s.timeouts.tcp);
+}
+bool TcpRead(LinkHandle, uint8_t& out, const LinkSettings& s) {
+  return TcpReadByte(out, s.timeouts.tcp);
+}
+
+// By InterfaceKind.
+constexpr LinkDriver Drivers[] = {
+    {UsbOpenLink, UsbCloseLink, UsbWrite, UsbRead, UsbSerialChunk, false},
+    {SerialOpenLink, SerialCloseLink, SerialWrite, SerialRead, UsbSerialChunk, false},
+    {ParallelOpenLink, ParallelCloseLink, ParallelWriteAll, NeverReads, 0, false},
+    {TcpOpenLink, TcpCloseLink, TcpWrite, TcpRead, TcpChunk, true},
+};
+
+const LinkDriver* DriverFor(InterfaceKind kind) {
+  if (kind < 0 || kind >= static_cast<InterfaceKind>(sizeof Drivers / sizeof Drivers[0]))
+    return nullptr;
+  return &Drivers[kind];
+}
 
 uint32_t PercentWritten(uint32_t length, uint32_t remaining) {
   return static_cast<uint32_t>((static_cast<uint64_t>(length - remaining) * 100u) / length);
 }
+
 }  // namespace
 
 LinkHandle OpenLink(InterfaceKind kind) {
   LinkSettings& settings = CurrentLinkSettings();
-  switch (kind) {
-    case KindUsb: {
-      intptr_t handle = UsbOpen();
-      if (handle < 0) return InvalidLink;
-      UsbRing().Reset();
-      return handle;
-    }
-    case KindCom: {
-      if (settings.serial == nullptr) return InvalidLink;
-      int fd = OpenSerialPort(*settings.serial);
-      if (fd < 0) return InvalidLink;
-      SerialRing().Reset();
-      PurgeSerialPort(fd);
-      return fd;
-    }
-    case KindLpt: {
-      if (settings.parallelDeviceName == nullptr) return InvalidLink;
-      int fd = ParallelOpen(settings.parallelDeviceName);
-      return fd < 0 ? InvalidLink : fd;
-    }
-    case KindEthernet: {
-      if (settings.tcp == nullptr) return InvalidLink;
-      if (!TcpOpen(*settings.tcp)) return InvalidLink;
-      TcpRing().Reset();
-      return TcpHandle;
-    }
-    default: return InvalidLink;
-  }
+  OpenFailure why = OpenFailure::Other;
+  const LinkDriver* driver = DriverFor(kind);
+  LinkHandle handle = driver != nullptr ? driver->open(settings, why) : InvalidLink;
+  settings.lastOpenFailure = handle == InvalidLink ? why : OpenFailure::None;
+  settings.lastOpenKind = kind;
+  return handle;
+}
+
+OpenFailure LastOpenFailure() { return CurrentLinkSettings().lastOpenFailure; }
+
+const char* LastOpenFailureText() {
+  const LinkSettings& settings = CurrentLinkSettings();
+  return OpenFailureText(settings.lastOpenKind, settings.lastOpenFailure);
 }
 
 bool CloseLink(InterfaceKind kind, LinkHandle handle) {
-  switch (kind) {
-    case KindUsb: UsbClose(handle); break;
-    case KindCom: CloseSerialPort(static_cast<int>(handle)); break;
-    case KindLpt: ParallelClose(static_cast<int>(handle)); break;
-    case KindEthernet: TcpClose(); break;
-    default: break;
-  }
-  return true;
+  const LinkDriver* driver = DriverFor(kind);
+  return driver == nullptr || driver->close(handle, CurrentLinkSettings());
 }
 
 bool WriteLink(LinkHandle handle, InterfaceKind kind, const void* buffer, uint32_t length) {
-  ProgressTick(0, 0);
+  const LinkSettings& settings = CurrentLinkSettings();
+  LinkProgress* progress = settings.observer;
+  if (progress != nullptr) progress->Tick(0, 0);
+  const LinkDriver* driver = DriverFor(kind);
+  if (driver == nullptr) return false;
   const uint8_t* bytes = static_cast<const uint8_t*>(buffer);
-  switch (kind) {
-    case KindUsb:
-    case KindCom: {
-      uint32_t remaining = length;
-      while (remaining > 0) {
-        uint32_t chunk = remaining < UsbSerialChunk ? remaining : UsbSerialChunk;
-        const uint8_t* at = bytes + (length - remaining);
-        uint32_t written = kind == KindUsb ? UsbWriteChunk(handle, at, chunk)
-                                           : SerialWriteChunk(static_cast<int>(handle), at, chunk);
-        if (written != chunk) return false;
-        remaining -= chunk;
-        ProgressTick(1, PercentWritten(length, remaining));
-        ProcessPendingMessages();
-      }
-      return true;
+  const uint32_t chunkSize = driver->chunkSize != 0 ? driver->chunkSize : length;
+  uint32_t remaining = length;
+  // A link that takes the whole buffer at once is called also for none.
+  bool once = driver->chunkSize == 0;
+  while (remaining > 0 || once) {
+    once = false;
+    uint32_t chunk = remaining < chunkSize ? remaining : chunkSize;
+    const bool more = remaining > chunk;
+    if (!driver->writeChunk(handle, bytes + (length - remaining), chunk, more, settings))
+      return false;
+    remaining -= chunk;
+    if (progress != nullptr) {
+      progress->Tick(1, length == 0 ? 100 : PercentWritten(length, remaining));
+      progress->PumpMessages();
     }
-    case KindLpt:
-      if (!ParallelWrite(static_cast<int>(handle), bytes, length)) return false;
-      ProgressTick(1, 100);
-      ProcessPendingMessages();
-      return true;
-    case KindEthernet: {
-      uint32_t remaining = length;
-      while (remaining > 0) {
-        uint32_t chunk = remaining < TcpChunk ? remaining : TcpChunk;
-        if (!TcpWriteChunk(bytes + (length - remaining), chunk)) return false;
-        remaining -= chunk;
-        ProgressTick(1, PercentWritten(length, remaining));
-        ProcessPendingMessages();
-      }
-      ProgressTick(1, 100);
-      return true;
-    }
-    default: return false;
   }
+  if (driver->finalTick && progress != nullptr) progress->Tick(1, 100);
+  return true;
 }
 
 bool ReadLinkByte(LinkHandle handle, InterfaceKind kind, uint8_t& out) {
-  switch (kind) {
-    case KindUsb: return UsbReadByte(handle, out);
-    case KindCom: return SerialReadByte(static_cast<int>(handle), out);
-    case KindEthernet: return TcpReadByte(out);
-    default:  // the parallel link never reads
-      return false;
-  }
+  const LinkDriver* driver = DriverFor(kind);
+  return driver != nullptr && driver->readByte(handle, out, CurrentLinkSettings());
 }
 
 }  // namespace varnalux

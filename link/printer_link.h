@@ -4,7 +4,8 @@
 
 #include <cstdint>
 
-#include "protocol/codes.h"
+#include "link/link_codes.h"
+#include "link/open_failure.h"
 
 namespace varnalux {
 
@@ -16,7 +17,13 @@ inline constexpr LinkHandle InvalidLink = -1;
 inline constexpr uint32_t UsbSerialChunk = 64;
 inline constexpr uint32_t TcpChunk = 1024;
 
+// InvalidLink when the open failed; LastOpenFailure() then says why.
 LinkHandle OpenLink(InterfaceKind kind);
+// Why the latest OpenLink failed (None after one that succeeded).
+OpenFailure LastOpenFailure();
+// The same as a sentence for the line below "Port Open Error"; empty when
+// the latest open succeeded.
+const char* LastOpenFailureText();
 // False when bytes written during the open did not leave the computer
 // before the link's closing bound (they may be lost).
 bool CloseLink(InterfaceKind kind, LinkHandle handle);

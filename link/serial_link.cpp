@@ -6,10 +6,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <thread>
 
+#include "link/deadline.h"
 #include "link/port_names.h"
 
 namespace varnalux {
@@ -17,10 +19,23 @@ namespace varnalux {
 namespace {
 ReceiveRing g_serialRing;
 
-int MillisecondsLeft(std::chrono::steady_clock::time_point deadline) {
-  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-      deadline - std::chrono::steady_clock::now());
-  return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+// The driver's output queue has no event for "empty": it is looked at this often.
+constexpr milliseconds QueuePollSlice{2};
+
+// Bytes still in the driver's output queue; -1 when it cannot say.
+int QueuedForLine(int fd) {
+  int queued = 0;
+  return ioctl(fd, TIOCOUTQ, &queued) == 0 ? queued : -1;
+}
+
+// Waits until the output queue is empty; false at the deadline.
+bool WaitQueueEmpty(int fd, const Deadline& deadline) {
+  for (;;) {
+    int queued = QueuedForLine(fd);
+    if (queued <= 0) return queued == 0;
+    if (deadline.Passed()) return false;
+    std::this_thread::sleep_for(std::min(QueuePollSlice, deadline.Left()));
+  }
 }
 }  // namespace
 
@@ -101,18 +116,28 @@ void ApplySerialSettings(int fd, const SerialSettings& settings) {
 // output flush would even discard it from the far end's buffer).
 void PurgeSerialPort(int fd) { (void)tcflush(fd, TCIFLUSH); }
 
-int OpenSerialPort(const SerialSettings& settings) {
+int OpenSerialPort(const SerialSettings& settings, OpenFailure* why) {
+  OpenFailure ignored;
+  OpenFailure& failure = why != nullptr ? *why : ignored;
   char name[sizeof settings.portName + 1] = {};
   for (size_t i = 0; i < sizeof settings.portName && settings.portName[i] != '\0'; ++i)
     name[i] = settings.portName[i];
   std::string device = ResolvePortDevice(name);
-  if (device.empty()) return -1;
+  if (device.empty()) {
+    failure = name[0] == '\0' ? OpenFailure::NotSet : OpenFailure::Missing;
+    return -1;
+  }
   int fd = open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return -1;
+  if (fd < 0) {
+    failure = OpenFailureFromErrno(errno);
+    return -1;
+  }
   if (!isatty(fd)) {
+    failure = OpenFailure::NotADevice;
     close(fd);
     return -1;
   }
+  failure = OpenFailure::None;
   PurgeSerialPort(fd);
   ApplySerialSettings(fd, settings);
   // DTR and RTS raised; a pseudo-terminal refuses this, which is ignored.
@@ -121,30 +146,28 @@ int OpenSerialPort(const SerialSettings& settings) {
   return fd;
 }
 
-void CloseSerialPort(int fd) {
-  if (fd < 0) return;
-  // Bytes a write has handed to the driver may still be queued for the line.
-  // Give them time to leave (10 ms per queued byte plus a second, the same
-  // pace as the write bound) so that the next operation's purge at open does
-  // not discard a command that was reported as sent.
-  int queued = 0;
-  if (ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0) {
-    auto deadline = std::chrono::steady_clock::now() +
-                    std::chrono::milliseconds(SerialWritePerByteMs * queued + 1000);
-    while (ioctl(fd, TIOCOUTQ, &queued) == 0 && queued > 0 && MillisecondsLeft(deadline) > 0)
-      std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    // What still cannot leave (flow control holding the line) is dropped, or
-    // the close itself would wait the driver's closing time as well.
-    if (queued > 0) tcflush(fd, TCOFLUSH);
+bool CloseSerialPort(int fd, const SerialTimeouts& timeouts) {
+  if (fd < 0) return true;
+  // Every chunk waited for its bytes to leave, so the queue is normally
+  // empty here. Whatever is left gets the pace of the write bound; what flow
+  // control still holds back then is dropped (or the close itself would wait
+  // the driver's closing time as well), and the close says so.
+  bool left = true;
+  int queued = QueuedForLine(fd);
+  if (queued > 0) {
+    left = WaitQueueEmpty(fd, Deadline(timeouts.writePerByte * queued + timeouts.writeBase));
+    if (!left) tcflush(fd, TCOFLUSH);
   }
   close(fd);
+  return left;
 }
 
-uint32_t SerialWriteChunk(int fd, const uint8_t* data, uint32_t count) {
-  // The chunk must be taken within 10 ms per byte plus 5000 ms.
-  auto deadline = std::chrono::steady_clock::now() +
-                  std::chrono::milliseconds(SerialWritePerByteMs * static_cast<int>(count) +
-                                            SerialWriteConstantMs);
+uint32_t SerialWriteChunk(int fd, const uint8_t* data, uint32_t count,
+                          const SerialTimeouts& timeouts) {
+  // The chunk must leave within 10 ms per byte plus 5000 ms. A chunk that
+  // only sits in the driver's buffer has not left: flow control may hold it
+  // there until the close throws it away.
+  Deadline deadline(timeouts.writePerByte * static_cast<int>(count) + timeouts.writeBase);
   uint32_t written = 0;
   while (written < count) {
     ssize_t n = write(fd, data + written, count - written);
@@ -154,21 +177,20 @@ uint32_t SerialWriteChunk(int fd, const uint8_t* data, uint32_t count) {
     }
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return 0;
-    int left = MillisecondsLeft(deadline);
-    if (left == 0) return 0;
+    if (deadline.Passed()) return 0;
     pollfd p{fd, POLLOUT, 0};
-    int r = poll(&p, 1, left);
+    int r = poll(&p, 1, deadline.LeftMs());
     if (r < 0 && errno != EINTR) return 0;
     if (r > 0 && (p.revents & (POLLERR | POLLNVAL)) != 0) return 0;
   }
-  return written;
+  return WaitQueueEmpty(fd, deadline) ? written : 0;
 }
 
-bool SerialReadByte(int fd, uint8_t& out) {
+bool SerialReadByte(int fd, uint8_t& out, const SerialTimeouts& timeouts) {
   // Six read attempts with a pause of 200 ms after each empty one. The pause
   // ends early when a byte arrives, so a printer that answers a moment after
   // the query costs no more than its own delay.
-  for (int attempt = 0; g_serialRing.Empty() && attempt < SerialReadAttempts; ++attempt) {
+  for (int attempt = 0; g_serialRing.Empty() && attempt < timeouts.readAttempts; ++attempt) {
     uint8_t byte;
     ssize_t n = read(fd, &byte, 1);
     if (n == 1) {
@@ -176,9 +198,10 @@ bool SerialReadByte(int fd, uint8_t& out) {
       break;
     }
     pollfd p{fd, POLLIN, 0};
-    if (poll(&p, 1, SerialReadPauseMs) <= 0 || (p.revents & POLLIN) == 0) {
+    const int pauseMs = static_cast<int>(timeouts.readPause.count());
+    if (poll(&p, 1, pauseMs) <= 0 || (p.revents & POLLIN) == 0) {
       // An error or hang-up would wake poll at once: keep the pause.
-      if (p.revents != 0) std::this_thread::sleep_for(std::chrono::milliseconds(SerialReadPauseMs));
+      if (p.revents != 0) std::this_thread::sleep_for(timeouts.readPause);
     }
   }
   return g_serialRing.Take(out);

@@ -1,37 +1,43 @@
 #include "link/tcp_link.h"
 
 #include <fcntl.h>
+#include <linux/sockios.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <string>
+#include <thread>
+
+#include "link/deadline.h"
 
 namespace varnalux {
 
 namespace {
 // The connection of the operation now running; -1 when none.
 int g_socket = -1;
+// Bytes the system took for the connection now open.
+uint64_t g_written = 0;
 ReceiveRing g_tcpRing;
 
-int MillisecondsLeft(std::chrono::steady_clock::time_point deadline) {
-  auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-      deadline - std::chrono::steady_clock::now());
-  return left.count() > 0 ? static_cast<int>(left.count()) : 0;
-}
+// How often a wait with no event to wake it looks again.
+constexpr milliseconds PollSlice{5};
+// Refills of unread input dropped in one go while closing.
+constexpr int DiscardBurst = 64;
 
-// Waits for one poll event; retries when a signal interrupts the wait.
-int PollFor(int fd, short events, int timeoutMs) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+// Waits for one poll event until the deadline; retries when a signal
+// interrupts the wait. Returns the events, 0 at the deadline, -1 on error.
+int PollUntil(int fd, short events, const Deadline& deadline) {
   for (;;) {
     pollfd p{fd, events, 0};
-    int r = poll(&p, 1, MillisecondsLeft(deadline));
+    int r = poll(&p, 1, deadline.LeftMs());
     if (r < 0 && errno == EINTR) continue;
     if (r <= 0) return r;
     return p.revents;
@@ -39,22 +45,32 @@ int PollFor(int fd, short events, int timeoutMs) {
 }
 
 // Non-blocking connect to one address, bounded by the deadline.
-int ConnectOne(const addrinfo* ai, std::chrono::steady_clock::time_point deadline) {
+int ConnectOne(const addrinfo* ai, const Deadline& deadline, OpenFailure& why) {
   int fd = socket(ai->ai_family, ai->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, ai->ai_protocol);
-  if (fd < 0) return -1;
+  if (fd < 0) {
+    why = OpenFailureFromErrno(errno);
+    return -1;
+  }
   if (connect(fd, ai->ai_addr, ai->ai_addrlen) == 0) return fd;
   if (errno != EINPROGRESS) {
+    why = OpenFailureFromErrno(errno);
     close(fd);
     return -1;
   }
-  int revents = PollFor(fd, POLLOUT, MillisecondsLeft(deadline));
+  int revents = PollUntil(fd, POLLOUT, deadline);
   int soError = 0;
   socklen_t len = sizeof soError;
-  if (revents <= 0 || getsockopt(fd, SOL_SOCKET, SO_ERROR, &soError, &len) != 0 || soError != 0) {
-    close(fd);
-    return -1;
+  if (revents == 0) {
+    why = OpenFailure::TimedOut;
+  } else if (revents < 0 || getsockopt(fd, SOL_SOCKET, SO_ERROR, &soError, &len) != 0) {
+    why = OpenFailure::Other;
+  } else if (soError != 0) {
+    why = OpenFailureFromErrno(soError);
+  } else {
+    return fd;
   }
-  return fd;
+  close(fd);
+  return -1;
 }
 
 // One name lookup in progress: the request and what it points at must stay
@@ -66,11 +82,10 @@ struct Lookup {
   std::string service;
 };
 
-// Resolves host (a dotted address or a name) within the deadline; null when
-// it does not resolve in time. A lookup that cannot be cancelled once its time
+// Resolves host (an address or a name) within the deadline; null when it
+// does not resolve in time. A lookup that cannot be cancelled once its time
 // is up is left to finish on its own (its few bytes are not reclaimed).
-addrinfo* Resolve(const char* host, const char* service,
-                  std::chrono::steady_clock::time_point deadline) {
+addrinfo* Resolve(const char* host, const char* service, const Deadline& deadline) {
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
@@ -92,7 +107,7 @@ addrinfo* Resolve(const char* host, const char* service,
     return nullptr;
   }
   while (gai_error(&lookup->request) == EAI_INPROGRESS) {
-    int left = MillisecondsLeft(deadline);
+    int left = deadline.LeftMs();
     if (left == 0) break;
     timespec wait{left / 1000, (left % 1000) * 1000000L};
     const gaicb* const waiting[1] = {&lookup->request};
@@ -113,79 +128,173 @@ addrinfo* Resolve(const char* host, const char* service,
   return list;
 }
 
+// The host text without the brackets an IPv6 address may come in.
+std::string HostText(const TcpTarget& target) {
+  std::string host(target.host, strnlen(target.host, sizeof target.host));
+  if (host.size() >= 2 && host.front() == '[' && host.back() == ']')
+    host = host.substr(1, host.size() - 2);
+  return host;
+}
+
+// Bytes the printer has not yet acknowledged; -1 when the system cannot say.
+int Unacknowledged(int fd) {
+  int queued = 0;
+  return ioctl(fd, SIOCOUTQ, &queued) == 0 ? queued : -1;
+}
+
+// The end of a connection, from the start of the close.
+class Closing {
+ public:
+  Closing(int fd, const TcpTimeouts& timeouts) : fd_(fd), timeouts_(timeouts) {}
+
+  // True when every written byte was acknowledged by the printer and the
+  // connection was not reset. linger: wait for the printer to close its side.
+  bool LetWrittenBytesLeave(bool linger) {
+    // Unread input at close makes the system send a reset, which throws away
+    // what is still queued on both sides: drop it first.
+    DiscardInput();
+    if (!failed_ && shutdown(fd_, SHUT_WR) != 0) failed_ = true;
+    int queued = Unacknowledged(fd_);
+    if (queued < 0) failed_ = true;
+    if (!failed_) {
+      Deadline bound(timeouts_.write + timeouts_.closePerKiB * ((queued + 1023) / 1024));
+      while (!failed_ && (queued = Unacknowledged(fd_)) != 0) {
+        if (queued < 0 || bound.Passed()) failed_ = true;
+        else Wait(bound);
+      }
+    }
+    // The printer closes its side once it has read our end; until then,
+    // whatever it still sends is dropped here rather than answered by a reset.
+    Deadline lingerBound(linger ? timeouts_.closeLinger : milliseconds(0));
+    while (!failed_ && !peerClosed_ && !lingerBound.Passed()) Wait(lingerBound);
+    int error = 0;
+    socklen_t len = sizeof error;
+    if (getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &len) != 0 || error != 0) failed_ = true;
+    return !failed_;
+  }
+
+ private:
+  // Drops what has arrived, at most DiscardBurst refills at a time, so that
+  // a printer that never stops sending cannot hold the close here.
+  void DiscardInput() {
+    uint8_t buffer[TcpRefillSize];
+    for (int burst = 0; burst < DiscardBurst && !peerClosed_; ++burst) {
+      ssize_t n = recv(fd_, buffer, sizeof buffer, MSG_DONTWAIT);
+      if (n > 0) continue;
+      if (n == 0) peerClosed_ = true;
+      else if (errno == EINTR) continue;
+      else if (errno != EAGAIN && errno != EWOULDBLOCK) failed_ = true;  // reset
+      return;
+    }
+  }
+
+  // One short wait for input (or just time), then what came is dropped.
+  void Wait(const Deadline& until) {
+    Deadline slice(PollSlice);
+    const Deadline& first = until.Left() < slice.Left() ? until : slice;
+    if (peerClosed_) {
+      std::this_thread::sleep_for(first.Left());
+      return;
+    }
+    if (PollUntil(fd_, POLLIN, first) != 0) DiscardInput();
+  }
+
+  int fd_;
+  const TcpTimeouts& timeouts_;
+  bool failed_ = false;
+  bool peerClosed_ = false;
+};
+
 }  // namespace
 
-bool TcpOpen(const TcpTarget& target) {
-  TcpClose();
+bool TcpOpen(const TcpTarget& target, const TcpTimeouts& timeouts, OpenFailure* why) {
+  OpenFailure ignored;
+  OpenFailure& failure = why != nullptr ? *why : ignored;
+  TcpClose(timeouts);
   // An empty host fails at once, without any traffic.
-  if (target.host[0] == '\0') return false;
-  if (target.port <= 0 || target.port > 65535) return false;
-
-  char host[sizeof target.host + 1] = {};
-  for (size_t i = 0; i < sizeof target.host && target.host[i] != '\0'; ++i)
-    host[i] = target.host[i];
+  const std::string host = HostText(target);
+  if (host.empty() || target.port <= 0 || target.port > 65535) {
+    failure = OpenFailure::NotSet;
+    return false;
+  }
   char service[16];
   snprintf(service, sizeof service, "%d", static_cast<int>(target.port));
 
   // Resolving and connecting share one bound, so neither a mistyped address
   // nor an unreachable name server can freeze the window for the system's
   // minutes-long time-outs.
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(TcpConnectTimeoutMs);
-  addrinfo* list = Resolve(host, service, deadline);
-  if (list == nullptr) return false;
+  Deadline deadline(timeouts.connect);
+  addrinfo* list = Resolve(host.c_str(), service, deadline);
+  if (list == nullptr) {
+    failure = deadline.Passed() ? OpenFailure::TimedOut : OpenFailure::UnknownHost;
+    return false;
+  }
 
   int fd = -1;
+  failure = OpenFailure::TimedOut;
   for (const addrinfo* ai = list; ai != nullptr && fd < 0; ai = ai->ai_next) {
-    if (MillisecondsLeft(deadline) == 0) break;
-    fd = ConnectOne(ai, deadline);
+    if (deadline.Passed()) break;
+    fd = ConnectOne(ai, deadline, failure);
   }
   freeaddrinfo(list);
   if (fd < 0) return false;
 
+  // Command lines leave at once; the chunks of one long write are marked as
+  // having more behind them, so the system still fills whole segments.
   int one = 1;
   setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof one);
   // Back to blocking mode, with every send bounded by the write time-out.
   fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  timeval tv{TcpWriteTimeoutMs / 1000, (TcpWriteTimeoutMs % 1000) * 1000};
+  const auto ms = timeouts.write.count() > 0 ? timeouts.write.count() : 1;
+  timeval tv{static_cast<time_t>(ms / 1000), static_cast<suseconds_t>((ms % 1000) * 1000)};
   setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
   g_socket = fd;
+  g_written = 0;
+  failure = OpenFailure::None;
   return true;
 }
 
-void TcpClose() {
-  if (g_socket >= 0) {
-    close(g_socket);
-    g_socket = -1;
-  }
+bool TcpClose(const TcpTimeouts& timeouts) {
+  if (g_socket < 0) return true;
+  const int fd = g_socket;
+  g_socket = -1;
+  // A connection that carried nothing has nothing to lose, and need not wait
+  // for the printer to close first.
+  const bool wrote = g_written > 0;
+  bool left = Closing(fd, timeouts).LetWrittenBytesLeave(wrote);
+  close(fd);
+  return left || !wrote;
 }
 
 bool TcpIsOpen() { return g_socket >= 0; }
 
-bool TcpWriteChunk(const uint8_t* data, uint32_t count) {
+bool TcpWriteChunk(const uint8_t* data, uint32_t count, bool more, const TcpTimeouts& timeouts) {
   if (g_socket < 0) return false;
-  // The socket is blocking with a send time-out of TcpWriteTimeoutMs, so each
-  // send waits at most that long. The whole chunk is written: a short send
-  // is continued, never dropped; a send that takes nothing within its
-  // time-out is repeated at most TcpWriteRetries times in a row.
+  // The socket is blocking with a send time-out, so each send waits at most
+  // that long. The whole chunk is written: a short send is continued, never
+  // dropped; a send that takes nothing within its time-out is repeated at
+  // most writeRetries times in a row.
+  const int flags = MSG_NOSIGNAL | (more ? MSG_MORE : 0);
   uint32_t sent = 0;
   int idleWaits = 0;
   while (sent < count) {
-    ssize_t n = send(g_socket, data + sent, count - sent, MSG_NOSIGNAL);
+    ssize_t n = send(g_socket, data + sent, count - sent, flags);
     if (n > 0) {
       sent += static_cast<uint32_t>(n);
+      g_written += static_cast<uint64_t>(n);
       idleWaits = 0;
       continue;
     }
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) return false;  // socket error
-    if (++idleWaits >= TcpWriteRetries) return false;
+    if (++idleWaits >= timeouts.writeRetries) return false;
   }
   return true;
 }
 
-bool TcpReadByte(uint8_t& out) {
+bool TcpReadByte(uint8_t& out, const TcpTimeouts& timeouts) {
   if (g_tcpRing.Empty() && g_socket >= 0) {
-    int revents = PollFor(g_socket, POLLIN, TcpDataWaitMs);
+    int revents = PollUntil(g_socket, POLLIN, Deadline(timeouts.dataWait));
     if (revents > 0) {
       uint8_t buffer[TcpRefillSize];
       ssize_t n;

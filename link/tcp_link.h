@@ -4,27 +4,33 @@
 #include <cstdint>
 
 #include "link/link_settings.h"
+#include "link/link_timeouts.h"
+#include "link/open_failure.h"
 #include "link/receive_ring.h"
 
 namespace varnalux {
 
-// Bounds of the TCP link, in milliseconds.
-inline constexpr int TcpConnectTimeoutMs = 5000;  // whole connect, all addresses
-inline constexpr int TcpWriteTimeoutMs = 3000;    // one wait for the socket to take data
-inline constexpr int TcpWriteRetries = 3;         // waits that may pass with no progress
-inline constexpr int TcpDataWaitMs = 1000;        // wait for incoming data per refill
 inline constexpr uint32_t TcpRefillSize = 4096;
 
 // Connects to the target; false when the host is empty, does not resolve, or
-// no connection is made within TcpConnectTimeoutMs.
-bool TcpOpen(const TcpTarget& target);
-void TcpClose();
+// no connection is made within the connect bound. The host may be a name,
+// a dotted IPv4 address or an IPv6 address, with or without brackets and
+// with a zone ("fe80::1%eth0"). why (when given) tells what went wrong.
+bool TcpOpen(const TcpTarget& target, const TcpTimeouts& timeouts = TcpTimeouts{},
+             OpenFailure* why = nullptr);
+// Lets what was written leave, then closes: unread input is dropped, the
+// sending side shut down, and the printer given a bound (from the bytes still
+// queued) to take the rest. False when written bytes did not reach the
+// printer within that bound or the connection was reset.
+bool TcpClose(const TcpTimeouts& timeouts = TcpTimeouts{});
 bool TcpIsOpen();
 // Writes the whole chunk; false on a socket error or when the socket takes
-// nothing for TcpWriteRetries waits of TcpWriteTimeoutMs in a row.
-bool TcpWriteChunk(const uint8_t* data, uint32_t count);
-// One refill attempt: waits up to TcpDataWaitMs, reads up to 4096 bytes.
-bool TcpReadByte(uint8_t& out);
+// nothing for writeRetries waits in a row. more: another chunk follows at
+// once, so the system may hold this one back to fill a segment.
+bool TcpWriteChunk(const uint8_t* data, uint32_t count, bool more = false,
+                   const TcpTimeouts& timeouts = TcpTimeouts{});
+// One refill attempt: waits up to the data wait, reads up to 4096 bytes.
+bool TcpReadByte(uint8_t& out, const TcpTimeouts& timeouts = TcpTimeouts{});
 // The TCP ring, reset by every open.
 ReceiveRing& TcpRing();
 

@@ -7,6 +7,10 @@
 #include "link/printer_link.h"
 #include "link/usb_devices.h"
 
+#ifndef PRINTER_VENDOR_ID
+#error "PRINTER_VENDOR_ID is set by the build"
+#endif
+
 namespace varnalux {
 
 namespace {
@@ -52,9 +56,6 @@ struct UsbModule {
   bool contextFailed = false;
   OpenDevice open;
   intptr_t lastCookie = 0;
-  int readTimeoutMs = UsbDefaultReadTimeoutMs;
-  int testReadTimeoutMs = 0;
-  bool lastOpenDenied = false;
   ReceiveRing ring;
 
   ~UsbModule() { Shutdown(); }
@@ -92,7 +93,7 @@ intptr_t NextCookie() {
 
 // One bulk read of up to a packet into the ring. Bytes that came before a
 // time-out or an error are kept.
-void Refill() {
+void Refill(milliseconds readTimeout) {
   const OpenDevice& o = g_usb.open;
   if (o.endpoints.inEndpoint == 0) return;  // a printer that only listens
   uint32_t size = o.endpoints.inPacketSize;
@@ -100,7 +101,7 @@ void Refill() {
   if (size > UsbMaximumRefill) size = UsbMaximumRefill;
   uint8_t buffer[UsbMaximumRefill];
   int transferred = 0;
-  int timeout = g_usb.readTimeoutMs > 0 ? g_usb.readTimeoutMs : 1;
+  int timeout = readTimeout.count() > 0 ? static_cast<int>(readTimeout.count()) : 1;
   libusb_bulk_transfer(o.handle, o.endpoints.inEndpoint, buffer, static_cast<int>(size),
                        &transferred, static_cast<unsigned int>(timeout));
   if (transferred > 0 && static_cast<uint32_t>(transferred) <= size)
@@ -124,12 +125,21 @@ libusb_context* UsbContext() {
 
 void UsbShutdown() { g_usb.Shutdown(); }
 
-intptr_t UsbOpen() {
-  g_usb.lastOpenDenied = false;
-  g_usb.CloseOpen();  // nothing stays open between operations
-  g_usb.readTimeoutMs =
-      g_usb.testReadTimeoutMs > 0 ? g_usb.testReadTimeoutMs : UsbDefaultReadTimeoutMs;
+namespace {
+OpenFailure FailureOf(int libusbError) {
+  switch (libusbError) {
+    case LIBUSB_ERROR_ACCESS: return OpenFailure::Denied;
+    case LIBUSB_ERROR_BUSY: return OpenFailure::Busy;
+    case LIBUSB_ERROR_NO_DEVICE:
+    case LIBUSB_ERROR_NOT_FOUND: return OpenFailure::Missing;
+    default: return OpenFailure::Other;
+  }
+}
+}  // namespace
 
+intptr_t UsbOpen(OpenFailure& why) {
+  g_usb.CloseOpen();  // nothing stays open between operations
+  why = OpenFailure::Missing;
   libusb_device* device = FindPrinterDevice(UsbContext());
   if (device == nullptr) return -1;
   OpenDevice& o = g_usb.open;
@@ -141,7 +151,7 @@ intptr_t UsbOpen() {
   int rc = libusb_open(device, &o.handle);
   if (rc != 0) {
     o.handle = nullptr;
-    g_usb.lastOpenDenied = rc == LIBUSB_ERROR_ACCESS;
+    why = FailureOf(rc);
     g_usb.CloseOpen();
     return -1;
   }
@@ -151,7 +161,7 @@ intptr_t UsbOpen() {
   if (libusb_kernel_driver_active(o.handle, intf) == 1) {
     rc = libusb_detach_kernel_driver(o.handle, intf);
     if (rc != 0) {
-      g_usb.lastOpenDenied = rc == LIBUSB_ERROR_ACCESS;
+      why = FailureOf(rc);
       g_usb.CloseOpen();
       return -1;
     }
@@ -159,17 +169,19 @@ intptr_t UsbOpen() {
   }
   rc = libusb_claim_interface(o.handle, intf);
   if (rc != 0) {
-    g_usb.lastOpenDenied = rc == LIBUSB_ERROR_ACCESS;
+    why = FailureOf(rc);
     g_usb.CloseOpen();
     return -1;
   }
   o.interfaceClaimed = true;
   if (o.endpoints.altSetting != 0 &&
       libusb_set_interface_alt_setting(o.handle, intf, o.endpoints.altSetting) != 0) {
+    why = OpenFailure::Other;
     g_usb.CloseOpen();
     return -1;
   }
   o.cookie = NextCookie();
+  why = OpenFailure::None;
   return o.cookie;
 }
 
@@ -177,10 +189,12 @@ void UsbClose(intptr_t handle) {
   if (IsOpenHandle(handle)) g_usb.CloseOpen();
 }
 
-uint32_t UsbWriteChunk(intptr_t handle, const uint8_t* data, uint32_t count) {
+uint32_t UsbWriteChunk(intptr_t handle, const uint8_t* data, uint32_t count,
+                       const UsbTimeouts& timeouts) {
   if (!IsOpenHandle(handle) || data == nullptr || count == 0 || count > UsbSerialChunk) return 0;
   const OpenDevice& o = g_usb.open;
-  unsigned int timeout = UsbWriteTimeoutPerByteMs * count + UsbWriteTimeoutBaseMs;
+  const auto bound = timeouts.writePerByte * count + timeouts.writeBase;
+  unsigned int timeout = bound.count() > 0 ? static_cast<unsigned int>(bound.count()) : 1u;
   int transferred = 0;
   int rc = libusb_bulk_transfer(o.handle, o.endpoints.outEndpoint, const_cast<uint8_t*>(data),
                                 static_cast<int>(count), &transferred, timeout);
@@ -188,23 +202,13 @@ uint32_t UsbWriteChunk(intptr_t handle, const uint8_t* data, uint32_t count) {
   return count;
 }
 
-bool UsbReadByte(intptr_t handle, uint8_t& out) {
-  if (g_usb.ring.Empty() && IsOpenHandle(handle)) Refill();
+bool UsbReadByte(intptr_t handle, uint8_t& out, const UsbTimeouts& timeouts) {
+  if (g_usb.ring.Empty() && IsOpenHandle(handle)) Refill(timeouts.read);
   return g_usb.ring.Take(out);
 }
 
 ReceiveRing& UsbRing() { return g_usb.ring; }
 
-int UsbReadTimeout() { return g_usb.readTimeoutMs; }
-void SetUsbReadTimeoutForTests(int ms) { g_usb.testReadTimeoutMs = ms > 0 ? ms : 0; }
-
-bool UsbLastOpenDenied() { return g_usb.lastOpenDenied; }
-
-const char* UsbAccessHint() {
-  return "The printer is present but this user may not open it: run "
-         "scripts/install-udev-rule.sh (needs root), then unplug and replug the printer.";
-}
-
-const char* UsbOpenFailureHint() { return g_usb.lastOpenDenied ? UsbAccessHint() : nullptr; }
+const char* UsbAccessHint() { return OpenFailureText(KindUsb, OpenFailure::Denied); }
 
 }  // namespace varnalux

@@ -10,6 +10,8 @@
 
 #include <cstdint>
 
+#include "link/link_timeouts.h"
+#include "link/open_failure.h"
 #include "link/receive_ring.h"
 
 struct libusb_context;
@@ -17,40 +19,25 @@ struct libusb_context;
 namespace varnalux {
 
 // The vendor number of the printers served, from the build setting
-// PRINTER_VENDOR_ID (four hexadecimal digits).
+// PRINTER_VENDOR_ID (four hexadecimal digits); only usb_link.cpp sees it.
 uint16_t PrinterVendorId();
 
-// Opens the printer; returns a handle (>= 0) or -1.
-intptr_t UsbOpen();
+// Opens the printer; returns a handle (>= 0), or -1 with the reason in why.
+intptr_t UsbOpen(OpenFailure& why);
 // Releases the interface, gives a detached kernel driver its interface back
 // and closes the device. A handle that is not the open one is ignored.
 void UsbClose(intptr_t handle);
 // Returns the count written, or 0 when the chunk (at most 64 bytes) was not
-// written completely within 10 ms per byte plus 5000 ms.
-uint32_t UsbWriteChunk(intptr_t handle, const uint8_t* data, uint32_t count);
+// written completely within the write bound (per byte plus base).
+uint32_t UsbWriteChunk(intptr_t handle, const uint8_t* data, uint32_t count,
+                       const UsbTimeouts& timeouts = UsbTimeouts{});
 // One byte from the ring; an empty ring is refilled by one bulk read of up to
-// a packet, waiting at most UsbReadTimeout.
-bool UsbReadByte(intptr_t handle, uint8_t& out);
+// a packet, waiting at most the read time-out.
+bool UsbReadByte(intptr_t handle, uint8_t& out, const UsbTimeouts& timeouts = UsbTimeouts{});
 ReceiveRing& UsbRing();
 
-inline constexpr int UsbDefaultReadTimeoutMs = 5000;
-inline constexpr int UsbWriteTimeoutPerByteMs = 10;
-inline constexpr int UsbWriteTimeoutBaseMs = 5000;
-// The read time-out now in force; every open sets it to 5000 ms.
-int UsbReadTimeout();
-// Makes every later open use ms instead of 5000 (0 restores the default).
-// Tests use this: an emulated printer that never answers would otherwise
-// cost five seconds per byte asked for.
-void SetUsbReadTimeoutForTests(int ms);
-
-// True when the last UsbOpen found the printer but the system refused this
-// user access to it (device node permissions).
-bool UsbLastOpenDenied();
-// What to tell the user in that case, as a second line below
-// "Port Open Error".
+// What to tell the user whose system refused access to a present printer.
 const char* UsbAccessHint();
-// UsbAccessHint() when the last open was denied, else null.
-const char* UsbOpenFailureHint();
 
 // The module's libusb context, created on first use; null when libusb cannot
 // be initialised on this system.

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "link/printer_link.h"
+#include "link/link_session.h"
 #include "protocol/report_exchange.h"
 
 namespace varnalux {
@@ -41,18 +41,18 @@ int32_t AnswerInteger(const char* text, uint32_t length) {
 
 ResultCode SetClock(InterfaceKind kind, const ClockSettings& clock) {
   const std::string text = ClockSettingText(clock);
-  LinkHandle handle = OpenLink(kind);
-  if (handle == InvalidLink) return ResultPortOpenError;
-  bool ok = WriteLink(handle, kind, text.data(), static_cast<uint32_t>(text.size()));
-  CloseLink(kind, handle);
-  return ok ? ResultOk : ResultTransmitError;
+  LinkSession link(kind);
+  if (!link.IsOpen()) return ResultPortOpenError;
+  bool ok = link.Write(text.data(), static_cast<uint32_t>(text.size()));
+  return link.Finish(ok ? ResultOk : ResultTransmitError);
 }
 
 ResultCode ReadClock(InterfaceKind kind, ClockSettings& clock) {
   const char* announcement = InterfaceAnnouncement(kind);
   if (announcement == nullptr) return ResultPortOpenError;  // no such link
-  LinkHandle handle = OpenLink(kind);
-  if (handle == InvalidLink) return ResultPortOpenError;
+  LinkSession link(kind);
+  if (!link.IsOpen()) return ResultPortOpenError;
+  const LinkHandle handle = link.Handle();
 
   struct Query {
     const char* line;
@@ -74,8 +74,7 @@ ResultCode ReadClock(InterfaceKind kind, ClockSettings& clock) {
     code = QueryReport(handle, kind, q.line, payload, sizeof payload, length);
     if (code == ResultOk) *q.field = AnswerInteger(payload, length);
   }
-  CloseLink(kind, handle);
-  return code;
+  return link.Finish(code);
 }
 
 }  // namespace varnalux

@@ -4,7 +4,7 @@
 #include <cstddef>
 
 #include "link/link_settings.h"
-#include "link/printer_link.h"
+#include "link/link_session.h"
 #include "protocol/config_numbers.h"
 #include "protocol/report_exchange.h"
 
@@ -129,15 +129,13 @@ bool DotsPerMmFromDpi(float dpi, float& dotsPerMm) {
 }  // namespace
 
 ResultCode ReadConfig(InterfaceKind kind, PrinterConfig& config) {
-  LinkHandle handle = OpenLink(kind);
-  if (handle == InvalidLink) return ResultPortOpenError;
+  LinkSession link(kind);
+  if (!link.IsOpen()) return ResultPortOpenError;
+  const LinkHandle handle = link.Handle();
 
   char scratch[ReportBodyMax];
   uint32_t length = 0;
-  auto fail = [&](ResultCode code) {
-    CloseLink(kind, handle);
-    return code;
-  };
+  auto fail = [&](ResultCode code) { return link.Finish(code); };
 
   const char* announcement = InterfaceAnnouncement(kind);
   if (announcement == nullptr) return fail(ResultUnknownError);
@@ -166,8 +164,7 @@ ResultCode ReadConfig(InterfaceKind kind, PrinterConfig& config) {
     Store(step, scratch, config);
   }
 
-  CloseLink(kind, handle);
-  return ResultOk;
+  return link.Finish(ResultOk);
 }
 
 }  // namespace varnalux

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "link/printer_link.h"
+#include "link/link_session.h"
 #include "protocol/config_numbers.h"
 #include "protocol/report_exchange.h"
 
@@ -178,12 +178,11 @@ std::string ConfigCommandText(const PrinterConfig& config) {
 }
 
 ResultCode WriteConfig(InterfaceKind kind, const PrinterConfig& config) {
-  LinkHandle handle = OpenLink(kind);
-  if (handle == InvalidLink) return ResultPortOpenError;
-  ResultCode code =
-      ForEachCommand(config, [&](const char* text) { return SendCommand(handle, kind, text); });
-  CloseLink(kind, handle);
-  return code;
+  LinkSession link(kind);
+  if (!link.IsOpen()) return ResultPortOpenError;
+  ResultCode code = ForEachCommand(
+      config, [&](const char* text) { return SendCommand(link.Handle(), kind, text); });
+  return link.Finish(code);
 }
 
 }  // namespace varnalux

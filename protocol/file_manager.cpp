@@ -7,8 +7,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/progress.h"
+#include "link/link_progress.h"
 #include "link/link_session.h"
+#include "link/link_settings.h"
 #include "protocol/clock.h"
 #include "protocol/file_names.h"
 #include "protocol/local_file.h"
@@ -135,9 +136,11 @@ ResultCode DownloadFile(InterfaceKind kind, const DownloadRequest& request) {
   if (!link.IsOpen()) return ResultPortOpenError;
   if (!link.Write(header.data(), static_cast<uint32_t>(header.size())))
     return link.Finish(ResultTransmitError);
-  ShowProgress(ProgressPercentMode, 3, 3);
-  bool ok = link.Write(bytes.data(), static_cast<uint32_t>(size));
-  HideProgress();
+  bool ok;
+  {
+    PercentProgressScope progress(CurrentLinkSettings().observer);
+    ok = link.Write(bytes.data(), static_cast<uint32_t>(size));
+  }
   return link.Finish(ok ? ResultOk : ResultTransmitError);
 }
 

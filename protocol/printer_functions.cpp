@@ -100,29 +100,23 @@ ResultCode ReadPrinterFile(InterfaceKind kind, ReadBackRequest& request) {
   if (!FieldIsSafe(request.fileName)) return ResultUnsafeName;
   const std::string load = "LOAD \"" + FieldText(request.fileName) + "\"\r\n\r\n";
 
-  LinkHandle handle = OpenLink(kind);
-  if (handle == InvalidLink) return ResultPortOpenError;
-  if (!WriteLink(handle, kind, "\r\n", 2)) {
-    CloseLink(kind, handle);
-    return ResultTransmitError;
-  }
+  LinkSession link(kind);
+  if (!link.IsOpen()) return ResultPortOpenError;
+  if (!link.Write("\r\n", 2)) return link.Finish(ResultTransmitError);
   std::this_thread::sleep_for(std::chrono::milliseconds(LoadFirstPauseMs));
   std::this_thread::sleep_for(std::chrono::milliseconds(LoadSecondPauseMs));
-  if (!WriteLink(handle, kind, load.data(), static_cast<uint32_t>(load.size()))) {
-    CloseLink(kind, handle);
-    return ResultTransmitError;
-  }
+  if (!link.Write(load.data(), static_cast<uint32_t>(load.size())))
+    return link.Finish(ResultTransmitError);
   // Silence (the link's read time-out) ends the transfer; so does a full
   // buffer. Without a buffer nothing is read.
   uint32_t count = 0;
   if (request.buffer != nullptr && request.capacity > 0) {
     const uint32_t capacity = static_cast<uint32_t>(request.capacity);
     uint8_t byte = 0;
-    while (count < capacity && ReadLinkByte(handle, kind, byte)) request.buffer[count++] = byte;
+    while (count < capacity && link.ReadByte(byte)) request.buffer[count++] = byte;
   }
   request.count = count;
-  CloseLink(kind, handle);
-  return ResultOk;
+  return link.Finish(ResultOk);
 }
 
 }  // namespace varnalux

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <thread>
 
+#include "link/link_session.h"
+
 namespace varnalux {
 
 void StatusFromByte(uint8_t byte, PrinterStatus& s) {
@@ -37,20 +39,14 @@ const char* InterfaceAnnouncement(InterfaceKind kind) {
 }
 
 ResultCode QueryStatus(InterfaceKind kind, PrinterStatus& status) {
-  LinkHandle handle = OpenLink(kind);
-  if (handle == InvalidLink) return ResultPortOpenError;
-  if (!WriteLink(handle, kind, StatusQueryBytes, sizeof StatusQueryBytes)) {
-    CloseLink(kind, handle);
-    return ResultTransmitError;
-  }
+  LinkSession link(kind);
+  if (!link.IsOpen()) return ResultPortOpenError;
+  if (!link.Write(StatusQueryBytes, sizeof StatusQueryBytes))
+    return link.Finish(ResultTransmitError);
   uint8_t byte = 0;
-  if (!ReadLinkByte(handle, kind, byte)) {
-    CloseLink(kind, handle);
-    return ResultReceiveError;
-  }
+  if (!link.ReadByte(byte)) return link.Finish(ResultReceiveError);
   StatusFromByte(byte, status);
-  CloseLink(kind, handle);
-  return ResultOk;
+  return link.Finish(ResultOk);
 }
 
 bool ReadReportAnswer(LinkHandle handle, InterfaceKind kind, char* payload, uint32_t capacity,

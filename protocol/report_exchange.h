@@ -8,7 +8,7 @@
 #include <cstdint>
 
 #include "link/printer_link.h"
-#include "protocol/codes.h"
+#include "link/link_codes.h"
 
 namespace varnalux {
 

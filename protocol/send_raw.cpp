@@ -1,17 +1,20 @@
 #include "protocol/send_raw.h"
 
-#include "app/progress.h"
+#include "link/link_progress.h"
 #include "link/link_session.h"
+#include "link/link_settings.h"
 
 namespace varnalux {
 
 ResultCode SendRaw(InterfaceKind kind, const uint8_t* buffer, uint32_t count) {
   LinkSession link(kind);
   if (!link.IsOpen()) return ResultPortOpenError;
-  ShowProgress(ProgressPercentMode, 3, 3);
   static const uint8_t nothing = 0;
-  bool ok = link.Write(buffer != nullptr ? buffer : &nothing, buffer != nullptr ? count : 0);
-  HideProgress();
+  bool ok;
+  {
+    PercentProgressScope progress(CurrentLinkSettings().observer);
+    ok = link.Write(buffer != nullptr ? buffer : &nothing, buffer != nullptr ? count : 0);
+  }
   return link.Finish(ok ? ResultOk : ResultTransmitError);
 }
 

@@ -12,10 +12,10 @@
 #include <QWindow>
 
 #include "app/dispatcher.h"
+#include "link/printer_link.h"
 
 namespace {
 QString g_startDirectory;
-std::function<QString()> g_portOpenHint;
 
 // Message boxes carry the program's name as their title.
 const char kBoxTitle[] = "Varnalux";
@@ -50,15 +50,13 @@ int RunBox(QMessageBox::Icon icon, const QString& text, QMessageBox::StandardBut
 void SetStartDirectory(const QString& directory) { g_startDirectory = directory; }
 QString StartDirectory() { return g_startDirectory; }
 
-void SetPortOpenHint(std::function<QString()> hint) { g_portOpenHint = std::move(hint); }
-
 QString ResultText(varnalux::ResultCode code) {
   if (code == varnalux::ResultOk) return QString();
   QString text = QString::fromLatin1(varnalux::ResultMessage(code));
-  if (code == varnalux::ResultPortOpenError && g_portOpenHint) {
-    QString hint = g_portOpenHint();
-    if (!hint.isEmpty()) text += QLatin1Char('\n') + hint;
-  }
+  // "Port Open Error" says on a second line why the latest open failed.
+  const char* why = varnalux::LastOpenFailureText();
+  if (code == varnalux::ResultPortOpenError && why != nullptr && *why != '\0')
+    text += QLatin1Char('\n') + QString::fromUtf8(why);
   return text;
 }
 

@@ -76,13 +76,8 @@ class RealDialogSeam : public DialogSeam {
 void SetStartDirectory(const QString& directory);
 QString StartDirectory();
 
-// An optional second line for "Port Open Error" (for example why a device
-// could not be opened). The hook returns an empty text when it has nothing
-// to add. Pass an empty function to remove it.
-void SetPortOpenHint(std::function<QString()> hint);
-
-// The message for a result code: the fixed text of the code, plus the port
-// open hint's line for code 1. Empty for code 0.
+// The message for a result code: the fixed text of the code, plus for code 1
+// a line that says why the latest link open failed. Empty for code 0.
 QString ResultText(varnalux::ResultCode code);
 
 // Shows ResultText(code) through the seam when code is not 0.

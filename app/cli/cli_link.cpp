@@ -9,7 +9,8 @@
 
 #include "app/cli/cli_commands.h"
 #include "app/dispatcher.h"
-#include "link/usb_link.h"
+#include "link/printer_link.h"
+#include "link/tcp_address.h"
 
 namespace varnalux {
 
@@ -22,18 +23,6 @@ int IndexOf(const std::string& value, std::initializer_list<const char*> items) 
     ++i;
   }
   return -1;
-}
-
-bool ParsePort(const std::string& text, int32_t& port) {
-  if (text.empty() || text.size() > 5) return false;
-  long v = 0;
-  for (char c : text) {
-    if (c < '0' || c > '9') return false;
-    v = v * 10 + (c - '0');
-  }
-  if (v < 1 || v > 65535) return false;
-  port = static_cast<int32_t>(v);
-  return true;
 }
 
 }  // namespace
@@ -80,15 +69,12 @@ bool ParseLinkOptions(std::vector<std::string>& args, CliLink& link, std::string
       ++linkOptions;
     } else if (a == "--tcp") {
       if (!value(a, v)) return false;
-      std::string host = v;
-      if (size_t colon = v.rfind(':'); colon != std::string::npos) {
-        host = v.substr(0, colon);
-        if (!ParsePort(v.substr(colon + 1), link.tcp.port)) {
-          error = "bad port in --tcp " + v;
-          return false;
-        }
+      std::string host;
+      if (!ParseTcpAddress(v, host, link.tcp.port)) {
+        error = "bad address in --tcp " + v;
+        return false;
       }
-      if (host.empty() || host.size() >= sizeof link.tcp.host) {
+      if (host.size() >= sizeof link.tcp.host) {
         error = "bad host in --tcp " + v;
         return false;
       }
@@ -139,10 +125,10 @@ bool ParseLinkOptions(std::vector<std::string>& args, CliLink& link, std::string
 
 int ReportCliResult(ResultCode code) {
   if (code != ResultOk) fprintf(stderr, "%s\n", ResultMessage(code));
-  // A command talks through one link, so a denied USB open in this process
-  // belongs to it: say what to do about it.
+  // A command talks through one link: the latest open in this process is
+  // its own, and says why it failed.
   if (code == ResultPortOpenError) {
-    if (const char* hint = UsbOpenFailureHint(); hint != nullptr) fprintf(stderr, "%s\n", hint);
+    if (const char* why = LastOpenFailureText(); *why != '\0') fprintf(stderr, "%s\n", why);
   }
   return code < 0 || code > ResultUnknownError ? ResultUnknownError : code;
 }

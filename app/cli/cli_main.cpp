@@ -82,6 +82,7 @@ int main(int argc, char** argv) {
     PrintUsage(stderr);
     return ExitUsage;
   }
+  // No progress window here: the links write without an observer.
   BindLinkSettings(link.serial, link.parallel, link.tcp);
   for (const CliCommand& c : kCommands) {
     if (args[0] != c.name) continue;

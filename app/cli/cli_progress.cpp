@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include "link/link_settings.h"
+
 namespace varnalux {
 
 namespace {
@@ -42,14 +44,21 @@ void FormatTransferLine(char* out, size_t size, int position, uint64_t total, do
 TerminalTransferProgress::TerminalTransferProgress(uint64_t totalBytes, FILE* stream, bool force)
     : total_(totalBytes), stream_(stream) {
   if (force || isatty(fileno(stream_)) == 1) {
+    // The links report their writes to the progress state only while a bar
+    // is drawn; otherwise the tool writes without an observer.
     SetProgressView(this);
+    previousObserver_ = CurrentLinkSettings().observer;
+    CurrentLinkSettings().observer = &ProgressObserver();
     installed_ = true;
   }
 }
 
 TerminalTransferProgress::~TerminalTransferProgress() {
   if (open_) Close();
-  if (installed_) SetProgressView(nullptr);
+  if (installed_) {
+    CurrentLinkSettings().observer = previousObserver_;
+    SetProgressView(nullptr);
+  }
 }
 
 void TerminalTransferProgress::Open(int, int, const char*) {

@@ -37,6 +37,7 @@ class TerminalTransferProgress : public ProgressView {
   uint64_t total_;
   FILE* stream_;
   bool installed_ = false;
+  LinkProgress* previousObserver_ = nullptr;
   bool open_ = false;
   bool sawOpening_ = false;  // the first position after Open is the bar's start step
   int last_ = -1;

@@ -42,10 +42,10 @@ TEST_F(CliBasic, StatusListsLitIndicatorsInWindowOrder) {
 }
 
 TEST_F(CliBasic, ExitStatusIsTheResultCodeWithItsMessage) {
-  // Nothing listens on port 1: "Port Open Error".
+  // Nothing listens on port 1: "Port Open Error", and why.
   auto r = RunCli({"--tcp", "127.0.0.1:1", "status"});
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.err, "Port Open Error\n");
+  EXPECT_EQ(r.err, "Port Open Error\nThe printer refused the connection.\n");
   EXPECT_EQ(r.out, "");
   printer_.SetFault(sim::Fault::Silent);
   r = RunCli({"--tcp", tcp_, "status"});

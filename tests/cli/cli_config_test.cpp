@@ -199,7 +199,7 @@ TEST_F(CliConfig, BadFilesAndLinkFailures) {
 
   r = RunCli({"--tcp", "127.0.0.1:1", "read-config"});
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.err, "Port Open Error\n");
+  EXPECT_EQ(r.err, "Port Open Error\nThe printer refused the connection.\n");
   r = RunCli({"--tcp", "127.0.0.1:1", "diff-config", "printer", "printer"});
   EXPECT_EQ(r.exitCode, 1);
   printer_->ForgetReport("HEAD");

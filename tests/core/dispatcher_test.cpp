@@ -112,8 +112,8 @@ TEST(Dispatcher, ConnectionTestOpensAndClosesWithoutWriting) {
   BoundLink link;
   peer.Target(link.tcp);
   EXPECT_EQ(RunOperation(OpTestConnection, KindEthernet, nullptr, 0), ResultOk);
-  usleep(100000);
-  EXPECT_EQ(peer.Connections(), 1);
+  EXPECT_EQ(peer.Connections(1, 2000), 1);
+  EXPECT_TRUE(peer.WaitIdle(2000));
   EXPECT_EQ(peer.Received(), "");
   link.tcp.port = 1;  // nothing listens there
   EXPECT_EQ(RunOperation(OpTestConnection, KindEthernet, nullptr, 0), ResultPortOpenError);
@@ -128,14 +128,13 @@ TEST(Dispatcher, SendRawWritesTheBytesUnchangedInPercentMode) {
   data.push_back('\0');
   EXPECT_EQ(RunOperation(OpSendRaw, KindEthernet, data.data(), static_cast<int32_t>(data.size())),
             ResultOk);
-  for (int i = 0; i < 100 && peer.Received().size() < data.size(); ++i) usleep(10000);
+  EXPECT_EQ(peer.WaitReceived(data.size(), 2000), data.size());
   EXPECT_EQ(peer.Received(), data);
   EXPECT_EQ(progress.opened, 1);
   EXPECT_EQ(progress.positions, (std::vector<int>{3, 100, 100, 100}));
   // Nothing to send: the link is still opened and closed, and all is well.
   EXPECT_EQ(RunOperation(OpSendRaw, KindEthernet, data.data(), 0), ResultOk);
-  usleep(100000);
-  EXPECT_EQ(peer.Connections(), 2);
+  EXPECT_EQ(peer.Connections(2, 2000), 2);
 }
 
 }  // namespace

@@ -36,9 +36,9 @@ TEST(LinkFacade, TcpWriteTicksPerChunkAndAFinalHundred) {
   EXPECT_EQ(progress.positions, (std::vector<int>{3, 40, 81, 100, 100}));
   EXPECT_EQ(progress.pumps, 3);  // messages processed after every chunk
   HideProgress();
-  CloseLink(KindEthernet, h);
-  // Wait for the bytes to arrive at the peer.
-  for (int i = 0; i < 100 && peer.Received().size() < 2500; ++i) usleep(10000);
+  // The close returns once the peer has taken every byte.
+  EXPECT_TRUE(CloseLink(KindEthernet, h));
+  EXPECT_EQ(peer.WaitReceived(2500, 2000), 2500u);
   EXPECT_EQ(peer.Received(), data);
 }
 

@@ -38,21 +38,40 @@ class LoopbackPeer {
     bool answerAtOnce = false;  // send right after accepting instead
     bool closeAfter = false;    // close the connection after answering
     bool neverRead = false;     // accept, then read nothing at all
+    // A slow printer: pauses this long after each read.
+    std::chrono::milliseconds readPause{0};
+    // A printer that stops reading once this many bytes came (0: never stops).
+    size_t stopReadingAfter = 0;
+    // Receive buffer of the connection (0: the system's), so that a printer
+    // that stops reading holds back the sender quickly.
+    int receiveBuffer = 0;
   };
 
-  LoopbackPeer() {
-    listener_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  enum Family { V4, V6 };
+
+  // Listens on 127.0.0.1, or on ::1 for V6.
+  explicit LoopbackPeer(Family family = V4) {
+    listener_ = socket(family == V6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     int one = 1;
     setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = 0;
-    bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    if (family == V6) {
+      sockaddr_in6 a{};
+      a.sin6_family = AF_INET6;
+      a.sin6_addr = in6addr_loopback;
+      bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+      socklen_t len = sizeof a;
+      getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len);
+      port_ = ntohs(a.sin6_port);
+    } else {
+      sockaddr_in a{};
+      a.sin_family = AF_INET;
+      a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+      bind(listener_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+      socklen_t len = sizeof a;
+      getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len);
+      port_ = ntohs(a.sin_port);
+    }
     listen(listener_, 8);
-    socklen_t len = sizeof a;
-    getsockname(listener_, reinterpret_cast<sockaddr*>(&a), &len);
-    port_ = ntohs(a.sin_port);
     thread_ = std::thread([this] { Serve(); });
   }
 
@@ -66,6 +85,11 @@ class LoopbackPeer {
   void SetScripts(std::vector<Script> scripts) {
     std::lock_guard<std::mutex> lock(mutex_);
     scripts_ = std::move(scripts);
+    // A connection's window is offered at the handshake, before accept: a
+    // small receive buffer must already be on the listener.
+    for (const Script& s : scripts_)
+      if (s.receiveBuffer > 0)
+        setsockopt(listener_, SOL_SOCKET, SO_RCVBUF, &s.receiveBuffer, sizeof s.receiveBuffer);
   }
   void SetAnswer(const std::string& answer) { SetScripts({Script{answer}}); }
 
@@ -128,6 +152,20 @@ class LoopbackPeer {
     std::lock_guard<std::mutex> lock(mutex_);
     return received_;
   }
+  // Waits up to timeoutMs until at least count bytes came; what came.
+  size_t WaitReceived(size_t count, int timeoutMs) const {
+    std::unique_lock<std::mutex> lock(mutex_);
+    arrived_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                      [&] { return received_.size() >= count; });
+    return received_.size();
+  }
+  // Waits up to timeoutMs until the connections so far have ended; true
+  // when they have. What a connection sent is all there once it ended.
+  bool WaitIdle(int timeoutMs) const {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return ended_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                           [&] { return handled_ == connections_; });
+  }
   void ClearReceived() {
     std::lock_guard<std::mutex> lock(mutex_);
     received_.clear();
@@ -151,7 +189,12 @@ class LoopbackPeer {
       int fd = accept(listener_, nullptr, nullptr);
       if (fd < 0) continue;
       Script s = ScriptFor(connections_++);
+      if (s.receiveBuffer > 0)
+        setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &s.receiveBuffer, sizeof s.receiveBuffer);
       if (!Handle(fd, s)) close(fd);
+      std::lock_guard<std::mutex> lock(mutex_);
+      ++handled_;
+      ended_.notify_all();
     }
   }
 
@@ -166,8 +209,9 @@ class LoopbackPeer {
     if (answered && s.closeAfter) return false;
     std::string pending;
     int lines = 0;
+    size_t taken = 0;
     while (!stop_) {
-      if (s.neverRead) {
+      if (s.neverRead || (s.stopReadingAfter > 0 && taken >= s.stopReadingAfter)) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         if (peerGone(fd)) return false;
         continue;
@@ -175,12 +219,18 @@ class LoopbackPeer {
       pollfd p{fd, POLLIN, 0};
       if (poll(&p, 1, 20) <= 0) continue;
       char buf[65536];
-      ssize_t n = recv(fd, buf, sizeof buf, 0);
+      size_t want = sizeof buf;
+      if (s.stopReadingAfter > 0 && s.stopReadingAfter - taken < want)
+        want = s.stopReadingAfter - taken;
+      ssize_t n = recv(fd, buf, want, 0);
       if (n <= 0) return false;
+      taken += static_cast<size_t>(n);
       {
         std::lock_guard<std::mutex> lock(mutex_);
         received_.append(buf, static_cast<size_t>(n));
+        arrived_.notify_all();
       }
+      if (s.readPause.count() > 0) std::this_thread::sleep_for(s.readPause);
       if (!answered) {
         answer();
         if (s.closeAfter) return false;
@@ -238,6 +288,9 @@ class LoopbackPeer {
   std::atomic<int> resetAfter_{0};
   mutable std::mutex mutex_;
   std::condition_variable resetDone_;
+  mutable std::condition_variable arrived_;
+  mutable std::condition_variable ended_;
+  int handled_ = 0;
   bool wasReset_ = false;
   std::vector<Script> scripts_;
   std::map<std::string, std::string> answers_, raw_;
@@ -271,7 +324,9 @@ class GateAfterFirstWrite : public ProgressView {
   bool waited_ = false;
 };
 
-// Binds the module-wide link settings to records owned by the test.
+// Binds the module-wide link settings to records owned by the test, with
+// the progress window as the links' observer; unbinds them at the end, so no
+// test sees another's records or shortened time-outs.
 struct BoundLink {
   SerialSettings serial{};
   char parallel[ParallelNameSize] = {};
@@ -280,8 +335,13 @@ struct BoundLink {
     InitialSerialSettings(serial);
     InitialParallelName(parallel);
     InitialTcpTarget(tcp);
-    BindLinkSettings(serial, parallel, tcp);
+    BindLinkSettings(serial, parallel, tcp, &ProgressObserver());
   }
+  ~BoundLink() { UnbindLinkSettings(); }
+  BoundLink(const BoundLink&) = delete;
+  BoundLink& operator=(const BoundLink&) = delete;
+  // The bounds the links wait for in this test.
+  LinkTimeouts& Timeouts() { return CurrentLinkSettings().timeouts; }
 };
 
 }  // namespace varnalux::testing

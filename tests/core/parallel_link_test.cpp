@@ -1,4 +1,5 @@
-// The parallel link with its port name mapped to a FIFO or a pseudo-terminal.
+// The parallel link with its port name mapped to a pseudo-terminal (a
+// character device, as a real port is); FIFOs and files are refused.
 #include "link/parallel_link.h"
 
 #include <fcntl.h>
@@ -19,6 +20,8 @@
 #include "app/dispatcher.h"
 #include "app/progress.h"
 #include "link/link_settings.h"
+#include "link/link_session.h"
+#include "tests/core/pty_pair.h"
 #include "link/printer_link.h"
 #include "protocol/clock.h"
 #include "protocol/printer_config.h"
@@ -43,7 +46,8 @@ class RecordingProgress : public ProgressView {
   std::vector<int> positions;
 };
 
-// LPT2 stands for a FIFO in a fresh directory while the test runs.
+// LPT2 stands for a pseudo-terminal while the test runs; a fresh directory
+// holds the FIFO and the file that must be refused.
 class ParallelLinkTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -52,25 +56,28 @@ class ParallelLinkTest : public ::testing::Test {
     dir_ = dir;
     fifo_ = dir_ + "/lp";
     ASSERT_EQ(mkfifo(fifo_.c_str(), 0600), 0);
-    setenv("VARNALUX_LPT2", fifo_.c_str(), 1);
+    port_ = pty_.slave;
+    setenv("VARNALUX_LPT2", port_.c_str(), 1);
     InitialSerialSettings(serial_);
     InitialParallelName(parallel_);
     InitialTcpTarget(tcp_);
     CopyText(parallel_, ParallelNameSize, "LPT2");
-    BindLinkSettings(serial_, parallel_, tcp_);
+    BindLinkSettings(serial_, parallel_, tcp_, &ProgressObserver());
   }
   void TearDown() override {
     SetProgressView(nullptr);
-    SetParallelWriteBoundForTests(0);
+    UnbindLinkSettings();
     unsetenv("VARNALUX_LPT2");
     unlink(fifo_.c_str());
     rmdir(dir_.c_str());
   }
 
-  // Reads everything that comes through the FIFO until the writer closes.
+  // Reads everything that comes out of the port until it has been quiet for
+  // half a second.
   std::thread Drain(std::string& into) {
-    int fd = open(fifo_.c_str(), O_RDONLY | O_NONBLOCK);
+    int fd = dup(pty_.master);
     EXPECT_GE(fd, 0);
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK);
     return std::thread([fd, &into] {
       char buffer[8192];
       auto idleSince = Clock::now();
@@ -90,6 +97,8 @@ class ParallelLinkTest : public ::testing::Test {
     });
   }
 
+  testing::PtyPair pty_{testing::PtyPair::HoldSlave};
+  std::string port_;
   std::string dir_;
   std::string fifo_;
   SerialSettings serial_{};
@@ -120,7 +129,7 @@ TEST_F(ParallelLinkTest, A100KbBufferGoesOutInOneWriteWithOneProgressStep) {
 }
 
 TEST_F(ParallelLinkTest, APortThatStopsTakingDataEndsTheWriteAfterTheBound) {
-  SetParallelWriteBoundForTests(300);
+  CurrentLinkSettings().timeouts.parallel = {milliseconds(300), milliseconds(0)};
   std::string data = Bytes(200 * 1024);  // more than the FIFO holds
   auto start = Clock::now();
   EXPECT_EQ(RunOperation(OpSendRaw, KindLpt, data.data(), static_cast<int32_t>(data.size())),
@@ -152,7 +161,7 @@ TEST_F(ParallelLinkTest, NothingIsReadBackAndReadsDoNotWait) {
 TEST_F(ParallelLinkTest, StatusAndConfigurationReadsNeverOpenThePort) {
   int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
   ASSERT_GE(watch, 0);
-  ASSERT_GE(inotify_add_watch(watch, fifo_.c_str(), IN_OPEN), 0);
+  ASSERT_GE(inotify_add_watch(watch, port_.c_str(), IN_OPEN), 0);
   auto opens = [&] {
     int count = 0;
     alignas(inotify_event) char buffer[4096];
@@ -199,7 +208,7 @@ TEST_F(ParallelLinkTest, UnknownNamesAndMissingDevicesAreOpenErrors) {
   CopyText(parallel_, ParallelNameSize, dir_.c_str());  // a directory is no port
   EXPECT_EQ(RunOperation(OpTestConnection, KindLpt, nullptr, 0), ResultPortOpenError);
   // A device path is used as it is.
-  CopyText(parallel_, ParallelNameSize, fifo_.c_str());
+  CopyText(parallel_, ParallelNameSize, port_.c_str());
   EXPECT_EQ(RunOperation(OpTestConnection, KindLpt, nullptr, 0), ResultOk);
 }
 
@@ -227,6 +236,59 @@ TEST_F(ParallelLinkTest, ATerminalBehindThePortPassesEveryByteUnchanged) {
   close(master);
   ASSERT_EQ(got.size(), data.size());
   EXPECT_TRUE(got == data);
+}
+
+TEST_F(ParallelLinkTest, AFifoOrAFileIsNoPortAndIsLeftUntouched) {
+  // A FIFO with no reader used to "succeed": the program was its own reader.
+  CopyText(parallel_, ParallelNameSize, fifo_.c_str());
+  std::string data = "SIZE 4,2\r\nPRINT 1\r\n";
+  EXPECT_EQ(RunOperation(OpSendRaw, KindLpt, data.data(), static_cast<int32_t>(data.size())),
+            ResultPortOpenError);
+  EXPECT_EQ(LastOpenFailure(), OpenFailure::NotADevice);
+
+  // A regular file used to be overwritten in place.
+  const std::string file = dir_ + "/notes.txt";
+  {
+    FILE* f = fopen(file.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    fputs("keep me", f);
+    fclose(f);
+  }
+  CopyText(parallel_, ParallelNameSize, file.c_str());
+  EXPECT_EQ(RunOperation(OpSendRaw, KindLpt, data.data(), static_cast<int32_t>(data.size())),
+            ResultPortOpenError);
+  EXPECT_EQ(LastOpenFailure(), OpenFailure::NotADevice);
+  char back[32] = {};
+  FILE* f = fopen(file.c_str(), "r");
+  ASSERT_NE(f, nullptr);
+  size_t n = fread(back, 1, sizeof back - 1, f);
+  fclose(f);
+  unlink(file.c_str());
+  EXPECT_EQ(std::string(back, n), "keep me");
+}
+
+TEST_F(ParallelLinkTest, ThePortIsOpenedForWritingOnlyAndSaysWhyAnOpenFailed) {
+  {
+    LinkSession link(KindLpt);
+    ASSERT_TRUE(link.IsOpen());
+    EXPECT_EQ(link.Failure(), OpenFailure::None);
+    EXPECT_EQ(fcntl(static_cast<int>(link.Handle()), F_GETFL) & O_ACCMODE, O_WRONLY);
+    LinkSession second(KindLpt);
+    EXPECT_FALSE(second.IsOpen());
+    EXPECT_EQ(second.Failure(), OpenFailure::Busy);
+    EXPECT_STREQ(LastOpenFailureText(), "Another program is using the port.");
+  }
+  CopyText(parallel_, ParallelNameSize, "/nonexistent/lp0");
+  EXPECT_EQ(RunOperation(OpTestConnection, KindLpt, nullptr, 0), ResultPortOpenError);
+  EXPECT_EQ(LastOpenFailure(), OpenFailure::Missing);
+  CopyText(parallel_, ParallelNameSize, "");
+  EXPECT_EQ(RunOperation(OpTestConnection, KindLpt, nullptr, 0), ResultPortOpenError);
+  EXPECT_EQ(LastOpenFailure(), OpenFailure::NotSet);
+  // A successful open clears the reason.
+  CopyText(parallel_, ParallelNameSize, "LPT2");
+  EXPECT_EQ(RunOperation(OpTestConnection, KindLpt, nullptr, 0), ResultOk);
+  EXPECT_EQ(LastOpenFailure(), OpenFailure::None);
+  EXPECT_STREQ(LastOpenFailureText(), "");
 }
 
 }  // namespace

@@ -29,15 +29,15 @@ struct PrinterOnTcp {
     EXPECT_TRUE(printer.StartTcp("127.0.0.1", 0));
     TargetPrinter(printer, link.tcp);
   }
-  // What the printer has received once it holds at least n bytes.
+  // What the printer has received once it holds at least n bytes. A TCP
+  // operation returns only after the printer has taken every byte it wrote
+  // and closed its side, so nothing of it can still be under way.
   std::vector<uint8_t> Received(size_t n) {
     printer.WaitForReceived(n, 3000);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // room for stray extra bytes
     return printer.Received();
   }
   std::string ReceivedText(size_t n) {
     printer.WaitForReceived(n, 3000);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // room for stray extra bytes
     return printer.ReceivedText();
   }
   // Nothing may arrive: give a stray write time to show up.

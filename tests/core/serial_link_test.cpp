@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <string>
+#include <thread>
 
 #include "app/dispatcher.h"
 #include "link/port_names.h"
@@ -191,6 +193,73 @@ TEST(SerialLink, UnknownPortFailsToOpen) {
   EXPECT_EQ(RunOperation(OpTestConnection, KindCom, nullptr, 0), ResultPortOpenError);
   CopyText(link.serial.portName, sizeof link.serial.portName, "/dev/null");  // not a terminal
   EXPECT_EQ(RunOperation(OpTestConnection, KindCom, nullptr, 0), ResultPortOpenError);
+}
+
+// Xon/Xoff on the port; the far end of the pseudo-terminal holds the line
+// with XOFF. Only bytes that left count as sent.
+struct HeldLine {
+  PtyPair pty{PtyPair::HoldSlave};
+  BoundLink link;
+  HeldLine() {
+    CopyText(link.serial.portName, sizeof link.serial.portName, pty.slave.c_str());
+    link.serial.swHandshakeIndex = 1;
+    link.Timeouts().serial.writePerByte = std::chrono::milliseconds(0);
+    link.Timeouts().serial.writeBase = std::chrono::milliseconds(300);
+    fcntl(pty.master, F_SETFL, fcntl(pty.master, F_GETFL) | O_NONBLOCK);
+  }
+  void Hold() { ASSERT_EQ(write(pty.master, "\x13", 1), 1); }
+  void Release() { ASSERT_EQ(write(pty.master, "\x11", 1), 1); }
+};
+
+std::string Job(size_t n) {
+  std::string s;
+  for (size_t i = 0; i < n; ++i) s += static_cast<char>('a' + i % 26);
+  return s;
+}
+
+TEST(SerialLink, FlowControlThatNeverReleasesIsATransmitError) {
+  HeldLine line;
+  LinkHandle h = OpenLink(KindCom);  // the settings (IXON) are on the port now
+  ASSERT_NE(h, InvalidLink);
+  line.Hold();
+  usleep(20000);
+  std::string job = Job(200);
+  EXPECT_FALSE(WriteLink(h, KindCom, job.data(), static_cast<uint32_t>(job.size())));
+  // Nothing was reported as sent and nothing shows up later either.
+  EXPECT_TRUE(CloseLink(KindCom, h));
+  line.Release();
+  EXPECT_EQ(line.pty.Drain(200), "");
+}
+
+TEST(SerialLink, FlowControlReleasedWithinTheBoundDeliversEveryByte) {
+  HeldLine line;
+  line.link.Timeouts().serial.writeBase = std::chrono::milliseconds(3000);
+  LinkHandle h = OpenLink(KindCom);
+  ASSERT_NE(h, InvalidLink);
+  line.Hold();
+  usleep(20000);
+  std::thread release([&line] {
+    usleep(150000);
+    line.Release();
+  });
+  std::string job = Job(300);
+  EXPECT_TRUE(WriteLink(h, KindCom, job.data(), static_cast<uint32_t>(job.size())));
+  release.join();
+  EXPECT_TRUE(CloseLink(KindCom, h));
+  EXPECT_EQ(line.pty.Drain(200), job);
+}
+
+TEST(SerialLink, OpenFailuresSayWhy) {
+  BoundLink link;
+  CopyText(link.serial.portName, sizeof link.serial.portName, "/nonexistent/tty");
+  EXPECT_EQ(RunOperation(OpTestConnection, KindCom, nullptr, 0), ResultPortOpenError);
+  EXPECT_EQ(LastOpenFailure(), OpenFailure::Missing);
+  CopyText(link.serial.portName, sizeof link.serial.portName, "/dev/null");
+  EXPECT_EQ(RunOperation(OpTestConnection, KindCom, nullptr, 0), ResultPortOpenError);
+  EXPECT_EQ(LastOpenFailure(), OpenFailure::NotADevice);
+  CopyText(link.serial.portName, sizeof link.serial.portName, "");
+  EXPECT_EQ(RunOperation(OpTestConnection, KindCom, nullptr, 0), ResultPortOpenError);
+  EXPECT_EQ(LastOpenFailure(), OpenFailure::NotSet);
 }
 
 class PortNames : public ::testing::Test {

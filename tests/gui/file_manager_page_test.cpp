@@ -224,7 +224,7 @@ TEST_F(FileManagerPageTest, KvxGoesUnchangedAndSuccessAsksToWaitForTheLed) {
   // A printer that is not there: the result, not the LED text.
   form->Tcp().port = 1;
   Press("ButtonDownload");
-  EXPECT_EQ(seam.messages.last(), "Port Open Error");
+  EXPECT_EQ(seam.messages.last(), "Port Open Error\nThe printer refused the connection.");
 }
 
 TEST_F(FileManagerPageTest, ADownloadCutOffMidwaySaysSo) {

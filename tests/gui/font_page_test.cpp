@@ -565,7 +565,7 @@ TEST_F(FontPageTest, DownloadRefusesBadNamesAndReportsLinkFailures) {
   EXPECT_TRUE(seam.messages.isEmpty()) << seam.messages.join('|').toStdString();
   printer.Stop();
   Press("ButtonDowloadFont");
-  EXPECT_EQ(seam.messages, QStringList{"Port Open Error"});
+  EXPECT_EQ(seam.messages, QStringList{"Port Open Error\nThe printer refused the connection."});
   EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("Temp.BMF"))).isFile());
   EXPECT_TRUE(form->isEnabled());
 }

@@ -9,7 +9,9 @@
 #include <QTest>
 #include <QTimer>
 
+#include "app/dispatcher.h"
 #include "app/form_about.h"
+#include "link/printer_link.h"
 #include "tests/gui/gui_test_support.h"
 
 namespace {
@@ -58,6 +60,12 @@ TEST_F(MainWindowTest, StartsWithDefaultsAndNoMessage) {
   EXPECT_EQ(varnalux::CurrentLinkSettings().serial, &form->Serial());
   EXPECT_EQ(varnalux::CurrentLinkSettings().tcp, &form->Tcp());
   EXPECT_EQ(varnalux::CurrentLinkSettings().parallelDeviceName, form->ParallelName());
+  // ...and forgets them with the window, so no later open reads freed memory.
+  form.reset();
+  EXPECT_EQ(varnalux::CurrentLinkSettings().serial, nullptr);
+  EXPECT_EQ(varnalux::CurrentLinkSettings().tcp, nullptr);
+  EXPECT_EQ(varnalux::OpenLink(varnalux::KindEthernet), varnalux::InvalidLink);
+  EXPECT_EQ(varnalux::LastOpenFailure(), varnalux::OpenFailure::NotSet);
 }
 
 TEST_F(MainWindowTest, FrameLayoutLeavesRoomForThePages) {
@@ -224,15 +232,19 @@ TEST_F(MainWindowTest, OperationsDisableTheWindowAndReportFailures) {
   form->ReportResult(varnalux::ResultOk);
   EXPECT_EQ(seam.messages, QStringList{"Unknow Error"});
 
-  // A port open hint adds its line to "Port Open Error" only.
-  SetPortOpenHint([] { return QStringLiteral("no permission for /dev/usb/lp0"); });
-  form->ReportResult(varnalux::ResultPortOpenError);
+  // "Port Open Error" says on a second line why the latest open failed.
   form->ReportResult(varnalux::ResultReceiveError);
-  SetPortOpenHint({});
+  varnalux::CopyText(form->Serial().portName, sizeof form->Serial().portName, "/nonexistent/tty");
+  EXPECT_EQ(varnalux::RunOperation(varnalux::OpTestConnection, varnalux::KindCom, nullptr, 0),
+            varnalux::ResultPortOpenError);
+  form->ReportResult(varnalux::ResultPortOpenError);
+  varnalux::CopyText(form->ParallelName(), varnalux::ParallelNameSize, "");
+  EXPECT_EQ(varnalux::RunOperation(varnalux::OpTestConnection, varnalux::KindLpt, nullptr, 0),
+            varnalux::ResultPortOpenError);
   form->ReportResult(varnalux::ResultPortOpenError);
   EXPECT_EQ(seam.messages,
-            (QStringList{"Unknow Error", "Port Open Error\nno permission for /dev/usb/lp0",
-                         "Data Receiving Error", "Port Open Error"}));
+            (QStringList{"Unknow Error", "Data Receiving Error", "Port Open Error\nThe port does not exist.",
+                         "Port Open Error\nNo port is set."}));
 }
 
 TEST_F(MainWindowTest, GetStatusOnLptIsRefusedWithoutOpeningThePort) {

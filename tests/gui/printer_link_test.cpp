@@ -122,7 +122,8 @@ TEST_F(PrinterLinkTest, FailedGetStatusKeepsTheLabels) {
   ASSERT_NE(closed, 0);
   UseTcp(closed);
   QTest::mouseClick(GetStatus(), Qt::LeftButton);
-  EXPECT_EQ(seam.messages, QStringList{"Port Open Error"});
+  // The second line says why the link did not open.
+  EXPECT_EQ(seam.messages, QStringList{"Port Open Error\nThe printer refused the connection."});
   EXPECT_EQ(LitLabels(), (QStringList{"Paper Jam", "Other Error"}));
   EXPECT_EQ(varnalux::StatusToByte(form->Status()), 0x82);
   EXPECT_TRUE(form->isEnabled());

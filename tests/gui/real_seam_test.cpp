@@ -13,6 +13,8 @@
 
 #include "tests/gui/gui_test_support.h"
 #include "ui/dialog_seam.h"
+#include "app/dispatcher.h"
+#include "link/link_settings.h"
 
 namespace {
 
@@ -168,16 +170,24 @@ TEST(RealDialogSeamTest, FileDialogsStartInTheStartDirectory) {
   SetStartDirectory(saved);
 }
 
-TEST(RealDialogSeamTest, ResultTextsAddThePortOpenHint) {
+TEST(RealDialogSeamTest, ResultTextsSayWhyTheLatestOpenFailed) {
   EXPECT_EQ(ResultText(0), "");
   EXPECT_EQ(ResultText(2), "Data Transmission Error");
   EXPECT_EQ(ResultText(9), "Unknow Error");
-  SetPortOpenHint([] { return QString(); });
-  EXPECT_EQ(ResultText(1), "Port Open Error");
-  SetPortOpenHint([] { return QStringLiteral("second line"); });
-  EXPECT_EQ(ResultText(1), "Port Open Error\nsecond line");
+  // A serial port that does not exist: the reason follows on a second line,
+  // for "Port Open Error" only.
+  varnalux::SerialSettings serial{};
+  char parallel[varnalux::ParallelNameSize] = {};
+  varnalux::TcpTarget tcp{};
+  varnalux::InitialSerialSettings(serial);
+  varnalux::InitialTcpTarget(tcp);
+  varnalux::CopyText(serial.portName, sizeof serial.portName, "/nonexistent/tty");
+  varnalux::BindLinkSettings(serial, parallel, tcp);
+  EXPECT_EQ(varnalux::RunOperation(varnalux::OpTestConnection, varnalux::KindCom, nullptr, 0),
+            varnalux::ResultPortOpenError);
+  EXPECT_EQ(ResultText(1), "Port Open Error\nThe port does not exist.");
   EXPECT_EQ(ResultText(4), "File Open Error");
-  SetPortOpenHint({});
+  varnalux::UnbindLinkSettings();
 }
 
 }  // namespace

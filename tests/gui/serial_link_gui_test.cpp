@@ -79,7 +79,7 @@ TEST_F(SerialWindowTest, ReadSetReadOverCom) {
 TEST_F(SerialWindowTest, UnmappedComPortReportsPortOpenError) {
   varnalux::CopyText(form->Serial().portName, sizeof form->Serial().portName, "/nonexistent/tty");
   GetStatus()->click();
-  EXPECT_EQ(seam.messages, QStringList{"Port Open Error"});
+  EXPECT_EQ(seam.messages, QStringList{"Port Open Error\nThe port does not exist."});
   EXPECT_TRUE(printer.Received().empty());
 }
 

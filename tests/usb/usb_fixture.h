@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/progress.h"
+#include "link/link_settings.h"
 #include "link/usb_link.h"
 #include "tests/usb/fake_usb_printer.h"
 
@@ -18,18 +19,34 @@ namespace varnalux::test {
 // default is 5000 ms.
 inline constexpr int TestReadTimeoutMs = 200;
 
+// Link records bound for the test, with the progress window as observer and
+// the short USB read time-out; unbound at the end.
+struct UsbBoundLink {
+  SerialSettings serial{};
+  char parallel[ParallelNameSize] = {};
+  TcpTarget tcp{};
+  UsbBoundLink() {
+    InitialSerialSettings(serial);
+    InitialParallelName(parallel);
+    InitialTcpTarget(tcp);
+    BindLinkSettings(serial, parallel, tcp, &ProgressObserver());
+    CurrentLinkSettings().timeouts.usb.read = std::chrono::milliseconds(TestReadTimeoutMs);
+  }
+  ~UsbBoundLink() { UnbindLinkSettings(); }
+};
+
 class UsbTest : public ::testing::Test {
  protected:
   void SetUp() override {
     UsbShutdown();
-    SetUsbReadTimeoutForTests(TestReadTimeoutMs);
+    link_ = std::make_unique<UsbBoundLink>();
     bus_ = std::make_unique<FakeUsbBus>();
     ASSERT_TRUE(bus_->InMockEnvironment()) << "run this program under umockdev-wrapper";
   }
   void TearDown() override {
     UsbShutdown();
     bus_.reset();
-    SetUsbReadTimeoutForTests(0);
+    link_.reset();
     SetProgressView(nullptr);
   }
 
@@ -42,6 +59,7 @@ class UsbTest : public ::testing::Test {
     return bus_->Add(o);
   }
 
+  std::unique_ptr<UsbBoundLink> link_;
   std::unique_ptr<FakeUsbBus> bus_;
 };
 

@@ -26,6 +26,7 @@ using test::FakeUsbOptions;
 using test::FakeUsbPrinter;
 using test::RecordingProgress;
 using test::TestReadTimeoutMs;
+using test::UsbBoundLink;
 using UsbLinkTest = test::UsbTest;
 
 using Clock = std::chrono::steady_clock;
@@ -108,7 +109,7 @@ TEST_F(UsbLinkTest, OnlyTheVendorMattersAndTheFirstPresentDeviceWins) {
   // The first one busy: the open fails rather than taking another device.
   used.SetClaimBusy(true);
   EXPECT_EQ(RunOperation(OpTestConnection, KindUsb, nullptr, 0), ResultPortOpenError);
-  EXPECT_FALSE(UsbLastOpenDenied());
+  EXPECT_EQ(LastOpenFailure(), OpenFailure::Busy);
   EXPECT_EQ(other.Claims(), 0);
 }
 
@@ -118,8 +119,8 @@ TEST_F(UsbLinkTest, NoDeviceOfTheVendorIsAPortOpenError) {
   EXPECT_EQ(OpenLink(KindUsb), InvalidLink);
   PrinterStatus status;
   EXPECT_EQ(RunOperation(OpQueryStatus, KindUsb, &status, 0), ResultPortOpenError);
-  EXPECT_FALSE(UsbLastOpenDenied());
-  EXPECT_EQ(UsbOpenFailureHint(), nullptr);
+  EXPECT_EQ(LastOpenFailure(), OpenFailure::Missing);
+  EXPECT_STREQ(LastOpenFailureText(), "No printer is connected.");
 }
 
 TEST_F(UsbLinkTest, APrinterPluggedInLaterIsFoundByALaterOperation) {
@@ -179,7 +180,6 @@ TEST_F(UsbLinkTest, AReplyArrivesInRefillsAndIsDeliveredByteByByte) {
   FakeUsbPrinter& p = AddPrinter(2);
   LinkHandle h = OpenLink(KindUsb);
   ASSERT_NE(h, InvalidLink);
-  EXPECT_EQ(UsbReadTimeout(), TestReadTimeoutMs);
 
   std::string reply = Bytes(100, 3);
   p.QueueIn(reply);
@@ -236,12 +236,26 @@ TEST_F(UsbLinkTest, SilenceEndsTheReadAfterTheTimeOutAndCancelsIt) {
   CloseLink(KindUsb, h);
 }
 
-TEST_F(UsbLinkTest, EveryOpenRestoresTheFiveSecondReadTimeOut) {
-  AddPrinter(2);
-  SetUsbReadTimeoutForTests(0);
+TEST_F(UsbLinkTest, BindingTheSettingsRestoresTheFiveSecondReadTimeOut) {
+  FakeUsbPrinter& p = AddPrinter(2);
+  // A fixture that forgot its shortened time-out cannot leak it: binding
+  // starts from the link's own bounds again.
+  UsbBoundLink rebound;
+  EXPECT_EQ(CurrentLinkSettings().timeouts.usb.read, std::chrono::milliseconds(TestReadTimeoutMs));
+  BindLinkSettings(rebound.serial, rebound.parallel, rebound.tcp);
+  EXPECT_EQ(CurrentLinkSettings().timeouts.usb.read, std::chrono::milliseconds(5000));
+  // The bound in force is the one a silent read waits for: a byte that comes
+  // after 300 ms is still read under the five-second bound.
   LinkHandle h = OpenLink(KindUsb);
   ASSERT_NE(h, InvalidLink);
-  EXPECT_EQ(UsbReadTimeout(), 5000);
+  std::thread late([&p] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    p.QueueIn("L");
+  });
+  uint8_t b = 0;
+  EXPECT_TRUE(ReadLinkByte(h, KindUsb, b));
+  late.join();
+  EXPECT_EQ(b, 'L');
   CloseLink(KindUsb, h);
 }
 
@@ -275,14 +289,15 @@ TEST_F(UsbLinkTest, StallsRefusalsAndShortWritesBecomeResultCodes) {
 TEST_F(UsbLinkTest, APrinterThatTakesNothingFailsTheWriteAfterItsBound) {
   FakeUsbPrinter& p = AddPrinter(2);
   p.SetOutNak(true);
+  // The bound is 10 ms per byte plus a base (5000 ms unless shortened).
+  CurrentLinkSettings().timeouts.usb.writeBase = std::chrono::milliseconds(300);
   LinkHandle h = OpenLink(KindUsb);
   ASSERT_NE(h, InvalidLink);
   auto start = Clock::now();
-  EXPECT_FALSE(WriteLink(h, KindUsb, "A", 1));
+  EXPECT_FALSE(WriteLink(h, KindUsb, "ABCDEFGHIJ", 10));
   long elapsed = ElapsedMs(start);
-  // 10 ms per byte plus 5000 ms.
-  EXPECT_GE(elapsed, 5000);
-  EXPECT_LT(elapsed, 8000);
+  EXPECT_GE(elapsed, 300 + 100);
+  EXPECT_LT(elapsed, 3000);
   CloseLink(KindUsb, h);
 }
 
@@ -369,15 +384,14 @@ TEST_F(UsbLinkTest, ADeniedDeviceNodeExplainsWhatToDo) {
   ResultCode code = RunOperation(OpTestConnection, KindUsb, nullptr, 0);
   SetDacOverride(true);
   EXPECT_EQ(code, ResultPortOpenError);
-  EXPECT_TRUE(UsbLastOpenDenied());
-  ASSERT_NE(UsbOpenFailureHint(), nullptr);
-  EXPECT_NE(strstr(UsbOpenFailureHint(), "scripts/install-udev-rule.sh"), nullptr);
+  EXPECT_EQ(LastOpenFailure(), OpenFailure::Denied);
+  EXPECT_NE(strstr(LastOpenFailureText(), "scripts/install-udev-rule.sh"), nullptr);
 
   // Once the node is open to the user again, the hint goes away.
   ASSERT_EQ(chmod(node.c_str(), 0666), 0);
   EXPECT_EQ(RunOperation(OpTestConnection, KindUsb, nullptr, 0), ResultOk);
-  EXPECT_FALSE(UsbLastOpenDenied());
-  EXPECT_EQ(UsbOpenFailureHint(), nullptr);
+  EXPECT_EQ(LastOpenFailure(), OpenFailure::None);
+  EXPECT_STREQ(LastOpenFailureText(), "");
 }
 
 TEST_F(UsbLinkTest, StatusQueryOverUsb) {

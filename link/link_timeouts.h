@@ -1,0 +1,51 @@
+// Every bound a link waits for, per link, in one place. The defaults are the
+// printer's own pace; a caller (tests, a slow site) may shorten or lengthen
+// them through LinkSettings::timeouts.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+
+namespace varnalux {
+
+using std::chrono::milliseconds;
+
+struct TcpTimeouts {
+  milliseconds connect{5000};  // name lookup and connect together, all addresses
+  milliseconds write{3000};    // one wait for the socket to take data
+  int writeRetries = 3;        // waits in a row that may pass with no progress
+  milliseconds dataWait{1000};  // wait for incoming data per refill
+  // Closing: the bytes still queued must be taken by the printer within
+  // `write` plus this much per KiB queued.
+  milliseconds closePerKiB{10};
+  // After the queue emptied: how long the printer may take to close its side,
+  // so that nothing it still sends arrives at a closed socket.
+  milliseconds closeLinger{200};
+};
+
+struct SerialTimeouts {
+  milliseconds writePerByte{10};  // a chunk must leave within this per byte
+  milliseconds writeBase{5000};   // plus this
+  int readAttempts = 6;
+  milliseconds readPause{200};  // after each empty read attempt
+};
+
+struct UsbTimeouts {
+  milliseconds read{5000};  // one bulk read of a refill
+  milliseconds writePerByte{10};
+  milliseconds writeBase{5000};
+};
+
+struct ParallelTimeouts {
+  milliseconds writeBase{30000};  // the whole buffer within this
+  milliseconds writePerKiB{10};   // plus this per started KiB
+};
+
+struct LinkTimeouts {
+  TcpTimeouts tcp;
+  SerialTimeouts serial;
+  UsbTimeouts usb;
+  ParallelTimeouts parallel;
+};
+
+}  // namespace varnalux
