@@ -72,6 +72,7 @@ void VirtualPrinter::Stop() {
   if (state_->control) state_->control->Stop();
   state_->tcp.Stop();
   state_->pty.Stop();
+  if (state_->udp) state_->udp->Stop();
 }
 
 void VirtualPrinter::SetStatusByte(uint8_t status) {

@@ -19,6 +19,9 @@
 #include <string>
 #include <vector>
 
+#include "sim/network_settings.h"
+#include "sim/udp_responder.h"
+
 namespace varnalux::sim {
 
 // Ways to misbehave, for testing how the tool copes.
@@ -137,6 +140,16 @@ class VirtualPrinter {
   // Appends every received byte to the file too; false if it cannot be
   // opened. An empty path stops it.
   bool SetRecordFile(const std::string& path);
+
+  // The UDP discovery and network-setting protocol (off unless started);
+  // false when the socket cannot be bound or the group not joined.
+  bool StartUdp(const UdpServeOptions& options);
+  uint16_t UdpPort() const;
+  // Every datagram received on it, in order.
+  std::vector<std::vector<uint8_t>> UdpReceived() const;
+  // The printer's network settings, as the link and the UDP side see them.
+  NetworkSettings Network() const;
+  void SetNetwork(const NetworkSettings& settings);
 
   // A line-oriented control channel on TCP (see ControlHelp()).
   bool StartControl(const std::string& address, uint16_t port);

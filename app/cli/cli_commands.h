@@ -42,6 +42,11 @@ int CmdIgnoreAutoBas(CliLink& link, const CliArgs& args);
 int CmdTestPage(CliLink& link, const CliArgs& args);
 int CmdClock(CliLink& link, const CliArgs& args);
 
+// UDP discovery and remote settings (no link).
+int CmdDiscover(CliLink& link, const CliArgs& args);
+int CmdRemoteReset(CliLink& link, const CliArgs& args);
+int CmdRemoteSet(CliLink& link, const CliArgs& args);
+
 // Prints "usage: varnalux-cli [link options] <usage>" to standard error; 64.
 int UsageError(const char* usage);
 
