@@ -9,6 +9,7 @@
 #include "app/progress.h"
 #include "link/usb_link.h"
 #include "ui/dialog_seam.h"
+#include "ui/form_ethernet_setup.h"
 
 namespace {
 
@@ -43,6 +44,9 @@ int main(int argc, char** argv) {
       // configuration when the probe opened it.
       TFormMain formMain(seam);
       window = &formMain;
+      // The Ethernet Setup dialog exists, hidden, for the whole run; the
+      // handlers that show it make their own for each use.
+      TFormEthernetSetup formEthernetSetup(seam);
       seam.SetParentWindow(&formMain);
       formMain.show();
       QApplication::exec();

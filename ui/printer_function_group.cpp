@@ -12,6 +12,7 @@
 #include "protocol/printer_functions.h"
 #include "ui/config_page.h"
 #include "ui/dialog_seam.h"
+#include "ui/ethernet_setup_handler.h"
 #include "ui/form_dump_text_setup.h"
 #include "ui/form_rtc_setup.h"
 #include "ui/form_sensor_calibrate.h"
@@ -20,6 +21,7 @@ using varnalux::ResultCode;
 
 TPrinterFunctionGroup::TPrinterFunctionGroup(TFormMain& form, QWidget* parent)
     : QGroupBox(QStringLiteral("Printer Function"), parent), form_(form) {
+  varnalux::InitNetworkSettings(network_);
   setObjectName(QStringLiteral("GroupBoxPrinterFunction"));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(2, 2, 2, 4);
@@ -41,8 +43,8 @@ TPrinterFunctionGroup::TPrinterFunctionGroup(TFormMain& form, QWidget* parent)
           &TPrinterFunctionGroup::ButtonTestPaternClick);
   connect(AddButton("ButtonIgnoreAuto", "Ignore AUTO.BAS"), &QPushButton::clicked, this,
           &TPrinterFunctionGroup::ButtonIgnoreAutoClick);
-  // The printer's network settings come with the Ethernet setup.
-  AddButton("ButtonEthernetSetup", "Ethernet Setup")->setEnabled(false);
+  connect(AddButton("ButtonEthernetSetup", "Ethernet Setup"), &QPushButton::clicked, this,
+          &TPrinterFunctionGroup::ButtonEthernetClick);
   layout->addStretch(1);
 }
 
@@ -205,3 +207,5 @@ void TPrinterFunctionGroup::ButtonRTCSetTimeClick() {
   local = clock_;
   form_.RunHandled(varnalux::OpSetClock, &local, 0);
 }
+
+void TPrinterFunctionGroup::ButtonEthernetClick() { RunEthernetSetup(form_, network_); }

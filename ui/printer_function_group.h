@@ -1,12 +1,13 @@
 // The group "Printer Function" of the first page: one-shot printer
 // functions, the dump text with its load-back, the sensor calibration, the
-// test label and the real-time clock.
+// test label, the real-time clock and the printer's network settings.
 #pragma once
 
 #include <QGroupBox>
 #include <functional>
 
 #include "protocol/clock.h"
+#include "protocol/network_settings.h"
 #include "protocol/printer_config.h"
 
 class QPushButton;
@@ -28,6 +29,7 @@ class TPrinterFunctionGroup : public QGroupBox {
   // The main window's records of this group.
   int32_t MediaChoice() const { return mediaChoice_; }
   const varnalux::ClockSettings& Clock() const { return clock_; }
+  const varnalux::NetworkSettings& Network() const { return network_; }
 
   // Size of the buffer the dumped text is loaded into.
   static constexpr int32_t DumpLoadCapacity = 0x40000;
@@ -41,6 +43,7 @@ class TPrinterFunctionGroup : public QGroupBox {
   void ButtonRestPrinterClick();
   void ButtonTestPaternClick();
   void ButtonIgnoreAutoClick();
+  void ButtonEthernetClick();
 
  private:
   QPushButton* AddButton(const char* name, const char* caption);
@@ -51,4 +54,5 @@ class TPrinterFunctionGroup : public QGroupBox {
   ConfigCollector collector_;
   int32_t mediaChoice_ = -1;
   varnalux::ClockSettings clock_{};
+  varnalux::NetworkSettings network_{};
 };
