@@ -24,12 +24,13 @@ bool RemoteSession::Discover(std::vector<PrinterRow>& rows) {
   return true;
 }
 
-bool RemoteSession::FactoryDefault(const Mac& mac) {
+bool RemoteSession::FactoryDefault(const Mac& mac, bool& sent) {
+  sent = false;
   UdpChannel channel(options_);
   if (!channel.IsOpen()) return false;
-  const bool sent = channel.Send(BuildFactoryDefaultRequest(sequence_, mac), Route::Broadcast);
+  sent = channel.Send(BuildFactoryDefaultRequest(sequence_, mac), Route::Broadcast);
   ++sequence_;
-  return sent;
+  return true;
 }
 
 ChangeOutcome RemoteSession::ChangeSettings(const Mac& mac, const RemoteSettings& assumed,

@@ -46,8 +46,9 @@ class RemoteSession {
   bool Discover(std::vector<PrinterRow>& rows);
 
   // One factory-default request to the printer with this MAC; no answer is
-  // awaited. False when no socket could be had or nothing left.
-  bool FactoryDefault(const Mac& mac);
+  // awaited. False when no socket could be had; sent tells whether the
+  // request left.
+  bool FactoryDefault(const Mac& mac, bool& sent);
 
   // Reads the address settings and the address mode, hands them to edit
   // (which returns false to cancel) and sends the four writes: name,

@@ -1,8 +1,10 @@
 #include "ui/dialog_seam.h"
 
+#include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QUrl>
 #include <QWidget>
 
 #include "app/dispatcher.h"
@@ -79,3 +81,8 @@ QString RealDialogSeam::SaveFileName(const QString& filter, const QString& defau
 }
 
 int RealDialogSeam::Exec(QDialog& dialog) { return dialog.exec(); }
+
+void RealDialogSeam::OpenUrl(const QString& url) {
+  // Tolerant parsing: whatever the user typed after "http://" is handed on.
+  QDesktopServices::openUrl(QUrl(url, QUrl::TolerantMode));
+}

@@ -28,6 +28,8 @@ class DialogSeam {
   // Runs a modal dialog to its end and returns its result code
   // (QDialog::Accepted or QDialog::Rejected).
   virtual int Exec(QDialog& dialog) = 0;
+  // Opens a URL with the desktop's default handler (the web browser).
+  virtual void OpenUrl(const QString& url) = 0;
 };
 
 class RealDialogSeam : public DialogSeam {
@@ -42,6 +44,7 @@ class RealDialogSeam : public DialogSeam {
   QString OpenFileName(const QString& filter) override;
   QString SaveFileName(const QString& filter, const QString& defaultSuffix) override;
   int Exec(QDialog& dialog) override;
+  void OpenUrl(const QString& url) override;
 
  private:
   QWidget* BoxParent() const;

@@ -64,7 +64,9 @@ int CmdRemoteReset(CliLink&, const CliArgs& args) {
   net::UdpOptions options;
   if (!Options(options)) return ReportCliResult(ResultPortOpenError);
   net::RemoteSession session(options);
-  if (!session.FactoryDefault(mac)) return ReportCliResult(ResultTransmitError);
+  bool sent = false;
+  if (!session.FactoryDefault(mac, sent)) return ReportCliResult(ResultPortOpenError);
+  if (!sent) return ReportCliResult(ResultTransmitError);
   return 0;
 }
 
