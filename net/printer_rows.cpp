@@ -19,7 +19,7 @@ struct ErrorText {
 };
 // First match in this order.
 constexpr ErrorText kErrorTexts[] = {
-    {0x01, "Carriage Open"}, {0x40 | 0x80, "Over Heat"},   {0x02, "Paper Jam"},
+    {0x01, "Carriage Open"}, {0x40 | 0x80, "Over Heat"},    {0x02, "Paper Jam"},
     {0x04, "Paper Empty"},   {0x08 | 0x10, "Ribbon Error"}, {0x20, "Cutter Error"},
 };
 
@@ -74,9 +74,11 @@ std::string RowsToJson(const std::vector<PrinterRow>& rows) {
   for (size_t i = 0; i < rows.size(); ++i) {
     const PrinterRow& r = rows[i];
     out += i == 0 ? "\n  {" : ",\n  {";
-    const std::pair<const char*, const std::string*> fields[] = {
-        {"name", &r.name}, {"mac", &r.mac}, {"ip", &r.ip}, {"model", &r.model},
-        {"status", &r.status}};
+    const std::pair<const char*, const std::string*> fields[] = {{"name", &r.name},
+                                                                 {"mac", &r.mac},
+                                                                 {"ip", &r.ip},
+                                                                 {"model", &r.model},
+                                                                 {"status", &r.status}};
     for (size_t f = 0; f < std::size(fields); ++f) {
       if (f > 0) out += ", ";
       out += '"';

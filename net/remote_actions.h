@@ -56,8 +56,7 @@ class RemoteSession {
   // for values that are not read (the name, typically) and holds what was
   // read when edit is called.
   using Editor = std::function<bool(const SettingsRead& read, SettingsEdit& edit)>;
-  ChangeOutcome ChangeSettings(const Mac& mac, const RemoteSettings& assumed,
-                               const Editor& edit);
+  ChangeOutcome ChangeSettings(const Mac& mac, const RemoteSettings& assumed, const Editor& edit);
 
  private:
   UdpOptions options_;

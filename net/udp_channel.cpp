@@ -70,7 +70,7 @@ bool UdpChannel::SendTo(const std::vector<uint8_t>& datagram, uint32_t address, 
   alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
   if (through != nullptr) {
     if (route == Route::Multicast) {
-      ip_mreqn interface{};
+      ip_mreqn interface {};
       interface.imr_ifindex = static_cast<int>(through->index);
       if (setsockopt(fd_, IPPROTO_IP, IP_MULTICAST_IF, &interface, sizeof interface) != 0)
         return false;

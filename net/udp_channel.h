@@ -17,8 +17,8 @@ namespace varnalux::net {
 
 enum class Route { Broadcast, Multicast };
 
-inline constexpr uint32_t BroadcastAddress = 0xFFFFFFFFu;    // 255.255.255.255
-inline constexpr uint32_t MulticastGroup = 0xE00000FBu;      // 224.0.0.251
+inline constexpr uint32_t BroadcastAddress = 0xFFFFFFFFu;  // 255.255.255.255
+inline constexpr uint32_t MulticastGroup = 0xE00000FBu;    // 224.0.0.251
 
 // An IPv4 interface that requests go out of.
 struct SendInterface {

@@ -54,8 +54,7 @@ bool ParseEntry(const std::string& entry, Destination& out) {
 
 }  // namespace
 
-bool ParseDestinations(const std::string& text, std::vector<Destination>& out,
-                       std::string& error) {
+bool ParseDestinations(const std::string& text, std::vector<Destination>& out, std::string& error) {
   std::vector<Destination> parsed;
   size_t at = 0;
   for (;;) {

@@ -14,7 +14,7 @@
 namespace varnalux::net {
 
 // Waits of the protocol.
-inline constexpr std::chrono::milliseconds DiscoverySilence{1000};  // per request
+inline constexpr std::chrono::milliseconds DiscoverySilence{1000};   // per request
 inline constexpr std::chrono::milliseconds SettingAnswerWait{3000};  // per change step
 // A discovery request stops collecting after this long even if answers keep
 // coming, and keeps at most this many rows.

@@ -46,9 +46,7 @@ Address AddressAt(const uint8_t* data, size_t size, size_t offset) {
 
 }  // namespace
 
-uint16_t ReadBig16(const uint8_t* data) {
-  return static_cast<uint16_t>((data[0] << 8) | data[1]);
-}
+uint16_t ReadBig16(const uint8_t* data) { return static_cast<uint16_t>((data[0] << 8) | data[1]); }
 
 void WriteHeader(uint8_t* buffer, uint16_t command, uint32_t sequence, const Mac& mac) {
   std::memset(buffer, 0, HeaderSize);
@@ -76,8 +74,7 @@ std::vector<uint8_t> BuildFactoryDefaultRequest(uint32_t sequence, const Mac& ma
   return request;
 }
 
-SettingRequest::SettingRequest(uint32_t sequence, const Mac& mac)
-    : buffer_(RequestBufferSize, 0) {
+SettingRequest::SettingRequest(uint32_t sequence, const Mac& mac) : buffer_(RequestBufferSize, 0) {
   WriteHeader(buffer_.data(), CommandReadSetting, sequence, mac);
 }
 

@@ -2,7 +2,9 @@
 # Installs what is missing, builds, starts the virtual printer and then
 # Varnalux. The virtual printer listens on 127.0.0.1:9100 (choose ETHERNET,
 # "Setup", 127.0.0.1 and port 9100) and offers a serial end that the program
-# knows as COM9 (choose COM, "Setup", COM9). It stops when Varnalux ends.
+# knows as COM9 (choose COM, "Setup", COM9), and answers network discovery on
+# UDP 127.0.0.1:22368 (VARNALUX_DISCOVERY_TO points there). It stops when
+# Varnalux ends.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-deps.sh"
@@ -23,9 +25,14 @@ fi
 state=$(mktemp -d)
 vp=""
 trap '[[ -n "$vp" ]] && kill "$vp" 2>/dev/null; rm -rf "$state"' EXIT
-"$bin/varnalux-vprinter" --listen 127.0.0.1:${VPRINTER_PORT:-9100} --pty "$state/tty" &
+# Network discovery goes to the virtual printer on loopback, never onto the network.
+udp_port=${VPRINTER_UDP_PORT:-22368}
+export VARNALUX_DISCOVERY_TO="127.0.0.1:$udp_port"
+"$bin/varnalux-vprinter" --listen 127.0.0.1:${VPRINTER_PORT:-9100} --pty "$state/tty" \
+  --udp "127.0.0.1:$udp_port" &
 vp=$!
 for _ in $(seq 50); do [[ -e "$state/tty" ]] && break; sleep 0.1; done
 export VARNALUX_COM9="$state/tty"
-echo "Virtual printer: TCP 127.0.0.1:${VPRINTER_PORT:-9100}, serial end $state/tty as COM9"
+echo "Virtual printer: TCP 127.0.0.1:${VPRINTER_PORT:-9100}, serial end $state/tty as COM9," \
+  "discovery on UDP 127.0.0.1:$udp_port"
 "$bin/varnalux" "$@"

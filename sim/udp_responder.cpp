@@ -212,7 +212,8 @@ std::vector<uint8_t> UdpResponder::Answer(const uint8_t* data, size_t size) {
       case 0: {
         const void* nul = std::memchr(data + kName, 0, 64);
         const size_t length = nul ? static_cast<const uint8_t*>(nul) - (data + kName) : 64;
-        pending_.netName.assign(reinterpret_cast<const char*>(data + kName), std::min<size_t>(length, 63));
+        pending_.netName.assign(reinterpret_cast<const char*>(data + kName),
+                                std::min<size_t>(length, 63));
         pendingName_ = true;
         break;
       }

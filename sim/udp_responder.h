@@ -25,7 +25,7 @@ struct PrinterCore;
 
 struct UdpServeOptions {
   std::string address = "127.0.0.1";  // "0.0.0.0" takes broadcasts too
-  uint16_t port = 22368;               // 0 picks a free one
+  uint16_t port = 22368;              // 0 picks a free one
   // Joins 224.0.0.251 on this interface when not empty.
   std::string multicastInterface;
   std::string model = "VL-200";

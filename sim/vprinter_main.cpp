@@ -179,7 +179,8 @@ int main(int argc, char** argv) {
       if (!value(mac) || !varnalux::sim::MacFromText(mac, bytes))
         return Fail("--mac needs six hexadecimal pairs joined by colons");
     } else if (a == "--net-name") {
-      if (!value(netName) || netName.size() > 63) return Fail("--net-name needs a name of up to 63 characters");
+      if (!value(netName) || netName.size() > 63)
+        return Fail("--net-name needs a name of up to 63 characters");
       netNameGiven = true;
     } else if (a == "--model") {
       if (!value(udpOptions.model)) return Fail("--model needs a name");

@@ -121,7 +121,7 @@ TFormNetSetup::TFormNetSetup(DialogSeam& seam, const varnalux::net::UdpOptions& 
   setFixedSize(kClientWidth, kClientHeight);
 
   // Tab order follows the layout: list, buttons left to right, IP setting.
-  QWidget* order[] = {listView1_,    buttonDiscover_, buttonChangeIP_, buttonFactoryDefault_,
+  QWidget* order[] = {listView1_,     buttonDiscover_, buttonChangeIP_, buttonFactoryDefault_,
                       buttonBrowser_, editIPAddr_,     editPort_,       buttonSet_};
   for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 

@@ -25,8 +25,7 @@ class TFormNetSetup : public QDialog {
   Q_OBJECT
 
  public:
-  TFormNetSetup(DialogSeam& seam, const varnalux::net::UdpOptions& udp,
-                QWidget* parent = nullptr);
+  TFormNetSetup(DialogSeam& seam, const varnalux::net::UdpOptions& udp, QWidget* parent = nullptr);
 
   // Keeps a reference to the target and runs the first discovery. An empty
   // host becomes the first row's IP address, or "192.168.1.100" when no

@@ -27,7 +27,7 @@ class CliRemote : public ::testing::Test {
   void TearDown() override { unsetenv("VARNALUX_DISCOVERY_TO"); }
 
   static std::unique_ptr<varnalux::sim::VirtualPrinter> Start(const std::string& mac,
-                                                             const std::string& name) {
+                                                              const std::string& name) {
     auto p = std::make_unique<varnalux::sim::VirtualPrinter>();
     varnalux::sim::NetworkSettings net = p->Network();
     net.macAddress = mac;

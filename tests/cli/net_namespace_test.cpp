@@ -15,8 +15,8 @@ namespace {
 
 // varnalux-cli in a namespace with the real destinations (no override).
 Ran CliIn(const std::string& ns, const std::vector<std::string>& args) {
-  std::vector<std::string> all = {"ip", "netns", "exec", ns, "env", "-u",
-                                  "VARNALUX_DISCOVERY_TO", VARNALUX_CLI_PATH};
+  std::vector<std::string> all = {
+      "ip", "netns", "exec", ns, "env", "-u", "VARNALUX_DISCOVERY_TO", VARNALUX_CLI_PATH};
   all.insert(all.end(), args.begin(), args.end());
   return RunProgram(all);
 }
@@ -24,8 +24,9 @@ Ran CliIn(const std::string& ns, const std::vector<std::string>& args) {
 // A virtual printer on the protocol's port in a namespace.
 std::vector<std::string> Printer(const std::string& mac, const std::string& name,
                                  const std::string& multicastIf = "") {
-  std::vector<std::string> args = {VARNALUX_VPRINTER_PATH, "--no-tcp", "--udp", "0.0.0.0:22368",
-                                   "--mac", mac, "--net-name", name};
+  std::vector<std::string> args = {VARNALUX_VPRINTER_PATH, "--no-tcp", "--udp",
+                                   "0.0.0.0:22368",        "--mac",    mac,
+                                   "--net-name",           name};
   if (!multicastIf.empty()) args.insert(args.end(), {"--udp-multicast", multicastIf});
   return args;
 }
@@ -81,8 +82,7 @@ TEST_F(NetNamespaceTest, TwoPrintersOnASegmentOneAnsweringBothRequests) {
   EXPECT_EQ(std::multiset<std::string>(names.begin(), names.begin() + 2),
             (std::multiset<std::string>{"Alpha", "Beta"}));
   EXPECT_EQ(names[2], "Alpha");
-  EXPECT_NE(found.out.find("\t00:1B:82:00:01:02\t192.168.1.120\tVL-200\tReady"),
-            std::string::npos);
+  EXPECT_NE(found.out.find("\t00:1B:82:00:01:02\t192.168.1.120\tVL-200\tReady"), std::string::npos);
 
   // Setting datagrams by broadcast reach the printer with the MAC only.
   Ran set = CliIn(client, {"remote-set", "00:1b:82:00:01:02", "--static", "10.213.0.50",

@@ -125,8 +125,8 @@ class NetnsLab {
   // A veth pair with one end in each namespace, both up.
   bool Link(const std::string& nsA, const std::string& ifA, const std::string& nsB,
             const std::string& ifB) {
-    return RunProgram({"ip", "link", "add", ifA, "netns", nsA, "type", "veth", "peer", "name",
-                       ifB, "netns", nsB})
+    return RunProgram({"ip", "link", "add", ifA, "netns", nsA, "type", "veth", "peer", "name", ifB,
+                       "netns", nsB})
                    .status == 0 &&
            Ip(nsA, {"link", "set", ifA, "up"}) && Ip(nsB, {"link", "set", ifB, "up"});
   }

@@ -165,11 +165,11 @@ TEST(NetRows, StatusTextsFollowTheTableInOrder) {
     uint8_t state, errors;
     const char* text;
   } cases[] = {
-      {1, 0xFF, "Printing"},       {2, 0x01, "Pause"},       {3, 0x41, "Carriage Open"},
-      {3, 0x50, "Over Heat"},      {3, 0x80, "Over Heat"},   {3, 0x06, "Paper Jam"},
-      {3, 0x04, "Paper Empty"},    {3, 0x10, "Ribbon Error"}, {3, 0x28, "Ribbon Error"},
-      {3, 0x20, "Cutter Error"},   {3, 0x00, "Error"},       {0, 0x00, "Ready"},
-      {0, 0xFF, "Ready"},          {4, 0x01, "Ready"},       {0xFF, 0x00, "Ready"},
+      {1, 0xFF, "Printing"},     {2, 0x01, "Pause"},        {3, 0x41, "Carriage Open"},
+      {3, 0x50, "Over Heat"},    {3, 0x80, "Over Heat"},    {3, 0x06, "Paper Jam"},
+      {3, 0x04, "Paper Empty"},  {3, 0x10, "Ribbon Error"}, {3, 0x28, "Ribbon Error"},
+      {3, 0x20, "Cutter Error"}, {3, 0x00, "Error"},        {0, 0x00, "Ready"},
+      {0, 0xFF, "Ready"},        {4, 0x01, "Ready"},        {0xFF, 0x00, "Ready"},
   };
   for (const Case& c : cases)
     EXPECT_STREQ(StatusText(c.state, c.errors), c.text)
@@ -258,7 +258,8 @@ TEST(NetRows, RandomDatagramsAreParsedWithinTheirBytes) {
 }
 
 TEST(NetRows, JsonEscapesWhateverTheNetworkSent) {
-  std::vector<PrinterRow> rows = {{"a\"b\\c\n\x01\xff", "00:00:00:00:00:01", "1.2.3.4", "M", "Ready"}};
+  std::vector<PrinterRow> rows = {
+      {"a\"b\\c\n\x01\xff", "00:00:00:00:00:01", "1.2.3.4", "M", "Ready"}};
   EXPECT_EQ(RowsToJson(rows),
             "[\n  {\"name\": \"a\\\"b\\\\c\\u000a\\u0001\\u00ff\", \"mac\": \"00:00:00:00:00:01\", "
             "\"ip\": \"1.2.3.4\", \"model\": \"M\", \"status\": \"Ready\"}\n]\n");
@@ -298,17 +299,18 @@ TEST(NetOverride, DestinationsAreParsedStrictly) {
   EXPECT_EQ(d[1].port, 65535);
 
   const std::vector<Destination> before = d;
-  for (const char* bad : {"", "127.0.0.1", "127.0.0.1:", "127.0.0.1:0", "127.0.0.1:65536",
-                          "localhost:4000", "127.0.0.1:4000,", "127.0.0.1:40x", "1.2.3:4",
-                          "255.255.255.255:22368", "224.0.0.251:22368", "239.1.1.1:5",
-                          "127.0.0.1:4000,,127.0.0.1:4001", "127.0.0.1:99999999999999999999"}) {
+  for (const char* bad :
+       {"", "127.0.0.1", "127.0.0.1:", "127.0.0.1:0", "127.0.0.1:65536", "localhost:4000",
+        "127.0.0.1:4000,", "127.0.0.1:40x", "1.2.3:4", "255.255.255.255:22368", "224.0.0.251:22368",
+        "239.1.1.1:5", "127.0.0.1:4000,,127.0.0.1:4001", "127.0.0.1:99999999999999999999"}) {
     error.clear();
     EXPECT_FALSE(ParseDestinations(bad, d, error)) << bad;
     EXPECT_FALSE(error.empty()) << bad;
     EXPECT_EQ(d.size(), before.size()) << bad;
   }
   std::string many;
-  for (int i = 0; i < 17; ++i) many += (i ? "," : "") + std::string("127.0.0.1:") + std::to_string(1000 + i);
+  for (int i = 0; i < 17; ++i)
+    many += (i ? "," : "") + std::string("127.0.0.1:") + std::to_string(1000 + i);
   EXPECT_FALSE(ParseDestinations(many, d, error));
 }
 

@@ -188,11 +188,11 @@ TEST(NetSession, CancellingSendsOnlyTheTwoReads) {
   RemoteSession session(Loopback({p.To()}));
   RemoteSettings assumed;
   assumed.netName = "Keep";
-  const ChangeOutcome outcome = session.ChangeSettings(
-      MacOf("00:1B:82:00:00:0D"), assumed, [](const SettingsRead&, SettingsEdit& edit) {
-        edit.settings.netName = "Changed";
-        return false;
-      });
+  const ChangeOutcome outcome = session.ChangeSettings(MacOf("00:1B:82:00:00:0D"), assumed,
+                                                       [](const SettingsRead&, SettingsEdit& edit) {
+                                                         edit.settings.netName = "Changed";
+                                                         return false;
+                                                       });
   EXPECT_EQ(outcome, ChangeOutcome::Cancelled);
   std::this_thread::sleep_for(milliseconds(200));
   const std::vector<Bytes> got = p.printer.UdpReceived();
@@ -250,14 +250,17 @@ TEST(NetSession, ShortLongAndForeignAnswersFromAScriptedPeer) {
   whole[40] = 3;
   const std::string name = "Odd";
   whole.insert(whole.end(), name.begin(), name.end());
-  std::vector<Bytes> answers = {Bytes{}, Bytes(5, 1), Bytes(whole.begin(), whole.begin() + 31),
-                                Bytes(whole.begin(), whole.begin() + 32), whole,
+  std::vector<Bytes> answers = {Bytes{},
+                                Bytes(5, 1),
+                                Bytes(whole.begin(), whole.begin() + 31),
+                                Bytes(whole.begin(), whole.begin() + 32),
+                                whole,
                                 Bytes(4000, 'z')};
   testing::UdpPeer peer(answers);
   RemoteSession session(Loopback({peer.Destination()}));
   std::vector<PrinterRow> rows;
   ASSERT_TRUE(session.Discover(rows));
-  ASSERT_EQ(rows.size(), 6u);  // three of six, for each of the two requests
+  ASSERT_EQ(rows.size(), 6u);          // three of six, for each of the two requests
   EXPECT_EQ(rows[0].status, "Ready");  // the state byte did not arrive
   EXPECT_EQ(rows[0].name, "");
   EXPECT_EQ(rows[1].status, "Error");

@@ -126,7 +126,9 @@ TEST_F(NetSetupTest, OpensWithTheListFilledAndTheFirstRowsAddress) {
 
 TEST_F(NetSetupTest, AHostAlreadySetIsKeptAndNamesStayPlainText) {
   varnalux::sim::NetworkSettings net = back->Network();
-  net.netName = "<b>Back</b>\x01" "2";
+  net.netName =
+      "<b>Back</b>\x01"
+      "2";
   back->SetNetwork(net);
   varnalux::CopyText(target.host, sizeof target.host, "printer.local");
   Open([this](QDialog&) {
@@ -232,7 +234,8 @@ class NetSetupWindowTest : public MainWindowTest {};
 TEST_F(NetSetupWindowTest, SetupOnEthernetDiscoversAndExitSetsTheTarget) {
   auto printer = UdpPrinter("00:1B:82:00:04:0C", "Solo", "10.7.0.12");
   const QByteArray before = qgetenv("VARNALUX_DISCOVERY_TO");
-  qputenv("VARNALUX_DISCOVERY_TO", QByteArray("127.0.0.1:") + QByteArray::number(printer->UdpPort()));
+  qputenv("VARNALUX_DISCOVERY_TO",
+          QByteArray("127.0.0.1:") + QByteArray::number(printer->UdpPort()));
   Interface()->setCurrentIndex(varnalux::KindEthernet);
   seam.drivers.push_back([](QDialog& d) {
     auto* list = Find<QTreeWidget>(&d, "ListView1");
