@@ -42,6 +42,9 @@ int CmdIgnoreAutoBas(CliLink& link, const CliArgs& args);
 int CmdTestPage(CliLink& link, const CliArgs& args);
 int CmdClock(CliLink& link, const CliArgs& args);
 
+// The printer's own network settings through the link.
+int CmdNet(CliLink& link, const CliArgs& args);
+
 // Prints "usage: varnalux-cli [link options] <usage>" to standard error; 64.
 int UsageError(const char* usage);
 
