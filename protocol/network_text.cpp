@@ -14,9 +14,9 @@ struct TextField {
 };
 
 const TextField kTextFields[] = {
-    {"ipAddress", &NetworkSettings::ipAddress},   {"subnetMask", &NetworkSettings::subnetMask},
-    {"gateway", &NetworkSettings::gateway},       {"lastUsedIp", &NetworkSettings::lastUsedIp},
-    {"netName", &NetworkSettings::netName},       {"macAddress", &NetworkSettings::macAddress},
+    {"ipAddress", &NetworkSettings::ipAddress}, {"subnetMask", &NetworkSettings::subnetMask},
+    {"gateway", &NetworkSettings::gateway},     {"lastUsedIp", &NetworkSettings::lastUsedIp},
+    {"netName", &NetworkSettings::netName},     {"macAddress", &NetworkSettings::macAddress},
 };
 
 std::string FieldText(const NetworkSettings& s, const TextField& f) {

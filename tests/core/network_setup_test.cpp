@@ -1,5 +1,7 @@
 // The printer's network settings through the link: the NET command lines,
 // the read with its name and MAC rule, against the virtual printer on TCP.
+#include "protocol/network_setup.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -8,7 +10,6 @@
 #include "app/dispatcher.h"
 #include "link/link_settings.h"
 #include "protocol/network_settings.h"
-#include "protocol/network_setup.h"
 #include "protocol/network_text.h"
 #include "tests/core/printer_fixture.h"
 
@@ -101,13 +102,12 @@ TEST(NetworkCommands, TextsThatWouldBreakTheLineAreRefused) {
 
 TEST(NetworkCommands, FieldsWithoutTheirNulAreReadNoFurtherThanTheField) {
   NetworkSettings s = Named("");
-  std::memset(s.netName, 'N', sizeof s.netName);      // no NUL at all
+  std::memset(s.netName, 'N', sizeof s.netName);        // no NUL at all
   std::memset(s.macAddress, '"', sizeof s.macAddress);  // what follows must not be read
   EXPECT_EQ(NetNameCommand(s), "NET NAME \"" + std::string(64, 'N') + "\"\r\n");
   s = Static("", "255.0.0.0", "");
   std::memset(s.ipAddress, '1', sizeof s.ipAddress);
-  EXPECT_EQ(NetAddressCommand(s),
-            "NET IP \"" + std::string(64, '1') + "\",\"255.0.0.0\",\"\"\r\n");
+  EXPECT_EQ(NetAddressCommand(s), "NET IP \"" + std::string(64, '1') + "\",\"255.0.0.0\",\"\"\r\n");
 }
 
 TEST(NetworkText, JsonAndLinesShowEveryFieldSafely) {

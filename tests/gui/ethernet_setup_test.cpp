@@ -50,8 +50,8 @@ NetworkSettings Record(uint8_t dhcp) {
   return s;
 }
 
-const char* const kAddressRows[] = {"LabelIP",   "EditIP",       "LabelMask",
-                                    "EditMask",  "LabelGateWay", "EditGateWay"};
+const char* const kAddressRows[] = {"LabelIP",  "EditIP",       "LabelMask",
+                                    "EditMask", "LabelGateWay", "EditGateWay"};
 
 // The enabled state of the six controls of the three address rows.
 std::vector<bool> AddressRowsEnabled(QWidget* d) {
@@ -88,10 +88,11 @@ TEST_F(EthernetDialogTest, LayoutNamesAndTheReadOnlyMac) {
       const char* caption;
       const char* edit;
     };
-    for (const Row& r : {Row{"LabelIP", "IP:", "EditIP"}, Row{"LabelMask", "Subnet Mask:", "EditMask"},
-                         Row{"LabelGateWay", "Gateway:", "EditGateWay"},
-                         Row{"LabelPrinterName", "Printer Name:", "EditPrinterName"},
-                         Row{"LabelMACAddr", "MAC Address:", "EditMACAddr"}}) {
+    for (const Row& r :
+         {Row{"LabelIP", "IP:", "EditIP"}, Row{"LabelMask", "Subnet Mask:", "EditMask"},
+          Row{"LabelGateWay", "Gateway:", "EditGateWay"},
+          Row{"LabelPrinterName", "Printer Name:", "EditPrinterName"},
+          Row{"LabelMACAddr", "MAC Address:", "EditMACAddr"}}) {
       auto* label = Find<QLabel>(&d, r.label);
       EXPECT_EQ(label->text(), r.caption);
       EXPECT_EQ(label->buddy(), Find<QLineEdit>(&d, r.edit)) << r.label;
@@ -212,7 +213,8 @@ TEST_F(EthernetDialogTest, UnsendableTextsAreRefusedAndKeepTheDialogOpen) {
     Click(&d, "ButtonSetPrinterName");
     EXPECT_TRUE(d.isVisible());
     ASSERT_EQ(seam.messages.size(), 1);
-    EXPECT_TRUE(seam.messages[0].startsWith("'A\"B' cannot be sent")) << seam.messages[0].toStdString();
+    EXPECT_TRUE(seam.messages[0].startsWith("'A\"B' cannot be sent"))
+        << seam.messages[0].toStdString();
     // Typed through an input method: no key for it.
     Find<QLineEdit>(&d, "EditGateWay")->setText(QStringLiteral("10.0.0.1\u00e9"));
     Click(&d, "ButtonSetIP");
@@ -284,8 +286,7 @@ TEST_F(EthernetButtonTest, StaticAddressGoesOutAsOneNetIpLineAndThePrinterTakesI
     Type(&d, "EditGateWay", "192.168.1.1");
     Click(&d, "ButtonSetIP");
   });
-  EXPECT_EQ(Settled(),
-            kReads + "NET IP \"192.168.1.50\",\"255.255.255.0\",\"192.168.1.1\"\r\n");
+  EXPECT_EQ(Settled(), kReads + "NET IP \"192.168.1.50\",\"255.255.255.0\",\"192.168.1.1\"\r\n");
   bool found = false;
   EXPECT_EQ(printer.ReportValue("CONFIGIP", found), "192.168.1.50");
 

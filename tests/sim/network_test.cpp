@@ -36,12 +36,12 @@ TEST(Network, MalformedNetLinesChangeNothing) {
   const std::string before[] = {Value(p, "CONFIGIP"), Value(p, "IPMASK"), Value(p, "GATEWAY"),
                                 Value(p, "NETNAME")};
   const char* bad[] = {
-      "NET IP \"10.1.2.3\",\"255.0.0.0\"",                 // two addresses
-      "NET IP 10.1.2.3,255.0.0.0,10.0.0.1",               // no quotes
-      "NET IP \"10.1.2.3\",\"255.0.0.0\",\"10.0.0.1",     // unclosed
-      "NET IP \"1\",\"2\",\"3\",\"4\"",                   // four
-      "NET NAME \"A\"B\"",                                // a quote inside
-      "NET NAME LABELS",                                  // no quotes
+      "NET IP \"10.1.2.3\",\"255.0.0.0\"",             // two addresses
+      "NET IP 10.1.2.3,255.0.0.0,10.0.0.1",            // no quotes
+      "NET IP \"10.1.2.3\",\"255.0.0.0\",\"10.0.0.1",  // unclosed
+      "NET IP \"1\",\"2\",\"3\",\"4\"",                // four
+      "NET NAME \"A\"B\"",                             // a quote inside
+      "NET NAME LABELS",                               // no quotes
   };
   for (const char* line : bad) p.Execute(line);
   const std::string longName = "NET NAME \"" + std::string(64, 'x') + "\"";
