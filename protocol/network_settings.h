@@ -18,15 +18,15 @@ inline constexpr int32_t NetActionSetIp = 0;
 inline constexpr int32_t NetActionSetName = 1;
 
 struct NetworkSettings {
-  uint8_t dhcp;                   // 1: address by DHCP; 0: static address
-  char ipAddress[NetTextSize];    // configured address, dotted decimal
+  uint8_t dhcp;                 // 1: address by DHCP; 0: static address
+  char ipAddress[NetTextSize];  // configured address, dotted decimal
   char subnetMask[NetTextSize];
   char gateway[NetTextSize];
-  char lastUsedIp[NetTextSize];   // shown in the IP box while DHCP is chosen
+  char lastUsedIp[NetTextSize];  // shown in the IP box while DHCP is chosen
   char netName[NetTextSize];
-  char macAddress[NetTextSize];   // as the printer formats it
-  int32_t action;                 // NetActionSetIp or NetActionSetName
-  uint8_t confirmed;              // 1 when the dialog was left with a Set button
+  char macAddress[NetTextSize];  // as the printer formats it
+  int32_t action;                // NetActionSetIp or NetActionSetName
+  uint8_t confirmed;             // 1 when the dialog was left with a Set button
 };
 
 // The run's initial value: DHCP, the four addresses "0.0.0.0", empty name

@@ -146,6 +146,13 @@ void VirtualPrinter::ForgetReport(const std::string& key) {
   state_->core.forgotten.insert(k);
 }
 
+void VirtualPrinter::RestoreReport(const std::string& key) {
+  std::lock_guard<std::mutex> lock(state_->core.mu);
+  std::string k = Upper(key);
+  state_->core.overrides.erase(k);
+  state_->core.forgotten.erase(k);
+}
+
 std::string VirtualPrinter::LastLabelProgram() const {
   std::lock_guard<std::mutex> lock(state_->core.mu);
   return state_->core.lastLabelProgram;

@@ -94,6 +94,8 @@ class VirtualPrinter {
   // Forget makes the printer not know the key at all (no answer).
   void OverrideReport(const std::string& key, const std::string& payload);
   void ForgetReport(const std::string& key);
+  // Undoes both: the key is answered as the printer's state gives it.
+  void RestoreReport(const std::string& key);
 
   // Last label program received (CLS ... PRINT), the text of the running
   // or last dump, and the printer's files, for tests and the control

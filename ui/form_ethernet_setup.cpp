@@ -61,8 +61,7 @@ TFormEthernetSetup::TFormEthernetSetup(DialogSeam& seam, QWidget* parent)
   row("LabelIP", "IP:", "EditIP", labelIP_, editIP_);
   row("LabelMask", "Subnet Mask:", "EditMask", labelMask_, editMask_);
   row("LabelGateWay", "Gateway:", "EditGateWay", labelGateWay_, editGateWay_);
-  row("LabelPrinterName", "Printer Name:", "EditPrinterName", labelPrinterName_,
-      editPrinterName_);
+  row("LabelPrinterName", "Printer Name:", "EditPrinterName", labelPrinterName_, editPrinterName_);
   editPrinterName_->clear();
   editPrinterName_->setMaxLength(15);
   row("LabelMACAddr", "MAC Address:", "EditMACAddr", labelMACAddr_, editMACAddr_);

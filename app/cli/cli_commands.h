@@ -42,6 +42,8 @@ int CmdIgnoreAutoBas(CliLink& link, const CliArgs& args);
 int CmdTestPage(CliLink& link, const CliArgs& args);
 int CmdClock(CliLink& link, const CliArgs& args);
 
+// The printer's own network settings through the link.
+int CmdNet(CliLink& link, const CliArgs& args);
 // UDP discovery and remote settings (no link).
 int CmdDiscover(CliLink& link, const CliArgs& args);
 int CmdRemoteReset(CliLink& link, const CliArgs& args);

@@ -27,6 +27,8 @@ const CliCommand kCommands[] = {
     {"ignore-autobas", "ignore-autobas", CmdIgnoreAutoBas},
     {"test-page", "test-page WIDTH_MM HEIGHT_MM", CmdTestPage},
     {"clock", "clock get [--json] | clock set now|YYYY-MM-DDTHH:MM:SS", CmdClock},
+    {"net", "net get [--json] | net set-dhcp | net set-ip IP MASK GATEWAY | net set-name NAME",
+     CmdNet},
     {"discover", "discover [--json]", CmdDiscover},
     {"remote-reset", "remote-reset MAC", CmdRemoteReset},
     {"remote-set", "remote-set MAC [--dhcp | --static IP MASK GATEWAY] [--name NAME]",
