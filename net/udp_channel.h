@@ -6,6 +6,7 @@
 // come back to the port the system chose for the first send.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <string>
