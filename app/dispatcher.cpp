@@ -6,6 +6,7 @@
 #include "protocol/config_reader.h"
 #include "protocol/config_writer.h"
 #include "protocol/file_manager.h"
+#include "protocol/network_setup.h"
 #include "protocol/printer_functions.h"
 #include "protocol/report_exchange.h"
 #include "protocol/send_raw.h"
@@ -119,9 +120,18 @@ ResultCode Dispatch(OperationCode operation, InterfaceKind kind, void* data, int
       return needs(request) ? PrintTestPage(kind, *request) : ResultUnknownError;
     }
     case OpIgnoreAutoBas: return IgnoreAutoBas(kind);
-    case OpSetNetAddress:  // come with the Ethernet setup
-    case OpSetNetName:
-    case OpReadNetConfig: return ResultUnknownError;
+    case OpSetNetAddress: {
+      auto* settings = As<NetworkSettings>(data);
+      return needs(settings) ? SetNetAddress(kind, *settings) : ResultUnknownError;
+    }
+    case OpSetNetName: {
+      auto* settings = As<NetworkSettings>(data);
+      return needs(settings) ? SetNetName(kind, *settings) : ResultUnknownError;
+    }
+    case OpReadNetConfig: {
+      auto* settings = As<NetworkSettings>(data);
+      return needs(settings) ? ReadNetConfig(kind, *settings) : ResultUnknownError;
+    }
     case OpTestConnection: return TestConnection(kind);
     case OpReadPrinterFile: {
       auto* request = As<ReadBackRequest>(data);

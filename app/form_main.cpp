@@ -480,7 +480,7 @@ void TFormMain::ButtonInterFaceClick() {
       break;
     }
     case varnalux::KindEthernet: {
-      TFormNetSetup dialog(seam_);
+      TFormNetSetup dialog(seam_, varnalux::net::UdpOptionsFromEnvironment());
       dialog.Bind(tcp_);
       dialog.move(DialogOrigin());
       seam_.Exec(dialog);

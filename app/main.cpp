@@ -8,6 +8,7 @@
 #include "app/form_process.h"
 #include "app/progress.h"
 #include "ui/dialog_seam.h"
+#include "ui/form_ethernet_setup.h"
 
 namespace {
 
@@ -31,6 +32,9 @@ int main(int argc, char** argv) {
       // The window builds its pages, probes the link and reads the printer's
       // configuration when the probe opened it.
       TFormMain formMain(seam);
+      // The Ethernet Setup dialog exists, hidden, for the whole run; the
+      // handlers that show it make their own for each use.
+      TFormEthernetSetup formEthernetSetup(seam);
       seam.SetParentWindow(&formMain);
       formMain.show();
       QApplication::exec();

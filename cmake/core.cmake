@@ -30,13 +30,23 @@ set(CORE_PROTOCOL_SOURCES
   protocol/file_names.cpp
   protocol/input_file.cpp
   protocol/local_file.cpp
+  protocol/network_settings.cpp
+  protocol/network_setup.cpp
+  protocol/network_text.cpp
+  protocol/printable_text.cpp
   protocol/printer_config.cpp
   protocol/printer_functions.cpp
   protocol/report_exchange.cpp
   protocol/send_raw.cpp
   protocol/test_page.cpp)
 
-set(CORE_NET_SOURCES)
+set(CORE_NET_SOURCES
+  net/dotted_address.cpp
+  net/printer_rows.cpp
+  net/remote_actions.cpp
+  net/udp_channel.cpp
+  net/udp_options.cpp
+  net/udp_protocol.cpp)
 set(CORE_FONT_SOURCES
   font/asian_sets.cpp
   font/code_decoder.cpp

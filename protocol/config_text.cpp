@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "protocol/config_numbers.h"
+#include "protocol/printable_text.h"
 
 namespace varnalux {
 
@@ -108,40 +109,6 @@ std::string FloatText(float v) {
   char buffer[64];
   FormatShortest(v, buffer, sizeof buffer);
   return buffer;
-}
-
-// A text for a terminal: control bytes as \xNN, the rest as it is.
-std::string PlainText(const std::string& s) {
-  std::string out;
-  for (unsigned char ch : s) {
-    if (ch < 0x20 || ch == 0x7F) {
-      char esc[8];
-      snprintf(esc, sizeof esc, "\\x%02X", ch);
-      out += esc;
-    } else {
-      out += static_cast<char>(ch);
-    }
-  }
-  return out;
-}
-
-// A JSON string; bytes from 0x80 up are taken as Latin-1 characters, so any
-// printer text gives valid JSON.
-std::string JsonString(const std::string& s) {
-  std::string out = "\"";
-  for (unsigned char ch : s) {
-    if (ch == '"' || ch == '\\') {
-      out += '\\';
-      out += static_cast<char>(ch);
-    } else if (ch < 0x20 || ch >= 0x7F) {
-      char esc[8];
-      snprintf(esc, sizeof esc, "\\u%04X", ch);
-      out += esc;
-    } else {
-      out += static_cast<char>(ch);
-    }
-  }
-  return out + "\"";
 }
 
 std::string PlainValue(const Field& f, const PrinterConfig& c) {

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, starts the virtual printer and then
 # Varnalux. The virtual printer listens on 127.0.0.1:9100, or on the port in
-# VPRINTER_PORT (choose ETHERNET, "Setup", 127.0.0.1 and that port) and offers
-# a serial end that the program knows as COM9 (choose COM, "Setup", COM9). It
+# VPRINTER_PORT (choose ETHERNET, "Setup", 127.0.0.1 and that port), offers
+# a serial end that the program knows as COM9 (choose COM, "Setup", COM9),
+# and answers network discovery on UDP 127.0.0.1:22368, or VPRINTER_UDP_PORT
+# (VARNALUX_DISCOVERY_TO points there, so nothing goes onto the network). It
 # stops when Varnalux ends.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -24,9 +26,13 @@ fi
 # shellcheck source=scripts/vprinter_session.sh
 source "$root/scripts/vprinter_session.sh"
 trap vprinter_cleanup EXIT
-if vprinter_start "$bin/varnalux-vprinter" "${VPRINTER_PORT:-9100}"; then
+# Network discovery goes to the virtual printer on loopback, never onto the network.
+udp_port=${VPRINTER_UDP_PORT:-22368}
+export VARNALUX_DISCOVERY_TO="127.0.0.1:$udp_port"
+if vprinter_start "$bin/varnalux-vprinter" "${VPRINTER_PORT:-9100}" --udp "127.0.0.1:$udp_port"; then
   export VARNALUX_COM9="$VPRINTER_TTY"
-  echo "Virtual printer: TCP $VPRINTER_ADDRESS, serial end $VPRINTER_TTY as COM9"
+  echo "Virtual printer: TCP $VPRINTER_ADDRESS, serial end $VPRINTER_TTY as COM9," \
+    "discovery on UDP 127.0.0.1:$udp_port"
 else
   echo "run.sh: Varnalux starts without the virtual printer." >&2
 fi

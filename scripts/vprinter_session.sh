@@ -1,8 +1,10 @@
 # Sourced by run.sh: the virtual printer for one session of Varnalux.
 #
-#   vprinter_start BIN PORT   starts BIN on 127.0.0.1:PORT with a serial end
-#                             in a new folder; 0 once it listens, 1 (with the
-#                             reason on standard error) when it did not start
+#   vprinter_start BIN PORT [ARG...]
+#                             starts BIN on 127.0.0.1:PORT with a serial end
+#                             in a new folder (and the further arguments);
+#                             0 once it listens, 1 (with the reason on
+#                             standard error) when it did not start
 #   vprinter_cleanup          stops it and removes the folder; never fails,
 #                             so it is safe as an EXIT trap under set -e
 #
@@ -31,8 +33,9 @@ vprinter_cleanup() {
 
 vprinter_start() {
   local bin=$1 port=$2 ready="" i
+  shift 2
   VPRINTER_STATE=$(mktemp -d) || return 1
-  "$bin" --listen "127.0.0.1:$port" --pty "$VPRINTER_STATE/tty" \
+  "$bin" --listen "127.0.0.1:$port" --pty "$VPRINTER_STATE/tty" "$@" \
     >"$VPRINTER_STATE/out" 2>"$VPRINTER_STATE/err" &
   VPRINTER_PID=$!
   # It says "ready" once it listens; when it ends before that (the port is

@@ -29,7 +29,8 @@ const char kHelp[] =
     "  enddump                  end the running dump (saved, or printed)\n"
     "  report KEY               the answer to DIAGNOSTIC REPORT KEY\n"
     "  override KEY VALUE       answer VALUE (rest of the line) to KEY\n"
-    "  forget KEY               give no answer to KEY\n"
+    "  forget KEY               give no answer to KEY (e.g. NETNAME, MACADDR)\n"
+    "  remember KEY             answer KEY from the printer's state again\n"
     "  files [dram|flash|card]  file names of a device (all when omitted)\n"
     "  put DEVICE NAME TEXT     store a file with TEXT as its contents\n"
     "  sums [dram|flash|card]   DEVICE NAME SIZE CRC32 of each stored file\n"
@@ -151,12 +152,16 @@ std::string RunControlCommand(VirtualPrinter& printer, const std::string& line, 
   if (word == "LABEL") return Ok(Printable(printer.LastLabelProgram()));
   if (word == "DUMP") return Ok(Printable(printer.DumpTextKept()));
   if (word == "ENDDUMP") return printer.EndDump() ? Ok() : Error("no dump running");
-  if (word == "REPORT" || word == "FORGET" || word == "OVERRIDE") {
+  if (word == "REPORT" || word == "FORGET" || word == "OVERRIDE" || word == "REMEMBER") {
     std::string value;
     std::string key = Upper(FirstWord(rest, value));
     if (key.empty()) return Error("key missing");
     if (word == "FORGET") {
       printer.ForgetReport(key);
+      return Ok();
+    }
+    if (word == "REMEMBER") {
+      printer.RestoreReport(key);
       return Ok();
     }
     if (word == "OVERRIDE") {

@@ -72,6 +72,7 @@ void VirtualPrinter::Stop() {
   if (state_->control) state_->control->Stop();
   state_->tcp.Stop();
   state_->pty.Stop();
+  if (state_->udp) state_->udp->Stop();
 }
 
 void VirtualPrinter::SetStatusByte(uint8_t status) {
@@ -143,6 +144,13 @@ void VirtualPrinter::ForgetReport(const std::string& key) {
   std::string k = Upper(key);
   state_->core.overrides.erase(k);
   state_->core.forgotten.insert(k);
+}
+
+void VirtualPrinter::RestoreReport(const std::string& key) {
+  std::lock_guard<std::mutex> lock(state_->core.mu);
+  std::string k = Upper(key);
+  state_->core.overrides.erase(k);
+  state_->core.forgotten.erase(k);
 }
 
 std::string VirtualPrinter::LastLabelProgram() const {

@@ -19,6 +19,9 @@
 #include <string>
 #include <vector>
 
+#include "sim/network_settings.h"
+#include "sim/udp_responder.h"
+
 namespace varnalux::sim {
 
 // Ways to misbehave, for testing how the tool copes.
@@ -91,6 +94,8 @@ class VirtualPrinter {
   // Forget makes the printer not know the key at all (no answer).
   void OverrideReport(const std::string& key, const std::string& payload);
   void ForgetReport(const std::string& key);
+  // Undoes both: the key is answered as the printer's state gives it.
+  void RestoreReport(const std::string& key);
 
   // Last label program received (CLS ... PRINT), the text of the running
   // or last dump, and the printer's files, for tests and the control
@@ -141,6 +146,16 @@ class VirtualPrinter {
   // Appends every received byte to the file too; false if it cannot be
   // opened. An empty path stops it.
   bool SetRecordFile(const std::string& path);
+
+  // The UDP discovery and network-setting protocol (off unless started);
+  // false when the socket cannot be bound or the group not joined.
+  bool StartUdp(const UdpServeOptions& options);
+  uint16_t UdpPort() const;
+  // Every datagram received on it, in order.
+  std::vector<std::vector<uint8_t>> UdpReceived() const;
+  // The printer's network settings, as the link and the UDP side see them.
+  NetworkSettings Network() const;
+  void SetNetwork(const NetworkSettings& settings);
 
   // A line-oriented control channel on TCP (see ControlHelp()).
   bool StartControl(const std::string& address, uint16_t port);

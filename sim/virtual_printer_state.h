@@ -8,6 +8,7 @@
 #include "sim/printer_core.h"
 #include "sim/pty_transport.h"
 #include "sim/tcp_transport.h"
+#include "sim/udp_responder.h"
 #include "sim/virtual_printer.h"
 
 namespace varnalux::sim {
@@ -18,6 +19,7 @@ struct VirtualPrinter::State {
   TcpTransport tcp;
   PtyTransport pty;
   std::unique_ptr<ControlChannel> control;
+  std::unique_ptr<UdpResponder> udp;
 };
 
 }  // namespace varnalux::sim

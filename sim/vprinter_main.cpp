@@ -44,11 +44,18 @@ const char kUsage[] =
     "                       drop-mid, drop-on-receive\n"
     "  --record FILE        append every received byte to FILE\n"
     "  --control ADDR:PORT  control channel on TCP (see below)\n"
+    "  --udp ADDR:PORT      answer the UDP discovery and network-setting protocol\n"
+    "                       there (off by default; 0.0.0.0:22368 on a network,\n"
+    "                       127.0.0.1:PORT on this machine; port 0 picks one)\n"
+    "  --udp-multicast IF   also take requests to 224.0.0.251 on interface IF\n"
+    "  --mac MAC            the printer's MAC address (default 00:1B:82:56:50:01)\n"
+    "  --net-name NAME      the printer's network name (default VPRINTER)\n"
+    "  --model NAME         the model name the UDP side reports (default VL-200)\n"
     "  --stdin              read control commands from standard input too\n"
     "  --help               this text\n"
     "\n"
     "On start it prints, one a line: \"listening ADDR:PORT\", \"pty SLAVEPATH\",\n"
-    "\"link LINKPATH\", \"control ADDR:PORT\", then \"ready\".\n"
+    "\"link LINKPATH\", \"control ADDR:PORT\", \"udp ADDR:PORT\", then \"ready\".\n"
     "SIGINT or SIGTERM ends it; SIGUSR1 prints the counters and the status,\n"
     "SIGUSR2 forgets the received bytes and commands.\n"
     "\n"
@@ -110,6 +117,11 @@ int main(int argc, char** argv) {
   std::vector<std::pair<std::string, std::string>> answers;
   std::vector<std::string> forgotten;
   std::vector<std::string> full;
+  std::string udp;
+  varnalux::sim::UdpServeOptions udpOptions;
+  std::string mac;
+  std::string netName;
+  bool netNameGiven = false;
 
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
@@ -165,6 +177,20 @@ int main(int argc, char** argv) {
       if (!value(record)) return Fail("--record needs a file");
     } else if (a == "--control") {
       if (!value(control)) return Fail("--control needs ADDR:PORT");
+    } else if (a == "--udp") {
+      if (!value(udp)) return Fail("--udp needs ADDR:PORT");
+    } else if (a == "--udp-multicast") {
+      if (!value(udpOptions.multicastInterface)) return Fail("--udp-multicast needs an interface");
+    } else if (a == "--mac") {
+      uint8_t bytes[6];
+      if (!value(mac) || !varnalux::sim::MacFromText(mac, bytes))
+        return Fail("--mac needs six hexadecimal pairs joined by colons");
+    } else if (a == "--net-name") {
+      if (!value(netName) || netName.size() > 63)
+        return Fail("--net-name needs a name of up to 63 characters");
+      netNameGiven = true;
+    } else if (a == "--model") {
+      if (!value(udpOptions.model)) return Fail("--model needs a name");
     } else if (a == "--stdin") {
       useStdin = true;
     } else {
@@ -188,6 +214,17 @@ int main(int argc, char** argv) {
   for (const std::string& key : forgotten) printer.ForgetReport(key);
   for (const std::string& device : full) printer.Control("fill " + device);
   if (!record.empty() && !printer.SetRecordFile(record)) return Fail("cannot open " + record);
+  if (!mac.empty() || netNameGiven) {
+    varnalux::sim::NetworkSettings net = printer.Network();
+    if (!mac.empty()) net.macAddress = mac;
+    if (netNameGiven) net.netName = netName;
+    printer.SetNetwork(net);
+  }
+  if (!udp.empty()) {
+    if (!SplitAddress(udp, udpOptions.address, udpOptions.port)) return Fail("bad --udp " + udp);
+    if (!printer.StartUdp(udpOptions)) return Fail("cannot serve UDP on " + udp);
+    printf("udp %s:%u\n", udpOptions.address.c_str(), printer.UdpPort());
+  }
   if (tcp) {
     std::string address;
     uint16_t port = 0;

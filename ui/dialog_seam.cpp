@@ -1,5 +1,6 @@
 #include "ui/dialog_seam.h"
 
+#include <QDesktopServices>
 #include <QDialog>
 #include <QFileDialog>
 #include <QFont>
@@ -8,6 +9,7 @@
 #include <QGridLayout>
 #include <QMessageBox>
 #include <QSpacerItem>
+#include <QUrl>
 #include <QWidget>
 #include <QWindow>
 
@@ -115,4 +117,9 @@ bool RealDialogSeam::ChooseFont(QFont& font) {
   const QFont chosen = QFontDialog::getFont(&ok, font, BoxParent());
   if (ok) font = chosen;
   return ok;
+}
+
+void RealDialogSeam::OpenUrl(const QString& url) {
+  // Tolerant parsing: whatever the user typed after "http://" is handed on.
+  QDesktopServices::openUrl(QUrl(url, QUrl::TolerantMode));
 }

@@ -47,6 +47,8 @@ class DialogSeam {
     (void)font;
     return false;
   }
+  // Opens a URL with the desktop's default handler (the web browser).
+  virtual void OpenUrl(const QString& url) = 0;
 };
 
 class RealDialogSeam : public DialogSeam {
@@ -66,6 +68,7 @@ class RealDialogSeam : public DialogSeam {
   QString SaveFileName(const QString& filter, const QString& defaultSuffix) override;
   int Exec(QDialog& dialog) override;
   bool ChooseFont(QFont& font) override;
+  void OpenUrl(const QString& url) override;
 
  private:
   QWidget* BoxParent() const;

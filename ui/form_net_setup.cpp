@@ -1,20 +1,33 @@
 #include "ui/form_net_setup.h"
 
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 #include <cstring>
 
+#include "net/dotted_address.h"
+#include "protocol/network_settings.h"
 #include "ui/dialog_seam.h"
+#include "ui/form_ethernet_setup.h"
 #include "ui/form_font.h"
 
 namespace {
 
 const char kDefaultHost[] = "192.168.1.100";
 constexpr int kHostEditMax = 64;
+constexpr int kClientWidth = 635;
+constexpr int kClientHeight = 315;
+
+enum Column { ColumnName, ColumnMac, ColumnIp, ColumnModel, ColumnStatus };
+// The printer name's bytes as they arrived, kept beside the shown text.
+constexpr int kRawNameRole = Qt::UserRole;
 
 // The UTF-8 bytes of text cut to at most limit bytes without splitting a
 // character.
@@ -26,13 +39,53 @@ QByteArray CutUtf8(const QString& text, int limit) {
   return bytes.left(cut);
 }
 
+// Text from a datagram for a list cell: never markup, and control
+// characters shown as spaces so a row stays one line.
+QString CellText(const std::string& bytes) {
+  QString text = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+  for (QChar& c : text)
+    if (c.category() == QChar::Other_Control) c = QLatin1Char(' ');
+  return text;
+}
+
+QPushButton* MakeButton(const char* name, const char* caption, QWidget* parent) {
+  auto* button = new QPushButton(QString::fromLatin1(caption), parent);
+  button->setObjectName(QString::fromLatin1(name));
+  return button;
+}
+
 }  // namespace
 
-TFormNetSetup::TFormNetSetup(DialogSeam& seam, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), seam_(seam) {
+TFormNetSetup::TFormNetSetup(DialogSeam& seam, const varnalux::net::UdpOptions& udp,
+                             QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), seam_(seam), session_(udp) {
   setObjectName(QStringLiteral("FormNetSetup"));
   setWindowTitle(QStringLiteral("TCP/IP Setup"));
   UseFormFont(this);
+
+  listView1_ = new QTreeWidget(this);
+  listView1_->setObjectName(QStringLiteral("ListView1"));
+  listView1_->setHeaderLabels({QStringLiteral("Printer Name"), QStringLiteral("MAC"),
+                               QStringLiteral("IP Address"), QStringLiteral("Model Name"),
+                               QStringLiteral("Status")});
+  listView1_->setRootIsDecorated(false);
+  listView1_->setItemsExpandable(false);
+  listView1_->setUniformRowHeights(true);
+  listView1_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  listView1_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+  listView1_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  listView1_->header()->setSectionsMovable(false);
+  listView1_->setColumnWidth(ColumnName, 150);
+  listView1_->setColumnWidth(ColumnMac, 130);
+  listView1_->setColumnWidth(ColumnIp, 110);
+  listView1_->setColumnWidth(ColumnModel, 110);
+
+  buttonDiscover_ = MakeButton("ButtonDiscover", "Discover Device", this);
+  buttonChangeIP_ = MakeButton("ButtonChangeIP", "Change IP Address", this);
+  buttonFactoryDefault_ = MakeButton("ButtonFactoryDefault", "Factory Default", this);
+  buttonBrowser_ = MakeButton("ButtonBrowser", "Web Setup", this);
+  for (QPushButton* b : {buttonDiscover_, buttonChangeIP_, buttonFactoryDefault_, buttonBrowser_})
+    b->setAutoDefault(false);
 
   groupIpSetting_ = new QGroupBox(QStringLiteral("IP Setting"), this);
   groupIpSetting_->setObjectName(QStringLiteral("GroupBoxIPSetting"));
@@ -42,34 +95,148 @@ TFormNetSetup::TFormNetSetup(DialogSeam& seam, QWidget* parent)
   editPort_ = new QLineEdit(QStringLiteral("9100"), groupIpSetting_);
   editPort_->setObjectName(QStringLiteral("EditPort"));
   editPort_->setFixedWidth(70);
-  buttonSet_ = new QPushButton(QStringLiteral("Exit"), groupIpSetting_);
-  buttonSet_->setObjectName(QStringLiteral("ButtonSet"));
-
-  auto* grid = new QGridLayout(groupIpSetting_);
-  auto* labelIPAddr = new QLabel(QStringLiteral("IP Address/Printer Name:"), groupIpSetting_);
-  labelIPAddr->setBuddy(editIPAddr_);
+  buttonSet_ = MakeButton("ButtonSet", "Exit", groupIpSetting_);
+  auto* labelHost = new QLabel(QStringLiteral("IP Address/Printer Name:"), groupIpSetting_);
+  labelHost->setBuddy(editIPAddr_);
   auto* labelPort = new QLabel(QStringLiteral("Port:"), groupIpSetting_);
   labelPort->setBuddy(editPort_);
-  grid->addWidget(labelIPAddr, 0, 0);
+
+  auto* grid = new QGridLayout(groupIpSetting_);
+  grid->addWidget(labelHost, 0, 0);
   grid->addWidget(editIPAddr_, 0, 1);
   grid->addWidget(labelPort, 0, 2);
   grid->addWidget(editPort_, 0, 3);
   grid->addWidget(buttonSet_, 0, 4);
   grid->setColumnStretch(1, 1);
 
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(groupIpSetting_);
-  setFixedSize(635, layout->sizeHint().height());
+  auto* buttons = new QHBoxLayout;
+  for (QPushButton* b : {buttonDiscover_, buttonChangeIP_, buttonFactoryDefault_, buttonBrowser_})
+    buttons->addWidget(b);
+  buttons->addStretch(1);
 
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(listView1_, 1);
+  layout->addLayout(buttons);
+  layout->addWidget(groupIpSetting_);
+  setFixedSize(kClientWidth, kClientHeight);
+
+  // Tab order follows the layout: list, buttons left to right, IP setting.
+  QWidget* order[] = {listView1_,     buttonDiscover_, buttonChangeIP_, buttonFactoryDefault_,
+                      buttonBrowser_, editIPAddr_,     editPort_,       buttonSet_};
+  for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
+
+  connect(listView1_, &QTreeWidget::itemClicked, this, &TFormNetSetup::ListView1Click);
+  connect(buttonDiscover_, &QPushButton::clicked, this, &TFormNetSetup::ButtonDiscoverClick);
+  connect(buttonChangeIP_, &QPushButton::clicked, this, &TFormNetSetup::ButtonChangeIPClick);
+  connect(buttonFactoryDefault_, &QPushButton::clicked, this,
+          &TFormNetSetup::ButtonFactoryDefaultClick);
+  connect(buttonBrowser_, &QPushButton::clicked, this, &TFormNetSetup::ButtonBrowserClick);
   connect(buttonSet_, &QPushButton::clicked, this, &TFormNetSetup::ButtonSetClick);
 }
 
 void TFormNetSetup::Bind(varnalux::TcpTarget& target) {
   target_ = &target;
-  const QString host =
+  DiscoverPrinters();
+  QString host =
       QString::fromUtf8(target.host, static_cast<int>(strnlen(target.host, sizeof target.host)));
-  editIPAddr_->setText(host.isEmpty() ? QString::fromLatin1(kDefaultHost) : host);
+  if (host.isEmpty()) {
+    if (listView1_->topLevelItemCount() > 0) {
+      QTreeWidgetItem* first = listView1_->topLevelItem(0);
+      listView1_->setCurrentItem(first);
+      host = first->text(ColumnIp);
+    } else {
+      host = QString::fromLatin1(kDefaultHost);
+    }
+  }
+  editIPAddr_->setText(host);
   editPort_->setText(QString::number(target.port));
+}
+
+void TFormNetSetup::AddRow(const varnalux::net::PrinterRow& row) {
+  auto* item = new QTreeWidgetItem(listView1_);
+  item->setText(ColumnName, CellText(row.name));
+  item->setText(ColumnMac, QString::fromLatin1(row.mac.c_str()));
+  item->setText(ColumnIp, QString::fromLatin1(row.ip.c_str()));
+  item->setText(ColumnModel, CellText(row.model));
+  item->setText(ColumnStatus, QString::fromLatin1(row.status.c_str()));
+  item->setData(ColumnName, kRawNameRole,
+                QByteArray(row.name.data(), static_cast<qsizetype>(row.name.size())));
+}
+
+void TFormNetSetup::DiscoverPrinters() {
+  buttonDiscover_->setEnabled(false);
+  listView1_->clear();
+  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  std::vector<varnalux::net::PrinterRow> rows;
+  if (session_.Discover(rows))
+    for (const varnalux::net::PrinterRow& row : rows) AddRow(row);
+  buttonDiscover_->setEnabled(true);
+}
+
+QTreeWidgetItem* TFormNetSetup::FirstSelectedRow() const {
+  for (int i = 0; i < listView1_->topLevelItemCount(); ++i)
+    if (listView1_->topLevelItem(i)->isSelected()) return listView1_->topLevelItem(i);
+  return nullptr;
+}
+
+void TFormNetSetup::ListView1Click() {
+  if (QTreeWidgetItem* row = FirstSelectedRow()) editIPAddr_->setText(row->text(ColumnIp));
+}
+
+void TFormNetSetup::ButtonFactoryDefaultClick() {
+  QTreeWidgetItem* row = FirstSelectedRow();
+  if (row == nullptr) return;
+  varnalux::net::Mac mac{};
+  if (!varnalux::net::ParseMacText(row->text(ColumnMac).toStdString(), mac)) return;
+  if (!seam_.YesNo(QStringLiteral("Are you sure?"))) return;
+  bool sent = false;
+  if (!session_.FactoryDefault(mac, sent)) return;
+  listView1_->clear();
+}
+
+void TFormNetSetup::ButtonChangeIPClick() {
+  QTreeWidgetItem* row = FirstSelectedRow();
+  if (row == nullptr) return;
+  varnalux::net::Mac mac{};
+  if (!varnalux::net::ParseMacText(row->text(ColumnMac).toStdString(), mac)) return;
+  const QByteArray rawName = row->data(ColumnName, kRawNameRole).toByteArray();
+  const QString macText = row->text(ColumnMac);
+
+  varnalux::net::RemoteSettings assumed;
+  assumed.netName = std::string(rawName.constData(), static_cast<size_t>(rawName.size()));
+  auto edit = [&](const varnalux::net::SettingsRead& read, varnalux::net::SettingsEdit& e) {
+    // Values that were not read stay empty, with DHCP off.
+    varnalux::NetworkSettings settings;
+    std::memset(&settings, 0, sizeof settings);
+    if (read.modeAnswered) settings.dhcp = e.settings.dhcp ? 1 : 0;
+    if (read.addressAnswered) {
+      varnalux::StoreNetText(settings.ipAddress, e.settings.ipAddress);
+      varnalux::StoreNetText(settings.lastUsedIp, e.settings.ipAddress);
+      varnalux::StoreNetText(settings.subnetMask, e.settings.subnetMask);
+      varnalux::StoreNetText(settings.gateway, e.settings.gateway);
+    }
+    varnalux::StoreNetText(settings.netName, e.settings.netName);
+    varnalux::StoreNetText(settings.macAddress, macText.toStdString());
+
+    TFormEthernetSetup dialog(seam_);
+    dialog.Prepare(x(), y(), settings);
+    seam_.Exec(dialog);
+    if (!settings.confirmed) return false;
+
+    e.settings.dhcp = settings.dhcp != 0;
+    e.settings.ipAddress = settings.ipAddress;
+    e.settings.subnetMask = settings.subnetMask;
+    e.settings.gateway = settings.gateway;
+    e.settings.netName = settings.netName;
+    e.addressSet = e.modeSet = settings.action == varnalux::NetActionSetIp;
+    return true;
+  };
+  if (session_.ChangeSettings(mac, assumed, edit) == varnalux::net::ChangeOutcome::Sent)
+    listView1_->clear();
+}
+
+void TFormNetSetup::ButtonBrowserClick() {
+  seam_.OpenUrl(QStringLiteral("http://") + editIPAddr_->text());
 }
 
 void TFormNetSetup::ButtonSetClick() {

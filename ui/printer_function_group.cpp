@@ -9,6 +9,7 @@
 #include "protocol/dump_read_back.h"
 #include "protocol/printer_functions.h"
 #include "ui/dialog_seam.h"
+#include "ui/ethernet_setup_handler.h"
 #include "ui/form_dump_text_setup.h"
 #include "ui/form_rtc_setup.h"
 #include "ui/form_sensor_calibrate.h"
@@ -18,6 +19,7 @@ using varnalux::ResultCode;
 
 TPrinterFunctionGroup::TPrinterFunctionGroup(PageHost& host, QWidget* parent)
     : QGroupBox(QStringLiteral("Printer Function"), parent), host_(host) {
+  varnalux::InitNetworkSettings(network_);
   setObjectName(QStringLiteral("GroupBoxPrinterFunction"));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(2, 2, 2, 4);
@@ -39,8 +41,8 @@ TPrinterFunctionGroup::TPrinterFunctionGroup(PageHost& host, QWidget* parent)
           &TPrinterFunctionGroup::ButtonTestPaternClick);
   connect(AddButton("ButtonIgnoreAuto", "Ignore AUTO.BAS"), &QPushButton::clicked, this,
           &TPrinterFunctionGroup::ButtonIgnoreAutoClick);
-  // The printer's network settings come with the Ethernet setup.
-  AddButton("ButtonEthernetSetup", "Ethernet Setup")->setEnabled(false);
+  connect(AddButton("ButtonEthernetSetup", "Ethernet Setup"), &QPushButton::clicked, this,
+          &TPrinterFunctionGroup::ButtonEthernetClick);
   layout->addStretch(1);
 }
 
@@ -191,3 +193,5 @@ void TPrinterFunctionGroup::ButtonRTCSetTimeClick() {
   local = clock_;
   host_.RunHandled(varnalux::OpSetClock, &local, 0);
 }
+
+void TPrinterFunctionGroup::ButtonEthernetClick() { RunEthernetSetup(host_, network_); }

@@ -1,6 +1,6 @@
 // The group "Printer Function" of the first page: one-shot printer
 // functions, the dump text with its load-back, the sensor calibration, the
-// test label and the real-time clock.
+// test label, the real-time clock and the printer's network settings.
 #pragma once
 
 #include <QDateTime>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "protocol/clock.h"
+#include "protocol/network_settings.h"
 #include "protocol/printer_config.h"
 
 class QPushButton;
@@ -36,6 +37,7 @@ class TPrinterFunctionGroup : public QGroupBox {
   // The main window's records of this group.
   int32_t MediaChoice() const { return mediaChoice_; }
   const varnalux::ClockSettings& Clock() const { return clock_; }
+  const varnalux::NetworkSettings& Network() const { return network_; }
 
  public slots:
   void ButtonInitialClick();
@@ -46,6 +48,7 @@ class TPrinterFunctionGroup : public QGroupBox {
   void ButtonRestPrinterClick();
   void ButtonTestPaternClick();
   void ButtonIgnoreAutoClick();
+  void ButtonEthernetClick();
 
  private:
   QPushButton* AddButton(const char* name, const char* caption);
@@ -57,4 +60,5 @@ class TPrinterFunctionGroup : public QGroupBox {
   std::function<QDateTime()> timeSource_;
   int32_t mediaChoice_ = -1;
   varnalux::ClockSettings clock_{};
+  varnalux::NetworkSettings network_{};
 };

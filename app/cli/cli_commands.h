@@ -52,6 +52,13 @@ int CmdMakeFont(CliLink& link, const CliArgs& args);
 int CmdFontInfo(CliLink& link, const CliArgs& args);
 int CmdFontSheet(CliLink& link, const CliArgs& args);
 
+// The printer's own network settings through the link.
+int CmdNet(CliLink& link, const CliArgs& args);
+// UDP discovery and remote settings (no link).
+int CmdDiscover(CliLink& link, const CliArgs& args);
+int CmdRemoteReset(CliLink& link, const CliArgs& args);
+int CmdRemoteSet(CliLink& link, const CliArgs& args);
+
 // Prints "usage: varnalux-cli [link options] <usage>" to standard error; 64.
 int UsageError(const char* usage);
 

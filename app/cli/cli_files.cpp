@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "app/cli/cli_commands.h"
-#include "app/cli/cli_json.h"
+#include "protocol/printable_text.h"
 #include "app/cli/cli_progress.h"
 #include "app/dispatcher.h"
 #include "protocol/file_manager.h"

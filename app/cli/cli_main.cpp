@@ -42,6 +42,12 @@ const CliCommand kCommands[] = {
      CmdMakeFont},
     {"font-info", "font-info FILE [--json]", CmdFontInfo},
     {"font-sheet", "font-sheet FILE OUT.png", CmdFontSheet},
+    {"net", "net get [--json] | net set-dhcp | net set-ip IP MASK GATEWAY | net set-name NAME",
+     CmdNet},
+    {"discover", "discover [--json]", CmdDiscover},
+    {"remote-reset", "remote-reset MAC", CmdRemoteReset},
+    {"remote-set", "remote-set MAC [--dhcp | --static IP MASK GATEWAY] [--name NAME]",
+     CmdRemoteSet},
 };
 
 void PrintUsage(FILE* out) {

@@ -80,7 +80,8 @@ class FunctionGroupTest : public PrinterWindowTest {
 TEST_F(FunctionGroupTest, ButtonsAndTheBytesTheySend) {
   EXPECT_EQ(group->title(), "Printer Function");
   EXPECT_EQ(Find<QPushButton>(group, "ButtonSensorCalibrate")->text(), "Calibrate Sensor ");
-  EXPECT_FALSE(Find<QPushButton>(group, "ButtonEthernetSetup")->isEnabled());
+  EXPECT_EQ(Find<QPushButton>(group, "ButtonEthernetSetup")->text(), "Ethernet Setup");
+  EXPECT_TRUE(Find<QPushButton>(group, "ButtonEthernetSetup")->isEnabled());
   struct Case {
     const char* button;
     std::string bytes;

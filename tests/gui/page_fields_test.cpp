@@ -133,7 +133,10 @@ TEST_F(PageFieldsTest, EveryCaptionIsTheBuddyOfItsField) {
   }
   TFormRTCSetup rtc(seam);
   ExpectCaptionsHaveBuddies(&rtc);
-  TFormNetSetup net(seam);
+  // Discovery goes nowhere: an override with no destination sends nothing.
+  varnalux::net::UdpOptions nowhere;
+  nowhere.overridden = true;
+  TFormNetSetup net(seam, nowhere);
   ExpectCaptionsHaveBuddies(&net);
   TFormRs232Setup rs232;
   ExpectCaptionsHaveBuddies(&rs232);
@@ -166,11 +169,12 @@ TEST_F(PageFieldsTest, TabFollowsTheLayoutFromTheInterfaceList) {
   Interface()->setCurrentIndex(varnalux::KindCom);  // Setup enabled
   form->show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
-  const QStringList walk = TabWalk(form.get(), Interface(), 26);
+  const QStringList walk = TabWalk(form.get(), Interface(), 27);
   const QStringList expected{
       "ComboBoxInterFace",   "ButtonInterFace",  "qt_tabwidget_tabbar", "ButtonInitial",
       "ButtonDump",          "ButtonSelfTest",   "ButtonRTCSetTime",    "ButtonSensorCalibrate",
-      "ButtonRestPrinter",   "ButtonTestPatern", "ButtonIgnoreAuto",    "ButtonGetStatus",
+      "ButtonRestPrinter",   "ButtonTestPatern", "ButtonIgnoreAuto",    "ButtonEthernetSetup",
+      "ButtonGetStatus",
       "EditSpeed",           "ComboBoxDensity",  "EditWidth",           "EditHeight",
       "ComboBoxMediaSensor", "EditGapSize",      "EditGapOffset",       "ComboBoxPrintOut",
       "EditCutterPiece",     "EditReferenceX",   "EditReferenceY",      "ComboBoxDirection",

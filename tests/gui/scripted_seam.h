@@ -29,6 +29,7 @@ class ScriptedSeam : public DialogSeam {
   QStringList filters;                  // the filter of every file dialog
   QStringList dialogs;                  // the caption of every dialog run
   std::vector<int> results;             // what each Exec returned
+  QStringList urls;                     // every URL opened, in order
 
   std::deque<bool> answers;       // for Question and YesNo
   std::deque<QString> fileNames;  // for OpenFileName and SaveFileName
@@ -108,6 +109,8 @@ class ScriptedSeam : public DialogSeam {
     directories << directory;
     return OpenFileName(filter);
   }
+
+  void OpenUrl(const QString& url) override { urls << url; }
 
  private:
   bool NextAnswer(const QString& text) {

@@ -1,0 +1,144 @@
+// discover, remote-reset and remote-set as a program, against in-process
+// virtual printers on 127.0.0.1 reached through the override of
+// destinations.
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "cli_runner.h"
+#include "sim/virtual_printer.h"
+
+namespace {
+
+using varnalux::testing::CliResult;
+using varnalux::testing::RunCli;
+
+class CliRemote : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    a = Start("00:1B:82:00:03:0A", "Front Desk");
+    b = Start("00:1B:82:00:03:0B", "Back Room");
+  }
+  void TearDown() override { unsetenv("VARNALUX_DISCOVERY_TO"); }
+
+  static std::unique_ptr<varnalux::sim::VirtualPrinter> Start(const std::string& mac,
+                                                              const std::string& name) {
+    auto p = std::make_unique<varnalux::sim::VirtualPrinter>();
+    varnalux::sim::NetworkSettings net = p->Network();
+    net.macAddress = mac;
+    net.netName = name;
+    p->SetNetwork(net);
+    varnalux::sim::UdpServeOptions options;
+    options.port = 0;
+    EXPECT_TRUE(p->StartUdp(options));
+    return p;
+  }
+  static std::string To(const varnalux::sim::VirtualPrinter& p) {
+    return "127.0.0.1:" + std::to_string(p.UdpPort());
+  }
+  CliResult Cli(const std::string& to, const std::vector<std::string>& args) {
+    setenv("VARNALUX_DISCOVERY_TO", to.c_str(), 1);
+    return RunCli(args);
+  }
+
+  std::unique_ptr<varnalux::sim::VirtualPrinter> a, b;
+};
+
+TEST_F(CliRemote, DiscoverListsEveryAnswerInJsonAndAsLines) {
+  CliResult r = Cli(To(*a), {"discover", "--json"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::string row =
+      "{\"name\": \"Front Desk\", \"mac\": \"00:1B:82:00:03:0A\", \"ip\": \"192.168.1.120\", "
+      "\"model\": \"VL-200\", \"status\": \"Ready\"}";
+  EXPECT_EQ(r.out, "[\n  " + row + ",\n  " + row + "\n]\n");
+
+  b->SetStatusByte(0x04);  // out of paper
+  r = Cli(To(*b), {"discover"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::string line = "Back Room\t00:1B:82:00:03:0B\t192.168.1.120\tVL-200\tPaper Empty\n";
+  EXPECT_EQ(r.out, line + line);
+}
+
+TEST_F(CliRemote, NothingAnsweringIsAnEmptyListAndABadOverrideSendsNothing) {
+  a->Stop();
+  CliResult r = Cli(To(*a), {"discover", "--json"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "[]\n");
+
+  for (const char* bad : {"", "255.255.255.255:22368", "printer:22368", "127.0.0.1:0"}) {
+    r = Cli(bad, {"discover"});
+    EXPECT_EQ(r.exitCode, 1) << bad;
+    EXPECT_NE(r.err.find("VARNALUX_DISCOVERY_TO"), std::string::npos) << bad;
+    EXPECT_EQ(r.out, "") << bad;
+  }
+  r = Cli("224.0.0.251:22368," + To(*b), {"remote-reset", "00:1B:82:00:03:0B"});
+  EXPECT_EQ(r.exitCode, 1);
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_TRUE(b->UdpReceived().empty());
+}
+
+TEST_F(CliRemote, RemoteSetChangesOnlyThePrinterWithTheMac) {
+  const std::string both = To(*a) + "," + To(*b);
+  CliResult r = Cli(both, {"remote-set", "00:1b:82:00:03:0b", "--static", "10.4.0.20",
+                           "255.255.252.0", "10.4.0.1", "--name", "Back Room 2"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  varnalux::sim::NetworkSettings net = b->Network();
+  EXPECT_FALSE(net.dhcp);
+  EXPECT_EQ(net.ipAddress, "10.4.0.20");
+  EXPECT_EQ(net.subnetMask, "255.255.252.0");
+  EXPECT_EQ(net.gateway, "10.4.0.1");
+  EXPECT_EQ(net.netName, "Back Room 2");
+  EXPECT_EQ(a->Network().netName, "Front Desk");
+  EXPECT_TRUE(a->Network().dhcp);
+
+  // Without --name the name the printer gave at discovery goes back, so the
+  // change of mode does not wipe it.
+  r = Cli(both, {"remote-set", "00:1B:82:00:03:0B", "--dhcp"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  net = b->Network();
+  EXPECT_TRUE(net.dhcp);
+  EXPECT_EQ(net.netName, "Back Room 2");
+  EXPECT_EQ(net.ipAddress, "10.4.0.20");
+}
+
+TEST_F(CliRemote, RemoteSetRefusesAPrinterThatDoesNotAnswer) {
+  const CliResult r = Cli(To(*a), {"remote-set", "00:1B:82:00:03:0B", "--dhcp"});
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_NE(r.err.find("no printer with MAC 00:1B:82:00:03:0B"), std::string::npos) << r.err;
+  // Only the two discovery requests reached the printer that did answer.
+  EXPECT_EQ(a->UdpReceived().size(), 2u);
+  EXPECT_EQ(a->Network().netName, "Front Desk");
+}
+
+TEST_F(CliRemote, RemoteResetAndBadUsage) {
+  CliResult r = Cli(To(*a), {"remote-reset", "00:1B:82:00:03:0A"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  for (int i = 0; i < 100 && a->Network().netName != "VPRINTER"; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(a->Network().netName, "VPRINTER");
+  EXPECT_EQ(a->Network().macAddress, "00:1B:82:00:03:0A");
+
+  const std::vector<std::vector<std::string>> bad = {
+      {"remote-reset"},
+      {"remote-reset", "00:1B:82:00:03"},
+      {"remote-set", "00:1B:82:00:03:0A", "--dhcp", "--static", "1.2.3.4", "255.0.0.0", "1.0.0.1"},
+      {"remote-set", "00:1B:82:00:03:0A", "--static", "1.2.3", "255.0.0.0", "1.0.0.1"},
+      {"remote-set", "00:1B:82:00:03:0A", "--static", "1.2.3.4", "255.0.0.0"},
+      {"remote-set", "00:1B:82:00:03:0A", "--name", std::string(64, 'n')},
+      {"remote-set", "00:1B:82:00:03:0A", "--bogus"},
+      {"discover", "--xml"},
+  };
+  for (const auto& args : bad) {
+    r = Cli(To(*b), args);
+    EXPECT_EQ(r.exitCode, 64) << args.back();
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_TRUE(b->UdpReceived().empty());
+}
+
+}  // namespace

@@ -1,0 +1,196 @@
+#include "ui/form_ethernet_setup.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+#include <cstring>
+
+#include "ui/dialog_seam.h"
+#include "ui/form_font.h"
+
+namespace {
+
+QString FieldText(const char (&field)[varnalux::NetTextSize]) {
+  return QString::fromLatin1(field, static_cast<int>(strnlen(field, varnalux::NetTextSize)));
+}
+
+void StoreField(char (&field)[varnalux::NetTextSize], const QString& text) {
+  const QByteArray bytes = text.toLatin1();
+  varnalux::StoreNetText(field, std::string_view(bytes.constData(), bytes.size()));
+}
+
+}  // namespace
+
+TFormEthernetSetup::TFormEthernetSetup(DialogSeam& seam, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      seam_(seam) {
+  setObjectName(QStringLiteral("FormEthernetSetup"));
+  setWindowTitle(QStringLiteral("Ethernet Setup"));
+  UseFormFont(this);
+  setFixedSize(301, 310);
+
+  radioGroupDHCP_ = new QGroupBox(QStringLiteral("IP Setup"), this);
+  radioGroupDHCP_->setObjectName(QStringLiteral("RadioGroupDHCP"));
+  radioDhcp_ = new QRadioButton(QStringLiteral("DHCP"), radioGroupDHCP_);
+  radioDhcp_->setObjectName(QStringLiteral("RadioGroupDHCPItem0"));
+  radioStatic_ = new QRadioButton(QStringLiteral("Static IP"), radioGroupDHCP_);
+  radioStatic_->setObjectName(QStringLiteral("RadioGroupDHCPItem1"));
+  dhcpChoice_ = new QButtonGroup(this);
+  dhcpChoice_->addButton(radioDhcp_, 0);
+  dhcpChoice_->addButton(radioStatic_, 1);
+  auto* radios = new QHBoxLayout(radioGroupDHCP_);
+  radios->addWidget(radioDhcp_);
+  radios->addWidget(radioStatic_);
+  radios->addStretch(1);
+
+  auto row = [this](const char* labelName, const char* caption, const char* editName,
+                    QLabel*& label, QLineEdit*& edit) {
+    label = new QLabel(QString::fromLatin1(caption), this);
+    label->setObjectName(QString::fromLatin1(labelName));
+    edit = new QLineEdit(QStringLiteral("0.0.0.0"), this);
+    edit->setObjectName(QString::fromLatin1(editName));
+    label->setBuddy(edit);
+  };
+  row("LabelIP", "IP:", "EditIP", labelIP_, editIP_);
+  row("LabelMask", "Subnet Mask:", "EditMask", labelMask_, editMask_);
+  row("LabelGateWay", "Gateway:", "EditGateWay", labelGateWay_, editGateWay_);
+  row("LabelPrinterName", "Printer Name:", "EditPrinterName", labelPrinterName_, editPrinterName_);
+  editPrinterName_->clear();
+  editPrinterName_->setMaxLength(15);
+  row("LabelMACAddr", "MAC Address:", "EditMACAddr", labelMACAddr_, editMACAddr_);
+  editMACAddr_->clear();
+  editMACAddr_->setReadOnly(true);
+  editMACAddr_->setEnabled(false);
+  editMACAddr_->setFocusPolicy(Qt::NoFocus);
+
+  auto* grid = new QGridLayout;
+  grid->setVerticalSpacing(10);
+  QLabel* labels[5] = {labelIP_, labelMask_, labelGateWay_, labelPrinterName_, labelMACAddr_};
+  QLineEdit* edits[5] = {editIP_, editMask_, editGateWay_, editPrinterName_, editMACAddr_};
+  for (int i = 0; i < 5; ++i) {
+    grid->addWidget(labels[i], i, 0);
+    grid->addWidget(edits[i], i, 1);
+  }
+
+  buttonSetPrinterName_ = new QPushButton(QStringLiteral("Set Printer Name"), this);
+  buttonSetPrinterName_->setObjectName(QStringLiteral("ButtonSetPrinterName"));
+  buttonSetIP_ = new QPushButton(QStringLiteral("Set IP"), this);
+  buttonSetIP_->setObjectName(QStringLiteral("ButtonSetIP"));
+  buttonCancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+  buttonCancel_->setObjectName(QStringLiteral("ButtonCancel"));
+  for (QPushButton* b : {buttonSetPrinterName_, buttonSetIP_, buttonCancel_})
+    b->setAutoDefault(false);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(buttonSetPrinterName_);
+  buttons->addWidget(buttonSetIP_);
+  buttons->addWidget(buttonCancel_);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(12, 10, 12, 12);
+  layout->addWidget(radioGroupDHCP_);
+  layout->addSpacing(6);
+  layout->addLayout(grid);
+  layout->addStretch(1);
+  layout->addLayout(buttons);
+
+  // Tab order as laid out: the choice, the four editable boxes, the buttons.
+  QWidget::setTabOrder(radioDhcp_, radioStatic_);
+  QWidget::setTabOrder(radioStatic_, editIP_);
+  QWidget::setTabOrder(editIP_, editMask_);
+  QWidget::setTabOrder(editMask_, editGateWay_);
+  QWidget::setTabOrder(editGateWay_, editPrinterName_);
+  QWidget::setTabOrder(editPrinterName_, buttonSetPrinterName_);
+  QWidget::setTabOrder(buttonSetPrinterName_, buttonSetIP_);
+  QWidget::setTabOrder(buttonSetIP_, buttonCancel_);
+
+  connect(radioDhcp_, &QRadioButton::clicked, this, &TFormEthernetSetup::RadioGroupDHCPClick);
+  connect(radioStatic_, &QRadioButton::clicked, this, &TFormEthernetSetup::RadioGroupDHCPClick);
+  connect(buttonSetIP_, &QPushButton::clicked, this, &TFormEthernetSetup::ButtonSetIPClick);
+  connect(buttonSetPrinterName_, &QPushButton::clicked, this,
+          &TFormEthernetSetup::ButtonSetPrinterNameClick);
+  connect(buttonCancel_, &QPushButton::clicked, this, &TFormEthernetSetup::ButtonCancelClick);
+
+  varnalux::InitNetworkSettings(copy_);
+  radioDhcp_->setChecked(true);
+  ApplyDhcpRule();
+}
+
+void TFormEthernetSetup::Prepare(int left, int top, varnalux::NetworkSettings& settings) {
+  move(left, top);
+  settings.confirmed = 0;
+  caller_ = &settings;
+  copy_ = settings;
+  ApplyDhcpRule();
+  (copy_.dhcp == 1 ? radioDhcp_ : radioStatic_)->setChecked(true);
+  editIP_->setText(FieldText(copy_.dhcp == 1 ? copy_.lastUsedIp : copy_.ipAddress));
+  editMask_->setText(FieldText(copy_.subnetMask));
+  editGateWay_->setText(FieldText(copy_.gateway));
+  editPrinterName_->setText(FieldText(copy_.netName));
+  editMACAddr_->setText(FieldText(copy_.macAddress));
+}
+
+bool TFormEthernetSetup::DhcpSelected() const { return radioDhcp_->isChecked(); }
+
+void TFormEthernetSetup::RadioGroupDHCPClick() {
+  copy_.dhcp = DhcpSelected() ? 1 : 0;
+  ApplyDhcpRule();
+}
+
+void TFormEthernetSetup::ApplyDhcpRule() {
+  const bool editable = copy_.dhcp != 1;
+  for (QWidget* w : std::initializer_list<QWidget*>{labelIP_, editIP_, labelMask_, editMask_,
+                                                    labelGateWay_, editGateWay_})
+    w->setEnabled(editable);
+}
+
+bool TFormEthernetSetup::Sendable(QLineEdit* edit) {
+  const QString text = edit->text();
+  bool ok = true;
+  for (QChar c : text) {
+    const char16_t u = c.unicode();
+    if (u < 0x20 || u > 0x7E || u == u'"') ok = false;
+  }
+  if (ok) return true;
+  seam_.Message(QStringLiteral("'%1' cannot be sent to the printer: use printable ASCII "
+                               "characters without double quotes")
+                    .arg(text));
+  edit->setFocus();
+  return false;
+}
+
+void TFormEthernetSetup::ButtonSetIPClick() {
+  if (caller_ == nullptr) return;
+  const bool dhcp = DhcpSelected();
+  // With DHCP only "NET DHCP" goes out, so the boxes need not be sendable.
+  if (!dhcp && (!Sendable(editIP_) || !Sendable(editMask_) || !Sendable(editGateWay_))) return;
+  StoreField(caller_->ipAddress, editIP_->text());
+  StoreField(caller_->subnetMask, editMask_->text());
+  StoreField(caller_->gateway, editGateWay_->text());
+  caller_->dhcp = dhcp ? 1 : 0;
+  caller_->action = varnalux::NetActionSetIp;
+  caller_->confirmed = 1;
+  accept();
+}
+
+void TFormEthernetSetup::ButtonSetPrinterNameClick() {
+  if (caller_ == nullptr) return;
+  if (!Sendable(editPrinterName_)) return;
+  StoreField(caller_->netName, editPrinterName_->text());
+  caller_->action = varnalux::NetActionSetName;
+  caller_->confirmed = 1;
+  accept();
+}
+
+void TFormEthernetSetup::ButtonCancelClick() { reject(); }
+
+void TFormEthernetSetup::reject() {
+  if (caller_ != nullptr) caller_->confirmed = 0;
+  QDialog::reject();
+}
