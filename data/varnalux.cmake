@@ -73,4 +73,11 @@ if(TARGET varnalux)
   endforeach()
 endif()
 
+# The metainfo's screenshot, made by the program itself (scripts/screenshot.sh).
+if(TARGET varnalux)
+  add_executable(varnalux-screenshot EXCLUDE_FROM_ALL
+    ${VARNALUX_DATA_DIR}/screenshot/main_window_shot.cpp)
+  target_link_libraries(varnalux-screenshot PRIVATE varnalux_gui varnalux_sim)
+endif()
+
 include(${VARNALUX_DATA_DIR}/package.cmake)
