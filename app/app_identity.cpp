@@ -16,7 +16,7 @@ const char kUsage[] =
     "Configures and tests thermal label printers over USB, serial, parallel or TCP.\n"
     "\n"
     "Options:\n"
-    "  --help       this text\n"
+    "  -h, --help   this text\n"
     "  --version    print the version and exit\n"
     "\n"
     "Toolkit options such as -platform NAME are passed on to Qt.\n"

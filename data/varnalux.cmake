@@ -28,19 +28,19 @@ endforeach()
 
 install(TARGETS ${VARNALUX_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
-# Manual pages, compressed as Debian ships them (-n: no name or time stamp,
-# so the package is the same from build to build).
+# Manual pages, with the project's version, compressed as Debian ships them
+# (-n: no name or time stamp, so the package is the same from build to build).
 set(VARNALUX_MAN_PAGES varnalux-cli.1 varnalux-vprinter.1)
 if(TARGET varnalux)
   list(APPEND VARNALUX_MAN_PAGES varnalux.1)
 endif()
 set(man_outputs)
 foreach(page IN LISTS VARNALUX_MAN_PAGES)
+  configure_file(${VARNALUX_DATA_DIR}/man/${page} ${CMAKE_BINARY_DIR}/man/${page} @ONLY)
   set(out ${CMAKE_BINARY_DIR}/man/${page}.gz)
   add_custom_command(OUTPUT ${out}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
-    COMMAND sh -c "gzip -9n -c \"$1\" > \"$2\"" sh ${VARNALUX_DATA_DIR}/man/${page} ${out}
-    DEPENDS ${VARNALUX_DATA_DIR}/man/${page}
+    COMMAND sh -c "gzip -9n -c \"$1\" > \"$2\"" sh ${CMAKE_BINARY_DIR}/man/${page} ${out}
+    DEPENDS ${CMAKE_BINARY_DIR}/man/${page}
     VERBATIM)
   list(APPEND man_outputs ${out})
 endforeach()
