@@ -3,11 +3,13 @@
 //   after it (at most 8 bytes): one more name to look up
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "link/port_names.h"
 
@@ -55,13 +57,17 @@ void Lookup(const std::string& name, bool known, const std::string& contents) {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  char path[] = "/tmp/varnalux-fuzz-ports-XXXXXX";
-  int fd = mkstemp(path);
+  // In memory where there is a memory file system: a write per input.
+  std::string folder = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+  std::string pattern = folder + "/varnalux-fuzz-ports-XXXXXX";
+  std::vector<char> path(pattern.begin(), pattern.end());
+  path.push_back(0);
+  int fd = mkstemp(path.data());
   if (fd < 0) abort();
   close(fd);
-  portsFile = path;
+  portsFile = path.data();
   atexit(RemovePortsFile);
-  setenv("VARNALUX_PORTS_FILE", path, 1);
+  setenv("VARNALUX_PORTS_FILE", path.data(), 1);
   // Only the file and the built-in table decide.
   for (int n = 1; n <= ComPortCount; ++n) unsetenv(("VARNALUX_COM" + std::to_string(n)).c_str());
   for (int n = 1; n <= LptPortCount; ++n) unsetenv(("VARNALUX_LPT" + std::to_string(n)).c_str());
@@ -74,13 +80,37 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!WriteFile(data, fileSize)) abort();
   const std::string contents(reinterpret_cast<const char*>(data), fileSize);
 
-  for (int n = 0; n <= ComPortCount + 1; ++n)
+  // The edges of each range of the built-in table, the names just outside
+  // them, and the names the file's lines give.
+  for (int n : {0, 1, 4, 5, 12, 13, 20, 21, ComPortCount, ComPortCount + 1})
     Lookup("COM" + std::to_string(n), n >= 1 && n <= ComPortCount, contents);
-  for (int n = 0; n <= LptPortCount + 1; ++n)
+  for (int n : {0, 1, LptPortCount, LptPortCount + 1})
     Lookup("LPT" + std::to_string(n), n >= 1 && n <= LptPortCount, contents);
   Lookup("com7", false, contents);
   Lookup("COM", false, contents);
   Lookup("", false, contents);
+  size_t lines = 0;
+  for (size_t at = 0; at < contents.size() && lines < 8; ++lines) {
+    size_t eol = contents.find('\n', at);
+    std::string line = contents.substr(at, eol == std::string::npos ? std::string::npos : eol - at);
+    at = eol == std::string::npos ? contents.size() : eol + 1;
+    size_t eq = line.find('=');
+    size_t begin = line.find_first_not_of(" \t");
+    if (eq == std::string::npos || begin >= eq) continue;
+    std::string key = line.substr(begin, eq - begin);
+    key.erase(key.find_last_not_of(" \t") + 1);
+    for (char& c : key) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    int n = 0;
+    bool digits = key.size() >= 4 && key.size() <= 5;
+    for (size_t i = 3; digits && i < key.size(); ++i) {
+      digits = isdigit(static_cast<unsigned char>(key[i])) != 0;
+      n = n * 10 + (key[i] - '0');
+    }
+    const bool com = digits && key.compare(0, 3, "COM") == 0 && n >= 1 && n <= ComPortCount;
+    const bool lpt = digits && key.compare(0, 3, "LPT") == 0 && n >= 1 && n <= LptPortCount;
+    if (key.find('\0') == std::string::npos && key.compare(0, 1, "/") != 0)
+      Lookup(key, com || lpt, contents);
+  }
 
   if (nul != nullptr) {
     size_t rest = size - fileSize - 1;
