@@ -27,7 +27,7 @@ const Names kPendingCommands = {"files",       "download",  "format",       "mak
 // Options of the virtual printer in the same state.
 const Names kPendingVprinterOptions = {"--full"};
 
-std::string Run(const std::string& command, int* status = nullptr) {
+std::string Output(const std::string& command, int* status = nullptr) {
   std::string out;
   FILE* p = popen(command.c_str(), "r");
   if (p == nullptr) return out;
@@ -151,14 +151,14 @@ Names Words(const std::string& text) {
 // being completed).
 std::string Complete(const std::string& words) {
   std::string script = "source '" VARNALUX_COMPLETION "' && COMP_WORDS=(varnalux-cli " + words +
-                       ") && COMP_CWORD=$((${#COMP_WORDS[@]} - 1)) && _varnalux_cli && "
+                       ") && COMP_CWORD=$((${#COMP_WORDS[@]} - 1)) && _varnalux_cli; "
                        "printf '%s\\n' \"${COMPREPLY[@]}\"";
   std::string quoted;
   for (char c : script) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return Run("bash -c '" + quoted + "'");
+  return Output("bash -c '" + quoted + "'");
 }
 
-std::string CliHelp() { return Run(VARNALUX_CLI_PATH " --help"); }
+std::string CliHelp() { return Output(VARNALUX_CLI_PATH " --help"); }
 Names HelpCommands() { return FirstWords(HelpPart(CliHelp(), "commands:", "exit status")); }
 Names HelpLinkOptions() { return Options(HelpPart(CliHelp(), "link options", "commands:")); }
 std::string ManPage(const char* name) { return ReadFile(std::string(VARNALUX_MAN_DIR "/") + name); }
@@ -181,7 +181,7 @@ TEST(CliManPage, DescribesTheLinkOptionsOfTheHelp) {
 }
 
 TEST(VprinterManPage, DescribesEveryOptionOfTheHelp) {
-  std::string text = Run(VARNALUX_VPRINTER_PATH " --help");
+  std::string text = Output(VARNALUX_VPRINTER_PATH " --help");
   // Only the option column: the words at the start of the option lines.
   Names column;
   for (const std::string& line : HelpPart(text, "Options:", "")) {
@@ -202,7 +202,7 @@ TEST(VprinterManPage, DescribesEveryOptionOfTheHelp) {
 TEST(GuiManPage, DescribesTheOptionsOfTheHelp) {
   if (std::string(VARNALUX_GUI_PATH).empty()) GTEST_SKIP() << "built without the desktop program";
   int status = -1;
-  std::string help = Run(VARNALUX_GUI_PATH " --help", &status);
+  std::string help = Output(VARNALUX_GUI_PATH " --help", &status);
   EXPECT_EQ(status, 0);
   Names man = Tags(Section(ManPage("varnalux.1"), "OPTIONS"), true);
   EXPECT_EQ(man, Options(HelpPart(help, "Options:", "Toolkit")));
@@ -231,10 +231,11 @@ TEST(Completion, OffersPortNamesAndMemoryDevices) {
 }
 
 TEST(Version, IsTheSameInEveryProgramAndManualPage) {
-  EXPECT_EQ(Run(VARNALUX_CLI_PATH " --version"), "varnalux-cli " VARNALUX_VERSION "\n");
-  EXPECT_EQ(Run(VARNALUX_VPRINTER_PATH " --version"), "varnalux-vprinter " VARNALUX_VERSION "\n");
-  if (!std::string(VARNALUX_GUI_PATH).empty())
-    EXPECT_EQ(Run(VARNALUX_GUI_PATH " --version"), "varnalux " VARNALUX_VERSION "\n");
+  EXPECT_EQ(Output(VARNALUX_CLI_PATH " --version"), "varnalux-cli " VARNALUX_VERSION "\n");
+  EXPECT_EQ(Output(VARNALUX_VPRINTER_PATH " --version"), "varnalux-vprinter " VARNALUX_VERSION "\n");
+  if (!std::string(VARNALUX_GUI_PATH).empty()) {
+    EXPECT_EQ(Output(VARNALUX_GUI_PATH " --version"), "varnalux " VARNALUX_VERSION "\n");
+  }
   for (const char* page : {"varnalux-cli.1", "varnalux-vprinter.1"})
     EXPECT_NE(ManPage(page).find("\"Varnalux " VARNALUX_VERSION "\""), std::string::npos) << page;
 }
