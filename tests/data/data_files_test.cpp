@@ -226,6 +226,8 @@ TEST(Completion, OffersPortNamesAndMemoryDevices) {
   EXPECT_TRUE(com.count("COM1") && com.count("COM30"));
   EXPECT_EQ(Words(Complete("--lpt LPT")), (Names{"LPT1", "LPT2", "LPT3", "LPT4"}));
   EXPECT_EQ(Words(Complete("--tcp 127.0.0.1 format ''")), (Names{"dram", "flash", "card"}));
+  // bash hands HOST:PORT over in three words.
+  EXPECT_EQ(Words(Complete("--tcp 127.0.0.1 : 9100 format ''")), (Names{"dram", "flash", "card"}));
   EXPECT_EQ(Words(Complete("download a.bas --device f")), (Names{"flash"}));
   EXPECT_EQ(Words(Complete("calibrate ''")), (Names{"gap", "bline", "continuous"}));
 }
