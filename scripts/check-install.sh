@@ -127,8 +127,10 @@ else
   grep -qx "Package: varnalux" <<<"$info" || fail "package name: $info"
   grep -qx "Version: $version" <<<"$info" || fail "package version: $info"
   depends=$(sed -n 's/^Depends: //p' <<<"$info")
+  # The package names alone, one a line.
+  names=$(sed 's/ *([^)]*)//g; s/, */\n/g' <<<"$depends")
   for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libusb-1.0-0 qt6-qpa-plugins; do
-    grep -Eq "(^|, )$lib( |,|$)" <<<"$depends" || fail "the package does not depend on $lib: $depends"
+    grep -qxF "$lib" <<<"$names" || fail "the package does not depend on $lib: $depends"
   done
   diff <(printf '%s\n' "${expected[@]}" | sort) \
     <(dpkg-deb --fsys-tarfile "$deb" | tar -t | grep -v '/$' | sed 's|^\./||' | sort) ||
