@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <exception>
 
+#include "app/app_identity.h"
 #include "app/form_main.h"
 #include "app/form_process.h"
 #include "app/progress.h"
@@ -22,8 +23,9 @@ void ShowFatal(const QString& text) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (int code = 0; varnalux::HandleInfoOption(argc, argv, code)) return code;
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Varnalux"));
+  varnalux::SetApplicationIdentity();
   try {
     RealDialogSeam seam;
     TFormProcess formProcess;

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Varnalux needs, when they are missing.
 #   install-deps.sh          what building and running the program needs
-#   install-deps.sh --tests  also what the tests and benchmarks need
+#   install-deps.sh --tests  also what the tests, benchmarks and the
+#                            install and package checks need
+#   install-deps.sh --fuzz   also what the fuzz targets need (clang, libFuzzer)
 set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config libusb-1.0-0-dev qt6-base-dev libgl-dev
@@ -9,6 +11,9 @@ packages=(cmake ninja-build g++ pkg-config libusb-1.0-0-dev qt6-base-dev libgl-d
 if [[ "${1:-}" == "--tests" ]]; then
   packages+=(googletest libgtest-dev libbenchmark-dev umockdev libumockdev-dev iproute2 clang-format
     fonts-dejavu-core fonts-wqy-microhei)
+  packages+=(desktop-file-utils appstream mandoc man-db dpkg-dev file)
+elif [[ "${1:-}" == "--fuzz" ]]; then
+  packages+=(clang libclang-rt-dev)
 fi
 
 missing=()

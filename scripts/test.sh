@@ -9,6 +9,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 
 dir="$root/build"
 cmake_args=(-DVARNALUX_BUILD_TESTS=ON)
+# CI treats every compiler warning as an error.
+[[ "${CI:-}" == "true" ]] && cmake_args+=(-DVARNALUX_WERROR=ON)
 if [[ "${1:-}" == "--sanitize" ]]; then
   dir="$root/build-asan"
   cmake_args+=(-DVARNALUX_SANITIZE=ON -DVARNALUX_BUILD_BENCH=OFF -DCMAKE_BUILD_TYPE=Debug)

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "sim/virtual_printer.h"
+#include "varnalux_version.h"
 
 using varnalux::sim::Fault;
 using varnalux::sim::PrinterOptions;
@@ -53,6 +54,7 @@ const char kUsage[] =
     "  --model NAME         the model name the UDP side reports (default VL-200)\n"
     "  --stdin              read control commands from standard input too\n"
     "  --help               this text\n"
+    "  --version            print the version and exit\n"
     "\n"
     "On start it prints, one a line: \"listening ADDR:PORT\", \"pty SLAVEPATH\",\n"
     "\"link LINKPATH\", \"control ADDR:PORT\", \"udp ADDR:PORT\", then \"ready\".\n"
@@ -134,6 +136,9 @@ int main(int argc, char** argv) {
     if (a == "--help" || a == "-h") {
       fputs(kUsage, stdout);
       fputs(VirtualPrinter::ControlHelp(), stdout);
+      return 0;
+    } else if (a == "--version") {
+      printf("varnalux-vprinter %s\n", VARNALUX_VERSION);
       return 0;
     } else if (a == "--listen") {
       if (!value(listen)) return Fail("--listen needs ADDR:PORT");

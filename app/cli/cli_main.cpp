@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "app/cli/cli_commands.h"
+#include "varnalux_version.h"
 
 using namespace varnalux;
 
@@ -53,6 +54,7 @@ const CliCommand kCommands[] = {
 void PrintUsage(FILE* out) {
   fprintf(out,
           "usage: varnalux-cli [link option] COMMAND [arguments]\n"
+          "       varnalux-cli --help | --version\n"
           "link options (one of; --usb is the default):\n"
           "  --usb\n"
           "  --com PORT   COM1..COM30 or a device path, with\n"
@@ -75,6 +77,10 @@ int main(int argc, char** argv) {
   CliArgs args(argv + 1, argv + argc);
   if (!args.empty() && (args[0] == "--help" || args[0] == "-h")) {
     PrintUsage(stdout);
+    return 0;
+  }
+  if (!args.empty() && args[0] == "--version") {
+    printf("varnalux-cli %s\n", VARNALUX_VERSION);
     return 0;
   }
   CliLink link;

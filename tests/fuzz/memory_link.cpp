@@ -1,0 +1,66 @@
+// The link facade over memory, for the fuzz targets (in place of
+// link/printer_link.cpp).
+#include "tests/fuzz/memory_link.h"
+
+#include <time.h>
+
+#include "link/printer_link.h"
+
+namespace varnalux::fuzz {
+
+namespace {
+
+const uint8_t* input = nullptr;
+size_t inputSize = 0;
+size_t position = 0;
+size_t written = 0;
+int open = 0;
+
+}  // namespace
+
+void SetLinkInput(const uint8_t* data, size_t size) {
+  input = data;
+  inputSize = size;
+  position = 0;
+  written = 0;
+  open = 0;
+}
+
+size_t LinkInputLeft() { return inputSize - position; }
+size_t LinkBytesWritten() { return written; }
+int LinksOpen() { return open; }
+
+}  // namespace varnalux::fuzz
+
+namespace varnalux {
+
+LinkHandle OpenLink(InterfaceKind kind) {
+  if (kind < KindUsb || kind > KindEthernet) return InvalidLink;
+  ++fuzz::open;
+  return 1;
+}
+
+bool CloseLink(InterfaceKind, LinkHandle handle) {
+  if (handle != InvalidLink) --fuzz::open;
+  return true;
+}
+
+bool WriteLink(LinkHandle, InterfaceKind, const void*, uint32_t length) {
+  fuzz::written += length;
+  return true;
+}
+
+bool ReadLinkByte(LinkHandle, InterfaceKind, uint8_t& out) {
+  if (fuzz::position >= fuzz::inputSize) return false;
+  out = fuzz::input[fuzz::position++];
+  return true;
+}
+
+}  // namespace varnalux
+
+// No printer to wait for: the pause before each answer of a report list
+// returns at once, so the fuzzer runs at full speed.
+extern "C" int nanosleep(const struct timespec*, struct timespec* remaining) {
+  if (remaining != nullptr) *remaining = {};
+  return 0;
+}
