@@ -6,14 +6,9 @@
 #include <cstdint>
 
 #include "protocol/codes.h"
+#include "protocol/result_messages.h"
 
 namespace varnalux {
-
-inline constexpr int ResultMessageSize = 40;
-// Texts of the result codes 0..5 (slot 0 empty).
-extern const char ResultMessages[6][ResultMessageSize];
-// The text of a code; codes outside 0..5 give the text of 5.
-const char* ResultMessage(ResultCode code);
 
 ResultCode RunOperation(OperationCode operation, InterfaceKind kind, void* data, int32_t extra);
 

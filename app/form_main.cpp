@@ -435,6 +435,18 @@ void TFormMain::EndOperation() {
 
 void TFormMain::ReportResult(ResultCode code) { ReportResultVia(seam_, code); }
 
+void TFormMain::ShowJobProgress(int left, int top, const char* caption) {
+  varnalux::ShowProgressAt(left, top, caption, varnalux::ProgressPercentMode, 0, 0);
+}
+
+void TFormMain::JobProgress(int percent) {
+  varnalux::ProgressTick(varnalux::ProgressPercentMode, static_cast<uint32_t>(percent));
+}
+
+void TFormMain::HideJobProgress() { varnalux::HideProgress(); }
+
+void TFormMain::PumpMessages() { varnalux::ProcessPendingMessages(); }
+
 ResultCode TFormMain::Run(varnalux::OperationCode op, void* data, int32_t extra) {
   return varnalux::RunOperation(op, CurrentKind(), data, extra);
 }

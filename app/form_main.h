@@ -48,6 +48,10 @@ class TFormMain : public QMainWindow, public PageHost {
   char (&ParallelName())[varnalux::ParallelNameSize];
   varnalux::TcpTarget& Tcp() override;
   QFont& DialogFont() override { return fontDialog1Font_; }
+  void ShowJobProgress(int left, int top, const char* caption) override;
+  void JobProgress(int percent) override;
+  void HideJobProgress() override;
+  void PumpMessages() override;
 
   // --- Handler protocol ---------------------------------------------------
   // Disables the window and puts the progress origin at DialogOrigin().

@@ -37,6 +37,7 @@ set(CORE_PROTOCOL_SOURCES
   protocol/printer_config.cpp
   protocol/printer_functions.cpp
   protocol/report_exchange.cpp
+  protocol/result_messages.cpp
   protocol/send_raw.cpp
   protocol/test_page.cpp)
 

@@ -13,8 +13,8 @@
 #include <QWidget>
 #include <QWindow>
 
-#include "app/dispatcher.h"
 #include "link/printer_link.h"
+#include "protocol/result_messages.h"
 
 namespace {
 QString g_startDirectory;

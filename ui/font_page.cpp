@@ -17,7 +17,6 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include "app/progress.h"
 #include "font/asian_sets.h"
 #include "font/code_decoder.h"
 #include "font/font_request_rules.h"
@@ -382,22 +381,21 @@ bool TFontPage::BuildFontRequest(FontRequest& request) {
 }
 
 bool TFontPage::MakeWithProgress(const FontRequest& request) {
-  varnalux::ShowProgressAt(kMakingLeft, kMakingTop, kMakingCaption, varnalux::ProgressPercentMode,
-                           0, 0);
+  host_.ShowJobProgress(kMakingLeft, kMakingTop, kMakingCaption);
   QElapsedTimer sinceBreath;
   sinceBreath.start();
   int shown = -1;
   const varnalux::MakeFontCode code = varnalux::MakeFont(request, [&](int percent) {
     if (percent != shown) {
       shown = percent;
-      varnalux::ProgressTick(varnalux::ProgressPercentMode, static_cast<uint32_t>(percent));
+      host_.JobProgress(percent);
     }
     if (sinceBreath.elapsed() >= kBreatheMs) {
-      varnalux::ProcessPendingMessages();
+      host_.PumpMessages();
       sinceBreath.restart();
     }
   });
-  varnalux::HideProgress();
+  host_.HideJobProgress();
   return code == varnalux::MakeFontOk;
 }
 

@@ -55,6 +55,15 @@ class PageHost {
   // The font the window's font dialog opens on: the last font chosen in it
   // from any page.
   virtual QFont& DialogFont() = 0;
+
+  // The progress window for a long job of a page that is not a printer
+  // operation (making a font): opened at left, top with its own caption in
+  // percent mode, moved to percent (0..100), closed again. PumpMessages lets
+  // the window repaint and the clock run while the job goes on.
+  virtual void ShowJobProgress(int left, int top, const char* caption) = 0;
+  virtual void JobProgress(int percent) = 0;
+  virtual void HideJobProgress() = 0;
+  virtual void PumpMessages() = 0;
 };
 
 // The handler protocol as a scope: the window is disabled while the scope
