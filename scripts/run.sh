@@ -29,7 +29,8 @@ trap vprinter_cleanup EXIT
 # Network discovery goes to the virtual printer on loopback, never onto the network.
 udp_port=${VPRINTER_UDP_PORT:-22368}
 export VARNALUX_DISCOVERY_TO="127.0.0.1:$udp_port"
-if vprinter_start "$bin/varnalux-vprinter" "${VPRINTER_PORT:-9100}" --udp "127.0.0.1:$udp_port"; then
+if vprinter_start "$bin/varnalux-vprinter" "${VPRINTER_PORT:-9100}" --udp "127.0.0.1:$udp_port" \
+  --ip 127.0.0.1; then
   export VARNALUX_COM9="$VPRINTER_TTY"
   echo "Virtual printer: TCP $VPRINTER_ADDRESS, serial end $VPRINTER_TTY as COM9," \
     "discovery on UDP 127.0.0.1:$udp_port"

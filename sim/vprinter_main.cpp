@@ -51,6 +51,8 @@ const char kUsage[] =
     "  --udp-multicast IF   also take requests to 224.0.0.251 on interface IF\n"
     "  --mac MAC            the printer's MAC address (default 00:1B:82:56:50:01)\n"
     "  --net-name NAME      the printer's network name (default VPRINTER)\n"
+    "  --ip ADDR            a fixed address the printer reports instead of DHCP\n"
+    "                       (127.0.0.1 makes a discovered printer reachable here)\n"
     "  --model NAME         the model name the UDP side reports (default VL-200)\n"
     "  --stdin              read control commands from standard input too\n"
     "  --help               this text\n"
@@ -124,6 +126,7 @@ int main(int argc, char** argv) {
   std::string mac;
   std::string netName;
   bool netNameGiven = false;
+  std::string fixedIp;
 
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
@@ -194,6 +197,14 @@ int main(int argc, char** argv) {
       if (!value(netName) || netName.size() > 63)
         return Fail("--net-name needs a name of up to 63 characters");
       netNameGiven = true;
+    } else if (a == "--ip") {
+      unsigned parts[4];
+      char tail;
+      if (!value(fixedIp) ||
+          sscanf(fixedIp.c_str(), "%u.%u.%u.%u%c", &parts[0], &parts[1], &parts[2], &parts[3],
+                 &tail) != 4 ||
+          parts[0] > 255 || parts[1] > 255 || parts[2] > 255 || parts[3] > 255)
+        return Fail("--ip needs a dotted IPv4 address");
     } else if (a == "--model") {
       if (!value(udpOptions.model)) return Fail("--model needs a name");
     } else if (a == "--stdin") {
@@ -219,10 +230,15 @@ int main(int argc, char** argv) {
   for (const std::string& key : forgotten) printer.ForgetReport(key);
   for (const std::string& device : full) printer.Control("fill " + device);
   if (!record.empty() && !printer.SetRecordFile(record)) return Fail("cannot open " + record);
-  if (!mac.empty() || netNameGiven) {
+  if (!mac.empty() || netNameGiven || !fixedIp.empty()) {
     varnalux::sim::NetworkSettings net = printer.Network();
     if (!mac.empty()) net.macAddress = mac;
     if (netNameGiven) net.netName = netName;
+    if (!fixedIp.empty()) {
+      net.dhcp = false;
+      net.ipAddress = fixedIp;
+      net.lastUsedIp = fixedIp;
+    }
     printer.SetNetwork(net);
   }
   if (!udp.empty()) {
