@@ -2,9 +2,13 @@
 # The virtual printer session of run.sh: a taken port is reported and not
 # claimed as listening, a good start gives the serial end and address, and
 # the exit trap stops the printer and removes its folder under set -e.
-#   vprinter_session_test.sh VPRINTER_BINARY
+# With the command-line tool as well, the session as run.sh starts it (UDP on
+# loopback, a fixed 127.0.0.1) is found by discovery at an address of this
+# machine, so choosing it keeps every byte here.
+#   vprinter_session_test.sh VPRINTER_BINARY [CLI_BINARY]
 set -euo pipefail
 bin=$1
+cli=${2:-}
 root=$(cd "$(dirname "$0")/../.." && pwd)
 work=$(mktemp -d)
 holder=""
@@ -64,4 +68,21 @@ status=0
 ( set -euo pipefail; source "$root/scripts/vprinter_session.sh"; trap vprinter_cleanup EXIT; true ) ||
   status=$?
 [[ $status -eq 0 ]] || fail "the trap alone failed with $status"
+
+# 4. Discovery of run.sh's printer gives an address on this machine.
+if [[ -n "$cli" ]]; then
+  status=0
+  (
+    set -euo pipefail
+    source "$root/scripts/vprinter_session.sh"
+    trap vprinter_cleanup EXIT
+    vprinter_start "$bin" 0 --udp 127.0.0.1:0 --ip 127.0.0.1
+    udp=$(sed -n 's/^udp //p' "$VPRINTER_STATE/out" | head -n 1)
+    [[ "$udp" == 127.0.0.1:* ]] || { echo "no UDP address: $udp" >&2; exit 1; }
+    VARNALUX_DISCOVERY_TO="$udp" "$cli" discover --json
+  ) >"$work/udp.out" 2>"$work/udp.err" || status=$?
+  [[ $status -eq 0 ]] || fail "discovery failed with $status: $(cat "$work/udp.err")"
+  grep -q '"ip": "127.0.0.1"' "$work/udp.out" || fail "not found at 127.0.0.1: $(cat "$work/udp.out")"
+  ! grep -q '"ip": "192\.' "$work/udp.out" || fail "an address off this machine: $(cat "$work/udp.out")"
+fi
 echo "vprinter session: all passed"
