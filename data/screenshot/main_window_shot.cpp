@@ -1,13 +1,16 @@
 // Renders the main window, showing a printer's status and configuration, to
 // a PNG for the AppStream metainfo. The printer is the virtual printer, in
 // this process; the window runs on the offscreen platform.
-//   varnalux-screenshot OUT.png
+//   varnalux-screenshot OUT.png [PAGE]   (PAGE 0..3, the first by default;
+//                                        the file manager page shows "Get")
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
 #include <QPixmap>
 #include <QPushButton>
+#include <QTabWidget>
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/form_main.h"
 #include "link/link_settings.h"
@@ -28,6 +31,7 @@ class QuietSeam : public DialogSeam {
   QString OpenFileName(const QString&) override { return {}; }
   QString SaveFileName(const QString&, const QString&) override { return {}; }
   int Exec(QDialog&) override { return QDialog::Rejected; }
+  void OpenUrl(const QString&) override {}
 
   bool failed = false;
 };
@@ -35,10 +39,11 @@ class QuietSeam : public DialogSeam {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    fprintf(stderr, "usage: varnalux-screenshot OUT.png\n");
+  if (argc != 2 && argc != 3) {
+    fprintf(stderr, "usage: varnalux-screenshot OUT.png [PAGE]\n");
     return 64;
   }
+  const int page = argc == 3 ? atoi(argv[2]) : 0;
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Varnalux"));
@@ -61,6 +66,8 @@ int main(int argc, char** argv) {
     window.show();
     window.findChild<QPushButton*>(QStringLiteral("ButtonGetStatus"))->click();
     window.findChild<QPushButton*>(QStringLiteral("ButtonRead"))->click();
+    window.findChild<QTabWidget*>(QStringLiteral("PageControl1"))->setCurrentIndex(page);
+    if (page == 1) window.findChild<QPushButton*>(QStringLiteral("ButtonGet"))->click();
     QApplication::processEvents();
     if (seam.failed) {
       code = 1;
