@@ -51,7 +51,21 @@ void CheckAccepted(const FontFile& file, const uint8_t* data, size_t size) {
   Check(h.italicWidth == U16(data, 17));
 
   const std::vector<FontFileGlyph>& glyphs = file.Glyphs();
-  if (h.hasIndex) Check(glyphs.size() == static_cast<size_t>(h.glyphCount));
+  if (h.hasIndex) {
+    // One glyph per index entry, with the entry's code.
+    Check(glyphs.size() == static_cast<size_t>(h.glyphCount));
+    for (size_t i = 0; i < glyphs.size(); ++i) {
+      Check(glyphs[i].code[0] == data[32 + 6 * i]);
+      Check(glyphs[i].code[1] == (h.doubleByte ? data[33 + 6 * i] : 0));
+    }
+  }
+  if (!h.hasIndex && h.doubleByte && !glyphs.empty()) {
+    // The whole Asian set the header's letter names, whatever it counts.
+    int set = -1;
+    for (int s = 0; s < 4; ++s)
+      if (AsianEncodingLetter(s) == h.asianLetter) set = s;
+    Check(set >= 0 && glyphs.size() == static_cast<size_t>(AsianGlyphCount(set)));
+  }
   if (!h.hasIndex && !h.doubleByte) {
     Check(glyphs.size() == static_cast<size_t>(h.glyphCount));
     for (size_t i = 0; i < glyphs.size(); ++i)
