@@ -40,6 +40,9 @@ LinkHandle OpenLink(InterfaceKind kind) {
   return 1;
 }
 
+OpenFailure LastOpenFailure() { return OpenFailure::None; }
+const char* LastOpenFailureText() { return ""; }
+
 bool CloseLink(InterfaceKind, LinkHandle handle) {
   if (handle != InvalidLink) --fuzz::open;
   return true;
