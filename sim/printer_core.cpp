@@ -24,6 +24,7 @@ void PrinterCore::Record(const uint8_t* data, size_t count) {
     size_t kept = count < room ? count : room;
     received.insert(received.end(), data, data + kept);
     receivedDropped += count - kept;
+    lastReceivedAt = std::chrono::steady_clock::now();
     if (recordFd >= 0) {
       size_t done = 0;
       while (done < count) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <map>
@@ -71,6 +72,7 @@ struct PrinterCore {
 
   std::vector<uint8_t> received;
   size_t receivedDropped = 0;  // beyond ReceivedKeptMax since the last clear
+  std::chrono::steady_clock::time_point lastReceivedAt{};  // of the latest byte
   int recordFd = -1;
 
   std::vector<std::string> commands;  // recognised, in order

@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 
 #include "sim/command_parse.h"
@@ -117,6 +118,23 @@ bool VirtualPrinter::WaitForReceived(size_t count, int timeoutMs) const {
   return core.receivedChanged.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
     return core.received.size() + core.receivedDropped >= count;
   });
+}
+
+bool VirtualPrinter::WaitForIdle(int quietMs, int timeoutMs) const {
+  using Clock = std::chrono::steady_clock;
+  PrinterCore& core = state_->core;
+  const Clock::time_point start = Clock::now();
+  const Clock::time_point deadline = start + std::chrono::milliseconds(timeoutMs);
+  const std::chrono::milliseconds quiet(quietMs);
+  std::unique_lock<std::mutex> lock(core.mu);
+  for (;;) {
+    // Every byte moves the end of the quiet period; Record wakes this wait.
+    const Clock::time_point until = std::max(start, core.lastReceivedAt) + quiet;
+    const Clock::time_point now = Clock::now();
+    if (now >= until) return true;
+    if (now >= deadline) return false;
+    core.receivedChanged.wait_until(lock, std::min(until, deadline));
+  }
 }
 
 std::string VirtualPrinter::ReportValue(const std::string& key, bool& found) const {

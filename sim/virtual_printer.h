@@ -85,6 +85,10 @@ class VirtualPrinter {
   // Waits until at least count bytes have been received in all; false after
   // timeoutMs.
   bool WaitForReceived(size_t count, int timeoutMs) const;
+  // Waits until no byte has arrived for quietMs, counted from the later of
+  // this call and the last byte received; false when that has not happened
+  // within timeoutMs.
+  bool WaitForIdle(int quietMs, int timeoutMs) const;
 
   // The framed answer payload for a DIAGNOSTIC REPORT key, as the printer
   // would give it now; empty optional-like: found=false for unknown keys.

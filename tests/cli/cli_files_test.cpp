@@ -4,15 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "cli_runner.h"
 #include "pty_runner.h"
 #include "sim/virtual_printer.h"
+#include "tests/support/printer_wait.h"
 
 namespace {
 
@@ -47,15 +46,8 @@ class CliFiles : public ::testing::Test {
     made_.push_back(path);
     return path;
   }
-  std::string Received(size_t n) {
-    printer.WaitForReceived(n, 3000);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // room for stray extra bytes
-    return printer.ReceivedText();
-  }
-  bool NothingReceived() {
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    return printer.Received().empty();
-  }
+  std::string Received(size_t n) { return varnalux::testing::SettledText(printer, n); }
+  bool NothingReceived() { return varnalux::testing::PrinterStaysSilent(printer); }
   sim::VirtualPrinter printer;
   std::string dir_;
   std::vector<std::string> made_;

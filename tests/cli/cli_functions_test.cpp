@@ -3,16 +3,15 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "cli_runner.h"
 #include "sim/virtual_printer.h"
+#include "tests/support/printer_wait.h"
 
 namespace {
 
@@ -31,15 +30,8 @@ class CliFunctions : public ::testing::Test {
     args.insert(args.begin(), {"--tcp", "127.0.0.1:" + std::to_string(printer.TcpPort())});
     return RunCli(args);
   }
-  std::string Received(size_t n) {
-    printer.WaitForReceived(n, 3000);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // room for stray extra bytes
-    return printer.ReceivedText();
-  }
-  bool NothingReceived() {
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    return printer.Received().empty();
-  }
+  std::string Received(size_t n) { return varnalux::testing::SettledText(printer, n); }
+  bool NothingReceived() { return varnalux::testing::PrinterStaysSilent(printer); }
   varnalux::sim::VirtualPrinter printer;
 };
 

@@ -2,13 +2,12 @@
 // against an in-process virtual printer on 127.0.0.1.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "cli_runner.h"
 #include "sim/virtual_printer.h"
+#include "tests/support/printer_wait.h"
 
 namespace {
 
@@ -22,11 +21,7 @@ class CliNetwork : public ::testing::Test {
     args.insert(args.begin(), {"--tcp", "127.0.0.1:" + std::to_string(printer.TcpPort())});
     return RunCli(args);
   }
-  std::string Received(size_t n) {
-    printer.WaitForReceived(n, 3000);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // room for stray extra bytes
-    return printer.ReceivedText();
-  }
+  std::string Received(size_t n) { return varnalux::testing::SettledText(printer, n); }
   std::string Value(const char* key) {
     bool found = false;
     return printer.ReportValue(key, found);
@@ -105,7 +100,7 @@ TEST_F(CliNetwork, BadArgumentsAreRefusedBeforeAnythingIsSent) {
     EXPECT_EQ(r.exitCode, 64) << args.back();
     EXPECT_NE(r.err.find("usage:"), std::string::npos) << r.err;
   }
-  std::this_thread::sleep_for(std::chrono::milliseconds(150));
+  EXPECT_TRUE(varnalux::testing::PrinterStaysSilent(printer)) << printer.ReceivedText();
   EXPECT_EQ(printer.ConnectionCount(), 0u);
   EXPECT_TRUE(printer.Received().empty()) << printer.ReceivedText();
 }

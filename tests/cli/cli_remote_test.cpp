@@ -78,6 +78,7 @@ TEST_F(CliRemote, NothingAnsweringIsAnEmptyListAndABadOverrideSendsNothing) {
   }
   r = Cli("224.0.0.251:22368," + To(*b), {"remote-reset", "00:1B:82:00:03:0B"});
   EXPECT_EQ(r.exitCode, 1);
+  // Room for a datagram that must not come.
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   EXPECT_TRUE(b->UdpReceived().empty());
 }
@@ -137,6 +138,7 @@ TEST_F(CliRemote, RemoteResetAndBadUsage) {
     r = Cli(To(*b), args);
     EXPECT_EQ(r.exitCode, 64) << args.back();
   }
+  // Room for a datagram that must not come.
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   EXPECT_TRUE(b->UdpReceived().empty());
 }

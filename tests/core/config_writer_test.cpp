@@ -211,9 +211,10 @@ class WriterTest : public ::testing::Test {
 TEST_F(WriterTest, SendsTheCommandsAloneWithoutReadingBack) {
   PrinterConfig c = Full();
   ASSERT_EQ(RunOperation(OpWriteConfig, KindEthernet, &c, 0), ResultOk);
-  // The peer gets the whole text; wait for the last line before comparing.
-  for (int i = 0; i < 200 && peer.Received().size() < sizeof kFullText - 1; ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  // The peer gets the whole text; wait for the connection to end (all it
+  // sent is there then) before comparing.
+  peer.WaitReceived(sizeof kFullText - 1, 3000);
+  EXPECT_TRUE(peer.WaitIdle(3000));
   EXPECT_EQ(peer.Received(), kFullText);
 }
 
@@ -221,7 +222,7 @@ TEST_F(WriterTest, EmptyRecordOpensAndSendsNothing) {
   PrinterConfig c = Empty();
   EXPECT_EQ(WriteConfig(KindEthernet, c), ResultOk);
   EXPECT_EQ(peer.Connections(1, 2000), 1);
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  EXPECT_TRUE(peer.WaitIdle(3000));
   EXPECT_EQ(peer.Received(), "");
   link.tcp.port = 1;  // the link does not open
   EXPECT_EQ(WriteConfig(KindEthernet, c), ResultPortOpenError);
@@ -239,8 +240,8 @@ TEST_F(WriterTest, LinkLostAfterSpeedFailsTheDensityWrite) {
   c = Empty();
   c.densityValid = 1, c.density = 2;
   EXPECT_EQ(WriteConfig(KindEthernet, c), ResultOk);
-  for (int i = 0; i < 200 && peer.Received().empty(); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  peer.WaitReceived(1, 3000);
+  EXPECT_TRUE(peer.WaitIdle(3000));
   EXPECT_EQ(peer.Received(), "DENSITY 2\r\n");
 }
 

@@ -26,7 +26,7 @@ TEST(Dispatcher, CodesOutsideTheTableGiveUnknowError) {
             ResultUnknownError);
   EXPECT_EQ(RunOperation(0xFFFFFFFFu, KindEthernet, nullptr, 0), ResultUnknownError);
   EXPECT_EQ(progress.opened, 0);
-  usleep(50000);
+  usleep(50000);                     // room for a connection that must not come
   EXPECT_EQ(peer.Connections(), 0);  // nothing was opened
   EXPECT_STREQ(ResultMessage(5), "Unknow Error");
   EXPECT_STREQ(ResultMessage(-3), "Unknow Error");
@@ -40,7 +40,7 @@ TEST(Dispatcher, RecordsThatCannotBeRightAreRefusedWithoutOpening) {
   EXPECT_EQ(RunOperation(OpSendRaw, KindEthernet, &byte, -1), ResultUnknownError);
   EXPECT_EQ(RunOperation(OpCalibrateSensor, KindEthernet, nullptr, 0), ResultUnknownError);
   EXPECT_EQ(RunOperation(OpQueryStatus, KindEthernet, nullptr, 0), ResultUnknownError);
-  usleep(50000);
+  usleep(50000);  // room for a connection that must not come
   EXPECT_EQ(peer.Connections(), 0);
 }
 

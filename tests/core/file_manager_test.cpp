@@ -11,7 +11,6 @@
 #include <cstring>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "app/dispatcher.h"
@@ -285,7 +284,7 @@ TEST(DownloadFile, AFileLargerThanTheFreeSpaceIsRefusedByThePrinter) {
   // The tool does not check what the printer stored.
   ASSERT_EQ(Download(path, "F.BAS", DeviceFlash), ResultOk);
   ASSERT_TRUE(p.printer.WaitForReceived(29, 3000));
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  EXPECT_TRUE(testing::SettlePrinter(p.printer));
   EXPECT_TRUE(p.printer.FileNames(sim::MemoryFlash).empty());
   std::vector<std::string> ignored = p.printer.IgnoredLines();
   ASSERT_EQ(ignored.size(), 1u);

@@ -104,7 +104,7 @@ TEST(LinkFacade, BytesLeftByThePreviousOperationAreGoneAfterOpen) {
   peer.Target(link.tcp);
   LinkHandle h = OpenLink(KindEthernet);
   ASSERT_NE(h, InvalidLink);
-  usleep(100000);
+  usleep(100000);  // the stale reply must be waiting on this side before the read
   uint8_t b = 0;
   ASSERT_TRUE(ReadLinkByte(h, KindEthernet, b));
   EXPECT_EQ(b, 'r');
@@ -128,7 +128,7 @@ TEST(LinkFacade, SerialRingAndDriverQueueAreEmptiedAtOpen) {
   CopyText(link.serial.portName, sizeof link.serial.portName, pty.slave.c_str());
   // Bytes the printer sent before the operation are stale.
   ASSERT_EQ(write(pty.master, "stale", 5), 5);
-  usleep(50000);
+  usleep(50000);  // the stale bytes must be queued before the open
   LinkHandle h = OpenLink(KindCom);
   ASSERT_NE(h, InvalidLink);
   uint8_t b;

@@ -194,7 +194,7 @@ TEST(NetSession, CancellingSendsOnlyTheTwoReads) {
                                                          return false;
                                                        });
   EXPECT_EQ(outcome, ChangeOutcome::Cancelled);
-  std::this_thread::sleep_for(milliseconds(200));
+  std::this_thread::sleep_for(milliseconds(200));  // room for a datagram that must not come
   const std::vector<Bytes> got = p.printer.UdpReceived();
   ASSERT_EQ(got.size(), 2u);
   EXPECT_EQ(got[0].size(), 34u);

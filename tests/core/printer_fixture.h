@@ -4,15 +4,14 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdint>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "link/link_settings.h"
 #include "sim/virtual_printer.h"
 #include "tests/core/loopback_peer.h"
+#include "tests/support/printer_wait.h"
 
 namespace varnalux::testing {
 
@@ -29,22 +28,12 @@ struct PrinterOnTcp {
     EXPECT_TRUE(printer.StartTcp("127.0.0.1", 0));
     TargetPrinter(printer, link.tcp);
   }
-  // What the printer has received once it holds at least n bytes. A TCP
-  // operation returns only after the printer has taken every byte it wrote
-  // and closed its side, so nothing of it can still be under way.
-  std::vector<uint8_t> Received(size_t n) {
-    printer.WaitForReceived(n, 3000);
-    return printer.Received();
-  }
-  std::string ReceivedText(size_t n) {
-    printer.WaitForReceived(n, 3000);
-    return printer.ReceivedText();
-  }
+  // What the printer has received once it holds at least n bytes and no
+  // more arrive, so a stray byte after the expected ones shows in the result.
+  std::vector<uint8_t> Received(size_t n) { return SettledBytes(printer, n); }
+  std::string ReceivedText(size_t n) { return SettledText(printer, n); }
   // Nothing may arrive: give a stray write time to show up.
-  bool StaysSilent() {
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    return printer.Received().empty();
-  }
+  bool StaysSilent() { return PrinterStaysSilent(printer); }
 };
 
 }  // namespace varnalux::testing

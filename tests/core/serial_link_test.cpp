@@ -146,7 +146,7 @@ TEST(SerialLink, ReadsWaitSixAttemptsThenFail) {
   uint8_t b;
   // A byte already waiting comes at once, without a pause.
   ASSERT_EQ(write(pty.master, "Q", 1), 1);
-  usleep(20000);
+  usleep(20000);  // the byte must be waiting before the read starts
   auto start = std::chrono::steady_clock::now();
   ASSERT_TRUE(ReadLinkByte(h, KindCom, b));
   EXPECT_EQ(b, 'Q');
@@ -222,7 +222,7 @@ TEST(SerialLink, FlowControlThatNeverReleasesIsATransmitError) {
   LinkHandle h = OpenLink(KindCom);  // the settings (IXON) are on the port now
   ASSERT_NE(h, InvalidLink);
   line.Hold();
-  usleep(20000);
+  usleep(20000);  // the held line reaches the port before the write
   std::string job = Job(200);
   EXPECT_FALSE(WriteLink(h, KindCom, job.data(), static_cast<uint32_t>(job.size())));
   // Nothing was reported as sent and nothing shows up later either.
@@ -237,9 +237,9 @@ TEST(SerialLink, FlowControlReleasedWithinTheBoundDeliversEveryByte) {
   LinkHandle h = OpenLink(KindCom);
   ASSERT_NE(h, InvalidLink);
   line.Hold();
-  usleep(20000);
+  usleep(20000);  // the held line reaches the port before the write
   std::thread release([&line] {
-    usleep(150000);
+    usleep(150000);  // the line is released late on purpose, within the bound
     line.Release();
   });
   std::string job = Job(300);

@@ -97,7 +97,7 @@ TEST(TcpLink, DroppedConnectionFailsWithoutHanging) {
   EXPECT_EQ(QueryReport(h, KindEthernet, "DIAGNOSTIC REPORT DPI\r\n", buf, sizeof buf, len),
             ResultReceiveError);
   // Writing on the dropped connection fails instead of raising SIGPIPE.
-  usleep(100000);
+  usleep(100000);  // the peer's close must reach this side first
   std::string big(256 * 1024, 'x');
   bool ok = true;
   for (int i = 0; i < 8 && ok; ++i) ok = WriteLink(h, KindEthernet, big.data(), big.size());
@@ -122,7 +122,7 @@ TEST(TcpLink, ConnectToAListenerThatNeverAcceptsIsBounded) {
     connect(f, reinterpret_cast<sockaddr*>(&a), sizeof a);
     fillers.push_back(f);
   }
-  usleep(100000);
+  usleep(100000);  // the fillers must take the whole backlog first
   BoundLink link;
   link.Timeouts().tcp.connect = std::chrono::milliseconds(300);
   CopyText(link.tcp.host, sizeof link.tcp.host, "127.0.0.1");

@@ -123,7 +123,7 @@ TEST_F(ConfigPageTest, SetSendsWhatTheControlsShow) {
   EXPECT_TRUE(seam.messages.isEmpty()) << seam.messages.join("|").toStdString();
   EXPECT_TRUE(form->isEnabled());
   ASSERT_TRUE(printer.WaitForReceived(30, 3000));
-  const std::string sent = Sent();
+  const std::string sent = Received(30);
   EXPECT_EQ(sent.rfind("SPEED 6.0\r\nDENSITY 8\r\nSIZE 63.50 mm,", 0), 0u) << sent;
   EXPECT_NE(sent.find("GAP 0,0\r\n"), std::string::npos);
   EXPECT_NE(sent.find("SET GAP 7\r\n"), std::string::npos);
@@ -143,7 +143,7 @@ TEST_F(ConfigPageTest, BadTextStopsSetWithTheConversionMessage) {
   EXPECT_EQ(seam.messages, QStringList({"'2,5' is not a valid floating point value",
                                         "'1x' is not a valid integer value"}));
   EXPECT_TRUE(form->isEnabled());
-  QTest::qWait(50);
+  EXPECT_TRUE(NothingReceived()) << Sent();
   EXPECT_EQ(Sent(), "");
 }
 
@@ -259,7 +259,7 @@ TEST_F(ConfigPageTest, StartupReadRunsOnlyAfterASuccessfulProbeAndWithoutProgres
   // The probe of this window ran on USB, where no printer is attached.
   ASSERT_FALSE(form->StartupProbeSucceeded());
   form->StartupRead();
-  QTest::qWait(20);
+  EXPECT_TRUE(NothingReceived()) << Sent();
   EXPECT_EQ(Sent(), "");
   EXPECT_EQ(Text("EditSpeed"), "");
 

@@ -6,9 +6,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
-#include <chrono>
 #include <cstring>
-#include <thread>
 
 #include "sim/virtual_printer.h"
 #include "tests/gui/gui_test_support.h"
@@ -246,11 +244,9 @@ class EthernetButtonTest : public PrinterWindowTest {
     QTest::mouseClick(button, Qt::LeftButton);
     EXPECT_TRUE(form->isEnabled());
   }
-  // Everything received once no byte came for a while.
-  std::string Settled() {
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    return printer.ReceivedText();
-  }
+  // Everything received once as many bytes as expected came and then no
+  // more for a while.
+  std::string Settled(const std::string& expected) { return Received(expected.size()); }
   TPrinterFunctionGroup* group = nullptr;
 };
 
@@ -272,7 +268,8 @@ TEST_F(EthernetButtonTest, DhcpPrinterOpensOnDhcpAndSetIpSendsOnlyNetDhcp) {
     Click(&d, "RadioGroupDHCPItem0");
     Click(&d, "ButtonSetIP");
   });
-  EXPECT_EQ(Settled(), kReads + "NET DHCP\r\n");
+  const std::string sent = kReads + "NET DHCP\r\n";
+  EXPECT_EQ(Settled(sent), sent);
   EXPECT_TRUE(seam.messages.isEmpty()) << seam.messages.join("|").toStdString();
   EXPECT_EQ(group->Network().dhcp, 1);
   EXPECT_STREQ(group->Network().macAddress, "00:1B:82:56:50:01");
@@ -286,7 +283,8 @@ TEST_F(EthernetButtonTest, StaticAddressGoesOutAsOneNetIpLineAndThePrinterTakesI
     Type(&d, "EditGateWay", "192.168.1.1");
     Click(&d, "ButtonSetIP");
   });
-  EXPECT_EQ(Settled(), kReads + "NET IP \"192.168.1.50\",\"255.255.255.0\",\"192.168.1.1\"\r\n");
+  const std::string sent = kReads + "NET IP \"192.168.1.50\",\"255.255.255.0\",\"192.168.1.1\"\r\n";
+  EXPECT_EQ(Settled(sent), sent);
   bool found = false;
   EXPECT_EQ(printer.ReportValue("CONFIGIP", found), "192.168.1.50");
 
@@ -298,7 +296,7 @@ TEST_F(EthernetButtonTest, StaticAddressGoesOutAsOneNetIpLineAndThePrinterTakesI
     EXPECT_EQ(AddressRowsEnabled(&d), std::vector<bool>(6, true));
     Click(&d, "ButtonCancel");
   });
-  EXPECT_EQ(Settled(), kReads);
+  EXPECT_EQ(Settled(kReads), kReads);
 }
 
 TEST_F(EthernetButtonTest, SetPrinterNameSendsOnlyTheNameWhateverTheBoxesShow) {
@@ -308,7 +306,8 @@ TEST_F(EthernetButtonTest, SetPrinterNameSendsOnlyTheNameWhateverTheBoxesShow) {
     Type(&d, "EditPrinterName", "PACKING-2");
     Click(&d, "ButtonSetPrinterName");
   });
-  EXPECT_EQ(Settled(), kReads + "NET NAME \"PACKING-2\"\r\n");
+  const std::string sent = kReads + "NET NAME \"PACKING-2\"\r\n";
+  EXPECT_EQ(Settled(sent), sent);
   bool found = false;
   EXPECT_EQ(printer.ReportValue("NETNAME", found), "PACKING-2");
   EXPECT_EQ(printer.ReportValue("CONFIGIP", found), "0.0.0.0");  // still on DHCP
@@ -319,10 +318,10 @@ TEST_F(EthernetButtonTest, CancelAndTheCloseBoxSendOnlyTheReads) {
     Type(&d, "EditPrinterName", "NEVER");
     Click(&d, "ButtonCancel");
   });
-  EXPECT_EQ(Settled(), kReads);
+  EXPECT_EQ(Settled(kReads), kReads);
   printer.ClearReceived();
   Press([](QDialog& d) { d.close(); });
-  EXPECT_EQ(Settled(), kReads);
+  EXPECT_EQ(Settled(kReads), kReads);
   EXPECT_TRUE(seam.messages.isEmpty());
   EXPECT_EQ(group->Network().confirmed, 0);
 }

@@ -16,9 +16,7 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
-#include <chrono>
 #include <string>
-#include <thread>
 
 #include "sim/virtual_printer.h"
 #include "tests/gui/gui_test_support.h"
@@ -69,10 +67,6 @@ class FileManagerPageTest : public PrinterWindowTest {
     Press("ButtonBrows");
   }
   bool DownloadEnabled() { return Find<QPushButton>(page, "ButtonDownload")->isEnabled(); }
-  bool NothingReceived() {
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    return printer.Received().empty();
-  }
 
   QTemporaryDir dir;
   TFileManagerPage* page = nullptr;

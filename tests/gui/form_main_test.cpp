@@ -208,7 +208,7 @@ TEST_F(MainWindowTest, ClockPanelShowsLocalDateAndTime) {
   const QString time = text.mid(before.size() + 1);
   EXPECT_GE(time.count(QLatin1Char(':')), 2) << text.toStdString();
   // The panel changes with the clock.
-  QTest::qWait(1100);
+  QTest::qWait(1100);  // the wall clock must move on a second, events running
   EXPECT_NE(form->PanelText(3), text);
 }
 

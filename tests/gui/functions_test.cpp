@@ -11,8 +11,6 @@
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <chrono>
-#include <thread>
 
 #include "app/progress.h"
 #include "sim/virtual_printer.h"
@@ -51,10 +49,6 @@ class FunctionGroupTest : public PrinterWindowTest {
     if (driver) seam.drivers.push_back(std::move(driver));
     Click(group, button);
     EXPECT_TRUE(form->isEnabled());
-  }
-  bool NothingReceived() {
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
-    return printer.Received().empty();
   }
   // While "Press OK to load file." is shown, the application under test
   // prints to the printer on a connection of its own: that is what the
@@ -204,8 +198,7 @@ TEST_F(FunctionGroupTest, DumpToFileWithoutLoadOrWithNothingBack) {
     Click(&d, "ButtonOK");
   });
   EXPECT_TRUE(printer.WaitForReceived(31, 3000));
-  std::this_thread::sleep_for(std::chrono::milliseconds(700));
-  EXPECT_EQ(printer.ReceivedText(), "DUMP_TEXT SAVE 1000,\"Dump.txt\",");
+  EXPECT_EQ(Received(31), "DUMP_TEXT SAVE 1000,\"Dump.txt\",");
 
   // Nothing came back: said so, and no save dialog offers an empty file.
   printer.ClearReceived();

@@ -10,15 +10,14 @@
 #include <QPalette>
 #include <QPushButton>
 #include <QString>
-#include <chrono>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "app/form_main.h"
 #include "link/link_settings.h"
 #include "sim/virtual_printer.h"
 #include "tests/gui/scripted_seam.h"
+#include "tests/support/printer_wait.h"
 
 // The child of root with the object name; a failure when there is none.
 template <typename T>
@@ -77,12 +76,11 @@ class PrinterWindowTest : public MainWindowTest {
     printer.Stop();
     MainWindowTest::TearDown();
   }
-  // What the printer has received once it holds at least n bytes.
-  std::string Received(size_t n) {
-    printer.WaitForReceived(n, 3000);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));  // room for stray extra bytes
-    return printer.ReceivedText();
-  }
+  // What the printer has received once it holds at least n bytes and no
+  // more arrive.
+  std::string Received(size_t n) { return varnalux::testing::SettledText(printer, n); }
+  // Nothing reached the printer, and nothing arrives for a while.
+  bool NothingReceived() { return varnalux::testing::PrinterStaysSilent(printer); }
 
   varnalux::sim::VirtualPrinter printer;
 };

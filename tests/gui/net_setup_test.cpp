@@ -219,7 +219,7 @@ TEST_F(NetSetupTest, CancelInTheEthernetDialogSendsOnlyTheTwoReads) {
     EXPECT_EQ(List()->topLevelItemCount(), 4);
     EXPECT_EQ(dialog->SequenceNumber(), 2u);
   });
-  std::this_thread::sleep_for(milliseconds(100));
+  std::this_thread::sleep_for(milliseconds(100));  // room for a datagram beyond the four
   const auto got = front->UdpReceived();
   ASSERT_EQ(got.size(), 4u);
   EXPECT_EQ(got[2][32], 4);

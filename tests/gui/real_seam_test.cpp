@@ -11,10 +11,11 @@
 #include <QTimer>
 #include <QWindow>
 
-#include "tests/gui/gui_test_support.h"
-#include "ui/dialog_seam.h"
 #include "app/dispatcher.h"
 #include "link/link_settings.h"
+#include "tests/gui/gui_test_support.h"
+#include "tests/support/link_binding.h"
+#include "ui/dialog_seam.h"
 
 namespace {
 
@@ -182,12 +183,11 @@ TEST(RealDialogSeamTest, ResultTextsSayWhyTheLatestOpenFailed) {
   varnalux::InitialSerialSettings(serial);
   varnalux::InitialTcpTarget(tcp);
   varnalux::CopyText(serial.portName, sizeof serial.portName, "/nonexistent/tty");
-  varnalux::BindLinkSettings(serial, parallel, tcp);
+  varnalux::testing::ScopedLinkBinding binding(serial, parallel, tcp);
   EXPECT_EQ(varnalux::RunOperation(varnalux::OpTestConnection, varnalux::KindCom, nullptr, 0),
             varnalux::ResultPortOpenError);
   EXPECT_EQ(ResultText(1), "Port Open Error\nThe port does not exist.");
   EXPECT_EQ(ResultText(4), "File Open Error");
-  varnalux::UnbindLinkSettings();
 }
 
 }  // namespace

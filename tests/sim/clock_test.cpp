@@ -64,7 +64,7 @@ TEST(Clock, OutOfRangeValuesAreIgnored) {
 TEST(Clock, RunsOnAcrossTheYearEnd) {
   PrinterClock clock;
   clock.SetNow(ClockFields{2027, 12, 31, 23, 59, 59});
-  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));  // the clock must tick over
   ClockFields now = clock.Now();
   EXPECT_EQ(now.year, 2028);
   EXPECT_EQ(now.month, 1);
@@ -75,7 +75,7 @@ TEST(Clock, RunsOnAcrossTheYearEnd) {
 TEST(Clock, LeapDayCarries) {
   PrinterClock clock;
   clock.SetNow(ClockFields{2028, 2, 28, 23, 59, 59});
-  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));  // the clock must tick over
   EXPECT_EQ(clock.Now().date, 29);
   EXPECT_EQ(clock.Now().month, 2);
 }

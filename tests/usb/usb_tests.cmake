@@ -4,7 +4,8 @@
 pkg_check_modules(UMOCKDEV REQUIRED IMPORTED_TARGET umockdev-1.0)
 find_program(UMOCKDEV_WRAPPER umockdev-wrapper REQUIRED)
 
-add_executable(usb_tests ${USB_TEST_SOURCES})
+add_executable(usb_tests ${USB_TEST_SOURCES}
+  ${CMAKE_CURRENT_SOURCE_DIR}/support/link_binding_check.cpp)
 target_link_libraries(usb_tests PRIVATE varnalux_core varnalux_sim PkgConfig::UMOCKDEV
   GTest::gtest GTest::gtest_main)
 target_compile_definitions(usb_tests PRIVATE
