@@ -70,17 +70,35 @@ TEST_F(CliRemote, NothingAnsweringIsAnEmptyListAndABadOverrideSendsNothing) {
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, "[]\n");
 
-  for (const char* bad : {"", "255.255.255.255:22368", "printer:22368", "127.0.0.1:0"}) {
+  for (const char* bad : {"", "printer:22368", "127.0.0.1:0"}) {
     r = Cli(bad, {"discover"});
     EXPECT_EQ(r.exitCode, 1) << bad;
     EXPECT_NE(r.err.find("VARNALUX_DISCOVERY_TO"), std::string::npos) << bad;
     EXPECT_EQ(r.out, "") << bad;
   }
-  r = Cli("224.0.0.251:22368," + To(*b), {"remote-reset", "00:1B:82:00:03:0B"});
+  // A list with one bad entry sends nothing, not even to its good entries.
+  r = Cli("printer:22368," + To(*b), {"remote-reset", "00:1B:82:00:03:0B"});
   EXPECT_EQ(r.exitCode, 1);
   // Room for a datagram that must not come.
   std::this_thread::sleep_for(std::chrono::milliseconds(100));
   EXPECT_TRUE(b->UdpReceived().empty());
+}
+
+// Broadcast and multicast addresses are refused as destinations. Checked with
+// the tool in a network namespace of its own, so that even a tool that failed
+// to refuse them could send nothing onto a network.
+TEST_F(CliRemote, BroadcastAndMulticastDestinationsAreRefused) {
+  setenv("VARNALUX_DISCOVERY_TO", "255.255.255.255:22368", 1);
+  bool ran = false;
+  CliResult r = varnalux::testing::RunCliWithoutNetwork({"discover"}, ran);
+  if (!ran) GTEST_SKIP() << "needs root and unshare for a private network namespace";
+  EXPECT_EQ(r.exitCode, 1) << r.err;
+  EXPECT_NE(r.err.find("VARNALUX_DISCOVERY_TO"), std::string::npos) << r.err;
+  EXPECT_EQ(r.out, "");
+  setenv("VARNALUX_DISCOVERY_TO", "127.0.0.1:22368,224.0.0.251:22368", 1);
+  r = varnalux::testing::RunCliWithoutNetwork({"remote-reset", "00:1B:82:00:03:0B"}, ran);
+  EXPECT_EQ(r.exitCode, 1) << r.err;
+  EXPECT_NE(r.err.find("VARNALUX_DISCOVERY_TO"), std::string::npos) << r.err;
 }
 
 TEST_F(CliRemote, RemoteSetChangesOnlyThePrinterWithTheMac) {

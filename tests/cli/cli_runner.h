@@ -23,8 +23,9 @@ struct CliResult {
   std::string err;
 };
 
-inline CliResult RunCli(const std::vector<std::string>& args, const std::string& input = "",
-                        int timeoutMs = 30000) {
+// Runs program with argv (argv[0] first) and the given standard input.
+inline CliResult RunProgram(std::vector<std::string> all, const std::string& input,
+                            int timeoutMs) {
   int inPipe[2], outPipe[2], errPipe[2];
   CliResult result;
   if (pipe2(inPipe, O_CLOEXEC) != 0 || pipe2(outPipe, O_CLOEXEC) != 0 ||
@@ -35,13 +36,11 @@ inline CliResult RunCli(const std::vector<std::string>& args, const std::string&
   posix_spawn_file_actions_adddup2(&actions, inPipe[0], 0);
   posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
   posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
-  std::vector<std::string> all{VARNALUX_CLI_PATH};
-  all.insert(all.end(), args.begin(), args.end());
   std::vector<char*> argv;
   for (std::string& a : all) argv.push_back(a.data());
   argv.push_back(nullptr);
   pid_t pid = -1;
-  int spawned = posix_spawn(&pid, VARNALUX_CLI_PATH, &actions, nullptr, argv.data(), environ);
+  int spawned = posix_spawn(&pid, all[0].c_str(), &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
   close(inPipe[0]);
   close(outPipe[1]);
@@ -94,6 +93,26 @@ inline CliResult RunCli(const std::vector<std::string>& args, const std::string&
   waitpid(pid, &status, 0);
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
+}
+
+inline CliResult RunCli(const std::vector<std::string>& args, const std::string& input = "",
+                        int timeoutMs = 30000) {
+  std::vector<std::string> all{VARNALUX_CLI_PATH};
+  all.insert(all.end(), args.begin(), args.end());
+  return RunProgram(std::move(all), input, timeoutMs);
+}
+
+// The tool in a network namespace of its own that holds only a loopback
+// interface that is down: whatever it would send cannot leave this process's
+// namespace, which ends with it. For checks that a destination the tool must
+// refuse (a broadcast or multicast address) is refused. False in `ran` when
+// no such namespace can be made here (not root, no unshare).
+inline CliResult RunCliWithoutNetwork(const std::vector<std::string>& args, bool& ran) {
+  ran = access("/usr/bin/unshare", X_OK) == 0 && geteuid() == 0;
+  if (!ran) return {};
+  std::vector<std::string> all{"/usr/bin/unshare", "--net", "--", VARNALUX_CLI_PATH};
+  all.insert(all.end(), args.begin(), args.end());
+  return RunProgram(std::move(all), "", 30000);
 }
 
 }  // namespace varnalux::testing
