@@ -3,9 +3,10 @@
 # builds the Debian package and checks its control data and contents.
 #   check-install.sh [BUILD_DIR]   (default: a release build in build-pkg/)
 # Needs desktop-file-utils, appstream, mandoc, man-db and dpkg-dev
-# (scripts/install-deps.sh --tests).
+# (scripts/install-deps.sh --tests, which it runs).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/install-deps.sh" --tests
 if [[ $# -ge 1 ]]; then
   dir=$(cd "$1" && pwd)
 else
