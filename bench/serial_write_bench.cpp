@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/progress.h"
+#include "bench/ratio_runner.h"
 #include "link/link_settings.h"
 #include "link/printer_link.h"
 
@@ -119,35 +120,14 @@ void BM_PlainTerminalLoop(benchmark::State& state) {
 BENCHMARK(BM_SerialWriteLink)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 BENCHMARK(BM_PlainTerminalLoop)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs) {
-      auto it = r.counters.find("bytes_per_second");
-      if (it == r.counters.end() || r.aggregate_name != "median") continue;
-      rate[r.run_name.function_name] = it->second.value;
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  std::map<std::string, double> rate;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<char*> args(argv, argv + argc);
-  std::string repetitions = "--benchmark_repetitions=" + std::to_string(kRepetitions);
-  char interleave[] = "--benchmark_enable_random_interleaving=true";
-  char aggregates[] = "--benchmark_report_aggregates_only=true";
-  args.insert(args.begin() + 1, {repetitions.data(), interleave, aggregates});
-  int count = static_cast<int>(args.size());
-  benchmark::Initialize(&count, args.data());
   Terminal terminal;
   g_terminal = &terminal;
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  double link = reporter.rate["BM_SerialWriteLink"];
-  double plain = reporter.rate["BM_PlainTerminalLoop"];
+  std::map<std::string, double> rate = varnalux::bench::RunInterleaved(argc, argv, kRepetitions);
+  double link = rate["BM_SerialWriteLink"];
+  double plain = rate["BM_PlainTerminalLoop"];
   if (link > 0 && plain > 0) {
     printf("\nmedian of %d interleaved runs of 8 MiB each over a pseudo-terminal\n",
            kRepetitions);
@@ -155,6 +135,5 @@ int main(int argc, char** argv) {
     printf("plain 64-byte terminal loop: %.1f MiB/s\n", plain / 1048576.0);
     printf("ratio WriteLink / plain loop: %.2f\n", link / plain);
   }
-  benchmark::Shutdown();
   return 0;
 }

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "app/dispatcher.h"
+#include "bench/ratio_runner.h"
 #include "link/link_settings.h"
 
 namespace {
@@ -112,44 +113,19 @@ void BM_PlainSocketLoop(benchmark::State& state) {
 BENCHMARK(BM_CliSend)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 BENCHMARK(BM_PlainSocketLoop)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
 
-// Keeps the bytes-per-second figure of each benchmark for the ratio.
-class RatioReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    // The median of the repetitions, which are interleaved at random so that
-    // both loops see the same machine.
-    for (const Run& r : runs) {
-      auto it = r.counters.find("bytes_per_second");
-      if (it == r.counters.end() || r.aggregate_name != "median") continue;
-      rate[r.run_name.function_name] = it->second.value;
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
-  std::map<std::string, double> rate;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::vector<char*> args(argv, argv + argc);
-  std::string repetitions = "--benchmark_repetitions=" + std::to_string(kRepetitions);
-  char interleave[] = "--benchmark_enable_random_interleaving=true";
-  char aggregates[] = "--benchmark_report_aggregates_only=true";
-  args.insert(args.begin() + 1, {repetitions.data(), interleave, aggregates});
-  int count = static_cast<int>(args.size());
-  benchmark::Initialize(&count, args.data());
   Sink sink;
   g_sink = &sink;
-  RatioReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  double link = reporter.rate["BM_CliSend"];
-  double plain = reporter.rate["BM_PlainSocketLoop"];
+  std::map<std::string, double> rate = varnalux::bench::RunInterleaved(argc, argv, kRepetitions);
+  double link = rate["BM_CliSend"];
+  double plain = rate["BM_PlainSocketLoop"];
   if (link > 0 && plain > 0) {
     printf("\nmedian of %d interleaved runs of 256 MiB each\n", kRepetitions);
     printf("send over TCP (the tool's path): %.1f MiB/s\n", link / 1048576.0);
     printf("plain 1024-byte loop, default socket: %.1f MiB/s\n", plain / 1048576.0);
     printf("ratio send / plain loop: %.2f (goal: at least 0.80)\n", link / plain);
   }
-  benchmark::Shutdown();
   return 0;
 }
