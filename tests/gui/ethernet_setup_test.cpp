@@ -17,20 +17,6 @@ namespace {
 
 using varnalux::NetworkSettings;
 
-void Click(QWidget* root, const char* name) {
-  auto* button = Find<QAbstractButton>(root, name);
-  if (qobject_cast<QRadioButton*>(button) != nullptr)
-    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(4, button->height() / 2));
-  else
-    QTest::mouseClick(button, Qt::LeftButton);
-}
-
-void Type(QWidget* root, const char* name, const QString& text) {
-  auto* edit = Find<QLineEdit>(root, name);
-  edit->selectAll();
-  QTest::keyClicks(edit, text);
-}
-
 QString Text(QWidget* root, const char* name) { return Find<QLineEdit>(root, name)->text(); }
 
 NetworkSettings Record(uint8_t dhcp) {

@@ -21,22 +21,6 @@
 
 namespace {
 
-// Clicks a button; a radio button on its label's first characters (a radio
-// button reacts to its indicator and text only, not to the rest of its row).
-void Click(QWidget* root, const char* name) {
-  auto* button = Find<QAbstractButton>(root, name);
-  if (qobject_cast<QRadioButton*>(button) != nullptr)
-    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(4, button->height() / 2));
-  else
-    QTest::mouseClick(button, Qt::LeftButton);
-}
-
-void Type(QWidget* root, const char* name, const QString& text) {
-  auto* edit = Find<QLineEdit>(root, name);
-  edit->selectAll();
-  QTest::keyClicks(edit, text);
-}
-
 class FunctionGroupTest : public PrinterWindowTest {
  protected:
   void SetUp() override {

@@ -5,11 +5,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPalette>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QString>
+#include <QTest>
 #include <memory>
 #include <string>
 
@@ -32,6 +36,23 @@ inline void Choose(QComboBox* box, const char* text) {
   const int index = box->findText(QString::fromLatin1(text));
   ASSERT_GE(index, 0) << box->objectName().toStdString() << " has no item " << text;
   box->setCurrentIndex(index);
+}
+
+// Clicks a button; a radio button on its label's first characters (a radio
+// button reacts to its indicator and text only, not to the rest of its row).
+inline void Click(QWidget* root, const char* name) {
+  auto* button = Find<QAbstractButton>(root, name);
+  if (qobject_cast<QRadioButton*>(button) != nullptr)
+    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(4, button->height() / 2));
+  else
+    QTest::mouseClick(button, Qt::LeftButton);
+}
+
+// Replaces the text of an edit by typing, as the user does.
+inline void Type(QWidget* root, const char* name, const QString& text) {
+  auto* edit = Find<QLineEdit>(root, name);
+  edit->selectAll();
+  QTest::keyClicks(edit, text);
 }
 
 class MainWindowTest : public ::testing::Test {

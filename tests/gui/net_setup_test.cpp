@@ -48,10 +48,6 @@ UdpOptions Loopback(std::vector<Destination> to) {
   return o;
 }
 
-void Click(QWidget* root, const char* button) {
-  QTest::mouseClick(Find<QPushButton>(root, button), Qt::LeftButton);
-}
-
 // Clicks a row where the user would.
 void ClickRow(QTreeWidget* list, int row) {
   QTreeWidgetItem* item = list->topLevelItem(row);
