@@ -12,6 +12,7 @@
 #include "pty_runner.h"
 #include "sim/virtual_printer.h"
 #include "tests/support/printer_wait.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -24,13 +25,6 @@ class CliFiles : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(printer.StartTcp("127.0.0.1", 0));
-    char dir[] = "/tmp/varnalux-clifiles-XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    dir_ = dir;
-  }
-  void TearDown() override {
-    for (const std::string& p : made_) unlink(p.c_str());
-    rmdir(dir_.c_str());
   }
   std::vector<std::string> With(std::vector<std::string> args) {
     args.insert(args.begin(), {"--tcp", "127.0.0.1:" + std::to_string(printer.TcpPort())});
@@ -38,19 +32,13 @@ class CliFiles : public ::testing::Test {
   }
   CliResult Cli(std::vector<std::string> args) { return RunCli(With(std::move(args))); }
   std::string File(const std::string& name, const std::string& bytes) {
-    std::string path = dir_ + "/" + name;
-    FILE* f = fopen(path.c_str(), "wb");
-    EXPECT_NE(f, nullptr);
-    fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
-    made_.push_back(path);
-    return path;
+    return folder_.Write(name, bytes);
   }
   std::string Received(size_t n) { return varnalux::testing::SettledText(printer, n); }
   bool NothingReceived() { return varnalux::testing::PrinterStaysSilent(printer); }
   sim::VirtualPrinter printer;
-  std::string dir_;
-  std::vector<std::string> made_;
+  varnalux::testing::TempFolder folder_;
+  const std::string& dir_ = folder_.Path();
 };
 
 TEST_F(CliFiles, FilesListsEachDeviceAsTextAndJson) {
@@ -136,9 +124,7 @@ TEST_F(CliFiles, TwelveCharacterNamesGoThirteenAndUnsafeOnesDoNot) {
 }
 
 TEST_F(CliFiles, FifosAndMissingFilesAreRefusedWithoutHanging) {
-  std::string fifo = dir_ + "/pipe";
-  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  made_.push_back(fifo);
+  std::string fifo = folder_.Fifo("pipe");
   CliResult r = RunCli(With({"download", fifo}), "", 10000);
   EXPECT_EQ(r.exitCode, 4);
   EXPECT_NE(r.err.find("Only a regular file"), std::string::npos) << r.err;

@@ -18,6 +18,7 @@
 #include "protocol/file_names.h"
 #include "sim/virtual_printer.h"
 #include "tests/core/printer_fixture.h"
+#include "tests/support/temp_folder.h"
 #include "tests/core/recording_progress.h"
 
 namespace varnalux {
@@ -33,38 +34,7 @@ struct Lists {
 };
 
 // A scratch folder for the files to download.
-class TempFiles {
- public:
-  TempFiles() {
-    char dir[] = "/tmp/varnalux-dl-XXXXXX";
-    EXPECT_NE(mkdtemp(dir), nullptr);
-    dir_ = dir;
-  }
-  ~TempFiles() {
-    for (const std::string& p : made_) unlink(p.c_str());
-    rmdir(dir_.c_str());
-  }
-  std::string Write(const std::string& name, const std::string& bytes) {
-    std::string path = dir_ + "/" + name;
-    FILE* f = fopen(path.c_str(), "wb");
-    EXPECT_NE(f, nullptr);
-    fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
-    made_.push_back(path);
-    return path;
-  }
-  std::string Fifo(const std::string& name) {
-    std::string path = dir_ + "/" + name;
-    EXPECT_EQ(mkfifo(path.c_str(), 0600), 0);
-    made_.push_back(path);
-    return path;
-  }
-  const std::string& Dir() const { return dir_; }
-
- private:
-  std::string dir_;
-  std::vector<std::string> made_;
-};
+using TempFiles = testing::TempFolder;
 
 // Bytes that would be commands if the printer took them as text.
 std::string TrickyPayload(size_t size) {
@@ -253,10 +223,10 @@ TEST(DownloadFile, UnsafeNamesAndUnreadableFilesSendNothing) {
   EXPECT_EQ(Download(path, "A\r\nKILL", DeviceFlash), ResultUnknownError);
   EXPECT_EQ(Download(path, "A", 3), ResultUnknownError);
   EXPECT_EQ(Download(path, "A", -1), ResultUnknownError);
-  EXPECT_EQ(Download(files.Dir() + "/missing", "A", DeviceFlash), ResultFileOpenError);
+  EXPECT_EQ(Download(files.Path() + "/missing", "A", DeviceFlash), ResultFileOpenError);
   // A FIFO with no writer would block a plain open.
   EXPECT_EQ(Download(files.Fifo("pipe"), "A", DeviceFlash), ResultFileOpenError);
-  EXPECT_EQ(Download(files.Dir(), "A", DeviceFlash), ResultFileOpenError);
+  EXPECT_EQ(Download(files.Path(), "A", DeviceFlash), ResultFileOpenError);
   EXPECT_EQ(RunOperation(OpDownloadFile, KindEthernet, nullptr, 0), ResultUnknownError);
   EXPECT_TRUE(p.StaysSilent());
   EXPECT_EQ(p.printer.ConnectionCount(), 0u);

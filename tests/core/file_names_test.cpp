@@ -12,6 +12,7 @@
 
 #include "protocol/file_manager.h"
 #include "protocol/local_file.h"
+#include "tests/support/temp_folder.h"
 
 namespace varnalux {
 namespace {
@@ -80,26 +81,11 @@ TEST(FileListLines, EveryKindOfLineEndEndsALine) {
 
 class LocalFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    char dir[] = "/tmp/varnalux-files-XXXXXX";
-    ASSERT_NE(mkdtemp(dir), nullptr);
-    dir_ = dir;
-  }
-  void TearDown() override {
-    for (const std::string& p : made_) unlink(p.c_str());
-    rmdir(dir_.c_str());
-  }
   std::string Write(const std::string& name, const std::string& bytes) {
-    std::string path = dir_ + "/" + name;
-    FILE* f = fopen(path.c_str(), "wb");
-    EXPECT_NE(f, nullptr);
-    fwrite(bytes.data(), 1, bytes.size(), f);
-    fclose(f);
-    made_.push_back(path);
-    return path;
+    return folder_.Write(name, bytes);
   }
-  std::string dir_;
-  std::vector<std::string> made_;
+  testing::TempFolder folder_;
+  const std::string& dir_ = folder_.Path();
 };
 
 TEST_F(LocalFileTest, ARegularFileIsReadWholeWithANulAfterIt) {
@@ -121,9 +107,7 @@ TEST_F(LocalFileTest, ARegularFileIsReadWholeWithANulAfterIt) {
 }
 
 TEST_F(LocalFileTest, FifosFoldersAndMissingFilesAreRefusedWithoutBlocking) {
-  std::string fifo = dir_ + "/pipe";
-  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
-  made_.push_back(fifo);
+  std::string fifo = folder_.Fifo("pipe");
   std::vector<uint8_t> bytes;
   uint64_t size = 0;
   // No writer on the FIFO: a blocking open would hang here.

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -29,6 +32,24 @@ class TempFolder {
   const std::string& Path() const { return path_; }
   // A name inside the folder.
   std::string Path(const std::string& name) const { return path_ + "/" + name; }
+
+  // A file of the folder holding bytes; its path.
+  std::string Write(const std::string& name, const std::string& bytes) const {
+    const std::string path = Path(name);
+    FILE* f = fopen(path.c_str(), "wb");
+    EXPECT_NE(f, nullptr) << path;
+    if (f != nullptr) {
+      EXPECT_EQ(fwrite(bytes.data(), 1, bytes.size(), f), bytes.size()) << path;
+      fclose(f);
+    }
+    return path;
+  }
+  // A FIFO of the folder; its path.
+  std::string Fifo(const std::string& name) const {
+    const std::string path = Path(name);
+    EXPECT_EQ(mkfifo(path.c_str(), 0600), 0) << path;
+    return path;
+  }
 
  private:
   std::string path_;
