@@ -28,6 +28,7 @@ set(CORE_PROTOCOL_SOURCES
   protocol/dump_read_back.cpp
   protocol/file_manager.cpp
   protocol/file_names.cpp
+  protocol/followed_path.cpp
   protocol/input_file.cpp
   protocol/local_file.cpp
   protocol/network_settings.cpp
@@ -38,6 +39,7 @@ set(CORE_PROTOCOL_SOURCES
   protocol/printer_functions.cpp
   protocol/report_exchange.cpp
   protocol/result_messages.cpp
+  protocol/safety_copy.cpp
   protocol/send_raw.cpp
   protocol/test_page.cpp)
 

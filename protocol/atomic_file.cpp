@@ -5,38 +5,13 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
+
+#include "protocol/followed_path.h"
 
 namespace varnalux {
 
 namespace {
-
-// How many symbolic links a path may pass through before it counts as a loop
-// (the kernel's own limit).
-constexpr int kMostLinkHops = 40;
-
-// The file a path finally names, following symbolic links. A path whose
-// target does not exist yet resolves through its folder.
-std::string ResolveTarget(const std::string& path) {
-  char resolved[PATH_MAX];
-  if (realpath(path.c_str(), resolved) != nullptr) return resolved;
-  // A dangling link or a new file: keep following links by hand, bounded.
-  std::string current = path;
-  for (int hops = 0; hops < kMostLinkHops; ++hops) {
-    char link[PATH_MAX];
-    ssize_t n = readlink(current.c_str(), link, sizeof(link) - 1);
-    if (n < 0) return current;
-    link[n] = '\0';
-    std::string next(link);
-    if (next.empty() || next[0] != '/') {
-      size_t slash = current.rfind('/');
-      next = (slash == std::string::npos ? std::string() : current.substr(0, slash + 1)) + next;
-    }
-    current = next;
-  }
-  return current;
-}
 
 // The folder part of a path ("." for a bare name).
 std::string FolderOf(const std::string& path) {
@@ -70,48 +45,53 @@ void SyncFolder(const std::string& folder) {
   close(fd);
 }
 
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
 }  // namespace
 
 AtomicFile::~AtomicFile() { Discard(); }
 
 bool AtomicFile::Open(const std::string& path) {
   Discard();
-  failed_ = false;
-  if (path.empty()) {
-    failed_ = true;
-    return false;
-  }
+  failed_ = true;
+  if (path.empty()) return false;
   struct stat info;
   const bool exists = stat(path.c_str(), &info) == 0;
-  if (exists && !S_ISREG(info.st_mode)) {
-    // A device, FIFO or the like: written in place through the path as
-    // given (so /dev/stdout reaches whatever standard output is), never
-    // replaced. Non-blocking open so that a FIFO with no reader fails at once
-    // instead of hanging; a folder fails to open for writing.
-    inPlace_ = true;
-    fd_ = open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd_ >= 0) {
-      int flags = fcntl(fd_, F_GETFL);
-      if (flags >= 0) fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
-    }
-    failed_ = fd_ < 0;
-    return !failed_;
-  }
+  // Anything but "not there yet" is a path the kernel itself will not
+  // follow: a loop, a protected link, a folder that is missing or closed.
+  if (!exists && errno != ENOENT) return false;
+  std::string target;
+  if (FollowPath(path, target) != PathFollow::Followed) return false;
+  if (exists && !S_ISREG(info.st_mode)) return OpenStream(path);
   // A file the user may not write stays as it is, even where the folder
   // would allow replacing it.
-  if (exists && access(path.c_str(), W_OK) != 0) {
-    failed_ = true;
-    return false;
+  if (exists && access(path.c_str(), W_OK) != 0) return false;
+  target_ = target;
+  if (exists) {
+    // The file found by following the links must be the one stat saw.
+    struct stat found;
+    if (lstat(target_.c_str(), &found) != 0 || !SameFile(found, info)) return false;
+    // A new file renamed over one name would split it from its other names,
+    // so they are all written through, except in a shared folder such as
+    // /tmp: anyone may have made that name for a file of someone else (what
+    // fs.protected_hardlinks forbids, where it is on), and writing through
+    // it would change that file. Such a save is refused.
+    if (info.st_nlink > 1)
+      return IsSharedFolder(FolderOf(target_)) ? false : OpenRewrite(info);
   }
-  inPlace_ = false;
-  target_ = ResolveTarget(path);
+  way_ = Way::Replace;
   // A short hidden name: the target's own name plus a suffix could exceed
   // the longest name the folder takes.
   temp_ = FolderOf(target_) + "/.varnalux-XXXXXX";
   fd_ = mkostemp(temp_.data(), O_CLOEXEC);
   if (fd_ < 0) {
+    const int why = errno;
     temp_.clear();
-    failed_ = true;
+    // A folder the user may not write still lets its writable files be
+    // written in place.
+    if (exists && (why == EACCES || why == EPERM)) return OpenRewrite(info);
     return false;
   }
   // The new file gets the old file's permissions and, where allowed, its
@@ -126,8 +106,39 @@ bool AtomicFile::Open(const std::string& path) {
     umask(mask);
     mode = 0666 & ~mask;
   }
-  if (fchmod(fd_, mode) != 0) failed_ = true;
+  failed_ = fchmod(fd_, mode) != 0;
   return !failed_;
+}
+
+// A device, FIFO or the like: written in place through the path as given
+// (so /dev/stdout reaches whatever standard output is), never replaced.
+// Non-blocking open so that a FIFO with no reader fails at once instead of
+// hanging; a folder fails to open for writing.
+bool AtomicFile::OpenStream(const std::string& path) {
+  way_ = Way::Stream;
+  fd_ = open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  if (fd_ >= 0) {
+    int flags = fcntl(fd_, F_GETFL);
+    if (flags >= 0) fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
+  }
+  failed_ = fd_ < 0;
+  return !failed_;
+}
+
+// The regular file target_ (the one seen) is written over from its start;
+// its old content is copied first, or the save is refused.
+bool AtomicFile::OpenRewrite(const struct stat& seen) {
+  way_ = Way::Rewrite;
+  fd_ = open(target_.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW);
+  struct stat opened;
+  if (fd_ < 0 || fstat(fd_, &opened) != 0 || !S_ISREG(opened.st_mode) ||
+      !SameFile(opened, seen) || !old_.Take(fd_, FolderOf(target_))) {
+    if (fd_ >= 0) close(fd_);
+    fd_ = -1;
+    return false;
+  }
+  failed_ = false;
+  return true;
 }
 
 bool AtomicFile::Write(const void* data, size_t length) {
@@ -139,39 +150,58 @@ bool AtomicFile::Write(const void* data, size_t length) {
   return !failed_;
 }
 
+// The new content ends where the writes ended. Anything that failed puts the
+// old content back; should even that fail, its copy is left beside the file.
+bool AtomicFile::CommitRewrite(int fd, bool ok) {
+  if (ok) {
+    const off_t end = lseek(fd, 0, SEEK_CUR);
+    ok = end >= 0 && ftruncate(fd, end) == 0 && fsync(fd) == 0;
+  }
+  if (ok || old_.RestoreInto(fd))
+    old_.Drop();
+  else
+    old_.Keep();
+  if (close(fd) != 0) ok = false;
+  return ok;
+}
+
 bool AtomicFile::Commit() {
   if (fd_ < 0) return false;
   int fd = fd_;
   fd_ = -1;
   bool ok = !failed_;
-  if (inPlace_) {
+  if (way_ == Way::Stream) {
     if (close(fd) != 0) ok = false;
-    inPlace_ = false;
-    failed_ = !ok;
-    return ok;
+  } else if (way_ == Way::Rewrite) {
+    ok = CommitRewrite(fd, ok);
+  } else {
+    if (ok && fsync(fd) != 0) ok = false;
+    if (close(fd) != 0) ok = false;
+    if (ok && rename(temp_.c_str(), target_.c_str()) != 0) ok = false;
+    if (ok)
+      SyncFolder(FolderOf(target_));
+    else
+      unlink(temp_.c_str());
+    temp_.clear();
   }
-  if (ok && fsync(fd) != 0) ok = false;
-  if (close(fd) != 0) ok = false;
-  if (ok && rename(temp_.c_str(), target_.c_str()) != 0) ok = false;
-  if (ok)
-    SyncFolder(FolderOf(target_));
-  else
-    unlink(temp_.c_str());
-  temp_.clear();
+  way_ = Way::Replace;
   failed_ = !ok;
   return ok;
 }
 
 void AtomicFile::Discard() {
   if (fd_ >= 0) {
-    close(fd_);
+    if (way_ == Way::Rewrite)
+      (void)CommitRewrite(fd_, false);
+    else
+      close(fd_);
     fd_ = -1;
   }
   if (!temp_.empty()) {
     unlink(temp_.c_str());
     temp_.clear();
   }
-  inPlace_ = false;
+  way_ = Way::Replace;
 }
 
 bool SaveFileAtomically(const std::string& path, const void* data, size_t length) {
