@@ -3,10 +3,12 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <string>
@@ -25,6 +27,49 @@ constexpr milliseconds PollSlice{100};
 // A port whose poll says "ready" but whose write still refuses (a parallel
 // port driver without poll support) is asked again after this pause.
 constexpr milliseconds BusyPause{5};
+// A terminal's output queue has no event for "empty": it is looked at this often.
+constexpr milliseconds QueuePollSlice{2};
+
+// A port mapped to a terminal (a serial adapter, a pseudo-terminal) would
+// rewrite line ends and swallow control bytes: it is in raw mode while this
+// object lives, and gets its own settings back afterwards, so that the device
+// is left as it was found.
+class RawTerminal {
+ public:
+  explicit RawTerminal(int fd) : fd_(fd) {
+    if (!isatty(fd) || tcgetattr(fd, &saved_) != 0) return;
+    termios raw = saved_;
+    cfmakeraw(&raw);
+    active_ = tcsetattr(fd, TCSANOW, &raw) == 0;
+  }
+  ~RawTerminal() { Restore(Deadline(milliseconds(0))); }
+  RawTerminal(const RawTerminal&) = delete;
+  RawTerminal& operator=(const RawTerminal&) = delete;
+
+  // The settings apply to bytes still in the terminal's queue as well, so
+  // they are given back once the queue is empty. What has not left by the
+  // deadline is dropped, and the result is false.
+  bool Restore(const Deadline& deadline) {
+    if (!active_) return true;
+    active_ = false;
+    bool left = true;
+    for (int queued = 0; ioctl(fd_, TIOCOUTQ, &queued) == 0 && queued > 0;) {
+      if (deadline.Passed()) {
+        left = false;
+        (void)tcflush(fd_, TCOFLUSH);
+        break;
+      }
+      std::this_thread::sleep_for(std::min(QueuePollSlice, deadline.Left()));
+    }
+    (void)tcsetattr(fd_, TCSANOW, &saved_);
+    return left;
+  }
+
+ private:
+  int fd_;
+  termios saved_{};
+  bool active_ = false;
+};
 
 }  // namespace
 
@@ -74,13 +119,6 @@ int ParallelOpen(const char* deviceName, OpenFailure* why) {
     close(fd);
     return -1;
   }
-  // A port mapped to a terminal (a serial adapter, a pseudo-terminal) would
-  // otherwise rewrite line ends and swallow control bytes.
-  termios t{};
-  if (isatty(fd) && tcgetattr(fd, &t) == 0) {
-    cfmakeraw(&t);
-    tcsetattr(fd, TCSANOW, &t);
-  }
   failure = OpenFailure::None;
   return fd;
 }
@@ -95,6 +133,7 @@ bool ParallelWrite(int fd, const uint8_t* data, uint32_t length, const ParallelT
   if (length == 0) return true;
   if (data == nullptr) return false;
   Deadline deadline(ParallelWriteBound(length, timeouts));
+  RawTerminal raw(fd);
   uint32_t written = 0;
   bool lastPollReady = false;
   while (written < length) {
@@ -119,7 +158,7 @@ bool ParallelWrite(int fd, const uint8_t* data, uint32_t length, const ParallelT
     lastPollReady = r > 0;
     if (progress != nullptr) progress->PumpMessages();
   }
-  return true;
+  return raw.Restore(deadline);
 }
 
 }  // namespace varnalux

@@ -8,11 +8,14 @@
 #include <pty.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -236,6 +239,49 @@ TEST_F(ParallelLinkTest, ATerminalBehindThePortPassesEveryByteUnchanged) {
   close(master);
   ASSERT_EQ(got.size(), data.size());
   EXPECT_TRUE(got == data);
+}
+
+// The port's terminal settings are the user's (stty): raw only while the
+// link writes, as they were before once the operation ends.
+TEST_F(ParallelLinkTest, ATerminalGetsItsOwnSettingsBackAfterEachOperation) {
+  termios before{};
+  ASSERT_EQ(tcgetattr(pty_.keep, &before), 0);
+  ASSERT_NE(before.c_oflag & OPOST, 0u);  // a cooked terminal: it would rewrite "\n"
+  auto expectSettingsAsBefore = [&](const char* after) {
+    termios now{};
+    ASSERT_EQ(tcgetattr(pty_.keep, &now), 0);
+    EXPECT_EQ(now.c_iflag, before.c_iflag) << after;
+    EXPECT_EQ(now.c_oflag, before.c_oflag) << after;
+    EXPECT_EQ(now.c_cflag, before.c_cflag) << after;
+    EXPECT_EQ(now.c_lflag, before.c_lflag) << after;
+    EXPECT_EQ(cfgetospeed(&now), cfgetospeed(&before)) << after;
+    EXPECT_TRUE(std::equal(std::begin(now.c_cc), std::end(now.c_cc), std::begin(before.c_cc)))
+        << after;
+  };
+
+  std::string data = "SIZE 4,2\nCLS\r\n\x03\x7f";
+  EXPECT_EQ(RunOperation(OpSendRaw, KindLpt, data.data(), static_cast<int32_t>(data.size())),
+            ResultOk);
+  std::string got;
+  char buffer[256];
+  auto start = Clock::now();
+  while (got.size() < data.size() && ElapsedMs(start) < 2000) {
+    pollfd p{pty_.master, POLLIN, 0};
+    if (poll(&p, 1, 50) <= 0) continue;
+    ssize_t n = read(pty_.master, buffer, sizeof buffer);
+    if (n > 0) got.append(buffer, static_cast<size_t>(n));
+  }
+  EXPECT_TRUE(got == data);  // raw while it wrote
+  expectSettingsAsBefore("a send");
+
+  EXPECT_EQ(RunOperation(OpTestConnection, KindLpt, nullptr, 0), ResultOk);
+  expectSettingsAsBefore("an open and close");
+  // A write that fails (the port never takes it) gives them back as well.
+  CurrentLinkSettings().timeouts.parallel = {milliseconds(200), milliseconds(0)};
+  std::string big = Bytes(256 * 1024);
+  EXPECT_EQ(RunOperation(OpSendRaw, KindLpt, big.data(), static_cast<int32_t>(big.size())),
+            ResultTransmitError);
+  expectSettingsAsBefore("a failed send");
 }
 
 TEST_F(ParallelLinkTest, AFifoOrAFileIsNoPortAndIsLeftUntouched) {
