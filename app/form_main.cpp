@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <cstring>
 #include <initializer_list>
+#include <utility>
 
 #include "app/dispatcher.h"
 #include "app/form_about.h"
@@ -157,11 +158,12 @@ QString FieldText(const char* field, size_t size) {
 
 }  // namespace
 
-TFormMain::TFormMain(DialogSeam& seam, QWidget* parent)
+TFormMain::TFormMain(DialogSeam& seam, LocalClock clock, QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                               Qt::MSWindowsFixedSizeDialogHint),
-      seam_(seam) {
+      seam_(seam),
+      clock_(clock ? std::move(clock) : LocalClock([] { return QDateTime::currentDateTime(); })) {
   // 1. Controls. The configuration page shows the displayed record, which
   // starts empty.
   BuildFrame();
@@ -556,7 +558,7 @@ void TFormMain::About1Click() {
 
 void TFormMain::Timer1Timer() {
   const QLocale locale;
-  const QDateTime now = QDateTime::currentDateTime();
+  const QDateTime now = clock_();
   panels_[3]->setText(
       locale.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
       locale.toString(now.time(), TimeFormatWithoutZone(locale.timeFormat(QLocale::LongFormat))));

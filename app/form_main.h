@@ -4,11 +4,13 @@
 // around RunOperation), with the window disabled meanwhile.
 #pragma once
 
+#include <QDateTime>
 #include <QFont>
 #include <QMainWindow>
 #include <QPoint>
 #include <QPointer>
 #include <QString>
+#include <functional>
 
 #include "link/link_settings.h"
 #include "protocol/codes.h"
@@ -31,9 +33,13 @@ class TFormMain : public QMainWindow, public PageHost {
   Q_OBJECT
 
  public:
+  // The local date and time the status bar's clock shows.
+  using LocalClock = std::function<QDateTime()>;
+
   // All modal interaction (messages, dialogs, file names) goes through seam,
-  // which must outlive the window.
-  explicit TFormMain(DialogSeam& seam, QWidget* parent = nullptr);
+  // which must outlive the window. clock, when given, replaces the
+  // computer's local time for the clock panel.
+  explicit TFormMain(DialogSeam& seam, LocalClock clock = {}, QWidget* parent = nullptr);
   ~TFormMain() override;
 
   // --- Shared state for the pages -----------------------------------------
@@ -113,6 +119,7 @@ class TFormMain : public QMainWindow, public PageHost {
   void ChainFirstPageTabOrder();
 
   DialogSeam& seam_;
+  LocalClock clock_;
 
   varnalux::SerialSettings serial_{};
   char parallelName_[varnalux::ParallelNameSize] = {};

@@ -192,24 +192,36 @@ TEST_F(MainWindowTest, AboutBoxShowsTheVersionAndClosesOnClick) {
   EXPECT_EQ(seam.results[0], QDialog::Accepted);
 }
 
+// The clock panel reads its time from the window's clock, here one the test
+// sets, and the one-second timer is what refreshes it.
 TEST_F(MainWindowTest, ClockPanelShowsLocalDateAndTime) {
+  QDateTime now(QDate(2026, 12, 7), QTime(9, 5, 30));
+  form.reset();
+  form = std::make_unique<TFormMain>(seam, [&now] { return now; });
   auto* timer = Find<QTimer>(form.get(), "Timer1");
   ASSERT_NE(timer, nullptr);
   EXPECT_TRUE(timer->isActive());
   EXPECT_EQ(timer->interval(), 1000);
+
   const QLocale locale;
-  const QString before = locale.toString(QDate::currentDate(), QLocale::ShortFormat);
-  form->Timer1Timer();
-  const QString text = form->PanelText(3);
-  EXPECT_TRUE(text.startsWith(before) ||
-              text.startsWith(locale.toString(QDate::currentDate(), QLocale::ShortFormat)))
-      << text.toStdString();
-  // Hours, minutes and seconds of now follow the date.
-  const QString time = text.mid(before.size() + 1);
-  EXPECT_GE(time.count(QLatin1Char(':')), 2) << text.toStdString();
-  // The panel changes with the clock.
-  QTest::qWait(1100);  // the wall clock must move on a second, events running
-  EXPECT_NE(form->PanelText(3), text);
+  auto expectShown = [&](const QDateTime& at, const char* time) {
+    const QString text = form->PanelText(3);
+    const QString date = locale.toString(at.date(), QLocale::ShortFormat);
+    EXPECT_TRUE(text.startsWith(date + QLatin1Char(' '))) << text.toStdString();
+    // Hours, minutes and seconds follow the date, in the locale's long time
+    // format without its zone.
+    EXPECT_TRUE(text.mid(date.size() + 1).contains(QLatin1String(time))) << text.toStdString();
+    EXPECT_FALSE(text.contains(QLatin1String("UTC"))) << text.toStdString();
+  };
+  // Shown at once by the constructor.
+  expectShown(now, "5:30");
+  // Each tick of the timer shows the clock's time then.
+  now = now.addSecs(1);
+  ASSERT_TRUE(QMetaObject::invokeMethod(timer, "timeout"));
+  expectShown(now, "5:31");
+  now = QDateTime(QDate(2027, 1, 1), QTime(0, 0, 0));
+  ASSERT_TRUE(QMetaObject::invokeMethod(timer, "timeout"));
+  expectShown(now, "00:00");
 }
 
 TEST_F(MainWindowTest, OperationsDisableTheWindowAndReportFailures) {
