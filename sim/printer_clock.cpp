@@ -1,6 +1,7 @@
 #include "sim/printer_clock.h"
 
 #include <ctime>
+#include <utility>
 
 namespace varnalux::sim {
 
@@ -37,24 +38,25 @@ ClockFields Advance(ClockFields f, long long seconds) {
 }
 }  // namespace
 
-PrinterClock::PrinterClock() {
+PrinterClock::PrinterClock(Steady steady)
+    : steady_(steady ? std::move(steady) : Steady(&std::chrono::steady_clock::now)) {
   time_t now = time(nullptr);
   tm local{};
   localtime_r(&now, &local);
   base_ = ClockFields{local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
                       local.tm_hour,        local.tm_min,     local.tm_sec};
-  since_ = std::chrono::steady_clock::now();
+  since_ = steady_();
 }
 
 ClockFields PrinterClock::Now() const {
   auto elapsed =
-      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - since_);
+      std::chrono::duration_cast<std::chrono::seconds>(steady_() - since_);
   return Advance(base_, elapsed.count() > 0 ? elapsed.count() : 0);
 }
 
 void PrinterClock::SetNow(const ClockFields& fields) {
   base_ = fields;
-  since_ = std::chrono::steady_clock::now();
+  since_ = steady_();
 }
 
 bool PrinterClock::SetField(const std::string& name, long value) {

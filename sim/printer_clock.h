@@ -5,6 +5,7 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
 
 namespace varnalux::sim {
@@ -20,7 +21,12 @@ struct ClockFields {
 
 class PrinterClock {
  public:
-  PrinterClock();
+  // The host's steady time the clock runs by; tests pass one they move.
+  using Steady = std::function<std::chrono::steady_clock::time_point()>;
+
+  // Starts at the host's local time; steady (when given) replaces the
+  // host's steady clock.
+  explicit PrinterClock(Steady steady = {});
 
   ClockFields Now() const;
   void SetNow(const ClockFields& fields);
@@ -31,6 +37,7 @@ class PrinterClock {
   bool Report(const std::string& key, std::string& payload) const;
 
  private:
+  Steady steady_;
   ClockFields base_;
   std::chrono::steady_clock::time_point since_;
 };

@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <string>
-#include <thread>
 
 #include "sim/printer_clock.h"
 #include "sim/virtual_printer.h"
@@ -61,23 +60,67 @@ TEST(Clock, OutOfRangeValuesAreIgnored) {
   EXPECT_EQ(clock.Now().year, 2000);
 }
 
+// A host time that moves only when the test moves it.
+struct ManualTime {
+  std::chrono::steady_clock::time_point now{};
+  PrinterClock::Steady Source() {
+    return [this] { return now; };
+  }
+};
+
 TEST(Clock, RunsOnAcrossTheYearEnd) {
-  PrinterClock clock;
+  ManualTime host;
+  PrinterClock clock(host.Source());
   clock.SetNow(ClockFields{2027, 12, 31, 23, 59, 59});
-  std::this_thread::sleep_for(std::chrono::milliseconds(1100));  // the clock must tick over
+  host.now += std::chrono::milliseconds(999);
+  EXPECT_EQ(clock.Now().year, 2027);  // not a whole second yet
+  EXPECT_EQ(clock.Now().second, 59);
+  host.now += std::chrono::milliseconds(1);
   ClockFields now = clock.Now();
   EXPECT_EQ(now.year, 2028);
   EXPECT_EQ(now.month, 1);
   EXPECT_EQ(now.date, 1);
   EXPECT_EQ(now.hour, 0);
+  EXPECT_EQ(now.minute, 0);
+  EXPECT_EQ(now.second, 0);
+  // A day and a bit later.
+  host.now += std::chrono::hours(24) + std::chrono::seconds(61);
+  now = clock.Now();
+  EXPECT_EQ(now.date, 2);
+  EXPECT_EQ(now.minute, 1);
+  EXPECT_EQ(now.second, 1);
 }
 
 TEST(Clock, LeapDayCarries) {
-  PrinterClock clock;
+  ManualTime host;
+  PrinterClock clock(host.Source());
   clock.SetNow(ClockFields{2028, 2, 28, 23, 59, 59});
-  std::this_thread::sleep_for(std::chrono::milliseconds(1100));  // the clock must tick over
+  host.now += std::chrono::seconds(1);
   EXPECT_EQ(clock.Now().date, 29);
   EXPECT_EQ(clock.Now().month, 2);
+  host.now += std::chrono::hours(24);
+  EXPECT_EQ(clock.Now().date, 1);
+  EXPECT_EQ(clock.Now().month, 3);
+  // Not in a year that is no leap year.
+  clock.SetNow(ClockFields{2027, 2, 28, 23, 59, 59});
+  host.now += std::chrono::seconds(1);
+  EXPECT_EQ(clock.Now().date, 1);
+  EXPECT_EQ(clock.Now().month, 3);
+}
+
+TEST(Clock, SettingAFieldKeepsTheOthersRunningFromThatMoment) {
+  ManualTime host;
+  PrinterClock clock(host.Source());
+  clock.SetNow(ClockFields{2030, 6, 15, 10, 20, 0});
+  host.now += std::chrono::seconds(90);
+  ASSERT_TRUE(clock.SetField("HOUR", 8));
+  ClockFields now = clock.Now();
+  EXPECT_EQ(now.hour, 8);
+  EXPECT_EQ(now.minute, 21);
+  EXPECT_EQ(now.second, 30);
+  host.now += std::chrono::seconds(30);
+  EXPECT_EQ(clock.Now().minute, 22);
+  EXPECT_EQ(clock.Now().second, 0);
 }
 
 }  // namespace
