@@ -34,8 +34,8 @@ class FileManagerLpt : public ::testing::Test {
     UnbindLinkSettings();
     unsetenv("VARNALUX_LPT3");
   }
-  // What came out of the port until it stays quiet for a moment.
-  std::string Drain() { return pty_.Drain(300); }
+  // What came out of the port, once the expected count has come.
+  std::string Out(const std::string& expected) { return pty_.ReadAtLeast(expected.size()); }
 
   testing::PtyPair pty_{testing::PtyPair::HoldSlave};
   SerialSettings serial_{};
@@ -46,7 +46,8 @@ class FileManagerLpt : public ::testing::Test {
 TEST_F(FileManagerLpt, ReadingListsWritesTheAnnouncementThenFailsWithThree) {
   std::unique_ptr<DeviceFiles[]> files(new DeviceFiles[MemoryDeviceCount]());
   EXPECT_EQ(RunOperation(OpReadFileList, KindLpt, files.get(), 0), ResultReceiveError);
-  EXPECT_EQ(Drain(), "\r\nDIAGNOSTIC INTERFACE LPT\r\n");
+  const std::string announcement = "\r\nDIAGNOSTIC INTERFACE LPT\r\n";
+  EXPECT_EQ(Out(announcement), announcement);
   for (int d = 0; d < MemoryDeviceCount; ++d) {
     EXPECT_EQ(files[d].physicalValid, 0);
     EXPECT_STREQ(files[d].listText, "");
@@ -64,7 +65,8 @@ TEST_F(FileManagerLpt, DownloadAndFormatGoOutOnTheWriteOnlyLink) {
   EXPECT_EQ(RunOperation(OpDownloadFile, KindLpt, &request, 0), ResultOk);
   int32_t card = DeviceCard;
   EXPECT_EQ(RunOperation(OpFormatDevice, KindLpt, &card, 0), ResultOk);
-  EXPECT_EQ(Drain(), "DOWNLOAD \"F.BAS\",9,PRINT 1\r\nKILL E,\"*.*\"\r\n");
+  const std::string sent = "DOWNLOAD \"F.BAS\",9,PRINT 1\r\nKILL E,\"*.*\"\r\n";
+  EXPECT_EQ(Out(sent), sent);
 }
 
 }  // namespace

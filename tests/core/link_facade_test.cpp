@@ -1,10 +1,18 @@
 // The link facade: chunking, progress ticks, rings and opens, over a real
 // TCP connection and a real pseudo-terminal.
+#include <arpa/inet.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <termios.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 #include "app/dispatcher.h"
 #include "link/printer_link.h"
@@ -22,6 +30,37 @@ using testing::PtyPair;
 using testing::RecordingProgress;
 
 void MakeNonBlocking(int fd) { fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK); }
+
+// Waits until fd holds at least count unread bytes; false after the bound.
+bool WaitUnread(int fd, int count) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  for (;;) {
+    int unread = 0;
+    if (ioctl(fd, FIONREAD, &unread) != 0) return false;
+    if (unread >= count) return true;
+    if (std::chrono::steady_clock::now() >= until) return false;
+    // Once part of it came the descriptor stays readable: look again shortly.
+    if (unread > 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      continue;
+    }
+    pollfd p{fd, POLLIN, 0};
+    if (poll(&p, 1, 100) < 0) return false;
+  }
+}
+
+// This process's socket connected to 127.0.0.1:port (the link's own).
+int ConnectedSocketTo(int port) {
+  for (int fd = 0; fd < 1024; ++fd) {
+    sockaddr_in peer{};
+    socklen_t length = sizeof peer;
+    if (getpeername(fd, reinterpret_cast<sockaddr*>(&peer), &length) == 0 &&
+        peer.sin_family == AF_INET && ntohs(peer.sin_port) == port &&
+        peer.sin_addr.s_addr == htonl(INADDR_LOOPBACK))
+      return fd;
+  }
+  return -1;
+}
 
 TEST(LinkFacade, TcpWriteTicksPerChunkAndAFinalHundred) {
   LoopbackPeer peer;
@@ -57,7 +96,7 @@ TEST(LinkFacade, SerialWriteTicks49_98_100AndBytesArrive) {
   EXPECT_EQ(progress.positions, (std::vector<int>{3, 49, 98, 100}));
   HideProgress();
   CloseLink(KindCom, h);
-  EXPECT_EQ(pty.Drain(), data);
+  EXPECT_EQ(pty.ReadAtLeast(data.size()), data);
 }
 
 TEST(LinkFacade, ZeroLengthWrites) {
@@ -104,7 +143,10 @@ TEST(LinkFacade, BytesLeftByThePreviousOperationAreGoneAfterOpen) {
   peer.Target(link.tcp);
   LinkHandle h = OpenLink(KindEthernet);
   ASSERT_NE(h, InvalidLink);
-  usleep(100000);  // the stale reply must be waiting on this side before the read
+  // The whole reply is waiting on this side before the read.
+  const int connection = ConnectedSocketTo(peer.Port());
+  ASSERT_GE(connection, 0);
+  ASSERT_TRUE(WaitUnread(connection, 5000));
   uint8_t b = 0;
   ASSERT_TRUE(ReadLinkByte(h, KindEthernet, b));
   EXPECT_EQ(b, 'r');
@@ -126,9 +168,14 @@ TEST(LinkFacade, SerialRingAndDriverQueueAreEmptiedAtOpen) {
   PtyPair pty(PtyPair::HoldSlave);
   BoundLink link;
   CopyText(link.serial.portName, sizeof link.serial.portName, pty.slave.c_str());
-  // Bytes the printer sent before the operation are stale.
+  // Bytes the printer sent before the operation are stale; they wait in the
+  // port's queue (raw, so that they count without a line end) before the open.
+  termios raw{};
+  ASSERT_EQ(tcgetattr(pty.keep, &raw), 0);
+  cfmakeraw(&raw);
+  ASSERT_EQ(tcsetattr(pty.keep, TCSANOW, &raw), 0);
   ASSERT_EQ(write(pty.master, "stale", 5), 5);
-  usleep(50000);  // the stale bytes must be queued before the open
+  ASSERT_TRUE(WaitUnread(pty.keep, 5));
   LinkHandle h = OpenLink(KindCom);
   ASSERT_NE(h, InvalidLink);
   uint8_t b;

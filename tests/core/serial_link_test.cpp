@@ -4,6 +4,8 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -146,7 +148,8 @@ TEST(SerialLink, ReadsWaitSixAttemptsThenFail) {
   uint8_t b;
   // A byte already waiting comes at once, without a pause.
   ASSERT_EQ(write(pty.master, "Q", 1), 1);
-  usleep(20000);  // the byte must be waiting before the read starts
+  pollfd waiting{static_cast<int>(h), POLLIN, 0};
+  ASSERT_EQ(poll(&waiting, 1, 5000), 1) << "the byte never reached the port";
   auto start = std::chrono::steady_clock::now();
   ASSERT_TRUE(ReadLinkByte(h, KindCom, b));
   EXPECT_EQ(b, 'Q');
@@ -207,7 +210,24 @@ struct HeldLine {
     link.Timeouts().serial.writeBase = std::chrono::milliseconds(300);
     fcntl(pty.master, F_SETFL, fcntl(pty.master, F_GETFL) | O_NONBLOCK);
   }
-  void Hold() { ASSERT_EQ(write(pty.master, "\x13", 1), 1); }
+  // Sends XOFF and waits until the port has stopped its output: the master
+  // in packet mode hears of the stop.
+  void Hold() {
+    int on = 1;
+    ASSERT_EQ(ioctl(pty.master, TIOCPKT, &on), 0);
+    ASSERT_EQ(write(pty.master, "\x13", 1), 1);
+    bool stopped = false;
+    for (int waited = 0; !stopped && waited < 5000; waited += 50) {
+      pollfd p{pty.master, POLLIN | POLLPRI, 0};
+      if (poll(&p, 1, 50) <= 0) continue;
+      char packet[64];
+      const ssize_t n = read(pty.master, packet, sizeof packet);
+      stopped = n > 0 && (packet[0] & TIOCPKT_STOP) != 0;
+    }
+    int off = 0;
+    ASSERT_EQ(ioctl(pty.master, TIOCPKT, &off), 0);
+    ASSERT_TRUE(stopped) << "the port never took the XOFF";
+  }
   void Release() { ASSERT_EQ(write(pty.master, "\x11", 1), 1); }
 };
 
@@ -222,7 +242,6 @@ TEST(SerialLink, FlowControlThatNeverReleasesIsATransmitError) {
   LinkHandle h = OpenLink(KindCom);  // the settings (IXON) are on the port now
   ASSERT_NE(h, InvalidLink);
   line.Hold();
-  usleep(20000);  // the held line reaches the port before the write
   std::string job = Job(200);
   EXPECT_FALSE(WriteLink(h, KindCom, job.data(), static_cast<uint32_t>(job.size())));
   // Nothing was reported as sent and nothing shows up later either.
@@ -237,7 +256,6 @@ TEST(SerialLink, FlowControlReleasedWithinTheBoundDeliversEveryByte) {
   LinkHandle h = OpenLink(KindCom);
   ASSERT_NE(h, InvalidLink);
   line.Hold();
-  usleep(20000);  // the held line reaches the port before the write
   std::thread release([&line] {
     usleep(150000);  // the line is released late on purpose, within the bound
     line.Release();
@@ -246,7 +264,7 @@ TEST(SerialLink, FlowControlReleasedWithinTheBoundDeliversEveryByte) {
   EXPECT_TRUE(WriteLink(h, KindCom, job.data(), static_cast<uint32_t>(job.size())));
   release.join();
   EXPECT_TRUE(CloseLink(KindCom, h));
-  EXPECT_EQ(line.pty.Drain(200), job);
+  EXPECT_EQ(line.pty.ReadAtLeast(job.size()), job);
 }
 
 TEST(SerialLink, OpenFailuresSayWhy) {
