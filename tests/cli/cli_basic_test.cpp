@@ -7,6 +7,7 @@
 
 #include "cli_runner.h"
 #include "sim/virtual_printer.h"
+#include "tests/support/temp_folder.h"
 
 namespace varnalux {
 namespace {
@@ -65,7 +66,8 @@ TEST_F(CliBasic, ProbeOpensWithoutWriting) {
 
 TEST_F(CliBasic, SendWritesFileAndStandardInputUnchanged) {
   std::string bytes("SIZE 4,2\r\n\x00\xff\x1b!R no line end", 27);
-  std::string path = ::testing::TempDir() + "cli_send.bin";
+  testing::TempFolder folder;
+  std::string path = folder.Path("cli_send.bin");
   std::ofstream(path, std::ios::binary) << bytes;
   auto r = RunCli({"--tcp", tcp_, "send", path});
   EXPECT_EQ(r.exitCode, 0) << r.err;

@@ -11,6 +11,7 @@
 #include "cli_runner.h"
 #include "protocol/config_file.h"
 #include "sim/virtual_printer.h"
+#include "tests/support/temp_folder.h"
 
 namespace varnalux {
 namespace {
@@ -36,7 +37,7 @@ class CliConfig : public ::testing::Test {
     ASSERT_TRUE(printer_->StartTcp("127.0.0.1", 0));
     tcp_ = "127.0.0.1:" + std::to_string(printer_->TcpPort());
   }
-  std::string Temp(const std::string& name) const { return ::testing::TempDir() + name; }
+  std::string Temp(const std::string& name) const { return folder_.Path(name); }
   std::string Answer(const char* key) const {
     bool found = false;
     return printer_->ReportValue(key, found);
@@ -44,6 +45,7 @@ class CliConfig : public ::testing::Test {
 
   std::unique_ptr<sim::VirtualPrinter> printer_;
   std::string tcp_;
+  testing::TempFolder folder_;
 };
 
 TEST_F(CliConfig, ReadConfigPrintsOneLinePerAnsweredField) {

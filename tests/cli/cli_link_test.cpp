@@ -7,6 +7,7 @@
 
 #include "tests/cli/cli_runner.h"
 #include "tests/core/loopback_peer.h"
+#include "tests/support/temp_folder.h"
 
 namespace varnalux {
 namespace {
@@ -37,7 +38,8 @@ TEST(CliLink, APortOpenErrorSaysWhy) {
   EXPECT_EQ(r.err, "Port Open Error\nThe port does not exist.\n");
 
   // A file given as the parallel port is refused and left as it was.
-  const std::string path = ::testing::TempDir() + "cli_not_a_port.txt";
+  testing::TempFolder folder;
+  const std::string path = folder.Path("cli_not_a_port.txt");
   std::ofstream(path) << "keep";
   r = RunCli({"--lpt", path, "send", "-"}, "PRINT 1\r\n");
   EXPECT_EQ(r.exitCode, 1);

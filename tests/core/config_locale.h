@@ -1,12 +1,15 @@
 // Switches LC_NUMERIC to a locale whose decimal separator is a comma, as a
 // GUI toolkit may do, for the duration of a test. The locale is compiled
-// into a temporary folder when the system has none installed.
+// into the test's own temporary folder when the system has none installed.
 #pragma once
 
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
+
+#include "tests/support/temp_folder.h"
 
 namespace varnalux::testing {
 
@@ -18,15 +21,23 @@ class CommaLocale {
     for (const char* name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8"}) {
       if (Try(name)) return;
     }
-    // Build one with localedef from the system's locale sources, once.
-    const std::string dir = "/tmp/varnalux-locale-test";
-    setenv("LOCPATH", dir.c_str(), 1);
-    if (Try("de_DE.UTF-8")) return;
-    std::string cmd = "mkdir -p " + dir + " && localedef -i de_DE -f UTF-8 " + dir +
-                      "/de_DE.UTF-8 >/dev/null 2>&1";
+    // Build one with localedef from the system's locale sources.
+    folder_ = std::make_unique<TempFolder>();
+    const char* locPath = getenv("LOCPATH");
+    if (locPath != nullptr) savedLocPath_ = std::make_unique<std::string>(locPath);
+    setenv("LOCPATH", folder_->Path().c_str(), 1);
+    std::string cmd = "localedef -i de_DE -f UTF-8 " + folder_->Path("de_DE.UTF-8") +
+                      " >/dev/null 2>&1";
     if (system(cmd.c_str()) == 0) Try("de_DE.UTF-8");
   }
-  ~CommaLocale() { setlocale(LC_NUMERIC, saved_.c_str()); }
+  ~CommaLocale() {
+    setlocale(LC_NUMERIC, saved_.c_str());
+    if (folder_ == nullptr) return;
+    if (savedLocPath_ != nullptr)
+      setenv("LOCPATH", savedLocPath_->c_str(), 1);
+    else
+      unsetenv("LOCPATH");
+  }
   bool active() const { return active_; }
 
  private:
@@ -40,6 +51,8 @@ class CommaLocale {
   }
   std::string saved_;
   bool active_ = false;
+  std::unique_ptr<TempFolder> folder_;  // the built locale, when there was none
+  std::unique_ptr<std::string> savedLocPath_;
 };
 
 }  // namespace varnalux::testing

@@ -12,6 +12,7 @@
 #include "protocol/file_names.h"
 #include "sim/virtual_printer.h"
 #include "tests/core/loopback_peer.h"
+#include "tests/support/temp_folder.h"
 
 namespace varnalux {
 namespace {
@@ -27,14 +28,10 @@ TEST(FileManagerOverSerial, ListDownloadAndFormat) {
   std::string data;
   for (int round = 0; round < 8; ++round)
     for (int b = 0; b < 256; ++b) data.push_back(static_cast<char>(b));
-  char path[] = "/tmp/varnalux-serial-dl-XXXXXX";
-  int fd = mkstemp(path);
-  ASSERT_GE(fd, 0);
-  ASSERT_EQ(write(fd, data.data(), data.size()), static_cast<ssize_t>(data.size()));
-  close(fd);
-  DownloadRequest request{path, "ALL.BIN", DeviceDram};
+  testing::TempFolder folder;
+  const std::string path = folder.Write("all.bin", data);
+  DownloadRequest request{path.c_str(), "ALL.BIN", DeviceDram};
   EXPECT_EQ(RunOperation(OpDownloadFile, KindCom, &request, 0), ResultOk);
-  unlink(path);
   ASSERT_TRUE(printer.WaitForCommand("DOWNLOAD \"ALL.BIN\",2048,", 5000));
   std::string stored;
   ASSERT_TRUE(printer.GetFileOn(sim::MemoryDram, "ALL.BIN", stored));

@@ -17,6 +17,7 @@
 #include "protocol/config_file.h"
 #include "sim/virtual_printer.h"
 #include "tests/gui/gui_test_support.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
@@ -34,10 +35,11 @@ class ConfigPageTest : public PrinterWindowTest {
   int Index(const char* name) { return List(name)->currentIndex(); }
   void Click(const char* name) { Find<QPushButton>(page, name)->click(); }
   void UseUnit(const char* name) { Find<QRadioButton>(page, name)->setChecked(true); }
-  std::string Temp(const char* name) { return ::testing::TempDir() + name; }
+  std::string Temp(const char* name) { return folder.Path(name); }
   std::string Sent() { return printer.ReceivedText(); }
 
   ConfigPage* page = nullptr;
+  varnalux::testing::TempFolder folder;
 };
 
 QStringList ItemsOf(QComboBox* box) {

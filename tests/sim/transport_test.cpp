@@ -12,6 +12,7 @@
 
 #include "sim/virtual_printer.h"
 #include "sim_test_client.h"
+#include "tests/support/temp_folder.h"
 
 namespace varnalux::sim {
 namespace {
@@ -139,10 +140,8 @@ TEST_F(Tcp, DumpOutlivesItsConnectionAndTheLoadBackGetsIt) {
 }
 
 TEST_F(Tcp, RecordFileGetsEveryByte) {
-  char path[] = "/tmp/vprinter-record-XXXXXX";
-  int fd = mkstemp(path);
-  ASSERT_GE(fd, 0);
-  close(fd);
+  varnalux::testing::TempFolder folder;
+  const std::string path = folder.Write("record.bin", "");
   ASSERT_TRUE(printer_.SetRecordFile(path));
   std::string bytes = kStatus + "DOWNLOAD \"B.DAT\",3," + std::string("\0\1\2", 3) + "\r\n";
   {
@@ -151,12 +150,11 @@ TEST_F(Tcp, RecordFileGetsEveryByte) {
     ASSERT_TRUE(printer_.WaitForReceived(bytes.size(), 2000));
   }
   ASSERT_TRUE(printer_.SetRecordFile(""));
-  FILE* f = fopen(path, "rb");
+  FILE* f = fopen(path.c_str(), "rb");
   ASSERT_NE(f, nullptr);
   char buffer[256];
   size_t n = fread(buffer, 1, sizeof buffer, f);
   fclose(f);
-  unlink(path);
   EXPECT_EQ(std::string(buffer, n), bytes);
 }
 
