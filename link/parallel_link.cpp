@@ -48,8 +48,9 @@ class RawTerminal {
 
   // The settings apply to bytes still in the terminal's queue as well, so
   // they are given back once the queue is empty. What has not left by the
-  // deadline is dropped, and the result is false.
-  bool Restore(const Deadline& deadline) {
+  // deadline is dropped, and the result is false. progress (when given)
+  // handles the window's messages meanwhile.
+  bool Restore(const Deadline& deadline, LinkProgress* progress = nullptr) {
     if (!active_) return true;
     active_ = false;
     bool left = true;
@@ -60,6 +61,7 @@ class RawTerminal {
         break;
       }
       std::this_thread::sleep_for(std::min(QueuePollSlice, deadline.Left()));
+      if (progress != nullptr) progress->PumpMessages();
     }
     (void)tcsetattr(fd_, TCSANOW, &saved_);
     return left;
@@ -158,7 +160,7 @@ bool ParallelWrite(int fd, const uint8_t* data, uint32_t length, const ParallelT
     lastPollReady = r > 0;
     if (progress != nullptr) progress->PumpMessages();
   }
-  return raw.Restore(deadline);
+  return raw.Restore(deadline, progress);
 }
 
 }  // namespace varnalux
