@@ -161,8 +161,9 @@ bool UdpChannel::Receive(std::vector<uint8_t>& datagram, AnswerPath& from,
   datagram.clear();
   if (fd_ < 0) return false;
   for (;;) {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+    // Rounded up, so that what is left of the last millisecond is waited
+    // for rather than spun away.
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
     const auto slice = pump_ ? std::min(left, PumpInterval) : left;
     pollfd p{fd_, POLLIN, 0};
     const int ready = poll(&p, 1, static_cast<int>(std::max<int64_t>(0, slice.count())));
