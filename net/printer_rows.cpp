@@ -1,6 +1,6 @@
 #include "net/printer_rows.h"
 
-#include <cstdio>
+#include <algorithm>
 
 #include "net/dotted_address.h"
 #include "net/udp_protocol.h"
@@ -23,25 +23,6 @@ constexpr ErrorText kErrorTexts[] = {
     {0x04, "Paper Empty"},   {0x08 | 0x10, "Ribbon Error"}, {0x20, "Cutter Error"},
 };
 
-void AppendJsonText(std::string& out, const std::string& text) {
-  out += '"';
-  for (unsigned char c : text) {
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += static_cast<char>(c);
-    } else if (c < 0x20 || c >= 0x7F) {
-      // Bytes from the network are not trusted to be UTF-8: anything outside
-      // printable ASCII goes out as a code point of its byte value.
-      char escape[8];
-      snprintf(escape, sizeof escape, "\\u%04x", c);
-      out += escape;
-    } else {
-      out += static_cast<char>(c);
-    }
-  }
-  out += '"';
-}
-
 }  // namespace
 
 const char* StatusText(uint8_t state, uint8_t errors) {
@@ -56,7 +37,8 @@ const char* StatusText(uint8_t state, uint8_t errors) {
   return "Ready";
 }
 
-bool AddPrinterRow(std::vector<PrinterRow>& rows, const uint8_t* data, size_t size) {
+bool AddPrinterRow(std::vector<PrinterRow>& rows, const uint8_t* data, size_t size,
+                   const AnswerPath& from) {
   DiscoveryAnswer answer;
   if (!ParseDiscoveryAnswer(data, size, answer)) return false;
   PrinterRow row;
@@ -65,31 +47,17 @@ bool AddPrinterRow(std::vector<PrinterRow>& rows, const uint8_t* data, size_t si
   row.ip = FormatDottedAddress(answer.ip);
   row.model = answer.model;
   row.status = StatusText(answer.state, answer.errors);
+  row.path = from;
   rows.push_back(std::move(row));
   return true;
 }
 
-std::string RowsToJson(const std::vector<PrinterRow>& rows) {
-  std::string out = "[";
-  for (size_t i = 0; i < rows.size(); ++i) {
-    const PrinterRow& r = rows[i];
-    out += i == 0 ? "\n  {" : ",\n  {";
-    const std::pair<const char*, const std::string*> fields[] = {{"name", &r.name},
-                                                                 {"mac", &r.mac},
-                                                                 {"ip", &r.ip},
-                                                                 {"model", &r.model},
-                                                                 {"status", &r.status}};
-    for (size_t f = 0; f < std::size(fields); ++f) {
-      if (f > 0) out += ", ";
-      out += '"';
-      out += fields[f].first;
-      out += "\": ";
-      AppendJsonText(out, *fields[f].second);
-    }
-    out += '}';
-  }
-  out += rows.empty() ? "]\n" : "\n]\n";
-  return out;
+std::vector<AnswerPath> PathsOf(const std::vector<PrinterRow>& rows, const std::string& mac) {
+  std::vector<AnswerPath> paths;
+  for (const PrinterRow& r : rows)
+    if (r.mac == mac && std::find(paths.begin(), paths.end(), r.path) == paths.end())
+      paths.push_back(r.path);
+  return paths;
 }
 
 }  // namespace varnalux::net

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "net/answer_path.h"
+
 namespace varnalux::net {
 
 struct PrinterRow {
@@ -15,16 +17,18 @@ struct PrinterRow {
   std::string ip;      // "IP Address"
   std::string model;   // "Model Name"
   std::string status;  // "Status"
+  AnswerPath path;     // where the answer came from (not shown)
 };
 
 // The status text of an answer's state and error bytes.
 const char* StatusText(uint8_t state, uint8_t errors);
-// Appends the row of one answer; an answer shorter than the header adds
-// nothing (false).
-bool AddPrinterRow(std::vector<PrinterRow>& rows, const uint8_t* data, size_t size);
+// Appends the row of one answer that came by `from`; an answer shorter than
+// the header adds nothing (false).
+bool AddPrinterRow(std::vector<PrinterRow>& rows, const uint8_t* data, size_t size,
+                   const AnswerPath& from = {});
 
-// The rows as a JSON array (fields name, mac, ip, model, status), texts
-// escaped for JSON whatever bytes they hold.
-std::string RowsToJson(const std::vector<PrinterRow>& rows);
+// The paths of the rows with this MAC text, in the order they came, each
+// once: the ways to reach that printer again.
+std::vector<AnswerPath> PathsOf(const std::vector<PrinterRow>& rows, const std::string& mac);
 
 }  // namespace varnalux::net

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "net/udp_protocol.h"
 
@@ -37,17 +38,21 @@ std::vector<SendInterface> BroadcastInterfaces() {
   return result;
 }
 
-UdpChannel::UdpChannel(const UdpOptions& options) : options_(options) {
+UdpChannel::UdpChannel(const UdpOptions& options, std::function<void()> pump)
+    : options_(options), pump_(std::move(pump)) {
   if (options_.overridden && (!options_.overrideError.empty() || options_.destinations.empty()))
     return;
+  if (!options_.overridden) interfaces_ = BroadcastInterfaces();
   fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   if (fd_ < 0) return;
-  if (!options_.overridden) {
-    const int on = 1;
-    if (setsockopt(fd_, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) != 0) {
-      close(fd_);
-      fd_ = -1;
-    }
+  const int on = 1;
+  // The interface each answer arrives on comes with it.
+  bool ok = setsockopt(fd_, IPPROTO_IP, IP_PKTINFO, &on, sizeof on) == 0;
+  if (ok && !options_.overridden)
+    ok = setsockopt(fd_, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) == 0;
+  if (!ok) {
+    close(fd_);
+    fd_ = -1;
   }
 }
 
@@ -95,40 +100,112 @@ bool UdpChannel::SendTo(const std::vector<uint8_t>& datagram, uint32_t address, 
   return sent == static_cast<ssize_t>(datagram.size());
 }
 
-bool UdpChannel::Send(const std::vector<uint8_t>& datagram, Route route) {
+namespace {
+
+bool SameDestination(const Destination& a, const Destination& b) {
+  return a.address == b.address && a.port == b.port;
+}
+
+bool CameFrom(const Destination& d, const std::vector<AnswerPath>& through) {
+  return std::any_of(through.begin(), through.end(), [&](const AnswerPath& p) {
+    return p.address == d.address && p.port == d.port;
+  });
+}
+
+bool CameOn(const SendInterface& i, const std::vector<AnswerPath>& through) {
+  return std::any_of(through.begin(), through.end(),
+                     [&](const AnswerPath& p) { return p.interfaceIndex == i.index; });
+}
+
+}  // namespace
+
+bool UdpChannel::Send(const std::vector<uint8_t>& datagram, Route route,
+                      const std::vector<AnswerPath>& through) {
   if (fd_ < 0) return false;
   bool any = false;
   if (options_.overridden) {
-    for (const Destination& d : options_.destinations)
+    const std::vector<Destination>& all = options_.destinations;
+    for (size_t i = 0; i < all.size(); ++i) {
+      const Destination& d = all[i];
+      // A destination listed twice is still one printer: one datagram.
+      if (std::any_of(all.begin(), all.begin() + static_cast<std::ptrdiff_t>(i),
+                      [&](const Destination& e) { return SameDestination(d, e); }))
+        continue;
+      if (!through.empty() && !CameFrom(d, through)) continue;
       any = SendTo(datagram, d.address, d.port, nullptr, route) || any;
+    }
     return any;
   }
   const uint32_t address = route == Route::Broadcast ? BroadcastAddress : MulticastGroup;
-  const std::vector<SendInterface> interfaces = BroadcastInterfaces();
-  for (const SendInterface& i : interfaces) {
+  for (const SendInterface& i : interfaces_) {
     if (route == Route::Multicast && !i.multicast) continue;
+    if (!through.empty() && !CameOn(i, through)) continue;
     any = SendTo(datagram, address, DiscoveryPort, &i, route) || any;
   }
   // With no such interface the system's own choice is the only way out.
-  if (interfaces.empty()) any = SendTo(datagram, address, DiscoveryPort, nullptr, route);
+  if (interfaces_.empty()) any = SendTo(datagram, address, DiscoveryPort, nullptr, route);
   return any;
 }
 
-bool UdpChannel::Receive(std::vector<uint8_t>& datagram, std::chrono::milliseconds wait) {
+bool UdpChannel::Reaches(const AnswerPath& path) const {
+  const std::vector<AnswerPath> one = {path};
+  if (options_.overridden)
+    return std::any_of(options_.destinations.begin(), options_.destinations.end(),
+                       [&](const Destination& d) { return CameFrom(d, one); });
+  return std::any_of(interfaces_.begin(), interfaces_.end(),
+                     [&](const SendInterface& i) { return CameOn(i, one); });
+}
+
+bool UdpChannel::Receive(std::vector<uint8_t>& datagram, AnswerPath& from,
+                         Clock::time_point deadline) {
+  datagram.clear();
   if (fd_ < 0) return false;
-  pollfd p{fd_, POLLIN, 0};
-  const int ready = poll(&p, 1, static_cast<int>(std::max<int64_t>(0, wait.count())));
-  if (ready <= 0 || (p.revents & POLLIN) == 0) return false;
+  for (;;) {
+    // Rounded up, so that what is left of the last millisecond is waited
+    // for rather than spun away.
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    const auto slice = pump_ ? std::min(left, PumpInterval) : left;
+    pollfd p{fd_, POLLIN, 0};
+    const int ready = poll(&p, 1, static_cast<int>(std::max<int64_t>(0, slice.count())));
+    if (ready < 0 && errno != EINTR) return false;
+    if (ready > 0) {
+      if ((p.revents & POLLIN) == 0) return false;
+      break;
+    }
+    if (Clock::now() >= deadline) return false;
+    if (pump_) pump_();
+  }
   datagram.resize(AnswerMax);
+  sockaddr_in sender{};
+  iovec iov{datagram.data(), datagram.size()};
+  alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+  msghdr msg{};
+  msg.msg_name = &sender;
+  msg.msg_namelen = sizeof sender;
+  msg.msg_iov = &iov;
+  msg.msg_iovlen = 1;
+  msg.msg_control = control;
+  msg.msg_controllen = sizeof control;
   ssize_t n;
   do {
-    n = recvfrom(fd_, datagram.data(), datagram.size(), MSG_DONTWAIT, nullptr, nullptr);
+    n = recvmsg(fd_, &msg, MSG_DONTWAIT);
   } while (n < 0 && errno == EINTR);
   if (n < 0) {
     datagram.clear();
     return false;
   }
   datagram.resize(static_cast<size_t>(n));
+  from = AnswerPath{};
+  if (msg.msg_namelen >= sizeof sender && sender.sin_family == AF_INET) {
+    from.address = ntohl(sender.sin_addr.s_addr);
+    from.port = ntohs(sender.sin_port);
+  }
+  for (cmsghdr* c = CMSG_FIRSTHDR(&msg); c != nullptr; c = CMSG_NXTHDR(&msg, c)) {
+    if (c->cmsg_level != IPPROTO_IP || c->cmsg_type != IP_PKTINFO) continue;
+    in_pktinfo info{};
+    std::memcpy(&info, CMSG_DATA(c), sizeof info);
+    from.interfaceIndex = static_cast<unsigned>(info.ipi_ifindex);
+  }
   return true;
 }
 

@@ -2,16 +2,20 @@
 // the start of the action and closed at its end. Requests go to the
 // broadcast address or the multicast group out of every IPv4 interface that
 // is up and can broadcast (a printer cabled straight to a second interface
-// with no route is found too), or to the override destinations. Answers
-// come back to the port the system chose for the first send.
+// with no route is found too), or to the override destinations; once a
+// printer has answered, they can go only the way its answer came. Answers
+// come back to the port the system chose for the first send, and each one
+// is received with the interface it arrived on.
 #pragma once
 
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
+#include "net/answer_path.h"
 #include "net/udp_options.h"
 
 namespace varnalux::net {
@@ -33,7 +37,11 @@ std::vector<SendInterface> BroadcastInterfaces();
 
 class UdpChannel {
  public:
-  explicit UdpChannel(const UdpOptions& options);
+  using Clock = std::chrono::steady_clock;
+
+  // pump, when set, is called at least every PumpInterval while a receive
+  // waits, so that a window stays responsive.
+  explicit UdpChannel(const UdpOptions& options, std::function<void()> pump = {});
   ~UdpChannel();
   UdpChannel(const UdpChannel&) = delete;
   UdpChannel& operator=(const UdpChannel&) = delete;
@@ -41,27 +49,33 @@ class UdpChannel {
   // False when no socket could be had, or the override is unusable.
   bool IsOpen() const { return fd_ >= 0; }
 
-  // Sends the whole datagram along the route; true when it left through at
-  // least one interface (or to at least one override destination).
-  bool Send(const std::vector<uint8_t>& datagram, Route route);
+  // Sends the whole datagram along the route out of every interface (to
+  // every override destination, each distinct one once); with `through`,
+  // only out of the interfaces (to the destinations) those answers came by.
+  // True when it left at least once.
+  bool Send(const std::vector<uint8_t>& datagram, Route route,
+            const std::vector<AnswerPath>& through = {});
 
-  // Waits up to `wait` for one datagram of up to AnswerMax bytes; false
+  // Whether Send through this path goes anywhere: the answer arrived on an
+  // interface requests go out of, or came from an override destination.
+  bool Reaches(const AnswerPath& path) const;
+
+  // Waits until deadline for one datagram of up to AnswerMax bytes; false
   // when none came or the wait failed.
-  bool Receive(std::vector<uint8_t>& datagram, std::chrono::milliseconds wait);
+  bool Receive(std::vector<uint8_t>& datagram, AnswerPath& from, Clock::time_point deadline);
 
-  // Receives until `silence` passes without a datagram (or the collection
-  // bound of the options is reached), handing each to take. take returns
-  // false to stop early.
+  // Receives until `silence` passes without a datagram or the deadline is
+  // reached, handing each to take(datagram, from). take returns false to
+  // stop early.
   template <typename Take>
-  void Collect(std::chrono::milliseconds silence, Take take) {
-    const auto end = std::chrono::steady_clock::now() + options_.collectMax;
+  void Collect(std::chrono::milliseconds silence, Clock::time_point deadline, Take take) {
     std::vector<uint8_t> datagram;
+    AnswerPath from;
     for (;;) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-          end - std::chrono::steady_clock::now());
-      if (left.count() <= 0) return;
-      if (!Receive(datagram, std::min(silence, left))) return;
-      if (!take(datagram)) return;
+      const Clock::time_point now = Clock::now();
+      if (now >= deadline) return;
+      if (!Receive(datagram, from, std::min(deadline, now + silence))) return;
+      if (!take(datagram, from)) return;
     }
   }
 
@@ -72,6 +86,8 @@ class UdpChannel {
               const SendInterface* through, Route route);
 
   UdpOptions options_;
+  std::function<void()> pump_;
+  std::vector<SendInterface> interfaces_;  // as they were when the channel opened
   int fd_ = -1;
 };
 

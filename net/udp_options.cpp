@@ -1,5 +1,11 @@
 #include "net/udp_options.h"
 
+#include <arpa/inet.h>
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <netinet/in.h>
+
+#include <algorithm>
 #include <cstdlib>
 
 namespace varnalux::net {
@@ -7,6 +13,11 @@ namespace varnalux::net {
 namespace {
 
 constexpr size_t kDestinationsMax = 16;
+constexpr uint32_t kAnyAddress = 0x00000000u;         // 0.0.0.0
+constexpr uint32_t kBroadcast = 0xFFFFFFFFu;          // 255.255.255.255
+constexpr uint32_t kLoopbackBroadcast = 0x7FFFFFFFu;  // 127.255.255.255
+
+enum class Entry { Good, Malformed, NotOneHost };
 
 std::string Trimmed(const std::string& text) {
   const size_t begin = text.find_first_not_of(" \t");
@@ -28,33 +39,39 @@ bool ParseNumber(const std::string& text, unsigned max, size_t maxDigits, unsign
   return true;
 }
 
-bool ParseEntry(const std::string& entry, Destination& out) {
+Entry ParseEntry(const std::string& entry, const std::vector<uint32_t>& broadcasts,
+                 Destination& out) {
   const size_t colon = entry.rfind(':');
-  if (colon == std::string::npos) return false;
+  if (colon == std::string::npos) return Entry::Malformed;
   unsigned port = 0;
-  if (!ParseNumber(entry.substr(colon + 1), 65535, 5, port) || port == 0) return false;
+  if (!ParseNumber(entry.substr(colon + 1), 65535, 5, port) || port == 0) return Entry::Malformed;
   const std::string host = entry.substr(0, colon);
   uint32_t address = 0;
   size_t at = 0;
   for (int part = 0; part < 4; ++part) {
     const size_t dot = part < 3 ? host.find('.', at) : host.size();
-    if (dot == std::string::npos) return false;
+    if (dot == std::string::npos) return Entry::Malformed;
     unsigned octet = 0;
-    if (!ParseNumber(host.substr(at, dot - at), 255, 3, octet)) return false;
+    if (!ParseNumber(host.substr(at, dot - at), 255, 3, octet)) return Entry::Malformed;
     address = (address << 8) | octet;
     at = dot + 1;
   }
   // The override stands in for the broadcast and the multicast group, so it
-  // never is one of them.
-  if (address == 0xFFFFFFFFu || (address >> 28) == 0xE) return false;
+  // is never one of them, nor any other address that reaches more than one
+  // host (or none: 0.0.0.0 would quietly become this machine).
+  if (address == kAnyAddress || address == kBroadcast || address == kLoopbackBroadcast ||
+      (address >> 28) == 0xE ||
+      std::find(broadcasts.begin(), broadcasts.end(), address) != broadcasts.end())
+    return Entry::NotOneHost;
   out.address = address;
   out.port = static_cast<uint16_t>(port);
-  return true;
+  return Entry::Good;
 }
 
 }  // namespace
 
-bool ParseDestinations(const std::string& text, std::vector<Destination>& out, std::string& error) {
+bool ParseDestinations(const std::string& text, std::vector<Destination>& out, std::string& error,
+                       const std::vector<uint32_t>& broadcasts) {
   std::vector<Destination> parsed;
   size_t at = 0;
   for (;;) {
@@ -62,8 +79,14 @@ bool ParseDestinations(const std::string& text, std::vector<Destination>& out, s
     const std::string entry =
         Trimmed(text.substr(at, comma == std::string::npos ? std::string::npos : comma - at));
     Destination d;
-    if (!ParseEntry(entry, d)) {
+    const Entry kind = ParseEntry(entry, broadcasts, d);
+    if (kind == Entry::Malformed) {
       error = "not an IPv4 address and port: '" + entry.substr(0, 64) + "'";
+      return false;
+    }
+    if (kind == Entry::NotOneHost) {
+      error = "'" + entry.substr(0, 64) +
+              "' is not one printer's address (broadcast, multicast and 0.0.0.0 are refused)";
       return false;
     }
     if (parsed.size() == kDestinationsMax) {
@@ -78,13 +101,43 @@ bool ParseDestinations(const std::string& text, std::vector<Destination>& out, s
   return true;
 }
 
+std::vector<uint32_t> InterfaceBroadcasts() {
+  std::vector<uint32_t> result;
+  ifaddrs* list = nullptr;
+  if (getifaddrs(&list) != 0) return result;
+  auto add = [&result](uint32_t address) {
+    if (std::find(result.begin(), result.end(), address) == result.end())
+      result.push_back(address);
+  };
+  for (ifaddrs* it = list; it != nullptr; it = it->ifa_next) {
+    if (it->ifa_addr == nullptr || it->ifa_addr->sa_family != AF_INET) continue;
+    const uint32_t address =
+        ntohl(reinterpret_cast<const sockaddr_in*>(it->ifa_addr)->sin_addr.s_addr);
+    if ((it->ifa_flags & IFF_BROADCAST) != 0 && it->ifa_broadaddr != nullptr &&
+        it->ifa_broadaddr->sa_family == AF_INET) {
+      const uint32_t broadcast =
+          ntohl(reinterpret_cast<const sockaddr_in*>(it->ifa_broadaddr)->sin_addr.s_addr);
+      if (broadcast != 0) add(broadcast);
+    }
+    // The top address of the subnet is its broadcast whether or not the
+    // interface was given one (a /31 or /32 has none).
+    if (it->ifa_netmask != nullptr && it->ifa_netmask->sa_family == AF_INET) {
+      const uint32_t mask =
+          ntohl(reinterpret_cast<const sockaddr_in*>(it->ifa_netmask)->sin_addr.s_addr);
+      if ((~mask) > 1u) add(address | ~mask);
+    }
+  }
+  freeifaddrs(list);
+  return result;
+}
+
 UdpOptions UdpOptionsFromEnvironment() {
   UdpOptions options;
   const char* value = std::getenv(DiscoveryOverrideVariable);
   if (value == nullptr) return options;
   options.overridden = true;
   std::string error;
-  if (!ParseDestinations(value, options.destinations, error))
+  if (!ParseDestinations(value, options.destinations, error, InterfaceBroadcasts()))
     options.overrideError = std::string(DiscoveryOverrideVariable) + ": " + error;
   return options;
 }

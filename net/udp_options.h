@@ -16,10 +16,15 @@ namespace varnalux::net {
 // Waits of the protocol.
 inline constexpr std::chrono::milliseconds DiscoverySilence{1000};   // per request
 inline constexpr std::chrono::milliseconds SettingAnswerWait{3000};  // per change step
-// A discovery request stops collecting after this long even if answers keep
-// coming, and keeps at most this many rows.
-inline constexpr std::chrono::milliseconds DiscoveryCollectMax{10000};
+// A whole discovery run (both requests) ends after this long even if
+// answers keep coming; the first request collects for at most half of it,
+// so the second one always gets its turn.
+inline constexpr std::chrono::milliseconds DiscoveryRunMax{6000};
+// A discovery keeps at most this many rows.
 inline constexpr size_t DiscoveryRowsMax = 1024;
+// While it waits for answers, the tool hands control to the window (the
+// pump of the session) at least this often.
+inline constexpr std::chrono::milliseconds PumpInterval{50};
 
 inline constexpr char DiscoveryOverrideVariable[] = "VARNALUX_DISCOVERY_TO";
 
@@ -38,17 +43,25 @@ struct UdpOptions {
   std::string overrideError;
   std::chrono::milliseconds silence = DiscoverySilence;
   std::chrono::milliseconds answerWait = SettingAnswerWait;
-  std::chrono::milliseconds collectMax = DiscoveryCollectMax;
+  std::chrono::milliseconds discoveryMax = DiscoveryRunMax;
 };
 
 // "A.B.C.D:PORT[,A.B.C.D:PORT...]": numeric IPv4 addresses and ports 1 to
-// 65535, at most 16 entries, neither the broadcast address nor a multicast
-// group; spaces around entries are allowed. False (with
-// a reason) for anything else.
-bool ParseDestinations(const std::string& text, std::vector<Destination>& out, std::string& error);
+// 65535, at most 16 entries; spaces around entries are allowed. An entry
+// that names no single host is refused: 0.0.0.0, 255.255.255.255, the
+// loopback broadcast 127.255.255.255, a multicast group, or any address in
+// `broadcasts` (the interfaces' broadcast addresses). False (with a reason)
+// for anything else.
+bool ParseDestinations(const std::string& text, std::vector<Destination>& out, std::string& error,
+                       const std::vector<uint32_t>& broadcasts = {});
+
+// The broadcast addresses of this machine's IPv4 interfaces as they are
+// now: each one's own broadcast address and the top address of its subnet.
+std::vector<uint32_t> InterfaceBroadcasts();
 
 // The options as the environment sets them: the override when the variable
-// is set, the protocol's waits.
+// is set (checked against the interfaces' broadcast addresses of this
+// moment), the protocol's waits.
 UdpOptions UdpOptionsFromEnvironment();
 
 }  // namespace varnalux::net

@@ -144,15 +144,34 @@ bool ParseDiscoveryAnswer(const uint8_t* data, size_t size, DiscoveryAnswer& ans
   return true;
 }
 
-void ParseAddressAnswer(const uint8_t* data, size_t size, Address& ip, Address& mask,
+bool AnswersRequest(const uint8_t* data, size_t size, const std::vector<uint8_t>& request) {
+  if (data == nullptr || size < HeaderSize || request.size() < HeaderSize) return false;
+  if (ReadBig16(data + OffsetCommand) != ReadBig16(request.data() + OffsetCommand)) return false;
+  const uint16_t sequence = ReadBig16(data + OffsetSequence);
+  if (sequence != 0 && sequence != ReadBig16(request.data() + OffsetSequence)) return false;
+  if (std::memcmp(data + OffsetTargetMac, request.data() + OffsetTargetMac, Mac{}.size()) != 0)
+    return false;
+  const int selector = RequestSelector(request.data(), request.size());
+  if (selector < 0) return true;
+  const size_t at = ReadBig16(request.data() + OffsetCommand) == CommandReadSetting
+                        ? OffsetReadSelector
+                        : OffsetWriteSelector;
+  return size <= at || data[at] == selector;
+}
+
+bool ParseAddressAnswer(const uint8_t* data, size_t size, Address& ip, Address& mask,
                         Address& gateway) {
+  if (data == nullptr || size < AddressAnswerMin) return false;
   ip = AddressAt(data, size, OffsetIp);
   mask = AddressAt(data, size, OffsetMask);
   gateway = AddressAt(data, size, OffsetGateway);
+  return true;
 }
 
-bool ParseModeAnswerDhcp(const uint8_t* data, size_t size) {
-  return ByteAt(data, size, OffsetMode) == ModeDhcp;
+bool ParseModeAnswer(const uint8_t* data, size_t size, bool& dhcp) {
+  if (data == nullptr || size < ModeAnswerMin) return false;
+  dhcp = data[OffsetMode] == ModeDhcp;
+  return true;
 }
 
 int RequestSelector(const uint8_t* data, size_t size) {

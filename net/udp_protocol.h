@@ -119,10 +119,21 @@ struct DiscoveryAnswer {
 // False for a datagram shorter than the header (not an answer).
 bool ParseDiscoveryAnswer(const uint8_t* data, size_t size, DiscoveryAnswer& answer);
 
-// Read-setting answers. Fields past the end of the datagram read as 0.
-void ParseAddressAnswer(const uint8_t* data, size_t size, Address& ip, Address& mask,
+// Whether a datagram answers this targeted request (a read or write setting
+// request as it was sent): answers echo the request's header, so the
+// answer carries the request's command at offset 8, its sequence number at
+// offset 12 (0 there is taken as a printer that does not echo it), the
+// printer's MAC at offset 22 (the request's target), and the request's
+// selector at the same offset as the request when the answer reaches it.
+bool AnswersRequest(const uint8_t* data, size_t size, const std::vector<uint8_t>& request);
+
+// Read-setting answers: false, with the fields left alone, when the answer
+// ends before the last byte of its fields (an answer too short to say).
+inline constexpr size_t AddressAnswerMin = OffsetGateway + 4;  // 81 bytes
+inline constexpr size_t ModeAnswerMin = OffsetMode + 1;        // 943 bytes
+bool ParseAddressAnswer(const uint8_t* data, size_t size, Address& ip, Address& mask,
                         Address& gateway);
-bool ParseModeAnswerDhcp(const uint8_t* data, size_t size);
+bool ParseModeAnswer(const uint8_t* data, size_t size, bool& dhcp);
 
 // The selector of a request (read: byte 32; write: byte 34); -1 when the
 // datagram is too short to carry it.

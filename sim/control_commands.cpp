@@ -39,6 +39,8 @@ const char kHelp[] =
     "  cat NAME                 a file's contents as text\n"
     "  exec LINE                run a command line as if received\n"
     "  counters                 labels, self tests, resets, calibrations ...\n"
+    "  udp                      the UDP datagrams received, one a line: command,\n"
+    "                           selector (- for none), size in bytes, target MAC\n"
     "  help                     this text\n"
     "  quit                     close the control connection\n";
 
@@ -83,6 +85,30 @@ std::string HexDump(const std::vector<uint8_t>& bytes) {
 std::string Lines(const std::vector<std::string>& lines) {
   std::string out;
   for (const std::string& l : lines) out += Printable(l);
+  return out;
+}
+
+// One line per datagram: the command at offset 8, the selector (byte 32 of a
+// read-setting request, byte 34 of a write-setting request), the size and
+// the MAC the datagram is addressed to (offset 22).
+std::string UdpLines(const std::vector<std::vector<uint8_t>>& datagrams) {
+  std::string out;
+  for (const std::vector<uint8_t>& d : datagrams) {
+    const int command = d.size() >= 10 ? (d[8] << 8 | d[9]) : -1;
+    int selector = -1;
+    if (command == 3 && d.size() > 32) selector = d[32];
+    if (command == 4 && d.size() > 34) selector = d[34];
+    std::string mac = "-";
+    if (d.size() >= 28) {
+      char text[18];
+      snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", d[22], d[23], d[24], d[25],
+               d[26], d[27]);
+      mac = text;
+    }
+    out += (command < 0 ? std::string("-") : std::to_string(command)) + " " +
+           (selector < 0 ? std::string("-") : std::to_string(selector)) + " " +
+           std::to_string(d.size()) + " " + mac + "\n";
+  }
   return out;
 }
 
@@ -223,6 +249,7 @@ std::string RunControlCommand(VirtualPrinter& printer, const std::string& line, 
     return Ok(Printable(bytes));
   }
   if (word == "EXEC") return Ok(Printable(printer.Execute(rest)));
+  if (word == "UDP") return Ok(UdpLines(printer.UdpReceived()));
   if (word == "COUNTERS") {
     std::ostringstream out;
     out << "labels " << printer.LabelsPrinted() << "\nselftests " << printer.SelfTests()

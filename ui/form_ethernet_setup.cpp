@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <QValidator>
+#include <algorithm>
 #include <cstring>
 
 #include "ui/dialog_seam.h"
@@ -24,6 +26,27 @@ void StoreField(char (&field)[varnalux::NetTextSize], const QString& text) {
   const QByteArray bytes = text.toLatin1();
   varnalux::StoreNetText(field, std::string_view(bytes.constData(), bytes.size()));
 }
+
+// The longest name typed into the dialog.
+constexpr int kTypedNameMax = 15;
+
+// Typing keeps a name to 15 characters. A longer name the printer gave is
+// shown whole and may only be shortened; it is never cut behind the
+// user's back.
+class NameLengthValidator : public QValidator {
+ public:
+  NameLengthValidator(const QString& given, const QString& shown, QObject* parent)
+      : QValidator(parent), given_(given), shown_(shown) {}
+  State validate(QString& input, int&) const override {
+    if (input.size() <= kTypedNameMax || input == given_ || input.size() < shown_.size())
+      return Acceptable;
+    return Invalid;
+  }
+
+ private:
+  const QString& given_;
+  const QString& shown_;
+};
 
 }  // namespace
 
@@ -63,7 +86,10 @@ TFormEthernetSetup::TFormEthernetSetup(DialogSeam& seam, QWidget* parent)
   row("LabelGateWay", "Gateway:", "EditGateWay", labelGateWay_, editGateWay_);
   row("LabelPrinterName", "Printer Name:", "EditPrinterName", labelPrinterName_, editPrinterName_);
   editPrinterName_->clear();
-  editPrinterName_->setMaxLength(15);
+  editPrinterName_->setMaxLength(kTypedNameMax);
+  editPrinterName_->setValidator(new NameLengthValidator(givenName_, shownName_, this));
+  connect(editPrinterName_, &QLineEdit::textChanged, this,
+          [this](const QString& text) { shownName_ = text; });
   row("LabelMACAddr", "MAC Address:", "EditMACAddr", labelMACAddr_, editMACAddr_);
   editMACAddr_->clear();
   editMACAddr_->setReadOnly(true);
@@ -132,7 +158,11 @@ void TFormEthernetSetup::Prepare(int left, int top, varnalux::NetworkSettings& s
   editIP_->setText(FieldText(copy_.dhcp == 1 ? copy_.lastUsedIp : copy_.ipAddress));
   editMask_->setText(FieldText(copy_.subnetMask));
   editGateWay_->setText(FieldText(copy_.gateway));
-  editPrinterName_->setText(FieldText(copy_.netName));
+  // The name as the printer gave it: the field's limit grows to hold it,
+  // so that it is neither shown nor sent cut.
+  givenName_ = FieldText(copy_.netName);
+  editPrinterName_->setMaxLength(std::max<int>(kTypedNameMax, givenName_.size()));
+  editPrinterName_->setText(givenName_);
   editMACAddr_->setText(FieldText(copy_.macAddress));
 }
 

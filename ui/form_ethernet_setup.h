@@ -10,6 +10,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QString>
 
 #include "protocol/network_settings.h"
 
@@ -59,6 +60,9 @@ class TFormEthernetSetup : public QDialog {
   DialogSeam& seam_;
   varnalux::NetworkSettings* caller_ = nullptr;
   varnalux::NetworkSettings copy_{};
+  // The name Prepare showed, and the name the field holds now.
+  QString givenName_;
+  QString shownName_;
 
   QGroupBox* radioGroupDHCP_;
   QRadioButton* radioDhcp_;

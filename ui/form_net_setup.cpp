@@ -1,5 +1,6 @@
 #include "ui/form_net_setup.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -55,6 +56,33 @@ QPushButton* MakeButton(const char* name, const char* caption, QWidget* parent) 
 }
 
 }  // namespace
+
+// A busy cursor and the action buttons disabled, from Begin (or the
+// constructor) to End (or the destructor).
+class TFormNetSetup::Busy {
+ public:
+  explicit Busy(TFormNetSetup& form) : form_(form) { Begin(); }
+  ~Busy() { End(); }
+  Busy(const Busy&) = delete;
+  Busy& operator=(const Busy&) = delete;
+
+  void Begin() {
+    if (busy_) return;
+    busy_ = true;
+    form_.SetActionsEnabled(false);
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+  }
+  void End() {
+    if (!busy_) return;
+    busy_ = false;
+    QApplication::restoreOverrideCursor();
+    form_.SetActionsEnabled(true);
+  }
+
+ private:
+  TFormNetSetup& form_;
+  bool busy_ = false;
+};
 
 TFormNetSetup::TFormNetSetup(DialogSeam& seam, const varnalux::net::UdpOptions& udp,
                              QWidget* parent)
@@ -132,6 +160,24 @@ TFormNetSetup::TFormNetSetup(DialogSeam& seam, const varnalux::net::UdpOptions& 
           &TFormNetSetup::ButtonFactoryDefaultClick);
   connect(buttonBrowser_, &QPushButton::clicked, this, &TFormNetSetup::ButtonBrowserClick);
   connect(buttonSet_, &QPushButton::clicked, this, &TFormNetSetup::ButtonSetClick);
+  session_.SetPump([this] { PumpMessages(); });
+}
+
+void TFormNetSetup::PumpMessages() {
+  // Shown, the dialog is modal and its action buttons are disabled, so
+  // every message can be handled. Before it is shown (the first discovery)
+  // the main window would still take clicks: user input waits until then.
+  QCoreApplication::processEvents(isVisible() ? QEventLoop::AllEvents
+                                              : QEventLoop::ExcludeUserInputEvents);
+}
+
+void TFormNetSetup::SetActionsEnabled(bool enabled) {
+  for (QPushButton* b : {buttonDiscover_, buttonChangeIP_, buttonFactoryDefault_, buttonSet_})
+    b->setEnabled(enabled);
+}
+
+std::vector<varnalux::net::AnswerPath> TFormNetSetup::WaysTo(const QString& mac) const {
+  return varnalux::net::PathsOf(rows_, mac.toStdString());
 }
 
 void TFormNetSetup::Bind(varnalux::TcpTarget& target) {
@@ -164,13 +210,15 @@ void TFormNetSetup::AddRow(const varnalux::net::PrinterRow& row) {
 }
 
 void TFormNetSetup::DiscoverPrinters() {
-  buttonDiscover_->setEnabled(false);
+  Busy busy(*this);
   listView1_->clear();
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  rows_.clear();
+  PumpMessages();
   std::vector<varnalux::net::PrinterRow> rows;
-  if (session_.Discover(rows))
+  if (session_.Discover(rows)) {
     for (const varnalux::net::PrinterRow& row : rows) AddRow(row);
-  buttonDiscover_->setEnabled(true);
+    rows_ = std::move(rows);
+  }
 }
 
 QTreeWidgetItem* TFormNetSetup::FirstSelectedRow() const {
@@ -189,9 +237,11 @@ void TFormNetSetup::ButtonFactoryDefaultClick() {
   varnalux::net::Mac mac{};
   if (!varnalux::net::ParseMacText(row->text(ColumnMac).toStdString(), mac)) return;
   if (!seam_.YesNo(QStringLiteral("Are you sure?"))) return;
+  Busy busy(*this);
   bool sent = false;
-  if (!session_.FactoryDefault(mac, sent)) return;
+  if (!session_.FactoryDefault(mac, sent, WaysTo(row->text(ColumnMac)))) return;
   listView1_->clear();
+  rows_.clear();
 }
 
 void TFormNetSetup::ButtonChangeIPClick() {
@@ -204,7 +254,16 @@ void TFormNetSetup::ButtonChangeIPClick() {
 
   varnalux::net::RemoteSettings assumed;
   assumed.netName = std::string(rawName.constData(), static_cast<size_t>(rawName.size()));
+  Busy busy(*this);
   auto edit = [&](const varnalux::net::SettingsRead& read, varnalux::net::SettingsEdit& e) {
+    busy.End();
+    // An answer too short to hold its fields counts as no answer; say so.
+    if (read.addressShort)
+      seam_.MessageFrom(this, QStringLiteral("The printer's answer about its addresses was too "
+                                             "short: they are not sent unless you set them."));
+    if (read.modeShort)
+      seam_.MessageFrom(this, QStringLiteral("The printer's answer about its address mode was "
+                                             "too short: it is not sent unless you set it."));
     // Values that were not read stay empty, with DHCP off.
     varnalux::NetworkSettings settings;
     std::memset(&settings, 0, sizeof settings);
@@ -222,6 +281,7 @@ void TFormNetSetup::ButtonChangeIPClick() {
     dialog.Prepare(x(), y(), settings);
     seam_.Exec(dialog);
     if (!settings.confirmed) return false;
+    busy.Begin();
 
     e.settings.dhcp = settings.dhcp != 0;
     e.settings.ipAddress = settings.ipAddress;
@@ -231,8 +291,11 @@ void TFormNetSetup::ButtonChangeIPClick() {
     e.addressSet = e.modeSet = settings.action == varnalux::NetActionSetIp;
     return true;
   };
-  if (session_.ChangeSettings(mac, assumed, edit) == varnalux::net::ChangeOutcome::Sent)
+  if (session_.ChangeSettings(mac, assumed, edit, WaysTo(macText)) ==
+      varnalux::net::ChangeOutcome::Sent) {
     listView1_->clear();
+    rows_.clear();
+  }
 }
 
 void TFormNetSetup::ButtonBrowserClick() {

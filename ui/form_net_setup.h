@@ -4,10 +4,13 @@
 // factory defaults, and changes its address and name through the "Ethernet
 // Setup" dialog. Discovery runs when the dialog is bound, before it is
 // first shown. Every datagram goes where the UDP options say (the override
-// keeps demonstrations and tests on loopback).
+// keeps demonstrations and tests on loopback). While an action waits for
+// answers the window keeps processing its messages under a busy cursor,
+// with the action buttons disabled so that no action starts inside another.
 #pragma once
 
 #include <QDialog>
+#include <vector>
 
 #include "link/link_settings.h"
 #include "net/printer_rows.h"
@@ -55,12 +58,20 @@ class TFormNetSetup : public QDialog {
   void ButtonDiscoverClick() { DiscoverPrinters(); }
 
  private:
+  class Busy;
+
   QTreeWidgetItem* FirstSelectedRow() const;
+  // The ways the printer of this MAC answered the last discovery.
+  std::vector<varnalux::net::AnswerPath> WaysTo(const QString& mac) const;
   void AddRow(const varnalux::net::PrinterRow& row);
+  void SetActionsEnabled(bool enabled);
+  void PumpMessages();
 
   DialogSeam& seam_;
   varnalux::net::RemoteSession session_;
   varnalux::TcpTarget* target_ = nullptr;
+  // The rows of the list as they were discovered, with where each came from.
+  std::vector<varnalux::net::PrinterRow> rows_;
   QTreeWidget* listView1_;
   QPushButton* buttonDiscover_;
   QPushButton* buttonChangeIP_;

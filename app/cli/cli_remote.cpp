@@ -2,10 +2,13 @@
 // UDP, without the link. Each command is one opening of that window: its
 // first request carries sequence number 1.
 #include <cstdio>
+#include <iterator>
+#include <utility>
 
 #include "app/cli/cli_commands.h"
 #include "net/dotted_address.h"
 #include "net/remote_actions.h"
+#include "protocol/printable_text.h"
 
 namespace varnalux {
 
@@ -28,6 +31,54 @@ bool StrictAddress(const std::string& text) {
   return net::FormatDottedAddress(net::ParseDottedAddress(text)) == text;
 }
 
+// The rows as a JSON array (fields name, mac, ip, model, status), one row a
+// line; texts from the network go through the program's one JSON string
+// writer, so valid UTF-8 stays readable and any other bytes give valid JSON.
+std::string RowsToJson(const std::vector<net::PrinterRow>& rows) {
+  std::string out = "[";
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const net::PrinterRow& r = rows[i];
+    out += i == 0 ? "\n  {" : ",\n  {";
+    const std::pair<const char*, const std::string*> fields[] = {
+        {"name", &r.name}, {"mac", &r.mac}, {"ip", &r.ip}, {"model", &r.model}, {"status", &r.status}};
+    for (size_t f = 0; f < std::size(fields); ++f) {
+      if (f > 0) out += ", ";
+      out += JsonString(fields[f].first) + ": " + JsonString(*fields[f].second);
+    }
+    out += '}';
+  }
+  out += rows.empty() ? "]\n" : "\n]\n";
+  return out;
+}
+
+// Tab-separated, one printer a line; texts from the network cannot add a
+// column or a line, nor reach the terminal as control characters.
+std::string RowsToLines(const std::vector<net::PrinterRow>& rows) {
+  std::string out;
+  for (const net::PrinterRow& r : rows)
+    out += PlainText(r.name) + '\t' + r.mac + '\t' + r.ip + '\t' + PlainText(r.model) + '\t' +
+           r.status + '\n';
+  return out;
+}
+
+// A discovery, and the ways the printer with this MAC answered it (empty,
+// with a message, when it did not). False when no socket could be had.
+bool FindPrinter(net::RemoteSession& session, const net::Mac& mac, std::string& name,
+                 std::vector<net::AnswerPath>& ways) {
+  std::vector<net::PrinterRow> rows;
+  if (!session.Discover(rows)) return false;
+  const std::string macText = net::FormatMacText(mac);
+  ways = net::PathsOf(rows, macText);
+  for (const net::PrinterRow& r : rows)
+    if (r.mac == macText) {
+      name = r.name;
+      break;
+    }
+  if (ways.empty())
+    fprintf(stderr, "varnalux-cli: no printer with MAC %s answered\n", macText.c_str());
+  return true;
+}
+
 }  // namespace
 
 int CmdDiscover(CliLink&, const CliArgs& args) {
@@ -43,18 +94,7 @@ int CmdDiscover(CliLink&, const CliArgs& args) {
   net::RemoteSession session(options);
   std::vector<net::PrinterRow> rows;
   if (!session.Discover(rows)) return ReportCliResult(ResultPortOpenError);
-  if (json) {
-    fputs(net::RowsToJson(rows).c_str(), stdout);
-    return 0;
-  }
-  // Tab-separated, one printer a line; texts from the network are printed
-  // with their control characters replaced.
-  for (const net::PrinterRow& r : rows) {
-    std::string line = r.name + '\t' + r.mac + '\t' + r.ip + '\t' + r.model + '\t' + r.status;
-    for (char& c : line)
-      if (static_cast<unsigned char>(c) < 0x20 && c != '\t') c = '?';
-    printf("%s\n", line.c_str());
-  }
+  fputs((json ? RowsToJson(rows) : RowsToLines(rows)).c_str(), stdout);
   return 0;
 }
 
@@ -64,8 +104,14 @@ int CmdRemoteReset(CliLink&, const CliArgs& args) {
   net::UdpOptions options;
   if (!Options(options)) return ReportCliResult(ResultPortOpenError);
   net::RemoteSession session(options);
+  // The reset goes only the one way the printer answered a discovery, so a
+  // printer reachable through two interfaces of this machine gets it once.
+  std::string name;
+  std::vector<net::AnswerPath> ways;
+  if (!FindPrinter(session, mac, name, ways)) return ReportCliResult(ResultPortOpenError);
+  if (ways.empty()) return ReportCliResult(ResultReceiveError);
   bool sent = false;
-  if (!session.FactoryDefault(mac, sent)) return ReportCliResult(ResultPortOpenError);
+  if (!session.FactoryDefault(mac, sent, ways)) return ReportCliResult(ResultPortOpenError);
   if (!sent) return ReportCliResult(ResultTransmitError);
   return 0;
 }
@@ -105,30 +151,33 @@ int CmdRemoteSet(CliLink&, const CliArgs& args) {
 
   // The name goes out with every change, as the window sends it: without
   // --name it is the name the printer gave when discovered, so a change of
-  // address never wipes it.
+  // address never wipes it. That discovery also tells which interfaces
+  // reach the printer. With --name there is none: the reads go out of every
+  // interface, and the interface whose answer to the first read came first
+  // carries the rest of the change (each write once).
   net::RemoteSettings assumed;
+  std::vector<net::AnswerPath> ways;
   if (nameGiven) {
     assumed.netName = name;
   } else {
-    std::vector<net::PrinterRow> rows;
-    if (!session.Discover(rows)) return ReportCliResult(ResultPortOpenError);
-    const std::string macText = net::FormatMacText(mac);
-    bool found = false;
-    for (const net::PrinterRow& r : rows)
-      if (r.mac == macText) {
-        assumed.netName = r.name.substr(0, kNameMax);
-        found = true;
-        break;
-      }
-    if (!found) {
-      fprintf(stderr, "varnalux-cli: no printer with MAC %s answered\n", macText.c_str());
-      return ReportCliResult(ResultReceiveError);
-    }
+    std::string found;
+    if (!FindPrinter(session, mac, found, ways)) return ReportCliResult(ResultPortOpenError);
+    if (ways.empty()) return ReportCliResult(ResultReceiveError);
+    assumed.netName = found.substr(0, kNameMax);
   }
 
   bool answered = false;
   const net::ChangeOutcome outcome = session.ChangeSettings(
-      mac, assumed, [&](const net::SettingsRead& read, net::SettingsEdit& edit) {
+      mac, assumed,
+      [&](const net::SettingsRead& read, net::SettingsEdit& edit) {
+        if (read.addressShort)
+          fprintf(stderr,
+                  "varnalux-cli: the printer's answer to the address read is too short to hold "
+                  "the addresses: they count as not read\n");
+        if (read.modeShort)
+          fprintf(stderr,
+                  "varnalux-cli: the printer's answer to the address-mode read is too short to "
+                  "hold the mode: it counts as not read\n");
         // Nothing is written to a printer that did not answer the reads.
         answered = read.addressAnswered || read.modeAnswered;
         if (!answered) return false;
@@ -144,7 +193,8 @@ int CmdRemoteSet(CliLink&, const CliArgs& args) {
           edit.modeSet = true;
         }
         return true;
-      });
+      },
+      ways);
   if (outcome == net::ChangeOutcome::NoSocket) return ReportCliResult(ResultPortOpenError);
   if (!answered) {
     fprintf(stderr, "varnalux-cli: the printer did not answer the setting reads\n");

@@ -12,6 +12,7 @@
 
 #include "cli_runner.h"
 #include "sim/virtual_printer.h"
+#include "tests/core/udp_printer_peer.h"
 
 namespace {
 
@@ -64,6 +65,27 @@ TEST_F(CliRemote, DiscoverListsEveryAnswerInJsonAndAsLines) {
   EXPECT_EQ(r.out, line + line);
 }
 
+// A name cannot add a column or a line, nor reach the terminal as a
+// control; JSON keeps valid UTF-8 as characters.
+TEST_F(CliRemote, DiscoverEscapesControlsInTextAndKeepsUtf8InJson) {
+  varnalux::sim::NetworkSettings net = a->Network();
+  net.netName = "Caf\xC3\xA9\t00:00:00:00:00:00\x1B[2J\xC2\x9B\x7F\xFF";
+  a->SetNetwork(net);
+  CliResult r = Cli(To(*a), {"discover"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  const std::string line =
+      "Caf\xC3\xA9\\x0900:00:00:00:00:00\\x1B[2J\\xC2\\x9B\\x7F\\xFF\t00:1B:82:00:03:0A\t"
+      "192.168.1.120\tVL-200\tReady\n";
+  EXPECT_EQ(r.out, line + line);
+
+  r = Cli(To(*a), {"discover", "--json"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.out.find("{\"name\": \"Caf\xC3\xA9\\u000900:00:00:00:00:00\\u001B[2J\\u009B\\u007F"
+                       "\\u00FF\", \"mac\": \"00:1B:82:00:03:0A\""),
+            std::string::npos)
+      << r.out;
+}
+
 TEST_F(CliRemote, NothingAnsweringIsAnEmptyListAndABadOverrideSendsNothing) {
   a->Stop();
   CliResult r = Cli(To(*a), {"discover", "--json"});
@@ -95,6 +117,18 @@ TEST_F(CliRemote, BroadcastAndMulticastDestinationsAreRefused) {
   EXPECT_EQ(r.exitCode, 1) << r.err;
   EXPECT_NE(r.err.find("VARNALUX_DISCOVERY_TO"), std::string::npos) << r.err;
   EXPECT_EQ(r.out, "");
+  const std::string refusal = r.err;
+  // The loopback broadcast and 0.0.0.0 (which would become this machine)
+  // get the same refusal, not an empty list.
+  for (const std::string bad : {"127.255.255.255:22368", "0.0.0.0:22368"}) {
+    setenv("VARNALUX_DISCOVERY_TO", bad.c_str(), 1);
+    r = varnalux::testing::RunCliWithoutNetwork({"discover"}, ran);
+    EXPECT_EQ(r.exitCode, 1) << bad;
+    std::string expected = refusal;
+    expected.replace(expected.find("255.255.255.255:22368"), 21, bad);
+    EXPECT_EQ(r.err, expected) << bad;
+    EXPECT_EQ(r.out, "");
+  }
   setenv("VARNALUX_DISCOVERY_TO", "127.0.0.1:22368,224.0.0.251:22368", 1);
   r = varnalux::testing::RunCliWithoutNetwork({"remote-reset", "00:1B:82:00:03:0B"}, ran);
   EXPECT_EQ(r.exitCode, 1) << r.err;
@@ -123,6 +157,41 @@ TEST_F(CliRemote, RemoteSetChangesOnlyThePrinterWithTheMac) {
   EXPECT_TRUE(net.dhcp);
   EXPECT_EQ(net.netName, "Back Room 2");
   EXPECT_EQ(net.ipAddress, "10.4.0.20");
+}
+
+// Answers that stop after the header (or before the addresses) are no
+// answers: nothing of them is written, and the user is told.
+TEST_F(CliRemote, RemoteSetWritesNothingFromAnswersTooShortToHoldTheirFields) {
+  varnalux::testing::UdpPrinterPeer::Options o;
+  o.addressAnswerSize = 32;
+  o.modeAnswerSize = 32;
+  auto peer = std::make_unique<varnalux::testing::UdpPrinterPeer>(o);
+  const std::string to = "127.0.0.1:" + std::to_string(peer->Port());
+  CliResult r = Cli(to, {"remote-set", "00:1B:82:77:00:01", "--name", "KEEPME"});
+  EXPECT_EQ(r.exitCode, 3);
+  EXPECT_NE(r.err.find("answer to the address read is too short"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("answer to the address-mode read is too short"), std::string::npos) << r.err;
+  for (uint8_t selector : {0, 4, 5, 7}) EXPECT_EQ(peer->Writes(selector), 0u);
+  EXPECT_EQ(peer->Current().name, "PEER");
+  EXPECT_TRUE(peer->Current().dhcp);
+
+  // Addresses cut in the mask, the mode whole: the name and the mode it
+  // read go back, the addresses stay out.
+  o.addressAnswerSize = 75;
+  o.modeAnswerSize = 1064;
+  peer = std::make_unique<varnalux::testing::UdpPrinterPeer>(o);
+  r = Cli("127.0.0.1:" + std::to_string(peer->Port()),
+          {"remote-set", "00:1B:82:77:00:01", "--name", "KEEPME"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_NE(r.err.find("answer to the address read is too short"), std::string::npos) << r.err;
+  for (int i = 0; i < 100 && peer->Writes(7) == 0; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_EQ(peer->Writes(0), 1u);
+  EXPECT_EQ(peer->Writes(4), 0u);
+  EXPECT_EQ(peer->Writes(5), 1u);
+  EXPECT_EQ(peer->Current().name, "KEEPME");
+  EXPECT_TRUE(peer->Current().dhcp);
+  EXPECT_EQ(peer->Current().ip, o.settings.ip);
 }
 
 TEST_F(CliRemote, RemoteSetRefusesAPrinterThatDoesNotAnswer) {

@@ -4,11 +4,16 @@
 // the namespaces; the lab removes them when a test ends, passed or failed.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+#include <memory>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "tests/cli/netns_lab.h"
+#include "tests/core/udp_printer_peer.h"
 
 namespace varnalux::testing {
 namespace {
@@ -43,6 +48,19 @@ std::vector<std::string> NamesOf(const std::string& out) {
     at = eol + 1;
   }
   return names;
+}
+
+// The write-setting datagrams a virtual printer received for a MAC, by
+// selector, from the lines of its control command "udp".
+std::map<int, int> WritesFor(const std::string& udpLines, const std::string& mac) {
+  std::map<int, int> writes;
+  std::istringstream lines(udpLines);
+  std::string command, selector, size, target;
+  while (lines >> command) {
+    if (command == "OK" || !(lines >> selector >> size >> target)) break;
+    if (command == "4" && target == mac) ++writes[std::stoi(selector)];
+  }
+  return writes;
 }
 
 class NetNamespaceTest : public ::testing::Test {
@@ -121,6 +139,113 @@ TEST_F(NetNamespaceTest, APrinterBehindTheInterfaceWithoutTheDefaultRoute) {
   const Ran found = CliIn(client, {"discover"});
   ASSERT_EQ(found.status, 0);
   EXPECT_EQ(NamesOf(found.out), (std::vector<std::string>{"Bench", "Bench"})) << found.out;
+}
+
+// The common laptop: wired and Wi-Fi on one LAN, so every request leaves
+// twice and the printer answers every read twice. A name-only change must
+// change the name and nothing else (a DHCP printer stays on DHCP), and every
+// write must arrive once. Checked with the virtual printer and with the
+// independent peer (which does not echo the sequence number), each in a
+// namespace of its own on the client's segment.
+TEST_F(NetNamespaceTest, ANameChangeThroughTwoInterfacesOnOneLanChangesOnlyTheName) {
+  NetnsLab lab;
+  const std::string sw = lab.Add("sw"), client = lab.Add("c"), p1 = lab.Add("p1"),
+                    p2 = lab.Add("p2");
+  ASSERT_FALSE(sw.empty() || client.empty() || p1.empty() || p2.empty());
+  ASSERT_TRUE(lab.Ip(sw, {"link", "add", "br0", "type", "bridge"}));
+  ASSERT_TRUE(lab.Ip(sw, {"link", "set", "br0", "up"}));
+  const struct {
+    std::string ns, interface, address;
+  } hosts[] = {{client, "wired0", "10.213.3.1/24"},
+               {client, "wifi0", "10.213.3.2/24"},
+               {p1, "eth0", "10.213.3.11/24"},
+               {p2, "eth0", "10.213.3.12/24"}};
+  int n = 0;
+  for (const auto& h : hosts) {
+    const std::string port = "sw" + std::to_string(n++);
+    ASSERT_TRUE(lab.Link(h.ns, h.interface, sw, port));
+    ASSERT_TRUE(lab.Ip(sw, {"link", "set", port, "master", "br0"}));
+    ASSERT_TRUE(lab.Ip(h.ns, {"addr", "add", h.address, "dev", h.interface}));
+  }
+  const std::string mac = "00:1B:82:00:05:01";
+  std::vector<std::string> printer = Printer(mac, "Alpha");
+  printer.insert(printer.end(), {"--listen", "127.0.0.1:9100", "--control", "127.0.0.1:9200"});
+  printer.erase(std::find(printer.begin(), printer.end(), "--no-tcp"));
+  ASSERT_GT(lab.Start(p1, printer), 0);
+  // The printer's own settings, through its TCP link inside its namespace.
+  auto settings = [&] {
+    return RunProgram({"ip", "netns", "exec", p1, VARNALUX_CLI_PATH, "--tcp", "127.0.0.1:9100",
+                       "net", "get", "--json"});
+  };
+  const Ran before = settings();
+  ASSERT_EQ(before.status, 0);
+  ASSERT_NE(before.out.find("\"dhcp\": true"), std::string::npos) << before.out;
+
+  const Ran set = CliIn(client, {"remote-set", mac, "--name", "NEWNAME"});
+  EXPECT_EQ(set.status, 0);
+  const Ran after = settings();
+  ASSERT_EQ(after.status, 0);
+  std::string expected = before.out;
+  expected.replace(expected.find("\"Alpha\""), 7, "\"NEWNAME\"");
+  EXPECT_EQ(after.out, expected);
+  const std::string udp = AskInNamespace(p1, 9200, "udp");
+  EXPECT_EQ(WritesFor(udp, mac), (std::map<int, int>{{0, 1}, {4, 1}, {5, 1}, {7, 1}})) << udp;
+
+  // The independent peer, discovered first (remote-set without --name):
+  // the change goes the way it answered, once.
+  std::unique_ptr<UdpPrinterPeer> peer;
+  ASSERT_TRUE(InNamespace(p2, [&] {
+    UdpPrinterPeer::Options o;
+    o.address = INADDR_ANY;
+    o.port = 22368;
+    o.echoSequence = false;
+    o.mac = {0x00, 0x1B, 0x82, 0x77, 0x00, 0x02};
+    o.settings.name = "Beta";
+    peer = std::make_unique<UdpPrinterPeer>(o);
+  }));
+  ASSERT_NE(peer->Port(), 0);
+  const Ran peerSet = CliIn(client, {"remote-set", "00:1B:82:77:00:02", "--dhcp"});
+  EXPECT_EQ(peerSet.status, 0);
+  for (uint8_t selector : {0, 4, 5, 7}) EXPECT_EQ(peer->Writes(selector), 1u) << int{selector};
+  const UdpPrinterPeer::Settings now = peer->Current();
+  EXPECT_EQ(now.name, "Beta");
+  EXPECT_TRUE(now.dhcp);
+  EXPECT_EQ(now.ip, UdpPrinterPeer::Settings{}.ip);
+  const Ran peerRename = CliIn(client, {"remote-set", "00:1B:82:77:00:02", "--name", "Beta-2"});
+  EXPECT_EQ(peerRename.status, 0);
+  for (uint8_t selector : {0, 4, 5, 7}) EXPECT_EQ(peer->Writes(selector), 2u) << int{selector};
+  EXPECT_EQ(peer->Current().name, "Beta-2");
+  EXPECT_TRUE(peer->Current().dhcp);
+  // The virtual printer saw those writes go by and took none of them.
+  EXPECT_EQ(WritesFor(AskInNamespace(p1, 9200, "udp"), mac),
+            (std::map<int, int>{{0, 1}, {4, 1}, {5, 1}, {7, 1}}));
+}
+
+// The broadcast addresses of the interfaces (as given, and the top of each
+// subnet) are refused as the override's destinations with the message of
+// 255.255.255.255, checked against the interfaces of the moment.
+TEST_F(NetNamespaceTest, AnInterfacesBroadcastIsRefusedAsADestination) {
+  NetnsLab lab;
+  const std::string ns = lab.Add("b"), peer = lab.Add("bp");
+  ASSERT_FALSE(ns.empty() || peer.empty());
+  ASSERT_TRUE(lab.Link(ns, "v0", peer, "v1"));
+  ASSERT_TRUE(lab.Ip(ns, {"addr", "add", "10.213.9.1/24", "brd", "10.213.9.254", "dev", "v0"}));
+  auto discover = [&](const std::string& to) {
+    return RunProgram({"ip", "netns", "exec", ns, "env", "VARNALUX_DISCOVERY_TO=" + to, "sh", "-c",
+                       "exec \"$0\" discover 2>&1", VARNALUX_CLI_PATH});
+  };
+  const Ran refused = discover("255.255.255.255:22368");
+  ASSERT_EQ(refused.status, 1);
+  ASSERT_NE(refused.out.find("'255.255.255.255:22368'"), std::string::npos) << refused.out;
+  for (const std::string to : {"10.213.9.255:22368", "10.213.9.254:22368"}) {
+    const Ran r = discover(to);
+    EXPECT_EQ(r.status, 1) << to;
+    std::string expected = refused.out;
+    expected.replace(expected.find("255.255.255.255:22368"), 21, to);
+    EXPECT_EQ(r.out, expected);
+  }
+  // A host of that subnet is a destination like any other.
+  EXPECT_EQ(discover("10.213.9.7:22368").status, 0);
 }
 
 }  // namespace

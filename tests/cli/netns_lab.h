@@ -5,15 +5,21 @@
 // is removed when it goes out of scope, whether the test passed or not.
 #pragma once
 
+#include <arpa/inet.h>
 #include <fcntl.h>
+#include <netinet/in.h>
 #include <poll.h>
+#include <sched.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 extern char** environ;
@@ -72,6 +78,57 @@ inline Ran RunProgram(const std::vector<std::string>& args, int timeoutMs = 2000
   }
   if (done == pid && WIFEXITED(status)) ran.status = WEXITSTATUS(status);
   return ran;
+}
+
+// Runs fn on a thread of its own that has joined the network namespace ns
+// (a name `ip netns` knows): the sockets fn makes belong to that namespace
+// for their whole life. False, without running fn, when it cannot join.
+inline bool InNamespace(const std::string& ns, const std::function<void()>& fn) {
+  bool joined = false;
+  std::thread thread([&] {
+    const int fd = open(("/run/netns/" + ns).c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return;
+    joined = setns(fd, CLONE_NEWNET) == 0;
+    close(fd);
+    if (joined) fn();
+  });
+  thread.join();
+  return joined;
+}
+
+// Sends one line to a TCP port of 127.0.0.1 inside ns (a virtual printer's
+// control channel) and returns the reply up to its final "OK" or "ERROR"
+// line; empty when nothing answered within timeoutMs.
+inline std::string AskInNamespace(const std::string& ns, uint16_t port, const std::string& line,
+                                  int timeoutMs = 5000) {
+  std::string reply;
+  InNamespace(ns, [&] {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return;
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    to.sin_port = htons(port);
+    const std::string request = line + "\n";
+    if (connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0 &&
+        send(fd, request.data(), request.size(), MSG_NOSIGNAL) ==
+            static_cast<ssize_t>(request.size())) {
+      const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+      char buffer[4096];
+      while (reply.find("OK\n") == std::string::npos && reply.find("ERROR") == std::string::npos) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            end - std::chrono::steady_clock::now());
+        if (left.count() <= 0) break;
+        pollfd p{fd, POLLIN, 0};
+        if (poll(&p, 1, static_cast<int>(left.count())) <= 0) break;
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n <= 0) break;
+        reply.append(buffer, static_cast<size_t>(n));
+      }
+    }
+    close(fd);
+  });
+  return reply;
 }
 
 class NetnsLab {

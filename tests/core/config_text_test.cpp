@@ -26,7 +26,7 @@ PrinterConfig Sample() {
 
 TEST(ConfigText, LinesOnlyForAnsweredFields) {
   EXPECT_EQ(ConfigAsText(Sample()),
-            "version: V1 \"EZ\"\\\\x01\xE9\n"
+            "version: V1 \"EZ\"\\\\x01\\xE9\n"  // a lone E9 is not UTF-8
             "milage: 12.5\n"
             "checksum: \n"
             "dpi: 203\n"

@@ -257,35 +257,90 @@ TEST(NetRows, RandomDatagramsAreParsedWithinTheirBytes) {
   EXPECT_EQ(rows.size(), accepted);
 }
 
-TEST(NetRows, JsonEscapesWhateverTheNetworkSent) {
-  std::vector<PrinterRow> rows = {
-      {"a\"b\\c\n\x01\xff", "00:00:00:00:00:01", "1.2.3.4", "M", "Ready"}};
-  EXPECT_EQ(RowsToJson(rows),
-            "[\n  {\"name\": \"a\\\"b\\\\c\\u000a\\u0001\\u00ff\", \"mac\": \"00:00:00:00:00:01\", "
-            "\"ip\": \"1.2.3.4\", \"model\": \"M\", \"status\": \"Ready\"}\n]\n");
-  EXPECT_EQ(RowsToJson({}), "[]\n");
+TEST(NetRows, ThePathsOfAPrinterAreItsRowsWaysInOrderEachOnce) {
+  const AnswerPath one{3, 0x0A000001u, 22368}, two{4, 0x0A000001u, 22368};
+  std::vector<PrinterRow> rows(5);
+  const char* macs[] = {"A", "B", "A", "A", "A"};
+  const AnswerPath paths[] = {two, one, one, two, one};
+  for (size_t i = 0; i < rows.size(); ++i) {
+    rows[i].mac = macs[i];
+    rows[i].path = paths[i];
+  }
+  EXPECT_EQ(PathsOf(rows, "A"), (std::vector<AnswerPath>{two, one}));
+  EXPECT_EQ(PathsOf(rows, "B"), (std::vector<AnswerPath>{one}));
+  EXPECT_TRUE(PathsOf(rows, "C").empty());
 }
 
-TEST(NetSettingAnswers, FieldsAtTheirOffsetsAndZeroPastTheEnd) {
+// Which datagram answers a targeted request: the request's command,
+// sequence number (or 0, from a printer that does not echo it), MAC and
+// selector (where the answer reaches it).
+TEST(NetAnswers, AnAnswerMatchesOnlyItsRequest) {
+  SettingRequest change(0x1234, kMac);
+  const Bytes readMode = change.Read(SelectorMode);
+  Bytes answer(1064, 0);
+  std::copy(readMode.begin(), readMode.end(), answer.begin());
+  EXPECT_TRUE(AnswersRequest(answer.data(), answer.size(), readMode));
+  EXPECT_TRUE(AnswersRequest(answer.data(), 32, readMode));  // too short to say the selector
+  EXPECT_FALSE(AnswersRequest(answer.data(), 31, readMode));
+  EXPECT_FALSE(AnswersRequest(answer.data(), answer.size(), change.Read(SelectorAddress)));
+  EXPECT_FALSE(AnswersRequest(nullptr, 0, readMode));
+
+  auto changed = [&](size_t offset, uint8_t value) {
+    Bytes a = answer;
+    a[offset] = value;
+    return AnswersRequest(a.data(), a.size(), readMode);
+  };
+  EXPECT_FALSE(changed(9, 0x04));    // another command
+  EXPECT_FALSE(changed(13, 0x35));   // another sequence number
+  EXPECT_FALSE(changed(27, 0xFF));   // another printer
+  EXPECT_FALSE(changed(32, 4));      // the other selector
+  Bytes unechoed = answer;
+  unechoed[12] = unechoed[13] = 0;
+  EXPECT_TRUE(AnswersRequest(unechoed.data(), unechoed.size(), readMode));
+
+  // A write's answer: the header alone, or with the selector at 34.
+  const Bytes writeName = change.WriteName("N");
+  Bytes written(writeName.begin(), writeName.begin() + 32);
+  EXPECT_TRUE(AnswersRequest(written.data(), written.size(), writeName));
+  EXPECT_FALSE(AnswersRequest(written.data(), written.size(), readMode));
+  EXPECT_TRUE(AnswersRequest(writeName.data(), writeName.size(), writeName));
+  EXPECT_FALSE(AnswersRequest(writeName.data(), writeName.size(), change.WriteClose()));
+}
+
+TEST(NetSettingAnswers, FieldsAtTheirOffsetsAndNothingFromAnAnswerTooShort) {
   Bytes a(1064, 0);
   const Bytes fields = {10, 0, 0, 9, 255, 255, 255, 0, 10, 0, 0, 1};
   std::copy(fields.begin(), fields.end(), a.begin() + 69);
   a[942] = 8;
   Address ip, mask, gateway;
-  ParseAddressAnswer(a.data(), a.size(), ip, mask, gateway);
+  ASSERT_TRUE(ParseAddressAnswer(a.data(), a.size(), ip, mask, gateway));
   EXPECT_EQ(FormatDottedAddress(ip), "10.0.0.9");
   EXPECT_EQ(FormatDottedAddress(mask), "255.255.255.0");
   EXPECT_EQ(FormatDottedAddress(gateway), "10.0.0.1");
-  EXPECT_TRUE(ParseModeAnswerDhcp(a.data(), a.size()));
+  bool dhcp = false;
+  ASSERT_TRUE(ParseModeAnswer(a.data(), a.size(), dhcp));
+  EXPECT_TRUE(dhcp);
   a[942] = 1;
-  EXPECT_FALSE(ParseModeAnswerDhcp(a.data(), a.size()));
+  ASSERT_TRUE(ParseModeAnswer(a.data(), a.size(), dhcp));
+  EXPECT_FALSE(dhcp);
 
-  Bytes cut(a.begin(), a.begin() + 75);  // the mask half there, no gateway
-  ParseAddressAnswer(cut.data(), cut.size(), ip, mask, gateway);
-  EXPECT_EQ(FormatDottedAddress(ip), "10.0.0.9");
-  EXPECT_EQ(FormatDottedAddress(mask), "255.255.0.0");
-  EXPECT_EQ(FormatDottedAddress(gateway), "0.0.0.0");
-  EXPECT_FALSE(ParseModeAnswerDhcp(cut.data(), cut.size()));
+  // The gateway ends at byte 81 and the mode is byte 942: an answer that
+  // stops before them says nothing, and the fields are left alone.
+  EXPECT_TRUE(ParseAddressAnswer(a.data(), 81, ip, mask, gateway));
+  const Address seven = {7, 7, 7, 7};
+  for (size_t size : {size_t{0}, size_t{32}, size_t{75}, size_t{80}}) {
+    ip = mask = gateway = seven;
+    EXPECT_FALSE(ParseAddressAnswer(a.data(), size, ip, mask, gateway)) << size;
+    EXPECT_EQ(ip, seven);
+    EXPECT_EQ(gateway, seven);
+  }
+  dhcp = true;
+  EXPECT_TRUE(ParseModeAnswer(a.data(), 943, dhcp));
+  EXPECT_FALSE(dhcp);
+  dhcp = true;
+  EXPECT_FALSE(ParseModeAnswer(a.data(), 942, dhcp));
+  EXPECT_FALSE(ParseModeAnswer(a.data(), 32, dhcp));
+  EXPECT_TRUE(dhcp);
 }
 
 TEST(NetOverride, DestinationsAreParsedStrictly) {
@@ -301,13 +356,37 @@ TEST(NetOverride, DestinationsAreParsedStrictly) {
   const std::vector<Destination> before = d;
   for (const char* bad :
        {"", "127.0.0.1", "127.0.0.1:", "127.0.0.1:0", "127.0.0.1:65536", "localhost:4000",
-        "127.0.0.1:4000,", "127.0.0.1:40x", "1.2.3:4", "255.255.255.255:22368", "224.0.0.251:22368",
-        "239.1.1.1:5", "127.0.0.1:4000,,127.0.0.1:4001", "127.0.0.1:99999999999999999999"}) {
+        "127.0.0.1:4000,", "127.0.0.1:40x", "1.2.3:4", "127.0.0.1:4000,,127.0.0.1:4001",
+        "127.0.0.1:99999999999999999999"}) {
     error.clear();
     EXPECT_FALSE(ParseDestinations(bad, d, error)) << bad;
     EXPECT_FALSE(error.empty()) << bad;
     EXPECT_EQ(d.size(), before.size()) << bad;
   }
+
+  // Addresses that reach no single printer are refused, all with the
+  // message of the broadcast address: the broadcast, multicast groups,
+  // 0.0.0.0, the loopback broadcast and the broadcasts of the interfaces.
+  const std::vector<uint32_t> broadcasts = {0x0A0102FFu};  // 10.1.2.255
+  std::string broadcastError;
+  ASSERT_FALSE(ParseDestinations("255.255.255.255:22368", d, broadcastError, broadcasts));
+  EXPECT_NE(broadcastError.find("255.255.255.255:22368' is not one printer's address"),
+            std::string::npos)
+      << broadcastError;
+  for (const char* bad : {"224.0.0.251:22368", "239.1.1.1:5", "0.0.0.0:22368",
+                          "127.255.255.255:22368", "10.1.2.255:22368",
+                          "127.0.0.1:4000, 10.1.2.255:22368"}) {
+    error.clear();
+    EXPECT_FALSE(ParseDestinations(bad, d, error, broadcasts)) << bad;
+    const std::string entry = std::string(bad).substr(std::string(bad).rfind(' ') + 1);
+    std::string expected = broadcastError;
+    expected.replace(1, std::string("255.255.255.255:22368").size(), entry);
+    EXPECT_EQ(error, expected) << bad;
+    EXPECT_EQ(d.size(), before.size()) << bad;
+  }
+  EXPECT_TRUE(ParseDestinations("10.1.2.254:22368", d, error, broadcasts));
+  EXPECT_TRUE(ParseDestinations("10.1.2.255:22368", d, error));  // not an interface's here
+
   std::string many;
   for (int i = 0; i < 17; ++i)
     many += (i ? "," : "") + std::string("127.0.0.1:") + std::to_string(1000 + i);

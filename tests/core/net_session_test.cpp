@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <memory>
+#include <map>
 #include <set>
 #include <thread>
 
@@ -12,6 +13,7 @@
 #include "net/remote_actions.h"
 #include "sim/virtual_printer.h"
 #include "tests/core/udp_peer.h"
+#include "tests/core/udp_printer_peer.h"
 
 namespace varnalux::net {
 namespace {
@@ -269,17 +271,202 @@ TEST(NetSession, ShortLongAndForeignAnswersFromAScriptedPeer) {
   EXPECT_EQ(rows[2].model, std::string(32, 'z'));
 }
 
-// A peer that never stops answering cannot hold a discovery forever.
+// A peer that never stops answering cannot hold a discovery forever: the
+// rows are bounded, and so is the whole run (both requests together), even
+// when what floods in is no row at all.
 TEST(NetSession, AFloodOfAnswersEndsWithinTheBounds) {
   Bytes answer(40, 0);
   testing::UdpPeer flood({answer}, true);
   UdpOptions options = Loopback({flood.Destination()});
-  options.collectMax = milliseconds(300);
   RemoteSession session(options);
   std::vector<PrinterRow> rows;
   ASSERT_TRUE(session.Discover(rows));
   EXPECT_GT(rows.size(), 0u);
   EXPECT_LE(rows.size(), DiscoveryRowsMax);
+
+  testing::UdpPeer noise({Bytes(8, 0)}, true);  // too short for a row
+  options = Loopback({noise.Destination()});
+  options.discoveryMax = milliseconds(800);
+  RemoteSession bounded(options);
+  rows.clear();
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_TRUE(bounded.Discover(rows));
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_TRUE(rows.empty());
+  // Per request it would have been twice the bound.
+  EXPECT_LT(took, milliseconds(800 + 700));
+  // The first request had half of the run; the second still went out.
+  for (int i = 0; i < 200 && noise.Received().size() < 2; ++i)
+    std::this_thread::sleep_for(milliseconds(10));
+  EXPECT_EQ(noise.Received().size(), 2u);
+}
+
+// Counts the write-setting datagrams of each selector among what a virtual
+// printer received.
+std::map<int, int> WritesOf(const std::vector<Bytes>& got) {
+  std::map<int, int> writes;
+  for (const Bytes& d : got)
+    if (d.size() == WriteSettingSize && d[9] == CommandWriteSetting) ++writes[d[34]];
+  return writes;
+}
+
+// One printer reached two ways (two destinations that are the same printer,
+// as a printer on the LAN of two interfaces of this machine): every read
+// is answered twice. Each read takes the answer to itself (the second copy
+// of the address answer is not the mode), the change goes on the way the
+// first answer came, and every write arrives once. Checked against the
+// virtual printer and against the independent peer, which does not echo
+// the sequence number.
+TEST(NetSession, APrinterReachedTwoWaysGetsEachWriteOnceAndKeepsItsMode) {
+  sim::VirtualPrinter printer;
+  sim::NetworkSettings net = printer.Network();
+  net.macAddress = "00:1B:82:00:00:1E";
+  net.netName = "Twice";
+  printer.SetNetwork(net);  // DHCP
+  sim::UdpServeOptions any;
+  any.address = "0.0.0.0";
+  any.port = 0;
+  ASSERT_TRUE(printer.StartUdp(any));
+  const uint16_t port = printer.UdpPort();
+  RemoteSession session(Loopback({{0x7F000001u, port}, {0x7F000002u, port}}));
+
+  RemoteSettings assumed;
+  assumed.netName = "Twice";
+  SettingsRead readSeen;
+  RemoteSettings seen;
+  ASSERT_EQ(session.ChangeSettings(MacOf("00:1B:82:00:00:1E"), assumed,
+                                   [&](const SettingsRead& read, SettingsEdit& edit) {
+                                     readSeen = read;
+                                     seen = edit.settings;
+                                     edit.settings.netName = "Once";
+                                     return true;
+                                   }),
+            ChangeOutcome::Sent);
+  EXPECT_TRUE(readSeen.addressAnswered && readSeen.modeAnswered);
+  EXPECT_TRUE(seen.dhcp);
+  EXPECT_EQ(seen.ipAddress, "192.168.1.120");
+  for (int i = 0; i < 100 && printer.Network().netName != "Once"; ++i)
+    std::this_thread::sleep_for(milliseconds(10));
+  const sim::NetworkSettings after = printer.Network();
+  EXPECT_EQ(after.netName, "Once");
+  EXPECT_TRUE(after.dhcp);
+  EXPECT_EQ(after.ipAddress, net.ipAddress);
+  EXPECT_EQ(WritesOf(printer.UdpReceived()), (std::map<int, int>{{0, 1}, {4, 1}, {5, 1}, {7, 1}}));
+
+  testing::UdpPrinterPeer::Options o;
+  o.address = INADDR_ANY;
+  o.echoSequence = false;
+  testing::UdpPrinterPeer peer(o);
+  RemoteSession second(Loopback({{0x7F000001u, peer.Port()}, {0x7F000002u, peer.Port()}}));
+  const Mac peerMac = {0x00, 0x1B, 0x82, 0x77, 0x00, 0x01};
+  assumed.netName = "PEER";
+  ASSERT_EQ(second.ChangeSettings(peerMac, assumed,
+                                  [&](const SettingsRead& read, SettingsEdit& edit) {
+                                    readSeen = read;
+                                    edit.settings.netName = "PEER-2";
+                                    return true;
+                                  }),
+            ChangeOutcome::Sent);
+  EXPECT_TRUE(readSeen.addressAnswered && readSeen.modeAnswered);
+  for (int i = 0; i < 100 && peer.Current().name != "PEER-2"; ++i)
+    std::this_thread::sleep_for(milliseconds(10));
+  EXPECT_EQ(peer.Current().name, "PEER-2");
+  EXPECT_TRUE(peer.Current().dhcp);
+  EXPECT_EQ(peer.Current().ip, o.settings.ip);
+  for (uint8_t selector : {0, 4, 5, 7}) EXPECT_EQ(peer.Writes(selector), 1u) << int{selector};
+}
+
+// Answers that are not to the read in hand, in front of the right ones: of
+// another printer, of another sequence number, of another command, of the
+// other selector. None of them counts; the right ones do, whatever came
+// first.
+TEST(NetSession, OnlyTheAnswerToTheReadInHandCounts) {
+  const Mac mac = MacOf("00:1B:82:00:00:1F");
+  auto answer = [&](uint16_t command, uint16_t sequence, const Mac& from, uint8_t selector) {
+    Bytes a(1064, 0);
+    WriteHeader(a.data(), command, sequence, from);
+    a[32] = selector;
+    if (selector == SelectorAddress) {
+      const Bytes wrong = {6, 6, 6, 6};
+      std::copy(wrong.begin(), wrong.end(), a.begin() + OffsetIp);
+    } else {
+      a[OffsetMode] = ModeStatic;
+    }
+    return a;
+  };
+  const Mac other = MacOf("00:1B:82:00:00:20");
+  Bytes rightAddress = answer(CommandReadSetting, 1, mac, SelectorAddress);
+  const Bytes ip = {10, 1, 2, 3};
+  std::copy(ip.begin(), ip.end(), rightAddress.begin() + OffsetIp);
+  Bytes rightMode = answer(CommandReadSetting, 1, mac, SelectorMode);
+  rightMode[OffsetMode] = ModeDhcp;
+  testing::UdpPeer peer({answer(CommandReadSetting, 1, other, SelectorAddress),
+                         answer(CommandReadSetting, 7, mac, SelectorAddress),
+                         answer(CommandWriteSetting, 1, mac, SelectorAddress), rightMode,
+                         rightAddress, answer(CommandReadSetting, 1, other, SelectorMode)});
+  UdpOptions options = Loopback({peer.Destination()});
+  options.answerWait = milliseconds(300);
+  RemoteSession session(options);
+  RemoteSettings seen;
+  session.ChangeSettings(mac, {}, [&](const SettingsRead& read, SettingsEdit& edit) {
+    EXPECT_TRUE(read.addressAnswered);
+    EXPECT_TRUE(read.modeAnswered);
+    seen = edit.settings;
+    return false;
+  });
+  EXPECT_EQ(seen.ipAddress, "10.1.2.3");
+  EXPECT_TRUE(seen.dhcp);
+}
+
+// Answers that stop before their fields (a 32-byte header, addresses cut
+// in the mask, a mode answer one byte short) count as no answer: the
+// change says so and leaves those settings out of the writes.
+TEST(NetSession, AnAnswerTooShortForItsFieldsIsNoAnswer) {
+  struct Case {
+    size_t addressSize, modeSize;
+  };
+  for (const Case c : {Case{32, 1064}, Case{75, 1064}, Case{1064, 942}}) {
+    testing::UdpPrinterPeer::Options o;
+    o.settings.dhcp = false;
+    o.addressAnswerSize = c.addressSize;
+    o.modeAnswerSize = c.modeSize;
+    testing::UdpPrinterPeer peer(o);
+    RemoteSession session(Loopback({{0x7F000001u, peer.Port()}}));
+    const Mac mac = {0x00, 0x1B, 0x82, 0x77, 0x00, 0x01};
+    SettingsRead readSeen;
+    RemoteSettings assumed;
+    assumed.netName = "PEER";
+    session.ChangeSettings(mac, assumed, [&](const SettingsRead& read, SettingsEdit& edit) {
+      readSeen = read;
+      edit.settings.netName = "KEEPME";
+      return true;
+    });
+    const bool addressCut = c.addressSize < 81, modeCut = c.modeSize < 943;
+    EXPECT_EQ(readSeen.addressAnswered, !addressCut) << c.addressSize;
+    EXPECT_EQ(readSeen.addressShort, addressCut) << c.addressSize;
+    EXPECT_EQ(readSeen.modeAnswered, !modeCut) << c.modeSize;
+    EXPECT_EQ(readSeen.modeShort, modeCut) << c.modeSize;
+    for (int i = 0; i < 100 && peer.Writes(SelectorClose) == 0; ++i)
+      std::this_thread::sleep_for(milliseconds(10));
+    EXPECT_EQ(peer.Writes(SelectorAddress), addressCut ? 0u : 1u);
+    EXPECT_EQ(peer.Writes(SelectorMode), modeCut ? 0u : 1u);
+    EXPECT_EQ(peer.Current().name, "KEEPME");
+    EXPECT_EQ(peer.Current().ip, o.settings.ip);
+    EXPECT_FALSE(peer.Current().dhcp);
+  }
+}
+
+// While an action waits for answers the window's pump runs.
+TEST(NetSession, ThePumpRunsWhileAnActionWaits) {
+  testing::UdpPeer silent({});
+  RemoteSession session(Loopback({silent.Destination()}));
+  int pumped = 0;
+  session.SetPump([&] { ++pumped; });
+  std::vector<PrinterRow> rows;
+  ASSERT_TRUE(session.Discover(rows));
+  // Two silences of 250 ms, with a pump at least every 50 ms (fewer when
+  // the machine is slow, never none).
+  EXPECT_GE(pumped, 2);
 }
 
 }  // namespace

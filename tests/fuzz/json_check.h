@@ -74,6 +74,7 @@ class JsonCheck {
       unsigned char c = static_cast<unsigned char>(s_[at_++]);
       if (c == '"') return true;
       if (c < 0x20) return false;
+      if (c >= 0x80 && !Utf8Rest(c)) return false;
       if (c != '\\') continue;
       if (at_ >= s_.size()) return false;
       char e = s_[at_++];
@@ -85,6 +86,34 @@ class JsonCheck {
       }
     }
     return false;
+  }
+
+  // JSON text is UTF-8: after the lead byte c, the continuation bytes of one
+  // well-formed character (no overlong form, surrogate or code point past
+  // U+10FFFF).
+  bool Utf8Rest(unsigned char c) {
+    int more;
+    unsigned long cp;
+    if (c >= 0xC2 && c <= 0xDF) {
+      more = 1;
+      cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+      more = 2;
+      cp = c & 0x0F;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+      more = 3;
+      cp = c & 0x07;
+    } else {
+      return false;
+    }
+    for (int i = 0; i < more; ++i, ++at_) {
+      if (at_ >= s_.size()) return false;
+      const unsigned char n = static_cast<unsigned char>(s_[at_]);
+      if ((n & 0xC0) != 0x80) return false;
+      cp = (cp << 6) | (n & 0x3F);
+    }
+    const unsigned long least[] = {0, 0x80, 0x800, 0x10000};
+    return cp >= least[more] && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
   }
 
   bool Number() {

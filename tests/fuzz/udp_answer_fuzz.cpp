@@ -1,6 +1,6 @@
 // Datagrams from anyone on the network, of any length (the parsers look at
-// no more than the largest datagram taken, 2048 bytes): the discovery answer, the row and JSON made of it, and
-// the two read-setting answers. Each field is checked against the bytes of
+// no more than the largest datagram taken, 2048 bytes): the discovery answer, the row and the
+// JSON and terminal texts made of it, and the two read-setting answers. Each field is checked against the bytes of
 // the datagram; the datagram is copied into a buffer of exactly its length,
 // so a read past what arrived stops the run.
 #include <cstdint>
@@ -14,6 +14,7 @@
 #include "net/dotted_address.h"
 #include "net/printer_rows.h"
 #include "net/udp_protocol.h"
+#include "protocol/printable_text.h"
 #include "tests/fuzz/json_check.h"
 
 using namespace varnalux::net;
@@ -83,15 +84,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* input, size_t size) {
     Check(answer.model == "left");  // a refused datagram leaves the record alone
     Check(rows.empty());
   }
-  Check(varnalux::fuzz::JsonCheck::Valid(RowsToJson(rows)));
+  for (const PrinterRow& row : rows)
+    for (const std::string* text : {&row.name, &row.model}) {
+      Check(varnalux::fuzz::JsonCheck::Valid(varnalux::JsonString(*text)));
+      for (unsigned char c : varnalux::PlainText(*text)) Check(c >= 0x20 && c != 0x7F);
+    }
 
-  // The read-setting answers: fields past the end read as 0.
+  // The read-setting answers: nothing from an answer that ends before the
+  // fields.
   Address ipAddress{}, mask{}, gateway{};
-  ParseAddressAnswer(data, size, ipAddress, mask, gateway);
-  CheckAddress(ipAddress, data, size, OffsetIp);
-  CheckAddress(mask, data, size, OffsetMask);
-  CheckAddress(gateway, data, size, OffsetGateway);
-  Check(ParseModeAnswerDhcp(data, size) == (At(data, size, OffsetMode) == ModeDhcp));
+  const bool addresses = ParseAddressAnswer(data, size, ipAddress, mask, gateway);
+  Check(addresses == (size >= AddressAnswerMin));
+  if (addresses) {
+    CheckAddress(ipAddress, data, size, OffsetIp);
+    CheckAddress(mask, data, size, OffsetMask);
+    CheckAddress(gateway, data, size, OffsetGateway);
+  }
+  bool dhcp = false;
+  const bool mode = ParseModeAnswer(data, size, dhcp);
+  Check(mode == (size >= ModeAnswerMin));
+  Check(dhcp == (mode && data[OffsetMode] == ModeDhcp));
 
   const int selector = RequestSelector(data, size);
   Check(selector >= -1 && selector <= 255);

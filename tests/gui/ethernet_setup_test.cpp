@@ -175,6 +175,41 @@ TEST_F(EthernetDialogTest, SetPrinterNameChangesOnlyTheName) {
   EXPECT_STREQ(s.gateway, "10.4.0.1");
 }
 
+// A printer's name longer than the 15 characters that can be typed is shown
+// whole, and "Set Printer Name" without an edit hands it back whole. Typing
+// cannot lengthen it; shortening it is an edit, sent as edited.
+TEST_F(EthernetDialogTest, ALongNameFromThePrinterIsNeverCutUnlessTheUserEditsIt) {
+  const char kLong[] = "WAREHOUSE-NORTH-DOCK-7";  // 22 characters
+  NetworkSettings s = Record(0);
+  varnalux::StoreNetText(s.netName, kLong);
+  Run(s, [&](QDialog& d) {
+    EXPECT_EQ(Text(&d, "EditPrinterName"), kLong);
+    Click(&d, "ButtonSetPrinterName");
+  });
+  EXPECT_EQ(s.confirmed, 1);
+  EXPECT_STREQ(s.netName, kLong);
+
+  Run(s, [&](QDialog& d) {
+    auto* edit = Find<QLineEdit>(&d, "EditPrinterName");
+    edit->setFocus();
+    edit->end(false);
+    QTest::keyClicks(edit, "X");
+    EXPECT_EQ(edit->text(), kLong);
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClicks(edit, "YZ");
+    EXPECT_EQ(edit->text(), QString(kLong).chopped(1));
+    Click(&d, "ButtonSetPrinterName");
+  });
+  EXPECT_EQ(std::string(s.netName), std::string(kLong, sizeof kLong - 2));
+
+  Run(s, [&](QDialog& d) {
+    Type(&d, "EditPrinterName", "SHORTER-BUT-STILL-LONG");
+    EXPECT_EQ(Text(&d, "EditPrinterName"), "SHORTER-BUT-STI");
+    Click(&d, "ButtonSetPrinterName");
+  });
+  EXPECT_STREQ(s.netName, "SHORTER-BUT-STI");
+}
+
 TEST_F(EthernetDialogTest, CancelCloseBoxAndEscapeLeaveTheRecordUnconfirmed) {
   for (int way = 0; way < 3; ++way) {
     NetworkSettings s = Record(0);
@@ -297,6 +332,18 @@ TEST_F(EthernetButtonTest, SetPrinterNameSendsOnlyTheNameWhateverTheBoxesShow) {
   bool found = false;
   EXPECT_EQ(printer.ReportValue("NETNAME", found), "PACKING-2");
   EXPECT_EQ(printer.ReportValue("CONFIGIP", found), "0.0.0.0");  // still on DHCP
+}
+
+TEST_F(EthernetButtonTest, AnUneditedLongNameGoesBackWhole) {
+  varnalux::sim::NetworkSettings net = printer.Network();
+  net.netName = "RECEIVING-BAY-NORTH";
+  printer.SetNetwork(net);
+  Press([](QDialog& d) {
+    EXPECT_EQ(Text(&d, "EditPrinterName"), "RECEIVING-BAY-NORTH");
+    Click(&d, "ButtonSetPrinterName");
+  });
+  const std::string sent = kReads + "NET NAME \"RECEIVING-BAY-NORTH\"\r\n";
+  EXPECT_EQ(Settled(sent), sent);
 }
 
 TEST_F(EthernetButtonTest, CancelAndTheCloseBoxSendOnlyTheReads) {

@@ -1,13 +1,16 @@
 // The TCP/IP Setup dialog with virtual printers answering on 127.0.0.1:
 // the list it opens with, the row the user clicks, Web Setup, Factory
 // Default and Change IP Address, and the target it hands back.
+#include <QApplication>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
 #include <memory>
 #include <thread>
 
+#include "tests/core/udp_printer_peer.h"
 #include "tests/gui/gui_test_support.h"
 #include "ui/form_net_setup.h"
 
@@ -221,6 +224,64 @@ TEST_F(NetSetupTest, CancelInTheEthernetDialogSendsOnlyTheTwoReads) {
   EXPECT_EQ(got[2][32], 4);
   EXPECT_EQ(got[3][32], 5);
   EXPECT_EQ(front->Network().netName, "Front");
+}
+
+// A discovery waits for answers with the window's messages handled: a timer
+// fires meanwhile (here it lets the held answers go), under a busy cursor
+// and with "Discover Device" disabled; both are back when it ends.
+TEST_F(NetSetupTest, TheWindowHandlesItsMessagesWhileADiscoveryWaits) {
+  varnalux::testing::UdpPrinterPeer peer({});
+  peer.Hold();
+  UdpOptions options = Loopback({{0x7F000001u, peer.Port()}});
+  options.silence = milliseconds(1000);
+  dialog = std::make_unique<TFormNetSetup>(seam, options);
+  bool fired = false, busy = false, discoverDisabled = false;
+  QTimer::singleShot(100, [&] {
+    fired = true;
+    busy = QApplication::overrideCursor() != nullptr &&
+           QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+    discoverDisabled = !Find<QPushButton>(dialog.get(), "ButtonDiscover")->isEnabled();
+    peer.Release();
+  });
+  dialog->Bind(target);
+  EXPECT_TRUE(fired);
+  EXPECT_TRUE(busy);
+  EXPECT_TRUE(discoverDisabled);
+  ASSERT_EQ(List()->topLevelItemCount(), 2);
+  EXPECT_EQ(List()->topLevelItem(0)->text(0), "PEER");
+  EXPECT_TRUE(Find<QPushButton>(dialog.get(), "ButtonDiscover")->isEnabled());
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
+// A printer whose answer to the address read stops after the header: the
+// user is told, the dialog shows no address, and "Set Printer Name" writes
+// the name and the mode it read, not 0.0.0.0.
+TEST_F(NetSetupTest, AnAddressAnswerTooShortIsToldAndNotWritten) {
+  varnalux::testing::UdpPrinterPeer::Options o;
+  o.settings.dhcp = false;
+  o.addressAnswerSize = 32;
+  varnalux::testing::UdpPrinterPeer peer(o);
+  dialog = std::make_unique<TFormNetSetup>(seam, Loopback({{0x7F000001u, peer.Port()}}));
+  dialog->Bind(target);
+  seam.drivers.push_back([this](QDialog& d) {
+    ClickRow(List(), 0);
+    seam.drivers.push_back([](QDialog& e) {
+      EXPECT_EQ(Find<QLineEdit>(&e, "EditIP")->text(), "");
+      EXPECT_TRUE(Find<QRadioButton>(&e, "RadioGroupDHCPItem1")->isChecked());
+      Type(&e, "EditPrinterName", "NEWNAME");
+      Click(&e, "ButtonSetPrinterName");
+    });
+    Click(&d, "ButtonChangeIP");
+  });
+  seam.Exec(*dialog);
+  ASSERT_EQ(seam.messages.size(), 1);
+  EXPECT_TRUE(seam.messages[0].contains("addresses was too short")) << seam.messages[0].toStdString();
+  for (int i = 0; i < 100 && peer.Writes(7) == 0; ++i) std::this_thread::sleep_for(milliseconds(10));
+  EXPECT_EQ(peer.Current().name, "NEWNAME");
+  EXPECT_EQ(peer.Current().ip, o.settings.ip);
+  EXPECT_FALSE(peer.Current().dhcp);
+  EXPECT_EQ(peer.Writes(4), 0u);
+  EXPECT_EQ(peer.Writes(5), 1u);
 }
 
 // Through the main window: the Setup button on ETHERNET opens the dialog on
