@@ -39,6 +39,7 @@ set(CORE_PROTOCOL_SOURCES
   protocol/report_exchange.cpp
   protocol/result_messages.cpp
   protocol/send_raw.cpp
+  protocol/stream_send.cpp
   protocol/test_page.cpp)
 
 set(CORE_NET_SOURCES
