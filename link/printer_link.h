@@ -50,6 +50,7 @@ struct WritePlace {
 // that completes the whole. WriteLink is this with the buffer as the whole.
 bool WriteLinkPart(LinkHandle handle, InterfaceKind kind, const void* buffer, uint32_t length,
                    const WritePlace& place);
+
 // True when one byte was delivered; false after the link's read time-out.
 bool ReadLinkByte(LinkHandle handle, InterfaceKind kind, uint8_t& out);
 
