@@ -144,4 +144,12 @@ ResultCode RunOperation(OperationCode operation, InterfaceKind kind, void* data,
   }
 }
 
+ResultCode RunFileSend(InterfaceKind kind, InputFile& file, StreamReport& report) {
+  try {
+    return SendFile(kind, file, report);
+  } catch (...) {
+    return ResultUnknownError;
+  }
+}
+
 }  // namespace varnalux

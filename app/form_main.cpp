@@ -453,6 +453,10 @@ ResultCode TFormMain::Run(varnalux::OperationCode op, void* data, int32_t extra)
   return varnalux::RunOperation(op, CurrentKind(), data, extra);
 }
 
+ResultCode TFormMain::RunFileSend(varnalux::InputFile& file, varnalux::StreamReport& report) {
+  return varnalux::RunFileSend(CurrentKind(), file, report);
+}
+
 ResultCode TFormMain::RunHandled(varnalux::OperationCode op, void* data, int32_t extra) {
   HandlerScope scope(*this);
   return scope.RunReported(op, data, extra);

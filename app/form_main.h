@@ -68,6 +68,8 @@ class TFormMain : public QMainWindow, public PageHost {
   // EndOperation; returns the operation's code.
   varnalux::ResultCode RunHandled(varnalux::OperationCode op, void* data, int32_t extra) override;
   varnalux::ResultCode Run(varnalux::OperationCode op, void* data, int32_t extra) override;
+  varnalux::ResultCode RunFileSend(varnalux::InputFile& file,
+                                   varnalux::StreamReport& report) override;
   // Shows the message of a non-zero code through the seam.
   void ReportResult(varnalux::ResultCode code) override;
   DialogSeam& Seam() override;

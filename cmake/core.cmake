@@ -41,6 +41,7 @@ set(CORE_PROTOCOL_SOURCES
   protocol/result_messages.cpp
   protocol/safety_copy.cpp
   protocol/send_raw.cpp
+  protocol/stream_send.cpp
   protocol/test_page.cpp)
 
 set(CORE_NET_SOURCES

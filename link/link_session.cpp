@@ -13,6 +13,10 @@ bool LinkSession::Write(const void* buffer, uint32_t length) {
   return IsOpen() && WriteLink(handle_, kind_, buffer, length);
 }
 
+bool LinkSession::Write(const void* buffer, uint32_t length, const WritePlace& place) {
+  return IsOpen() && WriteLinkPart(handle_, kind_, buffer, length, place);
+}
+
 bool LinkSession::ReadByte(uint8_t& out) { return IsOpen() && ReadLinkByte(handle_, kind_, out); }
 
 ResultCode LinkSession::Finish(ResultCode result) {

@@ -29,6 +29,8 @@ class LinkSession {
 
   // WriteLink and ReadLinkByte on this link; false when it is not open.
   bool Write(const void* buffer, uint32_t length);
+  // WriteLinkPart: one piece of a longer write (a file sent as it is read).
+  bool Write(const void* buffer, uint32_t length, const WritePlace& place);
   bool ReadByte(uint8_t& out);
 
   // Closes the link and returns result, except that a result of 0 becomes 2

@@ -121,8 +121,12 @@ const LinkDriver* DriverFor(InterfaceKind kind) {
   return &Drivers[kind];
 }
 
-uint32_t PercentWritten(uint32_t length, uint32_t remaining) {
-  return static_cast<uint32_t>((static_cast<uint64_t>(length - remaining) * 100u) / length);
+// The share of the whole written once done bytes of this piece went out.
+uint32_t PercentWritten(const WritePlace& place, uint32_t done) {
+  const uint64_t written = place.before + done;
+  if (written >= place.whole) return 100;
+  if (place.whole > UINT64_MAX / 100) return static_cast<uint32_t>(written / (place.whole / 100));
+  return static_cast<uint32_t>(written * 100 / place.whole);
 }
 
 }  // namespace
@@ -150,6 +154,11 @@ bool CloseLink(InterfaceKind kind, LinkHandle handle) {
 }
 
 bool WriteLink(LinkHandle handle, InterfaceKind kind, const void* buffer, uint32_t length) {
+  return WriteLinkPart(handle, kind, buffer, length, WritePlace{0, length, false});
+}
+
+bool WriteLinkPart(LinkHandle handle, InterfaceKind kind, const void* buffer, uint32_t length,
+                   const WritePlace& place) {
   const LinkSettings& settings = CurrentLinkSettings();
   LinkProgress* progress = settings.observer;
   if (progress != nullptr) progress->Tick(0, 0);
@@ -157,22 +166,24 @@ bool WriteLink(LinkHandle handle, InterfaceKind kind, const void* buffer, uint32
   if (driver == nullptr) return false;
   const uint8_t* bytes = static_cast<const uint8_t*>(buffer);
   const uint32_t chunkSize = driver->chunkSize != 0 ? driver->chunkSize : length;
+  const bool shareKnown = place.whole != UnknownWholeSize;
   uint32_t remaining = length;
   // A link that takes the whole buffer at once is called also for none.
   bool once = driver->chunkSize == 0;
   while (remaining > 0 || once) {
     once = false;
     uint32_t chunk = remaining < chunkSize ? remaining : chunkSize;
-    const bool more = remaining > chunk;
+    const bool more = remaining > chunk || place.moreFollows;
     if (!driver->writeChunk(handle, bytes + (length - remaining), chunk, more, settings))
       return false;
     remaining -= chunk;
     if (progress != nullptr) {
-      progress->Tick(1, length == 0 ? 100 : PercentWritten(length, remaining));
+      if (shareKnown) progress->Tick(1, PercentWritten(place, length - remaining));
       progress->PumpMessages();
     }
   }
-  if (driver->finalTick && progress != nullptr) progress->Tick(1, 100);
+  const bool completesWhole = shareKnown && place.before + length >= place.whole;
+  if (driver->finalTick && completesWhole && progress != nullptr) progress->Tick(1, 100);
   return true;
 }
 

@@ -31,6 +31,26 @@ bool CloseLink(InterfaceKind kind, LinkHandle handle);
 // (kind 0 once, kind 1 after each chunk) and lets the user interface process
 // its pending messages between chunks.
 bool WriteLink(LinkHandle handle, InterfaceKind kind, const void* buffer, uint32_t length);
+
+// Where one buffer stands in a longer write made of several, such as a file
+// sent piece by piece as it is read: the bytes of the whole written before
+// it, the size of the whole (UnknownWholeSize when it is not known, as for
+// standard input) and whether another piece follows at once.
+inline constexpr uint64_t UnknownWholeSize = UINT64_MAX;
+struct WritePlace {
+  uint64_t before = 0;
+  uint64_t whole = 0;
+  bool moreFollows = false;
+};
+
+// WriteLink for one piece of a longer write. The percentage ticks give the
+// share of the whole written so far (none when its size is unknown); the
+// last chunk is marked as having more behind it when another piece follows;
+// the final tick of 100 of a link that gives one comes only after the piece
+// that completes the whole. WriteLink is this with the buffer as the whole.
+bool WriteLinkPart(LinkHandle handle, InterfaceKind kind, const void* buffer, uint32_t length,
+                   const WritePlace& place);
+
 // True when one byte was delivered; false after the link's read time-out.
 bool ReadLinkByte(LinkHandle handle, InterfaceKind kind, uint8_t& out);
 

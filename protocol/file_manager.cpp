@@ -5,15 +5,14 @@
 #include <cstring>
 #include <string>
 #include <thread>
-#include <vector>
 
-#include "link/link_progress.h"
 #include "link/link_session.h"
 #include "link/link_settings.h"
 #include "protocol/clock.h"
 #include "protocol/file_names.h"
-#include "protocol/local_file.h"
+#include "protocol/input_file.h"
 #include "protocol/report_exchange.h"
+#include "protocol/stream_send.h"
 
 namespace varnalux {
 
@@ -125,23 +124,15 @@ ResultCode DownloadFile(InterfaceKind kind, const DownloadRequest& request) {
       !QuotedNameProblem(request.printerName).empty())
     return ResultUnknownError;
   if (request.sourcePath == nullptr) return ResultFileOpenError;
-  std::vector<uint8_t> bytes;
-  uint64_t size = 0;
-  if (ReadLocalFile(request.sourcePath, DownloadSizeMax, bytes, size) != LocalFileError::None)
+  // The size is announced first, so it is taken from the file now; the send
+  // fails rather than deliver a different count if the file changes.
+  InputFile file;
+  if (file.Open(request.sourcePath, DownloadSizeMax) != InputFileResult::Ok)
     return ResultFileOpenError;
-
   std::string header = std::string("DOWNLOAD ") + DevicePrefixes[request.device] + "\"" +
-                       request.printerName + "\"," + std::to_string(size) + ",";
-  LinkSession link(kind);
-  if (!link.IsOpen()) return ResultPortOpenError;
-  if (!link.Write(header.data(), static_cast<uint32_t>(header.size())))
-    return link.Finish(ResultTransmitError);
-  bool ok;
-  {
-    PercentProgressScope progress(CurrentLinkSettings().observer);
-    ok = link.Write(bytes.data(), static_cast<uint32_t>(size));
-  }
-  return link.Finish(ok ? ResultOk : ResultTransmitError);
+                       request.printerName + "\"," + std::to_string(file.Size()) + ",";
+  StreamReport report;
+  return SendStream(kind, header, file, report);
 }
 
 ResultCode FormatDevice(InterfaceKind kind, MemoryDevice device) {

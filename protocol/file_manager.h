@@ -43,8 +43,8 @@ struct DownloadRequest {
 inline constexpr int PrinterNameMax = 12;
 
 // Largest file a download or firmware send takes: its size goes in the
-// header as a signed 32-bit number and the link counts bytes in 32 bits,
-// with one byte to spare for the NUL after the data.
+// header as a signed 32-bit number. Checked from the file's size before
+// anything is read or sent.
 inline constexpr uint32_t DownloadSizeMax = 0x7FFFFFFEu;
 
 // Inserted before the quoted name of the download header, by device.
@@ -61,9 +61,12 @@ extern const char FormatCommands[MemoryDeviceCount][FormatCommandSize];
 ResultCode ReadFileList(InterfaceKind kind, DeviceFiles* files);
 
 // Operation 11: "DOWNLOAD " + prefix + "\"NAME\",SIZE," followed by the
-// file's bytes and nothing after them. 4 when the file cannot be read (only
-// regular files, at most DownloadSizeMax bytes), 5 for a name that may not
-// travel in quotes or a device outside 0..2, else the link's result.
+// file's bytes and nothing after them, read and sent piece by piece. SIZE is
+// the file's size when it is opened. 4 when the file cannot be read (only
+// regular files, at most DownloadSizeMax bytes; nothing is sent), or when it
+// fails or changes size while it is sent (never more than SIZE bytes follow
+// the header); 5 for a name that may not travel in quotes or a device
+// outside 0..2, else the link's result.
 ResultCode DownloadFile(InterfaceKind kind, const DownloadRequest& request);
 
 // Operation 13: writes the device's erase command.

@@ -10,45 +10,78 @@ namespace varnalux {
 
 namespace {
 
-// Reads fd to its end or until more than limit bytes have come.
-InputFileResult ReadUpTo(int fd, size_t limit, std::vector<uint8_t>& bytes) {
-  uint8_t chunk[65536];
-  for (;;) {
-    ssize_t n = read(fd, chunk, sizeof chunk);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return InputFileResult::ReadFailed;
-    if (n == 0) return InputFileResult::Ok;
-    if (static_cast<size_t>(n) > limit - bytes.size()) return InputFileResult::TooLarge;
-    bytes.insert(bytes.end(), chunk, chunk + n);
-  }
+// read() that continues after a signal.
+ssize_t ReadSome(int fd, void* into, size_t room) {
+  ssize_t n;
+  do {
+    n = read(fd, into, room);
+  } while (n < 0 && errno == EINTR);
+  return n;
 }
 
 }  // namespace
 
-InputFileResult ReadInputFile(const std::string& path, size_t limit, std::vector<uint8_t>& bytes) {
-  bytes.clear();
-  if (path == "-") return ReadUpTo(STDIN_FILENO, limit, bytes);
+InputFile::~InputFile() {
+  if (owned_ && fd_ >= 0) close(fd_);
+}
+
+InputFileResult InputFile::Open(const std::string& path, uint64_t limit) {
+  if (fd_ >= 0) return InputFileResult::OpenFailed;
   // Non-blocking, so that opening a FIFO cannot wait for a writer; the type
-  // is checked on what was opened.
+  // is checked on what was opened, so a rename in between changes nothing.
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return InputFileResult::OpenFailed;
-  struct stat info;
-  InputFileResult result;
-  if (fstat(fd, &info) != 0) {
-    result = InputFileResult::ReadFailed;
-  } else if (!S_ISREG(info.st_mode)) {
+  struct stat info {};
+  InputFileResult result = InputFileResult::Ok;
+  if (fstat(fd, &info) != 0)
+    result = InputFileResult::OpenFailed;
+  else if (!S_ISREG(info.st_mode))
     result = InputFileResult::NotRegular;
-  } else if (static_cast<uint64_t>(info.st_size) > limit) {
+  else if (info.st_size < 0 || static_cast<uint64_t>(info.st_size) > limit)
     result = InputFileResult::TooLarge;
-  } else {
-    int flags = fcntl(fd, F_GETFL);
-    if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-    bytes.reserve(static_cast<size_t>(info.st_size));
-    result = ReadUpTo(fd, limit, bytes);
+  if (result != InputFileResult::Ok) {
+    close(fd);
+    return result;
   }
-  close(fd);
-  if (result != InputFileResult::Ok) bytes.clear();
-  return result;
+  int flags = fcntl(fd, F_GETFL);
+  if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
+  fd_ = fd;
+  owned_ = true;
+  sizeKnown_ = true;
+  size_ = static_cast<uint64_t>(info.st_size);
+  taken_ = 0;
+  return InputFileResult::Ok;
+}
+
+InputFileResult InputFile::OpenStandardInput() {
+  if (fd_ >= 0) return InputFileResult::OpenFailed;
+  fd_ = STDIN_FILENO;
+  owned_ = false;
+  sizeKnown_ = false;
+  size_ = 0;
+  taken_ = 0;
+  return InputFileResult::Ok;
+}
+
+InputFileResult InputFile::Read(uint8_t* buffer, size_t room, size_t& count) {
+  count = 0;
+  if (fd_ < 0) return InputFileResult::ReadFailed;
+  if (sizeKnown_ && taken_ == size_) {
+    // All of the size came: one more byte means the file grew meanwhile.
+    uint8_t extra = 0;
+    ssize_t n = ReadSome(fd_, &extra, 1);
+    if (n < 0) return InputFileResult::ReadFailed;
+    return n == 0 ? InputFileResult::Ok : InputFileResult::SizeChanged;
+  }
+  if (sizeKnown_ && room > size_ - taken_) room = static_cast<size_t>(size_ - taken_);
+  ssize_t n = ReadSome(fd_, buffer, room);
+  if (n < 0) return InputFileResult::ReadFailed;
+  // A regular file that ends before its size shrank while it was sent.
+  if (n == 0 && sizeKnown_ && room > 0) return InputFileResult::SizeChanged;
+  count = static_cast<size_t>(n);
+  taken_ += count;
+  return InputFileResult::Ok;
 }
 
 const char* InputFileProblem(InputFileResult result) {
@@ -56,8 +89,9 @@ const char* InputFileProblem(InputFileResult result) {
     case InputFileResult::Ok: return "";
     case InputFileResult::OpenFailed: return "cannot be opened";
     case InputFileResult::NotRegular: return "is not a regular file";
-    case InputFileResult::TooLarge: return "is too large for one send";
+    case InputFileResult::TooLarge: return "is too large to send";
     case InputFileResult::ReadFailed: return "could not be read";
+    case InputFileResult::SizeChanged: return "changed size while it was sent";
   }
   return "could not be read";
 }

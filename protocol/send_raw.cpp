@@ -1,5 +1,7 @@
 #include "protocol/send_raw.h"
 
+#include <string>
+
 #include "link/link_progress.h"
 #include "link/link_session.h"
 #include "link/link_settings.h"
@@ -16,6 +18,10 @@ ResultCode SendRaw(InterfaceKind kind, const uint8_t* buffer, uint32_t count) {
     ok = link.Write(buffer != nullptr ? buffer : &nothing, buffer != nullptr ? count : 0);
   }
   return link.Finish(ok ? ResultOk : ResultTransmitError);
+}
+
+ResultCode SendFile(InterfaceKind kind, InputFile& file, StreamReport& report) {
+  return SendStream(kind, std::string(), file, report);
 }
 
 }  // namespace varnalux

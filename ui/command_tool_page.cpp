@@ -133,14 +133,16 @@ void TCommandToolPage::ButtonSendFileClick() {
   const QString path = host_.Seam().OpenFileName(kAllFiles);
   if (path.isEmpty()) return;
   // Only regular files: a FIFO would block the read, a device such as
-  // /dev/zero never ends.
-  std::vector<uint8_t> bytes;
-  if (varnalux::ReadInputFile(QFile::encodeName(path).toStdString(), varnalux::MostSendBytes,
-                              bytes) != varnalux::InputFileResult::Ok) {
+  // /dev/zero never ends. The file is sent piece by piece as it is read.
+  varnalux::InputFile file;
+  if (file.Open(QFile::encodeName(path).toStdString()) != varnalux::InputFileResult::Ok) {
     host_.Seam().Message(QStringLiteral("Open file Error!!!"));
     return;
   }
-  host_.RunHandled(varnalux::OpSendRaw, bytes.data(), static_cast<int32_t>(bytes.size()));
+  HandlerScope scope(host_);
+  varnalux::StreamReport report;
+  const varnalux::ResultCode code = host_.RunFileSend(file, report);
+  ReportFileSendVia(host_.Seam(), code, file, report);
 }
 
 void TCommandToolPage::ButtonLoadFIleClick() {

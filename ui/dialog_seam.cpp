@@ -66,6 +66,14 @@ void ReportResultVia(DialogSeam& seam, varnalux::ResultCode code) {
   if (code != varnalux::ResultOk) seam.Message(ResultText(code));
 }
 
+void ReportFileSendVia(DialogSeam& seam, varnalux::ResultCode code, const varnalux::InputFile& file,
+                       const varnalux::StreamReport& report) {
+  if (code != varnalux::ResultFileOpenError) return ReportResultVia(seam, code);
+  seam.Message(ResultText(code) + QStringLiteral("\nThe file ") +
+               QString::fromStdString(varnalux::StreamProblemText(file, report)) +
+               QLatin1Char('.'));
+}
+
 QWidget* RealDialogSeam::BoxParent() const {
   return parent_ != nullptr && parent_->isEnabled() ? parent_ : nullptr;
 }

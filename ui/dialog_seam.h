@@ -8,6 +8,8 @@
 #include <functional>
 
 #include "protocol/codes.h"
+#include "protocol/input_file.h"
+#include "protocol/stream_send.h"
 
 class QDialog;
 class QFont;
@@ -85,3 +87,7 @@ QString ResultText(varnalux::ResultCode code);
 
 // Shows ResultText(code) through the seam when code is not 0.
 void ReportResultVia(DialogSeam& seam, varnalux::ResultCode code);
+// The same after a file was sent as it was read; a 4 says on a second line
+// what failed and how much of the file the printer received.
+void ReportFileSendVia(DialogSeam& seam, varnalux::ResultCode code, const varnalux::InputFile& file,
+                       const varnalux::StreamReport& report);

@@ -14,9 +14,9 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 #include <cstring>
-#include <vector>
 
 #include "protocol/file_names.h"
+#include "protocol/input_file.h"
 #include "protocol/local_file.h"
 #include "ui/dialog_seam.h"
 #include "ui/file_dialog_text.h"
@@ -251,23 +251,23 @@ void TFileManagerPage::ButtonDownloadClick() {
   host_.RunHandled(varnalux::OpDownloadFile, &request, 0);
 }
 
-// Firmware and KVX files go to the printer exactly as they are.
+// Firmware and KVX files go to the printer exactly as they are, piece by
+// piece as they are read.
 void TFileManagerPage::SendUnchanged() {
   HandlerScope scope(host_);
-  std::vector<uint8_t> bytes;
-  uint64_t size = 0;
-  const varnalux::LocalFileError error = varnalux::ReadLocalFile(
-      LocalPath(selectedPath_).toStdString(), varnalux::DownloadSizeMax, bytes, size);
+  varnalux::InputFile file;
+  const varnalux::LocalFileError error = varnalux::LocalFileErrorOf(
+      file.Open(LocalPath(selectedPath_).toStdString(), varnalux::DownloadSizeMax));
   if (error != varnalux::LocalFileError::None) {
     host_.Seam().Message(error == varnalux::LocalFileError::CannotOpen
                              ? QStringLiteral("Open File Error")
                              : QString::fromLatin1(varnalux::LocalFileMessage(error)));
     return;
   }
-  const varnalux::ResultCode code =
-      host_.Run(varnalux::OpSendRaw, bytes.data(), static_cast<int32_t>(size));
+  varnalux::StreamReport report;
+  const varnalux::ResultCode code = host_.RunFileSend(file, report);
   if (code != varnalux::ResultOk)
-    host_.ReportResult(code);
+    ReportFileSendVia(host_.Seam(), code, file, report);
   else
     host_.Seam().Message(QStringLiteral("Please Wait Led change to Green..."));
 }

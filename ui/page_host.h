@@ -9,8 +9,10 @@
 
 #include "link/link_settings.h"
 #include "protocol/codes.h"
+#include "protocol/input_file.h"
 #include "protocol/printer_config.h"
 #include "protocol/report_exchange.h"
+#include "protocol/stream_send.h"
 
 class DialogSeam;
 class QFont;
@@ -35,6 +37,10 @@ class PageHost {
   // RunOperation on CurrentKind() with no window handling and no message
   // (for use inside a HandlerScope).
   virtual varnalux::ResultCode Run(varnalux::OperationCode op, void* data, int32_t extra) = 0;
+  // The raw send of an opened file on CurrentKind(), piece by piece as it is
+  // read (RunFileSend), with no window handling and no message.
+  virtual varnalux::ResultCode RunFileSend(varnalux::InputFile& file,
+                                           varnalux::StreamReport& report) = 0;
   // Shows the message of a non-zero code through the seam.
   virtual void ReportResult(varnalux::ResultCode code) = 0;
 

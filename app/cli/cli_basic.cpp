@@ -6,6 +6,7 @@
 #include "app/dispatcher.h"
 #include "protocol/input_file.h"
 #include "protocol/report_exchange.h"
+#include "protocol/stream_send.h"
 
 namespace varnalux {
 
@@ -46,19 +47,29 @@ int CmdStatus(CliLink& link, const CliArgs& args) {
   return 0;
 }
 
+// The file (or standard input) goes to the printer piece by piece as it is
+// read: the memory of a send does not grow with its size, and bytes that
+// come slowly through a pipe go on as they come.
 int CmdSend(CliLink& link, const CliArgs& args) {
   if (args.size() != 1) return UsageError("send FILE|-");
-  std::vector<uint8_t> bytes;
-  const InputFileResult read = ReadInputFile(args[0], MostSendBytes, bytes);
-  if (read != InputFileResult::Ok) {
-    const char* name = args[0] == "-" ? "standard input" : args[0].c_str();
-    fprintf(stderr, "varnalux-cli: %s %s\n", name, InputFileProblem(read));
+  const bool standardInput = args[0] == "-";
+  const char* name = standardInput ? "standard input" : args[0].c_str();
+  InputFile file;
+  const InputFileResult opened = standardInput ? file.OpenStandardInput() : file.Open(args[0]);
+  if (opened != InputFileResult::Ok) {
+    fprintf(stderr, "varnalux-cli: %s %s\n", name, InputFileProblem(opened));
     return ReportCliResult(ResultFileOpenError);
   }
-  if (bytes.size() > 0x7fffffffu) return ReportCliResult(ResultFileOpenError);
-  TerminalTransferProgress progress(bytes.size());
-  return ReportCliResult(
-      RunOperation(OpSendRaw, link.kind, bytes.data(), static_cast<int32_t>(bytes.size())));
+  StreamReport report;
+  ResultCode code;
+  {
+    TerminalTransferProgress progress(file.SizeKnown() ? file.Size() : UnknownTotal);
+    report.meter = progress.Meter();
+    code = RunFileSend(link.kind, file, report);
+  }
+  if (code == ResultFileOpenError)
+    fprintf(stderr, "varnalux-cli: %s %s\n", name, StreamProblemText(file, report).c_str());
+  return ReportCliResult(code);
 }
 
 }  // namespace varnalux

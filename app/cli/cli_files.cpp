@@ -9,12 +9,14 @@
 #include <vector>
 
 #include "app/cli/cli_commands.h"
-#include "protocol/printable_text.h"
 #include "app/cli/cli_progress.h"
 #include "app/dispatcher.h"
 #include "protocol/file_manager.h"
 #include "protocol/file_names.h"
+#include "protocol/input_file.h"
 #include "protocol/local_file.h"
+#include "protocol/printable_text.h"
+#include "protocol/stream_send.h"
 
 namespace varnalux {
 
@@ -96,21 +98,24 @@ void PrintJson(const DeviceFiles* files) {
   fputs(out.c_str(), stdout);
 }
 
-// Sends the file unchanged (firmware, KVX) through the raw-send operation.
+// Sends the file unchanged (firmware, KVX) through the raw send of a file,
+// piece by piece as it is read.
 int SendUnchanged(CliLink& link, const std::string& path) {
-  std::vector<uint8_t> bytes;
-  uint64_t size = 0;
-  LocalFileError error = ReadLocalFile(path, DownloadSizeMax, bytes, size);
+  InputFile file;
+  LocalFileError error = LocalFileErrorOf(file.Open(path, DownloadSizeMax));
   if (error != LocalFileError::None) {
     fprintf(stderr, "varnalux-cli: %s: %s\n", path.c_str(), LocalFileMessage(error));
     return ReportCliResult(ResultFileOpenError);
   }
+  StreamReport report;
   ResultCode code;
   {
-    TerminalTransferProgress progress(size);
-    code = RunOperation(OpSendRaw, link.kind, bytes.data(), static_cast<int32_t>(size));
+    TerminalTransferProgress progress(file.Size());
+    code = RunFileSend(link.kind, file, report);
   }
   if (code == ResultOk) printf("Please Wait Led change to Green...\n");
+  if (code == ResultFileOpenError)
+    fprintf(stderr, "varnalux-cli: %s %s\n", path.c_str(), StreamProblemText(file, report).c_str());
   return ReportCliResult(code);
 }
 
@@ -180,6 +185,13 @@ int CmdDownload(CliLink& link, const CliArgs& args) {
     TerminalTransferProgress progress(size);
     code = RunOperation(OpDownloadFile, link.kind, &request, 0);
   }
+  // The file could be opened just before: a 4 now means it failed or
+  // changed while it was read, after part of it may have gone.
+  if (code == ResultFileOpenError)
+    fprintf(stderr,
+            "varnalux-cli: %s could not be read whole while it was sent (it failed or changed "
+            "size); the printer may have received part of it\n",
+            path.c_str());
   return ReportCliResult(code);
 }
 

@@ -41,6 +41,13 @@ void FormatTransferLine(char* out, size_t size, int position, uint64_t total, do
   snprintf(out, size, "[%s] %3d%% %s / %s %s/s", bar, position, done, all, rate);
 }
 
+void FormatStreamLine(char* out, size_t size, uint64_t sent, double seconds) {
+  char done[32], rate[32];
+  Amount(done, sizeof done, static_cast<double>(sent));
+  Amount(rate, sizeof rate, seconds > 0.0 ? static_cast<double>(sent) / seconds : 0.0);
+  snprintf(out, size, "%s sent %s/s", done, rate);
+}
+
 TerminalTransferProgress::TerminalTransferProgress(uint64_t totalBytes, FILE* stream, bool force)
     : total_(totalBytes), stream_(stream) {
   if (force || isatty(fileno(stream_)) == 1) {
@@ -65,12 +72,17 @@ void TerminalTransferProgress::Open(int, int, const char*) {
   open_ = true;
   sawOpening_ = false;
   last_ = -1;
+  sent_ = 0;
   start_ = std::chrono::steady_clock::now();
-  Draw(0);
+  if (total_ == UnknownTotal)
+    DrawSent();
+  else
+    Draw(0);
 }
 
 void TerminalTransferProgress::SetPosition(int position) {
-  if (!open_) return;
+  // Without a total the window runs in step mode: its position is no share.
+  if (!open_ || total_ == UnknownTotal) return;
   if (!sawOpening_) {
     sawOpening_ = true;
     return;
@@ -78,8 +90,16 @@ void TerminalTransferProgress::SetPosition(int position) {
   if (position != last_) Draw(position);
 }
 
+void TerminalTransferProgress::Sent(uint64_t bytes) {
+  if (!open_ || total_ != UnknownTotal) return;
+  sent_ = bytes;
+  // A terminal need not be redrawn for every piece.
+  if (std::chrono::steady_clock::now() - lastDraw_ >= std::chrono::milliseconds(100)) DrawSent();
+}
+
 void TerminalTransferProgress::Close() {
   if (!open_) return;
+  if (total_ == UnknownTotal) DrawSent();
   open_ = false;
   fputc('\n', stream_);
   fflush(stream_);
@@ -91,6 +111,15 @@ void TerminalTransferProgress::Draw(int position) {
   char line[160];
   FormatTransferLine(line, sizeof line, position, total_, elapsed.count());
   // Carriage return and clear to the end of the line: redrawn in place.
+  fprintf(stream_, "\r%s\x1b[K", line);
+  fflush(stream_);
+}
+
+void TerminalTransferProgress::DrawSent() {
+  lastDraw_ = std::chrono::steady_clock::now();
+  std::chrono::duration<double> elapsed = lastDraw_ - start_;
+  char line[160];
+  FormatStreamLine(line, sizeof line, sent_, elapsed.count());
   fprintf(stream_, "\r%s\x1b[K", line);
   fflush(stream_);
 }

@@ -1,6 +1,8 @@
 // A progress bar on standard error for long transfers (download, firmware,
-// send): bytes sent, total and rate, redrawn in place. It is shown only when
-// standard error is a terminal, so scripts and logs get nothing from it.
+// send): bytes sent, total and rate, redrawn in place. When the total is not
+// known (standard input) there is no bar and no percentage, only the bytes
+// sent so far and the rate. It is shown only when standard error is a
+// terminal, so scripts and logs get nothing from it.
 #pragma once
 
 #include <chrono>
@@ -8,17 +10,23 @@
 #include <cstdio>
 
 #include "app/progress.h"
+#include "protocol/stream_send.h"
 
 namespace varnalux {
 
 // The line drawn for a position (0..100) of total bytes after seconds.
 // Written into out (at least 96 bytes); for the terminal view and tests.
 void FormatTransferLine(char* out, size_t size, int position, uint64_t total, double seconds);
+// The line for a send of unknown size: bytes sent so far and the rate.
+void FormatStreamLine(char* out, size_t size, uint64_t sent, double seconds);
 
-class TerminalTransferProgress : public ProgressView {
+inline constexpr uint64_t UnknownTotal = UINT64_MAX;
+
+class TerminalTransferProgress : public ProgressView, public SendMeter {
  public:
   // Installs itself as the progress view when stream is a terminal (or
-  // force is set), for the lifetime of the object.
+  // force is set), for the lifetime of the object. totalBytes may be
+  // UnknownTotal; the line then follows what Sent() reports.
   TerminalTransferProgress(uint64_t totalBytes, FILE* stream = stderr, bool force = false);
   ~TerminalTransferProgress() override;
   TerminalTransferProgress(const TerminalTransferProgress&) = delete;
@@ -30,9 +38,14 @@ class TerminalTransferProgress : public ProgressView {
   void SetPosition(int position) override;
   void Close() override;
   void ProcessPendingMessages() override {}
+  // The meter for a send of unknown size (ignored otherwise).
+  void Sent(uint64_t bytes) override;
+  // The meter to hand to a send: this one when it draws, else none.
+  SendMeter* Meter() { return installed_ ? this : nullptr; }
 
  private:
   void Draw(int position);
+  void DrawSent();
 
   uint64_t total_;
   FILE* stream_;
@@ -41,7 +54,9 @@ class TerminalTransferProgress : public ProgressView {
   bool open_ = false;
   bool sawOpening_ = false;  // the first position after Open is the bar's start step
   int last_ = -1;
+  uint64_t sent_ = 0;
   std::chrono::steady_clock::time_point start_;
+  std::chrono::steady_clock::time_point lastDraw_;
 };
 
 }  // namespace varnalux

@@ -139,6 +139,25 @@ TEST_F(CommandToolTest, LoadStopsAtNulWhileSendFileSendsEveryByte) {
   EXPECT_TRUE(seam.messages.isEmpty()) << seam.messages.join("|").toStdString();
 }
 
+TEST_F(CommandToolTest, SendFileOfManyPiecesGoesWholeAndAFileThatChangesSaysSo) {
+  QByteArray bytes(700 * 1024 + 3, '\0');
+  for (int i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 13 + i / 4096) & 0xFF);
+  seam.fileNames.push_back(WriteFile("job.prn", bytes));
+  Press("ButtonSendFile");
+  EXPECT_TRUE(seam.messages.isEmpty()) << seam.messages.join("|").toStdString();
+  EXPECT_TRUE(Received(static_cast<size_t>(bytes.size())) == bytes.toStdString());
+
+  // Its size says 0, yet it gives bytes: not sent as if it were empty.
+  printer.ClearReceived();
+  seam.fileNames.push_back(QStringLiteral("/proc/self/status"));
+  Press("ButtonSendFile");
+  EXPECT_EQ(seam.messages,
+            QStringList{"File Open Error\nThe file changed size while it was read (it had 0 bytes "
+                        "when it was opened); nothing was sent."});
+  EXPECT_TRUE(NothingReceived()) << printer.ReceivedText();
+  EXPECT_TRUE(form->isEnabled());
+}
+
 TEST_F(CommandToolTest, FilesThatCannotBeOpened) {
   seam.fileNames.push_back(dir.filePath("missing.txt"));
   Press("ButtonSendFile");

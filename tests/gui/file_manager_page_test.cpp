@@ -221,6 +221,31 @@ TEST_F(FileManagerPageTest, KvxGoesUnchangedAndSuccessAsksToWaitForTheLed) {
   EXPECT_EQ(seam.messages.last(), "Port Open Error\nThe printer refused the connection.");
 }
 
+TEST_F(FileManagerPageTest, FirmwareOfManyPiecesGoesWholeAndAFileThatChangesIsNotSentAsGood) {
+  QByteArray data(900 * 1024, '\0');
+  for (int i = 0; i < data.size(); ++i) data[i] = static_cast<char>((i * 7 + i / 1024) & 0xFF);
+  Browse("Firmware File", WriteFile("big.new", data));
+  Press("ButtonDownload");
+  EXPECT_EQ(seam.messages, QStringList{"Please Wait Led change to Green..."});
+  EXPECT_TRUE(Received(static_cast<size_t>(data.size())) == data.toStdString());
+
+  // A file whose size says 0 but that gives bytes when read (as the
+  // system's /proc files do): its size changed while it was read, so
+  // neither the firmware send nor a download goes as if all were well.
+  printer.ClearReceived();
+  Browse("Firmware File", QStringLiteral("/proc/self/status"));
+  EXPECT_EQ(Edit("EditFileSize"), "0");
+  Press("ButtonDownload");
+  EXPECT_EQ(seam.messages.last(),
+            "File Open Error\nThe file changed size while it was read (it had 0 bytes when it "
+            "was opened); nothing was sent.");
+  Browse("Data File", QStringLiteral("/proc/self/status"));
+  Press("ButtonDownload");
+  EXPECT_EQ(seam.messages.last(), "File Open Error");
+  EXPECT_TRUE(NothingReceived()) << printer.ReceivedText();
+  EXPECT_TRUE(form->isEnabled());
+}
+
 TEST_F(FileManagerPageTest, ADownloadCutOffMidwaySaysSo) {
   Browse("Data File", WriteFile("huge.dat", QByteArray(16 * 1024 * 1024, 'h')));
   printer.SetFault(sim::Fault::DropOnReceive);
