@@ -136,11 +136,9 @@ ResultCode DownloadFile(InterfaceKind kind, const DownloadRequest& request) {
   if (!link.IsOpen()) return ResultPortOpenError;
   if (!link.Write(header.data(), static_cast<uint32_t>(header.size())))
     return link.Finish(ResultTransmitError);
-  bool ok;
-  {
-    PercentProgressScope progress(CurrentLinkSettings().observer);
-    ok = link.Write(bytes.data(), static_cast<uint32_t>(size));
-  }
+  // The window stays up through the close, which may wait for the printer.
+  PercentProgressScope progress(CurrentLinkSettings().observer);
+  const bool ok = link.Write(bytes.data(), static_cast<uint32_t>(size));
   return link.Finish(ok ? ResultOk : ResultTransmitError);
 }
 

@@ -65,6 +65,7 @@ void TerminalTransferProgress::Open(int, int, const char*) {
   open_ = true;
   sawOpening_ = false;
   last_ = -1;
+  note_ = NoteLine::None;
   start_ = std::chrono::steady_clock::now();
   Draw(0);
 }
@@ -75,13 +76,26 @@ void TerminalTransferProgress::SetPosition(int position) {
     sawOpening_ = true;
     return;
   }
-  if (position != last_) Draw(position);
+  // Once a note is below it, the bar (complete by then) stays as it is.
+  if (position != last_ && note_ == NoteLine::None) Draw(position);
+}
+
+void TerminalTransferProgress::SetNote(const char* text) {
+  if (!open_) return;
+  const bool shown = text != nullptr && text[0] != '\0';
+  if (!shown && note_ != NoteLine::Shown) return;
+  // The first note ends the bar's line; later ones redraw their own.
+  if (note_ == NoteLine::None) fputc('\n', stream_);
+  fprintf(stream_, "\r%s\x1b[K", shown ? text : "");
+  fflush(stream_);
+  note_ = shown ? NoteLine::Shown : NoteLine::Emptied;
 }
 
 void TerminalTransferProgress::Close() {
   if (!open_) return;
   open_ = false;
-  fputc('\n', stream_);
+  // An emptied note line is where the next output starts.
+  if (note_ != NoteLine::Emptied) fputc('\n', stream_);
   fflush(stream_);
 }
 

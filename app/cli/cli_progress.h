@@ -1,6 +1,7 @@
 // A progress bar on standard error for long transfers (download, firmware,
 // send): bytes sent, total and rate, redrawn in place. It is shown only when
 // standard error is a terminal, so scripts and logs get nothing from it.
+// What a long close waits for goes on a line of its own below the bar.
 #pragma once
 
 #include <chrono>
@@ -30,9 +31,13 @@ class TerminalTransferProgress : public ProgressView {
   void SetPosition(int position) override;
   void Close() override;
   void ProcessPendingMessages() override {}
+  void SetNote(const char* text) override;
 
  private:
   void Draw(int position);
+
+  // The line below the bar: not begun, showing a note, or emptied again.
+  enum class NoteLine { None, Shown, Emptied };
 
   uint64_t total_;
   FILE* stream_;
@@ -41,6 +46,7 @@ class TerminalTransferProgress : public ProgressView {
   bool open_ = false;
   bool sawOpening_ = false;  // the first position after Open is the bar's start step
   int last_ = -1;
+  NoteLine note_ = NoteLine::None;
   std::chrono::steady_clock::time_point start_;
 };
 
