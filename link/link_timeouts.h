@@ -11,9 +11,9 @@ namespace varnalux {
 using std::chrono::milliseconds;
 
 struct TcpTimeouts {
-  milliseconds connect{5000};  // name lookup and connect together, all addresses
-  milliseconds write{3000};    // one wait for the socket to take data
-  int writeRetries = 3;        // waits in a row that may pass with no progress
+  milliseconds connect{5000};   // name lookup and connect together, all addresses
+  milliseconds write{3000};     // one wait for the socket to take data
+  int writeRetries = 3;         // waits in a row that may pass with no progress
   milliseconds dataWait{1000};  // wait for incoming data per refill
   // Closing waits for the bytes still queued as long as the printer keeps
   // acknowledging them, at whatever pace it reads; it gives up only when

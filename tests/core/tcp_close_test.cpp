@@ -221,8 +221,7 @@ TEST(TcpClose, TheNoteCountsWholeKiBAndNeedsAShownWindow) {
   EXPECT_EQ(WaitingForPrinterText(1), "Waiting for the printer to take the last 1 KiB");
   EXPECT_EQ(WaitingForPrinterText(1024), "Waiting for the printer to take the last 1 KiB");
   EXPECT_EQ(WaitingForPrinterText(1025), "Waiting for the printer to take the last 2 KiB");
-  EXPECT_EQ(WaitingForPrinterText(2000000),
-            "Waiting for the printer to take the last 1954 KiB");
+  EXPECT_EQ(WaitingForPrinterText(2000000), "Waiting for the printer to take the last 1954 KiB");
   RecordingProgress view;
   BoundLink link;
   LinkProgress& observer = ProgressObserver();

@@ -31,8 +31,8 @@ bool OneConnected(const std::vector<int>& fds, int timeoutMs) {
     for (const pollfd& p : waiting) {
       int error = 0;
       socklen_t len = sizeof error;
-      if ((p.revents & POLLOUT) != 0 &&
-          getsockopt(p.fd, SOL_SOCKET, SO_ERROR, &error, &len) == 0 && error == 0)
+      if ((p.revents & POLLOUT) != 0 && getsockopt(p.fd, SOL_SOCKET, SO_ERROR, &error, &len) == 0 &&
+          error == 0)
         return true;
     }
   }
