@@ -15,16 +15,15 @@ struct TcpTimeouts {
   milliseconds write{3000};     // one wait for the socket to take data
   int writeRetries = 3;         // waits in a row that may pass with no progress
   milliseconds dataWait{1000};  // wait for incoming data per refill
-  // Closing waits for the bytes still queued as long as the printer keeps
-  // acknowledging them, at whatever pace it reads; it gives up only when
-  // none was acknowledged for NoProgressBound().
   // After the queue emptied: how long the printer may take to close its side,
   // so that nothing it still sends arrives at a closed socket.
   milliseconds closeLinger{200};
 
-  // The longest a send may go without the printer taking a byte: a write
-  // gives up after writeRetries waits of `write` that took nothing, and the
-  // close after as long with nothing acknowledged.
+  // The longest a send may go without the printer taking a byte. A write
+  // gives up after writeRetries waits of `write` that took nothing. A close
+  // waits for the bytes still queued as long as the printer keeps
+  // acknowledging them, at whatever pace it reads, and gives up after as
+  // long with nothing acknowledged.
   milliseconds NoProgressBound() const { return write * writeRetries; }
 };
 
