@@ -1,35 +1,49 @@
 #include "app/form_process.h"
 
 #include <QCoreApplication>
+#include <QLabel>
 #include <QProgressBar>
 
 #include "ui/form_font.h"
 
 namespace {
 const char kDefaultCaption[] = "Communicating...";
-}
+constexpr int kWidth = 241;
+constexpr int kHeight = 49;
+// The note under the bar: room for two lines of the form font.
+constexpr int kNoteTop = 40;
+constexpr int kNoteHeight = 30;
+constexpr int kHeightWithNote = kNoteTop + kNoteHeight + 8;
+}  // namespace
 
 // A title bar without system menu or close box: the window goes away only
 // when the operation ends.
 TFormProcess::TFormProcess(QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
-      progressBar1_(new QProgressBar(this)) {
+      progressBar1_(new QProgressBar(this)),
+      labelWaiting_(new QLabel(this)) {
   setObjectName(QStringLiteral("FormProcess"));
   setWindowTitle(QString::fromLatin1(kDefaultCaption));
   UseFormFont(this);
-  setFixedSize(241, 49);
+  setFixedSize(kWidth, kHeight);
   move(100, 100);
   progressBar1_->setObjectName(QStringLiteral("ProgressBar1"));
   progressBar1_->setGeometry(16, 16, 209, 17);
   progressBar1_->setRange(0, 100);
   progressBar1_->setValue(0);
   progressBar1_->setTextVisible(false);
+  labelWaiting_->setObjectName(QStringLiteral("LabelWaiting"));
+  labelWaiting_->setGeometry(16, kNoteTop, 209, kNoteHeight);
+  labelWaiting_->setWordWrap(true);
+  labelWaiting_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  labelWaiting_->hide();
 }
 
 void TFormProcess::Open(int left, int top, const char* caption) {
   setWindowTitle(
       QString::fromUtf8(caption != nullptr && caption[0] != '\0' ? caption : kDefaultCaption));
   progressBar1_->setValue(0);
+  TFormProcess::SetNote(nullptr);
   move(left, top);
   show();
   raise();
@@ -43,3 +57,12 @@ void TFormProcess::Close() {
 }
 
 void TFormProcess::ProcessPendingMessages() { QCoreApplication::processEvents(); }
+
+// The window grows by the note's lines while it shows one and is back to its
+// own size without.
+void TFormProcess::SetNote(const char* text) {
+  const bool shown = text != nullptr && text[0] != '\0';
+  labelWaiting_->setText(shown ? QString::fromUtf8(text) : QString());
+  labelWaiting_->setVisible(shown);
+  setFixedSize(kWidth, shown ? kHeightWithNote : kHeight);
+}

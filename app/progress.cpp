@@ -66,6 +66,16 @@ void ProcessPendingMessages() {
   if (g_view != nullptr) g_view->ProcessPendingMessages();
 }
 
+std::string WaitingForPrinterText(uint64_t bytesLeft) {
+  return "Waiting for the printer to take the last " + std::to_string((bytesLeft + 1023) / 1024) +
+         " KiB";
+}
+
+void ShowWaitingForPrinter(uint64_t bytesLeft) {
+  if (!CurrentLinkSettings().progress.active || g_view == nullptr) return;
+  g_view->SetNote(bytesLeft == 0 ? "" : WaitingForPrinterText(bytesLeft).c_str());
+}
+
 namespace {
 class ProgressWindowObserver final : public LinkProgress {
  public:
@@ -75,6 +85,7 @@ class ProgressWindowObserver final : public LinkProgress {
   void Hide() override { HideProgress(); }
   void Tick(int kind, uint32_t value) override { ProgressTick(kind, value); }
   void PumpMessages() override { ProcessPendingMessages(); }
+  void WaitingForPrinter(uint64_t bytesLeft) override { ShowWaitingForPrinter(bytesLeft); }
 };
 }  // namespace
 

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "link/link_progress.h"
 
@@ -20,6 +21,9 @@ class ProgressView {
   virtual void Close() = 0;
   // Lets the user interface handle its pending messages (repaint, clock).
   virtual void ProcessPendingMessages() = 0;
+  // A line under the bar saying what the operation waits for; empty text
+  // takes it away. Views without a place for it ignore it.
+  virtual void SetNote(const char* /*text*/) {}
 };
 
 // Installs the view (null removes it). Not owned.
@@ -34,6 +38,11 @@ void ShowProgressAt(int left, int top, const char* caption, int mode, int initia
 void ProgressTick(int kind, uint32_t value);
 void HideProgress();
 void ProcessPendingMessages();
+// While the window is shown: says that the link waits for the printer to
+// take the last bytesLeft bytes (0 takes the note away).
+void ShowWaitingForPrinter(uint64_t bytesLeft);
+// "Waiting for the printer to take the last N KiB", N rounded up.
+std::string WaitingForPrinterText(uint64_t bytesLeft);
 
 // The bar position (0..100) as last set; for the command-line tool and tests.
 int ProgressPosition();

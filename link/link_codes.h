@@ -47,4 +47,10 @@ inline constexpr ResultCode ResultReceiveError = 3;
 inline constexpr ResultCode ResultFileOpenError = 4;
 inline constexpr ResultCode ResultUnknownError = 5;
 
+// How a close treats the bytes still on their way to the printer.
+enum class CloseMode {
+  Drain,  // wait while the printer keeps taking them
+  Abort,  // a write already failed: drop them at once, the queue cannot drain
+};
+
 }  // namespace varnalux

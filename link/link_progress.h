@@ -3,12 +3,17 @@
 // the links through LinkSettings; without one the links write silently.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 
 namespace varnalux {
 
 inline constexpr int ProgressStepMode = 0;
 inline constexpr int ProgressPercentMode = 1;
+
+// How long a wait at close goes unmentioned: the usual end of a send takes
+// less than this, and a note that flashes up for a moment only distracts.
+inline constexpr std::chrono::milliseconds CloseWaitNoticeAfter{300};
 
 class LinkProgress {
  public:
@@ -20,6 +25,10 @@ class LinkProgress {
   virtual void Tick(int kind, uint32_t value) = 0;
   // Lets the user interface handle its pending messages between chunks.
   virtual void PumpMessages() = 0;
+  // A close waits for the printer to take the last bytesLeft bytes; told
+  // once the wait has lasted CloseWaitNoticeAfter and again as the figure
+  // falls, and with 0 when the wait is over.
+  virtual void WaitingForPrinter(uint64_t /*bytesLeft*/) {}
 };
 
 // The percent-mode window for the length of a scope (a long write), when

@@ -6,24 +6,34 @@ LinkSession::LinkSession(InterfaceKind kind)
     : kind_(kind), handle_(OpenLink(kind)), failure_(LastOpenFailure()) {}
 
 LinkSession::~LinkSession() {
-  if (IsOpen()) CloseLink(kind_, handle_);
+  if (IsOpen()) CloseLink(kind_, handle_, CloseModeFor(ResultOk));
 }
 
 bool LinkSession::Write(const void* buffer, uint32_t length) {
-  return IsOpen() && WriteLink(handle_, kind_, buffer, length);
+  if (!IsOpen()) return false;
+  const bool written = WriteLink(handle_, kind_, buffer, length);
+  if (!written) writeFailed_ = true;
+  return written;
 }
 
 bool LinkSession::Write(const void* buffer, uint32_t length, const WritePlace& place) {
-  return IsOpen() && WriteLinkPart(handle_, kind_, buffer, length, place);
+  if (!IsOpen()) return false;
+  const bool written = WriteLinkPart(handle_, kind_, buffer, length, place);
+  if (!written) writeFailed_ = true;
+  return written;
 }
 
 bool LinkSession::ReadByte(uint8_t& out) { return IsOpen() && ReadLinkByte(handle_, kind_, out); }
+
+CloseMode LinkSession::CloseModeFor(ResultCode result) const {
+  return writeFailed_ || result == ResultTransmitError ? CloseMode::Abort : CloseMode::Drain;
+}
 
 ResultCode LinkSession::Finish(ResultCode result) {
   if (!IsOpen()) return result;
   LinkHandle handle = handle_;
   handle_ = InvalidLink;
-  bool drained = CloseLink(kind_, handle);
+  bool drained = CloseLink(kind_, handle, CloseModeFor(result));
   return (result == ResultOk && !drained) ? ResultTransmitError : result;
 }
 

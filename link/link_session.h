@@ -28,19 +28,26 @@ class LinkSession {
   InterfaceKind Kind() const { return kind_; }
 
   // WriteLink and ReadLinkByte on this link; false when it is not open.
+  // A failed Write is remembered for the close.
   bool Write(const void* buffer, uint32_t length);
   // WriteLinkPart: one piece of a longer write (a file sent as it is read).
   bool Write(const void* buffer, uint32_t length, const WritePlace& place);
   bool ReadByte(uint8_t& out);
 
   // Closes the link and returns result, except that a result of 0 becomes 2
-  // when the bytes written did not leave before the close's bound.
+  // when the bytes written did not leave before the close's bound. After a
+  // failed Write, or with a result of 2 (a write failed, by the operation's
+  // own account), the close drops what is still queued at once instead of
+  // waiting for a queue that cannot drain.
   ResultCode Finish(ResultCode result);
 
  private:
+  CloseMode CloseModeFor(ResultCode result) const;
+
   InterfaceKind kind_;
   LinkHandle handle_;
   OpenFailure failure_;
+  bool writeFailed_ = false;
 };
 
 }  // namespace varnalux

@@ -11,16 +11,20 @@ namespace varnalux {
 using std::chrono::milliseconds;
 
 struct TcpTimeouts {
-  milliseconds connect{5000};  // name lookup and connect together, all addresses
-  milliseconds write{3000};    // one wait for the socket to take data
-  int writeRetries = 3;        // waits in a row that may pass with no progress
+  milliseconds connect{5000};   // name lookup and connect together, all addresses
+  milliseconds write{3000};     // one wait for the socket to take data
+  int writeRetries = 3;         // waits in a row that may pass with no progress
   milliseconds dataWait{1000};  // wait for incoming data per refill
-  // Closing: the bytes still queued must be taken by the printer within
-  // `write` plus this much per KiB queued.
-  milliseconds closePerKiB{10};
   // After the queue emptied: how long the printer may take to close its side,
   // so that nothing it still sends arrives at a closed socket.
   milliseconds closeLinger{200};
+
+  // The longest a send may go without the printer taking a byte. A write
+  // gives up after writeRetries waits of `write` that took nothing. A close
+  // waits for the bytes still queued as long as the printer keeps
+  // acknowledging them, at whatever pace it reads, and gives up after as
+  // long with nothing acknowledged.
+  milliseconds NoProgressBound() const { return write * writeRetries; }
 };
 
 struct SerialTimeouts {

@@ -17,7 +17,7 @@ constexpr LinkHandle TcpHandle = 1;
 struct LinkDriver {
   LinkHandle (*open)(const LinkSettings&, OpenFailure&);
   // False when written bytes did not leave before the close's bound.
-  bool (*close)(LinkHandle, const LinkSettings&);
+  bool (*close)(LinkHandle, const LinkSettings&, CloseMode);
   // Writes one whole chunk; more tells that another chunk of the same write
   // follows at once.
   bool (*writeChunk)(LinkHandle, const uint8_t*, uint32_t, bool more, const LinkSettings&);
@@ -34,7 +34,7 @@ LinkHandle UsbOpenLink(const LinkSettings&, OpenFailure& why) {
   UsbRing().Reset();
   return handle;
 }
-bool UsbCloseLink(LinkHandle handle, const LinkSettings&) {
+bool UsbCloseLink(LinkHandle handle, const LinkSettings&, CloseMode) {
   UsbClose(handle);
   return true;  // a bulk transfer counts only once the device took it
 }
@@ -58,8 +58,8 @@ LinkHandle SerialOpenLink(const LinkSettings& s, OpenFailure& why) {
   PurgeSerialPort(fd);
   return fd;
 }
-bool SerialCloseLink(LinkHandle handle, const LinkSettings& s) {
-  return CloseSerialPort(static_cast<int>(handle), s.timeouts.serial);
+bool SerialCloseLink(LinkHandle handle, const LinkSettings& s, CloseMode mode) {
+  return CloseSerialPort(static_cast<int>(handle), s.timeouts.serial, mode, s.observer);
 }
 bool SerialWrite(LinkHandle handle, const uint8_t* at, uint32_t n, bool, const LinkSettings& s) {
   return SerialWriteChunk(static_cast<int>(handle), at, n, s.timeouts.serial) == n;
@@ -78,7 +78,7 @@ LinkHandle ParallelOpenLink(const LinkSettings& s, OpenFailure& why) {
   int fd = ParallelOpen(s.parallelDeviceName, &why);
   return fd < 0 ? InvalidLink : fd;
 }
-bool ParallelCloseLink(LinkHandle handle, const LinkSettings&) {
+bool ParallelCloseLink(LinkHandle handle, const LinkSettings&, CloseMode) {
   ParallelClose(static_cast<int>(handle));
   return true;  // the write returns only once the port took every byte
 }
@@ -99,7 +99,9 @@ LinkHandle TcpOpenLink(const LinkSettings& s, OpenFailure& why) {
   TcpRing().Reset();
   return TcpHandle;
 }
-bool TcpCloseLink(LinkHandle, const LinkSettings& s) { return TcpClose(s.timeouts.tcp); }
+bool TcpCloseLink(LinkHandle, const LinkSettings& s, CloseMode mode) {
+  return TcpClose(s.timeouts.tcp, mode, s.observer);
+}
 bool TcpWrite(LinkHandle, const uint8_t* at, uint32_t n, bool more, const LinkSettings& s) {
   return TcpWriteChunk(at, n, more, s.timeouts.tcp);
 }
@@ -148,9 +150,9 @@ const char* LastOpenFailureText() {
   return OpenFailureText(settings.lastOpenKind, settings.lastOpenFailure);
 }
 
-bool CloseLink(InterfaceKind kind, LinkHandle handle) {
+bool CloseLink(InterfaceKind kind, LinkHandle handle, CloseMode mode) {
   const LinkDriver* driver = DriverFor(kind);
-  return driver == nullptr || driver->close(handle, CurrentLinkSettings());
+  return driver == nullptr || driver->close(handle, CurrentLinkSettings(), mode);
 }
 
 bool WriteLink(LinkHandle handle, InterfaceKind kind, const void* buffer, uint32_t length) {

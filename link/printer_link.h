@@ -25,8 +25,10 @@ OpenFailure LastOpenFailure();
 // the latest open succeeded.
 const char* LastOpenFailureText();
 // False when bytes written during the open did not leave the computer
-// before the link's closing bound (they may be lost).
-bool CloseLink(InterfaceKind kind, LinkHandle handle);
+// before the link's closing bound (they may be lost). Drain waits for them
+// while the link's progress allows, handling the window's messages; Abort
+// (after a failed write) drops them at once.
+bool CloseLink(InterfaceKind kind, LinkHandle handle, CloseMode mode = CloseMode::Drain);
 // True when every byte was accepted by the link. Ticks the progress window
 // (kind 0 once, kind 1 after each chunk) and lets the user interface process
 // its pending messages between chunks.

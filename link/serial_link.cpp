@@ -11,6 +11,7 @@
 #include <string>
 #include <thread>
 
+#include "link/close_wait.h"
 #include "link/deadline.h"
 #include "link/port_names.h"
 
@@ -28,12 +29,14 @@ int QueuedForLine(int fd) {
   return ioctl(fd, TIOCOUTQ, &queued) == 0 ? queued : -1;
 }
 
-// Waits until the output queue is empty; false at the deadline.
-bool WaitQueueEmpty(int fd, const Deadline& deadline) {
+// Waits until the output queue is empty; false at the deadline. window,
+// when given, handles the window's messages and hears what is left.
+bool WaitQueueEmpty(int fd, const Deadline& deadline, CloseWaitProgress* window = nullptr) {
   for (;;) {
     int queued = QueuedForLine(fd);
     if (queued <= 0) return queued == 0;
     if (deadline.Passed()) return false;
+    if (window != nullptr) window->Look(static_cast<uint64_t>(queued));
     std::this_thread::sleep_for(std::min(QueuePollSlice, deadline.Left()));
   }
 }
@@ -146,16 +149,24 @@ int OpenSerialPort(const SerialSettings& settings, OpenFailure* why) {
   return fd;
 }
 
-bool CloseSerialPort(int fd, const SerialTimeouts& timeouts) {
+bool CloseSerialPort(int fd, const SerialTimeouts& timeouts, CloseMode mode,
+                     LinkProgress* progress) {
   if (fd < 0) return true;
   // Every chunk waited for its bytes to leave, so the queue is normally
-  // empty here. Whatever is left gets the pace of the write bound; what flow
-  // control still holds back then is dropped (or the close itself would wait
-  // the driver's closing time as well), and the close says so.
+  // empty here. Whatever is left gets the pace of the write bound (none
+  // after a failed write: flow control holds it); what is still held back
+  // then is dropped (or the close itself would wait the driver's closing
+  // time as well), and the close says so.
   bool left = true;
   int queued = QueuedForLine(fd);
   if (queued > 0) {
-    left = WaitQueueEmpty(fd, Deadline(timeouts.writePerByte * queued + timeouts.writeBase));
+    if (mode == CloseMode::Drain) {
+      CloseWaitProgress window(progress);
+      left = WaitQueueEmpty(fd, Deadline(timeouts.writePerByte * queued + timeouts.writeBase),
+                            &window);
+    } else {
+      left = false;
+    }
     if (!left) tcflush(fd, TCOFLUSH);
   }
   close(fd);

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+#include "link/link_codes.h"
+#include "link/link_progress.h"
 #include "link/link_settings.h"
 #include "link/link_timeouts.h"
 #include "link/open_failure.h"
@@ -29,8 +31,11 @@ void ApplySerialSettings(int fd, const SerialSettings& settings);
 void PurgeSerialPort(int fd);
 // Closes the port. Every chunk has left by then; anything a caller queued
 // by other means and still held back by flow control is dropped, and the
-// result is false then.
-bool CloseSerialPort(int fd, const SerialTimeouts& timeouts = SerialTimeouts{});
+// result is false then. Drain first gives it the write bound to leave (the
+// window handled meanwhile through progress, when given); Abort, after a
+// failed write, drops it at once.
+bool CloseSerialPort(int fd, const SerialTimeouts& timeouts = SerialTimeouts{},
+                     CloseMode mode = CloseMode::Drain, LinkProgress* progress = nullptr);
 // Writes one chunk and waits until it has left the driver's queue; returns
 // the count, or 0 when the chunk did not leave within its bound (flow
 // control that never releases, a line that went away).

@@ -16,6 +16,7 @@
 #include <string>
 #include <thread>
 
+#include "link/close_wait.h"
 #include "link/deadline.h"
 
 namespace varnalux {
@@ -142,38 +143,78 @@ int Unacknowledged(int fd) {
   return ioctl(fd, SIOCOUTQ, &queued) == 0 ? queued : -1;
 }
 
-// The end of a connection, from the start of the close.
+// True when the connection has ended (reset, or the system gave up on it):
+// nothing still unacknowledged will be acknowledged.
+bool Gone(int fd) {
+  tcp_info info{};
+  socklen_t len = sizeof info;
+  return getsockopt(fd, IPPROTO_TCP, TCP_INFO, &info, &len) != 0 || info.tcpi_state == TCP_CLOSE;
+}
+
+// The end of a connection, from the start of the close. Every wait here
+// lets the window handle its messages (CloseWaitProgress).
 class Closing {
  public:
-  Closing(int fd, const TcpTimeouts& timeouts) : fd_(fd), timeouts_(timeouts) {}
+  Closing(int fd, const TcpTimeouts& timeouts, LinkProgress* progress)
+      : fd_(fd), timeouts_(timeouts), progress_(progress) {}
 
-  // True when every written byte was acknowledged by the printer and the
-  // connection was not reset. linger: wait for the printer to close its side.
+  // True when the printer acknowledged every written byte. It may take as
+  // long as it keeps taking them; the close gives up only when none was
+  // acknowledged for the no-progress bound, or when the connection broke
+  // with bytes still unacknowledged. linger: then give the printer a moment
+  // to close its side.
   bool LetWrittenBytesLeave(bool linger) {
     // Unread input at close makes the system send a reset, which throws away
     // what is still queued on both sides: drop it first.
     DiscardInput();
-    if (!failed_ && shutdown(fd_, SHUT_WR) != 0) failed_ = true;
-    int queued = Unacknowledged(fd_);
-    if (queued < 0) failed_ = true;
-    if (!failed_) {
-      Deadline bound(timeouts_.write + timeouts_.closePerKiB * ((queued + 1023) / 1024));
-      while (!failed_ && (queued = Unacknowledged(fd_)) != 0) {
-        if (queued < 0 || bound.Passed()) failed_ = true;
-        else Wait(bound);
-      }
-    }
+    if (!WaitUntilAcknowledged()) return false;
+    // Every byte is with the printer now, so nothing from here on can lose
+    // one: a printer that resets the connection after its job (many do) or
+    // a failed shutdown does not change the result.
+    if (shutdown(fd_, SHUT_WR) != 0) return true;
     // The printer closes its side once it has read our end; until then,
     // whatever it still sends is dropped here rather than answered by a reset.
     Deadline lingerBound(linger ? timeouts_.closeLinger : milliseconds(0));
-    while (!failed_ && !peerClosed_ && !lingerBound.Passed()) Wait(lingerBound);
-    int error = 0;
-    socklen_t len = sizeof error;
-    if (getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &len) != 0 || error != 0) failed_ = true;
-    return !failed_;
+    CloseWaitProgress window(progress_);
+    while (!broken_ && !peerClosed_ && !lingerBound.Passed()) {
+      window.Look(0);
+      Wait(lingerBound);
+    }
+    return true;
+  }
+
+  // After a failed write the queue cannot drain: the connection is reset
+  // when it is closed, dropping what is queued. True when nothing was left.
+  bool Abort() {
+    const bool nothingLeft = Unacknowledged(fd_) == 0;
+    linger reset{1, 0};
+    setsockopt(fd_, SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    return nothingLeft;
   }
 
  private:
+  // The FIN is sent only after this, so that the count of unacknowledged
+  // bytes is the job's own and a reset that answers the FIN cannot hide a
+  // byte that was taken.
+  bool WaitUntilAcknowledged() {
+    CloseWaitProgress window(progress_);
+    Deadline stall(timeouts_.NoProgressBound());
+    int last = -1;
+    for (;;) {
+      // Looked at before the reset that may have ended the last wait: a
+      // printer that reset the connection after taking everything has taken
+      // everything.
+      const int queued = Unacknowledged(fd_);
+      if (queued == 0) return true;
+      if (queued < 0 || broken_ || Gone(fd_)) return false;
+      if (last >= 0 && queued < last) stall = Deadline(timeouts_.NoProgressBound());
+      last = queued;
+      if (stall.Passed()) return false;
+      window.Look(static_cast<uint64_t>(queued));
+      Wait(stall);
+    }
+  }
+
   // Drops what has arrived, at most DiscardBurst refills at a time, so that
   // a printer that never stops sending cannot hold the close here.
   void DiscardInput() {
@@ -183,7 +224,7 @@ class Closing {
       if (n > 0) continue;
       if (n == 0) peerClosed_ = true;
       else if (errno == EINTR) continue;
-      else if (errno != EAGAIN && errno != EWOULDBLOCK) failed_ = true;  // reset
+      else if (errno != EAGAIN && errno != EWOULDBLOCK) broken_ = true;  // reset
       return;
     }
   }
@@ -192,16 +233,20 @@ class Closing {
   void Wait(const Deadline& until) {
     Deadline slice(PollSlice);
     const Deadline& first = until.Left() < slice.Left() ? until : slice;
-    if (peerClosed_) {
-      std::this_thread::sleep_for(first.Left());
+    if (!peerClosed_) {
+      if (PollUntil(fd_, POLLIN, first) != 0) DiscardInput();
       return;
     }
-    if (PollUntil(fd_, POLLIN, first) != 0) DiscardInput();
+    // The printer's end of stream is always readable, so after it only the
+    // end of the connection (the reset that answers bytes sent to a closed
+    // printer) ends the wait early.
+    if (PollUntil(fd_, 0, first) != 0 && !Gone(fd_)) std::this_thread::sleep_for(first.Left());
   }
 
   int fd_;
   const TcpTimeouts& timeouts_;
-  bool failed_ = false;
+  LinkProgress* progress_;
+  bool broken_ = false;  // reset or another socket error
   bool peerClosed_ = false;
 };
 
@@ -254,14 +299,15 @@ bool TcpOpen(const TcpTarget& target, const TcpTimeouts& timeouts, OpenFailure* 
   return true;
 }
 
-bool TcpClose(const TcpTimeouts& timeouts) {
+bool TcpClose(const TcpTimeouts& timeouts, CloseMode mode, LinkProgress* progress) {
   if (g_socket < 0) return true;
   const int fd = g_socket;
   g_socket = -1;
   // A connection that carried nothing has nothing to lose, and need not wait
   // for the printer to close first.
   const bool wrote = g_written > 0;
-  bool left = Closing(fd, timeouts).LetWrittenBytesLeave(wrote);
+  Closing closing(fd, timeouts, progress);
+  bool left = mode == CloseMode::Abort ? closing.Abort() : closing.LetWrittenBytesLeave(wrote);
   close(fd);
   return left || !wrote;
 }

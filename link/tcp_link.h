@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+#include "link/link_codes.h"
+#include "link/link_progress.h"
 #include "link/link_settings.h"
 #include "link/link_timeouts.h"
 #include "link/open_failure.h"
@@ -18,11 +20,15 @@ inline constexpr uint32_t TcpRefillSize = 4096;
 // with a zone ("fe80::1%eth0"). why (when given) tells what went wrong.
 bool TcpOpen(const TcpTarget& target, const TcpTimeouts& timeouts = TcpTimeouts{},
              OpenFailure* why = nullptr);
-// Lets what was written leave, then closes: unread input is dropped, the
-// sending side shut down, and the printer given a bound (from the bytes still
-// queued) to take the rest. False when written bytes did not reach the
-// printer within that bound or the connection was reset.
-bool TcpClose(const TcpTimeouts& timeouts = TcpTimeouts{});
+// Lets what was written leave, then closes: unread input is dropped, and the
+// close waits as long as the printer keeps acknowledging bytes, then shuts
+// the sending side down. False when written bytes were not acknowledged: none
+// for the no-progress bound, or the connection broke first. A reset after
+// every byte was acknowledged is no failure. CloseMode::Abort (after a failed
+// write) resets the connection at once. progress, when given, handles the
+// window's messages during every wait and hears what the close waits for.
+bool TcpClose(const TcpTimeouts& timeouts = TcpTimeouts{}, CloseMode mode = CloseMode::Drain,
+              LinkProgress* progress = nullptr);
 bool TcpIsOpen();
 // Writes the whole chunk; false on a socket error or when the socket takes
 // nothing for writeRetries waits in a row. more: another chunk follows at

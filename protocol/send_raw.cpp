@@ -12,11 +12,9 @@ ResultCode SendRaw(InterfaceKind kind, const uint8_t* buffer, uint32_t count) {
   LinkSession link(kind);
   if (!link.IsOpen()) return ResultPortOpenError;
   static const uint8_t nothing = 0;
-  bool ok;
-  {
-    PercentProgressScope progress(CurrentLinkSettings().observer);
-    ok = link.Write(buffer != nullptr ? buffer : &nothing, buffer != nullptr ? count : 0);
-  }
+  // The window stays up through the close, which may wait for the printer.
+  PercentProgressScope progress(CurrentLinkSettings().observer);
+  const bool ok = link.Write(buffer != nullptr ? buffer : &nothing, buffer != nullptr ? count : 0);
   return link.Finish(ok ? ResultOk : ResultTransmitError);
 }
 

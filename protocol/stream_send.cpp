@@ -53,24 +53,23 @@ ResultCode SendStream(InterfaceKind kind, const std::string& header, InputFile& 
 
   const uint64_t whole = file.SizeKnown() ? file.Size() : UnknownWholeSize;
   ResultCode result = ResultOk;
-  {
-    StreamProgressScope progress(CurrentLinkSettings().observer, file.SizeKnown());
-    // The first piece is written even when empty, so an empty file opens and
-    // closes the link like an empty buffer does.
-    for (bool first = true; first || count > 0; first = false) {
-      WritePlace place{report.sent, whole, file.SizeKnown() && report.sent + count < file.Size()};
-      if (!link.Write(piece.get(), static_cast<uint32_t>(count), place)) {
-        result = ResultTransmitError;
-        break;
-      }
-      report.sent += count;
-      if (report.meter != nullptr) report.meter->Sent(report.sent);
-      read = file.Read(piece.get(), StreamPieceSize, count);
-      if (read != InputFileResult::Ok) {
-        report.fileResult = read;
-        result = ResultFileOpenError;
-        break;
-      }
+  // The window stays up through the close, which may wait for the printer.
+  StreamProgressScope progress(CurrentLinkSettings().observer, file.SizeKnown());
+  // The first piece is written even when empty, so an empty file opens and
+  // closes the link like an empty buffer does.
+  for (bool first = true; first || count > 0; first = false) {
+    WritePlace place{report.sent, whole, file.SizeKnown() && report.sent + count < file.Size()};
+    if (!link.Write(piece.get(), static_cast<uint32_t>(count), place)) {
+      result = ResultTransmitError;
+      break;
+    }
+    report.sent += count;
+    if (report.meter != nullptr) report.meter->Sent(report.sent);
+    read = file.Read(piece.get(), StreamPieceSize, count);
+    if (read != InputFileResult::Ok) {
+      report.fileResult = read;
+      result = ResultFileOpenError;
+      break;
     }
   }
   return link.Finish(result);

@@ -73,6 +73,7 @@ void TerminalTransferProgress::Open(int, int, const char*) {
   sawOpening_ = false;
   last_ = -1;
   sent_ = 0;
+  note_ = NoteLine::None;
   start_ = std::chrono::steady_clock::now();
   if (total_ == UnknownTotal)
     DrawSent();
@@ -87,7 +88,23 @@ void TerminalTransferProgress::SetPosition(int position) {
     sawOpening_ = true;
     return;
   }
-  if (position != last_) Draw(position);
+  // Once a note is below it, the bar (complete by then) stays as it is.
+  if (position != last_ && note_ == NoteLine::None) Draw(position);
+}
+
+void TerminalTransferProgress::SetNote(const char* text) {
+  if (!open_) return;
+  const bool shown = text != nullptr && text[0] != '\0';
+  if (!shown && note_ != NoteLine::Shown) return;
+  // The first note ends the bar's line; later ones redraw their own.
+  if (note_ == NoteLine::None) {
+    // The bytes line is complete by now: its last figure before it is left.
+    if (total_ == UnknownTotal) DrawSent();
+    fputc('\n', stream_);
+  }
+  fprintf(stream_, "\r%s\x1b[K", shown ? text : "");
+  fflush(stream_);
+  note_ = shown ? NoteLine::Shown : NoteLine::Emptied;
 }
 
 void TerminalTransferProgress::Sent(uint64_t bytes) {
@@ -99,9 +116,10 @@ void TerminalTransferProgress::Sent(uint64_t bytes) {
 
 void TerminalTransferProgress::Close() {
   if (!open_) return;
-  if (total_ == UnknownTotal) DrawSent();
+  if (total_ == UnknownTotal && note_ == NoteLine::None) DrawSent();
   open_ = false;
-  fputc('\n', stream_);
+  // An emptied note line is where the next output starts.
+  if (note_ != NoteLine::Emptied) fputc('\n', stream_);
   fflush(stream_);
 }
 

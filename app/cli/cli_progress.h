@@ -2,7 +2,8 @@
 // send): bytes sent, total and rate, redrawn in place. When the total is not
 // known (standard input) there is no bar and no percentage, only the bytes
 // sent so far and the rate. It is shown only when standard error is a
-// terminal, so scripts and logs get nothing from it.
+// terminal, so scripts and logs get nothing from it. What a long close waits
+// for goes on a line of its own below the bar.
 #pragma once
 
 #include <chrono>
@@ -42,10 +43,14 @@ class TerminalTransferProgress : public ProgressView, public SendMeter {
   void Sent(uint64_t bytes) override;
   // The meter to hand to a send: this one when it draws, else none.
   SendMeter* Meter() { return installed_ ? this : nullptr; }
+  void SetNote(const char* text) override;
 
  private:
   void Draw(int position);
   void DrawSent();
+
+  // The line below the bar: not begun, showing a note, or emptied again.
+  enum class NoteLine { None, Shown, Emptied };
 
   uint64_t total_;
   FILE* stream_;
@@ -55,6 +60,7 @@ class TerminalTransferProgress : public ProgressView, public SendMeter {
   bool sawOpening_ = false;  // the first position after Open is the bar's start step
   int last_ = -1;
   uint64_t sent_ = 0;
+  NoteLine note_ = NoteLine::None;
   std::chrono::steady_clock::time_point start_;
   std::chrono::steady_clock::time_point lastDraw_;
 };

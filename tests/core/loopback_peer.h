@@ -40,8 +40,18 @@ class LoopbackPeer {
     bool neverRead = false;     // accept, then read nothing at all
     // A slow printer: pauses this long after each read.
     std::chrono::milliseconds readPause{0};
-    // A printer that stops reading once this many bytes came (0: never stops).
+    // At most this many bytes per read (0: as many as have come), so that
+    // with readPause the printer reads at a steady pace.
+    size_t readChunk = 0;
+    // A printer that stops reading once this many bytes came (0: never
+    // stops), until ResumeReading().
     size_t stopReadingAfter = 0;
+    // A printer that resets the connection once this many bytes came (0:
+    // never), leaving the rest unread.
+    size_t resetAfter = 0;
+    // A printer that resets the connection once it has read to the end of
+    // the job (the sender's end of stream), as many do after a job.
+    bool resetAtEnd = false;
     // Receive buffer of the connection (0: the system's), so that a printer
     // that stops reading holds back the sender quickly.
     int receiveBuffer = 0;
@@ -135,6 +145,8 @@ class LoopbackPeer {
   // With AnswerReports(): resets the connection once this many non-empty
   // lines have arrived.
   void ResetAfterLines(int lines) { resetAfter_ = lines; }
+  // A printer held by stopReadingAfter reads on.
+  void ResumeReading() { resumed_ = true; }
   bool WaitReset(int timeoutMs) {
     std::unique_lock<std::mutex> lock(mutex_);
     return resetDone_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
@@ -211,7 +223,8 @@ class LoopbackPeer {
     int lines = 0;
     size_t taken = 0;
     while (!stop_) {
-      if (s.neverRead || (s.stopReadingAfter > 0 && taken >= s.stopReadingAfter)) {
+      const bool held = s.stopReadingAfter > 0 && !resumed_;
+      if (s.neverRead || (held && taken >= s.stopReadingAfter)) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         if (peerGone(fd)) return false;
         continue;
@@ -220,9 +233,11 @@ class LoopbackPeer {
       if (poll(&p, 1, 20) <= 0) continue;
       char buf[65536];
       size_t want = sizeof buf;
-      if (s.stopReadingAfter > 0 && s.stopReadingAfter - taken < want)
-        want = s.stopReadingAfter - taken;
+      if (s.readChunk > 0 && s.readChunk < want) want = s.readChunk;
+      if (held && s.stopReadingAfter - taken < want) want = s.stopReadingAfter - taken;
+      if (s.resetAfter > 0 && s.resetAfter - taken < want) want = s.resetAfter - taken;
       ssize_t n = recv(fd, buf, want, 0);
+      if (n == 0 && s.resetAtEnd) return Reset(fd);
       if (n <= 0) return false;
       taken += static_cast<size_t>(n);
       {
@@ -230,6 +245,7 @@ class LoopbackPeer {
         received_.append(buf, static_cast<size_t>(n));
         arrived_.notify_all();
       }
+      if (s.resetAfter > 0 && taken >= s.resetAfter) return Reset(fd);
       if (s.readPause.count() > 0) std::this_thread::sleep_for(s.readPause);
       if (!answered) {
         answer();
@@ -243,15 +259,7 @@ class LoopbackPeer {
         pending.erase(0, end + 2);
         if (line.empty()) continue;
         ++lines;
-        if (resetAfter_ > 0 && lines >= resetAfter_) {
-          linger l{1, 0};  // close with a reset, so the next write fails
-          setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
-          close(fd);
-          std::lock_guard<std::mutex> lock(mutex_);
-          wasReset_ = true;
-          resetDone_.notify_all();
-          return true;
-        }
+        if (resetAfter_ > 0 && lines >= resetAfter_) return Reset(fd);
         std::string reply = ReplyTo(line);
         if (!reply.empty()) send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
       }
@@ -274,6 +282,17 @@ class LoopbackPeer {
     return "{" + std::to_string(a->second.size()) + "|" + a->second + "}";
   }
 
+  // Closes with a reset, so the next write fails; true (fd closed here).
+  bool Reset(int fd) {
+    linger l{1, 0};
+    setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+    close(fd);
+    std::lock_guard<std::mutex> lock(mutex_);
+    wasReset_ = true;
+    resetDone_.notify_all();
+    return true;
+  }
+
   static bool peerGone(int fd) {
     char c;
     ssize_t n = recv(fd, &c, 1, MSG_PEEK | MSG_DONTWAIT);
@@ -286,6 +305,7 @@ class LoopbackPeer {
   std::atomic<int> connections_{0};
   std::atomic<bool> reports_{false};
   std::atomic<int> resetAfter_{0};
+  std::atomic<bool> resumed_{false};
   mutable std::mutex mutex_;
   std::condition_variable resetDone_;
   mutable std::condition_variable arrived_;

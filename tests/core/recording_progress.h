@@ -21,6 +21,7 @@ class RecordingProgress : public ProgressView {
   void SetPosition(int position) override { positions.push_back(position); }
   void Close() override { ++closed; }
   void ProcessPendingMessages() override { ++pumps; }
+  void SetNote(const char* text) override { notes.push_back(text); }
 
   int opened = 0;
   int closed = 0;
@@ -29,6 +30,7 @@ class RecordingProgress : public ProgressView {
   int lastTop = 0;
   std::string lastCaption;
   std::vector<int> positions;
+  std::vector<std::string> notes;  // "" when a note was taken away
 };
 
 }  // namespace varnalux::testing

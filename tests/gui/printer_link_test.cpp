@@ -6,12 +6,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QLabel>
 #include <QProgressBar>
 #include <QTest>
 
 #include "app/form_process.h"
 #include "app/progress.h"
 #include "sim/virtual_printer.h"
+#include "tests/core/loopback_peer.h"
 #include "tests/gui/gui_test_support.h"
 
 namespace {
@@ -36,7 +38,8 @@ uint16_t UnusedPort() {
 }
 
 // The progress window as the program installs it, keeping a log of what it
-// was told and in which state the windows were meanwhile.
+// was told and in which state the windows were meanwhile; with a held
+// printer, it lets the printer read on once it shows a note.
 class RecordingProcess : public TFormProcess {
  public:
   void Open(int left, int top, const char* caption) override {
@@ -55,8 +58,18 @@ class RecordingProcess : public TFormProcess {
     ++closes;
     TFormProcess::Close();
   }
+  void SetNote(const char* text) override {
+    TFormProcess::SetNote(text);
+    notes.push_back(LabelWaiting()->isVisible() ? LabelWaiting()->text() : QString());
+    sizesWithNote.push_back(size());
+    shownWhileMoving = shownWhileMoving && isVisible();
+    if (held != nullptr) held->ResumeReading();
+  }
 
   QWidget* main = nullptr;
+  varnalux::testing::LoopbackPeer* held = nullptr;
+  QStringList notes;
+  std::vector<QSize> sizesWithNote;
   int opens = 0;
   int closes = 0;
   QPoint openedAt;
@@ -161,6 +174,43 @@ TEST_F(PrinterLinkTest, RawSendMovesTheBarByPercentAndClosesTheWindow) {
 
   ASSERT_TRUE(printer.WaitForReceived(2500, 2000));
   EXPECT_EQ(printer.ReceivedText(), data);
+}
+
+TEST_F(PrinterLinkTest, ALongCloseSaysWhatTheWindowWaitsFor) {
+  // The printer takes the first 20000 bytes of the send, then holds until
+  // the window says what it waits for.
+  varnalux::testing::LoopbackPeer peer;
+  varnalux::testing::LoopbackPeer::Script script;
+  script.stopReadingAfter = 20000;
+  script.receiveBuffer = 4096;
+  peer.SetScripts({script});
+  UseTcp(peer.Port());
+  varnalux::CurrentLinkSettings().timeouts.tcp.write = std::chrono::milliseconds(1000);
+  RecordingProcess process;
+  process.main = form.get();
+  process.held = &peer;
+  varnalux::SetProgressView(&process);
+
+  const std::string data(60000, 'n');
+  EXPECT_EQ(form->RunHandled(varnalux::OpSendRaw, const_cast<char*>(data.data()), 60000),
+            varnalux::ResultOk);
+  EXPECT_TRUE(seam.messages.isEmpty()) << seam.messages.join("|").toStdString();
+  EXPECT_EQ(peer.WaitReceived(data.size(), 5000), data.size());
+
+  // A line under the bar while the close waited, gone at its end.
+  ASSERT_GE(process.notes.size(), 2);
+  EXPECT_TRUE(process.notes.front().startsWith("Waiting for the printer to take the last "))
+      << process.notes.front().toStdString();
+  EXPECT_TRUE(process.notes.front().endsWith(" KiB"));
+  EXPECT_EQ(process.sizesWithNote.front().width(), 241);
+  EXPECT_GT(process.sizesWithNote.front().height(), 49);
+  EXPECT_EQ(process.notes.back(), QString());
+  EXPECT_EQ(process.sizesWithNote.back(), QSize(241, 49));
+  EXPECT_TRUE(process.shownWhileMoving);
+  EXPECT_TRUE(process.mainDisabled);
+  EXPECT_EQ(process.closes, 1);
+  EXPECT_FALSE(process.isVisible());
+  EXPECT_TRUE(form->isEnabled());
 }
 
 TEST_F(PrinterLinkTest, ConfigurationReadStepsTheBarUpToItsEnd) {
