@@ -59,6 +59,7 @@ set(CORE_FONT_SOURCES
   font/font_request.cpp
   font/font_request_rules.cpp
   font/font_sheet.cpp
+  font/glyph_gaps.cpp
   font/make_font.cpp
   font/table_text_codec.cpp
   font/temp_font_file.cpp)

@@ -14,6 +14,29 @@ namespace varnalux {
 // A character that could not be decoded.
 inline constexpr char32_t NoCharacter = 0;
 
+// The most characters the text of one code can hold: a byte pair that is
+// not one character of the code page may be two, and a converter that
+// composes or splits characters is given room.
+inline constexpr int MaxCodeCharacters = 4;
+
+// The text one code stands for, as it is drawn. The code's bytes end at the
+// first NUL (the text of code 0 is empty). A pair is decoded as a string of
+// the code page: one character, or two when its first byte is a character
+// by itself ("AB" is A and B). What is no character stands as NoCharacter:
+// a byte, or a whole pair whose first byte is a lead byte the second byte
+// does not complete.
+struct CodeText {
+  char32_t chars[MaxCodeCharacters] = {};
+  int count = 0;
+  // Every byte became a character (the empty text of code 0 included): no
+  // NoCharacter in it.
+  bool Decoded() const {
+    for (int i = 0; i < count; ++i)
+      if (chars[i] == NoCharacter) return false;
+    return true;
+  }
+};
+
 // True for the code pages listed above.
 bool IsSupportedCodePage(int codePage);
 // The iconv name of a supported code page, or null.
@@ -33,8 +56,15 @@ class CodeDecoder {
   // The one character the bytes stand for; NoCharacter when they are not
   // exactly one valid character of the code page (or are the NUL byte).
   char32_t Decode(const uint8_t* bytes, int length) const;
+  // The text of a one- or two-byte code (see CodeText); empty for a length
+  // outside 1..2 or an invalid decoder.
+  CodeText DecodeText(const uint8_t* bytes, int length) const;
 
  private:
+  // Converts all of the bytes and appends their characters to text; false
+  // (text unchanged) when they are not whole characters of the code page.
+  bool Convert(const uint8_t* bytes, int length, CodeText& text) const;
+
   int codePage_;
   void* handle_ = nullptr;  // iconv_t
 };

@@ -20,11 +20,20 @@ int PointsToPixels(double points) {
   return px > CanvasSize ? CanvasSize : static_cast<int>(px);
 }
 
+namespace {
+
+// Control codes (C0, DEL, C1) have no picture in any font: a font without a
+// glyph for them lacks nothing. NoCharacter (0) is one of them.
+bool IsControlCharacter(char32_t ch) { return ch < 0x20 || (ch >= 0x7F && ch <= 0x9F); }
+
+}  // namespace
+
 struct FontCanvas::Impl {
   FT_Library library = nullptr;
   FT_Face face = nullptr;
   FT_Bitmap converted;  // working bitmap for pixel formats other than 8-bit grey
   std::string path;
+  int faceIndex = 0;
   FontStyle style = FontStyle::Regular;
   int pixelSize = 0;
   bool emboldenMissing = false;  // style asks for bold the face lacks
@@ -78,6 +87,7 @@ struct FontCanvas::Impl {
     if (face != nullptr) FT_Done_Face(face);
     face = f;
     path = file;
+    faceIndex = index;
     style = wanted;
     pixelSize = px;
     emboldenMissing = wantBold && !hasBold;
@@ -92,9 +102,11 @@ struct FontCanvas::Impl {
 
   // Loads the glyph of ch (the missing-glyph box when the face lacks it, or
   // when ch is NoCharacter) and returns its advance; *drawable tells
-  // whether it is the real character.
-  bool LoadGlyph(char32_t ch, bool render, int& advance, bool& drawable) {
+  // whether it is the real character. inFont is cleared when ch is a
+  // character with a picture the face has no glyph for.
+  bool LoadGlyph(char32_t ch, bool render, int& advance, bool& drawable, bool& inFont) {
     FT_UInt index = ch == NoCharacter ? 0 : FT_Get_Char_Index(face, ch);
+    if (index == 0 && !IsControlCharacter(ch)) inFont = false;
     drawable = index != 0;
     FT_Int32 flags = FT_LOAD_DEFAULT;
     if (FT_Load_Glyph(face, index, flags) != 0) {
@@ -111,6 +123,18 @@ struct FontCanvas::Impl {
       if (FT_Render_Glyph(face->glyph, FT_RENDER_MODE_NORMAL) != 0) drawable = false;
     }
     return true;
+  }
+
+  // The advance of a code's text: the sum of its characters' advances.
+  int TextWidth(const CodeText& text, bool& inFont) {
+    int width = 0;
+    for (int i = 0; i < text.count; ++i) {
+      int advance = 0;
+      bool drawable = false;
+      LoadGlyph(text.chars[i], false, advance, drawable, inFont);
+      width += advance;
+    }
+    return width;
   }
 
   // Sets the bits of every touched pixel of the loaded glyph, drawn with its
@@ -152,40 +176,8 @@ FontCanvas::~FontCanvas() = default;
 
 bool FontCanvas::SelectFont(const std::string& family, FontStyle style, int pixelSize) {
   if (pixelSize < 1 || pixelSize > CanvasSize) return false;
-  // A configuration of its own for each selection: nothing of fontconfig
-  // stays behind in the process once the font is found.
-  FcConfig* config = FcInitLoadConfigAndFonts();
-  if (config == nullptr) return false;
-  FcPattern* pattern = FcPatternCreate();
-  if (pattern == nullptr) {
-    FcConfigDestroy(config);
-    return false;
-  }
-  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
-  const bool bold = style == FontStyle::Bold || style == FontStyle::BoldItalic;
-  const bool italic = style == FontStyle::Italic || style == FontStyle::BoldItalic;
-  FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
-  FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
-  FcPatternAddDouble(pattern, FC_PIXEL_SIZE, pixelSize);
-  FcConfigSubstitute(config, pattern, FcMatchPattern);
-  FcDefaultSubstitute(pattern);
-  FcResult result = FcResultNoMatch;
-  FcPattern* match = FcFontMatch(config, pattern, &result);
-  FcPatternDestroy(pattern);
-  if (match == nullptr) {
-    FcConfigDestroy(config);
-    return false;
-  }
-  FcChar8* file = nullptr;
-  int index = 0;
-  bool ok = false;
-  if (FcPatternGetString(match, FC_FILE, 0, &file) == FcResultMatch && file != nullptr) {
-    if (FcPatternGetInteger(match, FC_INDEX, 0, &index) != FcResultMatch) index = 0;
-    ok = impl_->Load(reinterpret_cast<const char*>(file), index, pixelSize, style);
-  }
-  FcPatternDestroy(match);
-  FcConfigDestroy(config);
-  return ok;
+  const FontMatch match = MatchFontFamily(family, style, pixelSize);
+  return !match.file.empty() && impl_->Load(match.file, match.faceIndex, pixelSize, style);
 }
 
 bool FontCanvas::SelectFontFile(const std::string& path, int pixelSize, FontStyle style,
@@ -204,6 +196,7 @@ std::string FontCanvas::StyleName() const {
 }
 
 std::string FontCanvas::FilePath() const { return impl_->path; }
+int FontCanvas::FaceIndex() const { return impl_->faceIndex; }
 FontStyle FontCanvas::Style() const { return impl_->style; }
 int FontCanvas::PixelSize() const { return impl_->pixelSize; }
 
@@ -211,13 +204,19 @@ TextSize FontCanvas::MeasureChar(char32_t ch) {
   TextSize size;
   if (!HasFont()) return size;
   bool drawable = false;
-  impl_->LoadGlyph(ch, false, size.width, drawable);
+  bool inFont = true;
+  impl_->LoadGlyph(ch, false, size.width, drawable, inFont);
   size.height = impl_->ascent + impl_->descent;
   return size;
 }
 
 TextSize FontCanvas::MeasureCode(const uint8_t* code, int length, const CodeDecoder& decoder) {
-  return MeasureChar(decoder.Decode(code, length));
+  TextSize size;
+  if (!HasFont()) return size;
+  bool inFont = true;
+  size.width = impl_->TextWidth(decoder.DecodeText(code, length), inFont);
+  size.height = impl_->ascent + impl_->descent;
+  return size;
 }
 
 int FontCanvas::DrawChar(char32_t ch, int x, int y, int w, int h, uint8_t* cell) {
@@ -227,7 +226,9 @@ int FontCanvas::DrawChar(char32_t ch, int x, int y, int w, int h, uint8_t* cell)
   if (!HasFont()) return size;
   int advance = 0;
   bool drawable = false;
-  if (impl_->LoadGlyph(ch, true, advance, drawable) && drawable) impl_->Blit(x, y, w, h, cell);
+  bool inFont = true;
+  if (impl_->LoadGlyph(ch, true, advance, drawable, inFont) && drawable)
+    impl_->Blit(x, y, w, h, cell);
   return size;
 }
 
@@ -236,10 +237,17 @@ GlyphSize FontCanvas::RenderGlyph(const uint8_t* code, int length, const CodeDec
                                   uint8_t* glyphBuffer) {
   GlyphSize result{-1, 0};
   if (!HasFont() || cellWidth < 0 || cellHeight < 0) return result;
-  const char32_t ch = decoder.Decode(code, length);
+  const CodeText text = decoder.DecodeText(code, length);
+  result.decoded = text.Decoded();
+  // One character (nearly every code) is loaded and rendered once; a text
+  // of several is measured first and drawn character by character.
+  const bool single = text.count == 1;
   int tw = 0;
   bool drawable = false;
-  impl_->LoadGlyph(ch, true, tw, drawable);
+  if (single)
+    impl_->LoadGlyph(text.chars[0], true, tw, drawable, result.inFont);
+  else
+    tw = impl_->TextWidth(text, result.inFont);
   const int th = impl_->ascent + impl_->descent;
   const int x0 = !variablePitch && cellWidth > tw ? (cellWidth - tw) / 2 : 0;
   const int y0 = cellHeight > th ? (cellHeight - th) / 2 : 0;
@@ -252,8 +260,94 @@ GlyphSize FontCanvas::RenderGlyph(const uint8_t* code, int length, const CodeDec
   result.bytes = (w + 7) / 8 * h;
   if (result.bytes == 0) return result;
   std::memset(glyphBuffer, 0, static_cast<size_t>(result.bytes));
-  if (drawable) impl_->Blit(x0, y0, w, h, glyphBuffer);
+  if (single) {
+    if (drawable) impl_->Blit(x0, y0, w, h, glyphBuffer);
+    return result;
+  }
+  int pen = x0;
+  for (int i = 0; i < text.count; ++i) {
+    int advance = 0;
+    bool inFont = true;
+    if (impl_->LoadGlyph(text.chars[i], true, advance, drawable, inFont) && drawable)
+      impl_->Blit(pen, y0, w, h, glyphBuffer);
+    pen += advance;
+  }
   return result;
+}
+
+namespace {
+
+// Family names compare as fontconfig compares them: letter case and blanks
+// do not count.
+bool SameFamilyName(const char* a, const char* b) {
+  auto next = [](const char*& p) {
+    while (*p == ' ') ++p;
+    const unsigned char c = static_cast<unsigned char>(*p);
+    if (c != 0) ++p;
+    return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;
+  };
+  for (;;) {
+    const int ca = next(a);
+    const int cb = next(b);
+    if (ca != cb) return false;
+    if (ca == 0) return true;
+  }
+}
+
+// Names that ask for the desktop's choice rather than for one family.
+bool IsGenericFamily(const std::string& family) {
+  for (const char* generic : {"sans-serif", "sans", "serif", "monospace", "mono", "system-ui",
+                              "cursive", "fantasy", "emoji", "math"})
+    if (SameFamilyName(family.c_str(), generic)) return true;
+  return false;
+}
+
+}  // namespace
+
+FontMatch MatchFontFamily(const std::string& family, FontStyle style, int pixelSize) {
+  FontMatch found;
+  // A configuration of its own for each look-up: nothing of fontconfig
+  // stays behind in the process once the font is found.
+  FcConfig* config = FcInitLoadConfigAndFonts();
+  if (config == nullptr) return found;
+  FcPattern* pattern = FcPatternCreate();
+  if (pattern == nullptr) {
+    FcConfigDestroy(config);
+    return found;
+  }
+  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family.c_str()));
+  const bool bold = style == FontStyle::Bold || style == FontStyle::BoldItalic;
+  const bool italic = style == FontStyle::Italic || style == FontStyle::BoldItalic;
+  FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
+  FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  FcPatternAddDouble(pattern, FC_PIXEL_SIZE, pixelSize);
+  FcConfigSubstitute(config, pattern, FcMatchPattern);
+  FcDefaultSubstitute(pattern);
+  FcResult result = FcResultNoMatch;
+  FcPattern* match = FcFontMatch(config, pattern, &result);
+  FcPatternDestroy(pattern);
+  if (match == nullptr) {
+    FcConfigDestroy(config);
+    return found;
+  }
+  FcChar8* text = nullptr;
+  if (FcPatternGetString(match, FC_FILE, 0, &text) == FcResultMatch && text != nullptr) {
+    found.file = reinterpret_cast<const char*>(text);
+    if (FcPatternGetInteger(match, FC_INDEX, 0, &found.faceIndex) != FcResultMatch)
+      found.faceIndex = 0;
+  }
+  if (FcPatternGetString(match, FC_STYLE, 0, &text) == FcResultMatch && text != nullptr)
+    found.style = reinterpret_cast<const char*>(text);
+  // Every name of the face's family, in every language it carries.
+  for (int i = 0; FcPatternGetString(match, FC_FAMILY, i, &text) == FcResultMatch; ++i) {
+    if (text == nullptr) continue;
+    if (i == 0) found.family = reinterpret_cast<const char*>(text);
+    if (SameFamilyName(reinterpret_cast<const char*>(text), family.c_str())) found.named = true;
+  }
+  if (IsGenericFamily(family)) found.named = true;
+  FcPatternDestroy(match);
+  FcConfigDestroy(config);
+  return found;
 }
 
 }  // namespace varnalux

@@ -28,7 +28,28 @@ struct TextSize {
 struct GlyphSize {
   int bytes = 0;  // bytes of the packed bitmap: (width + 7) / 8 * height
   int width = 0;  // glyph width w
+  // What the glyph lacks: decoded is false when a byte of the code is not
+  // a character of the code page; inFont is false when a character it
+  // decoded to is not in the font (control characters, which no font
+  // draws, and the empty text of code 0 lack nothing). Either way the
+  // missing part is drawn blank.
+  bool decoded = true;
+  bool inFont = true;
 };
+
+// The installed face fontconfig finds for a family and style.
+struct FontMatch {
+  std::string file;  // "" when nothing was found
+  int faceIndex = 0;
+  std::string family;  // the face's first family name
+  std::string style;
+  // The face belongs to the family asked: one of its family names, in any
+  // language, is the name asked (letter case and blanks aside), or the name
+  // asked is a generic family such as sans-serif or monospace. False when
+  // fontconfig substituted another family.
+  bool named = false;
+};
+FontMatch MatchFontFamily(const std::string& family, FontStyle style, int pixelSize);
 
 class FontCanvas {
  public:
@@ -50,12 +71,14 @@ class FontCanvas {
   std::string FamilyName() const;  // as the face names itself
   std::string StyleName() const;
   std::string FilePath() const;
+  int FaceIndex() const;           // of the face in its file
   FontStyle Style() const;         // the requested style
   int PixelSize() const;
 
   // The size of one character / of a one- or two-byte code decoded with the
-  // decoder. A character the font lacks (or a code that does not decode)
-  // measures as the font's missing-glyph box but draws nothing.
+  // decoder (the sum of the advances of its text, see CodeText; 0 for the
+  // empty text of code 0). A character the font lacks (or a code that does
+  // not decode) measures as the font's missing-glyph box but draws nothing.
   TextSize MeasureChar(char32_t ch);
   TextSize MeasureCode(const uint8_t* code, int length, const CodeDecoder& decoder);
 
@@ -65,7 +88,8 @@ class FontCanvas {
   // cut. The buffer must hold (w + 7) / 8 * h bytes. Returns that size.
   int DrawChar(char32_t ch, int x, int y, int w, int h, uint8_t* cell);
 
-  // One glyph of a font file: measures the code, centres it in a fixed
+  // One glyph of a font file: measures the code's text (one character, or
+  // the characters of a pair that is not one), centres it in a fixed
   // cell (odd spare pixel on the right; a wider character is drawn from the
   // left edge and cut), centres it vertically when the cell is taller, and
   // packs it into glyphBuffer. In variable pitch the glyph is as wide as

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "font/asian_sets.h"
+#include "protocol/input_file.h"
 
 namespace varnalux {
 
@@ -48,21 +49,25 @@ bool FontFile::Fail(std::string& error, const std::string& reason) {
 }
 
 bool FontFile::Load(const std::string& path, std::string& error) {
-  FILE* f = fopen(path.c_str(), "rb");
-  if (f == nullptr) return Fail(error, "cannot open the file");
-  std::vector<uint8_t> bytes;
-  uint8_t chunk[65536];
-  size_t n;
-  while ((n = fread(chunk, 1, sizeof chunk, f)) > 0) {
-    if (bytes.size() + n > MaxFontFileSize) {
-      fclose(f);
-      return Fail(error, "the file is larger than any font file");
-    }
-    bytes.insert(bytes.end(), chunk, chunk + n);
+  // Regular files only, their size checked before a byte is read: a FIFO
+  // cannot hold the reading up and a huge file is refused at once.
+  InputFile file;
+  switch (file.Open(path, MaxFontFileSize)) {
+    case InputFileResult::Ok: break;
+    case InputFileResult::NotRegular: return Fail(error, "not a regular file");
+    case InputFileResult::TooLarge: return Fail(error, "the file is larger than any font file");
+    default: return Fail(error, "cannot open the file");
   }
-  const bool readError = ferror(f) != 0;
-  fclose(f);
-  if (readError) return Fail(error, "cannot read the file");
+  std::vector<uint8_t> bytes(static_cast<size_t>(file.Size()));
+  size_t at = 0;
+  for (;;) {
+    size_t n = 0;
+    const InputFileResult read = file.Read(bytes.data() + at, bytes.size() - at, n);
+    if (read == InputFileResult::SizeChanged) return Fail(error, "the file changed while it was read");
+    if (read != InputFileResult::Ok) return Fail(error, "cannot read the file");
+    if (n == 0) break;
+    at += n;
+  }
   return Parse(std::move(bytes), error);
 }
 

@@ -9,6 +9,7 @@
 #include "font/asian_sets.h"
 #include "font/code_decoder.h"
 #include "protocol/config_numbers.h"
+#include "protocol/input_file.h"
 
 namespace varnalux {
 
@@ -32,15 +33,19 @@ bool ReadInteger(const std::string& text, int32_t& value, std::string& message) 
   return true;
 }
 
+// A table file: a regular file of at most limit bytes, its size checked
+// before anything is read (a FIFO or a device is refused at once).
 bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& buffer, size_t limit,
                    size_t& length) {
-  FILE* f = fopen(path.c_str(), "rb");
-  if (f == nullptr) return false;
-  // Read one byte past the limit to see a too long file.
-  length = fread(buffer.data(), 1, limit + 1, f);
-  const bool ok = !ferror(f) && length <= limit;
-  fclose(f);
-  return ok;
+  InputFile file;
+  if (file.Open(path, limit) != InputFileResult::Ok) return false;
+  length = 0;
+  for (;;) {
+    size_t n = 0;
+    if (file.Read(buffer.data() + length, limit - length, n) != InputFileResult::Ok) return false;
+    if (n == 0) return true;
+    length += n;
+  }
 }
 
 }  // namespace

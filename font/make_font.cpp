@@ -140,7 +140,8 @@ void Report(const FontProgress& progress, int percent) {
 // listed one by one, the index table comes first when the working copy has
 // one, and in variable pitch every record starts with its width.
 MakeFontCode WriteListedFont(const FontRequest& request, bool pairs, CodeDecoder& decoder,
-                             uint8_t* glyphBuffer, const FontProgress& progress) {
+                             uint8_t* glyphBuffer, const FontProgress& progress,
+                             GlyphGaps& gaps, GapRule rule) {
   FontCanvas& canvas = *request.canvas;
   FontRequest copy = request;
   const bool fromTable = request.byTable == 1;
@@ -202,6 +203,7 @@ MakeFontCode WriteListedFont(const FontRequest& request, bool pairs, CodeDecoder
     const GlyphSize g = canvas.RenderGlyph(code, length, decoder, variable, request.cellWidth, h,
                                            glyphBuffer);
     if (g.bytes < 0) return MakeFontRefused;
+    gaps.Note(g, code, length);
     if (variable) {
       // The index was laid out with the measured width: a different drawn
       // width would put every later record at the wrong offset.
@@ -213,13 +215,15 @@ MakeFontCode WriteListedFont(const FontRequest& request, bool pairs, CodeDecoder
     file.Write(glyphBuffer, static_cast<size_t>(g.bytes));
     Report(progress, static_cast<int>(static_cast<int64_t>(i) * 100 / n));
   }
+  if (rule == GapRule::Refuse && gaps.LeftOut() > 0) return MakeFontLeftOut;
   return file.Commit() ? MakeFontOk : MakeFontFileError;
 }
 
 // A complete Asian set: header, then the half-width and full-width glyphs
 // back to back, no index and no widths.
 MakeFontCode WriteAsianFont(const FontRequest& request, CodeDecoder& decoder,
-                            uint8_t* glyphBuffer, const FontProgress& progress) {
+                            uint8_t* glyphBuffer, const FontProgress& progress, GlyphGaps& gaps,
+                            GapRule rule) {
   FontCanvas& canvas = *request.canvas;
   FontRequest copy = request;
   copy.charCount = AsianGlyphCount(request.asianEncoding);  // the number written
@@ -235,9 +239,11 @@ MakeFontCode WriteAsianFont(const FontRequest& request, CodeDecoder& decoder,
         canvas.RenderGlyph(code.bytes, code.length, decoder, false, w, request.cellHeight,
                            glyphBuffer);
     if (g.bytes < 0) return MakeFontRefused;
+    gaps.Note(g, code.bytes, code.length);
     file.Write(glyphBuffer, static_cast<size_t>(g.bytes));
     if (code.endOfFirstByte) Report(progress, code.progress);
   }
+  if (rule == GapRule::Refuse && gaps.LeftOut() > 0) return MakeFontLeftOut;
   return file.Commit() ? MakeFontOk : MakeFontFileError;
 }
 
@@ -287,6 +293,13 @@ MakeFontCode CheckFontRequest(const FontRequest& request) {
 }
 
 MakeFontCode MakeFont(const FontRequest& request, const FontProgress& progress) {
+  GlyphGaps gaps;
+  return MakeFont(request, progress, gaps, GapRule::Keep);
+}
+
+MakeFontCode MakeFont(const FontRequest& request, const FontProgress& progress, GlyphGaps& gaps,
+                      GapRule rule) {
+  gaps = GlyphGaps{};
   const MakeFontCode check = CheckFontRequest(request);
   if (check != MakeFontOk) return check;
   if (request.canvas == nullptr || !request.canvas->HasFont()) return MakeFontNoCanvas;
@@ -294,9 +307,11 @@ MakeFontCode MakeFont(const FontRequest& request, const FontProgress& progress) 
   if (!decoder.IsValid()) return MakeFontBadEncoding;
   std::vector<uint8_t> glyphBuffer(GlyphBufferSize);
   Report(progress, 0);
-  if (request.doubleByte == 0) return WriteListedFont(request, false, decoder, glyphBuffer.data(), progress);
-  if (request.byTable == 0) return WriteAsianFont(request, decoder, glyphBuffer.data(), progress);
-  return WriteListedFont(request, true, decoder, glyphBuffer.data(), progress);
+  if (request.doubleByte == 0)
+    return WriteListedFont(request, false, decoder, glyphBuffer.data(), progress, gaps, rule);
+  if (request.byTable == 0)
+    return WriteAsianFont(request, decoder, glyphBuffer.data(), progress, gaps, rule);
+  return WriteListedFont(request, true, decoder, glyphBuffer.data(), progress, gaps, rule);
 }
 
 }  // namespace varnalux

@@ -12,6 +12,7 @@
 
 #include "font/font_canvas.h"
 #include "font/font_request.h"
+#include "font/glyph_gaps.h"
 
 namespace varnalux {
 
@@ -22,6 +23,7 @@ inline constexpr MakeFontCode MakeFontRefused = 1;     // request out of range
 inline constexpr MakeFontCode MakeFontNoCanvas = 2;    // no canvas or no font selected
 inline constexpr MakeFontCode MakeFontBadEncoding = 3; // code page cannot be decoded
 inline constexpr MakeFontCode MakeFontFileError = 4;   // file not created or not written
+inline constexpr MakeFontCode MakeFontLeftOut = 5;     // GapRule::Refuse and codes left out
 
 // "Make Font Error" (or "" for MakeFontOk).
 const char* MakeFontMessage(MakeFontCode code);
@@ -34,6 +36,11 @@ using FontProgress = std::function<void(int percent)>;
 // Makes the file request.fileName. The previous file at that path is only
 // replaced when the whole new file has been written.
 MakeFontCode MakeFont(const FontRequest& request, const FontProgress& progress = {});
+// The same, counting into gaps (reset first) what the font left out; with
+// GapRule::Refuse a font that left anything out is not written
+// (MakeFontLeftOut, the counts complete).
+MakeFontCode MakeFont(const FontRequest& request, const FontProgress& progress, GlyphGaps& gaps,
+                      GapRule rule);
 
 // The 32 header bytes for a (working copy of a) request.
 std::array<uint8_t, 32> BuildFontHeader(const FontRequest& request);

@@ -4,6 +4,8 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QPainter>
+#include <algorithm>
+#include <vector>
 
 #include "font/code_decoder.h"
 
@@ -15,6 +17,8 @@ constexpr int kPreviewPoints = 10;
 constexpr int kPreviewCellWidth = 20;
 constexpr int kPreviewCellHeight = 30;
 constexpr int kPreviewInset = 5;
+// How far right and down from its place one preview character may reach.
+constexpr int kPreviewReach = 64;
 
 // Draws text with the top-left corner of its line at (x, y), as a desktop
 // canvas places text.
@@ -71,23 +75,38 @@ QImage SampleImage(const QFont& font) {
   return image;
 }
 
-QImage PreviewImage(const QFont& font, int codePage) {
+QImage PreviewImage(const varnalux::FontCanvas& canvas, int codePage) {
   QImage image(PreviewWidth, PreviewHeight, QImage::Format_RGB32);
   image.fill(Qt::white);
-  QPainter painter(&image);
-  painter.setFont(FontAtPixels(font, varnalux::PointsToPixels(kPreviewPoints)));
-  painter.setPen(Qt::black);
+  // The same face as the canvas (file, face and style) at 10 points, drawn
+  // by the same rasteriser and ink rule as the font file's glyphs.
+  varnalux::FontCanvas small;
+  const bool drawable =
+      canvas.HasFont() && small.SelectFontFile(canvas.FilePath(),
+                                               varnalux::PointsToPixels(kPreviewPoints),
+                                               canvas.Style(), canvas.FaceIndex());
   const varnalux::CodeDecoder decoder(codePage);
-  for (int r = 0; r < 16; ++r) {
+  std::vector<uint8_t> cell(static_cast<size_t>((kPreviewReach + 7) / 8 * kPreviewReach));
+  for (int r = 0; r < 16 && drawable; ++r) {
     for (int c = 0; c < 16; ++c) {
       const uint8_t code = static_cast<uint8_t>(16 * r + c);
       if (code == 0) continue;
       const char32_t ch = decoder.Decode(&code, 1);
       if (ch == varnalux::NoCharacter) continue;
-      DrawTopLeft(painter, kPreviewCellWidth * c + kPreviewInset,
-                  kPreviewCellHeight * r + kPreviewInset, QString::fromUcs4(&ch, 1));
+      const int left = kPreviewCellWidth * c + kPreviewInset;
+      const int top = kPreviewCellHeight * r + kPreviewInset;
+      const int w = std::min(kPreviewReach, PreviewWidth - left);
+      const int h = std::min(kPreviewReach, PreviewHeight - top);
+      small.DrawChar(ch, 0, 0, w, h, cell.data());
+      const int stride = (w + 7) / 8;
+      for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+          if ((cell[static_cast<size_t>(y * stride + x / 8)] >> (7 - x % 8)) & 1)
+            image.setPixel(left + x, top + y, qRgb(0, 0, 0));
     }
   }
+  QPainter painter(&image);
+  painter.setPen(Qt::black);
   for (int x = kPreviewCellWidth; x <= 15 * kPreviewCellWidth; x += kPreviewCellWidth)
     painter.drawLine(x, 0, x, PreviewHeight - 1);
   for (int y = kPreviewCellHeight; y <= 15 * kPreviewCellHeight; y += kPreviewCellHeight)

@@ -29,7 +29,8 @@ QImage SampleImage(const QFont& font);
 
 // The preview: a white 320 x 480 image with the one-byte codes 1 to 255 in a
 // 16 x 16 grid (code 16 r + c at 20 c + 5, 30 r + 5), decoded with the code
-// page, in the font at 10 points, and the grid lines between the cells.
+// page, in the canvas's face at 10 points, black where the font file's ink
+// rule puts ink, and the grid lines between the cells.
 inline constexpr int PreviewWidth = 320;
 inline constexpr int PreviewHeight = 480;
-QImage PreviewImage(const QFont& font, int codePage);
+QImage PreviewImage(const varnalux::FontCanvas& canvas, int codePage);

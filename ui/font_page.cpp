@@ -394,9 +394,15 @@ bool TFontPage::MakeWithProgress(const FontRequest& request) {
       host_.PumpMessages();
       sinceBreath.restart();
     }
-  });
+  }, lastGaps_, varnalux::GapRule::Keep);
   host_.HideJobProgress();
   return code == varnalux::MakeFontOk;
+}
+
+void TFontPage::ReportLeftOut(const FontRequest& request) {
+  const std::string leftOut = varnalux::DescribeGlyphGaps(
+      lastGaps_, varnalux::EffectiveCodePage(request), canvas_.FamilyName());
+  if (!leftOut.empty()) host_.Seam().Message(QString::fromStdString(leftOut));
 }
 
 void TFontPage::ButtonSaveFontClick() {
@@ -411,6 +417,7 @@ void TFontPage::ButtonSaveFontClick() {
     return;
   }
   lastFontFile_ = path;
+  ReportLeftOut(request);
 }
 
 void TFontPage::ButtonDowloadFontClick() {
@@ -438,10 +445,13 @@ void TFontPage::ButtonDowloadFontClick() {
   download.printerName = printerName.constData();
   download.device = comboBoxMemoryDevice_->currentIndex();
   scope.RunReported(varnalux::OpDownloadFile, &download, 0);
+  ReportLeftOut(request);
 }
 
 void TFontPage::ButtonPreviewFontClick() {
-  TFormPreviewFont preview(host_.DialogFont(), SingleByteCodePage(), host_.HostWindow());
+  // Drawn with the page's own face, the one "Save Font" draws with, not
+  // with the dialog's font (which "Font View" may have changed since).
+  TFormPreviewFont preview(PreviewImage(canvas_, TableCodePage()), host_.HostWindow());
   QWidget* window = host_.HostWindow();
   if (window != nullptr) preview.Prepare(window->pos() + QPoint(20, 20));
   host_.Seam().Exec(preview);

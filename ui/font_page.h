@@ -12,6 +12,7 @@
 
 #include "font/font_canvas.h"
 #include "font/font_request.h"
+#include "font/glyph_gaps.h"
 
 class PageHost;
 class QButtonGroup;
@@ -62,6 +63,9 @@ class TFontPage : public QWidget {
   // Makes request.fileName with the progress window up; the window must
   // already be disabled. False shows nothing.
   bool MakeWithProgress(const varnalux::FontRequest& request);
+  // Says what the last make left out (codes not in the code page,
+  // characters the font lacks), when anything.
+  void ReportLeftOut(const varnalux::FontRequest& request);
   // The code page the table text is converted with for the current
   // encoding.
   int TableCodePage() const;
@@ -75,6 +79,7 @@ class TFontPage : public QWidget {
   std::vector<uint8_t> encodingTableBuffer_;
   QString tableFilePath_;
   QString lastFontFile_;
+  varnalux::GlyphGaps lastGaps_;  // of the last make
 
   QLineEdit* editWinFontName_;
   QLineEdit* editWinFontSize_;

@@ -16,7 +16,7 @@ constexpr int kButtonWidth = 75;
 constexpr int kButtonHeight = 25;
 }  // namespace
 
-TFormPreviewFont::TFormPreviewFont(const QFont& font, int codePage, QWidget* parent)
+TFormPreviewFont::TFormPreviewFont(const QImage& preview, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint) {
   setObjectName(QStringLiteral("FormPreviewFont"));
@@ -27,7 +27,7 @@ TFormPreviewFont::TFormPreviewFont(const QFont& font, int codePage, QWidget* par
   imagePreview_ = new QLabel(this);
   imagePreview_->setObjectName(QStringLiteral("ImagePreview"));
   imagePreview_->setGeometry(kImageLeft, kImageTop, PreviewWidth, PreviewHeight);
-  imagePreview_->setPixmap(QPixmap::fromImage(PreviewImage(font, codePage)));
+  imagePreview_->setPixmap(QPixmap::fromImage(preview));
 
   buttonExit_ = new QPushButton(QStringLiteral("Exit"), this);
   buttonExit_->setObjectName(QStringLiteral("ButtonExit"));

@@ -3,7 +3,7 @@
 #pragma once
 
 #include <QDialog>
-#include <QFont>
+#include <QImage>
 
 class QLabel;
 class QPushButton;
@@ -12,7 +12,8 @@ class TFormPreviewFont : public QDialog {
   Q_OBJECT
 
  public:
-  TFormPreviewFont(const QFont& font, int codePage, QWidget* parent = nullptr);
+  // Shows preview (see PreviewImage).
+  explicit TFormPreviewFont(const QImage& preview, QWidget* parent = nullptr);
   // Places the window's top-left corner.
   void Prepare(const QPoint& topLeft);
 

@@ -15,6 +15,7 @@
 #include "font/font_sheet.h"
 #include "font/make_font.h"
 #include "protocol/config_numbers.h"
+#include "protocol/input_file.h"
 
 namespace varnalux {
 
@@ -24,7 +25,8 @@ constexpr const char* kMakeFontUsage =
     "make-font OUT --font FAMILY|FILE [--style regular|bold|italic|bold-italic]\n"
     "      [--size PT | --pixel-size PX] [--encoding standard|asian|table|asian-table]\n"
     "      [--range START-END | --mapping standard|full] [--asian tc|sc|kr|jp] [--table FILE]\n"
-    "      [--codepage N] [--width W] [--height H] [--italic-width N] [--pitch fixed|variable]";
+    "      [--codepage N] [--width W] [--height H] [--italic-width N] [--pitch fixed|variable]\n"
+    "      [--strict] [--allow-fallback]";
 constexpr const char* kFontInfoUsage = "font-info FILE [--json]";
 constexpr const char* kFontSheetUsage = "font-sheet FILE OUT.png";
 
@@ -43,6 +45,58 @@ int Index(const std::string& value, std::initializer_list<const char*> names) {
 bool IsRegularFile(const std::string& path) {
   struct stat info;
   return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// A --font value that names a file rather than a family: a path with a
+// folder in it, or a name with a font file's extension. Such a value must
+// name a font file; it is never looked up as a family.
+bool NamesAFile(const std::string& font) {
+  if (font.find('/') != std::string::npos) return true;
+  const size_t dot = font.rfind('.');
+  if (dot == std::string::npos) return false;
+  const std::string ext = font.substr(dot + 1);
+  for (const char* known : {"ttf", "ttc", "otf", "otc", "pfa", "pfb", "pcf", "bdf", "gz", "woff",
+                            "woff2", "dfont"})
+    if (strcasecmp(ext.c_str(), known) == 0) return true;
+  return false;
+}
+
+// Selects the --font of make-font: an existing font file, or an installed
+// family by any of its names in any language. A file that is not there and
+// a family that is not installed are errors; with allowFallback the face
+// fontconfig offers instead is taken, with a warning.
+bool LoadFont(FontCanvas& canvas, const std::string& font, FontStyle style, int px,
+              bool allowFallback) {
+  if (IsRegularFile(font) || NamesAFile(font)) {
+    if (!IsRegularFile(font)) {
+      struct stat info;
+      fprintf(stderr, "varnalux-cli: %s: %s\n", font.c_str(),
+              stat(font.c_str(), &info) == 0 ? "not a font file" : "no such font file");
+      return false;
+    }
+    if (canvas.SelectFontFile(font, px, style)) return true;
+    fprintf(stderr, "varnalux-cli: cannot load the font '%s'\n", font.c_str());
+    return false;
+  }
+  const FontMatch match = MatchFontFamily(font, style, px);
+  if (match.file.empty()) {
+    fprintf(stderr, "varnalux-cli: cannot load the font '%s'\n", font.c_str());
+    return false;
+  }
+  if (!match.named) {
+    if (!allowFallback) {
+      fprintf(stderr,
+              "varnalux-cli: no installed font family is named '%s' (the nearest is %s %s; "
+              "--allow-fallback takes it)\n",
+              font.c_str(), match.family.c_str(), match.style.c_str());
+      return false;
+    }
+    fprintf(stderr, "varnalux-cli: no installed font family is named '%s'; using %s %s\n",
+            font.c_str(), match.family.c_str(), match.style.c_str());
+  }
+  if (canvas.SelectFontFile(match.file, px, style, match.faceIndex)) return true;
+  fprintf(stderr, "varnalux-cli: cannot load the font '%s'\n", font.c_str());
+  return false;
 }
 
 int FailWith(const std::string& message) {
@@ -82,9 +136,14 @@ int CmdMakeFont(CliLink&, const CliArgs& args) {
                  {"--width", &width},       {"--height", &height},
                  {"--italic-width", &italicWidth}, {"--pitch", &pitch}};
   bool given[sizeof options / sizeof options[0]] = {};
+  bool strict = false, allowFallback = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if (a.size() > 2 && a.compare(0, 2, "--") == 0) {
+    if (a == "--strict" || a == "--allow-fallback") {
+      bool& flag = a == "--strict" ? strict : allowFallback;
+      if (flag) return UsageError(kMakeFontUsage);
+      flag = true;
+    } else if (a.size() > 2 && a.compare(0, 2, "--") == 0) {
       bool known = false;
       for (size_t k = 0; k < sizeof options / sizeof options[0]; ++k) {
         if (a != options[k].name) continue;
@@ -131,6 +190,16 @@ int CmdMakeFont(CliLink&, const CliArgs& args) {
   if (!table.empty()) {
     fields.byFile = true;
     fields.tableFilePath = table;
+    // Why a table file cannot be used, before the page's message for it.
+    InputFile check;
+    const InputFileResult opened = check.Open(table, EncodingTableBufferSize - 1);
+    if (opened != InputFileResult::Ok) {
+      fprintf(stderr, "varnalux-cli: %s: %s\n", table.c_str(),
+              opened == InputFileResult::TooLarge
+                  ? "an encoding table holds fewer than 65536 bytes"
+                  : InputFileProblem(opened));
+      return FailWith(FontParameterError);
+    }
   }
   if (!codePage.empty()) {
     int32_t cp = 0;
@@ -152,12 +221,7 @@ int CmdMakeFont(CliLink&, const CliArgs& args) {
   }
   FontCanvas canvas;
   const auto fontStyle = static_cast<FontStyle>(styleIndex);
-  const bool loaded = IsRegularFile(font) ? canvas.SelectFontFile(font, px, fontStyle)
-                                          : canvas.SelectFont(font, fontStyle, px);
-  if (!loaded) return FailWith("varnalux-cli: cannot load the font '" + font + "'");
-  if (!IsRegularFile(font) && strcasecmp(canvas.FamilyName().c_str(), font.c_str()) != 0)
-    fprintf(stderr, "varnalux-cli: no family '%s' is installed; using %s %s\n", font.c_str(),
-            canvas.FamilyName().c_str(), canvas.StyleName().c_str());
+  if (!LoadFont(canvas, font, fontStyle, px, allowFallback)) return ResultFileOpenError;
 
   // The cell and italic width the page measures when a font is applied.
   const std::string sample = SampleCode(encodeMode);
@@ -185,7 +249,17 @@ int CmdMakeFont(CliLink&, const CliArgs& args) {
   if (!BuildFontRequest(fields, tableBuffer, request, message)) return FailWith(message);
   request.fileName = out;
   request.canvas = &canvas;
-  if (MakeFont(request) != MakeFontOk) return FailWith(MakeFontError);
+  GlyphGaps gaps;
+  const MakeFontCode makeResult =
+      MakeFont(request, {}, gaps, strict ? GapRule::Refuse : GapRule::Keep);
+  // What was left out is said in every case; with --strict it is an error
+  // and nothing is written.
+  const std::string leftOut =
+      DescribeGlyphGaps(gaps, EffectiveCodePage(request), canvas.FamilyName());
+  if (!leftOut.empty()) fprintf(stderr, "varnalux-cli: %s\n", leftOut.c_str());
+  if (makeResult == MakeFontLeftOut)
+    return FailWith("varnalux-cli: --strict: nothing was written to " + out);
+  if (makeResult != MakeFontOk) return FailWith(MakeFontError);
 
   FontFile made;
   std::string error;

@@ -39,7 +39,7 @@ const CliCommand kCommands[] = {
      "      [--size PT | --pixel-size PX] [--encoding standard|asian|table|asian-table]\n"
      "      [--range START-END | --mapping standard|full] [--asian tc|sc|kr|jp]\n"
      "      [--table FILE] [--codepage N] [--width W] [--height H] [--italic-width N]\n"
-     "      [--pitch fixed|variable]",
+     "      [--pitch fixed|variable] [--strict] [--allow-fallback]",
      CmdMakeFont},
     {"font-info", "font-info FILE [--json]", CmdFontInfo},
     {"font-sheet", "font-sheet FILE OUT.png", CmdFontSheet},

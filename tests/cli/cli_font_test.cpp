@@ -1,4 +1,8 @@
 // make-font, font-info and font-sheet run as a separate process.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -77,10 +81,6 @@ TEST_F(CliFont, PageMessagesAndExitStatus) {
   r = RunCli({"make-font", dir_.File("no/such/f.bmf"), "--font", "DejaVu Sans"});
   EXPECT_EQ(r.exitCode, 4);
   EXPECT_EQ(r.err, "Make Font Error\n");
-  // A family that is not installed falls back to another, and says so.
-  r = RunCli({"make-font", Out(), "--font", "No Such Family Here"});
-  EXPECT_EQ(r.exitCode, 0);
-  EXPECT_NE(r.err.find("no family 'No Such Family Here' is installed; using "), std::string::npos);
   // Usage errors.
   EXPECT_EQ(RunCli({"make-font", Out()}).exitCode, 64);
   EXPECT_EQ(RunCli({"make-font", Out(), "--font", "x", "--bogus", "1"}).exitCode, 64);
@@ -162,6 +162,99 @@ TEST_F(CliFont, InfoAndSheet) {
   EXPECT_EQ(RunCli({"font-sheet", Out("bad.bmf"), Out("s.png")}).exitCode, 4);
   EXPECT_EQ(ReadBytes(Out("s.png")), png);
   EXPECT_EQ(RunCli({"font-info"}).exitCode, 64);
+}
+
+TEST_F(CliFont, FontIsAnExistingFileOrAnInstalledFamilyByAnyName) {
+  // The Chinese name of an installed family is that family: no warning, the
+  // same font as under its English name.
+  auto r = RunCli({"make-font", Out("zh.bmf"), "--font", "文泉驿微米黑", "--range", "65-70"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.err, "");
+  r = RunCli({"make-font", Out("en.bmf"), "--font", "WenQuanYi Micro Hei", "--range", "65-70"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(ReadBytes(Out("zh.bmf")), ReadBytes(Out("en.bmf")));
+
+  // A mistyped file name, or a folder, is an error, not another face.
+  r = RunCli({"make-font", Out(), "--font", "DejaVuSnas.ttf"});
+  EXPECT_EQ(r.exitCode, 4);
+  EXPECT_EQ(r.err, "varnalux-cli: DejaVuSnas.ttf: no such font file\n");
+  r = RunCli({"make-font", Out(), "--font", dir_.Path()});
+  EXPECT_EQ(r.exitCode, 4);
+  EXPECT_NE(r.err.find("not a font file"), std::string::npos);
+  // A family that is not installed is an error unless a fallback is allowed.
+  r = RunCli({"make-font", Out(), "--font", "No Such Family Here"});
+  EXPECT_EQ(r.exitCode, 4);
+  EXPECT_NE(r.err.find("no installed font family is named 'No Such Family Here' (the nearest is "),
+            std::string::npos)
+      << r.err;
+  EXPECT_EQ(dir_.Names().size(), 2u);  // zh.bmf and en.bmf only
+  r = RunCli({"make-font", Out(), "--font", "No Such Family Here", "--allow-fallback"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.err.find("no installed font family is named 'No Such Family Here'; using "),
+            std::string::npos)
+      << r.err;
+  // A generic family asks for the desktop's choice.
+  r = RunCli({"make-font", Out(), "--font", "sans-serif"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(RunCli({"make-font", Out(), "--font", "x", "--strict", "--strict"}).exitCode, 64);
+}
+
+TEST_F(CliFont, SaysWhatWasLeftOutAndStrictRefusesIt) {
+  const std::string note =
+      "varnalux-cli: 5 of 224 codes are drawn blank or in part: not characters of code page "
+      "1252: 5 (81 8D 8F 90 9D).\n";
+  auto r = RunCli({"make-font", Out(), "--font", "DejaVu Sans", "--mapping", "full"});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.err, note);
+  EXPECT_EQ(r.out.rfind("224 glyphs, ", 0), 0u);
+  const auto made = ReadBytes(Out());
+  // --strict: the same words, exit 4, and the file is not replaced.
+  r = RunCli({"make-font", Out(), "--font", "DejaVu Sans", "--mapping", "full", "--pitch",
+              "fixed", "--strict"});
+  EXPECT_EQ(r.exitCode, 4);
+  EXPECT_EQ(r.err, note + "varnalux-cli: --strict: nothing was written to " + Out() + "\n");
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(ReadBytes(Out()), made);
+  // Characters the font lacks count too: 中 is not in DejaVu Sans.
+  testing::WriteBytes(dir_.File("t.txt"), "\xD6\xD0");
+  r = RunCli({"make-font", Out("t.bmf"), "--font", "DejaVu Sans", "--encoding", "asian-table",
+              "--codepage", "936", "--table", dir_.File("t.txt"), "--strict"});
+  EXPECT_EQ(r.exitCode, 4);
+  EXPECT_NE(r.err.find("characters the font DejaVu Sans lacks: 1 (D6D0)"), std::string::npos)
+      << r.err;
+  // A font with all its characters passes --strict in silence.
+  r = RunCli({"make-font", Out("t.bmf"), "--font", "DejaVu Sans", "--strict"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.err, "");
+}
+
+TEST_F(CliFont, InputsAreRegularFilesOnly) {
+  // A FIFO nobody writes to is refused at once by every font command.
+  const std::string fifo = dir_.File("fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  auto r = RunCli({"font-info", fifo}, "", 10000);
+  EXPECT_EQ(r.exitCode, 4);
+  EXPECT_EQ(r.err, "varnalux-cli: " + fifo + ": not a regular file\n");
+  r = RunCli({"font-sheet", fifo, Out("s.png")}, "", 10000);
+  EXPECT_EQ(r.exitCode, 4);
+  r = RunCli({"make-font", Out(), "--font", "DejaVu Sans", "--encoding", "table", "--table", fifo},
+             "", 10000);
+  EXPECT_EQ(r.exitCode, 4);
+  EXPECT_EQ(r.err, "varnalux-cli: " + fifo + ": is not a regular file\nFont Parameter Error\n");
+  // Too large for what it is: known from the size.
+  const std::string big = dir_.File("big");
+  const int fd = open(big.c_str(), O_CREAT | O_WRONLY, 0600);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(ftruncate(fd, 300ll << 20), 0);
+  close(fd);
+  r = RunCli({"font-info", big}, "", 10000);
+  EXPECT_EQ(r.exitCode, 4);
+  EXPECT_EQ(r.err, "varnalux-cli: " + big + ": the file is larger than any font file\n");
+  r = RunCli({"make-font", Out(), "--font", "DejaVu Sans", "--encoding", "table", "--table", big},
+             "", 10000);
+  EXPECT_EQ(r.exitCode, 4);
+  EXPECT_NE(r.err.find("holds fewer than 65536 bytes"), std::string::npos) << r.err;
 }
 
 }  // namespace
