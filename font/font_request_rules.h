@@ -54,8 +54,9 @@ int PresetItalicWidth(int sampleWidth, bool bold, bool italic, bool underline, b
 
 // The encoding table: the text is cut at its first NUL, bytes below 0x20
 // are dropped, everything else is kept in order. Reads tableFilePath when
-// byFile is set (an unreadable file, or one of EncodingTableBufferSize bytes
-// or more, gives 0), else memoText (too long gives 0). buffer receives the
+// byFile is set (an unreadable file, one that is not a regular file, or one
+// of EncodingTableBufferSize bytes or more, known from its size before it is
+// read, gives 0), else memoText (too long gives 0). buffer receives the
 // kept bytes and a NUL; returns their number.
 int ReadEncodingTable(bool byFile, const std::string& tableFilePath, const std::string& memoText,
                       std::vector<uint8_t>& buffer);
