@@ -24,6 +24,12 @@ struct GlyphGaps {
   std::vector<std::string> missingCodes;
 
   int LeftOut() const { return undecoded + missing; }
+  // What a strict making refuses. Characters the font lacks always count.
+  // Codes the code page does not assign count only where the user listed
+  // them (an encoding table): in a range or a complete Asian set they are
+  // holes of the layout itself, which no font can fill, and refusing them
+  // would refuse every such font.
+  int Refused(bool userListed) const { return missing + (userListed ? undecoded : 0); }
   // Counts one drawn glyph of a code of one or two bytes.
   void Note(const GlyphSize& glyph, const uint8_t* code, int length) {
     ++glyphs;

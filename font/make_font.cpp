@@ -215,7 +215,7 @@ MakeFontCode WriteListedFont(const FontRequest& request, bool pairs, CodeDecoder
     file.Write(glyphBuffer, static_cast<size_t>(g.bytes));
     Report(progress, static_cast<int>(static_cast<int64_t>(i) * 100 / n));
   }
-  if (rule == GapRule::Refuse && gaps.LeftOut() > 0) return MakeFontLeftOut;
+  if (rule == GapRule::Refuse && gaps.Refused(fromTable) > 0) return MakeFontLeftOut;
   return file.Commit() ? MakeFontOk : MakeFontFileError;
 }
 
@@ -243,7 +243,7 @@ MakeFontCode WriteAsianFont(const FontRequest& request, CodeDecoder& decoder,
     file.Write(glyphBuffer, static_cast<size_t>(g.bytes));
     if (code.endOfFirstByte) Report(progress, code.progress);
   }
-  if (rule == GapRule::Refuse && gaps.LeftOut() > 0) return MakeFontLeftOut;
+  if (rule == GapRule::Refuse && gaps.Refused(false) > 0) return MakeFontLeftOut;
   return file.Commit() ? MakeFontOk : MakeFontFileError;
 }
 

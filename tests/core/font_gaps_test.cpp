@@ -114,6 +114,16 @@ TEST_F(FontGapsTest, RefusingGapsWritesNothingAndKeepsThePreviousFile) {
   r.charStart = 0x80;
   r.charEnd = 0x82;
   GlyphGaps gaps;
+  // In a range, a code the code page does not assign is a hole of the layout:
+  // told, not refused.
+  EXPECT_EQ(MakeFont(r, {}, gaps, GapRule::Refuse), MakeFontOk);
+  EXPECT_EQ(gaps.undecoded, 1);  // 0x81
+  testing::WriteBytes(dir_.File("font.bmf"), "previous");
+  // Listed in a table, it was asked for: refused.
+  const uint8_t listed[] = {0x80, 0x81, 0x82};
+  r.byTable = 1;
+  r.tableCodes = listed;
+  r.tableCount = 3;
   EXPECT_EQ(MakeFont(r, {}, gaps, GapRule::Refuse), MakeFontLeftOut);
   EXPECT_EQ(gaps.undecoded, 1);  // 0x81
   EXPECT_EQ(gaps.glyphs, 3);
@@ -122,6 +132,7 @@ TEST_F(FontGapsTest, RefusingGapsWritesNothingAndKeepsThePreviousFile) {
   EXPECT_EQ(std::string(kept.begin(), kept.end()), "previous");
   EXPECT_EQ(dir_.Names(), std::vector<std::string>{"font.bmf"});  // no new file left behind
   // Nothing left out: written as always.
+  r.byTable = 0;
   r.charStart = r.charEnd = 0x80;
   EXPECT_EQ(MakeFont(r, {}, gaps, GapRule::Refuse), MakeFontOk);
   EXPECT_EQ(ReadBytes(r.fileName)[0], 'B');
