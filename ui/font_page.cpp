@@ -310,19 +310,21 @@ bool TFontPage::FollowTableCodePage() {
   std::u32string leftOut;
   std::string shown;
   bool replace = false;
+  QString what = CodePageText(to) + QStringLiteral(" cannot hold these characters of the table");
   if (checkBoxFileTable_->isChecked()) {
     // The table is the file's bytes: they stay, shown in the new code page.
+    // Only characters typed in that the old one could not hold are lost.
     varnalux::TableTextToBytes(text, memoCodePage_, tableLineBreak_, bytes, leftOut);
     replace = varnalux::TableBytesToText(bytes, to, tableLineBreak_, shown);
+    what = CodePageText(memoCodePage_) +
+           QStringLiteral(" cannot hold these characters typed into the table");
   } else if (varnalux::TableTextToBytes(text, to, tableLineBreak_, bytes, leftOut) &&
              !leftOut.empty()) {
     // The table is the typed text: it stays as typed, but what the new
     // code page cannot hold goes.
     replace = varnalux::TableBytesToText(bytes, to, tableLineBreak_, shown);
   }
-  if (!GoOnWithout(leftOut,
-                   CodePageText(to) + QStringLiteral(" cannot hold these characters of the table"),
-                   QStringLiteral("Change the code page and leave them out?")))
+  if (!GoOnWithout(leftOut, what, QStringLiteral("Change the code page and leave them out?")))
     return false;
   memoCodePage_ = to;
   if (replace && shown != text) memoFontTable_->setPlainText(QString::fromStdString(shown));
@@ -416,12 +418,11 @@ void TFontPage::ButtonFontTblLoadClick() {
   const bool whole = file.atEnd() && bytes.size() < varnalux::EncodingTableBufferSize;
   file.close();
   if (!whole) {
-    host_.Seam().Message(
-        QStringLiteral("The table file %1 holds %2 bytes or more; an encoding table holds at "
-                       "most %3. Nothing was loaded.")
-            .arg(QFileInfo(path).fileName())
-            .arg(varnalux::EncodingTableBufferSize)
-            .arg(varnalux::EncodingTableBufferSize - 1));
+    host_.Seam().Message(QStringLiteral("The table file %1 holds %2 bytes; an encoding table "
+                                        "holds at most %3. Nothing was loaded.")
+                             .arg(QFileInfo(path).fileName())
+                             .arg(QFileInfo(path).size())
+                             .arg(varnalux::EncodingTableBufferSize - 1));
     return;
   }
   const std::string table = bytes.toStdString();
@@ -534,8 +535,11 @@ QString TFontPage::CutGlyphsText(const FontRequest& request) const {
   if (request.doubleByte == 1 && request.byTable == 0)
     text += QStringLiteral("\nHalf-width characters are drawn in half the Font Width (%1 pixels).")
                 .arg(request.cellWidth / 2);
-  text += QStringLiteral("\nA wider or taller cell (Font Width, Font Height) or a smaller font "
-                         "keeps them whole.");
+  // In variable pitch only the height cuts (see FontCanvas::CutGlyphs).
+  text += request.variablePitch
+              ? QStringLiteral("\nA taller cell (Font Height) or a smaller font keeps them whole.")
+              : QStringLiteral("\nA wider or taller cell (Font Width, Font Height) or a smaller "
+                               "font keeps them whole.");
   return text;
 }
 

@@ -97,6 +97,8 @@ TEST(TableTextTest, TypedCharactersTheCodePageCannotHoldAreListed) {
   EXPECT_EQ(left, U"\u0416\u65E5");
   EXPECT_EQ(Bytes("\xD0\x96", 1251, &left), "\xC6");
   EXPECT_TRUE(left.empty());
+  EXPECT_EQ(Bytes("A\xE4\xB8\xAD", 936, &left), "A\xD6\xD0");  // A中
+  EXPECT_TRUE(left.empty());
 
   EXPECT_EQ(DescribeCharacters(U"\u65E5\u00A0 "), "\xE6\x97\xA5 U+00A0 U+0020");
   EXPECT_EQ(DescribeCharacters(U"abcde", 3), "a b c and 2 more");
