@@ -39,6 +39,8 @@ struct FontCanvas::Impl {
   bool emboldenMissing = false;  // style asks for bold the face lacks
   int ascent = 0;
   int descent = 0;
+  int cutGlyphs = 0;
+  std::vector<char32_t> cutExamples;
 
   Impl() {
     FT_Bitmap_Init(&converted);
@@ -137,13 +139,18 @@ struct FontCanvas::Impl {
     return width;
   }
 
+  // Where ink of a glyph fell outside its cell and was cut.
+  static constexpr int CutAcross = 1;  // left or right of the cell
+  static constexpr int CutDown = 2;    // above or below the cell
+
   // Sets the bits of every touched pixel of the loaded glyph, drawn with its
-  // origin at (x, y + ascent), inside the w x h cell.
-  void Blit(int x, int y, int w, int h, uint8_t* cell) {
+  // origin at (x, y + ascent), inside the w x h cell. Returns where ink fell
+  // outside the cell (CutAcross, CutDown), 0 when none did.
+  int Blit(int x, int y, int w, int h, uint8_t* cell) {
     const FT_GlyphSlot slot = face->glyph;
     const FT_Bitmap* bm = &slot->bitmap;
     if (bm->pixel_mode != FT_PIXEL_MODE_GRAY && bm->pixel_mode != FT_PIXEL_MODE_MONO) {
-      if (FT_Bitmap_Convert(library, bm, &converted, 1) != 0) return;
+      if (FT_Bitmap_Convert(library, bm, &converted, 1) != 0) return 0;
       bm = &converted;
     }
     const int stride = (w + 7) / 8;
@@ -168,6 +175,26 @@ struct FontCanvas::Impl {
         dst[px >> 3] |= static_cast<uint8_t>(0x80 >> (px & 7));
       }
     }
+    if (c0 == 0 && c1 == cols && r0 == 0 && r1 == rows) return 0;
+    // Some of the bitmap lies outside the cell: is any of that ink?
+    int cut = 0;
+    for (int r = 0; r < rows; ++r) {
+      const unsigned char* src = bm->buffer + static_cast<ptrdiff_t>(r) * bm->pitch;
+      if (bm->pitch < 0) src = bm->buffer + static_cast<ptrdiff_t>(rows - 1 - r) * -bm->pitch;
+      const bool rowInside = r >= r0 && r < r1;
+      for (int c = 0; c < cols; ++c) {
+        const bool colInside = c >= c0 && c < c1;
+        if (rowInside && colInside) continue;
+        if (mono ? (src[c >> 3] & (0x80 >> (c & 7))) == 0 : src[c] == 0) continue;
+        cut |= (rowInside ? 0 : CutDown) | (colInside ? 0 : CutAcross);
+      }
+    }
+    return cut;
+  }
+
+  void NoteCut(char32_t ch) {
+    ++cutGlyphs;
+    if (cutExamples.size() < MaxCutExamples) cutExamples.push_back(ch);
   }
 };
 
@@ -261,17 +288,25 @@ GlyphSize FontCanvas::RenderGlyph(const uint8_t* code, int length, const CodeDec
   if (result.bytes == 0) return result;
   std::memset(glyphBuffer, 0, static_cast<size_t>(result.bytes));
   if (single) {
-    if (drawable) impl_->Blit(x0, y0, w, h, glyphBuffer);
+    if (drawable) {
+      // A variable-pitch cell is the character's advance by the file's rule,
+      // whatever the fields say: ink reaching past it is not the cell's doing.
+      const int cut = impl_->Blit(x0, y0, w, h, glyphBuffer);
+      if ((variablePitch ? cut & Impl::CutDown : cut) != 0) impl_->NoteCut(text.chars[0]);
+    }
     return result;
   }
   int pen = x0;
+  int cut = 0;
   for (int i = 0; i < text.count; ++i) {
     int advance = 0;
     bool inFont = true;
     if (impl_->LoadGlyph(text.chars[i], true, advance, drawable, inFont) && drawable)
-      impl_->Blit(pen, y0, w, h, glyphBuffer);
+      cut |= impl_->Blit(pen, y0, w, h, glyphBuffer);
     pen += advance;
   }
+  if (text.count > 0 && (variablePitch ? cut & Impl::CutDown : cut) != 0)
+    impl_->NoteCut(text.chars[0]);
   return result;
 }
 
@@ -348,6 +383,15 @@ FontMatch MatchFontFamily(const std::string& family, FontStyle style, int pixelS
   FcPatternDestroy(match);
   FcConfigDestroy(config);
   return found;
+}
+
+int FontCanvas::CutGlyphs() const { return impl_->cutGlyphs; }
+
+const std::vector<char32_t>& FontCanvas::CutExamples() const { return impl_->cutExamples; }
+
+void FontCanvas::ResetCutGlyphs() {
+  impl_->cutGlyphs = 0;
+  impl_->cutExamples.clear();
 }
 
 }  // namespace varnalux

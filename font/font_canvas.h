@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace varnalux {
 
@@ -98,6 +99,17 @@ class FontCanvas {
   // (nothing is drawn then).
   GlyphSize RenderGlyph(const uint8_t* code, int length, const CodeDecoder& decoder,
                         bool variablePitch, int cellWidth, int cellHeight, uint8_t* glyphBuffer);
+
+  // Glyphs drawn by RenderGlyph since the last ResetCutGlyphs whose ink did
+  // not all fit the cell the request asked for (wider or taller than the
+  // cell, or reaching past its left or top edge), and the characters of the
+  // first MaxCutExamples of them, in drawing order. In variable pitch only
+  // a cell too short counts: the cell is as wide as the character's
+  // advance, and ink reaching past the advance is the face's design.
+  static constexpr size_t MaxCutExamples = 12;
+  int CutGlyphs() const;
+  const std::vector<char32_t>& CutExamples() const;
+  void ResetCutGlyphs();
 
  private:
   struct Impl;

@@ -59,14 +59,17 @@ EncodeModeControls ApplyEncodeMode(int encodeMode) {
       break;
     case EncodeTable:
       c.tableGroup = true;
+      c.codePageList = true;
       c.pitch = PitchVariable;
       break;
     case EncodeAsianTable:
       c.tableGroup = true;
+      c.asianGroup = true;  // the set names the code page of the pairs
       c.pitch = PitchFixed;
       break;
     default:
       c.standardGroup = true;
+      c.codePageList = true;
       c.pitch = PitchVariable;
       break;
   }
@@ -202,6 +205,29 @@ bool IsValidPrinterFontName(const std::string& name) {
   for (unsigned char c : name)
     if (c < 0x20 || c == 0x7F || c == '"') return false;
   return true;
+}
+
+std::string PrinterFontNameMessage(const std::string& name) {
+  const char* problem = nullptr;
+  if (name.empty()) {
+    problem = "the name is empty.";
+  } else if (name.size() > MaxPrinterFontNameLength) {
+    problem = "the name is longer than 31 characters.";
+  } else {
+    for (unsigned char c : name) {
+      if (c == '"') {
+        problem = "a double quote (\") would end the name inside the download command.";
+        break;
+      }
+      if (c < 0x20 || c == 0x7F) {
+        problem = "control characters (line breaks, tabs) cannot be part of a name.";
+        break;
+      }
+    }
+  }
+  if (problem == nullptr) return std::string();
+  return std::string(FontParameterError) + "\nPrinter Font Name: " + problem +
+         " A name has 1 to 31 characters, without double quotes or control characters.";
 }
 
 bool EncodeTextForCodePage(const std::string& utf8, int codePage, std::string& bytes) {

@@ -32,11 +32,16 @@ inline constexpr int MaxPrinterFontNameLength = 31;
 inline constexpr const char* FontParameterError = "Font Parameter Error";
 inline constexpr const char* MakeFontError = "Make Font Error";
 
-// What an encoding enables on the page and the pitch it presets.
+// What an encoding enables on the page and the pitch it presets. The
+// control that chooses the code page the codes are decoded in is enabled
+// exactly when it decides: the "Code Page:" list for the single-byte
+// encodings, the Asian set for "Asian Font Encode" and "Encode by Table
+// (Asian)".
 struct EncodeModeControls {
   bool standardGroup = false;  // the "Standard Encode" group, mapping, range edits
   bool asianGroup = false;     // the "Asian Font Encode" radio group
   bool tableGroup = false;     // the "Encode by Table" group, memo, "Load", "Save", "By File"
+  bool codePageList = false;   // the "Code Page:" list
   int pitch = PitchVariable;
 };
 EncodeModeControls ApplyEncodeMode(int encodeMode);
@@ -92,6 +97,9 @@ bool BuildFontRequest(const FontPageFields& fields, std::vector<uint8_t>& tableB
 // A printer font name the download command can carry: 1 to 31 characters,
 // no double quote, no control character.
 bool IsValidPrinterFontName(const std::string& name);
+// "" for a name the download command can carry; otherwise "Font Parameter
+// Error" and a second line that names the field and the rule it breaks.
+std::string PrinterFontNameMessage(const std::string& name);
 
 // Text typed by the user (UTF-8) in bytes of a code page, for table memos;
 // characters the code page lacks are dropped. False when the code page is

@@ -15,6 +15,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include "font/asian_sets.h"
@@ -85,6 +86,10 @@ QLineEdit* MakeEdit(const char* name, QWidget* parent) {
 
 std::string Utf8(const QString& text) { return text.toUtf8().toStdString(); }
 
+QString Characters(const std::u32string& characters) {
+  return QString::fromStdString(varnalux::DescribeCharacters(characters));
+}
+
 }  // namespace
 
 TFontPage::TFontPage(PageHost& host, QWidget* parent)
@@ -93,6 +98,8 @@ TFontPage::TFontPage(PageHost& host, QWidget* parent)
   BuildControls();
   ApplySelectedFont();
   ApplyEncodeMode();
+  lastEncodeMode_ = comboBoxFontEncode_->currentIndex();
+  memoCodePage_ = TableCodePage();
 }
 
 TFontPage::~TFontPage() = default;
@@ -237,6 +244,9 @@ void TFontPage::BuildControls() {
           &TFontPage::ComboBoxFontEncodeChange);
   connect(comboBoxSEncode_, &QComboBox::currentIndexChanged, this,
           &TFontPage::ComboBoxSEncodeChange);
+  connect(comboBoxCodePage_, &QComboBox::currentIndexChanged, this,
+          &TFontPage::ComboBoxCodePageChange);
+  connect(asianEncode_, &QButtonGroup::idToggled, this, &TFontPage::AsianEncodeToggled);
   connect(buttonFontTblLoad_, &QPushButton::clicked, this, &TFontPage::ButtonFontTblLoadClick);
   connect(buttonFontTblSave_, &QPushButton::clicked, this, &TFontPage::ButtonFontTblSaveClick);
   connect(buttonSaveFont_, &QPushButton::clicked, this, &TFontPage::ButtonSaveFontClick);
@@ -261,10 +271,64 @@ int TFontPage::TableCodePage() const {
   return SingleByteCodePage();
 }
 
-std::string TFontPage::MemoBytes(const QString& text) const {
+bool TFontPage::TableMode() const {
+  const int mode = comboBoxFontEncode_->currentIndex();
+  return mode == varnalux::EncodeTable || mode == varnalux::EncodeAsianTable;
+}
+
+QString TFontPage::CodePageText(int codePage) const {
+  for (const CodePageItem& item : kCodePages)
+    if (item.codePage == codePage) return QStringLiteral("Code page %1").arg(item.text);
+  const char* const sets[] = {"Traditional Chinese", "Simplified Chinese", "Korean", "Japanese"};
+  for (int set = 0; set < 4; ++set)
+    if (varnalux::AsianCodePage(set) == codePage)
+      return QStringLiteral("Code page %1 %2").arg(codePage).arg(QString::fromLatin1(sets[set]));
+  return QStringLiteral("Code page %1").arg(codePage);
+}
+
+std::string TFontPage::MemoTableBytes(std::u32string& leftOut) const {
   std::string bytes;
-  if (!varnalux::EncodeTextForCodePage(Utf8(text), TableCodePage(), bytes)) bytes.clear();
+  if (!varnalux::TableTextToBytes(Utf8(memoFontTable_->toPlainText()), memoCodePage_,
+                                  tableLineBreak_, bytes, leftOut))
+    bytes.clear();
   return bytes;
+}
+
+bool TFontPage::GoOnWithout(const std::u32string& leftOut, const QString& what,
+                            const QString& question) {
+  if (leftOut.empty()) return true;
+  return host_.Seam().Question(what + QStringLiteral(": ") + Characters(leftOut) +
+                               QLatin1Char('\n') + question);
+}
+
+bool TFontPage::FollowTableCodePage() {
+  if (!TableMode()) return true;
+  const int to = TableCodePage();
+  if (to == memoCodePage_) return true;
+  const std::string text = Utf8(memoFontTable_->toPlainText());
+  std::string bytes;
+  std::u32string leftOut;
+  std::string shown;
+  bool replace = false;
+  QString what = CodePageText(to) + QStringLiteral(" cannot hold these characters of the table");
+  if (checkBoxFileTable_->isChecked()) {
+    // The table is the file's bytes: they stay, shown in the new code page.
+    // Only characters typed in that the old one could not hold are lost.
+    varnalux::TableTextToBytes(text, memoCodePage_, tableLineBreak_, bytes, leftOut);
+    replace = varnalux::TableBytesToText(bytes, to, tableLineBreak_, shown);
+    what = CodePageText(memoCodePage_) +
+           QStringLiteral(" cannot hold these characters typed into the table");
+  } else if (varnalux::TableTextToBytes(text, to, tableLineBreak_, bytes, leftOut) &&
+             !leftOut.empty()) {
+    // The table is the typed text: it stays as typed, but what the new
+    // code page cannot hold goes.
+    replace = varnalux::TableBytesToText(bytes, to, tableLineBreak_, shown);
+  }
+  if (!GoOnWithout(leftOut, what, QStringLiteral("Change the code page and leave them out?")))
+    return false;
+  memoCodePage_ = to;
+  if (replace && shown != text) memoFontTable_->setPlainText(QString::fromStdString(shown));
+  return true;
 }
 
 void TFontPage::ButtonSelectFontClick() {
@@ -296,7 +360,28 @@ void TFontPage::ApplySelectedFont() {
   imageSmaple_->setPixmap(QPixmap::fromImage(SampleImage(font)));
 }
 
-void TFontPage::ComboBoxFontEncodeChange(int) { ApplyEncodeMode(); }
+void TFontPage::ComboBoxFontEncodeChange(int index) {
+  if (!FollowTableCodePage()) {
+    const QSignalBlocker block(comboBoxFontEncode_);
+    comboBoxFontEncode_->setCurrentIndex(lastEncodeMode_);
+    return;
+  }
+  lastEncodeMode_ = index;
+  ApplyEncodeMode();
+}
+
+void TFontPage::ComboBoxCodePageChange(int) {
+  if (FollowTableCodePage()) return;
+  const QSignalBlocker block(comboBoxCodePage_);
+  comboBoxCodePage_->setCurrentIndex(comboBoxCodePage_->findData(memoCodePage_));
+}
+
+void TFontPage::AsianEncodeToggled(int, bool checked) {
+  if (!checked || FollowTableCodePage()) return;
+  const QSignalBlocker block(asianEncode_);
+  for (int set = 0; set < 4; ++set)
+    if (varnalux::AsianCodePage(set) == memoCodePage_) asianEncode_->button(set)->setChecked(true);
+}
 
 void TFontPage::ApplyEncodeMode() {
   const varnalux::EncodeModeControls preset =
@@ -305,6 +390,7 @@ void TFontPage::ApplyEncodeMode() {
                                                     editCharStart_, editCharEnd_})
     w->setEnabled(preset.standardGroup);
   radioGroupAsiaFontEncode_->setEnabled(preset.asianGroup);
+  comboBoxCodePage_->setEnabled(preset.codePageList);
   for (QWidget* w : std::initializer_list<QWidget*>{groupBoxEncodeTable_, memoFontTable_,
                                                     buttonFontTblLoad_, buttonFontTblSave_,
                                                     checkBoxFileTable_})
@@ -320,34 +406,46 @@ void TFontPage::ComboBoxSEncodeChange(int index) {
   editCharEnd_->setText(QString::fromStdString(end));
 }
 
-QString TFontPage::TableText(const std::string& bytes) const {
-  std::string utf8;
-  if (!varnalux::TableBytesToText(bytes, TableCodePage(), utf8)) return QString::fromLatin1(bytes);
-  return QString::fromUtf8(utf8);
-}
-
 void TFontPage::ButtonFontTblLoadClick() {
   const QString path = host_.Seam().OpenFileName(kAllFiles);
   if (path.isEmpty()) return;
-  // Only regular files: a FIFO would block, a device might never end. A
-  // table holds fewer than the buffer's bytes; more is not shown.
+  // Only regular files: a FIFO would block, a device might never end.
   QFile file(path);
   if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) return;
-  QByteArray bytes = file.read(varnalux::EncodingTableBufferSize);
+  // Every byte is kept (a NUL too, which ends the table where it stands):
+  // a table cut short here would lose its end at the next "Save".
+  const QByteArray bytes = file.read(varnalux::EncodingTableBufferSize);
+  const bool whole = file.atEnd() && bytes.size() < varnalux::EncodingTableBufferSize;
   file.close();
-  const qsizetype nul = bytes.indexOf('\0');
-  if (nul >= 0) bytes.truncate(nul);
+  if (!whole) {
+    host_.Seam().Message(QStringLiteral("The table file %1 holds %2 bytes; an encoding table "
+                                        "holds at most %3. Nothing was loaded.")
+                             .arg(QFileInfo(path).fileName())
+                             .arg(QFileInfo(path).size())
+                             .arg(varnalux::EncodingTableBufferSize - 1));
+    return;
+  }
+  const std::string table = bytes.toStdString();
+  const varnalux::TableLineBreak lineBreak = varnalux::DetectLineBreak(table);
+  std::string text;
+  if (!varnalux::TableBytesToText(table, TableCodePage(), lineBreak, text)) return;
   tableFilePath_ = path;
-  memoFontTable_->setPlainText(TableText(bytes.toStdString()));
+  memoCodePage_ = TableCodePage();
+  tableLineBreak_ = lineBreak;
+  memoFontTable_->setPlainText(QString::fromStdString(text));
   checkBoxFileTable_->setChecked(true);
 }
 
 void TFontPage::ButtonFontTblSaveClick() {
+  std::u32string leftOut;
+  const std::string bytes = MemoTableBytes(leftOut);
+  if (!GoOnWithout(leftOut,
+                   CodePageText(memoCodePage_) +
+                       QStringLiteral(" cannot hold these characters of the table"),
+                   QStringLiteral("Save the table without them?")))
+    return;
   const QString path = host_.Seam().SaveFileName(kAllFiles, QString());
   if (path.isEmpty()) return;
-  QString text = memoFontTable_->toPlainText();
-  text.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-  const std::string bytes = MemoBytes(text);
   // A file that cannot be written is left as it was, without a message.
   varnalux::SaveFileAtomically(Utf8(path), bytes.data(), bytes.size());
 }
@@ -365,9 +463,16 @@ bool TFontPage::BuildFontRequest(FontRequest& request) {
   fields.byFile = checkBoxFileTable_->isChecked();
   fields.tableFilePath = Utf8(tableFilePath_);
   // The memo counts only for a table typed on the page.
-  if (!fields.byFile && (fields.encodeMode == varnalux::EncodeTable ||
-                         fields.encodeMode == varnalux::EncodeAsianTable))
-    fields.memoText = MemoBytes(memoFontTable_->toPlainText());
+  if (!fields.byFile && TableMode()) {
+    std::u32string leftOut;
+    fields.memoText = MemoTableBytes(leftOut);
+    if (!GoOnWithout(leftOut,
+                     CodePageText(memoCodePage_) +
+                         QStringLiteral(" cannot hold these characters of the table, so they "
+                                        "make no glyph"),
+                     QStringLiteral("Make the font without them?")))
+      return false;
+  }
   // Single-byte fonts are decoded with the chosen code page, Asian ones
   // with their set's.
   fields.codePage = DoubleByteMode() ? 0 : SingleByteCodePage();
@@ -381,6 +486,7 @@ bool TFontPage::BuildFontRequest(FontRequest& request) {
 }
 
 bool TFontPage::MakeWithProgress(const FontRequest& request) {
+  canvas_.ResetCutGlyphs();
   host_.ShowJobProgress(kMakingLeft, kMakingTop, kMakingCaption);
   QElapsedTimer sinceBreath;
   sinceBreath.start();
@@ -418,6 +524,30 @@ void TFontPage::ButtonSaveFontClick() {
   }
   lastFontFile_ = path;
   ReportLeftOut(request);
+  const QString cut = CutGlyphsText(request);
+  if (!cut.isEmpty()) host_.Seam().Message(QStringLiteral("The font was saved, but ") + cut);
+}
+
+QString TFontPage::CutGlyphsText(const FontRequest& request) const {
+  const int cut = canvas_.CutGlyphs();
+  if (cut == 0) return QString();
+  const std::vector<char32_t>& examples = canvas_.CutExamples();
+  QString text = QStringLiteral("%1 of its glyphs do not fit the cell of %2 x %3 pixels and are "
+                                "cut: %4")
+                     .arg(cut)
+                     .arg(request.cellWidth)
+                     .arg(request.cellHeight)
+                     .arg(Characters(std::u32string(examples.begin(), examples.end())));
+  if (cut > static_cast<int>(examples.size())) text += QStringLiteral(" ...");
+  if (request.doubleByte == 1 && request.byTable == 0)
+    text += QStringLiteral("\nHalf-width characters are drawn in half the Font Width (%1 pixels).")
+                .arg(request.cellWidth / 2);
+  // In variable pitch only the height cuts (see FontCanvas::CutGlyphs).
+  text += request.variablePitch
+              ? QStringLiteral("\nA taller cell (Font Height) or a smaller font keeps them whole.")
+              : QStringLiteral("\nA wider or taller cell (Font Width, Font Height) or a smaller "
+                               "font keeps them whole.");
+  return text;
 }
 
 void TFontPage::ButtonDowloadFontClick() {
@@ -426,7 +556,8 @@ void TFontPage::ButtonDowloadFontClick() {
   // The name travels in the quotes of the download command.
   const QByteArray printerName = editPrinterFontName_->text().toLocal8Bit();
   if (!varnalux::IsValidPrinterFontName(printerName.toStdString())) {
-    host_.Seam().Message(QString::fromLatin1(varnalux::FontParameterError));
+    host_.Seam().Message(
+        QString::fromStdString(varnalux::PrinterFontNameMessage(printerName.toStdString())));
     return;
   }
   HandlerScope scope(host_);
@@ -439,6 +570,11 @@ void TFontPage::ButtonDowloadFontClick() {
     return;
   }
   lastFontFile_ = QString::fromStdString(slot.FinalPath());
+  const QString cut = CutGlyphsText(request);
+  if (!cut.isEmpty() &&
+      !host_.Seam().Question(QStringLiteral("The font is made, but ") + cut +
+                             QStringLiteral("\nDownload it anyway?")))
+    return;
   const std::string source = slot.FinalPath();
   varnalux::DownloadRequest download{};
   download.sourcePath = source.c_str();

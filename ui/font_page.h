@@ -13,6 +13,7 @@
 #include "font/font_canvas.h"
 #include "font/font_request.h"
 #include "font/glyph_gaps.h"
+#include "font/table_text_codec.h"
 
 class PageHost;
 class QButtonGroup;
@@ -50,6 +51,8 @@ class TFontPage : public QWidget {
  public slots:
   void ButtonSelectFontClick();
   void ComboBoxFontEncodeChange(int index);
+  void ComboBoxCodePageChange(int index);
+  void AsianEncodeToggled(int id, bool checked);
   void ComboBoxSEncodeChange(int index);
   void ButtonFontTblLoadClick();
   void ButtonFontTblSaveClick();
@@ -66,13 +69,28 @@ class TFontPage : public QWidget {
   // Says what the last make left out (codes not in the code page,
   // characters the font lacks), when anything.
   void ReportLeftOut(const varnalux::FontRequest& request);
-  // The code page the table text is converted with for the current
-  // encoding.
+  // The code page the codes of the current encoding are decoded with: the
+  // Asian set's in the double-byte encodings, the list's otherwise.
   int TableCodePage() const;
-  QString TableText(const std::string& bytes) const;
-  // The memo's text in bytes of TableCodePage().
-  std::string MemoBytes(const QString& text) const;
   bool DoubleByteMode() const;
+  bool TableMode() const;
+  // In a table encoding, shows the memo in TableCodePage() when the code
+  // page changed: with "By File" the table's bytes stay and are shown in
+  // the new code page; without it the typed text stays. When that loses
+  // characters of the table the user is asked first; false when the user
+  // kept the old code page (the caller puts its control back).
+  bool FollowTableCodePage();
+  // The memo's table in bytes of its code page, with the characters that
+  // code page cannot hold in leftOut.
+  std::string MemoTableBytes(std::u32string& leftOut) const;
+  // "Code page 1252 Western" and the like.
+  QString CodePageText(int codePage) const;
+  // Asks whether to go on without the characters; question ends the text.
+  bool GoOnWithout(const std::u32string& leftOut, const QString& what,
+                   const QString& question);
+  // The warning about glyphs cut at their cell in the last making; "" when
+  // none were cut.
+  QString CutGlyphsText(const varnalux::FontRequest& request) const;
 
   PageHost& host_;
   varnalux::FontCanvas canvas_;
@@ -80,6 +98,11 @@ class TFontPage : public QWidget {
   QString tableFilePath_;
   QString lastFontFile_;
   varnalux::GlyphGaps lastGaps_;  // of the last make
+  // The code page and line break the memo's text is shown in.
+  int memoCodePage_ = varnalux::DefaultSingleByteCodePage;
+  varnalux::TableLineBreak tableLineBreak_ = varnalux::TableLineBreak::CrLf;
+  // The encoding shown before the current one, to go back to.
+  int lastEncodeMode_ = 0;
 
   QLineEdit* editWinFontName_;
   QLineEdit* editWinFontSize_;

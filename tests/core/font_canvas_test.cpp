@@ -77,6 +77,49 @@ TEST_F(CanvasTest, TallCellCentresVerticallyAndShortCellCuts) {
     for (int x = 0; x < natural.w; ++x) ASSERT_EQ(shortCell.At(x, y), natural.At(x, y));
 }
 
+TEST_F(CanvasTest, GlyphsWhoseInkDoesNotFitTheCellAreCounted) {
+  const int th = canvas_.MeasureChar(U'O').height;
+  const int ow = canvas_.MeasureChar(U'O').width;
+  ASSERT_GT(ow, 8);
+  EXPECT_EQ(canvas_.CutGlyphs(), 0);
+  // Whole: its own width, a wider fixed cell, a space in a narrow one.
+  Render(canvas_, latin_, {'O'}, true, 0, th);
+  Render(canvas_, latin_, {'O'}, false, ow + 4, th);
+  Render(canvas_, latin_, {' '}, false, 2, th);
+  EXPECT_EQ(canvas_.CutGlyphs(), 0);
+  // Cut at the right edge (O becomes C), and at the bottom.
+  Render(canvas_, latin_, {'O'}, false, ow / 2, th);
+  Render(canvas_, latin_, {'H'}, true, 0, th / 2);
+  EXPECT_EQ(canvas_.CutGlyphs(), 2);
+  EXPECT_EQ(canvas_.CutExamples(), (std::vector<char32_t>{U'O', U'H'}));
+  // In variable pitch the cell is the advance: ink reaching past it (the
+  // hook of a j, an underscore) is not counted, a cell too short is.
+  canvas_.ResetCutGlyphs();
+  char32_t overhang = 0;
+  for (char32_t ch : {U'j', U'_', U'/', U'J', U'T', U'f'}) {
+    const int advance = canvas_.MeasureChar(ch).width;
+    Render(canvas_, latin_, {static_cast<uint8_t>(ch)}, false, advance, th);
+    if (canvas_.CutGlyphs() > 0) {
+      overhang = ch;
+      break;
+    }
+  }
+  ASSERT_NE(overhang, 0u);
+  canvas_.ResetCutGlyphs();
+  Render(canvas_, latin_, {static_cast<uint8_t>(overhang)}, true, 0, th);
+  EXPECT_EQ(canvas_.CutGlyphs(), 0);
+  Render(canvas_, latin_, {'O'}, false, ow / 2, th);
+  Render(canvas_, latin_, {'H'}, true, 0, th / 2);
+  // The examples stop at their limit, the count does not.
+  for (size_t i = 0; i < FontCanvas::MaxCutExamples; ++i)
+    Render(canvas_, latin_, {'W'}, false, 4, th);
+  EXPECT_EQ(canvas_.CutGlyphs(), 2 + static_cast<int>(FontCanvas::MaxCutExamples));
+  EXPECT_EQ(canvas_.CutExamples().size(), FontCanvas::MaxCutExamples);
+  canvas_.ResetCutGlyphs();
+  EXPECT_EQ(canvas_.CutGlyphs(), 0);
+  EXPECT_TRUE(canvas_.CutExamples().empty());
+}
+
 TEST_F(CanvasTest, EveryTouchedPixelIsInk) {
   // FreeType's own anti-aliased rendering of 'o': every pixel with any
   // coverage at all must be set, not only the dark ones.

@@ -193,7 +193,15 @@ TEST(FontRequestRules, PagePresets) {
   EXPECT_TRUE(ApplyEncodeMode(EncodeAsian).asianGroup);
   EXPECT_FALSE(ApplyEncodeMode(EncodeAsian).standardGroup);
   EXPECT_TRUE(ApplyEncodeMode(EncodeAsianTable).tableGroup);
-  EXPECT_FALSE(ApplyEncodeMode(EncodeAsianTable).asianGroup);
+  // The control that names the code page is enabled exactly where it does:
+  // the Asian set for the pairs of an Asian table, the list for the
+  // single-byte encodings.
+  EXPECT_TRUE(ApplyEncodeMode(EncodeAsianTable).asianGroup);
+  EXPECT_FALSE(ApplyEncodeMode(EncodeAsianTable).codePageList);
+  EXPECT_FALSE(ApplyEncodeMode(EncodeAsian).codePageList);
+  EXPECT_TRUE(ApplyEncodeMode(EncodeTable).codePageList);
+  EXPECT_FALSE(ApplyEncodeMode(EncodeTable).asianGroup);
+  EXPECT_TRUE(ApplyEncodeMode(EncodeStandard).codePageList);
   std::string start = "1", end = "2";
   EXPECT_TRUE(MappingRange(MappingFullAscii, start, end));
   EXPECT_EQ(start + "-" + end, "32-255");
@@ -218,6 +226,20 @@ TEST(FontRequestRules, PrinterFontNames) {
   EXPECT_FALSE(IsValidPrinterFontName("a\"b"));
   EXPECT_FALSE(IsValidPrinterFontName("a\r\nKILL"));
   EXPECT_FALSE(IsValidPrinterFontName(std::string("a\x7F")));
+
+  // The message keeps the system's first line and names the field and the
+  // rule that was broken.
+  EXPECT_EQ(PrinterFontNameMessage("Font001"), "");
+  for (const std::string& bad : {std::string(), std::string(32, 'a'), std::string("a\"b"),
+                                 std::string("a\tb")}) {
+    const std::string message = PrinterFontNameMessage(bad);
+    EXPECT_EQ(message.rfind("Font Parameter Error\nPrinter Font Name: ", 0), 0u) << message;
+    EXPECT_NE(message.find("1 to 31 characters"), std::string::npos) << message;
+  }
+  EXPECT_NE(PrinterFontNameMessage("").find("empty"), std::string::npos);
+  EXPECT_NE(PrinterFontNameMessage(std::string(32, 'a')).find("longer than 31"), std::string::npos);
+  EXPECT_NE(PrinterFontNameMessage("a\"b").find("double quote"), std::string::npos);
+  EXPECT_NE(PrinterFontNameMessage("a\r\nKILL").find("control characters"), std::string::npos);
 }
 
 TEST(FontRequestRules, MemoTextInACodePage) {

@@ -1,6 +1,5 @@
 // The temporary font file of a download: where it goes, and that a link
-// planted at its name is replaced rather than followed; and the table text
-// shown on the font page, decoded from a code page.
+// planted at its name is replaced rather than followed.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,7 +10,6 @@
 #include <sstream>
 #include <string>
 
-#include "font/table_text_codec.h"
 #include "font/temp_font_file.h"
 
 namespace varnalux {
@@ -155,22 +153,6 @@ TEST_F(TempFontFileTest, AFolderAtTheNameFailsAndNothingIsLeftBehind) {
   EXPECT_FALSE(none.Place());
   TempFontSlot missing(root + "/gone");
   EXPECT_FALSE(missing.IsReady());
-}
-
-TEST(TableTextCodecTest, DecodesTheCodePageAndSkipsWhatDoesNotDecode) {
-  std::string text;
-  ASSERT_TRUE(TableBytesToText("AB\r\nC\xE9", 1252, text));
-  EXPECT_EQ(text, "AB\r\nC\xC3\xA9");  // é
-  ASSERT_TRUE(TableBytesToText("\xC4\xE3\xBA\xC3", 936, text));
-  EXPECT_EQ(text, "\xE4\xBD\xA0\xE5\xA5\xBD");  // 你好
-  // A lone lead byte at the end of Shift_JIS text is dropped; what came
-  // before stays.
-  ASSERT_TRUE(TableBytesToText("\x82\xA0X\x81", 932, text));
-  EXPECT_EQ(text, "\xE3\x81\x82X");  // あX
-  // Bytes that are no character of the code page are dropped in between.
-  ASSERT_TRUE(TableBytesToText("A\x81Z", 1253, text));
-  EXPECT_EQ(text, "AZ");
-  EXPECT_FALSE(TableBytesToText("A", 12345, text));
 }
 
 }  // namespace

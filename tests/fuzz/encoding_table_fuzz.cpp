@@ -7,6 +7,9 @@
 //           judged by its size and stays quick
 //           bit 7: the font requests take the table file, else the memo
 //   the rest: the table text
+// The page's text form of the table (its first 4 KiB, in a code page
+// chosen by the text's length) gives back every byte, and text typed into
+// the memo turns into bytes without a character listed twice as left out.
 #include <unistd.h>
 
 #include <cstdint>
@@ -17,6 +20,7 @@
 #include <vector>
 
 #include "font/font_request_rules.h"
+#include "font/table_text_codec.h"
 
 using namespace varnalux;
 
@@ -88,6 +92,25 @@ void CheckRequest(const std::string& text, bool byFile, int mode, const std::str
   Check(memcmp(request.tableCodes, kept.data(), bytes) == 0);
 }
 
+void CheckTextForm(const std::string& text) {
+  static constexpr int kCodePages[] = {874,  932,  936,  949,  950,  1250, 1251,
+                                       1252, 1253, 1254, 1255, 1256, 1257, 1258};
+  const int codePage = kCodePages[text.size() % (sizeof kCodePages / sizeof kCodePages[0])];
+  const std::string table = text.substr(0, 4096);
+  const TableLineBreak lineBreak = DetectLineBreak(table);
+  std::string shown;
+  Check(TableBytesToText(table, codePage, lineBreak, shown));
+  std::string back;
+  std::u32string leftOut;
+  Check(TableTextToBytes(shown, codePage, lineBreak, back, leftOut));
+  Check(back == table);
+  Check(leftOut.empty());
+  // The raw bytes as typed text (broken UTF-8 included).
+  Check(TableTextToBytes(table, codePage, lineBreak, back, leftOut));
+  for (size_t i = 0; i < leftOut.size(); ++i)
+    Check(leftOut.find(leftOut[i], i + 1) == std::u32string::npos);
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -123,5 +146,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const bool byFile = (data[0] & 0x80) != 0;
   for (int mode : {EncodeTable, EncodeAsianTable}) CheckRequest(text, byFile, mode, kept);
+  CheckTextForm(text);
   return 0;
 }

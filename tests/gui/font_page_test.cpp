@@ -99,8 +99,13 @@ class FontPageTest : public PrinterWindowTest {
     f.write(bytes);
     return path;
   }
-  // A small fixed cell keeps the making quick.
+  // A small fixed cell keeps the making quick; the 8-pixel monospaced font
+  // fits it, so no glyph is cut.
   void SmallFixedCell() {
+    QFont small(QStringLiteral("DejaVu Sans Mono"));
+    small.setPixelSize(8);
+    seam.fonts.push_back(small);
+    Press("ButtonSelectFont");
     Choose(List("ComboBoxFontPitch"), "Fixed Pitch");
     SetEdit("EditFontWidth", "8");
     SetEdit("EditFontHeight", "10");
@@ -322,6 +327,10 @@ TEST_F(FontPageTest, TableTextRules) {
   ASSERT_EQ(Word(font, 15), 1);
   EXPECT_EQ(font[32], 'A');
   EXPECT_EQ(font[33], 'B');
+  // The pair is drawn as its two letters, which do not fit one small cell.
+  ASSERT_EQ(seam.messages.size(), 1);
+  EXPECT_TRUE(seam.messages[0].startsWith("The font was saved, but 1 of its glyphs"));
+  seam.messages.clear();
 
   // An empty table, and "By File" with no file loaded.
   Memo()->setPlainText(QStringLiteral("\n\t\n"));
@@ -338,7 +347,8 @@ TEST_F(FontPageTest, LoadedTableFileIsReadAgainAtEveryMaking) {
   const QString table = WriteFile("table.txt", QByteArray("XY\r\nZ\0ignored", 13));
   seam.fileNames.push_back(table);
   Press("ButtonFontTblLoad");
-  EXPECT_EQ(Memo()->toPlainText(), "XY\nZ");
+  // Every byte is shown: the NUL that ends the table too, escaped.
+  EXPECT_EQ(Memo()->toPlainText(), "XY\nZ\\x00ignored");
   EXPECT_TRUE(ByFile()->isChecked());
   EXPECT_EQ(page->TableFilePath(), table);
 
@@ -597,8 +607,16 @@ TEST_F(FontPageTest, DownloadRefusesBadNamesAndReportsLinkFailures) {
     SetEdit("EditPrinterFontName", name);
     Press("ButtonDowloadFont");
   }
-  EXPECT_EQ(seam.messages, (QStringList{"Font Parameter Error", "Font Parameter Error",
-                                        "Font Parameter Error"}));
+  // The system's own first line, then the field and the rule broken.
+  const QString rule =
+      QStringLiteral(" A name has 1 to 31 characters, without double quotes or control characters.");
+  EXPECT_EQ(seam.messages,
+            (QStringList{"Font Parameter Error\nPrinter Font Name: the name is empty." + rule,
+                         "Font Parameter Error\nPrinter Font Name: the name is longer than 31 "
+                         "characters." + rule,
+                         "Font Parameter Error\nPrinter Font Name: a double quote (\") would end "
+                         "the name inside the download command." + rule}))
+      << seam.messages.join('|').toStdString();
   EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("Temp.BMF"))));
 
   // 31 characters travel; a printer that is gone gives "Port Open Error".
