@@ -164,7 +164,18 @@ void TFormEthernetSetup::Prepare(int left, int top, varnalux::NetworkSettings& s
   editPrinterName_->setMaxLength(std::max<int>(kTypedNameMax, givenName_.size()));
   editPrinterName_->setText(givenName_);
   editMACAddr_->setText(FieldText(copy_.macAddress));
+  givenDhcp_ = DhcpSelected();
+  givenIp_ = editIP_->text();
+  givenMask_ = editMask_->text();
+  givenGateway_ = editGateWay_->text();
 }
+
+bool TFormEthernetSetup::AddressesChanged() const {
+  return DhcpSelected() != givenDhcp_ || editIP_->text() != givenIp_ ||
+         editMask_->text() != givenMask_ || editGateWay_->text() != givenGateway_;
+}
+
+bool TFormEthernetSetup::NameChanged() const { return editPrinterName_->text() != givenName_; }
 
 bool TFormEthernetSetup::DhcpSelected() const { return radioDhcp_->isChecked(); }
 
@@ -188,7 +199,7 @@ bool TFormEthernetSetup::Sendable(QLineEdit* edit) {
     if (u < 0x20 || u > 0x7E || u == u'"') ok = false;
   }
   if (ok) return true;
-  seam_.Message(QStringLiteral("'%1' cannot be sent to the printer: use printable ASCII "
+  seam_.MessageFrom(this, QStringLiteral("'%1' cannot be sent to the printer: use printable ASCII "
                                "characters without double quotes")
                     .arg(text));
   edit->setFocus();
@@ -200,6 +211,17 @@ void TFormEthernetSetup::ButtonSetIPClick() {
   const bool dhcp = DhcpSelected();
   // With DHCP only "NET DHCP" goes out, so the boxes need not be sendable.
   if (!dhcp && (!Sendable(editIP_) || !Sendable(editMask_) || !Sendable(editGateWay_))) return;
+  // Each button sends its own part only; a typed name would otherwise be
+  // dropped without a word.
+  if (NameChanged() &&
+      !seam_.YesNoFrom(this, QStringLiteral("\"Set IP\" sends the address settings only: the "
+                                            "printer name you typed (\"%1\") is not sent, and "
+                                            "the printer keeps \"%2\".\n\nSet the address "
+                                            "settings without the name?")
+                                 .arg(editPrinterName_->text(), givenName_))) {
+    editPrinterName_->setFocus();
+    return;
+  }
   StoreField(caller_->ipAddress, editIP_->text());
   StoreField(caller_->subnetMask, editMask_->text());
   StoreField(caller_->gateway, editGateWay_->text());
@@ -212,6 +234,13 @@ void TFormEthernetSetup::ButtonSetIPClick() {
 void TFormEthernetSetup::ButtonSetPrinterNameClick() {
   if (caller_ == nullptr) return;
   if (!Sendable(editPrinterName_)) return;
+  if (AddressesChanged() &&
+      !seam_.YesNoFrom(this, QStringLiteral("\"Set Printer Name\" sends the name only: the "
+                                            "address settings you changed are not sent, and the "
+                                            "printer keeps its own.\n\nSet the name without "
+                                            "them?"))) {
+    return;
+  }
   StoreField(caller_->netName, editPrinterName_->text());
   caller_->action = varnalux::NetActionSetName;
   caller_->confirmed = 1;

@@ -236,7 +236,7 @@ void TFormNetSetup::ButtonFactoryDefaultClick() {
   if (row == nullptr) return;
   varnalux::net::Mac mac{};
   if (!varnalux::net::ParseMacText(row->text(ColumnMac).toStdString(), mac)) return;
-  if (!seam_.YesNo(QStringLiteral("Are you sure?"))) return;
+  if (!seam_.YesNoFrom(this, QStringLiteral("Are you sure?"))) return;
   Busy busy(*this);
   bool sent = false;
   if (!session_.FactoryDefault(mac, sent, WaysTo(row->text(ColumnMac)))) return;
@@ -277,7 +277,7 @@ void TFormNetSetup::ButtonChangeIPClick() {
     varnalux::StoreNetText(settings.netName, e.settings.netName);
     varnalux::StoreNetText(settings.macAddress, macText.toStdString());
 
-    TFormEthernetSetup dialog(seam_);
+    TFormEthernetSetup dialog(seam_, this);
     dialog.Prepare(x(), y(), settings);
     seam_.Exec(dialog);
     if (!settings.confirmed) return false;
@@ -299,7 +299,13 @@ void TFormNetSetup::ButtonChangeIPClick() {
 }
 
 void TFormNetSetup::ButtonBrowserClick() {
-  seam_.OpenUrl(QStringLiteral("http://") + editIPAddr_->text());
+  const QString url = QStringLiteral("http://") + editIPAddr_->text();
+  if (seam_.OpenUrlChecked(url)) return;
+  // Without a browser nothing would happen at all: say so, with the address
+  // to type into a browser elsewhere.
+  seam_.MessageFrom(this, QStringLiteral("The printer's web page %1 could not be opened: this "
+                                         "desktop has no web browser set up to open it.")
+                              .arg(url));
 }
 
 void TFormNetSetup::ButtonSetClick() {

@@ -1,0 +1,348 @@
+// Every page and dialog as the user meets it, at the DPI the suite runs at
+// (ctest runs it at 96 dpi and again with QT_FONT_DPI=120): no control
+// outside its parent or over a sibling, buttons apart and wide enough for
+// their captions, labels and read-only boxes showing their whole text; the
+// keyboard: captions with mnemonics, none shared on one page, read-only
+// boxes no Tab stops; and every field named for screen readers.
+// With VARNALUX_LAYOUT_SHOTS naming a folder, each window is also saved
+// there as a picture, for a person to look at.
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QAccessible>
+#include <QCheckBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTabBar>
+#include <QStyle>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <memory>
+
+#include "app/form_about.h"
+#include "app/form_process.h"
+#include "tests/gui/gui_test_support.h"
+#include "ui/form_dump_text_setup.h"
+#include "ui/form_ethernet_setup.h"
+#include "ui/form_font_sheet.h"
+#include "ui/form_lpt_setup.h"
+#include "ui/form_net_setup.h"
+#include "ui/form_preview_font.h"
+#include "ui/form_rs232_setup.h"
+#include "ui/form_rtc_setup.h"
+#include "ui/form_sensor_calibrate.h"
+
+namespace {
+
+// Where a problem is: the window, then the control by name or caption.
+QString Describe(const QWidget* w) {
+  QString text = w->objectName();
+  if (text.isEmpty()) text = QString::fromLatin1(w->metaObject()->className());
+  if (auto* b = qobject_cast<const QAbstractButton*>(w)) text += " \"" + b->text() + "\"";
+  if (auto* l = qobject_cast<const QLabel*>(w)) text += " \"" + l->text() + "\"";
+  return text;
+}
+
+// Widgets the toolkit makes inside its own composite controls, and the
+// contents of scrolled areas, which may lie outside what is shown.
+bool Internal(const QWidget* w) {
+  for (const QWidget* p = w->parentWidget(); p != nullptr && !p->isWindow(); p = p->parentWidget())
+    if (qobject_cast<const QAbstractScrollArea*>(p) != nullptr ||
+        qobject_cast<const QComboBox*>(p) != nullptr || qobject_cast<const QTabBar*>(p) != nullptr)
+      return true;
+  return false;
+}
+
+std::vector<QWidget*> Shown(QWidget* window) {
+  std::vector<QWidget*> shown;
+  for (QWidget* w : window->findChildren<QWidget*>())
+    if (!w->isWindow() && w->isVisibleTo(window) && !Internal(w)) shown.push_back(w);
+  return shown;
+}
+
+// The width a button needs for its caption: the text as drawn (mnemonic
+// marker hidden) and the style's margins and frame around it.
+int CaptionWidth(const QPushButton* b) {
+  const QStyle* s = b->style();
+  return b->fontMetrics().size(Qt::TextShowMnemonic, b->text()).width() +
+         s->pixelMetric(QStyle::PM_ButtonMargin, nullptr, b) +
+         2 * s->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, b);
+}
+
+// The geometry invariants of one window, as it is shown now.
+QStringList GeometryProblems(QWidget* window) {
+  QStringList problems;
+  const std::vector<QWidget*> shown = Shown(window);
+  std::map<QWidget*, std::vector<QWidget*>> siblings;
+  for (QWidget* w : shown) {
+    QWidget* parent = w->parentWidget();
+    if (!parent->rect().contains(w->geometry()))
+      problems << Describe(w) + " lies outside " + Describe(parent);
+    siblings[parent].push_back(w);
+
+    const QFontMetrics fm = w->fontMetrics();
+    if (auto* b = qobject_cast<QPushButton*>(w)) {
+      if (b->width() < CaptionWidth(b))
+        problems << QStringLiteral("%1 is %2 px wide, its caption needs %3")
+                        .arg(Describe(b))
+                        .arg(b->width())
+                        .arg(CaptionWidth(b));
+      if (b->height() < fm.height() + 4)
+        problems << QStringLiteral("%1 is %2 px high").arg(Describe(b)).arg(b->height());
+    } else if (auto* b = qobject_cast<QAbstractButton*>(w)) {
+      if (b->width() < b->sizeHint().width() || b->height() < fm.height())
+        problems << QStringLiteral("%1 is %2x%3, its caption needs %4")
+                        .arg(Describe(b))
+                        .arg(b->width())
+                        .arg(b->height())
+                        .arg(b->sizeHint().width());
+    } else if (auto* l = qobject_cast<QLabel*>(w)) {
+      if (!l->text().isEmpty() && !l->wordWrap() && l->textFormat() != Qt::RichText &&
+          l->toolTip().isEmpty()) {
+        const QSize need = fm.size(Qt::TextShowMnemonic, l->text());
+        if (l->contentsRect().width() < need.width() || l->contentsRect().height() < fm.height())
+          problems << QStringLiteral("%1 is %2x%3, its text needs %4x%5")
+                          .arg(Describe(l))
+                          .arg(l->contentsRect().width())
+                          .arg(l->contentsRect().height())
+                          .arg(need.width())
+                          .arg(fm.height());
+      }
+    } else if (auto* e = qobject_cast<QLineEdit*>(w)) {
+      // Room for the text a read-only box shows, and for a few digits in
+      // any box.
+      const int frame = 2 * w->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, w) + 4;
+      int need = fm.horizontalAdvance(QStringLiteral("0000")) + frame;
+      if (e->isReadOnly()) need = std::max(need, fm.horizontalAdvance(e->text()) + frame);
+      if (e->width() < need || e->height() < fm.height() + 2)
+        problems << QStringLiteral("%1 is %2x%3, its text needs %4 wide")
+                        .arg(Describe(e))
+                        .arg(e->width())
+                        .arg(e->height())
+                        .arg(need);
+    }
+  }
+  for (const auto& [parent, children] : siblings) {
+    for (size_t i = 0; i < children.size(); ++i) {
+      for (size_t j = i + 1; j < children.size(); ++j) {
+        QWidget* a = children[i];
+        QWidget* b = children[j];
+        if (a->geometry().intersects(b->geometry())) {
+          problems << Describe(a) + " overlaps " + Describe(b);
+        } else if (qobject_cast<QPushButton*>(a) && qobject_cast<QPushButton*>(b) &&
+                   a->geometry().adjusted(-2, -2, 2, 2).intersects(b->geometry())) {
+          problems << Describe(a) + " touches " + Describe(b);
+        }
+      }
+    }
+  }
+  return problems;
+}
+
+// A caption's mnemonic letter, upper case; none without a marker.
+QChar MnemonicOf(const QString& text) {
+  for (qsizetype i = 0; i + 1 < text.size(); ++i) {
+    if (text[i] != QLatin1Char('&')) continue;
+    if (text[i + 1] == QLatin1Char('&')) {
+      ++i;
+      continue;
+    }
+    return text[i + 1].toUpper();
+  }
+  return QChar();
+}
+
+// Buttons and menus shown in the window: each has a mnemonic, and no two
+// share one.
+QStringList MnemonicProblems(QWidget* window) {
+  QStringList problems;
+  std::map<QChar, QString> taken;
+  auto take = [&](const QString& text, const QString& who) {
+    const QChar m = MnemonicOf(text);
+    if (m.isNull()) {
+      problems << who + " has no mnemonic";
+      return;
+    }
+    auto [it, fresh] = taken.emplace(m, who);
+    if (!fresh) problems << who + " shares Alt+" + QString(m) + " with " + it->second;
+  };
+  for (QWidget* w : Shown(window)) {
+    if (qobject_cast<QPushButton*>(w) != nullptr || qobject_cast<QCheckBox*>(w) != nullptr)
+      take(static_cast<QAbstractButton*>(w)->text(), Describe(w));
+    else if (auto* l = qobject_cast<QLabel*>(w); l != nullptr && !MnemonicOf(l->text()).isNull())
+      take(l->text(), Describe(w));
+  }
+  if (auto* bar = window->findChild<QMenuBar*>(QString(), Qt::FindDirectChildrenOnly))
+    for (QAction* a : bar->actions()) take(a->text(), "menu \"" + a->text() + "\"");
+  return problems;
+}
+
+// Fields that take the focus, and images, each named for screen readers;
+// read-only boxes are no Tab stops.
+QStringList AccessProblems(QWidget* window) {
+  QStringList problems;
+  std::vector<QWidget*> fields;
+  for (QWidget* w : window->findChildren<QWidget*>()) {
+    if (w->isWindow() || !w->isVisibleTo(window)) continue;
+    if (qobject_cast<QScrollBar*>(w) != nullptr || qobject_cast<QTabBar*>(w) != nullptr) continue;
+    // A list's edit is named with its list.
+    const bool image = qobject_cast<QLabel*>(w) != nullptr &&
+                       !static_cast<QLabel*>(w)->pixmap().isNull();
+    if (w->focusPolicy() == Qt::NoFocus && !image) continue;
+    if (w->objectName() == QLatin1String("qt_scrollarea_viewport")) continue;
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+    if (a == nullptr || a->text(QAccessible::Name).trimmed().isEmpty())
+      problems << Describe(w) + " has no accessible name";
+    bool readOnly = false;
+    if (auto* e = qobject_cast<QLineEdit*>(w)) readOnly = e->isReadOnly();
+    if (auto* e = qobject_cast<QPlainTextEdit*>(w)) readOnly = e->isReadOnly();
+    if (readOnly && (w->focusPolicy() & Qt::TabFocus) && w->isEnabled())
+      problems << Describe(w) + " is read-only yet a Tab stop";
+  }
+  return problems;
+}
+
+// The font DPI in the window's own pixels, and how much the screen scales
+// those pixels.
+QString DpiTag() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  return QStringLiteral("%1dpi-x%2")
+      .arg(qRound(screen->logicalDotsPerInch()))
+      .arg(screen->devicePixelRatio());
+}
+
+class WindowLayoutTest : public PrinterWindowTest {
+ protected:
+  void SetUp() override {
+    PrinterWindowTest::SetUp();
+    ASSERT_TRUE(dir.isValid());
+  }
+
+  // Shows the window, saves its picture when asked to, and collects what
+  // is wrong with it.
+  void Check(const QString& name, QWidget* window, bool keyboard = true) {
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window)) << name.toStdString();
+    QApplication::processEvents();
+    const QString shots = qEnvironmentVariable("VARNALUX_LAYOUT_SHOTS");
+    if (!shots.isEmpty()) {
+      QDir().mkpath(shots);
+      window->grab().save(QDir(shots).filePath(name + "-" + DpiTag() + ".png"));
+    }
+    for (const QString& p : GeometryProblems(window)) problems << name + ": " + p;
+    if (keyboard) {
+      for (const QString& p : MnemonicProblems(window)) problems << name + ": " + p;
+      for (const QString& p : AccessProblems(window)) problems << name + ": " + p;
+    }
+  }
+
+  QTemporaryDir dir;
+  QStringList problems;
+};
+
+TEST_F(WindowLayoutTest, EveryPageFitsItsTextAndIsReachableByKeyboard) {
+  // A read configuration and file list, so that every box shows text.
+  Find<QPushButton>(form.get(), "ButtonRead")->click();
+  auto* pages = Find<QTabWidget>(form.get(), "PageControl1");
+  pages->setCurrentIndex(1);
+  Find<QPushButton>(form.get(), "ButtonGet")->click();
+  ASSERT_TRUE(seam.messages.isEmpty()) << seam.messages.join('|').toStdString();
+  const char* const names[] = {"page1-configuration", "page2-file-manager", "page3-font",
+                               "page4-command-tool"};
+  for (int i = 0; i < 4; ++i) {
+    pages->setCurrentIndex(i);
+    Check(QString::fromLatin1(names[i]), form.get());
+  }
+  EXPECT_TRUE(problems.isEmpty()) << problems.join('\n').toStdString();
+}
+
+TEST_F(WindowLayoutTest, EveryDialogFitsItsTextAndIsReachableByKeyboard) {
+  {
+    TFormRs232Setup d;
+    d.Bind(form->Serial());
+    Check("rs232-setup", &d);
+  }
+  {
+    TFormLPTSetup d;
+    d.Bind(form->ParallelName());
+    Check("lpt-setup", &d);
+  }
+  {
+    varnalux::net::UdpOptions nowhere;
+    nowhere.overridden = true;
+    TFormNetSetup d(seam, nowhere);
+    d.Bind(form->Tcp());
+    Check("tcpip-setup", &d);
+  }
+  {
+    varnalux::NetworkSettings s;
+    varnalux::InitNetworkSettings(s);
+    varnalux::StoreNetText(s.netName, "SHIPPING");
+    varnalux::StoreNetText(s.macAddress, "00:1B:82:AA:BB:CC");
+    TFormEthernetSetup d(seam);
+    d.Prepare(0, 0, s);
+    Check("ethernet-setup", &d);
+  }
+  {
+    varnalux::ClockSettings clock{2026, 3, 14, 15, 9, 26, 0};
+    TFormRTCSetup d(seam);
+    d.Prepare(0, 0, clock);
+    Check("rtc-setup", &d);
+  }
+  {
+    varnalux::DumpTextSettings s{};
+    TFormDumpTextSetup d;
+    d.Prepare(0, 0, s);
+    Check("dump-text-setup", &d);
+  }
+  {
+    int32_t media = 0;
+    TFormSensorCalibrate d;
+    d.Prepare(0, 0, media);
+    Check("sensor-calibrate", &d);
+  }
+  {
+    TFormPreviewFont d(form->DialogFont(), 1252);
+    Check("preview-font", &d);
+  }
+  {
+    // A font just made, as "Font Sheet" shows it.
+    const QString made = dir.filePath(QStringLiteral("made.bmf"));
+    Choose(Find<QComboBox>(form.get(), "ComboBoxFontPitch"), "Fixed Pitch");
+    Type(form.get(), "EditFontWidth", QStringLiteral("8"));
+    Type(form.get(), "EditFontHeight", QStringLiteral("10"));
+    seam.fileNames.push_back(made);
+    Find<QPushButton>(form.get(), "ButtonSaveFont")->click();
+    ASSERT_TRUE(seam.messages.isEmpty()) << seam.messages.join('|').toStdString();
+    TFormFontSheet d(seam);
+    ASSERT_TRUE(d.ShowFile(made));
+    Check("font-sheet", &d);
+  }
+  {
+    TFormAbout d;
+    Check("about", &d, false);
+  }
+  {
+    TFormProcess d;
+    d.Open(0, 0, "Downloading...");
+    d.SetNote("Waiting for the printer to take the rest of the file");
+    Check("progress", &d, false);
+  }
+  EXPECT_TRUE(problems.isEmpty()) << problems.join('\n').toStdString();
+}
+
+}  // namespace
