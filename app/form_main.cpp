@@ -257,9 +257,9 @@ void TFormMain::BuildFrame() {
 
   // Menu: About > About.
   menuBar()->setObjectName(QStringLiteral("MainMenu1"));
-  QMenu* aboutMenu = menuBar()->addMenu(QStringLiteral("About"));
+  QMenu* aboutMenu = menuBar()->addMenu(QStringLiteral("&About"));
   aboutMenu->setObjectName(QStringLiteral("MenuAbout"));
-  about1_ = aboutMenu->addAction(QStringLiteral("About"));
+  about1_ = aboutMenu->addAction(QStringLiteral("&About"));
   about1_->setObjectName(QStringLiteral("About1"));
   connect(about1_, &QAction::triggered, this, &TFormMain::About1Click);
 
@@ -312,7 +312,7 @@ void TFormMain::BuildFrame() {
   comboBoxInterFace_->addItems({QStringLiteral("USB"), QStringLiteral("COM"), QStringLiteral("LPT"),
                                 QStringLiteral("ETHERNET")});
   comboBoxInterFace_->setCurrentIndex(0);
-  buttonInterFace_ = new QPushButton(QStringLiteral("Setup"), interfaceGroup);
+  buttonInterFace_ = new QPushButton(QStringLiteral("Set&up"), interfaceGroup);
   buttonInterFace_->setObjectName(QStringLiteral("ButtonInterFace"));
   buttonInterFace_->setEnabled(false);
   // The group fills the free end of the tab row's height; its two controls
@@ -394,7 +394,7 @@ QGroupBox* TFormMain::BuildStatusGroup(QWidget* page) {
     layout->addWidget(label);
   }
   layout->addStretch(1);
-  buttonGetStatus_ = new QPushButton(QStringLiteral("Get Status"), group);
+  buttonGetStatus_ = new QPushButton(QStringLiteral("&Get Status"), group);
   buttonGetStatus_->setObjectName(QStringLiteral("ButtonGetStatus"));
   layout->addWidget(buttonGetStatus_);
   connect(buttonGetStatus_, &QPushButton::clicked, this, &TFormMain::ButtonGetStatusClick);

@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 
 #include "ui/form_font.h"
+#include "ui/tab_order.h"
 #include "ui/printer_text.h"
 
 TFormDumpTextSetup::TFormDumpTextSetup(QWidget* parent)
@@ -31,6 +32,7 @@ TFormDumpTextSetup::TFormDumpTextSetup(QWidget* parent)
     modes_->addButton(item, i);
     modeLayout->addWidget(item);
   }
+  OneTabStopPerChoice(modes_);
 
   labelFileName_ = new QLabel(QStringLiteral("File Name:"), this);
   labelFileName_->setObjectName(QStringLiteral("LabelFileName"));
@@ -39,10 +41,10 @@ TFormDumpTextSetup::TFormDumpTextSetup(QWidget* parent)
   editFileName_->setMaxLength(12);
   labelFileName_->setBuddy(editFileName_);
 
-  buttonOK_ = new QPushButton(QStringLiteral("Set"), this);
+  buttonOK_ = new QPushButton(QStringLiteral("&Set"), this);
   buttonOK_->setObjectName(QStringLiteral("ButtonOK"));
   buttonOK_->setDefault(true);
-  buttonCancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+  buttonCancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
   buttonCancel_->setObjectName(QStringLiteral("ButtonCancel"));
 
   auto* nameRow = new QHBoxLayout;

@@ -15,6 +15,7 @@
 
 #include "ui/dialog_seam.h"
 #include "ui/form_font.h"
+#include "ui/tab_order.h"
 
 namespace {
 
@@ -68,6 +69,7 @@ TFormEthernetSetup::TFormEthernetSetup(DialogSeam& seam, QWidget* parent)
   dhcpChoice_ = new QButtonGroup(this);
   dhcpChoice_->addButton(radioDhcp_, 0);
   dhcpChoice_->addButton(radioStatic_, 1);
+  OneTabStopPerChoice(dhcpChoice_);
   auto* radios = new QHBoxLayout(radioGroupDHCP_);
   radios->addWidget(radioDhcp_);
   radios->addWidget(radioStatic_);
@@ -105,11 +107,11 @@ TFormEthernetSetup::TFormEthernetSetup(DialogSeam& seam, QWidget* parent)
     grid->addWidget(edits[i], i, 1);
   }
 
-  buttonSetPrinterName_ = new QPushButton(QStringLiteral("Set Printer Name"), this);
+  buttonSetPrinterName_ = new QPushButton(QStringLiteral("Set Printer &Name"), this);
   buttonSetPrinterName_->setObjectName(QStringLiteral("ButtonSetPrinterName"));
-  buttonSetIP_ = new QPushButton(QStringLiteral("Set IP"), this);
+  buttonSetIP_ = new QPushButton(QStringLiteral("Set &IP"), this);
   buttonSetIP_->setObjectName(QStringLiteral("ButtonSetIP"));
-  buttonCancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+  buttonCancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
   buttonCancel_->setObjectName(QStringLiteral("ButtonCancel"));
   for (QPushButton* b : {buttonSetPrinterName_, buttonSetIP_, buttonCancel_})
     b->setAutoDefault(false);

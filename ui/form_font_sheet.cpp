@@ -52,11 +52,12 @@ TFormFontSheet::TFormFontSheet(DialogSeam& seam, QWidget* parent)
   imageSheet_->setObjectName(QStringLiteral("ImageSheet"));
   scrollArea_ = new QScrollArea(this);
   scrollArea_->setObjectName(QStringLiteral("ScrollBoxSheet"));
+  scrollArea_->setAccessibleName(QStringLiteral("Font Sheet"));
   scrollArea_->setWidget(imageSheet_);
   scrollArea_->setBackgroundRole(QPalette::Dark);
-  buttonOpen_ = new QPushButton(QStringLiteral("Open"), this);
+  buttonOpen_ = new QPushButton(QStringLiteral("&Open"), this);
   buttonOpen_->setObjectName(QStringLiteral("ButtonOpen"));
-  buttonExit_ = new QPushButton(QStringLiteral("Exit"), this);
+  buttonExit_ = new QPushButton(QStringLiteral("&Exit"), this);
   buttonExit_->setObjectName(QStringLiteral("ButtonExit"));
 
   auto* buttons = new QHBoxLayout;

@@ -93,6 +93,7 @@ TFormNetSetup::TFormNetSetup(DialogSeam& seam, const varnalux::net::UdpOptions& 
 
   listView1_ = new QTreeWidget(this);
   listView1_->setObjectName(QStringLiteral("ListView1"));
+  listView1_->setAccessibleName(QStringLiteral("Printers"));
   listView1_->setHeaderLabels({QStringLiteral("Printer Name"), QStringLiteral("MAC"),
                                QStringLiteral("IP Address"), QStringLiteral("Model Name"),
                                QStringLiteral("Status")});
@@ -108,10 +109,10 @@ TFormNetSetup::TFormNetSetup(DialogSeam& seam, const varnalux::net::UdpOptions& 
   listView1_->setColumnWidth(ColumnIp, 110);
   listView1_->setColumnWidth(ColumnModel, 110);
 
-  buttonDiscover_ = MakeButton("ButtonDiscover", "Discover Device", this);
-  buttonChangeIP_ = MakeButton("ButtonChangeIP", "Change IP Address", this);
-  buttonFactoryDefault_ = MakeButton("ButtonFactoryDefault", "Factory Default", this);
-  buttonBrowser_ = MakeButton("ButtonBrowser", "Web Setup", this);
+  buttonDiscover_ = MakeButton("ButtonDiscover", "&Discover Device", this);
+  buttonChangeIP_ = MakeButton("ButtonChangeIP", "&Change IP Address", this);
+  buttonFactoryDefault_ = MakeButton("ButtonFactoryDefault", "&Factory Default", this);
+  buttonBrowser_ = MakeButton("ButtonBrowser", "&Web Setup", this);
   for (QPushButton* b : {buttonDiscover_, buttonChangeIP_, buttonFactoryDefault_, buttonBrowser_})
     b->setAutoDefault(false);
 
@@ -123,7 +124,7 @@ TFormNetSetup::TFormNetSetup(DialogSeam& seam, const varnalux::net::UdpOptions& 
   editPort_ = new QLineEdit(QStringLiteral("9100"), groupIpSetting_);
   editPort_->setObjectName(QStringLiteral("EditPort"));
   editPort_->setFixedWidth(70);
-  buttonSet_ = MakeButton("ButtonSet", "Exit", groupIpSetting_);
+  buttonSet_ = MakeButton("ButtonSet", "&Exit", groupIpSetting_);
   auto* labelHost = new QLabel(QStringLiteral("IP Address/Printer Name:"), groupIpSetting_);
   labelHost->setBuddy(editIPAddr_);
   auto* labelPort = new QLabel(QStringLiteral("Port:"), groupIpSetting_);

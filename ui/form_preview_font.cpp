@@ -26,10 +26,11 @@ TFormPreviewFont::TFormPreviewFont(const QFont& font, int codePage, QWidget* par
 
   imagePreview_ = new QLabel(this);
   imagePreview_->setObjectName(QStringLiteral("ImagePreview"));
+  imagePreview_->setAccessibleName(QStringLiteral("Font Preview"));
   imagePreview_->setGeometry(kImageLeft, kImageTop, PreviewWidth, PreviewHeight);
   imagePreview_->setPixmap(QPixmap::fromImage(PreviewImage(font, codePage)));
 
-  buttonExit_ = new QPushButton(QStringLiteral("Exit"), this);
+  buttonExit_ = new QPushButton(QStringLiteral("&Exit"), this);
   buttonExit_->setObjectName(QStringLiteral("ButtonExit"));
   buttonExit_->setGeometry(kImageLeft + PreviewWidth + 16, kImageTop, kButtonWidth,
                            kButtonHeight);

@@ -25,23 +25,23 @@ TPrinterFunctionGroup::TPrinterFunctionGroup(PageHost& host, QWidget* parent)
   layout->setContentsMargins(2, 2, 2, 4);
   layout->setSpacing(2);
 
-  connect(AddButton("ButtonInitial", "Factory Default"), &QPushButton::clicked, this,
+  connect(AddButton("ButtonInitial", "&Factory Default"), &QPushButton::clicked, this,
           &TPrinterFunctionGroup::ButtonInitialClick);
-  connect(AddButton("ButtonDump", "Dump Text"), &QPushButton::clicked, this,
+  connect(AddButton("ButtonDump", "&Dump Text"), &QPushButton::clicked, this,
           &TPrinterFunctionGroup::ButtonDumpClick);
-  connect(AddButton("ButtonSelfTest", "Configuration Page"), &QPushButton::clicked, this,
+  connect(AddButton("ButtonSelfTest", "C&onfiguration Page"), &QPushButton::clicked, this,
           &TPrinterFunctionGroup::ButtonSelfTestClick);
-  connect(AddButton("ButtonRTCSetTime", "RTC Setup"), &QPushButton::clicked, this,
+  connect(AddButton("ButtonRTCSetTime", "R&TC Setup"), &QPushButton::clicked, this,
           &TPrinterFunctionGroup::ButtonRTCSetTimeClick);
-  connect(AddButton("ButtonSensorCalibrate", "Calibrate Sensor "), &QPushButton::clicked, this,
+  connect(AddButton("ButtonSensorCalibrate", "Cali&brate Sensor "), &QPushButton::clicked, this,
           &TPrinterFunctionGroup::ButtonSensorCalibrateClick);
-  connect(AddButton("ButtonRestPrinter", "Reset Printer"), &QPushButton::clicked, this,
+  connect(AddButton("ButtonRestPrinter", "Reset &Printer"), &QPushButton::clicked, this,
           &TPrinterFunctionGroup::ButtonRestPrinterClick);
-  connect(AddButton("ButtonTestPatern", "Print Test Page"), &QPushButton::clicked, this,
+  connect(AddButton("ButtonTestPatern", "Pri&nt Test Page"), &QPushButton::clicked, this,
           &TPrinterFunctionGroup::ButtonTestPaternClick);
-  connect(AddButton("ButtonIgnoreAuto", "Ignore AUTO.BAS"), &QPushButton::clicked, this,
+  connect(AddButton("ButtonIgnoreAuto", "&Ignore AUTO.BAS"), &QPushButton::clicked, this,
           &TPrinterFunctionGroup::ButtonIgnoreAutoClick);
-  connect(AddButton("ButtonEthernetSetup", "Ethernet Setup"), &QPushButton::clicked, this,
+  connect(AddButton("ButtonEthernetSetup", "&Ethernet Setup"), &QPushButton::clicked, this,
           &TPrinterFunctionGroup::ButtonEthernetClick);
   layout->addStretch(1);
 }

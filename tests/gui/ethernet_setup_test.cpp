@@ -91,8 +91,8 @@ TEST_F(EthernetDialogTest, LayoutNamesAndTheReadOnlyMac) {
     const int x3 = Find<QPushButton>(&d, "ButtonCancel")->x();
     EXPECT_LT(x1, x2);
     EXPECT_LT(x2, x3);
-    EXPECT_EQ(Find<QPushButton>(&d, "ButtonSetPrinterName")->text(), "Set Printer Name");
-    EXPECT_EQ(Find<QPushButton>(&d, "ButtonSetIP")->text(), "Set IP");
+    EXPECT_EQ(Visible(Find<QPushButton>(&d, "ButtonSetPrinterName")->text()), "Set Printer Name");
+    EXPECT_EQ(Visible(Find<QPushButton>(&d, "ButtonSetIP")->text()), "Set IP");
     // Tab order follows the layout, the MAC box is no stop.
     QWidget* w = Find<QWidget>(&d, "EditIP");
     QStringList order;

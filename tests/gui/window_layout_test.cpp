@@ -198,15 +198,27 @@ QStringList AccessProblems(QWidget* window) {
   std::vector<QWidget*> fields;
   for (QWidget* w : window->findChildren<QWidget*>()) {
     if (w->isWindow() || !w->isVisibleTo(window)) continue;
-    if (qobject_cast<QScrollBar*>(w) != nullptr || qobject_cast<QTabBar*>(w) != nullptr) continue;
+    // The page control is named by its tabs.
+    if (qobject_cast<QScrollBar*>(w) != nullptr || qobject_cast<QTabBar*>(w) != nullptr ||
+        qobject_cast<QTabWidget*>(w) != nullptr)
+      continue;
     // A list's edit is named with its list.
     const bool image = qobject_cast<QLabel*>(w) != nullptr &&
                        !static_cast<QLabel*>(w)->pixmap().isNull();
     if (w->focusPolicy() == Qt::NoFocus && !image) continue;
     if (w->objectName() == QLatin1String("qt_scrollarea_viewport")) continue;
     QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
-    if (a == nullptr || a->text(QAccessible::Name).trimmed().isEmpty())
-      problems << Describe(w) + " has no accessible name";
+    const QString name = a != nullptr ? a->text(QAccessible::Name).trimmed() : QString();
+    if (name.isEmpty()) problems << Describe(w) + " has no accessible name";
+    if (qobject_cast<QComboBox*>(w) != nullptr && w->accessibleName().isEmpty() && a != nullptr &&
+        a->relations(QAccessible::Label).isEmpty())
+      problems << Describe(w) + " has no caption";
+    // A field without a caption of its own is named after its group by the
+    // toolkit, which does not tell it from the group's other fields.
+    for (QWidget* p = w->parentWidget(); p != nullptr && p != window; p = p->parentWidget())
+      if (auto* g = qobject_cast<QGroupBox*>(p); g != nullptr && qobject_cast<QAbstractButton*>(w) == nullptr &&
+                                                  !name.isEmpty() && name == g->title())
+        problems << Describe(w) + " is named only by its group \"" + name + "\"";
     bool readOnly = false;
     if (auto* e = qobject_cast<QLineEdit*>(w)) readOnly = e->isReadOnly();
     if (auto* e = qobject_cast<QPlainTextEdit*>(w)) readOnly = e->isReadOnly();
@@ -268,6 +280,67 @@ TEST_F(WindowLayoutTest, EveryPageFitsItsTextAndIsReachableByKeyboard) {
     Check(QString::fromLatin1(names[i]), form.get());
   }
   EXPECT_TRUE(problems.isEmpty()) << problems.join('\n').toStdString();
+}
+
+// The accessible name of the widget, as a screen reader reads it.
+QString NameOf(QWidget* w) {
+  QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+  return a != nullptr ? a->text(QAccessible::Name) : QString();
+}
+
+// The captions (not the group) that label the widget for screen readers. A list is read
+// by its current text and these labels (the desktop's accessibility bridge
+// takes a list's name from its text).
+QStringList LabelsOf(QWidget* w) {
+  QStringList labels;
+  QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+  if (a == nullptr) return labels;
+  for (const auto& [other, relation] : a->relations(QAccessible::Label))
+    if (qobject_cast<QLabel*>(other->object()) != nullptr) labels << other->text(QAccessible::Name);
+  return labels;
+}
+
+TEST_F(WindowLayoutTest, FieldsWithoutACaptionOfTheirOwnAreNamedByTheirRole) {
+  EXPECT_EQ(NameOf(Find<QWidget>(form.get(), "EditReferenceX")), "Reference: X");
+  EXPECT_EQ(NameOf(Find<QWidget>(form.get(), "EditReferenceY")), "Reference: Y");
+  EXPECT_EQ(LabelsOf(Find<QWidget>(form.get(), "ComboBoxDirection")), QStringList{"Direction:"});
+  EXPECT_EQ(Find<QWidget>(form.get(), "ComboBoxMirror")->accessibleName(), "Direction: Mirror");
+  EXPECT_EQ(NameOf(Find<QComboBox>(form.get(), "ComboBoxRibbon")->lineEdit()), "Ribbon:");
+  EXPECT_EQ(NameOf(Find<QComboBox>(form.get(), "ComboBoxCountryCode")->lineEdit()),
+            "Country Code:");
+  EXPECT_EQ(NameOf(Find<QWidget>(form.get(), "ListBoxFileList")), "File List");
+  EXPECT_EQ(NameOf(Find<QWidget>(form.get(), "ImageSmaple")), "Font Sample");
+  // The port list is named by its caption; the device it leads to is its
+  // description.
+  TFormRs232Setup rs232;
+  rs232.Bind(form->Serial());
+  auto* port = Find<QComboBox>(&rs232, "ComboBoxComPort");
+  EXPECT_EQ(LabelsOf(port), QStringList{"COM Port:"});
+  QAccessibleInterface* a = QAccessible::queryAccessibleInterface(port);
+  ASSERT_NE(a, nullptr);
+  EXPECT_EQ(a->text(QAccessible::Description),
+            Find<QLabel>(&rs232, "LabelPortDevice")->text());
+  EXPECT_TRUE(a->text(QAccessible::Description).startsWith("COM1 -> "));
+}
+
+// Alt and a caption's letter press the button of the page shown, not the
+// one of another page with the same letter.
+TEST_F(WindowLayoutTest, AltLettersPressTheButtonsOfThePageShown) {
+  form->show();
+  form->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+  auto* pages = Find<QTabWidget>(form.get(), "PageControl1");
+  pages->setCurrentIndex(0);
+  seam.fileNames = {QString()};  // the dialog is cancelled
+  // The button is pressed as by a click it shows, a moment later.
+  QTest::keyClick(form.get(), Qt::Key_L, Qt::AltModifier);  // "Load" configuration
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !seam.filters.isEmpty(); }, 5000));
+  EXPECT_TRUE(seam.filters[0].contains("dcf")) << seam.filters[0].toStdString();
+  pages->setCurrentIndex(3);
+  seam.fileNames = {QString()};
+  QTest::keyClick(form.get(), Qt::Key_L, Qt::AltModifier);  // "Load" command text
+  ASSERT_TRUE(QTest::qWaitFor([&] { return seam.filters.size() == 2; }, 5000));
+  EXPECT_FALSE(seam.filters[1].contains("dcf")) << seam.filters[1].toStdString();
 }
 
 TEST_F(WindowLayoutTest, EveryDialogFitsItsTextAndIsReachableByKeyboard) {
