@@ -16,6 +16,7 @@
 
 #include "protocol/config_file.h"
 #include "ui/dialog_seam.h"
+#include "ui/form_font.h"
 #include "ui/page_host.h"
 #include "ui/tab_order.h"
 
@@ -292,7 +293,7 @@ void ConfigPage::Build() {
   buttonSet_ = button("ButtonSet", "&Set");
   buttonRead_ = button("ButtonRead", "&Read");
   for (QPushButton* b : {buttonClear_, buttonLoad_, buttonSave_, buttonSet_, buttonRead_})
-    b->setMinimumWidth(60);
+    b->setMinimumWidth(FormPixels(60));
   connect(buttonClear_, &QPushButton::clicked, this, &ConfigPage::ButtonClearClick);
   connect(buttonLoad_, &QPushButton::clicked, this, &ConfigPage::ButtonLoadClick);
   connect(buttonSave_, &QPushButton::clicked, this, &ConfigPage::ButtonSaveClick);

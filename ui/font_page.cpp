@@ -137,16 +137,25 @@ void TFontPage::BuildControls() {
   int row = 0;
   left->addWidget(BuddyLabel("Windows Font Name:", editWinFontName_, this), row, 0);
   left->addWidget(editWinFontName_, row++, 1, 1, 3);
+  // Room for a size of a few digits; the code page list on a row of its own
+  // has room for its longest name.
+  editWinFontSize_->setMinimumWidth(
+      editWinFontSize_->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12);
   left->addWidget(BuddyLabel("Font Size:", editWinFontSize_, this), row, 0);
-  left->addWidget(editWinFontSize_, row, 1);
-  left->addWidget(BuddyLabel("Code Page:", comboBoxCodePage_, this), row, 2);
-  left->addWidget(comboBoxCodePage_, row++, 3);
-  left->addWidget(imageSmaple_, row++, 1, 1, 3, Qt::AlignLeft);
-  auto* fontButtons = new QHBoxLayout;
+  left->addWidget(editWinFontSize_, row++, 1, Qt::AlignLeft);
+  left->addWidget(BuddyLabel("Code Page:", comboBoxCodePage_, this), row, 0);
+  left->addWidget(comboBoxCodePage_, row++, 1, 1, 3);
+  // The sample with the three font buttons stacked beside it, apart.
+  auto* sample = new QHBoxLayout;
+  sample->setSpacing(6);
+  sample->addWidget(imageSmaple_, 0, Qt::AlignTop);
+  auto* fontButtons = new QVBoxLayout;
+  fontButtons->setSpacing(3);
   fontButtons->addWidget(buttonSelectFont_);
   fontButtons->addWidget(buttonPreviewFont_);
   fontButtons->addWidget(buttonFontSheet_);
-  left->addLayout(fontButtons, row++, 1, 1, 3);
+  sample->addLayout(fontButtons, 1);
+  left->addLayout(sample, row++, 1, 1, 3);
   const struct {
     const char* label;
     QWidget* field;

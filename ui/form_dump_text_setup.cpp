@@ -14,12 +14,11 @@
 #include "ui/printer_text.h"
 
 TFormDumpTextSetup::TFormDumpTextSetup(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint) {
+    : QDialog(parent, FixedDialogFlags) {
   setObjectName(QStringLiteral("FormDumpTextSetup"));
   setWindowTitle(QStringLiteral("Dump Text Setup"));
   UseFormFont(this);
-  setFixedSize(274, 277);
+  setFixedSize(FormSize(274, 277));
 
   radioGroupDumpMode_ = new QGroupBox(QStringLiteral("Dump Text Setup"), this);
   radioGroupDumpMode_->setObjectName(QStringLiteral("RadioGroupDumpMode"));

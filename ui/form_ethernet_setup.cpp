@@ -52,13 +52,12 @@ class NameLengthValidator : public QValidator {
 }  // namespace
 
 TFormEthernetSetup::TFormEthernetSetup(DialogSeam& seam, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+    : QDialog(parent, FixedDialogFlags),
       seam_(seam) {
   setObjectName(QStringLiteral("FormEthernetSetup"));
   setWindowTitle(QStringLiteral("Ethernet Setup"));
   UseFormFont(this);
-  setFixedSize(301, 310);
+  setFixedSize(FormSize(301, 310));
 
   radioGroupDHCP_ = new QGroupBox(QStringLiteral("IP Setup"), this);
   radioGroupDHCP_->setObjectName(QStringLiteral("RadioGroupDHCP"));

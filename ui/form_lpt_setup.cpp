@@ -12,11 +12,11 @@
 #include "ui/port_setup_support.h"
 
 TFormLPTSetup::TFormLPTSetup(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
+    : QDialog(parent, FixedDialogFlags) {
   setObjectName(QStringLiteral("FormLPTSetup"));
   setWindowTitle(QStringLiteral("LPT Setup"));
   UseFormFont(this);
-  setFixedSize(315, 88);
+  setFixedSize(FormSize(315, 88));
 
   comboBoxLPT_ = new QComboBox(this);
   comboBoxLPT_->setObjectName(QStringLiteral("ComboBoxLPT"));

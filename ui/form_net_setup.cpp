@@ -86,7 +86,7 @@ class TFormNetSetup::Busy {
 
 TFormNetSetup::TFormNetSetup(DialogSeam& seam, const varnalux::net::UdpOptions& udp,
                              QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), seam_(seam), session_(udp) {
+    : QDialog(parent, FixedDialogFlags), seam_(seam), session_(udp) {
   setObjectName(QStringLiteral("FormNetSetup"));
   setWindowTitle(QStringLiteral("TCP/IP Setup"));
   UseFormFont(this);
@@ -147,7 +147,7 @@ TFormNetSetup::TFormNetSetup(DialogSeam& seam, const varnalux::net::UdpOptions& 
   layout->addWidget(listView1_, 1);
   layout->addLayout(buttons);
   layout->addWidget(groupIpSetting_);
-  setFixedSize(kClientWidth, kClientHeight);
+  setFixedSize(FormSize(kClientWidth, kClientHeight));
 
   // Tab order follows the layout: list, buttons left to right, IP setting.
   QWidget* order[] = {listView1_,     buttonDiscover_, buttonChangeIP_, buttonFactoryDefault_,

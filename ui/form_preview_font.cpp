@@ -17,12 +17,11 @@ constexpr int kButtonHeight = 25;
 }  // namespace
 
 TFormPreviewFont::TFormPreviewFont(const QFont& font, int codePage, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint) {
+    : QDialog(parent, FixedDialogFlags) {
   setObjectName(QStringLiteral("FormPreviewFont"));
   setWindowTitle(QStringLiteral("Preview Font"));
   UseFormFont(this);
-  setFixedSize(kClientWidth, kClientHeight);
+  setFixedSize(FormSize(kClientWidth, kClientHeight));
 
   imagePreview_ = new QLabel(this);
   imagePreview_->setObjectName(QStringLiteral("ImagePreview"));

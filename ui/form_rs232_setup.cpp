@@ -36,11 +36,11 @@ void StoreIndex(const QComboBox* box, int32_t& field) {
 }  // namespace
 
 TFormRs232Setup::TFormRs232Setup(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
+    : QDialog(parent, FixedDialogFlags) {
   setObjectName(QStringLiteral("FormRs232Setup"));
   setWindowTitle(QStringLiteral("RS232 Setup"));
   UseFormFont(this);
-  setFixedSize(369, 311);
+  setFixedSize(FormSize(369, 311));
 
   QStringList ports;
   for (int i = 1; i <= varnalux::ComPortCount; ++i) ports << QStringLiteral("COM%1").arg(i);

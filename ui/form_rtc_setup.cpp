@@ -27,7 +27,7 @@ TFormRTCSetup::TFormRTCSetup(DialogSeam& seam, QWidget* parent)
   setObjectName(QStringLiteral("FormRTCSetup"));
   setWindowTitle(QStringLiteral("RTC Setup"));
   UseFormFont(this);
-  setFixedSize(297, 171);
+  setFixedSize(FormSize(297, 171));
 
   struct Spec {
     const char* label;

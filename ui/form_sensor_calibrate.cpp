@@ -11,12 +11,11 @@
 #include "ui/tab_order.h"
 
 TFormSensorCalibrate::TFormSensorCalibrate(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint) {
+    : QDialog(parent, FixedDialogFlags) {
   setObjectName(QStringLiteral("FormSensorCalibrate"));
   setWindowTitle(QStringLiteral("Sensor Calibration"));
   UseFormFont(this);
-  setFixedSize(291, 185);
+  setFixedSize(FormSize(291, 185));
 
   radioGroupMediaType_ = new QGroupBox(QStringLiteral("Media Type"), this);
   radioGroupMediaType_->setObjectName(QStringLiteral("RadioGroupMediaType"));

@@ -12,6 +12,7 @@
 #include "ui/ethernet_setup_handler.h"
 #include "ui/form_dump_text_setup.h"
 #include "ui/form_rtc_setup.h"
+#include "ui/form_font.h"
 #include "ui/form_sensor_calibrate.h"
 #include "ui/page_host.h"
 
@@ -49,7 +50,7 @@ TPrinterFunctionGroup::TPrinterFunctionGroup(PageHost& host, QWidget* parent)
 QPushButton* TPrinterFunctionGroup::AddButton(const char* name, const char* caption) {
   auto* button = new QPushButton(QString::fromLatin1(caption), this);
   button->setObjectName(QString::fromLatin1(name));
-  button->setFixedHeight(21);
+  button->setFixedHeight(FormPixels(21));
   layout()->addWidget(button);
   return button;
 }

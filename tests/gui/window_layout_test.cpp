@@ -24,6 +24,7 @@
 #include <QScrollBar>
 #include <QTabBar>
 #include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -91,7 +92,14 @@ QStringList GeometryProblems(QWidget* window) {
   for (QWidget* w : shown) {
     QWidget* parent = w->parentWidget();
     if (!parent->rect().contains(w->geometry()))
-      problems << Describe(w) + " lies outside " + Describe(parent);
+      problems << Describe(w) + " lies outside " + Describe(parent) +
+                  QStringLiteral(" (%1,%2 %3x%4 in %5x%6)")
+                      .arg(w->x())
+                      .arg(w->y())
+                      .arg(w->width())
+                      .arg(w->height())
+                      .arg(parent->width())
+                      .arg(parent->height());
     siblings[parent].push_back(w);
 
     const QFontMetrics fm = w->fontMetrics();
@@ -122,6 +130,23 @@ QStringList GeometryProblems(QWidget* window) {
                           .arg(need.width())
                           .arg(fm.height());
       }
+    } else if (auto* c = qobject_cast<QComboBox*>(w)) {
+      // The widest item shows whole, beside the arrow.
+      int widest = 0;
+      for (int i = 0; i < c->count(); ++i)
+        widest = std::max(widest, fm.horizontalAdvance(c->itemText(i)));
+      QStyleOptionComboBox option;
+      option.initFrom(c);
+      option.editable = c->isEditable();
+      const int need =
+          c->style()->sizeFromContents(QStyle::CT_ComboBox, &option, QSize(widest, fm.height()), c)
+              .width();
+      if (c->width() < need || c->height() < fm.height() + 2)
+        problems << QStringLiteral("%1 is %2x%3, its items need %4 wide")
+                        .arg(Describe(c))
+                        .arg(c->width())
+                        .arg(c->height())
+                        .arg(need);
     } else if (auto* e = qobject_cast<QLineEdit*>(w)) {
       // Room for the text a read-only box shows, and for a few digits in
       // any box.
@@ -136,6 +161,12 @@ QStringList GeometryProblems(QWidget* window) {
                         .arg(need);
     }
   }
+  // A group's frame stays inside the window, clear of its edges.
+  const QRect inside = window->rect().adjusted(2, 2, -3, -3);
+  for (QWidget* w : shown)
+    if (qobject_cast<QGroupBox*>(w) != nullptr &&
+        !inside.contains(QRect(w->mapTo(window, QPoint(0, 0)), w->size())))
+      problems << Describe(w) + " reaches the window's edge";
   for (const auto& [parent, children] : siblings) {
     for (size_t i = 0; i < children.size(); ++i) {
       for (size_t j = i + 1; j < children.size(); ++j) {
@@ -143,7 +174,8 @@ QStringList GeometryProblems(QWidget* window) {
         QWidget* b = children[j];
         if (a->geometry().intersects(b->geometry())) {
           problems << Describe(a) + " overlaps " + Describe(b);
-        } else if (qobject_cast<QPushButton*>(a) && qobject_cast<QPushButton*>(b) &&
+        } else if (((qobject_cast<QPushButton*>(a) && qobject_cast<QPushButton*>(b)) ||
+                    qobject_cast<QGroupBox*>(a) || qobject_cast<QGroupBox*>(b)) &&
                    a->geometry().adjusted(-2, -2, 2, 2).intersects(b->geometry())) {
           problems << Describe(a) + " touches " + Describe(b);
         }
@@ -256,6 +288,15 @@ class WindowLayoutTest : public PrinterWindowTest {
       window->grab().save(QDir(shots).filePath(name + "-" + DpiTag() + ".png"));
     }
     for (const QString& p : GeometryProblems(window)) problems << name + ": " + p;
+    // A dialog that cannot change its size asks for no maximise button.
+    if (qobject_cast<QDialog*>(window) != nullptr &&
+        window->minimumSize() == window->maximumSize()) {
+      const Qt::WindowFlags flags = window->windowFlags();
+      if (!(flags & Qt::CustomizeWindowHint) || (flags & Qt::WindowMaximizeButtonHint) ||
+          (flags & Qt::WindowMinimizeButtonHint))
+        problems << name + QStringLiteral(": a fixed-size dialog with the window flags 0x%1")
+                               .arg(static_cast<unsigned>(flags), 0, 16);
+    }
     if (keyboard) {
       for (const QString& p : MnemonicProblems(window)) problems << name + ": " + p;
       for (const QString& p : AccessProblems(window)) problems << name + ": " + p;
@@ -404,6 +445,18 @@ TEST_F(WindowLayoutTest, EveryDialogFitsItsTextAndIsReachableByKeyboard) {
     TFormFontSheet d(seam);
     ASSERT_TRUE(d.ShowFile(made));
     Check("font-sheet", &d);
+    // Every pixel of the sheet is at least a 2 x 2 square, so its 5-pixel
+    // codes are 10 pixels high; the sheet fills the width, and any room it
+    // leaves looks like its paper.
+    auto* view = Find<QWidget>(&d, "ImageSheet");
+    auto* area = Find<QScrollArea>(&d, "ScrollBoxSheet");
+    EXPECT_GE(view->width(), 2 * d.Sheet().width());
+    EXPECT_GE(view->height(), 2 * d.Sheet().height());
+    EXPECT_LT(area->viewport()->width() - view->width(), view->width() / 16)
+        << area->viewport()->width() << " " << view->width();
+    EXPECT_NE(area->backgroundRole(), QPalette::Dark);
+    const QImage shown = view->grab().toImage();
+    EXPECT_EQ(shown.pixelColor(0, 0), shown.pixelColor(1, 1));  // squares, not smoothed
   }
   {
     TFormAbout d;
