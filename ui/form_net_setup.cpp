@@ -104,10 +104,10 @@ TFormNetSetup::TFormNetSetup(DialogSeam& seam, const varnalux::net::UdpOptions& 
   listView1_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   listView1_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   listView1_->header()->setSectionsMovable(false);
-  listView1_->setColumnWidth(ColumnName, 150);
-  listView1_->setColumnWidth(ColumnMac, 130);
-  listView1_->setColumnWidth(ColumnIp, 110);
-  listView1_->setColumnWidth(ColumnModel, 110);
+  listView1_->setColumnWidth(ColumnName, FormPixels(150));
+  listView1_->setColumnWidth(ColumnMac, FormPixels(130));
+  listView1_->setColumnWidth(ColumnIp, FormPixels(110));
+  listView1_->setColumnWidth(ColumnModel, FormPixels(110));
 
   buttonDiscover_ = MakeButton("ButtonDiscover", "&Discover Device", this);
   buttonChangeIP_ = MakeButton("ButtonChangeIP", "&Change IP Address", this);
@@ -123,7 +123,7 @@ TFormNetSetup::TFormNetSetup(DialogSeam& seam, const varnalux::net::UdpOptions& 
   editIPAddr_->setMaxLength(kHostEditMax);
   editPort_ = new QLineEdit(QStringLiteral("9100"), groupIpSetting_);
   editPort_->setObjectName(QStringLiteral("EditPort"));
-  editPort_->setFixedWidth(70);
+  editPort_->setFixedWidth(FormPixels(70));
   buttonSet_ = MakeButton("ButtonSet", "&Exit", groupIpSetting_);
   auto* labelHost = new QLabel(QStringLiteral("IP Address/Printer Name:"), groupIpSetting_);
   labelHost->setBuddy(editIPAddr_);

@@ -1,9 +1,10 @@
 // Every page and dialog as the user meets it, at the DPI the suite runs at
-// (ctest runs it at 96 dpi and again with QT_FONT_DPI=120): no control
-// outside its parent or over a sibling, buttons apart and wide enough for
-// their captions, labels and read-only boxes showing their whole text; the
-// keyboard: captions with mnemonics, none shared on one page, read-only
-// boxes no Tab stops; and every field named for screen readers.
+// (ctest runs it at 96 dpi, and again at 120 dpi on unscaled pixels, where
+// the text grows but the pixels do not): no control outside its parent or
+// over a sibling, buttons apart and wide enough for their captions, labels,
+// lists and read-only boxes showing their whole text; the keyboard: captions
+// with mnemonics, none shared on one page, read-only boxes no Tab stops;
+// and every field named for screen readers.
 // With VARNALUX_LAYOUT_SHOTS naming a folder, each window is also saved
 // there as a picture, for a person to look at.
 #include <QAbstractButton>
@@ -274,6 +275,11 @@ class WindowLayoutTest : public PrinterWindowTest {
   void SetUp() override {
     PrinterWindowTest::SetUp();
     ASSERT_TRUE(dir.isValid());
+    // A run meant for another DPI checks that it got it.
+    const QString dpi = qEnvironmentVariable("VARNALUX_LAYOUT_DPI");
+    if (!dpi.isEmpty()) {
+      ASSERT_EQ(qRound(QGuiApplication::primaryScreen()->logicalDotsPerInch()), dpi.toInt());
+    }
   }
 
   // Shows the window, saves its picture when asked to, and collects what
