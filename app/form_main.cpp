@@ -338,7 +338,8 @@ void TFormMain::BuildFrame() {
   connect(timer1_, &QTimer::timeout, this, &TFormMain::Timer1Timer);
 
   // Fixed client area: 688 x 548 below the menu bar.
-  setFixedSize(FormPixels(kClientWidth), menuBar()->sizeHint().height() + FormPixels(kClientHeight));
+  setFixedSize(FormPixels(kClientWidth),
+               menuBar()->sizeHint().height() + FormPixels(kClientHeight));
 }
 
 QWidget* TFormMain::BuildConfigurationPage() {

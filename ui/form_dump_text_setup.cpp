@@ -10,11 +10,10 @@
 #include <QVBoxLayout>
 
 #include "ui/form_font.h"
-#include "ui/tab_order.h"
 #include "ui/printer_text.h"
+#include "ui/tab_order.h"
 
-TFormDumpTextSetup::TFormDumpTextSetup(QWidget* parent)
-    : QDialog(parent, FixedDialogFlags) {
+TFormDumpTextSetup::TFormDumpTextSetup(QWidget* parent) : QDialog(parent, FixedDialogFlags) {
   setObjectName(QStringLiteral("FormDumpTextSetup"));
   setWindowTitle(QStringLiteral("Dump Text Setup"));
   UseFormFont(this);

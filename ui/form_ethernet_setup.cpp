@@ -52,8 +52,7 @@ class NameLengthValidator : public QValidator {
 }  // namespace
 
 TFormEthernetSetup::TFormEthernetSetup(DialogSeam& seam, QWidget* parent)
-    : QDialog(parent, FixedDialogFlags),
-      seam_(seam) {
+    : QDialog(parent, FixedDialogFlags), seam_(seam) {
   setObjectName(QStringLiteral("FormEthernetSetup"));
   setWindowTitle(QStringLiteral("Ethernet Setup"));
   UseFormFont(this);
@@ -201,8 +200,8 @@ bool TFormEthernetSetup::Sendable(QLineEdit* edit) {
   }
   if (ok) return true;
   seam_.MessageFrom(this, QStringLiteral("'%1' cannot be sent to the printer: use printable ASCII "
-                               "characters without double quotes")
-                    .arg(text));
+                                         "characters without double quotes")
+                              .arg(text));
   edit->setFocus();
   return false;
 }

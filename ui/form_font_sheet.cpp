@@ -101,11 +101,14 @@ bool TFormFontSheet::ShowFile(const QString& path) {
                      style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scrollArea_);
   int zoom = kMinZoom;
   if (ok) {
-    zoom = std::clamp((FormPixels(kWidth) - chrome) / std::max(1, sheet_.width()), kMinZoom,
-                      kMaxZoom);
+    zoom =
+        std::clamp((FormPixels(kWidth) - chrome) / std::max(1, sheet_.width()), kMinZoom, kMaxZoom);
+    // A widget can be only so tall: the tallest sheets are drawn smaller.
+    while (zoom > 1 && int64_t{sheet_.height()} * zoom > QWIDGETSIZE_MAX) --zoom;
     // The window as wide as the sheet, within the screen.
     int width = std::max(minimumSizeHint().width(), sheet_.width() * zoom + chrome);
-    if (const QScreen* s = screen()) width = std::min(width, s->availableGeometry().width() * 9 / 10);
+    if (const QScreen* s = screen())
+      width = std::min(width, s->availableGeometry().width() * 9 / 10);
     resize(width, height());
   }
   imageSheet_->SetImage(&sheet_, zoom);

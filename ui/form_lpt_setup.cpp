@@ -11,8 +11,7 @@
 #include "ui/form_font.h"
 #include "ui/port_setup_support.h"
 
-TFormLPTSetup::TFormLPTSetup(QWidget* parent)
-    : QDialog(parent, FixedDialogFlags) {
+TFormLPTSetup::TFormLPTSetup(QWidget* parent) : QDialog(parent, FixedDialogFlags) {
   setObjectName(QStringLiteral("FormLPTSetup"));
   setWindowTitle(QStringLiteral("LPT Setup"));
   UseFormFont(this);

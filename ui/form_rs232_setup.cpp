@@ -35,8 +35,7 @@ void StoreIndex(const QComboBox* box, int32_t& field) {
 
 }  // namespace
 
-TFormRs232Setup::TFormRs232Setup(QWidget* parent)
-    : QDialog(parent, FixedDialogFlags) {
+TFormRs232Setup::TFormRs232Setup(QWidget* parent) : QDialog(parent, FixedDialogFlags) {
   setObjectName(QStringLiteral("FormRs232Setup"));
   setWindowTitle(QStringLiteral("RS232 Setup"));
   UseFormFont(this);

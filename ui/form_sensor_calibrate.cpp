@@ -10,8 +10,7 @@
 #include "ui/form_font.h"
 #include "ui/tab_order.h"
 
-TFormSensorCalibrate::TFormSensorCalibrate(QWidget* parent)
-    : QDialog(parent, FixedDialogFlags) {
+TFormSensorCalibrate::TFormSensorCalibrate(QWidget* parent) : QDialog(parent, FixedDialogFlags) {
   setObjectName(QStringLiteral("FormSensorCalibrate"));
   setWindowTitle(QStringLiteral("Sensor Calibration"));
   UseFormFont(this);

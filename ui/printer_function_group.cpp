@@ -11,8 +11,8 @@
 #include "ui/dialog_seam.h"
 #include "ui/ethernet_setup_handler.h"
 #include "ui/form_dump_text_setup.h"
-#include "ui/form_rtc_setup.h"
 #include "ui/form_font.h"
+#include "ui/form_rtc_setup.h"
 #include "ui/form_sensor_calibrate.h"
 #include "ui/page_host.h"
 

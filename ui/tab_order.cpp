@@ -20,7 +20,8 @@ void PlaceChoiceStop(const QButtonGroup* group) {
   const QList<QAbstractButton*> buttons = group->buttons();
   QAbstractButton* stop = group->checkedButton();
   if (stop == nullptr && !buttons.isEmpty()) stop = buttons.first();
-  for (QAbstractButton* b : buttons) b->setFocusPolicy(b == stop ? Qt::StrongFocus : Qt::ClickFocus);
+  for (QAbstractButton* b : buttons)
+    b->setFocusPolicy(b == stop ? Qt::StrongFocus : Qt::ClickFocus);
 }
 
 }  // namespace

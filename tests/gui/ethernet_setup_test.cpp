@@ -221,7 +221,8 @@ TEST_F(EthernetDialogTest, APressThatWouldDropWhatWasTypedAsksFirst) {
     ASSERT_EQ(seam.questions.size(), 1);
     EXPECT_TRUE(seam.questions[0].contains("(\"TYPED\") is not sent"))
         << seam.questions[0].toStdString();
-    EXPECT_TRUE(seam.questions[0].contains("keeps \"SHIPPING\"")) << seam.questions[0].toStdString();
+    EXPECT_TRUE(seam.questions[0].contains("keeps \"SHIPPING\""))
+        << seam.questions[0].toStdString();
     EXPECT_EQ(seam.questionOwners, std::vector<QWidget*>{&d});
     EXPECT_TRUE(d.isVisible());
     EXPECT_EQ(Text(&d, "EditPrinterName"), "TYPED");

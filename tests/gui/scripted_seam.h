@@ -26,7 +26,7 @@ class ScriptedSeam : public DialogSeam {
   QStringList messages;                 // every Message text, in order
   std::vector<QWidget*> messageOwners;  // per message: the dialog it spoke for, or null
   QStringList questions;                // every Question and YesNo text, in order
-  std::vector<QWidget*> questionOwners; // per question: the dialog it spoke for, or null
+  std::vector<QWidget*> questionOwners;  // per question: the dialog it spoke for, or null
   QStringList filters;                  // the filter of every file dialog
   QStringList dialogs;                  // the caption of every dialog run
   std::vector<int> results;             // what each Exec returned

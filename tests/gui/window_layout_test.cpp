@@ -23,9 +23,9 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
-#include <QTabBar>
 #include <QStyle>
 #include <QStyleOptionComboBox>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -94,13 +94,13 @@ QStringList GeometryProblems(QWidget* window) {
     QWidget* parent = w->parentWidget();
     if (!parent->rect().contains(w->geometry()))
       problems << Describe(w) + " lies outside " + Describe(parent) +
-                  QStringLiteral(" (%1,%2 %3x%4 in %5x%6)")
-                      .arg(w->x())
-                      .arg(w->y())
-                      .arg(w->width())
-                      .arg(w->height())
-                      .arg(parent->width())
-                      .arg(parent->height());
+                      QStringLiteral(" (%1,%2 %3x%4 in %5x%6)")
+                          .arg(w->x())
+                          .arg(w->y())
+                          .arg(w->width())
+                          .arg(w->height())
+                          .arg(parent->width())
+                          .arg(parent->height());
     siblings[parent].push_back(w);
 
     const QFontMetrics fm = w->fontMetrics();
@@ -140,7 +140,8 @@ QStringList GeometryProblems(QWidget* window) {
       option.initFrom(c);
       option.editable = c->isEditable();
       const int need =
-          c->style()->sizeFromContents(QStyle::CT_ComboBox, &option, QSize(widest, fm.height()), c)
+          c->style()
+              ->sizeFromContents(QStyle::CT_ComboBox, &option, QSize(widest, fm.height()), c)
               .width();
       if (c->width() < need || c->height() < fm.height() + 2)
         problems << QStringLiteral("%1 is %2x%3, its items need %4 wide")
@@ -236,8 +237,8 @@ QStringList AccessProblems(QWidget* window) {
         qobject_cast<QTabWidget*>(w) != nullptr)
       continue;
     // A list's edit is named with its list.
-    const bool image = qobject_cast<QLabel*>(w) != nullptr &&
-                       !static_cast<QLabel*>(w)->pixmap().isNull();
+    const bool image =
+        qobject_cast<QLabel*>(w) != nullptr && !static_cast<QLabel*>(w)->pixmap().isNull();
     if (w->focusPolicy() == Qt::NoFocus && !image) continue;
     if (w->objectName() == QLatin1String("qt_scrollarea_viewport")) continue;
     QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
@@ -249,8 +250,9 @@ QStringList AccessProblems(QWidget* window) {
     // A field without a caption of its own is named after its group by the
     // toolkit, which does not tell it from the group's other fields.
     for (QWidget* p = w->parentWidget(); p != nullptr && p != window; p = p->parentWidget())
-      if (auto* g = qobject_cast<QGroupBox*>(p); g != nullptr && qobject_cast<QAbstractButton*>(w) == nullptr &&
-                                                  !name.isEmpty() && name == g->title())
+      if (auto* g = qobject_cast<QGroupBox*>(p); g != nullptr &&
+                                                 qobject_cast<QAbstractButton*>(w) == nullptr &&
+                                                 !name.isEmpty() && name == g->title())
         problems << Describe(w) + " is named only by its group \"" + name + "\"";
     bool readOnly = false;
     if (auto* e = qobject_cast<QLineEdit*>(w)) readOnly = e->isReadOnly();
@@ -365,8 +367,7 @@ TEST_F(WindowLayoutTest, FieldsWithoutACaptionOfTheirOwnAreNamedByTheirRole) {
   EXPECT_EQ(LabelsOf(port), QStringList{"COM Port:"});
   QAccessibleInterface* a = QAccessible::queryAccessibleInterface(port);
   ASSERT_NE(a, nullptr);
-  EXPECT_EQ(a->text(QAccessible::Description),
-            Find<QLabel>(&rs232, "LabelPortDevice")->text());
+  EXPECT_EQ(a->text(QAccessible::Description), Find<QLabel>(&rs232, "LabelPortDevice")->text());
   EXPECT_TRUE(a->text(QAccessible::Description).startsWith("COM1 -> "));
 }
 
