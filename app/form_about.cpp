@@ -3,8 +3,10 @@
 #include <QFont>
 #include <QPushButton>
 
+#include "ui/form_font.h"
+
 TFormAbout::TFormAbout(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint),
+    : QDialog(parent, FixedDialogFlags),
       button1_(new QPushButton(QStringLiteral("Version 1.16"), this)) {
   setObjectName(QStringLiteral("FormAbout"));
   setWindowTitle(QStringLiteral("Varnalux"));

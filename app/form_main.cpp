@@ -257,9 +257,9 @@ void TFormMain::BuildFrame() {
 
   // Menu: About > About.
   menuBar()->setObjectName(QStringLiteral("MainMenu1"));
-  QMenu* aboutMenu = menuBar()->addMenu(QStringLiteral("About"));
+  QMenu* aboutMenu = menuBar()->addMenu(QStringLiteral("&About"));
   aboutMenu->setObjectName(QStringLiteral("MenuAbout"));
-  about1_ = aboutMenu->addAction(QStringLiteral("About"));
+  about1_ = aboutMenu->addAction(QStringLiteral("&About"));
   about1_->setObjectName(QStringLiteral("About1"));
   connect(about1_, &QAction::triggered, this, &TFormMain::About1Click);
 
@@ -273,7 +273,7 @@ void TFormMain::BuildFrame() {
     panels_[i]->setFrameShape(QFrame::Panel);
     panels_[i]->setFrameShadow(QFrame::Sunken);
     if (i < 3) {
-      panels_[i]->setFixedWidth(kPanelWidths[i]);
+      panels_[i]->setFixedWidth(FormPixels(kPanelWidths[i]));
       bar->addWidget(panels_[i]);
     } else {
       panels_[i]->setMinimumWidth(0);
@@ -281,18 +281,21 @@ void TFormMain::BuildFrame() {
       bar->addWidget(panels_[i], 1);
     }
   }
-  const int barHeight = bar->sizeHint().height();
 
   auto* central = new QWidget(this);
   central->setObjectName(QStringLiteral("ClientArea"));
   setCentralWidget(central);
-  const int centralHeight = kClientHeight - barHeight;
 
-  // Page control with the four pages.
+  // Page control with the four pages, down to the status bar whatever
+  // height the bar takes.
   pageControl1_ = new QTabWidget(central);
   pageControl1_->setObjectName(QStringLiteral("PageControl1"));
-  pageControl1_->setGeometry(kPageControlLeft, kPageControlTop, kPageControlWidth,
-                             centralHeight - kPageControlTop);
+  const QRect pages(FormPixels(kPageControlLeft), FormPixels(kPageControlTop),
+                    FormPixels(kPageControlWidth), 0);
+  auto* centralLayout = new QVBoxLayout(central);
+  centralLayout->setContentsMargins(pages.left(), pages.top(),
+                                    FormPixels(kClientWidth) - pages.right() - 1, 0);
+  centralLayout->addWidget(pageControl1_);
   pageControl1_->addTab(BuildConfigurationPage(), QStringLiteral("Printer Configuration"));
   QWidget* sheet2 = MakeArea(pageControl1_, "TabSheet2");
   fileManagerArea_ = sheet2;
@@ -312,13 +315,16 @@ void TFormMain::BuildFrame() {
   comboBoxInterFace_->addItems({QStringLiteral("USB"), QStringLiteral("COM"), QStringLiteral("LPT"),
                                 QStringLiteral("ETHERNET")});
   comboBoxInterFace_->setCurrentIndex(0);
-  buttonInterFace_ = new QPushButton(QStringLiteral("Setup"), interfaceGroup);
+  buttonInterFace_ = new QPushButton(QStringLiteral("Set&up"), interfaceGroup);
   buttonInterFace_->setObjectName(QStringLiteral("ButtonInterFace"));
   buttonInterFace_->setEnabled(false);
-  // The group fills the free end of the tab row's height; its two controls
-  // take the height inside its frame, below the caption.
-  interfaceGroup->setGeometry(kInterfaceGroupLeft, 0, kClientWidth - kInterfaceGroupLeft,
-                              kPageControlTop);
+  // The group fills the room above the free end of the tab row, ending with
+  // the page control on the right and a little above it, so that its whole
+  // frame shows; its two controls take the height inside its frame, below
+  // the caption.
+  constexpr int kGap = 2;
+  const int groupLeft = FormPixels(kInterfaceGroupLeft);
+  interfaceGroup->setGeometry(groupLeft, 0, pages.right() + 1 - groupLeft, pages.top() - kGap - 1);
   FitInsideFrame(interfaceGroup, {comboBoxInterFace_, buttonInterFace_});
   interfaceGroup->raise();
 
@@ -332,7 +338,8 @@ void TFormMain::BuildFrame() {
   connect(timer1_, &QTimer::timeout, this, &TFormMain::Timer1Timer);
 
   // Fixed client area: 688 x 548 below the menu bar.
-  setFixedSize(kClientWidth, menuBar()->sizeHint().height() + kClientHeight);
+  setFixedSize(FormPixels(kClientWidth),
+               menuBar()->sizeHint().height() + FormPixels(kClientHeight));
 }
 
 QWidget* TFormMain::BuildConfigurationPage() {
@@ -348,7 +355,7 @@ QWidget* TFormMain::BuildConfigurationPage() {
   auto* left = new QVBoxLayout;
   left->setContentsMargins(0, 0, 0, 0);
   left->setSpacing(3);
-  functionArea_->setFixedSize(kFunctionAreaWidth, kStatusGroupTop - 3);
+  functionArea_->setFixedSize(FormPixels(kFunctionAreaWidth), FormPixels(kStatusGroupTop) - 3);
   left->addWidget(functionArea_, 0);
   left->addWidget(statusGroup, 0);
   left->addStretch(1);
@@ -364,7 +371,7 @@ QWidget* TFormMain::BuildConfigurationPage() {
 QGroupBox* TFormMain::BuildStatusGroup(QWidget* page) {
   auto* group = new QGroupBox(QStringLiteral("Printer Status"), page);
   group->setObjectName(QStringLiteral("GroupBoxPrinterStatus"));
-  group->setFixedSize(kStatusGroupWidth, kStatusGroupHeight);
+  group->setFixedSize(FormSize(kStatusGroupWidth, kStatusGroupHeight));
 
   struct LabelSpec {
     const char* name;
@@ -394,7 +401,7 @@ QGroupBox* TFormMain::BuildStatusGroup(QWidget* page) {
     layout->addWidget(label);
   }
   layout->addStretch(1);
-  buttonGetStatus_ = new QPushButton(QStringLiteral("Get Status"), group);
+  buttonGetStatus_ = new QPushButton(QStringLiteral("&Get Status"), group);
   buttonGetStatus_->setObjectName(QStringLiteral("ButtonGetStatus"));
   layout->addWidget(buttonGetStatus_);
   connect(buttonGetStatus_, &QPushButton::clicked, this, &TFormMain::ButtonGetStatusClick);

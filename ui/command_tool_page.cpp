@@ -20,6 +20,7 @@
 #include "ui/dialog_seam.h"
 #include "ui/page_host.h"
 #include "ui/printer_text.h"
+#include "ui/tab_order.h"
 
 namespace {
 
@@ -39,6 +40,7 @@ TCommandToolPage::TCommandToolPage(PageHost& host, QWidget* parent) : QWidget(pa
 
   richEditTText_ = new QPlainTextEdit(this);
   richEditTText_->setObjectName(QStringLiteral("RichEditTText"));
+  richEditTText_->setAccessibleName(QStringLiteral("Command Text"));
   richEditTText_->setLineWrapMode(QPlainTextEdit::NoWrap);
   richEditTText_->setWordWrapMode(QTextOption::NoWrap);
   richEditTText_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -60,16 +62,17 @@ TCommandToolPage::TCommandToolPage(PageHost& host, QWidget* parent) : QWidget(pa
     selectLayout->addWidget(item);
   }
   select_->button(0)->setChecked(true);
+  OneTabStopPerChoice(select_);
 
   auto makeButton = [this](const char* name, const char* caption) {
     auto* button = new QPushButton(QString::fromLatin1(caption), this);
     button->setObjectName(QString::fromLatin1(name));
     return button;
   };
-  buttonSendFile_ = makeButton("ButtonSendFile", "Send File");
-  buttonSend_ = makeButton("ButtonSend", "Send");
-  buttonLoadFIle_ = makeButton("ButtonLoadFIle", "Load");
-  buttonSaveFile_ = makeButton("ButtonSaveFile", "Save");
+  buttonSendFile_ = makeButton("ButtonSendFile", "Send &File");
+  buttonSend_ = makeButton("ButtonSend", "&Send");
+  buttonLoadFIle_ = makeButton("ButtonLoadFIle", "&Load");
+  buttonSaveFile_ = makeButton("ButtonSaveFile", "Sa&ve");
 
   auto* side = new QVBoxLayout;
   side->addWidget(radioGroupSelect_);

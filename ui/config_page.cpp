@@ -16,7 +16,9 @@
 
 #include "protocol/config_file.h"
 #include "ui/dialog_seam.h"
+#include "ui/form_font.h"
 #include "ui/page_host.h"
+#include "ui/tab_order.h"
 
 using varnalux::ConfigPageText;
 using varnalux::PrinterConfig;
@@ -201,6 +203,17 @@ void ConfigPage::Build() {
   comboBoxDatabit_ = combo("ComboBoxDatabit", Items({"", "7", "8"}), false, setup);
   comboBoxParity_ = combo("ComboBoxParity", Items({"", "None", "Odd", "Even"}), false, setup);
   comboBoxStopBit_ = combo("ComboBoxStopBit", Items({"", "1", "2"}), false, setup);
+  // Fields without a caption of their own, and the edit parts of the two
+  // editable lists, are named for screen readers by their caption and role.
+  editReferenceX_->setAccessibleName(QStringLiteral("Reference: X"));
+  editReferenceY_->setAccessibleName(QStringLiteral("Reference: Y"));
+  comboBoxMirror_->setAccessibleName(QStringLiteral("Direction: Mirror"));
+  editDensityBase_->setAccessibleName(QStringLiteral("Density: Base"));
+  editOffsetBase_->setAccessibleName(QStringLiteral("Offset: Base"));
+  editShiftXBase_->setAccessibleName(QStringLiteral("Shift X: Base"));
+  editShiftYBase_->setAccessibleName(QStringLiteral("Shift Y: Base"));
+  comboBoxRibbon_->lineEdit()->setAccessibleName(QStringLiteral("Ribbon:"));
+  comboBoxCountryCode_->lineEdit()->setAccessibleName(QStringLiteral("Country Code:"));
 
   auto* grid = new QGridLayout(setup);
   grid->setContentsMargins(6, 2, 6, 4);
@@ -261,6 +274,7 @@ void ConfigPage::Build() {
   unitButtons_->addButton(radioInch_, varnalux::PageUnitInch);
   unitButtons_->addButton(radioMm_, varnalux::PageUnitMm);
   radioInch_->setChecked(true);
+  OneTabStopPerChoice(unitButtons_);
   auto* unitRow = new QHBoxLayout(radioGroupUnit_);
   unitRow->setContentsMargins(6, 0, 6, 2);
   unitRow->addWidget(radioInch_);
@@ -273,13 +287,13 @@ void ConfigPage::Build() {
     b->setObjectName(QString::fromLatin1(name));
     return b;
   };
-  buttonClear_ = button("ButtonClear", "Clear");
-  buttonLoad_ = button("ButtonLoad", "Load");
-  buttonSave_ = button("ButtonSave", "Save");
-  buttonSet_ = button("ButtonSet", "Set");
-  buttonRead_ = button("ButtonRead", "Read");
+  buttonClear_ = button("ButtonClear", "&Clear");
+  buttonLoad_ = button("ButtonLoad", "&Load");
+  buttonSave_ = button("ButtonSave", "Sa&ve");
+  buttonSet_ = button("ButtonSet", "&Set");
+  buttonRead_ = button("ButtonRead", "&Read");
   for (QPushButton* b : {buttonClear_, buttonLoad_, buttonSave_, buttonSet_, buttonRead_})
-    b->setMinimumWidth(60);
+    b->setMinimumWidth(FormPixels(60));
   connect(buttonClear_, &QPushButton::clicked, this, &ConfigPage::ButtonClearClick);
   connect(buttonLoad_, &QPushButton::clicked, this, &ConfigPage::ButtonLoadClick);
   connect(buttonSave_, &QPushButton::clicked, this, &ConfigPage::ButtonSaveClick);

@@ -97,6 +97,11 @@ bool RealDialogSeam::YesNo(const QString& text) {
          QMessageBox::Yes;
 }
 
+bool RealDialogSeam::YesNoFrom(QWidget* owner, const QString& text) {
+  return RunBox(QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No,
+                owner != nullptr ? owner : parent_) == QMessageBox::Yes;
+}
+
 QString RealDialogSeam::OpenFileName(const QString& filter) {
   return OpenFileNameIn(filter, StartDirectory());
 }
@@ -127,7 +132,9 @@ bool RealDialogSeam::ChooseFont(QFont& font) {
   return ok;
 }
 
-void RealDialogSeam::OpenUrl(const QString& url) {
+void RealDialogSeam::OpenUrl(const QString& url) { OpenUrlChecked(url); }
+
+bool RealDialogSeam::OpenUrlChecked(const QString& url) {
   // Tolerant parsing: whatever the user typed after "http://" is handed on.
-  QDesktopServices::openUrl(QUrl(url, QUrl::TolerantMode));
+  return QDesktopServices::openUrl(QUrl(url, QUrl::TolerantMode));
 }

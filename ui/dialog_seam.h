@@ -30,6 +30,12 @@ class DialogSeam {
   virtual bool Question(const QString& text) = 0;
   // Yes / No: true for Yes.
   virtual bool YesNo(const QString& text) = 0;
+  // The same question belonging to owner (a dialog asking about its own
+  // choice), so that it stays above that dialog.
+  virtual bool YesNoFrom(QWidget* owner, const QString& text) {
+    (void)owner;
+    return YesNo(text);
+  }
   // File dialogs; an empty result means cancelled. The filter uses Qt's
   // syntax, e.g. "Configuration (*.dcf);;All files (*)".
   virtual QString OpenFileName(const QString& filter) = 0;
@@ -51,6 +57,12 @@ class DialogSeam {
   }
   // Opens a URL with the desktop's default handler (the web browser).
   virtual void OpenUrl(const QString& url) = 0;
+  // The same, telling whether a handler took the URL: false when the
+  // desktop has none. A seam that cannot tell answers true.
+  virtual bool OpenUrlChecked(const QString& url) {
+    OpenUrl(url);
+    return true;
+  }
 };
 
 class RealDialogSeam : public DialogSeam {
@@ -65,12 +77,14 @@ class RealDialogSeam : public DialogSeam {
   void MessageFrom(QWidget* owner, const QString& text) override;
   bool Question(const QString& text) override;
   bool YesNo(const QString& text) override;
+  bool YesNoFrom(QWidget* owner, const QString& text) override;
   QString OpenFileName(const QString& filter) override;
   QString OpenFileNameIn(const QString& filter, const QString& directory) override;
   QString SaveFileName(const QString& filter, const QString& defaultSuffix) override;
   int Exec(QDialog& dialog) override;
   bool ChooseFont(QFont& font) override;
   void OpenUrl(const QString& url) override;
+  bool OpenUrlChecked(const QString& url) override;
 
  private:
   QWidget* BoxParent() const;

@@ -22,6 +22,7 @@
 #include "ui/file_dialog_text.h"
 #include "ui/page_host.h"
 #include "ui/printer_text.h"
+#include "ui/tab_order.h"
 
 using varnalux::DeviceFiles;
 using varnalux::MemoryDeviceCount;
@@ -49,6 +50,7 @@ QGroupBox* DeviceRadioGroup(const char* name, QButtonGroup*& buttons, QWidget* p
     row->addWidget(item);
   }
   buttons->button(varnalux::DeviceFlash)->setChecked(true);
+  OneTabStopPerChoice(buttons);
   return group;
 }
 
@@ -85,7 +87,7 @@ QGroupBox* TFileManagerPage::BuildDownloadGroup() {
   for (const varnalux::FileType& type : varnalux::FileTypes)
     comboBoxFileType_->addItem(QString::fromLatin1(type.item));
   comboBoxFileType_->setCurrentIndex(-1);  // no selection acts as 'Data File'
-  buttonBrows_ = new QPushButton(QStringLiteral("Browse"), group);
+  buttonBrows_ = new QPushButton(QStringLiteral("&Browse"), group);
   buttonBrows_->setObjectName(QStringLiteral("ButtonBrows"));
   editFileName_ = new QLineEdit(group);
   editFileName_->setObjectName(QStringLiteral("EditFileName"));
@@ -95,10 +97,10 @@ QGroupBox* TFileManagerPage::BuildDownloadGroup() {
   comboBoxDevice_->setObjectName(QStringLiteral("ComboBoxDevice"));
   for (const char* item : kDeviceItems) comboBoxDevice_->addItem(QString::fromLatin1(item));
   comboBoxDevice_->setCurrentIndex(varnalux::DeviceFlash);
-  buttonDownload_ = new QPushButton(QStringLiteral("Download"), group);
+  buttonDownload_ = new QPushButton(QStringLiteral("&Download"), group);
   buttonDownload_->setObjectName(QStringLiteral("ButtonDownload"));
   buttonDownload_->setEnabled(false);
-  buttonFontSample_ = new QPushButton(QStringLiteral("Font View"), group);
+  buttonFontSample_ = new QPushButton(QStringLiteral("Font &View"), group);
   buttonFontSample_->setObjectName(QStringLiteral("ButtonFontSample"));
 
   auto* grid = new QGridLayout(group);
@@ -125,7 +127,7 @@ QGroupBox* TFileManagerPage::BuildFormatGroup() {
   auto* group = new QGroupBox(QStringLiteral("File Format"), this);
   group->setObjectName(QStringLiteral("GroupBoxFileFormat"));
   radioGroupFormatDevice_ = DeviceRadioGroup("RadioGroupFormatDevice", formatDevice_, group);
-  buttonFileFormat_ = new QPushButton(QStringLiteral("Format"), group);
+  buttonFileFormat_ = new QPushButton(QStringLiteral("&Format"), group);
   buttonFileFormat_->setObjectName(QStringLiteral("ButtonFileFormat"));
   auto* layout = new QHBoxLayout(group);
   layout->addWidget(radioGroupFormatDevice_, 1);
@@ -140,6 +142,7 @@ QGroupBox* TFileManagerPage::BuildInformationGroup() {
   radioGroupDevice_ = DeviceRadioGroup("RadioGroupDevice", device_, group);
   listBoxFileList_ = new QListWidget(group);
   listBoxFileList_->setObjectName(QStringLiteral("ListBoxFileList"));
+  listBoxFileList_->setAccessibleName(QStringLiteral("File List"));
   labelListCut_ =
       new QLabel(QStringLiteral("The list was cut: the printer sent more than %1 bytes of names.")
                      .arg(varnalux::DeviceListTextSize),
@@ -150,10 +153,12 @@ QGroupBox* TFileManagerPage::BuildInformationGroup() {
   editPhysicalSpace_ = new QLineEdit(group);
   editPhysicalSpace_->setObjectName(QStringLiteral("EditPhysicalSpace"));
   editPhysicalSpace_->setReadOnly(true);
+  editPhysicalSpace_->setFocusPolicy(Qt::ClickFocus);  // not a Tab stop
   editFreeSpace_ = new QLineEdit(group);
   editFreeSpace_->setObjectName(QStringLiteral("EditFreeSpace"));
   editFreeSpace_->setReadOnly(true);
-  buttonGet_ = new QPushButton(QStringLiteral("Get"), group);
+  editFreeSpace_->setFocusPolicy(Qt::ClickFocus);
+  buttonGet_ = new QPushButton(QStringLiteral("&Get"), group);
   buttonGet_->setObjectName(QStringLiteral("ButtonGet"));
 
   auto* space = new QGridLayout;

@@ -31,6 +31,7 @@
 #include "ui/form_font_sheet.h"
 #include "ui/form_preview_font.h"
 #include "ui/page_host.h"
+#include "ui/tab_order.h"
 
 using varnalux::FontRequest;
 
@@ -108,8 +109,10 @@ void TFontPage::BuildControls() {
   // Left column: the desktop font, the encoding and the cell.
   editWinFontName_ = MakeEdit("EditWinFontName", this);
   editWinFontName_->setReadOnly(true);
+  editWinFontName_->setFocusPolicy(Qt::ClickFocus);  // not a Tab stop
   editWinFontSize_ = MakeEdit("EditWinFontSize", this);
   editWinFontSize_->setReadOnly(true);
+  editWinFontSize_->setFocusPolicy(Qt::ClickFocus);
   comboBoxCodePage_ = new QComboBox(this);
   comboBoxCodePage_->setObjectName(QStringLiteral("ComboBoxCodePage"));
   for (const CodePageItem& item : kCodePages)
@@ -117,9 +120,11 @@ void TFontPage::BuildControls() {
   imageSmaple_ = new QLabel(this);
   imageSmaple_->setObjectName(QStringLiteral("ImageSmaple"));
   imageSmaple_->setFixedSize(150, 56);
-  buttonSelectFont_ = MakeButton("ButtonSelectFont", "Select Font", this);
-  buttonPreviewFont_ = MakeButton("ButtonPreviewFont", "Preview Font", this);
-  buttonFontSheet_ = MakeButton("ButtonFontSheet", "Font Sheet", this);
+  imageSmaple_->setAccessibleName(QStringLiteral("Font Sample"));
+  imageSmaple_->setAccessibleDescription(QStringLiteral("ABCD in the selected font"));
+  buttonSelectFont_ = MakeButton("ButtonSelectFont", "&Select Font", this);
+  buttonPreviewFont_ = MakeButton("ButtonPreviewFont", "&Preview Font", this);
+  buttonFontSheet_ = MakeButton("ButtonFontSheet", "&Font Sheet", this);
   comboBoxFontEncode_ =
       MakeList("ComboBoxFontEncode",
                {"Standard Encode", "Asian Font Encode", "Encode by Table", "Encode by Table (Asian)"},
@@ -139,16 +144,25 @@ void TFontPage::BuildControls() {
   int row = 0;
   left->addWidget(BuddyLabel("Windows Font Name:", editWinFontName_, this), row, 0);
   left->addWidget(editWinFontName_, row++, 1, 1, 3);
+  // Room for a size of a few digits; the code page list on a row of its own
+  // has room for its longest name.
+  editWinFontSize_->setMinimumWidth(
+      editWinFontSize_->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12);
   left->addWidget(BuddyLabel("Font Size:", editWinFontSize_, this), row, 0);
-  left->addWidget(editWinFontSize_, row, 1);
-  left->addWidget(BuddyLabel("Code Page:", comboBoxCodePage_, this), row, 2);
-  left->addWidget(comboBoxCodePage_, row++, 3);
-  left->addWidget(imageSmaple_, row++, 1, 1, 3, Qt::AlignLeft);
-  auto* fontButtons = new QHBoxLayout;
+  left->addWidget(editWinFontSize_, row++, 1, Qt::AlignLeft);
+  left->addWidget(BuddyLabel("Code Page:", comboBoxCodePage_, this), row, 0);
+  left->addWidget(comboBoxCodePage_, row++, 1, 1, 3);
+  // The sample with the three font buttons stacked beside it, apart.
+  auto* sample = new QHBoxLayout;
+  sample->setSpacing(6);
+  sample->addWidget(imageSmaple_, 0, Qt::AlignTop);
+  auto* fontButtons = new QVBoxLayout;
+  fontButtons->setSpacing(3);
   fontButtons->addWidget(buttonSelectFont_);
   fontButtons->addWidget(buttonPreviewFont_);
   fontButtons->addWidget(buttonFontSheet_);
-  left->addLayout(fontButtons, row++, 1, 1, 3);
+  sample->addLayout(fontButtons, 1);
+  left->addLayout(sample, row++, 1, 1, 3);
   const struct {
     const char* label;
     QWidget* field;
@@ -199,18 +213,20 @@ void TFontPage::BuildControls() {
     asian->addWidget(item, i / 2, i % 2);
   }
   asianEncode_->button(varnalux::AsianTraditionalChinese)->setChecked(true);
+  OneTabStopPerChoice(asianEncode_);
 
   groupBoxEncodeTable_ = new QGroupBox(QStringLiteral("Encode by Table"), this);
   groupBoxEncodeTable_->setObjectName(QStringLiteral("GroupBoxEncodeTable"));
-  checkBoxFileTable_ = new QCheckBox(QStringLiteral("By File"), groupBoxEncodeTable_);
+  checkBoxFileTable_ = new QCheckBox(QStringLiteral("&By File"), groupBoxEncodeTable_);
   checkBoxFileTable_->setObjectName(QStringLiteral("CheckBoxFileTable"));
   memoFontTable_ = new QPlainTextEdit(groupBoxEncodeTable_);
   memoFontTable_->setObjectName(QStringLiteral("MemoFontTable"));
+  memoFontTable_->setAccessibleName(QStringLiteral("Encoding Table"));
   memoFontTable_->setLineWrapMode(QPlainTextEdit::NoWrap);
   memoFontTable_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   memoFontTable_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  buttonFontTblLoad_ = MakeButton("ButtonFontTblLoad", "Load", groupBoxEncodeTable_);
-  buttonFontTblSave_ = MakeButton("ButtonFontTblSave", "Save", groupBoxEncodeTable_);
+  buttonFontTblLoad_ = MakeButton("ButtonFontTblLoad", "&Load", groupBoxEncodeTable_);
+  buttonFontTblSave_ = MakeButton("ButtonFontTblSave", "Sa&ve", groupBoxEncodeTable_);
   auto* table = new QGridLayout(groupBoxEncodeTable_);
   table->addWidget(checkBoxFileTable_, 0, 0, 1, 2);
   table->addWidget(memoFontTable_, 1, 0, 1, 2);
@@ -222,8 +238,8 @@ void TFontPage::BuildControls() {
   right->addWidget(radioGroupAsiaFontEncode_);
   right->addWidget(groupBoxEncodeTable_, 1);
 
-  buttonSaveFont_ = MakeButton("ButtonSaveFont", "Save Font", this);
-  buttonDowloadFont_ = MakeButton("ButtonDowloadFont", "Dowload Font", this);
+  buttonSaveFont_ = MakeButton("ButtonSaveFont", "Save F&ont", this);
+  buttonDowloadFont_ = MakeButton("ButtonDowloadFont", "&Dowload Font", this);
   auto* actions = new QHBoxLayout;
   actions->addStretch(1);
   actions->addWidget(buttonSaveFont_);

@@ -11,14 +11,13 @@
 
 #include "ui/form_font.h"
 #include "ui/printer_text.h"
+#include "ui/tab_order.h"
 
-TFormDumpTextSetup::TFormDumpTextSetup(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint) {
+TFormDumpTextSetup::TFormDumpTextSetup(QWidget* parent) : QDialog(parent, FixedDialogFlags) {
   setObjectName(QStringLiteral("FormDumpTextSetup"));
   setWindowTitle(QStringLiteral("Dump Text Setup"));
   UseFormFont(this);
-  setFixedSize(274, 277);
+  setFixedSize(FormSize(274, 277));
 
   radioGroupDumpMode_ = new QGroupBox(QStringLiteral("Dump Text Setup"), this);
   radioGroupDumpMode_->setObjectName(QStringLiteral("RadioGroupDumpMode"));
@@ -31,6 +30,7 @@ TFormDumpTextSetup::TFormDumpTextSetup(QWidget* parent)
     modes_->addButton(item, i);
     modeLayout->addWidget(item);
   }
+  OneTabStopPerChoice(modes_);
 
   labelFileName_ = new QLabel(QStringLiteral("File Name:"), this);
   labelFileName_->setObjectName(QStringLiteral("LabelFileName"));
@@ -39,10 +39,10 @@ TFormDumpTextSetup::TFormDumpTextSetup(QWidget* parent)
   editFileName_->setMaxLength(12);
   labelFileName_->setBuddy(editFileName_);
 
-  buttonOK_ = new QPushButton(QStringLiteral("Set"), this);
+  buttonOK_ = new QPushButton(QStringLiteral("&Set"), this);
   buttonOK_->setObjectName(QStringLiteral("ButtonOK"));
   buttonOK_->setDefault(true);
-  buttonCancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+  buttonCancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
   buttonCancel_->setObjectName(QStringLiteral("ButtonCancel"));
 
   auto* nameRow = new QHBoxLayout;

@@ -15,6 +15,7 @@
 
 #include "ui/dialog_seam.h"
 #include "ui/form_font.h"
+#include "ui/tab_order.h"
 
 namespace {
 
@@ -51,13 +52,11 @@ class NameLengthValidator : public QValidator {
 }  // namespace
 
 TFormEthernetSetup::TFormEthernetSetup(DialogSeam& seam, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      seam_(seam) {
+    : QDialog(parent, FixedDialogFlags), seam_(seam) {
   setObjectName(QStringLiteral("FormEthernetSetup"));
   setWindowTitle(QStringLiteral("Ethernet Setup"));
   UseFormFont(this);
-  setFixedSize(301, 310);
+  setFixedSize(FormSize(301, 310));
 
   radioGroupDHCP_ = new QGroupBox(QStringLiteral("IP Setup"), this);
   radioGroupDHCP_->setObjectName(QStringLiteral("RadioGroupDHCP"));
@@ -68,6 +67,7 @@ TFormEthernetSetup::TFormEthernetSetup(DialogSeam& seam, QWidget* parent)
   dhcpChoice_ = new QButtonGroup(this);
   dhcpChoice_->addButton(radioDhcp_, 0);
   dhcpChoice_->addButton(radioStatic_, 1);
+  OneTabStopPerChoice(dhcpChoice_);
   auto* radios = new QHBoxLayout(radioGroupDHCP_);
   radios->addWidget(radioDhcp_);
   radios->addWidget(radioStatic_);
@@ -105,11 +105,11 @@ TFormEthernetSetup::TFormEthernetSetup(DialogSeam& seam, QWidget* parent)
     grid->addWidget(edits[i], i, 1);
   }
 
-  buttonSetPrinterName_ = new QPushButton(QStringLiteral("Set Printer Name"), this);
+  buttonSetPrinterName_ = new QPushButton(QStringLiteral("Set Printer &Name"), this);
   buttonSetPrinterName_->setObjectName(QStringLiteral("ButtonSetPrinterName"));
-  buttonSetIP_ = new QPushButton(QStringLiteral("Set IP"), this);
+  buttonSetIP_ = new QPushButton(QStringLiteral("Set &IP"), this);
   buttonSetIP_->setObjectName(QStringLiteral("ButtonSetIP"));
-  buttonCancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+  buttonCancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
   buttonCancel_->setObjectName(QStringLiteral("ButtonCancel"));
   for (QPushButton* b : {buttonSetPrinterName_, buttonSetIP_, buttonCancel_})
     b->setAutoDefault(false);
@@ -164,7 +164,18 @@ void TFormEthernetSetup::Prepare(int left, int top, varnalux::NetworkSettings& s
   editPrinterName_->setMaxLength(std::max<int>(kTypedNameMax, givenName_.size()));
   editPrinterName_->setText(givenName_);
   editMACAddr_->setText(FieldText(copy_.macAddress));
+  givenDhcp_ = DhcpSelected();
+  givenIp_ = editIP_->text();
+  givenMask_ = editMask_->text();
+  givenGateway_ = editGateWay_->text();
 }
+
+bool TFormEthernetSetup::AddressesChanged() const {
+  return DhcpSelected() != givenDhcp_ || editIP_->text() != givenIp_ ||
+         editMask_->text() != givenMask_ || editGateWay_->text() != givenGateway_;
+}
+
+bool TFormEthernetSetup::NameChanged() const { return editPrinterName_->text() != givenName_; }
 
 bool TFormEthernetSetup::DhcpSelected() const { return radioDhcp_->isChecked(); }
 
@@ -188,9 +199,9 @@ bool TFormEthernetSetup::Sendable(QLineEdit* edit) {
     if (u < 0x20 || u > 0x7E || u == u'"') ok = false;
   }
   if (ok) return true;
-  seam_.Message(QStringLiteral("'%1' cannot be sent to the printer: use printable ASCII "
-                               "characters without double quotes")
-                    .arg(text));
+  seam_.MessageFrom(this, QStringLiteral("'%1' cannot be sent to the printer: use printable ASCII "
+                                         "characters without double quotes")
+                              .arg(text));
   edit->setFocus();
   return false;
 }
@@ -200,6 +211,17 @@ void TFormEthernetSetup::ButtonSetIPClick() {
   const bool dhcp = DhcpSelected();
   // With DHCP only "NET DHCP" goes out, so the boxes need not be sendable.
   if (!dhcp && (!Sendable(editIP_) || !Sendable(editMask_) || !Sendable(editGateWay_))) return;
+  // Each button sends its own part only; a typed name would otherwise be
+  // dropped without a word.
+  if (NameChanged() &&
+      !seam_.YesNoFrom(this, QStringLiteral("\"Set IP\" sends the address settings only: the "
+                                            "printer name you typed (\"%1\") is not sent, and "
+                                            "the printer keeps \"%2\".\n\nSet the address "
+                                            "settings without the name?")
+                                 .arg(editPrinterName_->text(), givenName_))) {
+    editPrinterName_->setFocus();
+    return;
+  }
   StoreField(caller_->ipAddress, editIP_->text());
   StoreField(caller_->subnetMask, editMask_->text());
   StoreField(caller_->gateway, editGateWay_->text());
@@ -212,6 +234,13 @@ void TFormEthernetSetup::ButtonSetIPClick() {
 void TFormEthernetSetup::ButtonSetPrinterNameClick() {
   if (caller_ == nullptr) return;
   if (!Sendable(editPrinterName_)) return;
+  if (AddressesChanged() &&
+      !seam_.YesNoFrom(this, QStringLiteral("\"Set Printer Name\" sends the name only: the "
+                                            "address settings you changed are not sent, and the "
+                                            "printer keeps its own.\n\nSet the name without "
+                                            "them?"))) {
+    return;
+  }
   StoreField(caller_->netName, editPrinterName_->text());
   caller_->action = varnalux::NetActionSetName;
   caller_->confirmed = 1;

@@ -40,10 +40,12 @@ class TFormEthernetSetup : public QDialog {
   // 'DHCP' or 'Static IP' chosen: greys or enables the three address rows.
   void RadioGroupDHCPClick();
   // Writes dhcp and the three address texts into the caller's record,
-  // action 0, confirmed 1, and closes.
+  // action 0, confirmed 1, and closes. A name typed meanwhile is not sent:
+  // the user is asked first whether to go on without it.
   void ButtonSetIPClick();
   // Writes only netName into the caller's record, action 1, confirmed 1,
-  // and closes.
+  // and closes. Address settings changed meanwhile are not sent: the user
+  // is asked first whether to go on without them.
   void ButtonSetPrinterNameClick();
   // confirmed 0 and closes.
   void ButtonCancelClick();
@@ -56,6 +58,9 @@ class TFormEthernetSetup : public QDialog {
   void ApplyDhcpRule();
   bool DhcpSelected() const;
   bool Sendable(QLineEdit* edit);
+  // What the user changed since Prepare.
+  bool AddressesChanged() const;
+  bool NameChanged() const;
 
   DialogSeam& seam_;
   varnalux::NetworkSettings* caller_ = nullptr;
@@ -63,6 +68,11 @@ class TFormEthernetSetup : public QDialog {
   // The name Prepare showed, and the name the field holds now.
   QString givenName_;
   QString shownName_;
+  // The address settings Prepare showed.
+  bool givenDhcp_ = true;
+  QString givenIp_;
+  QString givenMask_;
+  QString givenGateway_;
 
   QGroupBox* radioGroupDHCP_;
   QRadioButton* radioDhcp_;

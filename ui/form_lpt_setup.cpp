@@ -11,12 +11,11 @@
 #include "ui/form_font.h"
 #include "ui/port_setup_support.h"
 
-TFormLPTSetup::TFormLPTSetup(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
+TFormLPTSetup::TFormLPTSetup(QWidget* parent) : QDialog(parent, FixedDialogFlags) {
   setObjectName(QStringLiteral("FormLPTSetup"));
   setWindowTitle(QStringLiteral("LPT Setup"));
   UseFormFont(this);
-  setFixedSize(315, 88);
+  setFixedSize(FormSize(315, 88));
 
   comboBoxLPT_ = new QComboBox(this);
   comboBoxLPT_->setObjectName(QStringLiteral("ComboBoxLPT"));
@@ -29,12 +28,14 @@ TFormLPTSetup::TFormLPTSetup(QWidget* parent)
   labelPortDevice_ = new QLabel(this);
   labelPortDevice_->setObjectName(QStringLiteral("LabelPortDevice"));
   labelPortDevice_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  labelPortDevice_->setBuddy(comboBoxLPT_);  // it tells where that port leads
+  // The list has no caption: it is named here; the device line below
+  // describes it.
+  comboBoxLPT_->setAccessibleName(QStringLiteral("LPT Port:"));
 
-  buttonSet_ = new QPushButton(QStringLiteral("Set"), this);
+  buttonSet_ = new QPushButton(QStringLiteral("&Set"), this);
   buttonSet_->setObjectName(QStringLiteral("ButtonSet"));
   buttonSet_->setDefault(true);
-  buttonCancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+  buttonCancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
   buttonCancel_->setObjectName(QStringLiteral("ButtonCancel"));
 
   auto* top = new QHBoxLayout;
@@ -72,6 +73,11 @@ void TFormLPTSetup::ButtonSetClick() {
 void TFormLPTSetup::ButtonCancelClick() { reject(); }
 
 void TFormLPTSetup::ShowPortDevice(int index) {
+  ShowDeviceLine(index);
+  comboBoxLPT_->setAccessibleDescription(labelPortDevice_->text());
+}
+
+void TFormLPTSetup::ShowDeviceLine(int index) {
   if (index >= 0) {
     labelPortDevice_->setText(PortDeviceText(comboBoxLPT_->itemText(index)));
   } else if (deviceName_ != nullptr) {

@@ -26,7 +26,10 @@ class TFormLPTSetup : public QDialog {
   void ButtonCancelClick();
 
  private:
+  // The device line of the port, which also describes the list to screen
+  // readers.
   void ShowPortDevice(int index);
+  void ShowDeviceLine(int index);
 
   char* deviceName_ = nullptr;  // ParallelNameSize bytes
   QComboBox* comboBoxLPT_;

@@ -86,13 +86,14 @@ class TFormNetSetup::Busy {
 
 TFormNetSetup::TFormNetSetup(DialogSeam& seam, const varnalux::net::UdpOptions& udp,
                              QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint), seam_(seam), session_(udp) {
+    : QDialog(parent, FixedDialogFlags), seam_(seam), session_(udp) {
   setObjectName(QStringLiteral("FormNetSetup"));
   setWindowTitle(QStringLiteral("TCP/IP Setup"));
   UseFormFont(this);
 
   listView1_ = new QTreeWidget(this);
   listView1_->setObjectName(QStringLiteral("ListView1"));
+  listView1_->setAccessibleName(QStringLiteral("Printers"));
   listView1_->setHeaderLabels({QStringLiteral("Printer Name"), QStringLiteral("MAC"),
                                QStringLiteral("IP Address"), QStringLiteral("Model Name"),
                                QStringLiteral("Status")});
@@ -103,15 +104,15 @@ TFormNetSetup::TFormNetSetup(DialogSeam& seam, const varnalux::net::UdpOptions& 
   listView1_->setSelectionMode(QAbstractItemView::ExtendedSelection);
   listView1_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   listView1_->header()->setSectionsMovable(false);
-  listView1_->setColumnWidth(ColumnName, 150);
-  listView1_->setColumnWidth(ColumnMac, 130);
-  listView1_->setColumnWidth(ColumnIp, 110);
-  listView1_->setColumnWidth(ColumnModel, 110);
+  listView1_->setColumnWidth(ColumnName, FormPixels(150));
+  listView1_->setColumnWidth(ColumnMac, FormPixels(130));
+  listView1_->setColumnWidth(ColumnIp, FormPixels(110));
+  listView1_->setColumnWidth(ColumnModel, FormPixels(110));
 
-  buttonDiscover_ = MakeButton("ButtonDiscover", "Discover Device", this);
-  buttonChangeIP_ = MakeButton("ButtonChangeIP", "Change IP Address", this);
-  buttonFactoryDefault_ = MakeButton("ButtonFactoryDefault", "Factory Default", this);
-  buttonBrowser_ = MakeButton("ButtonBrowser", "Web Setup", this);
+  buttonDiscover_ = MakeButton("ButtonDiscover", "&Discover Device", this);
+  buttonChangeIP_ = MakeButton("ButtonChangeIP", "&Change IP Address", this);
+  buttonFactoryDefault_ = MakeButton("ButtonFactoryDefault", "&Factory Default", this);
+  buttonBrowser_ = MakeButton("ButtonBrowser", "&Web Setup", this);
   for (QPushButton* b : {buttonDiscover_, buttonChangeIP_, buttonFactoryDefault_, buttonBrowser_})
     b->setAutoDefault(false);
 
@@ -122,8 +123,8 @@ TFormNetSetup::TFormNetSetup(DialogSeam& seam, const varnalux::net::UdpOptions& 
   editIPAddr_->setMaxLength(kHostEditMax);
   editPort_ = new QLineEdit(QStringLiteral("9100"), groupIpSetting_);
   editPort_->setObjectName(QStringLiteral("EditPort"));
-  editPort_->setFixedWidth(70);
-  buttonSet_ = MakeButton("ButtonSet", "Exit", groupIpSetting_);
+  editPort_->setFixedWidth(FormPixels(70));
+  buttonSet_ = MakeButton("ButtonSet", "&Exit", groupIpSetting_);
   auto* labelHost = new QLabel(QStringLiteral("IP Address/Printer Name:"), groupIpSetting_);
   labelHost->setBuddy(editIPAddr_);
   auto* labelPort = new QLabel(QStringLiteral("Port:"), groupIpSetting_);
@@ -146,7 +147,7 @@ TFormNetSetup::TFormNetSetup(DialogSeam& seam, const varnalux::net::UdpOptions& 
   layout->addWidget(listView1_, 1);
   layout->addLayout(buttons);
   layout->addWidget(groupIpSetting_);
-  setFixedSize(kClientWidth, kClientHeight);
+  setFixedSize(FormSize(kClientWidth, kClientHeight));
 
   // Tab order follows the layout: list, buttons left to right, IP setting.
   QWidget* order[] = {listView1_,     buttonDiscover_, buttonChangeIP_, buttonFactoryDefault_,
@@ -236,7 +237,7 @@ void TFormNetSetup::ButtonFactoryDefaultClick() {
   if (row == nullptr) return;
   varnalux::net::Mac mac{};
   if (!varnalux::net::ParseMacText(row->text(ColumnMac).toStdString(), mac)) return;
-  if (!seam_.YesNo(QStringLiteral("Are you sure?"))) return;
+  if (!seam_.YesNoFrom(this, QStringLiteral("Are you sure?"))) return;
   Busy busy(*this);
   bool sent = false;
   if (!session_.FactoryDefault(mac, sent, WaysTo(row->text(ColumnMac)))) return;
@@ -277,7 +278,7 @@ void TFormNetSetup::ButtonChangeIPClick() {
     varnalux::StoreNetText(settings.netName, e.settings.netName);
     varnalux::StoreNetText(settings.macAddress, macText.toStdString());
 
-    TFormEthernetSetup dialog(seam_);
+    TFormEthernetSetup dialog(seam_, this);
     dialog.Prepare(x(), y(), settings);
     seam_.Exec(dialog);
     if (!settings.confirmed) return false;
@@ -299,7 +300,13 @@ void TFormNetSetup::ButtonChangeIPClick() {
 }
 
 void TFormNetSetup::ButtonBrowserClick() {
-  seam_.OpenUrl(QStringLiteral("http://") + editIPAddr_->text());
+  const QString url = QStringLiteral("http://") + editIPAddr_->text();
+  if (seam_.OpenUrlChecked(url)) return;
+  // Without a browser nothing would happen at all: say so, with the address
+  // to type into a browser elsewhere.
+  seam_.MessageFrom(this, QStringLiteral("The printer's web page %1 could not be opened: this "
+                                         "desktop has no web browser set up to open it.")
+                              .arg(url));
 }
 
 void TFormNetSetup::ButtonSetClick() {

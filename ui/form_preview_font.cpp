@@ -17,19 +17,19 @@ constexpr int kButtonHeight = 25;
 }  // namespace
 
 TFormPreviewFont::TFormPreviewFont(const QImage& preview, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
-                          Qt::WindowCloseButtonHint) {
+    : QDialog(parent, FixedDialogFlags) {
   setObjectName(QStringLiteral("FormPreviewFont"));
   setWindowTitle(QStringLiteral("Preview Font"));
   UseFormFont(this);
-  setFixedSize(kClientWidth, kClientHeight);
+  setFixedSize(FormSize(kClientWidth, kClientHeight));
 
   imagePreview_ = new QLabel(this);
   imagePreview_->setObjectName(QStringLiteral("ImagePreview"));
+  imagePreview_->setAccessibleName(QStringLiteral("Font Preview"));
   imagePreview_->setGeometry(kImageLeft, kImageTop, PreviewWidth, PreviewHeight);
   imagePreview_->setPixmap(QPixmap::fromImage(preview));
 
-  buttonExit_ = new QPushButton(QStringLiteral("Exit"), this);
+  buttonExit_ = new QPushButton(QStringLiteral("&Exit"), this);
   buttonExit_->setObjectName(QStringLiteral("ButtonExit"));
   buttonExit_->setGeometry(kImageLeft + PreviewWidth + 16, kImageTop, kButtonWidth,
                            kButtonHeight);

@@ -35,12 +35,11 @@ void StoreIndex(const QComboBox* box, int32_t& field) {
 
 }  // namespace
 
-TFormRs232Setup::TFormRs232Setup(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint) {
+TFormRs232Setup::TFormRs232Setup(QWidget* parent) : QDialog(parent, FixedDialogFlags) {
   setObjectName(QStringLiteral("FormRs232Setup"));
   setWindowTitle(QStringLiteral("RS232 Setup"));
   UseFormFont(this);
-  setFixedSize(369, 311);
+  setFixedSize(FormSize(369, 311));
 
   QStringList ports;
   for (int i = 1; i <= varnalux::ComPortCount; ++i) ports << QStringLiteral("COM%1").arg(i);
@@ -68,13 +67,14 @@ TFormRs232Setup::TFormRs232Setup(QWidget* parent)
   labelPortDevice_ = new QLabel(this);
   labelPortDevice_->setObjectName(QStringLiteral("LabelPortDevice"));
   labelPortDevice_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  labelPortDevice_->setBuddy(comboBoxComPort_);  // it tells where that port leads
 
   auto* form = new QFormLayout;
   form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
   form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
   form->setVerticalSpacing(6);
   form->addRow(QStringLiteral("COM Port:"), comboBoxComPort_);
+  // The list is named by its caption; the device line below describes it.
+  comboBoxComPort_->setAccessibleName(QStringLiteral("COM Port:"));
   form->addRow(QStringLiteral("Baud Rate:"), comboBoxBaudRate_);
   form->addRow(QStringLiteral("Data Bits:"), comboBoxDataBit_);
   form->addRow(QStringLiteral("Parity Check:"), comboBoxParity_);
@@ -82,10 +82,10 @@ TFormRs232Setup::TFormRs232Setup(QWidget* parent)
   form->addRow(QStringLiteral("Hardware Handshaking:"), comboBoxHdShak_);
   form->addRow(QStringLiteral("Software Handshaking:"), comboBoxSWShak_);
 
-  buttonSet_ = new QPushButton(QStringLiteral("Set"), this);
+  buttonSet_ = new QPushButton(QStringLiteral("&Set"), this);
   buttonSet_->setObjectName(QStringLiteral("ButtonSet"));
   buttonSet_->setDefault(true);
-  buttonCancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+  buttonCancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
   buttonCancel_->setObjectName(QStringLiteral("ButtonCancel"));
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
@@ -140,6 +140,11 @@ void TFormRs232Setup::ButtonSetClick() {
 void TFormRs232Setup::ButtonCancelClick() { reject(); }
 
 void TFormRs232Setup::ShowPortDevice(int index) {
+  ShowDeviceLine(index);
+  comboBoxComPort_->setAccessibleDescription(labelPortDevice_->text());
+}
+
+void TFormRs232Setup::ShowDeviceLine(int index) {
   if (index >= 0) {
     labelPortDevice_->setText(PortDeviceText(comboBoxComPort_->itemText(index)));
   } else if (settings_ != nullptr) {

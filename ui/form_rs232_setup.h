@@ -27,7 +27,10 @@ class TFormRs232Setup : public QDialog {
   void ButtonCancelClick();
 
  private:
+  // The device line of the port, which also describes the list to screen
+  // readers.
   void ShowPortDevice(int index);
+  void ShowDeviceLine(int index);
 
   varnalux::SerialSettings* settings_ = nullptr;
   QComboBox* comboBoxComPort_;

@@ -27,7 +27,7 @@ TFormRTCSetup::TFormRTCSetup(DialogSeam& seam, QWidget* parent)
   setObjectName(QStringLiteral("FormRTCSetup"));
   setWindowTitle(QStringLiteral("RTC Setup"));
   UseFormFont(this);
-  setFixedSize(297, 171);
+  setFixedSize(FormSize(297, 171));
 
   struct Spec {
     const char* label;
@@ -52,12 +52,12 @@ TFormRTCSetup::TFormRTCSetup(DialogSeam& seam, QWidget* parent)
     grid->addWidget(edits_[i], row, column + 1);
   }
 
-  buttonSetSysTime_ = new QPushButton(QStringLiteral("Get System Time"), this);
+  buttonSetSysTime_ = new QPushButton(QStringLiteral("&Get System Time"), this);
   buttonSetSysTime_->setObjectName(QStringLiteral("ButtonSetSysTime"));
-  buttonOk_ = new QPushButton(QStringLiteral("Set"), this);
+  buttonOk_ = new QPushButton(QStringLiteral("&Set"), this);
   buttonOk_->setObjectName(QStringLiteral("ButtonOk"));
   buttonOk_->setDefault(true);
-  buttonCancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+  buttonCancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
   buttonCancel_->setObjectName(QStringLiteral("ButtonCancel"));
 
   buttonSetSysTime_->setMinimumWidth(buttonSetSysTime_->sizeHint().width());

@@ -8,14 +8,13 @@
 #include <QVBoxLayout>
 
 #include "ui/form_font.h"
+#include "ui/tab_order.h"
 
-TFormSensorCalibrate::TFormSensorCalibrate(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
-                          Qt::MSWindowsFixedSizeDialogHint) {
+TFormSensorCalibrate::TFormSensorCalibrate(QWidget* parent) : QDialog(parent, FixedDialogFlags) {
   setObjectName(QStringLiteral("FormSensorCalibrate"));
   setWindowTitle(QStringLiteral("Sensor Calibration"));
   UseFormFont(this);
-  setFixedSize(291, 185);
+  setFixedSize(FormSize(291, 185));
 
   radioGroupMediaType_ = new QGroupBox(QStringLiteral("Media Type"), this);
   radioGroupMediaType_->setObjectName(QStringLiteral("RadioGroupMediaType"));
@@ -29,11 +28,12 @@ TFormSensorCalibrate::TFormSensorCalibrate(QWidget* parent)
     mediaLayout->addWidget(item);
   }
   media_->button(0)->setChecked(true);
+  OneTabStopPerChoice(media_);
 
-  buttonOK_ = new QPushButton(QStringLiteral("Calibrate"), this);
+  buttonOK_ = new QPushButton(QStringLiteral("Cali&brate"), this);
   buttonOK_->setObjectName(QStringLiteral("ButtonOK"));
   buttonOK_->setDefault(true);
-  buttonCancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+  buttonCancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
   buttonCancel_->setObjectName(QStringLiteral("ButtonCancel"));
 
   auto* buttons = new QVBoxLayout;

@@ -11,6 +11,7 @@
 #include "ui/dialog_seam.h"
 #include "ui/ethernet_setup_handler.h"
 #include "ui/form_dump_text_setup.h"
+#include "ui/form_font.h"
 #include "ui/form_rtc_setup.h"
 #include "ui/form_sensor_calibrate.h"
 #include "ui/page_host.h"
@@ -25,23 +26,23 @@ TPrinterFunctionGroup::TPrinterFunctionGroup(PageHost& host, QWidget* parent)
   layout->setContentsMargins(2, 2, 2, 4);
   layout->setSpacing(2);
 
-  connect(AddButton("ButtonInitial", "Factory Default"), &QPushButton::clicked, this,
+  connect(AddButton("ButtonInitial", "&Factory Default"), &QPushButton::clicked, this,
           &TPrinterFunctionGroup::ButtonInitialClick);
-  connect(AddButton("ButtonDump", "Dump Text"), &QPushButton::clicked, this,
+  connect(AddButton("ButtonDump", "&Dump Text"), &QPushButton::clicked, this,
           &TPrinterFunctionGroup::ButtonDumpClick);
-  connect(AddButton("ButtonSelfTest", "Configuration Page"), &QPushButton::clicked, this,
+  connect(AddButton("ButtonSelfTest", "C&onfiguration Page"), &QPushButton::clicked, this,
           &TPrinterFunctionGroup::ButtonSelfTestClick);
-  connect(AddButton("ButtonRTCSetTime", "RTC Setup"), &QPushButton::clicked, this,
+  connect(AddButton("ButtonRTCSetTime", "R&TC Setup"), &QPushButton::clicked, this,
           &TPrinterFunctionGroup::ButtonRTCSetTimeClick);
-  connect(AddButton("ButtonSensorCalibrate", "Calibrate Sensor "), &QPushButton::clicked, this,
+  connect(AddButton("ButtonSensorCalibrate", "Cali&brate Sensor "), &QPushButton::clicked, this,
           &TPrinterFunctionGroup::ButtonSensorCalibrateClick);
-  connect(AddButton("ButtonRestPrinter", "Reset Printer"), &QPushButton::clicked, this,
+  connect(AddButton("ButtonRestPrinter", "Reset &Printer"), &QPushButton::clicked, this,
           &TPrinterFunctionGroup::ButtonRestPrinterClick);
-  connect(AddButton("ButtonTestPatern", "Print Test Page"), &QPushButton::clicked, this,
+  connect(AddButton("ButtonTestPatern", "Pri&nt Test Page"), &QPushButton::clicked, this,
           &TPrinterFunctionGroup::ButtonTestPaternClick);
-  connect(AddButton("ButtonIgnoreAuto", "Ignore AUTO.BAS"), &QPushButton::clicked, this,
+  connect(AddButton("ButtonIgnoreAuto", "&Ignore AUTO.BAS"), &QPushButton::clicked, this,
           &TPrinterFunctionGroup::ButtonIgnoreAutoClick);
-  connect(AddButton("ButtonEthernetSetup", "Ethernet Setup"), &QPushButton::clicked, this,
+  connect(AddButton("ButtonEthernetSetup", "&Ethernet Setup"), &QPushButton::clicked, this,
           &TPrinterFunctionGroup::ButtonEthernetClick);
   layout->addStretch(1);
 }
@@ -49,7 +50,7 @@ TPrinterFunctionGroup::TPrinterFunctionGroup(PageHost& host, QWidget* parent)
 QPushButton* TPrinterFunctionGroup::AddButton(const char* name, const char* caption) {
   auto* button = new QPushButton(QString::fromLatin1(caption), this);
   button->setObjectName(QString::fromLatin1(name));
-  button->setFixedHeight(21);
+  button->setFixedHeight(FormPixels(21));
   layout()->addWidget(button);
   return button;
 }

@@ -91,8 +91,8 @@ TEST_F(EthernetDialogTest, LayoutNamesAndTheReadOnlyMac) {
     const int x3 = Find<QPushButton>(&d, "ButtonCancel")->x();
     EXPECT_LT(x1, x2);
     EXPECT_LT(x2, x3);
-    EXPECT_EQ(Find<QPushButton>(&d, "ButtonSetPrinterName")->text(), "Set Printer Name");
-    EXPECT_EQ(Find<QPushButton>(&d, "ButtonSetIP")->text(), "Set IP");
+    EXPECT_EQ(Visible(Find<QPushButton>(&d, "ButtonSetPrinterName")->text()), "Set Printer Name");
+    EXPECT_EQ(Visible(Find<QPushButton>(&d, "ButtonSetIP")->text()), "Set IP");
     // Tab order follows the layout, the MAC box is no stop.
     QWidget* w = Find<QWidget>(&d, "EditIP");
     QStringList order;
@@ -135,7 +135,6 @@ TEST_F(EthernetDialogTest, SetIpHandsBackTheChoiceAndTheThreeBoxesAsTyped) {
     Type(&d, "EditIP", "192.168.1.50");
     Type(&d, "EditMask", "not a mask");  // not validated
     Type(&d, "EditGateWay", QString(70, QLatin1Char('9')));
-    Type(&d, "EditPrinterName", "IGNORED");
     Click(&d, "ButtonSetIP");
     EXPECT_FALSE(d.isVisible());
   });
@@ -163,7 +162,6 @@ TEST_F(EthernetDialogTest, SetIpHandsBackTheChoiceAndTheThreeBoxesAsTyped) {
 TEST_F(EthernetDialogTest, SetPrinterNameChangesOnlyTheName) {
   NetworkSettings s = Record(0);
   Run(s, [](QDialog& d) {
-    Click(&d, "RadioGroupDHCPItem0");
     Type(&d, "EditPrinterName", "DOCK-1234567890XYZ");  // 15 at most
     Click(&d, "ButtonSetPrinterName");
   });
@@ -210,6 +208,68 @@ TEST_F(EthernetDialogTest, ALongNameFromThePrinterIsNeverCutUnlessTheUserEditsIt
   EXPECT_STREQ(s.netName, "SHORTER-BUT-STI");
 }
 
+// Each button sends its own part. What the user typed into the other part
+// would be lost: the dialog asks first (its own question, above it), and
+// "No" goes back to the dialog with everything as typed.
+TEST_F(EthernetDialogTest, APressThatWouldDropWhatWasTypedAsksFirst) {
+  NetworkSettings s = Record(0);
+  Run(s, [this](QDialog& d) {
+    Type(&d, "EditIP", "192.168.1.50");
+    Type(&d, "EditPrinterName", "TYPED");
+    seam.answers = {false};
+    Click(&d, "ButtonSetIP");
+    ASSERT_EQ(seam.questions.size(), 1);
+    EXPECT_TRUE(seam.questions[0].contains("(\"TYPED\") is not sent"))
+        << seam.questions[0].toStdString();
+    EXPECT_TRUE(seam.questions[0].contains("keeps \"SHIPPING\""))
+        << seam.questions[0].toStdString();
+    EXPECT_EQ(seam.questionOwners, std::vector<QWidget*>{&d});
+    EXPECT_TRUE(d.isVisible());
+    EXPECT_EQ(Text(&d, "EditPrinterName"), "TYPED");
+    EXPECT_EQ(Text(&d, "EditIP"), "192.168.1.50");
+    seam.answers = {true};
+    Click(&d, "ButtonSetIP");
+    EXPECT_FALSE(d.isVisible());
+  });
+  EXPECT_EQ(s.confirmed, 1);
+  EXPECT_EQ(s.action, varnalux::NetActionSetIp);
+  EXPECT_STREQ(s.ipAddress, "192.168.1.50");
+  EXPECT_STREQ(s.netName, "SHIPPING");
+
+  // The other way round: a changed address choice, then "Set Printer Name".
+  seam.questions.clear();
+  seam.questionOwners.clear();
+  s = Record(0);
+  Run(s, [this](QDialog& d) {
+    Click(&d, "RadioGroupDHCPItem0");
+    Type(&d, "EditPrinterName", "DOCK");
+    seam.answers = {false};
+    Click(&d, "ButtonSetPrinterName");
+    ASSERT_EQ(seam.questions.size(), 1);
+    EXPECT_TRUE(seam.questions[0].contains("address settings you changed are not sent"))
+        << seam.questions[0].toStdString();
+    EXPECT_EQ(seam.questionOwners, std::vector<QWidget*>{&d});
+    EXPECT_TRUE(d.isVisible());
+    seam.answers = {true};
+    Click(&d, "ButtonSetPrinterName");
+  });
+  EXPECT_EQ(s.confirmed, 1);
+  EXPECT_EQ(s.action, varnalux::NetActionSetName);
+  EXPECT_STREQ(s.netName, "DOCK");
+  EXPECT_EQ(s.dhcp, 0);
+
+  // Nothing typed in the other part: no question.
+  seam.questions.clear();
+  s = Record(0);
+  Run(s, [](QDialog& d) {
+    Type(&d, "EditPrinterName", "SHIPPING");  // typed back as it was
+    Type(&d, "EditMask", "255.255.255.0");
+    Click(&d, "ButtonSetIP");
+  });
+  EXPECT_TRUE(seam.questions.isEmpty());
+  EXPECT_EQ(s.confirmed, 1);
+}
+
 TEST_F(EthernetDialogTest, CancelCloseBoxAndEscapeLeaveTheRecordUnconfirmed) {
   for (int way = 0; way < 3; ++way) {
     NetworkSettings s = Record(0);
@@ -234,6 +294,8 @@ TEST_F(EthernetDialogTest, UnsendableTextsAreRefusedAndKeepTheDialogOpen) {
     ASSERT_EQ(seam.messages.size(), 1);
     EXPECT_TRUE(seam.messages[0].startsWith("'A\"B' cannot be sent"))
         << seam.messages[0].toStdString();
+    // The box belongs to the dialog, so it stays above it.
+    EXPECT_EQ(seam.messageOwners, std::vector<QWidget*>{&d});
     // Typed through an input method: no key for it.
     Find<QLineEdit>(&d, "EditGateWay")->setText(QStringLiteral("10.0.0.1\u00e9"));
     Click(&d, "ButtonSetIP");
@@ -241,6 +303,7 @@ TEST_F(EthernetDialogTest, UnsendableTextsAreRefusedAndKeepTheDialogOpen) {
     EXPECT_EQ(seam.messages.size(), 2);
     // With DHCP chosen the boxes are not sent, so they are not checked.
     Click(&d, "RadioGroupDHCPItem0");
+    seam.answers = {true};  // without the name typed
     Click(&d, "ButtonSetIP");
     EXPECT_FALSE(d.isVisible());
   });
@@ -321,10 +384,11 @@ TEST_F(EthernetButtonTest, StaticAddressGoesOutAsOneNetIpLineAndThePrinterTakesI
 }
 
 TEST_F(EthernetButtonTest, SetPrinterNameSendsOnlyTheNameWhateverTheBoxesShow) {
-  Press([](QDialog& d) {
+  Press([this](QDialog& d) {
     Click(&d, "RadioGroupDHCPItem1");
     Type(&d, "EditIP", "10.9.9.9");
     Type(&d, "EditPrinterName", "PACKING-2");
+    seam.answers = {true};  // the changed addresses are not sent
     Click(&d, "ButtonSetPrinterName");
   });
   const std::string sent = kReads + "NET NAME \"PACKING-2\"\r\n";

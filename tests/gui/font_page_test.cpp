@@ -166,7 +166,7 @@ TEST_F(FontPageTest, StartsWithTheInitialFontAndTheStandardEncoding) {
     }
     EXPECT_TRUE(found) << caption;
   }
-  EXPECT_EQ(Find<QPushButton>(page, "ButtonDowloadFont")->text(), "Dowload Font");
+  EXPECT_EQ(Visible(Find<QPushButton>(page, "ButtonDowloadFont")->text()), "Dowload Font");
   EXPECT_EQ(Find<QGroupBox>(page, "GroupBoxEncodeTable")->title(), "Encode by Table");
 }
 

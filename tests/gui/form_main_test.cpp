@@ -37,7 +37,7 @@ TEST_F(MainWindowTest, StartsWithDefaultsAndNoMessage) {
   EXPECT_EQ(kinds->currentIndex(), 0);
   EXPECT_EQ(form->CurrentKind(), varnalux::KindUsb);
   EXPECT_FALSE(SetupButton()->isEnabled());
-  EXPECT_EQ(SetupButton()->text(), "Setup");
+  EXPECT_EQ(Visible(SetupButton()->text()), "Setup");
   EXPECT_TRUE(GetStatus()->isEnabled());
   EXPECT_TRUE(LitLabels().isEmpty()) << LitLabels().join(",").toStdString();
 
@@ -185,7 +185,7 @@ TEST_F(MainWindowTest, AboutBoxShowsTheVersionAndClosesOnClick) {
   });
   auto* about = Find<QAction>(form.get(), "About1");
   ASSERT_NE(about, nullptr);
-  EXPECT_EQ(about->text(), "About");
+  EXPECT_EQ(Visible(about->text()), "About");
   about->trigger();
   EXPECT_TRUE(checked);
   ASSERT_EQ(seam.results.size(), 1u);

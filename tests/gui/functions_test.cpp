@@ -57,8 +57,9 @@ class FunctionGroupTest : public PrinterWindowTest {
 
 TEST_F(FunctionGroupTest, ButtonsAndTheBytesTheySend) {
   EXPECT_EQ(group->title(), "Printer Function");
-  EXPECT_EQ(Find<QPushButton>(group, "ButtonSensorCalibrate")->text(), "Calibrate Sensor ");
-  EXPECT_EQ(Find<QPushButton>(group, "ButtonEthernetSetup")->text(), "Ethernet Setup");
+  EXPECT_EQ(Visible(Find<QPushButton>(group, "ButtonSensorCalibrate")->text()),
+            "Calibrate Sensor ");
+  EXPECT_EQ(Visible(Find<QPushButton>(group, "ButtonEthernetSetup")->text()), "Ethernet Setup");
   EXPECT_TRUE(Find<QPushButton>(group, "ButtonEthernetSetup")->isEnabled());
   struct Case {
     const char* button;

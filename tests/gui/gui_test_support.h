@@ -31,6 +31,17 @@ T* Find(const QObject* root, const char* name) {
   return child;
 }
 
+// A caption as the user reads it: without its mnemonic marker ("&&" stands
+// for one "&").
+inline QString Visible(const QString& caption) {
+  QString shown;
+  for (qsizetype i = 0; i < caption.size(); ++i) {
+    if (caption[i] == QLatin1Char('&') && i + 1 < caption.size()) ++i;
+    shown += caption[i];
+  }
+  return shown;
+}
+
 // Selects the item with the text, as the user picks it from the list.
 inline void Choose(QComboBox* box, const char* text) {
   const int index = box->findText(QString::fromLatin1(text));

@@ -163,6 +163,8 @@ TEST_F(NetSetupTest, FactoryDefaultAsksAndResetsOnlyTheSelectedPrinter) {
     Click(&d, "ButtonFactoryDefault");
     EXPECT_EQ(List()->topLevelItemCount(), 0);
     EXPECT_EQ(dialog->SequenceNumber(), 3u);
+    // The question is this dialog's, so it stays above it.
+    EXPECT_EQ(seam.questionOwners, (std::vector<QWidget*>{&d, &d}));
   });
   for (int i = 0; i < 100 && back->Network().netName != "VPRINTER"; ++i)
     std::this_thread::sleep_for(milliseconds(10));
@@ -205,6 +207,65 @@ TEST_F(NetSetupTest, ChangeIpAddressShowsWhatWasReadAndSendsTheChoice) {
   for (size_t i = 2; i < 4; ++i) EXPECT_EQ(got[i].size(), 34u);
   for (size_t i = 4; i < 8; ++i) EXPECT_EQ(got[i].size(), 1064u);
   EXPECT_EQ(got[7][34], 7);
+}
+
+// "Set IP" changes the addresses; the name the user typed is not sent, as
+// the dialog said, and the four writes carry the name as it was read.
+// "Set Printer Name" likewise leaves the addresses as read.
+TEST_F(NetSetupTest, EachSetButtonWritesItsOwnPartAndTheRestAsRead) {
+  Open([this](QDialog& d) {
+    ClickRow(List(), RowOf("Back"));
+    seam.drivers.push_back([this](QDialog& e) {
+      EXPECT_EQ(e.parentWidget(), dialog.get());  // stays above the list
+      Type(&e, "EditIP", "10.7.0.98");
+      Type(&e, "EditPrinterName", "Renamed");
+      seam.answers = {true};
+      Click(&e, "ButtonSetIP");
+      EXPECT_EQ(seam.questionOwners, std::vector<QWidget*>{&e});
+    });
+    Click(&d, "ButtonChangeIP");
+    EXPECT_EQ(List()->topLevelItemCount(), 0);
+  });
+  varnalux::sim::NetworkSettings net = back->Network();
+  EXPECT_EQ(net.ipAddress, "10.7.0.98");
+  EXPECT_EQ(net.netName, "Back");
+
+  seam.questionOwners.clear();
+  Open([this](QDialog& d) {
+    ClickRow(List(), RowOf("Back"));
+    seam.drivers.push_back([this](QDialog& e) {
+      Type(&e, "EditIP", "10.7.0.97");
+      Type(&e, "EditPrinterName", "Renamed");
+      seam.answers = {true};
+      Click(&e, "ButtonSetPrinterName");
+      EXPECT_EQ(seam.questionOwners, std::vector<QWidget*>{&e});
+    });
+    Click(&d, "ButtonChangeIP");
+  });
+  net = back->Network();
+  EXPECT_EQ(net.netName, "Renamed");
+  EXPECT_EQ(net.ipAddress, "10.7.0.98");
+  EXPECT_FALSE(net.dhcp);
+}
+
+// Without a browser "Web Setup" would do nothing at all: the dialog says
+// so, with the address, in a box of its own.
+TEST_F(NetSetupTest, WebSetupWithoutABrowserSaysWhy) {
+  Open([this](QDialog& d) {
+    ClickRow(List(), RowOf("Back"));
+    seam.urlsTaken = {false};
+    Click(&d, "ButtonBrowser");
+    EXPECT_EQ(seam.urls, QStringList{"http://10.7.0.11"});
+    ASSERT_EQ(seam.messages.size(), 1);
+    EXPECT_TRUE(seam.messages[0].contains("http://10.7.0.11 could not be opened"))
+        << seam.messages[0].toStdString();
+    EXPECT_TRUE(seam.messages[0].contains("no web browser")) << seam.messages[0].toStdString();
+    EXPECT_EQ(seam.messageOwners, std::vector<QWidget*>{&d});
+    // A browser that takes it: nothing more to say.
+    seam.urlsTaken = {true};
+    Click(&d, "ButtonBrowser");
+    EXPECT_EQ(seam.messages.size(), 1);
+  });
 }
 
 TEST_F(NetSetupTest, CancelInTheEthernetDialogSendsOnlyTheTwoReads) {

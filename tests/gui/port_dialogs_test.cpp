@@ -201,7 +201,7 @@ TEST_F(PortDialogTest, NetSetupOffersADefaultHostAndTakesTheTarget) {
     EXPECT_EQ(host->text(), "192.168.1.100");
     EXPECT_EQ(host->maxLength(), 64);
     EXPECT_EQ(port->text(), "9100");
-    EXPECT_EQ(Find<QPushButton>(&d, "ButtonSet")->text(), "Exit");
+    EXPECT_EQ(Visible(Find<QPushButton>(&d, "ButtonSet")->text()), "Exit");
     host->clear();
     QTest::keyClicks(host, "127.0.0.1");
     port->clear();

@@ -130,6 +130,12 @@ TEST(RealDialogSeamTest, DialogMessagesBelongToTheDialog) {
   AnswerNextBox(QMessageBox::Ok, &seen);
   seam.MessageFrom(nullptr, "Port Open Error");
   EXPECT_EQ(seen.parent, &window);
+  // A dialog's own question too.
+  AnswerNextBox(QMessageBox::No, &seen);
+  EXPECT_FALSE(seam.YesNoFrom(&dialog, "Are you sure?"));
+  EXPECT_EQ(seen.parent, &dialog);
+  AnswerNextBox(QMessageBox::Yes, &seen);
+  EXPECT_TRUE(seam.YesNoFrom(&dialog, "Are you sure?"));
 }
 
 TEST(RealDialogSeamTest, FileDialogsStartInTheStartDirectory) {

@@ -26,10 +26,13 @@ class ScriptedSeam : public DialogSeam {
   QStringList messages;                 // every Message text, in order
   std::vector<QWidget*> messageOwners;  // per message: the dialog it spoke for, or null
   QStringList questions;                // every Question and YesNo text, in order
+  std::vector<QWidget*> questionOwners;  // per question: the dialog it spoke for, or null
   QStringList filters;                  // the filter of every file dialog
   QStringList dialogs;                  // the caption of every dialog run
   std::vector<int> results;             // what each Exec returned
   QStringList urls;                     // every URL opened, in order
+  // For OpenUrlChecked: whether a browser takes each URL; true when empty.
+  std::deque<bool> urlsTaken;
 
   std::deque<bool> answers;       // for Question and YesNo
   std::deque<QString> fileNames;  // for OpenFileName and SaveFileName
@@ -54,11 +57,19 @@ class ScriptedSeam : public DialogSeam {
 
   bool Question(const QString& text) override {
     questions << text;
+    questionOwners.push_back(nullptr);
     return NextAnswer(text);
   }
 
   bool YesNo(const QString& text) override {
     questions << text;
+    questionOwners.push_back(nullptr);
+    return NextAnswer(text);
+  }
+
+  bool YesNoFrom(QWidget* owner, const QString& text) override {
+    questions << text;
+    questionOwners.push_back(owner);
     return NextAnswer(text);
   }
 
@@ -111,6 +122,13 @@ class ScriptedSeam : public DialogSeam {
   }
 
   void OpenUrl(const QString& url) override { urls << url; }
+  bool OpenUrlChecked(const QString& url) override {
+    urls << url;
+    if (urlsTaken.empty()) return true;
+    const bool taken = urlsTaken.front();
+    urlsTaken.pop_front();
+    return taken;
+  }
 
  private:
   bool NextAnswer(const QString& text) {
