@@ -30,6 +30,7 @@
 #include "ui/form_font_sheet.h"
 #include "ui/form_preview_font.h"
 #include "ui/page_host.h"
+#include "ui/printer_text.h"
 
 using varnalux::FontRequest;
 
@@ -416,10 +417,16 @@ void TFontPage::ButtonSaveFontClick() {
 void TFontPage::ButtonDowloadFontClick() {
   FontRequest request;
   if (!BuildFontRequest(request)) return;
-  // The name travels in the quotes of the download command.
-  const QByteArray printerName = editPrinterFontName_->text().toLocal8Bit();
+  // The name travels in the quotes of the download command, by the rule of
+  // every file name in the printer.
+  const QByteArray printerName = PrinterNameBytes(editPrinterFontName_->text());
   if (!varnalux::IsValidPrinterFontName(printerName.toStdString())) {
     host_.Seam().Message(QString::fromLatin1(varnalux::FontParameterError));
+    return;
+  }
+  if (const QString problem = PrinterNameProblemText(editPrinterFontName_->text());
+      !problem.isEmpty()) {
+    host_.Seam().Message(problem);
     return;
   }
   HandlerScope scope(host_);

@@ -25,13 +25,14 @@ class ScriptedSeam : public DialogSeam {
 
   QStringList messages;                 // every Message text, in order
   std::vector<QWidget*> messageOwners;  // per message: the dialog it spoke for, or null
-  QStringList questions;                // every Question and YesNo text, in order
+  QStringList questions;                // every Question, YesNo and Confirm text, in order
+  QStringList confirmations;            // the Confirm texts (Cancel the default), in order
   QStringList filters;                  // the filter of every file dialog
   QStringList dialogs;                  // the caption of every dialog run
   std::vector<int> results;             // what each Exec returned
   QStringList urls;                     // every URL opened, in order
 
-  std::deque<bool> answers;       // for Question and YesNo
+  std::deque<bool> answers;       // for Question, YesNo and Confirm
   std::deque<QString> fileNames;  // for OpenFileName and SaveFileName
   std::deque<Driver> drivers;     // for Exec
   // For ChooseFont: a font is chosen, nullopt cancels. fontsOffered records
@@ -59,6 +60,12 @@ class ScriptedSeam : public DialogSeam {
 
   bool YesNo(const QString& text) override {
     questions << text;
+    return NextAnswer(text);
+  }
+
+  bool Confirm(const QString& text) override {
+    questions << text;
+    confirmations << text;
     return NextAnswer(text);
   }
 
