@@ -137,7 +137,10 @@ ResultCode ReadFileList(InterfaceKind kind, DeviceFiles* files) {
     }
     code = CollectFileList(link.Handle(), link.Kind(), q.list, device);
   }
-  return link.Finish(code);
+  // Every answer arrived, so the printer read every query: the close cannot
+  // have lost a byte, and a printer gone by then does not make it a 2.
+  const ResultCode closed = link.Finish(code);
+  return code == ResultOk ? ResultOk : closed;
 }
 
 ResultCode DownloadFile(InterfaceKind kind, const DownloadRequest& request) {

@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "font/asian_sets.h"
 #include "font/code_decoder.h"
@@ -418,15 +419,20 @@ void TFontPage::ButtonDowloadFontClick() {
   FontRequest request;
   if (!BuildFontRequest(request)) return;
   // The name travels in the quotes of the download command, by the rule of
-  // every file name in the printer.
-  const QByteArray printerName = PrinterNameBytes(editPrinterFontName_->text());
-  if (!varnalux::IsValidPrinterFontName(printerName.toStdString())) {
-    host_.Seam().Message(QString::fromLatin1(varnalux::FontParameterError));
+  // every file name in the printer. A character outside that rule is named
+  // in the same words as on the file manager page, whatever the name's
+  // length in bytes; the font name's own limits give the page's message.
+  const QString typed = editPrinterFontName_->text();
+  const bool ascii =
+      std::all_of(typed.cbegin(), typed.cend(), [](QChar c) { return c.unicode() < 0x80; });
+  if (const QString problem = PrinterNameProblemText(typed); !ascii && !problem.isEmpty()) {
+    host_.Seam().Message(problem);
     return;
   }
-  if (const QString problem = PrinterNameProblemText(editPrinterFontName_->text());
-      !problem.isEmpty()) {
-    host_.Seam().Message(problem);
+  const QByteArray printerName = PrinterNameBytes(typed);
+  if (!varnalux::IsValidPrinterFontName(printerName.toStdString()) ||
+      !PrinterNameProblemText(typed).isEmpty()) {
+    host_.Seam().Message(QString::fromLatin1(varnalux::FontParameterError));
     return;
   }
   HandlerScope scope(host_);

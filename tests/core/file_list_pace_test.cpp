@@ -97,8 +97,11 @@ TEST(FileListPace, ThePauseBeforeEachAnswerHandlesTheWindowsMessages) {
   // The printer's pace is kept: 23 list answers, 50 ms before each ...
   ASSERT_GE(view.pumps.size(), 2u);
   EXPECT_GE(view.pumps.back() - view.pumps.front(), milliseconds(23 * 50 - 20));
-  // ... and the window is never left more than a slice of it without a look.
-  EXPECT_LT(view.LongestGap(), milliseconds(40));
+  // ... and the window is looked at several times within each pause, not
+  // once an answer, and never left as long as a tenth of a second (a busy
+  // machine may stretch a slice, but not to that).
+  EXPECT_GE(view.pumps.size(), 23u * 2);
+  EXPECT_LT(view.LongestGap(), milliseconds(100));
   // Only the list that lasted past the offer's time offers Cancel, and
   // takes the offer back at its end.
   EXPECT_EQ(view.offers, (std::vector<bool>{true, false}));

@@ -109,6 +109,11 @@ TEST_F(PrinterNamePathsTest, ANameOutsideAsciiIsRefusedByEveryPathWithTheSameWor
       {QStringLiteral("\u65E5\u672C"),
        QStringLiteral("The file name in the printer may hold only ASCII characters: \"\u65E5\", "
                       "\"\u672C\" are not")},
+      // Eleven characters of 33 bytes: longer than a font name may be in
+      // bytes, yet the character is what is named.
+      {QStringLiteral("\u65E5\u65E5\u65E5\u65E5\u65E5\u65E5\u65E5\u65E5\u65E5\u65E5\u65E5"),
+       QStringLiteral("The file name in the printer may hold only ASCII characters: \"\u65E5\" "
+                      "is not one")},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name.toStdString());
