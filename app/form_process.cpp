@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 
 #include "ui/form_font.h"
 
@@ -14,6 +15,9 @@ constexpr int kHeight = 49;
 constexpr int kNoteTop = 40;
 constexpr int kNoteHeight = 30;
 constexpr int kHeightWithNote = kNoteTop + kNoteHeight + 8;
+// The Cancel button, at the right under the bar (and the note).
+constexpr int kButtonWidth = 80;
+constexpr int kButtonHeight = 25;
 }  // namespace
 
 // A title bar without system menu or close box: the window goes away only
@@ -21,7 +25,8 @@ constexpr int kHeightWithNote = kNoteTop + kNoteHeight + 8;
 TFormProcess::TFormProcess(QWidget* parent)
     : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       progressBar1_(new QProgressBar(this)),
-      labelWaiting_(new QLabel(this)) {
+      labelWaiting_(new QLabel(this)),
+      buttonCancel_(new QPushButton(QStringLiteral("Cancel"), this)) {
   setObjectName(QStringLiteral("FormProcess"));
   setWindowTitle(QString::fromLatin1(kDefaultCaption));
   UseFormFont(this);
@@ -37,12 +42,22 @@ TFormProcess::TFormProcess(QWidget* parent)
   labelWaiting_->setWordWrap(true);
   labelWaiting_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   labelWaiting_->hide();
+  buttonCancel_->setObjectName(QStringLiteral("ButtonCancel"));
+  buttonCancel_->hide();
+  // The read stops at its next look; until then the button says so.
+  connect(buttonCancel_, &QPushButton::clicked, this, [this] {
+    cancelRequested_ = true;
+    buttonCancel_->setEnabled(false);
+    buttonCancel_->setText(QStringLiteral("Stopping..."));
+  });
 }
 
 void TFormProcess::Open(int left, int top, const char* caption) {
   setWindowTitle(
       QString::fromUtf8(caption != nullptr && caption[0] != '\0' ? caption : kDefaultCaption));
   progressBar1_->setValue(0);
+  cancelRequested_ = false;
+  TFormProcess::OfferCancel(false);
   TFormProcess::SetNote(nullptr);
   move(left, top);
   show();
@@ -64,5 +79,21 @@ void TFormProcess::SetNote(const char* text) {
   const bool shown = text != nullptr && text[0] != '\0';
   labelWaiting_->setText(shown ? QString::fromUtf8(text) : QString());
   labelWaiting_->setVisible(shown);
-  setFixedSize(kWidth, shown ? kHeightWithNote : kHeight);
+  Fit();
+}
+
+void TFormProcess::OfferCancel(bool offered) {
+  buttonCancel_->setText(cancelRequested_ ? QStringLiteral("Stopping...") : QStringLiteral("Cancel"));
+  buttonCancel_->setEnabled(!cancelRequested_);
+  buttonCancel_->setVisible(offered);
+  Fit();
+}
+
+void TFormProcess::Fit() {
+  int height = labelWaiting_->isVisibleTo(this) ? kHeightWithNote : kHeight;
+  if (buttonCancel_->isVisibleTo(this)) {
+    buttonCancel_->setGeometry(kWidth - 16 - kButtonWidth, height, kButtonWidth, kButtonHeight);
+    height += kButtonHeight + 8;
+  }
+  setFixedSize(kWidth, height);
 }

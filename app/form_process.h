@@ -1,7 +1,8 @@
 // The progress window: a small captioned bar shown without modality while a
 // long operation runs. Installed once as the ProgressView of the progress
 // state machine, it appears on Open at the given place and goes on Close.
-// A note (what a long close waits for) adds a line under the bar.
+// A note (what a long close waits for) adds a line under the bar, and a long
+// read adds a Cancel button under both.
 #pragma once
 
 #include <QWidget>
@@ -10,6 +11,7 @@
 
 class QLabel;
 class QProgressBar;
+class QPushButton;
 
 class TFormProcess : public QWidget, public varnalux::ProgressView {
   Q_OBJECT
@@ -22,11 +24,19 @@ class TFormProcess : public QWidget, public varnalux::ProgressView {
   void Close() override;
   void ProcessPendingMessages() override;
   void SetNote(const char* text) override;
+  void OfferCancel(bool offered) override;
+  bool CancelRequested() override { return cancelRequested_; }
 
   QProgressBar* ProgressBar1() const { return progressBar1_; }
   QLabel* LabelWaiting() const { return labelWaiting_; }
+  QPushButton* ButtonCancel() const { return buttonCancel_; }
 
  private:
+  // The window's size for what it shows now, with the button under the rest.
+  void Fit();
+
   QProgressBar* progressBar1_;
   QLabel* labelWaiting_;
+  QPushButton* buttonCancel_;
+  bool cancelRequested_ = false;
 };

@@ -76,6 +76,15 @@ void ShowWaitingForPrinter(uint64_t bytesLeft) {
   g_view->SetNote(bytesLeft == 0 ? "" : WaitingForPrinterText(bytesLeft).c_str());
 }
 
+void OfferProgressCancel(bool offered) {
+  if (!CurrentLinkSettings().progress.active || g_view == nullptr) return;
+  g_view->OfferCancel(offered);
+}
+
+bool ProgressCancelRequested() {
+  return CurrentLinkSettings().progress.active && g_view != nullptr && g_view->CancelRequested();
+}
+
 namespace {
 class ProgressWindowObserver final : public LinkProgress {
  public:
@@ -86,6 +95,8 @@ class ProgressWindowObserver final : public LinkProgress {
   void Tick(int kind, uint32_t value) override { ProgressTick(kind, value); }
   void PumpMessages() override { ProcessPendingMessages(); }
   void WaitingForPrinter(uint64_t bytesLeft) override { ShowWaitingForPrinter(bytesLeft); }
+  void OfferCancel(bool offered) override { OfferProgressCancel(offered); }
+  bool CancelRequested() override { return ProgressCancelRequested(); }
 };
 }  // namespace
 

@@ -24,6 +24,11 @@ class ProgressView {
   // A line under the bar saying what the operation waits for; empty text
   // takes it away. Views without a place for it ignore it.
   virtual void SetNote(const char* /*text*/) {}
+  // A Cancel button for a long read: shown or taken away; CancelRequested
+  // tells whether it was pressed since the window opened. Views without one
+  // never cancel.
+  virtual void OfferCancel(bool /*offered*/) {}
+  virtual bool CancelRequested() { return false; }
 };
 
 // Installs the view (null removes it). Not owned.
@@ -43,6 +48,10 @@ void ProcessPendingMessages();
 void ShowWaitingForPrinter(uint64_t bytesLeft);
 // "Waiting for the printer to take the last N KiB", N rounded up.
 std::string WaitingForPrinterText(uint64_t bytesLeft);
+// While the window is shown: offers Cancel (or takes the offer back).
+void OfferProgressCancel(bool offered);
+// True when the window is shown and its Cancel was pressed.
+bool ProgressCancelRequested();
 
 // The bar position (0..100) as last set; for the command-line tool and tests.
 int ProgressPosition();

@@ -29,6 +29,11 @@ class LinkProgress {
   // once the wait has lasted CloseWaitNoticeAfter and again as the figure
   // falls, and with 0 when the wait is over.
   virtual void WaitingForPrinter(uint64_t /*bytesLeft*/) {}
+  // A long read offers the user a way to stop it: OfferCancel(true) shows
+  // the offer, false takes it back; CancelRequested tells whether the user
+  // took it since the window opened.
+  virtual void OfferCancel(bool /*offered*/) {}
+  virtual bool CancelRequested() { return false; }
 };
 
 // The percent-mode window for the length of a scope (a long write), when

@@ -45,11 +45,25 @@ struct ParallelTimeouts {
   milliseconds writePerKiB{10};   // plus this per started KiB
 };
 
+// A list read: one query answered by one answer per item and an empty
+// answer at the end (the printer's file lists). It keeps the printer's pace,
+// a pause before each answer; the window's messages are handled during the
+// pause. At that pace a full list of 8.3 names (about 4,700 answers) takes
+// about four minutes, so the whole list has a bound a little above that, and
+// a printer that never ends its list is left after it.
+struct ListTimeouts {
+  milliseconds pause{50};       // before each answer
+  milliseconds whole{300000};   // the whole list, from its query on
+  milliseconds afterCut{2000};  // reading on to the end of a list that was cut
+  milliseconds offerCancel{1000};  // a read this long offers the user Cancel
+};
+
 struct LinkTimeouts {
   TcpTimeouts tcp;
   SerialTimeouts serial;
   UsbTimeouts usb;
   ParallelTimeouts parallel;
+  ListTimeouts list;
 };
 
 }  // namespace varnalux

@@ -65,7 +65,7 @@ bool SerialWrite(LinkHandle handle, const uint8_t* at, uint32_t n, bool, const L
   return SerialWriteChunk(static_cast<int>(handle), at, n, s.timeouts.serial) == n;
 }
 bool SerialRead(LinkHandle handle, uint8_t& out, const LinkSettings& s) {
-  return SerialReadByte(static_cast<int>(handle), out, s.timeouts.serial);
+  return SerialReadByte(static_cast<int>(handle), out, s.timeouts.serial, s.observer);
 }
 
 // Parallel
@@ -106,7 +106,7 @@ bool TcpWrite(LinkHandle, const uint8_t* at, uint32_t n, bool more, const LinkSe
   return TcpWriteChunk(at, n, more, s.timeouts.tcp);
 }
 bool TcpRead(LinkHandle, uint8_t& out, const LinkSettings& s) {
-  return TcpReadByte(out, s.timeouts.tcp);
+  return TcpReadByte(out, s.timeouts.tcp, s.observer);
 }
 
 // By InterfaceKind.

@@ -54,6 +54,8 @@ bool WriteLinkPart(LinkHandle handle, InterfaceKind kind, const void* buffer, ui
                    const WritePlace& place);
 
 // True when one byte was delivered; false after the link's read time-out.
+// While the TCP and serial links wait for the printer, the user interface
+// processes its pending messages, as between the chunks of a write.
 bool ReadLinkByte(LinkHandle handle, InterfaceKind kind, uint8_t& out);
 
 }  // namespace varnalux

@@ -22,6 +22,8 @@ ReceiveRing g_serialRing;
 
 // The driver's output queue has no event for "empty": it is looked at this often.
 constexpr milliseconds QueuePollSlice{2};
+// How often a read's pause lets the window handle its messages.
+constexpr milliseconds ReadPollSlice{5};
 
 // Bytes still in the driver's output queue; -1 when it cannot say.
 int QueuedForLine(int fd) {
@@ -197,7 +199,7 @@ uint32_t SerialWriteChunk(int fd, const uint8_t* data, uint32_t count,
   return WaitQueueEmpty(fd, deadline) ? written : 0;
 }
 
-bool SerialReadByte(int fd, uint8_t& out, const SerialTimeouts& timeouts) {
+bool SerialReadByte(int fd, uint8_t& out, const SerialTimeouts& timeouts, LinkProgress* progress) {
   // Six read attempts with a pause of 200 ms after each empty one. The pause
   // ends early when a byte arrives, so a printer that answers a moment after
   // the query costs no more than its own delay.
@@ -208,9 +210,17 @@ bool SerialReadByte(int fd, uint8_t& out, const SerialTimeouts& timeouts) {
       g_serialRing.Append(&byte, 1);
       break;
     }
+    // The pause looks again every slice and lets the window handle its
+    // messages between, so a printer slow to answer does not freeze it.
     pollfd p{fd, POLLIN, 0};
-    const int pauseMs = static_cast<int>(timeouts.readPause.count());
-    if (poll(&p, 1, pauseMs) <= 0 || (p.revents & POLLIN) == 0) {
+    const Deadline pause(timeouts.readPause);
+    int r;
+    for (;;) {
+      r = poll(&p, 1, progress != nullptr ? pause.LeftMs(ReadPollSlice) : pause.LeftMs());
+      if (r != 0 || pause.Passed() || progress == nullptr) break;
+      progress->PumpMessages();
+    }
+    if (r <= 0 || (p.revents & POLLIN) == 0) {
       // An error or hang-up would wake poll at once: keep the pause.
       if (p.revents != 0) std::this_thread::sleep_for(timeouts.readPause);
     }

@@ -41,7 +41,9 @@ bool CloseSerialPort(int fd, const SerialTimeouts& timeouts = SerialTimeouts{},
 // control that never releases, a line that went away).
 uint32_t SerialWriteChunk(int fd, const uint8_t* data, uint32_t count,
                           const SerialTimeouts& timeouts = SerialTimeouts{});
-bool SerialReadByte(int fd, uint8_t& out, const SerialTimeouts& timeouts = SerialTimeouts{});
+// progress, when given, handles the window's messages while it waits.
+bool SerialReadByte(int fd, uint8_t& out, const SerialTimeouts& timeouts = SerialTimeouts{},
+                    LinkProgress* progress = nullptr);
 ReceiveRing& SerialRing();
 
 }  // namespace varnalux

@@ -338,9 +338,18 @@ bool TcpWriteChunk(const uint8_t* data, uint32_t count, bool more, const TcpTime
   return true;
 }
 
-bool TcpReadByte(uint8_t& out, const TcpTimeouts& timeouts) {
+bool TcpReadByte(uint8_t& out, const TcpTimeouts& timeouts, LinkProgress* progress) {
   if (g_tcpRing.Empty() && g_socket >= 0) {
-    int revents = PollUntil(g_socket, POLLIN, Deadline(timeouts.dataWait));
+    // A printer slow to answer does not freeze the window: the wait looks
+    // again every slice and lets the window handle its messages between.
+    const Deadline wait(timeouts.dataWait);
+    int revents;
+    for (;;) {
+      const Deadline slice(progress != nullptr ? PollSlice : timeouts.dataWait);
+      revents = PollUntil(g_socket, POLLIN, wait.Left() < slice.Left() ? wait : slice);
+      if (revents != 0 || wait.Passed() || progress == nullptr) break;
+      progress->PumpMessages();
+    }
     if (revents > 0) {
       uint8_t buffer[TcpRefillSize];
       ssize_t n;

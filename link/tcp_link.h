@@ -36,7 +36,9 @@ bool TcpIsOpen();
 bool TcpWriteChunk(const uint8_t* data, uint32_t count, bool more = false,
                    const TcpTimeouts& timeouts = TcpTimeouts{});
 // One refill attempt: waits up to the data wait, reads up to 4096 bytes.
-bool TcpReadByte(uint8_t& out, const TcpTimeouts& timeouts = TcpTimeouts{});
+// progress, when given, handles the window's messages while it waits.
+bool TcpReadByte(uint8_t& out, const TcpTimeouts& timeouts = TcpTimeouts{},
+                 LinkProgress* progress = nullptr);
 // The TCP ring, reset by every open.
 ReceiveRing& TcpRing();
 

@@ -1,10 +1,7 @@
 #include "protocol/file_manager.h"
 
-#include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <string>
-#include <thread>
 
 #include "link/link_session.h"
 #include "link/link_settings.h"
@@ -26,41 +23,65 @@ const char FormatCommands[MemoryDeviceCount][FormatCommandSize] = {
 
 namespace {
 
-// The printer's pause before each answer of a list.
-constexpr auto ListAnswerPause = std::chrono::milliseconds(ReportListPauseMs);
 // A list of more answers than its field has bytes cannot be a real one: a
 // printer that never sends the empty answer is not followed for ever.
 constexpr uint32_t ListAnswersMax = DeviceListTextSize;
 
 bool ValidDevice(int32_t device) { return device >= 0 && device < MemoryDeviceCount; }
 
-// Sends the query, then collects answers until an empty one. Each payload
-// goes into the record's field followed by CR LF while it fits with the
-// final NUL; from the first one that does not, the rest of the list is read
-// but not kept and listCut is set, so the exchange stays in step and the
-// field holds whole lines only.
+// The payload as it goes into listText: a NUL (which would end the text
+// there) as the four characters \x00. Line ends inside a payload stay: a
+// printer may send several names in one answer, one a line.
+std::string ListLine(const char* payload, uint32_t length) {
+  std::string line;
+  line.reserve(length);
+  for (uint32_t i = 0; i < length; ++i) {
+    if (payload[i] == '\0')
+      line += "\\x00";
+    else
+      line.push_back(payload[i]);
+  }
+  return line;
+}
+
+// Sends the query, then collects answers until an empty one, at the pace of
+// ListPace. Each payload goes into the record's field followed by CR LF
+// while it fits with the final NUL; from the first one that does not, the
+// rest of the list is read without the pause but not kept, and listCut is
+// set, so the exchange stays in step and the field holds whole lines only.
+// A list whose end does not come (within its bound, or soon after the cut)
+// or whose read is cancelled ends with 3 and says why in listCut.
 ResultCode CollectFileList(LinkHandle handle, InterfaceKind kind, const char* query,
                            DeviceFiles& files) {
   files.listText[0] = '\0';
   if (SendCommand(handle, kind, query) != ResultOk) return ResultTransmitError;
+  ListPace pace;
   char payload[ReportBodyMax + 1];
   uint32_t position = 0;
   for (uint32_t answers = 0; answers < ListAnswersMax; ++answers) {
-    std::this_thread::sleep_for(ListAnswerPause);
+    const ListPace::Stop stop = files.listCut ? pace.Look() : pace.Pause();
+    if (stop != ListPace::Stop::None) {
+      files.listCut = stop == ListPace::Stop::Cancelled ? ListCutCancelled : ListCutUnended;
+      return ResultReceiveError;
+    }
     uint32_t length = 0;
     if (!ReadReportAnswer(handle, kind, payload, sizeof payload, length)) return ResultReceiveError;
     if (length == 0) return ResultOk;
-    if (files.listCut || length + 3 > DeviceListTextSize - position) {
-      files.listCut = 1;
+    if (files.listCut) continue;
+    const std::string line = ListLine(payload, length);
+    if (line.size() + 3 > DeviceListTextSize - position) {
+      files.listCut = ListCutFull;
+      pace.Cut();
       continue;
     }
-    memcpy(files.listText + position, payload, length);
-    position += length;
+    memcpy(files.listText + position, line.data(), line.size());
+    position += static_cast<uint32_t>(line.size());
     files.listText[position] = '\r';
     files.listText[position + 1] = '\n';
     files.listText[position + 2] = '\0';
     position += 2;
   }
+  files.listCut = ListCutUnended;
   return ResultReceiveError;
 }
 
@@ -116,12 +137,15 @@ ResultCode ReadFileList(InterfaceKind kind, DeviceFiles* files) {
     }
     code = CollectFileList(link.Handle(), link.Kind(), q.list, device);
   }
-  return link.Finish(code);
+  // Every answer arrived, so the printer read every query: the close cannot
+  // have lost a byte, and a printer gone by then does not make it a 2.
+  const ResultCode closed = link.Finish(code);
+  return code == ResultOk ? ResultOk : closed;
 }
 
 ResultCode DownloadFile(InterfaceKind kind, const DownloadRequest& request) {
   if (!ValidDevice(request.device) || request.printerName == nullptr ||
-      !QuotedNameProblem(request.printerName).empty())
+      !PrinterNameProblem(request.printerName).empty())
     return ResultUnknownError;
   if (request.sourcePath == nullptr) return ResultFileOpenError;
   // The size is announced first, so it is taken from the file now; the send

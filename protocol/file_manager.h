@@ -22,16 +22,30 @@ inline constexpr uint32_t DeviceListTextSize = 65536;
 // What the file query found for one device. A fresh record (all bytes 0)
 // means "not read".
 struct DeviceFiles {
-  // The device's file names, each followed by CR LF, NUL-terminated.
+  // The device's file names, each followed by CR LF, NUL-terminated. A NUL
+  // byte in a name, which would end the text there, is kept as the four
+  // characters \x00, so the names after it stay in the list.
   char listText[DeviceListTextSize];
   uint8_t physicalValid;  // 1 when physicalSpace was read
   int32_t physicalSpace;  // KB, as the printer reports it
   uint8_t freeValid;      // 1 when freeSpace was read
   int32_t freeSpace;      // KB, as the printer reports it
-  // 1 when the printer's list did not fit listText: it was cut after the
-  // last whole line that fitted.
+  // Why listText holds fewer names than the printer has (ListWhole when it
+  // holds them all); see the ListCut values below.
   uint8_t listCut;
 };
+
+// The values of DeviceFiles::listCut. A list is cut after the last whole
+// line that fitted or arrived.
+inline constexpr uint8_t ListWhole = 0;
+// More names than listText holds: the rest was read to the list's end but
+// not kept.
+inline constexpr uint8_t ListCutFull = 1;
+// The list's end did not come: not within the whole list's bound, or not
+// soon after the field was full. Reading stopped there.
+inline constexpr uint8_t ListCutUnended = 2;
+// The user cancelled the read.
+inline constexpr uint8_t ListCutCancelled = 3;
 
 // The request of DownloadFile.
 struct DownloadRequest {
@@ -58,6 +72,11 @@ extern const char FormatCommands[MemoryDeviceCount][FormatCommandSize];
 // physical space, the free space (not for CARD) and the file list. The first
 // step that fails ends the sequence with its code; what was read before it
 // stays in files. files points at three records indexed by MemoryDevice.
+// Each list keeps the printer's pace (ListTimeouts) with the window's
+// messages handled; a list whose end does not come within its bounds, or
+// whose read the user cancels, is kept as far as it came, marked with
+// listCut, and ends the sequence with 3, since the answers still on their
+// way would be taken for those of the next query.
 ResultCode ReadFileList(InterfaceKind kind, DeviceFiles* files);
 
 // Operation 11: "DOWNLOAD " + prefix + "\"NAME\",SIZE," followed by the
@@ -65,8 +84,8 @@ ResultCode ReadFileList(InterfaceKind kind, DeviceFiles* files);
 // the file's size when it is opened. 4 when the file cannot be read (only
 // regular files, at most DownloadSizeMax bytes; nothing is sent), or when it
 // fails or changes size while it is sent (never more than SIZE bytes follow
-// the header); 5 for a name that may not travel in quotes or a device
-// outside 0..2, else the link's result.
+// the header); 5 for a name PrinterNameProblem refuses or a device outside
+// 0..2 (nothing is sent), else the link's result.
 ResultCode DownloadFile(InterfaceKind kind, const DownloadRequest& request);
 
 // Operation 13: writes the device's erase command.

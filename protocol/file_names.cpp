@@ -1,5 +1,7 @@
 #include "protocol/file_names.h"
 
+#include "protocol/printable_text.h"
+
 namespace varnalux {
 
 const FileType FileTypes[FileTypeCount] = {
@@ -32,18 +34,35 @@ std::string PrinterNameFromPath(const std::string& path, const std::string& exte
   size_t slash = path.rfind('/');
   std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
   name = WithoutExtension(name);
-  if (name.size() > 8) name.resize(8);
+  size_t at = 0;
+  for (int characters = 0; characters < 8 && at < name.size(); ++characters)
+    at += CharacterBytes(name, at);
+  name.resize(at);
   return WithoutExtension(name) + extension;
 }
 
-std::string QuotedNameProblem(const std::string& name) {
+std::string PrinterNameProblem(const std::string& name) {
   if (name.empty()) return "The file name in the printer is empty";
-  for (unsigned char c : name) {
+  std::string outside;  // the characters outside ASCII, each once
+  int count = 0;
+  for (size_t at = 0; at < name.size();) {
+    const size_t length = CharacterBytes(name, at);
+    const unsigned char c = static_cast<unsigned char>(name[at]);
     if (c == '"') return "The file name in the printer may not hold a double quote";
     if (c < 0x20 || c == 0x7F)
       return "The file name in the printer may not hold a control character";
+    if (c >= 0x80) {
+      const std::string shown = "\"" + PlainText(name.substr(at, length)) + "\"";
+      if (outside.find(shown) == std::string::npos) {
+        outside += (count == 0 ? "" : ", ") + shown;
+        ++count;
+      }
+    }
+    at += length;
   }
-  return "";
+  if (count == 0) return "";
+  return "The file name in the printer may hold only ASCII characters: " + outside +
+         (count == 1 ? " is not one" : " are not");
 }
 
 std::vector<std::string> FileListItems(const char* text) {

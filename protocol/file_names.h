@@ -30,6 +30,17 @@ extern const FileType FileTypes[FileTypeCount];
 // the row that behaves like 'Data File'.
 const FileType& FileTypeAt(int index);
 
+// Names on the wire. A file name in the printer goes as printable ASCII
+// only, one byte a character: the printer's file list gives back bytes with
+// nothing to say how to read them, and a name is typed again into label
+// programs sent in whatever encoding their author's editor uses. Only ASCII
+// reads back the same on every printer, whatever its code page, and on every
+// computer. A name holding any other character is refused, with the
+// character named, before anything is sent; it is never changed silently.
+//
+// Texts handed in here (paths, typed names) are UTF-8, and every cut falls
+// between characters, never inside one.
+
 // The name a file gets in the printer: the file-name part of path without
 // its extension, cut to its first 8 characters, then with its remaining
 // extension (if any) replaced by extension, or removed when extension is "".
@@ -38,9 +49,11 @@ const FileType& FileTypeAt(int index);
 //   averylongname.bmp, ""     -> averylon
 std::string PrinterNameFromPath(const std::string& path, const std::string& extension);
 
-// Why a name may not go to the printer between double quotes: "" when it
-// may, else a message for the user. Length is not judged here.
-std::string QuotedNameProblem(const std::string& name);
+// Why a name may not go to the printer: "" when it may, else a message for
+// the user. Refused: an empty name, a double quote (the name travels between
+// quotes), control characters, and every character outside ASCII. Length is
+// not judged here.
+std::string PrinterNameProblem(const std::string& name);
 
 // The items of a file list: one per line, a line ending at CR LF, a lone
 // CR or a lone LF; the final line end gives no empty item.

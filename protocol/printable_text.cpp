@@ -74,6 +74,13 @@ std::string PlainText(const std::string& s) {
   return out;
 }
 
+size_t CharacterBytes(const std::string& s, size_t at) {
+  if (at >= s.size()) return 0;
+  uint32_t cp = 0;
+  const size_t length = Utf8Character(s, at, cp);
+  return length == 0 ? 1 : length;
+}
+
 std::string JsonString(const std::string& s) {
   std::string out = "\"";
   size_t at = 0;

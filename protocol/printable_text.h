@@ -20,4 +20,8 @@ std::string PlainText(const std::string& s);
 // Any bytes give valid JSON.
 std::string JsonString(const std::string& s);
 
+// The bytes of the character that starts at s[at]: the length of a valid
+// UTF-8 character, or 1 for a byte that starts none. 0 at the end of s.
+size_t CharacterBytes(const std::string& s, size_t at);
+
 }  // namespace varnalux

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "link/link_session.h"
+#include "link/link_settings.h"
 
 namespace varnalux {
 
@@ -105,18 +106,67 @@ ResultCode QueryReport(LinkHandle handle, InterfaceKind kind, const char* query,
   return ReadReportAnswer(handle, kind, payload, capacity, length) ? ResultOk : ResultReceiveError;
 }
 
+namespace {
+// How often the pause lets the window handle its messages.
+constexpr std::chrono::milliseconds PumpSlice{10};
+}  // namespace
+
+ListPace::ListPace()
+    : observer_(CurrentLinkSettings().observer),
+      timeouts_(CurrentLinkSettings().timeouts.list),
+      whole_(timeouts_.whole),
+      offerAt_(timeouts_.offerCancel),
+      afterCut_(timeouts_.afterCut) {}
+
+ListPace::~ListPace() {
+  if (offered_) observer_->OfferCancel(false);
+}
+
+ListPace::Stop ListPace::Pause() {
+  Deadline pause(timeouts_.pause);
+  for (;;) {
+    const Stop stop = Look();
+    if (stop != Stop::None || pause.Passed()) return stop;
+    std::this_thread::sleep_for(pause.Left() < PumpSlice ? pause.Left() : PumpSlice);
+  }
+}
+
+ListPace::Stop ListPace::Look() {
+  if (observer_ != nullptr) {
+    if (!offered_ && offerAt_.Passed()) {
+      observer_->OfferCancel(true);
+      offered_ = true;
+    }
+    observer_->PumpMessages();
+    if (offered_ && observer_->CancelRequested()) return Stop::Cancelled;
+  }
+  if (whole_.Passed() || (cut_ && afterCut_.Passed())) return Stop::Bound;
+  return Stop::None;
+}
+
+void ListPace::Cut() {
+  if (cut_) return;
+  cut_ = true;
+  afterCut_ = Deadline(timeouts_.afterCut);
+}
+
 ResultCode QueryReportList(LinkHandle handle, InterfaceKind kind, const char* query, char* list,
                            uint32_t capacity, uint32_t& total) {
   if (SendCommand(handle, kind, query) != ResultOk) return ResultTransmitError;
   if (list == nullptr || capacity == 0) return ResultReceiveError;
+  ListPace pace;
   uint32_t position = 0;
+  list[0] = '\0';
   for (;;) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ReportListPauseMs));
+    if (pace.Pause() != ListPace::Stop::None) return ResultReceiveError;
     // The answer lands at the write position; it must leave room for its
     // CR LF and the final NUL, or the list is refused.
     uint32_t length = 0;
     uint32_t room = capacity - position;
-    if (!ReadReportAnswer(handle, kind, list + position, room, length)) return ResultReceiveError;
+    if (!ReadReportAnswer(handle, kind, list + position, room, length)) {
+      list[position] = '\0';
+      return ResultReceiveError;
+    }
     if (length == 0) {
       total = position;
       return ResultOk;

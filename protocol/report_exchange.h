@@ -7,8 +7,11 @@
 
 #include <cstdint>
 
-#include "link/printer_link.h"
+#include "link/deadline.h"
 #include "link/link_codes.h"
+#include "link/link_progress.h"
+#include "link/link_timeouts.h"
+#include "link/printer_link.h"
 
 namespace varnalux {
 
@@ -57,14 +60,45 @@ ResultCode SendCommand(LinkHandle handle, InterfaceKind kind, const char* text);
 ResultCode QueryReport(LinkHandle handle, InterfaceKind kind, const char* query, char* payload,
                        uint32_t capacity, uint32_t& length);
 
-// Writes the query, then collects answers (50 ms before each) until an empty
-// one. The payloads land in list, each followed by CR LF, NUL-terminated;
-// total counts the CR LF pairs but not the NUL. An answer that would not fit
-// with its CR LF and the NUL refuses the list with 3 (nothing is written
-// beyond capacity). 0, 2 or 3 as QueryReport.
+// The pace and the bounds of one list read, from its query on (the bounds
+// are the link settings' ListTimeouts): the pause before each answer, during
+// which the window handles its messages; the wall-clock bound of the whole
+// list; a short bound for reading on to the end of a list that was cut; and
+// the user's Cancel, offered once the read has lasted a while.
+class ListPace {
+ public:
+  enum class Stop { None, Bound, Cancelled };
+
+  ListPace();
+  // Takes back the Cancel offer it made.
+  ~ListPace();
+  ListPace(const ListPace&) = delete;
+  ListPace& operator=(const ListPace&) = delete;
+
+  // The pause before the next answer; None when the read may go on.
+  Stop Pause();
+  // The same checks without the pause (reading on after a cut).
+  Stop Look();
+  // The list was cut: from now on it may go on only for the after-cut bound.
+  void Cut();
+
+ private:
+  LinkProgress* observer_;
+  ListTimeouts timeouts_;
+  Deadline whole_;
+  Deadline offerAt_;
+  Deadline afterCut_;
+  bool cut_ = false;
+  bool offered_ = false;
+};
+
+// Writes the query, then collects answers (the pause before each) until an
+// empty one. The payloads land in list, each followed by CR LF,
+// NUL-terminated; total counts the CR LF pairs but not the NUL. An answer
+// that would not fit with its CR LF and the NUL refuses the list with 3
+// (nothing is written beyond capacity), as does a list that passes its bound
+// or is cancelled. 0, 2 or 3 as QueryReport.
 ResultCode QueryReportList(LinkHandle handle, InterfaceKind kind, const char* query, char* list,
                            uint32_t capacity, uint32_t& total);
-
-inline constexpr int ReportListPauseMs = 50;
 
 }  // namespace varnalux

@@ -34,9 +34,10 @@ int TitleWidth(const QWidget& box) {
 // enabled, otherwise kept above its window without inheriting its disabled
 // state. A box with a short text is widened to show its whole title.
 int RunBox(QMessageBox::Icon icon, const QString& text, QMessageBox::StandardButtons buttons,
-           QWidget* owner) {
+           QWidget* owner, QMessageBox::StandardButton defaultButton = QMessageBox::NoButton) {
   QWidget* parent = owner != nullptr && owner->isEnabled() ? owner : nullptr;
   QMessageBox box(icon, QString::fromLatin1(kBoxTitle), text, buttons, parent);
+  if (defaultButton != QMessageBox::NoButton) box.setDefaultButton(defaultButton);
   if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
     grid->addItem(new QSpacerItem(TitleWidth(box), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
                   grid->rowCount(), 0, 1, grid->columnCount());
@@ -92,6 +93,11 @@ bool RealDialogSeam::Question(const QString& text) {
          QMessageBox::Cancel;
 }
 
+bool RealDialogSeam::Confirm(const QString& text) {
+  return RunBox(QMessageBox::Question, text, QMessageBox::Ok | QMessageBox::Cancel, parent_,
+                QMessageBox::Cancel) == QMessageBox::Ok;
+}
+
 bool RealDialogSeam::YesNo(const QString& text) {
   return RunBox(QMessageBox::Question, text, QMessageBox::Yes | QMessageBox::No, parent_) ==
          QMessageBox::Yes;
@@ -108,6 +114,7 @@ QString RealDialogSeam::OpenFileName(const QString& filter) {
 
 QString RealDialogSeam::OpenFileNameIn(const QString& filter, const QString& directory) {
   QFileDialog dialog(BoxParent(), QString(), directory, filter);
+  dialog.setOption(QFileDialog::HideNameFilterDetails);
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
@@ -116,6 +123,7 @@ QString RealDialogSeam::OpenFileNameIn(const QString& filter, const QString& dir
 
 QString RealDialogSeam::SaveFileName(const QString& filter, const QString& defaultSuffix) {
   QFileDialog dialog(BoxParent(), QString(), StartDirectory(), filter);
+  dialog.setOption(QFileDialog::HideNameFilterDetails);
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   if (!defaultSuffix.isEmpty()) dialog.setDefaultSuffix(defaultSuffix);

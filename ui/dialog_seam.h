@@ -36,8 +36,12 @@ class DialogSeam {
     (void)owner;
     return YesNo(text);
   }
+  // OK / Cancel before something that cannot be undone (erasing a device):
+  // Cancel is the default button, so Enter does not confirm it. True for OK.
+  virtual bool Confirm(const QString& text) { return Question(text); }
   // File dialogs; an empty result means cancelled. The filter uses Qt's
-  // syntax, e.g. "Configuration (*.dcf);;All files (*)".
+  // syntax, e.g. "*.dcf (*.dcf);;*.* (*)"; the dialog shows only the
+  // description of each filter, not its patterns.
   virtual QString OpenFileName(const QString& filter) = 0;
   // The same, opening in directory instead of the start directory.
   virtual QString OpenFileNameIn(const QString& filter, const QString& directory) {
@@ -78,6 +82,7 @@ class RealDialogSeam : public DialogSeam {
   bool Question(const QString& text) override;
   bool YesNo(const QString& text) override;
   bool YesNoFrom(QWidget* owner, const QString& text) override;
+  bool Confirm(const QString& text) override;
   QString OpenFileName(const QString& filter) override;
   QString OpenFileNameIn(const QString& filter, const QString& directory) override;
   QString SaveFileName(const QString& filter, const QString& defaultSuffix) override;

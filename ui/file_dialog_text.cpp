@@ -27,7 +27,10 @@ QString QtFileFilter(const char* pairs) {
     QStringList patterns;
     for (const QString& p : parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts))
       patterns << AnyCasePattern(p.trimmed());
-    filters << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    const QString& description = parts[i];
+    const bool pattern = description.startsWith(QLatin1Char('*'));
+    filters << (pattern ? description.toLower() : description) + QStringLiteral(" (") +
+                   patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
   }
   return filters.join(QStringLiteral(";;"));
 }

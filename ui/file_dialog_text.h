@@ -5,10 +5,12 @@
 #include <QString>
 
 // Description and pattern pairs separated by vertical bars ("*.BMP|*.BMP|
-// *.*|*.*") as a Qt filter ("*.BMP (*.[bB][mM][pP]);;*.* (*)"). Letters of
+// *.*|*.*") as a Qt filter ("*.bmp (*.[bB][mM][pP]);;*.* (*)"). Letters of
 // a pattern match either case, as they do on the printer makers' desktop;
-// "*.*" matches every file, also one without a dot. An empty text gives an
-// empty filter (every file).
+// "*.*" matches every file, also one without a dot. A description that is a
+// pattern is shown as Linux users write one, in small letters; the dialog
+// shows only the description (the seam hides the patterns). An empty text
+// gives an empty filter (every file).
 QString QtFileFilter(const char* pairs);
 
 // The folder the 'True Type Font' browse opens in: the user's own font

@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -118,6 +119,8 @@ QGroupBox* TFileManagerPage::BuildDownloadGroup() {
   grid->addWidget(buttonFontSample_, 4, 2);
 
   connect(buttonBrows_, &QPushButton::clicked, this, &TFileManagerPage::ButtonBrowsClick);
+  connect(comboBoxFileType_, &QComboBox::currentIndexChanged, this,
+          &TFileManagerPage::ComboBoxFileTypeChange);
   connect(buttonDownload_, &QPushButton::clicked, this, &TFileManagerPage::ButtonDownloadClick);
   connect(buttonFontSample_, &QPushButton::clicked, this, &TFileManagerPage::ButtonFontSampleClick);
   return group;
@@ -143,13 +146,14 @@ QGroupBox* TFileManagerPage::BuildInformationGroup() {
   listBoxFileList_ = new QListWidget(group);
   listBoxFileList_->setObjectName(QStringLiteral("ListBoxFileList"));
   listBoxFileList_->setAccessibleName(QStringLiteral("File List"));
-  labelListCut_ =
-      new QLabel(QStringLiteral("The list was cut: the printer sent more than %1 bytes of names.")
-                     .arg(varnalux::DeviceListTextSize),
-                 group);
+  labelListCut_ = new QLabel(group);
   labelListCut_->setObjectName(QStringLiteral("LabelListCut"));
   labelListCut_->setWordWrap(true);
   labelListCut_->setVisible(false);
+  labelNotCurrent_ = new QLabel(group);
+  labelNotCurrent_->setObjectName(QStringLiteral("LabelNotCurrent"));
+  labelNotCurrent_->setWordWrap(true);
+  labelNotCurrent_->setVisible(false);
   editPhysicalSpace_ = new QLineEdit(group);
   editPhysicalSpace_->setObjectName(QStringLiteral("EditPhysicalSpace"));
   editPhysicalSpace_->setReadOnly(true);
@@ -173,6 +177,7 @@ QGroupBox* TFileManagerPage::BuildInformationGroup() {
   layout->addWidget(radioGroupDevice_);
   layout->addWidget(listBoxFileList_, 1);
   layout->addWidget(labelListCut_);
+  layout->addWidget(labelNotCurrent_);
   layout->addLayout(space);
 
   connect(device_, &QButtonGroup::idClicked, this, &TFileManagerPage::RadioGroupDeviceClick);
@@ -180,12 +185,30 @@ QGroupBox* TFileManagerPage::BuildInformationGroup() {
   return group;
 }
 
-void TFileManagerPage::ButtonGetClick() {
+void TFileManagerPage::ButtonGetClick() { ReadLists(); }
+
+varnalux::ResultCode TFileManagerPage::ReadLists() {
   for (int d = 0; d < MemoryDeviceCount; ++d) memset(&files_[d], 0, sizeof(DeviceFiles));
-  // On failure the message is shown and the page stays as it was; what was
-  // read before the failure is shown when a device is clicked.
-  if (host_.RunHandled(varnalux::OpReadFileList, files_.get(), 0) == varnalux::ResultOk)
-    ShowDevice(device_->checkedId());
+  varnalux::ResultCode code;
+  bool cancelled = false;
+  {
+    HandlerScope scope(host_);
+    code = host_.Run(varnalux::OpReadFileList, files_.get(), 0);
+    for (int d = 0; d < MemoryDeviceCount; ++d)
+      cancelled = cancelled || files_[d].listCut == varnalux::ListCutCancelled;
+    // A read the user stopped needs no error box: the page says it below.
+    if (!cancelled) host_.ReportResult(code);
+  }
+  // What was read before a failure is what the printer holds as far as it
+  // is known; the lists of an earlier read are never left on show.
+  labelNotCurrent_->setText(
+      cancelled ? QStringLiteral("Not current: the last Get was cancelled; shown is what arrived "
+                                 "before.")
+                : QStringLiteral("Not current: the last Get failed; shown is what was read "
+                                 "before it stopped."));
+  labelNotCurrent_->setVisible(code != varnalux::ResultOk);
+  ShowDevice(device_->checkedId());
+  return code;
 }
 
 void TFileManagerPage::RadioGroupDeviceClick(int index) { ShowDevice(index); }
@@ -198,8 +221,22 @@ void TFileManagerPage::ShowDevice(int device) {
   listBoxFileList_->clear();
   for (const std::string& item : varnalux::FileListItems(f.listText))
     listBoxFileList_->addItem(
-        TextFromPrinterBytes(QByteArray(item.data(), static_cast<qsizetype>(item.size()))));
-  labelListCut_->setVisible(f.listCut != 0);
+        ScreenTextFromPrinter(QByteArray(item.data(), static_cast<qsizetype>(item.size()))));
+  switch (f.listCut) {
+    case varnalux::ListCutFull:
+      labelListCut_->setText(
+          QStringLiteral("The list was cut: the printer sent more than %1 bytes of names.")
+              .arg(varnalux::DeviceListTextSize));
+      break;
+    case varnalux::ListCutCancelled:
+      labelListCut_->setText(QStringLiteral("The list was cut: its reading was cancelled."));
+      break;
+    default:
+      labelListCut_->setText(
+          QStringLiteral("The list was cut: the printer did not end it in time."));
+      break;
+  }
+  labelListCut_->setVisible(f.listCut != varnalux::ListWhole);
 }
 
 void TFileManagerPage::ButtonBrowsClick() {
@@ -226,34 +263,99 @@ void TFileManagerPage::ButtonBrowsClick() {
   }
   editFileSize_->setText(QString::number(size));
   selectedPath_ = path;
-  const std::string name =
-      varnalux::PrinterNameFromPath(LocalPath(path).toStdString(), row.extension);
-  editFileName_->setText(
-      TextFromPrinterBytes(QByteArray(name.data(), static_cast<qsizetype>(name.size()))));
+  ShowPrinterName();
   buttonDownload_->setEnabled(true);
 }
 
+// The file name is taken as the characters the user sees, so the cut to 8
+// never splits one; whether the name may go is judged at "Download".
+void TFileManagerPage::ShowPrinterName() {
+  const std::string name = varnalux::PrinterNameFromPath(
+      QFileInfo(selectedPath_).fileName().toStdString(),
+      varnalux::FileTypeAt(comboBoxFileType_->currentIndex()).extension);
+  editFileName_->setText(QString::fromStdString(name));
+}
+
+void TFileManagerPage::ComboBoxFileTypeChange(int) {
+  if (!selectedPath_.isEmpty()) ShowPrinterName();
+}
+
 void TFileManagerPage::ButtonDownloadClick() {
-  const QByteArray name = PrinterTextBytes(editFileName_->text());
-  if (name.size() > varnalux::PrinterNameMax) {
+  const QString typed = editFileName_->text();
+  const int type = comboBoxFileType_->currentIndex();
+  const bool unchanged = varnalux::FileTypeAt(type).sentUnchanged;
+  // The name travels between double quotes on a command line, as every
+  // printer name does.
+  if (!unchanged) {
+    const QString problem = PrinterNameProblemText(typed);
+    if (!problem.isEmpty()) {
+      host_.Seam().Message(problem);
+      return;
+    }
+  }
+  if (typed.toUcs4().size() > varnalux::PrinterNameMax) {
     host_.Seam().Message(QStringLiteral("File name too long"));
     return;
   }
-  const int type = comboBoxFileType_->currentIndex();
-  if (varnalux::FileTypeAt(type).sentUnchanged) {
+  if (unchanged) {
     SendUnchanged();
     return;
   }
-  // The name travels between double quotes on a command line.
-  const std::string problem = varnalux::QuotedNameProblem(name.toStdString());
-  if (!problem.empty()) {
-    host_.Seam().Message(QString::fromStdString(problem));
+  const int device = comboBoxDevice_->currentIndex();
+  const QByteArray path = LocalPath(selectedPath_);
+  // The last "Get" may already say that the file cannot fit: the printer
+  // would take the bytes and keep nothing.
+  uint64_t size = 0;
+  const DeviceFiles& target = files_[device];
+  if (target.freeValid &&
+      varnalux::LocalFileSize(path.toStdString(), varnalux::DownloadSizeMax, size) ==
+          varnalux::LocalFileError::None &&
+      size > static_cast<uint64_t>(target.freeSpace < 0 ? 0 : target.freeSpace) * 1024) {
+    const QString question =
+        QStringLiteral("The file has %1 bytes, but the last Get showed %2 KB free in %3: the "
+                       "printer will not keep it. Send it anyway?")
+            .arg(size)
+            .arg(target.freeSpace)
+            .arg(QString::fromLatin1(kDeviceItems[device]));
+    if (!host_.Seam().Confirm(question)) return;
+  }
+  const QByteArray name = PrinterNameBytes(typed);
+  varnalux::DownloadRequest request{path.constData(), name.constData(), device};
+  if (host_.RunHandled(varnalux::OpDownloadFile, &request, 0) == varnalux::ResultOk)
+    ConfirmDownload(name, device);
+}
+
+void TFileManagerPage::ConfirmDownload(const QByteArray& name, int device) {
+  const QString shownName = QString::fromLatin1(name);
+  const QString deviceName = QString::fromLatin1(kDeviceItems[device]);
+  if (host_.CurrentKind() == varnalux::KindLpt) {
+    host_.Seam().Message(QStringLiteral("%1 was sent to %2. The parallel port cannot read the "
+                                        "printer's lists to check it.")
+                             .arg(shownName, deviceName));
     return;
   }
-  const QByteArray path = LocalPath(selectedPath_);
-  varnalux::DownloadRequest request{path.constData(), name.constData(),
-                                    comboBoxDevice_->currentIndex()};
-  host_.RunHandled(varnalux::OpDownloadFile, &request, 0);
+  device_->button(device)->setChecked(true);
+  if (ReadLists() != varnalux::ResultOk) {
+    host_.Seam().Message(
+        QStringLiteral("%1 was sent to %2, but the lists could not be read to check it.")
+            .arg(shownName, deviceName));
+    return;
+  }
+  bool listed = false;
+  for (const std::string& item : varnalux::FileListItems(files_[device].listText))
+    listed = listed || QByteArray::fromStdString(item).compare(name, Qt::CaseInsensitive) == 0;
+  if (listed)
+    host_.Seam().Message(
+        QStringLiteral("Download finished: %1 lists %2.").arg(deviceName, shownName));
+  else if (files_[device].listCut != varnalux::ListWhole)
+    host_.Seam().Message(QStringLiteral("%1 was sent to %2; its list is cut, so it cannot show "
+                                        "whether the printer kept it.")
+                             .arg(shownName, deviceName));
+  else
+    host_.Seam().Message(QStringLiteral("The printer took the bytes of %1, but %2 does not list "
+                                        "it: the printer did not keep the file (too little "
+                                        "room?).")
+                             .arg(shownName, deviceName));
 }
 
 // Firmware and KVX files go to the printer exactly as they are, piece by
@@ -278,9 +380,18 @@ void TFileManagerPage::SendUnchanged() {
 }
 
 void TFileManagerPage::ButtonFileFormatClick() {
-  if (!host_.Seam().Question(QStringLiteral("Are you sure?"))) return;
-  int32_t device = formatDevice_->checkedId();
-  host_.RunHandled(varnalux::OpFormatDevice, &device, 0);
+  const int32_t device = formatDevice_->checkedId();
+  if (device < 0 || device >= MemoryDeviceCount) return;
+  const QString question =
+      QStringLiteral("Are you sure? Format erases every file in %1 of the printer.")
+          .arg(QString::fromLatin1(kDeviceItems[device]));
+  if (!host_.Seam().Confirm(question)) return;
+  int32_t value = device;
+  if (host_.RunHandled(varnalux::OpFormatDevice, &value, 0) != varnalux::ResultOk) return;
+  // The lists show the erased device, unless the link cannot read them.
+  if (host_.CurrentKind() == varnalux::KindLpt) return;
+  device_->button(device)->setChecked(true);
+  ReadLists();
 }
 
 // The shared font dialog: its choice is not applied to the font page, but it

@@ -40,13 +40,22 @@ class TFileManagerPage : public QWidget {
   void ButtonDownloadClick();
   void ButtonFileFormatClick();
   void ButtonFontSampleClick();
+  void ComboBoxFileTypeChange(int index);
 
  private:
   QGroupBox* BuildDownloadGroup();
   QGroupBox* BuildInformationGroup();
   QGroupBox* BuildFormatGroup();
+  // "Get": reads the three lists, shows the device selected in the
+  // information group and marks the page when the read did not end well.
+  varnalux::ResultCode ReadLists();
   void ShowDevice(int device);
+  // The printer name of the selected file for the selected type.
+  void ShowPrinterName();
   void SendUnchanged();
+  // After a download the printer took: the lists are read again and the
+  // user told whether the device now lists the file.
+  void ConfirmDownload(const QByteArray& name, int device);
 
   PageHost& host_;
   std::unique_ptr<varnalux::DeviceFiles[]> files_;
@@ -63,6 +72,7 @@ class TFileManagerPage : public QWidget {
   QButtonGroup* device_ = nullptr;
   QListWidget* listBoxFileList_ = nullptr;
   QLabel* labelListCut_ = nullptr;
+  QLabel* labelNotCurrent_ = nullptr;
   QLineEdit* editPhysicalSpace_ = nullptr;
   QLineEdit* editFreeSpace_ = nullptr;
   QPushButton* buttonGet_ = nullptr;

@@ -17,6 +17,7 @@
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "font/asian_sets.h"
 #include "font/code_decoder.h"
@@ -31,6 +32,7 @@
 #include "ui/form_font_sheet.h"
 #include "ui/form_preview_font.h"
 #include "ui/page_host.h"
+#include "ui/printer_text.h"
 #include "ui/tab_order.h"
 
 using varnalux::FontRequest;
@@ -569,8 +571,18 @@ QString TFontPage::CutGlyphsText(const FontRequest& request) const {
 void TFontPage::ButtonDowloadFontClick() {
   FontRequest request;
   if (!BuildFontRequest(request)) return;
-  // The name travels in the quotes of the download command.
-  const QByteArray printerName = editPrinterFontName_->text().toLocal8Bit();
+  // The name travels in the quotes of the download command, by the rule of
+  // every file name in the printer. A character outside that rule is named
+  // in the same words as on the file manager page, whatever the name's
+  // length in bytes; the font name's own limits give the page's message.
+  const QString typed = editPrinterFontName_->text();
+  const bool ascii =
+      std::all_of(typed.cbegin(), typed.cend(), [](QChar c) { return c.unicode() < 0x80; });
+  if (const QString problem = PrinterNameProblemText(typed); !ascii && !problem.isEmpty()) {
+    host_.Seam().Message(problem);
+    return;
+  }
+  const QByteArray printerName = PrinterNameBytes(typed);
   if (!varnalux::IsValidPrinterFontName(printerName.toStdString())) {
     host_.Seam().Message(
         QString::fromStdString(varnalux::PrinterFontNameMessage(printerName.toStdString())));

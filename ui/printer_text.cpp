@@ -1,6 +1,10 @@
 #include "ui/printer_text.h"
 
 #include <cstring>
+#include <string>
+
+#include "protocol/file_names.h"
+#include "protocol/printable_text.h"
 
 QByteArray PrinterTextBytes(const QString& text) {
   for (QChar c : text)
@@ -20,4 +24,14 @@ void CopyTextToField(char* field, int size, const QString& text) {
     while (n > 0 && (static_cast<unsigned char>(bytes[n]) & 0xC0) == 0x80) --n;
   memcpy(field, bytes.constData(), static_cast<size_t>(n));
   field[n] = '\0';
+}
+
+QByteArray PrinterNameBytes(const QString& name) { return name.toUtf8(); }
+
+QString PrinterNameProblemText(const QString& name) {
+  return QString::fromStdString(varnalux::PrinterNameProblem(PrinterNameBytes(name).toStdString()));
+}
+
+QString ScreenTextFromPrinter(const QByteArray& bytes) {
+  return QString::fromStdString(varnalux::PlainText(bytes.toStdString()));
 }

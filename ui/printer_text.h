@@ -14,3 +14,14 @@ QString TextFromPrinterBytes(const QByteArray& bytes);
 // The text's bytes into a fixed NUL-terminated field of size bytes, cut at a
 // character boundary so a UTF-8 sequence is never split.
 void CopyTextToField(char* field, int size, const QString& text);
+
+// File names in the printer follow one rule everywhere (PrinterNameProblem):
+// printable ASCII only. A typed name goes as its UTF-8 form, which is its
+// ASCII bytes whenever the rule lets it go.
+QByteArray PrinterNameBytes(const QString& name);
+// Why the name may not go to the printer, for a message; empty when it may.
+QString PrinterNameProblemText(const QString& name);
+// Bytes from the printer (file names) for the screen: UTF-8 where it is
+// valid; control characters, the C1 controls and bytes that are not UTF-8
+// as \xNN, so neither mojibake nor a control character reaches the screen.
+QString ScreenTextFromPrinter(const QByteArray& bytes);

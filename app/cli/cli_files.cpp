@@ -46,22 +46,18 @@ int TypeFromWord(const std::string& word) {
   return -1;
 }
 
-// A name from the printer as terminal text: control characters (which could
-// move the cursor or change the terminal's state) are shown as \xNN.
-std::string Printable(const std::string& name) {
-  std::string out;
-  for (unsigned char c : name) {
-    if (c < 0x20 || c == 0x7F || c == '\\') {
-      char escaped[8];
-      snprintf(escaped, sizeof escaped, "\\x%02X", c);
-      out += escaped;
-    } else {
-      out.push_back(static_cast<char>(c));
-    }
+// Why a list holds fewer names than the printer has, for the text output.
+std::string ListCutText(uint8_t cut) {
+  switch (cut) {
+    case ListCutFull: return "longer than " + std::to_string(DeviceListTextSize) + " bytes";
+    case ListCutCancelled: return "cancelled";
+    default: return "the printer did not end it in time";
   }
-  return out;
 }
 
+// Names from the printer as terminal text: UTF-8 where it is valid; control
+// characters (which could move the cursor or change the terminal's state),
+// the C1 controls and bytes that are not UTF-8 as \xNN.
 void PrintText(const DeviceFiles* files) {
   for (int d = 0; d < MemoryDeviceCount; ++d) {
     const DeviceFiles& f = files[d];
@@ -69,8 +65,8 @@ void PrintText(const DeviceFiles* files) {
     std::string free = f.freeValid ? std::to_string(f.freeSpace) + " KB" : "";
     printf("%s physical: %s free: %s\n", kDeviceNames[d], physical.c_str(), free.c_str());
     for (const std::string& name : FileListItems(f.listText))
-      printf("  %s\n", Printable(name).c_str());
-    if (f.listCut) printf("  (list cut: longer than %u bytes)\n", DeviceListTextSize);
+      printf("  %s\n", PlainText(name).c_str());
+    if (f.listCut) printf("  (list cut: %s)\n", ListCutText(f.listCut).c_str());
   }
 }
 
@@ -165,12 +161,14 @@ int CmdDownload(CliLink& link, const CliArgs& args) {
   if (FileTypes[type].sentUnchanged) return SendUnchanged(link, path);
 
   if (!named) name = PrinterNameFromPath(path, FileTypes[type].extension);
-  if (name.size() > static_cast<size_t>(PrinterNameMax)) {
-    fprintf(stderr, "File name too long\n");
+  // The name is judged as the pages judge it: its characters first, then
+  // its length (in characters, which are bytes once it passed).
+  if (std::string problem = PrinterNameProblem(name); !problem.empty()) {
+    fprintf(stderr, "%s\n", problem.c_str());
     return ExitUsage;
   }
-  if (std::string problem = QuotedNameProblem(name); !problem.empty()) {
-    fprintf(stderr, "%s\n", problem.c_str());
+  if (name.size() > static_cast<size_t>(PrinterNameMax)) {
+    fprintf(stderr, "File name too long\n");
     return ExitUsage;
   }
   uint64_t size = 0;

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "cli_runner.h"
 #include "pty_runner.h"
 #include "sim/virtual_printer.h"
+#include "tests/core/loopback_peer.h"
 #include "tests/support/printer_wait.h"
 #include "tests/support/temp_folder.h"
 
@@ -79,6 +81,68 @@ TEST_F(CliFiles, FilesWithoutACardPrintsWhatWasReadAndExitsThree) {
   EXPECT_NE(r.out.find("\"CARD\": {\"physicalKb\": null, \"freeKb\": null, \"files\": []"),
             std::string::npos)
       << r.out;
+}
+
+TEST_F(CliFiles, NamesFromThePrinterShowWithoutMojibakeOrControlCharacters) {
+  printer.PutFileOn(sim::MemoryFlash, "Gr\xC3\xB6\xC3\x9F" "en.BMP", "1");  // UTF-8
+  printer.PutFileOn(sim::MemoryFlash, "Gr\xF6\xDF.BMP", "2");                  // Latin-1
+  printer.PutFileOn(sim::MemoryFlash, "C1\xC2\x9B" "2J\x9B.BAS", "3");         // CSI both ways
+  printer.PutFileOn(sim::MemoryFlash, std::string("A\0B.BAS", 7), "4");
+  printer.PutFileOn(sim::MemoryFlash, "LAST.BAS", "5");
+  CliResult text = Cli({"files"});
+  EXPECT_EQ(text.exitCode, 0) << text.err;
+  EXPECT_NE(text.out.find("FLASH physical: 8192 KB free: 8187 KB\n"
+                          "  Gr\xC3\xB6\xC3\x9F" "en.BMP\n"
+                          "  Gr\\xF6\\xDF.BMP\n"
+                          "  C1\\xC2\\x9B2J\\x9B.BAS\n"
+                          "  A\\x00B.BAS\n"
+                          "  LAST.BAS\n"
+                          "CARD"),
+            std::string::npos)
+      << text.out;
+}
+
+// A printer whose list never ends, with names of 1,000 bytes: the field is
+// full after 65 of them at the printer's pace, and the list is left soon
+// after, with the names that came and the exit code of a missing answer.
+TEST(CliFilesNeverEnding, FilesReturnsWithinItsBoundWithWhatCame) {
+  varnalux::testing::LoopbackPeer peer;
+  peer.AnswerReports();
+  for (const char* key : {"DPHYSPACE", "DFREESPACE", "FPHYSPACE", "FFREESPACE", "CPHYSPACE"})
+    peer.Answer(key, "100");
+  peer.RawAnswer("DFILELIST", "{0|}");
+  peer.RawAnswer("FFILELIST", "");
+  peer.EndlessAnswer("FFILELIST", "{1000|" + std::string(1000, 'L') + "}");
+  const auto start = std::chrono::steady_clock::now();
+  CliResult r = RunCli({"--tcp", "127.0.0.1:" + std::to_string(peer.Port()), "files"}, "", 60000);
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(r.exitCode, 3) << r.err;
+  EXPECT_EQ(r.err, "Data Receiving Error\n");
+  // 65 names at 50 ms, then at most the two seconds after the cut.
+  EXPECT_LT(took, std::chrono::seconds(15));
+  EXPECT_NE(r.out.find("  (list cut: the printer did not end it in time)\n"), std::string::npos)
+      << r.out.substr(0, 200);
+  size_t names = 0;
+  for (size_t at = r.out.find("  LLL"); at != std::string::npos; at = r.out.find("  LLL", at + 1))
+    ++names;
+  EXPECT_EQ(names, 65u);
+  EXPECT_NE(r.out.find("CARD physical:  free: \n"), std::string::npos);  // not asked
+}
+
+TEST_F(CliFiles, NamesOutsideAsciiAreRefusedBeforeAnythingIsSent) {
+  const std::string path = File("Gr\xC3\xB6\xC3\x9F" "enangabe.bmp", "B");
+  CliResult r = Cli({"download", path, "--type", "bmp"});
+  EXPECT_EQ(r.exitCode, 64);
+  EXPECT_EQ(r.err,
+            "The file name in the printer may hold only ASCII characters: \"\xC3\xB6\", "
+            "\"\xC3\x9F\" are not\n");
+  r = Cli({"download", path, "--name", "F\xC3\xB6nt"});
+  EXPECT_EQ(r.exitCode, 64);
+  EXPECT_NE(r.err.find("\"\xC3\xB6\" is not one"), std::string::npos) << r.err;
+  EXPECT_TRUE(NothingReceived());
+  r = Cli({"download", path, "--name", "GROESSE.BMP"});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(Received(26), "DOWNLOAD F,\"GROESSE.BMP\",1,B");
 }
 
 TEST_F(CliFiles, DownloadBuildsThePrinterNameByTypeAndDevice) {

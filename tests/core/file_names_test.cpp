@@ -47,14 +47,37 @@ TEST(PrinterName, FileTypesGiveTheirExtensionAndNoSelectionActsAsData) {
   EXPECT_STREQ(FileTypeAt(8).item, "Data File");
 }
 
-TEST(PrinterName, NamesThatCannotTravelInQuotesAreRefused) {
-  EXPECT_EQ(QuotedNameProblem("LOGO.BMP"), "");
-  EXPECT_EQ(QuotedNameProblem("a b-c_d.€"), "");  // bytes above 127 are fine
-  EXPECT_NE(QuotedNameProblem(""), "");
-  EXPECT_NE(QuotedNameProblem("A\"B"), "");
-  EXPECT_NE(QuotedNameProblem("A\r\nKILL"), "");
-  EXPECT_NE(QuotedNameProblem(std::string("A\x1b!R", 4)), "");
-  EXPECT_NE(QuotedNameProblem("A\x7f"), "");
+TEST(PrinterName, OnlyPrintableAsciiTravelsAndOtherCharactersAreNamed) {
+  EXPECT_EQ(PrinterNameProblem("LOGO.BMP"), "");
+  EXPECT_EQ(PrinterNameProblem("a b-c_d~!.X"), "");
+  EXPECT_NE(PrinterNameProblem(""), "");
+  EXPECT_NE(PrinterNameProblem("A\"B").find("double quote"), std::string::npos);
+  EXPECT_NE(PrinterNameProblem("A\r\nKILL").find("control character"), std::string::npos);
+  EXPECT_NE(PrinterNameProblem(std::string("A\x1b!R", 4)), "");
+  EXPECT_NE(PrinterNameProblem("A\x7f"), "");
+  // Characters outside ASCII are refused and named, each once, whatever
+  // bytes stand for them; a byte that is no UTF-8 character shows as \xNN.
+  EXPECT_EQ(PrinterNameProblem("Gr\xC3\xB6\xC3\x9F\xC3\xB6.BMP"),
+            "The file name in the printer may hold only ASCII characters: \"\xC3\xB6\", "
+            "\"\xC3\x9F\" are not");
+  EXPECT_EQ(PrinterNameProblem("a.\xE2\x82\xAC"),
+            "The file name in the printer may hold only ASCII characters: \"\xE2\x82\xAC\" is "
+            "not one");
+  EXPECT_EQ(PrinterNameProblem("Gr\xF6\xDF"),
+            "The file name in the printer may hold only ASCII characters: \"\\xF6\", "
+            "\"\\xDF\" are not");
+}
+
+TEST(PrinterName, TheCutToEightCharactersNeverSplitsOne) {
+  // Gr\xC3\xB6\xC3\x9F enangabe: eight characters end after "enan".
+  EXPECT_EQ(PrinterNameFromPath("/x/Gr\xC3\xB6\xC3\x9F" "enangabe.bmp", ".BMP"),
+            "Gr\xC3\xB6\xC3\x9F" "enan.BMP");
+  // Eight three-byte characters are kept whole; a ninth goes.
+  const std::string nine = "\xE6\x97\xA5\xE6\x97\xA5\xE6\x97\xA5\xE6\x97\xA5\xE6\x97\xA5\xE6\x97\xA5"
+                           "\xE6\x97\xA5\xE6\x97\xA5\xE6\x97\xA5";
+  EXPECT_EQ(PrinterNameFromPath("/x/" + nine + ".txt", ""), nine.substr(0, 24));
+  // A stray byte counts as one character.
+  EXPECT_EQ(PrinterNameFromPath("/x/\xFF\xFE" "abcdefgh", ""), "\xFF\xFE" "abcdef");
 }
 
 TEST(PrinterName, FixedTablesHoldTheWireText) {

@@ -16,6 +16,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -139,12 +140,21 @@ class LoopbackPeer {
     std::lock_guard<std::mutex> lock(mutex_);
     raw_[key] = bytes;
   }
+  // After the answer to the key, sends these bytes again and again until
+  // the connection breaks or the peer stops: a list that never ends.
+  void EndlessAnswer(const std::string& key, const std::string& bytes) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    endless_[key] = bytes;
+  }
   // RawAnswer(LoopbackPeer::kInterface, ...) replaces the announcement's
   // answer.
   static constexpr const char* kInterface = "<interface>";
   // With AnswerReports(): resets the connection once this many non-empty
   // lines have arrived.
   void ResetAfterLines(int lines) { resetAfter_ = lines; }
+  // With AnswerReports(): answers the line numbered lines, then resets the
+  // connection (as a printer that gives up on an idle connection).
+  void ResetAfterAnswering(int lines) { resetAfterAnswer_ = lines; }
   // A printer held by stopReadingAfter reads on.
   void ResumeReading() { resumed_ = true; }
   bool WaitReset(int timeoutMs) {
@@ -262,6 +272,8 @@ class LoopbackPeer {
         if (resetAfter_ > 0 && lines >= resetAfter_) return Reset(fd);
         std::string reply = ReplyTo(line);
         if (!reply.empty()) send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
+        if (resetAfterAnswer_ > 0 && lines >= resetAfterAnswer_) return Reset(fd);
+        if (SendEndlessly(fd, line)) return false;
       }
     }
     return false;
@@ -280,6 +292,31 @@ class LoopbackPeer {
     auto a = answers_.find(key);
     if (a == answers_.end()) return std::string();
     return "{" + std::to_string(a->second.size()) + "|" + a->second + "}";
+  }
+
+  // The endless answer of the line's key, if it has one, until sending
+  // fails or the peer stops; true when there was one.
+  bool SendEndlessly(int fd, const std::string& line) {
+    const std::string prefix = "DIAGNOSTIC REPORT ";
+    if (line.rfind(prefix, 0) != 0) return false;
+    std::string bytes;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      auto e = endless_.find(line.substr(prefix.size()));
+      if (e == endless_.end()) return false;
+      bytes = e->second;
+    }
+    size_t at = 0;
+    while (!stop_) {
+      pollfd p{fd, POLLOUT, 0};
+      if (poll(&p, 1, 20) <= 0) continue;
+      if ((p.revents & (POLLERR | POLLHUP)) != 0) break;
+      ssize_t n = send(fd, bytes.data() + at, bytes.size() - at, MSG_NOSIGNAL | MSG_DONTWAIT);
+      if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR)) continue;
+      if (n <= 0) break;
+      at = (at + static_cast<size_t>(n)) % bytes.size();
+    }
+    return true;
   }
 
   // Closes with a reset, so the next write fails; true (fd closed here).
@@ -305,6 +342,7 @@ class LoopbackPeer {
   std::atomic<int> connections_{0};
   std::atomic<bool> reports_{false};
   std::atomic<int> resetAfter_{0};
+  std::atomic<int> resetAfterAnswer_{0};
   std::atomic<bool> resumed_{false};
   mutable std::mutex mutex_;
   std::condition_variable resetDone_;
@@ -313,7 +351,7 @@ class LoopbackPeer {
   int handled_ = 0;
   bool wasReset_ = false;
   std::vector<Script> scripts_;
-  std::map<std::string, std::string> answers_, raw_;
+  std::map<std::string, std::string> answers_, raw_, endless_;
   std::string received_;
   std::thread thread_;
 };

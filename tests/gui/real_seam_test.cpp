@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTimer>
 #include <QWindow>
 
@@ -73,6 +74,32 @@ TEST(RealDialogSeamTest, QuestionsAnswerWithTheButtonClicked) {
   AnswerNextBox(QMessageBox::No, &seen);
   EXPECT_FALSE(seam.YesNo("Are you sure?"));
   EXPECT_EQ(seen.text, "Are you sure?");
+}
+
+// Enter on the question before an erase answers Cancel: it is the default
+// button, and only a click on OK goes on.
+TEST(RealDialogSeamTest, ConfirmTakesEnterAsCancel) {
+  RealDialogSeam seam;
+  QString defaultButton;
+  QTimer::singleShot(0, [&defaultButton] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr) {
+      ADD_FAILURE() << "no message box";
+      return;
+    }
+    if (box->defaultButton() != nullptr) defaultButton = box->defaultButton()->text();
+    QTest::keyClick(box, Qt::Key_Return);
+    if (box->isVisible()) {
+      ADD_FAILURE() << "Enter did not close the box";
+      box->done(QMessageBox::Ok);
+    }
+  });
+  EXPECT_FALSE(seam.Confirm("Erase?"));
+  EXPECT_EQ(defaultButton, "Cancel");
+  SeenBox seen;
+  AnswerNextBox(QMessageBox::Ok, &seen);
+  EXPECT_TRUE(seam.Confirm("Erase?"));
+  EXPECT_EQ(seen.text, "Erase?");
 }
 
 TEST(RealDialogSeamTest, MessageStaysUsableWhileTheWindowIsDisabled) {

@@ -25,8 +25,9 @@ class ScriptedSeam : public DialogSeam {
 
   QStringList messages;                 // every Message text, in order
   std::vector<QWidget*> messageOwners;  // per message: the dialog it spoke for, or null
-  QStringList questions;                // every Question and YesNo text, in order
+  QStringList questions;                // every Question, YesNo and Confirm text, in order
   std::vector<QWidget*> questionOwners;  // per question: the dialog it spoke for, or null
+  QStringList confirmations;            // the Confirm texts (Cancel the default), in order
   QStringList filters;                  // the filter of every file dialog
   QStringList dialogs;                  // the caption of every dialog run
   std::vector<int> results;             // what each Exec returned
@@ -34,7 +35,7 @@ class ScriptedSeam : public DialogSeam {
   // For OpenUrlChecked: whether a browser takes each URL; true when empty.
   std::deque<bool> urlsTaken;
 
-  std::deque<bool> answers;       // for Question and YesNo
+  std::deque<bool> answers;       // for Question, YesNo and Confirm
   std::deque<QString> fileNames;  // for OpenFileName and SaveFileName
   std::deque<Driver> drivers;     // for Exec
   // For ChooseFont: a font is chosen, nullopt cancels. fontsOffered records
@@ -70,6 +71,13 @@ class ScriptedSeam : public DialogSeam {
   bool YesNoFrom(QWidget* owner, const QString& text) override {
     questions << text;
     questionOwners.push_back(owner);
+    return NextAnswer(text);
+  }
+
+  bool Confirm(const QString& text) override {
+    questions << text;
+    questionOwners.push_back(nullptr);
+    confirmations << text;
     return NextAnswer(text);
   }
 
