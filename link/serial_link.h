@@ -42,6 +42,9 @@ bool CloseSerialPort(int fd, const SerialTimeouts& timeouts = SerialTimeouts{},
 uint32_t SerialWriteChunk(int fd, const uint8_t* data, uint32_t count,
                           const SerialTimeouts& timeouts = SerialTimeouts{});
 bool SerialReadByte(int fd, uint8_t& out, const SerialTimeouts& timeouts = SerialTimeouts{});
+// Bytes written that are still in the driver's output queue (not yet on the
+// line); UINT64_MAX when the driver cannot say.
+uint64_t SerialUnsent(int fd);
 ReceiveRing& SerialRing();
 
 }  // namespace varnalux

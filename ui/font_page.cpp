@@ -395,7 +395,7 @@ bool TFontPage::MakeWithProgress(const FontRequest& request) {
       sinceBreath.restart();
     }
   });
-  host_.HideJobProgress();
+  host_.HideJobProgress(code == varnalux::MakeFontOk);
   return code == varnalux::MakeFontOk;
 }
 

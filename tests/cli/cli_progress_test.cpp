@@ -41,7 +41,7 @@ TEST(CliProgress, TheCloseSaysWhatItWaitsForOnALineBelowTheBar) {
     link.WaitingForPrinter(5000);
     link.WaitingForPrinter(3000);
     link.WaitingForPrinter(0);
-    HideProgress();
+    HideProgress(true);
   });
   const std::string bar = "100% 2.0 KB / 2.0 KB";
   const size_t at = drawn.find(bar);
@@ -58,7 +58,7 @@ TEST(CliProgress, TheCloseSaysWhatItWaitsForOnALineBelowTheBar) {
   const std::string quick = Drawn(2048, [&] {
     ShowProgress(ProgressPercentMode, 3, 3);
     link.Tick(1, 100);
-    HideProgress();
+    HideProgress(true);
   });
   EXPECT_EQ(quick.find("Waiting"), std::string::npos);
   ASSERT_FALSE(quick.empty());

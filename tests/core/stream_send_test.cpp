@@ -86,8 +86,8 @@ TEST_F(StreamSendTest, AFileOfManyPiecesArrivesWholeWithTheShareRisingOnceToFull
   ASSERT_EQ(got.size(), data.size());
   EXPECT_TRUE(got == data);
 
-  // One window over the whole file: the share of the file, not of a piece,
-  // so it never falls back at a piece's start.
+  // One window over the whole file: the share of the file the printer took,
+  // not of a piece, so it never falls back at a piece's start.
   EXPECT_EQ(view.opened, 1);
   EXPECT_EQ(view.closed, 1);
   ASSERT_GE(view.positions.size(), 100u);
@@ -96,10 +96,12 @@ TEST_F(StreamSendTest, AFileOfManyPiecesArrivesWholeWithTheShareRisingOnceToFull
   for (size_t i = 2; i < view.positions.size(); ++i)
     ASSERT_GE(view.positions[i], view.positions[i - 1]) << "at " << i;
   EXPECT_EQ(view.positions.back(), 100);
-  // Every share on the way was shown.
+  // It rose through the shares in many steps, not in a jump at the end.
   std::vector<bool> seen(101, false);
   for (int position : view.positions) seen[static_cast<size_t>(position)] = true;
-  for (int percent = 1; percent <= 100; ++percent) EXPECT_TRUE(seen[percent]) << percent;
+  int shares = 0;
+  for (int percent = 1; percent < 100; ++percent) shares += seen[percent] ? 1 : 0;
+  EXPECT_GE(shares, 10);
 }
 
 TEST_F(StreamSendTest, ADownloadAnnouncesTheFileSizeAndFailsWhenTheFileGrowsMeanwhile) {
