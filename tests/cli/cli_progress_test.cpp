@@ -6,10 +6,14 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <regex>
 #include <string>
+#include <vector>
 
+#include "app/dispatcher.h"
 #include "link/link_settings.h"
 #include "pty_runner.h"
+#include "running_cli.h"
 #include "tests/core/loopback_peer.h"
 #include "tests/support/temp_folder.h"
 
@@ -31,6 +35,124 @@ std::string Drawn(uint64_t total, Calls calls) {
   free(text);
   UnbindLinkSettings();
   return drawn;
+}
+
+// "12.5 KB" -> 12800 bytes.
+double Bytes(const std::string& number, const std::string& unit) {
+  double value = std::strtod(number.c_str(), nullptr);
+  for (const char* u : {"KB", "MB", "GB"}) {
+    value *= 1024.0;
+    if (unit == u) return value;
+  }
+  return std::strtod(number.c_str(), nullptr);
+}
+
+// The figures of every bar line drawn: share, bytes taken and rate.
+struct BarLine {
+  int percent;
+  double taken;
+  double rate;
+};
+std::vector<BarLine> BarLines(const std::string& drawn) {
+  static const std::regex line(
+      R"((\d+)% ([\d.]+) (B|KB|MB|GB) / [\d.]+ (?:B|KB|MB|GB) ([\d.]+) (B|KB|MB|GB)/s)");
+  std::vector<BarLine> lines;
+  for (auto it = std::sregex_iterator(drawn.begin(), drawn.end(), line);
+       it != std::sregex_iterator(); ++it) {
+    const std::smatch& m = *it;
+    lines.push_back({std::atoi(m[1].str().c_str()), Bytes(m[2], m[3]), Bytes(m[4], m[5])});
+  }
+  return lines;
+}
+
+// The bytes figures of every line of a send of unknown size ("12.5 KB sent").
+std::vector<double> SentFigures(const std::string& drawn) {
+  static const std::regex line(R"(([\d.]+) (B|KB|MB|GB) sent)");
+  std::vector<double> figures;
+  for (auto it = std::sregex_iterator(drawn.begin(), drawn.end(), line);
+       it != std::sregex_iterator(); ++it)
+    figures.push_back(Bytes((*it)[1], (*it)[2]));
+  return figures;
+}
+
+// What a printer's system may acknowledge beyond what the printer read, with
+// a receive buffer of the given size (the system doubles it), and the
+// rounding of a figure to a tenth of a KB.
+double Holds(int receiveBuffer) { return 2.0 * receiveBuffer + 103; }
+
+TEST(CliProgress, TheBarShowsWhatThePrinterTookAndTheRateItTookItAt) {
+  // The printer reads 20000 bytes of 150000 and then nothing; the send
+  // fails once it took nothing for the no-progress bound (3 x 200 ms).
+  testing::LoopbackPeer peer;
+  testing::LoopbackPeer::Script script;
+  script.stopReadingAfter = 20000;
+  script.receiveBuffer = 4096;
+  peer.SetScripts({script});
+  testing::BoundLink link;
+  link.Timeouts().tcp.write = std::chrono::milliseconds(200);
+  const double bound = 0.6;
+  peer.Target(link.tcp);
+  const std::string job(150000, 'r');
+  ResultCode code = ResultOk;
+  char* text = nullptr;
+  size_t length = 0;
+  FILE* stream = open_memstream(&text, &length);
+  {
+    TerminalTransferProgress bar(job.size(), stream, /*force=*/true);
+    code = RunOperation(OpSendRaw, KindEthernet, const_cast<char*>(job.data()),
+                        static_cast<int32_t>(job.size()));
+  }
+  fclose(stream);
+  const std::string drawn(text, length);
+  free(text);
+  EXPECT_EQ(code, ResultTransmitError);
+  EXPECT_EQ(peer.WaitReceived(20000, 2000), 20000u);
+
+  const std::vector<BarLine> lines = BarLines(drawn);
+  ASSERT_GE(lines.size(), 2u) << drawn;
+  // Never more than the printer had read and its system held, never full.
+  for (const BarLine& l : lines) {
+    EXPECT_LE(l.taken, 20000 + Holds(script.receiveBuffer)) << drawn;
+    EXPECT_LT(l.percent, 100) << drawn;
+  }
+  EXPECT_EQ(drawn.find("100%"), std::string::npos) << drawn;
+  // The bar ends where the printer stopped.
+  EXPECT_GE(lines.back().taken, 20000 - 103) << drawn;
+  // The line is redrawn while the printer takes nothing, so the last rate
+  // is that of the bytes taken over most of the bound (the last redraw is
+  // at most 100 ms before its end), not of bytes handed to the socket in
+  // the first milliseconds.
+  EXPECT_LE(lines.back().rate, lines.back().taken / (bound - 0.15) + 103) << drawn;
+}
+
+TEST(CliProgress, AFailedSendNeverEndsAtAFullBar) {
+  // The printer resets the connection once it read 20000 bytes: the tool
+  // exits 2, and its bar and its bytes figure stop at what the printer took.
+  testing::LoopbackPeer peer;
+  testing::LoopbackPeer::Script script;
+  script.resetAfter = 20000;
+  script.receiveBuffer = 4096;
+  peer.SetScripts({script});
+  testing::TempFolder folder;
+  const std::string job(150000, 'e');
+  const std::string target = "127.0.0.1:" + std::to_string(peer.Port());
+  auto r = testing::RunCliOnTerminal({"--tcp", target, "send", folder.Write("job.prn", job)});
+  EXPECT_EQ(r.exitCode, 2) << r.output;
+  EXPECT_NE(r.output.find("Data Transmission Error"), std::string::npos) << r.output;
+  EXPECT_EQ(r.output.find("100%"), std::string::npos) << r.output;
+  const std::vector<BarLine> lines = BarLines(r.output);
+  ASSERT_FALSE(lines.empty()) << r.output;
+  for (const BarLine& l : lines) EXPECT_LE(l.taken, 20000 + Holds(4096)) << r.output;
+
+  // Standard input, whose size is not known: the bytes figure alone.
+  testing::RunningCli cli({"--tcp", target, "send", "-"}, true);
+  ASSERT_TRUE(cli.Started());
+  cli.Write(job);  // fails once the tool has given up
+  testing::CliResult piped = cli.Wait(30000);
+  EXPECT_EQ(piped.exitCode, 2) << piped.err;
+  const std::vector<double> sent = SentFigures(piped.err);
+  ASSERT_FALSE(sent.empty()) << piped.err;
+  for (double figure : sent) EXPECT_LE(figure, 20000 + Holds(4096)) << piped.err;
 }
 
 TEST(CliProgress, TheCloseSaysWhatItWaitsForOnALineBelowTheBar) {
