@@ -126,10 +126,13 @@ TEST(CliProgress, TheBarShowsWhatThePrinterTookAndTheRateItTookItAt) {
 }
 
 TEST(CliProgress, AFailedSendNeverEndsAtAFullBar) {
-  // The printer resets the connection once it read 20000 bytes: the tool
+  // The printer reads 1 KiB every 10 ms and resets the connection once it
+  // read 20000 bytes, long after the socket took the whole job: the tool
   // exits 2, and its bar and its bytes figure stop at what the printer took.
   testing::LoopbackPeer peer;
   testing::LoopbackPeer::Script script;
+  script.readChunk = 1024;
+  script.readPause = std::chrono::milliseconds(10);
   script.resetAfter = 20000;
   script.receiveBuffer = 4096;
   peer.SetScripts({script});
