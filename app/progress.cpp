@@ -60,6 +60,7 @@ void ProgressTaken(uint64_t bytes) {
 
 void HideProgress(bool succeeded) {
   ProgressState& p = CurrentLinkSettings().progress;
+  if (p.active && g_view != nullptr) g_view->Finished(succeeded);
   std::this_thread::sleep_for(std::chrono::milliseconds(ProgressHideDelayMs));
   p.active = false;
   if (succeeded) SetPosition(100);

@@ -27,6 +27,11 @@ class ProgressView {
   // The bytes the printer has taken of the write the window follows (its
   // whole, for a write in pieces). Views that show only the bar ignore it.
   virtual void SetTaken(uint64_t /*bytes*/) {}
+  // The operation has ended (succeeded: with 0), before the window's closing
+  // pause: views that show a rate take their last figures now, so that the
+  // pause does not count and a send that stood still shows the rate it
+  // came to. Views that show only the bar ignore it.
+  virtual void Finished(bool /*succeeded*/) {}
 };
 
 // Installs the view (null removes it). Not owned.

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <utility>
+
 #include "link/link_settings.h"
 
 namespace varnalux {
@@ -52,8 +54,9 @@ void FormatStreamLine(char* out, size_t size, uint64_t taken, double seconds) {
   snprintf(out, size, "%s sent %s/s", done, rate);
 }
 
-TerminalTransferProgress::TerminalTransferProgress(uint64_t totalBytes, FILE* stream, bool force)
-    : total_(totalBytes), stream_(stream) {
+TerminalTransferProgress::TerminalTransferProgress(uint64_t totalBytes, FILE* stream, bool force,
+                                                   ProgressClock clock)
+    : total_(totalBytes), stream_(stream), clock_(std::move(clock)) {
   if (force || isatty(fileno(stream_)) == 1) {
     // The links report their writes to the progress state only while a bar
     // is drawn; otherwise the tool writes without an observer.
@@ -75,10 +78,11 @@ TerminalTransferProgress::~TerminalTransferProgress() {
 void TerminalTransferProgress::Open(int, int, const char*) {
   open_ = true;
   sawOpening_ = false;
+  ended_ = false;
   position_ = 0;
   taken_ = 0;
   note_ = NoteLine::None;
-  start_ = std::chrono::steady_clock::now();
+  start_ = clock_();
   Draw();
 }
 
@@ -100,7 +104,7 @@ void TerminalTransferProgress::SetTaken(uint64_t bytes) {
     taken_ = bytes;
     stale_ = true;
   }
-  if (std::chrono::steady_clock::now() - lastDraw_ >= RedrawEvery) Draw();
+  if (clock_() - lastDraw_ >= RedrawEvery) Draw();
 }
 
 void TerminalTransferProgress::SetNote(const char* text) {
@@ -118,10 +122,18 @@ void TerminalTransferProgress::SetNote(const char* text) {
   note_ = shown ? NoteLine::Shown : NoteLine::Emptied;
 }
 
+void TerminalTransferProgress::Finished(bool succeeded) {
+  if (!open_) return;
+  // The line is left with the figures at the end: after a failure, what the
+  // printer had taken and the rate over the whole send, which fell while the
+  // printer stood still (a blocked write tells nothing meanwhile).
+  if (stale_ || !succeeded) Draw();
+  ended_ = true;
+}
+
 void TerminalTransferProgress::Close() {
   if (!open_) return;
-  // The line is left with the latest figures: after a failure, what the
-  // printer had taken when it ended.
+  // Figures told after the end, if any.
   if (stale_) Draw();
   open_ = false;
   // An emptied note line is where the next output starts.
@@ -130,7 +142,9 @@ void TerminalTransferProgress::Close() {
 }
 
 void TerminalTransferProgress::Draw() {
-  lastDraw_ = std::chrono::steady_clock::now();
+  // After the end, the time stands still at it: the window's closing pause
+  // is no part of the send.
+  if (!ended_) lastDraw_ = clock_();
   stale_ = false;
   std::chrono::duration<double> elapsed = lastDraw_ - start_;
   char line[160];

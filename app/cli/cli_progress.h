@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 
 #include "app/progress.h"
 
@@ -25,12 +26,16 @@ void FormatStreamLine(char* out, size_t size, uint64_t taken, double seconds);
 
 inline constexpr uint64_t UnknownTotal = UINT64_MAX;
 
+// Where the bar reads the time (for the rate); tests give their own.
+using ProgressClock = std::function<std::chrono::steady_clock::time_point()>;
+
 class TerminalTransferProgress : public ProgressView {
  public:
   // Installs itself as the progress view when stream is a terminal (or
   // force is set), for the lifetime of the object. totalBytes may be
   // UnknownTotal; the line then follows the bytes taken alone.
-  TerminalTransferProgress(uint64_t totalBytes, FILE* stream = stderr, bool force = false);
+  TerminalTransferProgress(uint64_t totalBytes, FILE* stream = stderr, bool force = false,
+                           ProgressClock clock = std::chrono::steady_clock::now);
   ~TerminalTransferProgress() override;
   TerminalTransferProgress(const TerminalTransferProgress&) = delete;
   TerminalTransferProgress& operator=(const TerminalTransferProgress&) = delete;
@@ -43,6 +48,7 @@ class TerminalTransferProgress : public ProgressView {
   void ProcessPendingMessages() override {}
   void SetNote(const char* text) override;
   void SetTaken(uint64_t bytes) override;
+  void Finished(bool succeeded) override;
 
  private:
   // The line for the figures now, drawn where the bar's line is.
@@ -54,10 +60,12 @@ class TerminalTransferProgress : public ProgressView {
 
   uint64_t total_;
   FILE* stream_;
+  ProgressClock clock_;
   bool installed_ = false;
   LinkProgress* previousObserver_ = nullptr;
   bool open_ = false;
   bool sawOpening_ = false;  // the first position after Open is the bar's start step
+  bool ended_ = false;       // Finished() was told: the figures' time is the end's
   int position_ = 0;
   uint64_t taken_ = 0;
   bool stale_ = false;  // figures changed since the last draw
