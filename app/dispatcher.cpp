@@ -22,20 +22,28 @@ ResultCode TestConnection(InterfaceKind kind) {
 namespace {
 
 // Step mode (3, 3) around an operation: the bar starts at 3 and gains 3 per
-// write call. HideProgress runs whatever the operation returned.
+// write call. HideProgress runs whatever the operation returned; the bar is
+// shown full only when Ended() was given 0.
 class StepProgress {
  public:
   explicit StepProgress(bool show) : shown_(show) {
     if (shown_) ShowProgress(ProgressStepMode, 3, 3);
   }
   ~StepProgress() {
-    if (shown_) HideProgress();
+    if (shown_) HideProgress(result_ == ResultOk);
   }
   StepProgress(const StepProgress&) = delete;
   StepProgress& operator=(const StepProgress&) = delete;
 
+  // The operation's result, returned unchanged.
+  ResultCode Ended(ResultCode result) {
+    result_ = result;
+    return result;
+  }
+
  private:
   bool shown_;
+  ResultCode result_ = ResultUnknownError;
 };
 
 template <typename T>
@@ -57,13 +65,13 @@ ResultCode Dispatch(OperationCode operation, InterfaceKind kind, void* data, int
       auto* config = As<PrinterConfig>(data);
       if (!needs(config)) return ResultUnknownError;
       StepProgress progress(extra == 1);
-      return ReadConfig(kind, *config);
+      return progress.Ended(ReadConfig(kind, *config));
     }
     case OpWriteConfig: {
       auto* config = As<PrinterConfig>(data);
       if (!needs(config)) return ResultUnknownError;
       StepProgress progress(true);
-      return WriteConfig(kind, *config);
+      return progress.Ended(WriteConfig(kind, *config));
     }
     case OpFactoryDefault: return FactoryDefault(kind);
     case OpDumpText: {
@@ -87,7 +95,7 @@ ResultCode Dispatch(OperationCode operation, InterfaceKind kind, void* data, int
       auto* files = As<DeviceFiles>(data);
       if (!needs(files)) return ResultUnknownError;
       StepProgress progress(true);
-      return ReadFileList(kind, files);
+      return progress.Ended(ReadFileList(kind, files));
     }
     case OpDownloadFile: {
       // Shows its own progress window while the file's bytes are written.

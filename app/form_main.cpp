@@ -452,7 +452,7 @@ void TFormMain::JobProgress(int percent) {
   varnalux::ProgressTick(varnalux::ProgressPercentMode, static_cast<uint32_t>(percent));
 }
 
-void TFormMain::HideJobProgress() { varnalux::HideProgress(); }
+void TFormMain::HideJobProgress(bool succeeded) { varnalux::HideProgress(succeeded); }
 
 void TFormMain::PumpMessages() { varnalux::ProcessPendingMessages(); }
 

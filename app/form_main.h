@@ -56,7 +56,7 @@ class TFormMain : public QMainWindow, public PageHost {
   QFont& DialogFont() override { return fontDialog1Font_; }
   void ShowJobProgress(int left, int top, const char* caption) override;
   void JobProgress(int percent) override;
-  void HideJobProgress() override;
+  void HideJobProgress(bool succeeded) override;
   void PumpMessages() override;
 
   // --- Handler protocol ---------------------------------------------------

@@ -67,7 +67,8 @@ void TFormProcess::Open(int left, int top, const char* caption) {
 void TFormProcess::SetPosition(int position) { progressBar1_->setValue(position); }
 
 void TFormProcess::Close() {
-  // The bar keeps its last position (100) until the next Open.
+  // The bar keeps its last position until the next Open: full after a
+  // success, where the printer stopped after a failure.
   hide();
 }
 

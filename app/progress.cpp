@@ -54,11 +54,16 @@ void ProgressTick(int kind, uint32_t value) {
     SetPosition(value > 100 ? 100 : static_cast<int>(value));
 }
 
-void HideProgress() {
+void ProgressTaken(uint64_t bytes) {
+  if (CurrentLinkSettings().progress.active && g_view != nullptr) g_view->SetTaken(bytes);
+}
+
+void HideProgress(bool succeeded) {
   ProgressState& p = CurrentLinkSettings().progress;
+  if (p.active && g_view != nullptr) g_view->Finished(succeeded);
   std::this_thread::sleep_for(std::chrono::milliseconds(ProgressHideDelayMs));
   p.active = false;
-  SetPosition(100);
+  if (succeeded) SetPosition(100);
   if (g_view != nullptr) g_view->Close();
 }
 
@@ -91,8 +96,9 @@ class ProgressWindowObserver final : public LinkProgress {
   void Show(int mode, int initialStep, int stepSize) override {
     ShowProgress(mode, initialStep, stepSize);
   }
-  void Hide() override { HideProgress(); }
+  void Hide(bool succeeded) override { HideProgress(succeeded); }
   void Tick(int kind, uint32_t value) override { ProgressTick(kind, value); }
+  void Taken(uint64_t bytes) override { ProgressTaken(bytes); }
   void PumpMessages() override { ProcessPendingMessages(); }
   void WaitingForPrinter(uint64_t bytesLeft) override { ShowWaitingForPrinter(bytesLeft); }
   void OfferCancel(bool offered) override { OfferProgressCancel(offered); }

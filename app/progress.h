@@ -29,6 +29,14 @@ class ProgressView {
   // never cancel.
   virtual void OfferCancel(bool /*offered*/) {}
   virtual bool CancelRequested() { return false; }
+  // The bytes the printer has taken of the write the window follows (its
+  // whole, for a write in pieces). Views that show only the bar ignore it.
+  virtual void SetTaken(uint64_t /*bytes*/) {}
+  // The operation has ended (succeeded: with 0), before the window's closing
+  // pause: views that show a rate take their last figures now, so that the
+  // pause does not count and a send that stood still shows the rate it
+  // came to. Views that show only the bar ignore it.
+  virtual void Finished(bool /*succeeded*/) {}
 };
 
 // Installs the view (null removes it). Not owned.
@@ -39,9 +47,15 @@ void ShowProgress(int mode, int initialStep, int stepSize);
 // Opens the window at the given place with its own caption (font generator).
 void ShowProgressAt(int left, int top, const char* caption, int mode, int initialStep,
                     int stepSize);
-// kind 0: a write call started (value ignored); kind 1: value percent written.
+// kind 0: a write call started (value ignored); kind 1: the printer has
+// taken value percent of the write.
 void ProgressTick(int kind, uint32_t value);
-void HideProgress();
+// While the window is shown: the printer has taken bytes of the write.
+void ProgressTaken(uint64_t bytes);
+// Waits a moment and closes the window. succeeded: the operation ended with
+// 0, and the bar is set full first; after a failure it stays where it was,
+// so that a failure never looks like a finished job.
+void HideProgress(bool succeeded);
 void ProcessPendingMessages();
 // While the window is shown: says that the link waits for the printer to
 // take the last bytesLeft bytes (0 takes the note away).

@@ -38,7 +38,8 @@ class LinkSession {
   // when the bytes written did not leave before the close's bound. After a
   // failed Write, or with a result of 2 (a write failed, by the operation's
   // own account), the close drops what is still queued at once instead of
-  // waiting for a queue that cannot drain.
+  // waiting for a queue that cannot drain. While the close waits, the window
+  // follows what the printer takes of the last write.
   ResultCode Finish(ResultCode result);
 
  private:
@@ -48,6 +49,7 @@ class LinkSession {
   LinkHandle handle_;
   OpenFailure failure_;
   bool writeFailed_ = false;
+  WriteShare lastWrite_;
 };
 
 }  // namespace varnalux

@@ -1,5 +1,7 @@
 #include "link/printer_link.h"
 
+#include <algorithm>
+
 #include "link/link_settings.h"
 #include "link/parallel_link.h"
 #include "link/serial_link.h"
@@ -16,14 +18,19 @@ constexpr LinkHandle TcpHandle = 1;
 // What the facade needs of one link. Every function gets the run's settings.
 struct LinkDriver {
   LinkHandle (*open)(const LinkSettings&, OpenFailure&);
-  // False when written bytes did not leave before the close's bound.
-  bool (*close)(LinkHandle, const LinkSettings&, CloseMode);
+  // False when written bytes did not leave before the close's bound. The
+  // progress (may be null) handles the window during the close's waits.
+  bool (*close)(LinkHandle, const LinkSettings&, CloseMode, LinkProgress*);
   // Writes one whole chunk; more tells that another chunk of the same write
   // follows at once.
   bool (*writeChunk)(LinkHandle, const uint8_t*, uint32_t, bool more, const LinkSettings&);
   bool (*readByte)(LinkHandle, uint8_t&, const LinkSettings&);
+  // Bytes written that the printer has not taken yet (UINT64_MAX: the
+  // system cannot say); null for a link whose writes return only once the
+  // device took their bytes.
+  uint64_t (*held)(LinkHandle);
   uint32_t chunkSize;  // 0: the whole buffer in one call
-  bool finalTick;      // one more tick of 100 after the last chunk
+  bool finalLook;      // one more look at what the printer took after the last chunk
 };
 
 // USB
@@ -34,7 +41,7 @@ LinkHandle UsbOpenLink(const LinkSettings&, OpenFailure& why) {
   UsbRing().Reset();
   return handle;
 }
-bool UsbCloseLink(LinkHandle handle, const LinkSettings&, CloseMode) {
+bool UsbCloseLink(LinkHandle handle, const LinkSettings&, CloseMode, LinkProgress*) {
   UsbClose(handle);
   return true;  // a bulk transfer counts only once the device took it
 }
@@ -58,8 +65,9 @@ LinkHandle SerialOpenLink(const LinkSettings& s, OpenFailure& why) {
   PurgeSerialPort(fd);
   return fd;
 }
-bool SerialCloseLink(LinkHandle handle, const LinkSettings& s, CloseMode mode) {
-  return CloseSerialPort(static_cast<int>(handle), s.timeouts.serial, mode, s.observer);
+bool SerialCloseLink(LinkHandle handle, const LinkSettings& s, CloseMode mode,
+                     LinkProgress* progress) {
+  return CloseSerialPort(static_cast<int>(handle), s.timeouts.serial, mode, progress);
 }
 bool SerialWrite(LinkHandle handle, const uint8_t* at, uint32_t n, bool, const LinkSettings& s) {
   return SerialWriteChunk(static_cast<int>(handle), at, n, s.timeouts.serial) == n;
@@ -67,6 +75,7 @@ bool SerialWrite(LinkHandle handle, const uint8_t* at, uint32_t n, bool, const L
 bool SerialRead(LinkHandle handle, uint8_t& out, const LinkSettings& s) {
   return SerialReadByte(static_cast<int>(handle), out, s.timeouts.serial, s.observer);
 }
+uint64_t SerialHeld(LinkHandle handle) { return SerialUnsent(static_cast<int>(handle)); }
 
 // Parallel
 
@@ -78,7 +87,7 @@ LinkHandle ParallelOpenLink(const LinkSettings& s, OpenFailure& why) {
   int fd = ParallelOpen(s.parallelDeviceName, &why);
   return fd < 0 ? InvalidLink : fd;
 }
-bool ParallelCloseLink(LinkHandle handle, const LinkSettings&, CloseMode) {
+bool ParallelCloseLink(LinkHandle handle, const LinkSettings&, CloseMode, LinkProgress*) {
   ParallelClose(static_cast<int>(handle));
   return true;  // the write returns only once the port took every byte
 }
@@ -99,8 +108,8 @@ LinkHandle TcpOpenLink(const LinkSettings& s, OpenFailure& why) {
   TcpRing().Reset();
   return TcpHandle;
 }
-bool TcpCloseLink(LinkHandle, const LinkSettings& s, CloseMode mode) {
-  return TcpClose(s.timeouts.tcp, mode, s.observer);
+bool TcpCloseLink(LinkHandle, const LinkSettings& s, CloseMode mode, LinkProgress* progress) {
+  return TcpClose(s.timeouts.tcp, mode, progress);
 }
 bool TcpWrite(LinkHandle, const uint8_t* at, uint32_t n, bool more, const LinkSettings& s) {
   return TcpWriteChunk(at, n, more, s.timeouts.tcp);
@@ -108,13 +117,14 @@ bool TcpWrite(LinkHandle, const uint8_t* at, uint32_t n, bool more, const LinkSe
 bool TcpRead(LinkHandle, uint8_t& out, const LinkSettings& s) {
   return TcpReadByte(out, s.timeouts.tcp, s.observer);
 }
+uint64_t TcpHeld(LinkHandle) { return TcpUnacknowledged(); }
 
 // By InterfaceKind.
 constexpr LinkDriver Drivers[] = {
-    {UsbOpenLink, UsbCloseLink, UsbWrite, UsbRead, UsbSerialChunk, false},
-    {SerialOpenLink, SerialCloseLink, SerialWrite, SerialRead, UsbSerialChunk, false},
-    {ParallelOpenLink, ParallelCloseLink, ParallelWriteAll, NeverReads, 0, false},
-    {TcpOpenLink, TcpCloseLink, TcpWrite, TcpRead, TcpChunk, true},
+    {UsbOpenLink, UsbCloseLink, UsbWrite, UsbRead, nullptr, UsbSerialChunk, false},
+    {SerialOpenLink, SerialCloseLink, SerialWrite, SerialRead, SerialHeld, UsbSerialChunk, false},
+    {ParallelOpenLink, ParallelCloseLink, ParallelWriteAll, NeverReads, nullptr, 0, false},
+    {TcpOpenLink, TcpCloseLink, TcpWrite, TcpRead, TcpHeld, TcpChunk, true},
 };
 
 const LinkDriver* DriverFor(InterfaceKind kind) {
@@ -123,13 +133,48 @@ const LinkDriver* DriverFor(InterfaceKind kind) {
   return &Drivers[kind];
 }
 
-// The share of the whole written once done bytes of this piece went out.
-uint32_t PercentWritten(const WritePlace& place, uint32_t done) {
-  const uint64_t written = place.before + done;
-  if (written >= place.whole) return 100;
-  if (place.whole > UINT64_MAX / 100) return static_cast<uint32_t>(written / (place.whole / 100));
-  return static_cast<uint32_t>(written * 100 / place.whole);
+uint64_t Held(const LinkDriver& driver, LinkHandle handle) {
+  return driver.held != nullptr ? driver.held(handle) : 0;
 }
+
+// bytes as a share of whole, in percent (rounded down).
+uint32_t PercentOf(uint64_t bytes, uint64_t whole) {
+  if (bytes >= whole) return 100;
+  if (whole > UINT64_MAX / 100) return static_cast<uint32_t>(bytes / (whole / 100));
+  return static_cast<uint32_t>(bytes * 100 / whole);
+}
+
+// Tells the window what the printer has taken of a write while the link
+// still holds `held` written bytes. Those are always the last ones written,
+// so when they reach back before this write (bytes written ahead of it,
+// such as a download's header), the printer has taken none of it yet.
+void TellTaken(LinkProgress& progress, const WriteShare& share, uint64_t held) {
+  const uint64_t taken = share.handed - std::min(held, share.handed);
+  progress.Taken(taken);
+  if (share.whole != UnknownWholeSize) progress.Tick(1, PercentOf(taken, share.whole));
+}
+
+// The window during a close: what the link still holds becomes what the
+// printer has taken of the last write; everything else reaches the window
+// as it is.
+class ClosingProgress final : public LinkProgress {
+ public:
+  ClosingProgress(LinkProgress& window, const WriteShare& lastWrite)
+      : window_(window), lastWrite_(lastWrite) {}
+  void Show(int mode, int initialStep, int stepSize) override {
+    window_.Show(mode, initialStep, stepSize);
+  }
+  void Hide(bool succeeded) override { window_.Hide(succeeded); }
+  void Tick(int kind, uint32_t value) override { window_.Tick(kind, value); }
+  void PumpMessages() override { window_.PumpMessages(); }
+  void Taken(uint64_t bytes) override { window_.Taken(bytes); }
+  void StillHeld(uint64_t bytesLeft) override { TellTaken(window_, lastWrite_, bytesLeft); }
+  void WaitingForPrinter(uint64_t bytesLeft) override { window_.WaitingForPrinter(bytesLeft); }
+
+ private:
+  LinkProgress& window_;
+  WriteShare lastWrite_;
+};
 
 }  // namespace
 
@@ -150,9 +195,14 @@ const char* LastOpenFailureText() {
   return OpenFailureText(settings.lastOpenKind, settings.lastOpenFailure);
 }
 
-bool CloseLink(InterfaceKind kind, LinkHandle handle, CloseMode mode) {
+bool CloseLink(InterfaceKind kind, LinkHandle handle, CloseMode mode, const WriteShare* lastWrite) {
   const LinkDriver* driver = DriverFor(kind);
-  return driver == nullptr || driver->close(handle, CurrentLinkSettings(), mode);
+  if (driver == nullptr) return true;
+  const LinkSettings& settings = CurrentLinkSettings();
+  if (settings.observer == nullptr || lastWrite == nullptr)
+    return driver->close(handle, settings, mode, settings.observer);
+  ClosingProgress closing(*settings.observer, *lastWrite);
+  return driver->close(handle, settings, mode, &closing);
 }
 
 bool WriteLink(LinkHandle handle, InterfaceKind kind, const void* buffer, uint32_t length) {
@@ -168,7 +218,6 @@ bool WriteLinkPart(LinkHandle handle, InterfaceKind kind, const void* buffer, ui
   if (driver == nullptr) return false;
   const uint8_t* bytes = static_cast<const uint8_t*>(buffer);
   const uint32_t chunkSize = driver->chunkSize != 0 ? driver->chunkSize : length;
-  const bool shareKnown = place.whole != UnknownWholeSize;
   uint32_t remaining = length;
   // A link that takes the whole buffer at once is called also for none.
   bool once = driver->chunkSize == 0;
@@ -180,12 +229,17 @@ bool WriteLinkPart(LinkHandle handle, InterfaceKind kind, const void* buffer, ui
       return false;
     remaining -= chunk;
     if (progress != nullptr) {
-      if (shareKnown) progress->Tick(1, PercentWritten(place, length - remaining));
+      TellTaken(*progress, WriteShare{place.before + (length - remaining), place.whole},
+                Held(*driver, handle));
       progress->PumpMessages();
     }
   }
-  const bool completesWhole = shareKnown && place.before + length >= place.whole;
-  if (driver->finalTick && completesWhole && progress != nullptr) progress->Tick(1, 100);
+  // Once the whole was handed over, one more look: the printer may have
+  // taken more meanwhile. The rest is followed by the close.
+  const bool completesWhole =
+      place.whole != UnknownWholeSize && place.before + length >= place.whole;
+  if (driver->finalLook && completesWhole && progress != nullptr)
+    TellTaken(*progress, WriteShare{place.before + length, place.whole}, Held(*driver, handle));
   return true;
 }
 

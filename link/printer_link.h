@@ -17,6 +17,16 @@ inline constexpr LinkHandle InvalidLink = -1;
 inline constexpr uint32_t UsbSerialChunk = 64;
 inline constexpr uint32_t TcpChunk = 1024;
 
+// The size of a whole write that is not known (standard input).
+inline constexpr uint64_t UnknownWholeSize = UINT64_MAX;
+
+// How far a write has got: the bytes of its whole handed to the link, and
+// the size of the whole (UnknownWholeSize when not known).
+struct WriteShare {
+  uint64_t handed = 0;
+  uint64_t whole = 0;
+};
+
 // InvalidLink when the open failed; LastOpenFailure() then says why.
 LinkHandle OpenLink(InterfaceKind kind);
 // Why the latest OpenLink failed (None after one that succeeded).
@@ -27,18 +37,23 @@ const char* LastOpenFailureText();
 // False when bytes written during the open did not leave the computer
 // before the link's closing bound (they may be lost). Drain waits for them
 // while the link's progress allows, handling the window's messages; Abort
-// (after a failed write) drops them at once.
-bool CloseLink(InterfaceKind kind, LinkHandle handle, CloseMode mode = CloseMode::Drain);
+// (after a failed write) drops them at once. lastWrite (when given) is the
+// write the window follows: while the close waits, the window hears how much
+// of it the printer has taken.
+bool CloseLink(InterfaceKind kind, LinkHandle handle, CloseMode mode = CloseMode::Drain,
+               const WriteShare* lastWrite = nullptr);
 // True when every byte was accepted by the link. Ticks the progress window
 // (kind 0 once, kind 1 after each chunk) and lets the user interface process
-// its pending messages between chunks.
+// its pending messages between chunks. The kind-1 ticks give the share the
+// printer has taken: the bytes handed over less those the link still holds
+// (for TCP, those not yet acknowledged); USB and parallel writes, and serial
+// chunks, return only once the device took their bytes.
 bool WriteLink(LinkHandle handle, InterfaceKind kind, const void* buffer, uint32_t length);
 
 // Where one buffer stands in a longer write made of several, such as a file
 // sent piece by piece as it is read: the bytes of the whole written before
 // it, the size of the whole (UnknownWholeSize when it is not known, as for
 // standard input) and whether another piece follows at once.
-inline constexpr uint64_t UnknownWholeSize = UINT64_MAX;
 struct WritePlace {
   uint64_t before = 0;
   uint64_t whole = 0;
@@ -46,10 +61,11 @@ struct WritePlace {
 };
 
 // WriteLink for one piece of a longer write. The percentage ticks give the
-// share of the whole written so far (none when its size is unknown); the
-// last chunk is marked as having more behind it when another piece follows;
-// the final tick of 100 of a link that gives one comes only after the piece
-// that completes the whole. WriteLink is this with the buffer as the whole.
+// share of the whole the printer has taken so far (none when its size is
+// unknown; the byte count is told either way); the last chunk is marked as
+// having more behind it when another piece follows; the final look of a
+// link that gives one comes only after the piece that completes the whole.
+// WriteLink is this with the buffer as the whole.
 bool WriteLinkPart(LinkHandle handle, InterfaceKind kind, const void* buffer, uint32_t length,
                    const WritePlace& place);
 

@@ -36,6 +36,7 @@ int QueuedForLine(int fd) {
 bool WaitQueueEmpty(int fd, const Deadline& deadline, CloseWaitProgress* window = nullptr) {
   for (;;) {
     int queued = QueuedForLine(fd);
+    if (queued == 0 && window != nullptr) window->Emptied();
     if (queued <= 0) return queued == 0;
     if (deadline.Passed()) return false;
     if (window != nullptr) window->Look(static_cast<uint64_t>(queued));
@@ -226,6 +227,11 @@ bool SerialReadByte(int fd, uint8_t& out, const SerialTimeouts& timeouts, LinkPr
     }
   }
   return g_serialRing.Take(out);
+}
+
+uint64_t SerialUnsent(int fd) {
+  const int queued = QueuedForLine(fd);
+  return queued >= 0 ? static_cast<uint64_t>(queued) : UINT64_MAX;
 }
 
 ReceiveRing& SerialRing() { return g_serialRing; }

@@ -44,6 +44,9 @@ uint32_t SerialWriteChunk(int fd, const uint8_t* data, uint32_t count,
 // progress, when given, handles the window's messages while it waits.
 bool SerialReadByte(int fd, uint8_t& out, const SerialTimeouts& timeouts = SerialTimeouts{},
                     LinkProgress* progress = nullptr);
+// Bytes written that are still in the driver's output queue (not yet on the
+// line); UINT64_MAX when the driver cannot say.
+uint64_t SerialUnsent(int fd);
 ReceiveRing& SerialRing();
 
 }  // namespace varnalux

@@ -205,7 +205,10 @@ class Closing {
       // printer that reset the connection after taking everything has taken
       // everything.
       const int queued = Unacknowledged(fd_);
-      if (queued == 0) return true;
+      if (queued == 0) {
+        window.Emptied();
+        return true;
+      }
       if (queued < 0 || broken_ || Gone(fd_)) return false;
       if (last >= 0 && queued < last) stall = Deadline(timeouts_.NoProgressBound());
       last = queued;
@@ -313,6 +316,12 @@ bool TcpClose(const TcpTimeouts& timeouts, CloseMode mode, LinkProgress* progres
 }
 
 bool TcpIsOpen() { return g_socket >= 0; }
+
+uint64_t TcpUnacknowledged() {
+  if (g_socket < 0) return 0;
+  const int queued = Unacknowledged(g_socket);
+  return queued >= 0 ? static_cast<uint64_t>(queued) : UINT64_MAX;
+}
 
 bool TcpWriteChunk(const uint8_t* data, uint32_t count, bool more, const TcpTimeouts& timeouts) {
   if (g_socket < 0) return false;

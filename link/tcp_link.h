@@ -30,6 +30,10 @@ bool TcpOpen(const TcpTarget& target, const TcpTimeouts& timeouts = TcpTimeouts{
 bool TcpClose(const TcpTimeouts& timeouts = TcpTimeouts{}, CloseMode mode = CloseMode::Drain,
               LinkProgress* progress = nullptr);
 bool TcpIsOpen();
+// Bytes written on the open connection that the printer has not yet
+// acknowledged (queued or in flight); 0 without a connection, UINT64_MAX
+// when the system cannot say.
+uint64_t TcpUnacknowledged();
 // Writes the whole chunk; false on a socket error or when the socket takes
 // nothing for writeRetries waits in a row. more: another chunk follows at
 // once, so the system may hold this one back to fill a segment.

@@ -15,7 +15,7 @@ ResultCode SendRaw(InterfaceKind kind, const uint8_t* buffer, uint32_t count) {
   // The window stays up through the close, which may wait for the printer.
   PercentProgressScope progress(CurrentLinkSettings().observer);
   const bool ok = link.Write(buffer != nullptr ? buffer : &nothing, buffer != nullptr ? count : 0);
-  return link.Finish(ok ? ResultOk : ResultTransmitError);
+  return progress.Ended(link.Finish(ok ? ResultOk : ResultTransmitError));
 }
 
 ResultCode SendFile(InterfaceKind kind, InputFile& file, StreamReport& report) {

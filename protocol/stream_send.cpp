@@ -12,7 +12,7 @@ namespace varnalux {
 namespace {
 
 // The progress window for the file's bytes: percent mode when their number
-// is known, step mode otherwise.
+// is known, step mode otherwise. Shown full at its end only after Ended(0).
 class StreamProgressScope {
  public:
   StreamProgressScope(LinkProgress* progress, bool sizeKnown) : progress_(progress) {
@@ -20,13 +20,20 @@ class StreamProgressScope {
       progress_->Show(sizeKnown ? ProgressPercentMode : ProgressStepMode, 3, 3);
   }
   ~StreamProgressScope() {
-    if (progress_ != nullptr) progress_->Hide();
+    if (progress_ != nullptr) progress_->Hide(result_ == ResultOk);
   }
   StreamProgressScope(const StreamProgressScope&) = delete;
   StreamProgressScope& operator=(const StreamProgressScope&) = delete;
 
+  // The send's result, returned unchanged.
+  ResultCode Ended(ResultCode result) {
+    result_ = result;
+    return result;
+  }
+
  private:
   LinkProgress* progress_;
+  ResultCode result_ = ResultUnknownError;
 };
 
 }  // namespace
@@ -64,7 +71,6 @@ ResultCode SendStream(InterfaceKind kind, const std::string& header, InputFile& 
       break;
     }
     report.sent += count;
-    if (report.meter != nullptr) report.meter->Sent(report.sent);
     read = file.Read(piece.get(), StreamPieceSize, count);
     if (read != InputFileResult::Ok) {
       report.fileResult = read;
@@ -72,7 +78,7 @@ ResultCode SendStream(InterfaceKind kind, const std::string& header, InputFile& 
       break;
     }
   }
-  return link.Finish(result);
+  return progress.Ended(link.Finish(result));
 }
 
 std::string StreamProblemText(const InputFile& file, const StreamReport& report) {

@@ -17,17 +17,8 @@ namespace varnalux {
 // piece into its own chunks.
 inline constexpr size_t StreamPieceSize = 256 * 1024;
 
-// Told the bytes sent so far after every piece (for a view of a send whose
-// size is not known, such as standard input).
-class SendMeter {
- public:
-  virtual ~SendMeter() = default;
-  virtual void Sent(uint64_t bytes) = 0;
-};
-
 struct StreamReport {
-  SendMeter* meter = nullptr;  // in: told after every piece (may be null)
-  uint64_t sent = 0;           // out: bytes of the file the link took
+  uint64_t sent = 0;  // out: bytes of the file the link took
   // out: why the send ended with 4 (Ok for any other result).
   InputFileResult fileResult = InputFileResult::Ok;
 };
@@ -36,7 +27,8 @@ struct StreamReport {
 // then the file's bytes as they are read, and closes the link. The progress
 // window is shown in percent mode over the file's bytes when their number is
 // known; for standard input, whose size is not known, it is shown in step
-// mode (it moves with every piece but claims no share). Returns
+// mode (it moves with every piece but claims no share); either way the
+// window hears how many bytes of the file the printer has taken. Returns
 //   0 when every byte was taken by the link and the close confirmed it;
 //   1 when the link did not open;
 //   2 when a write failed (report.sent bytes went before it);

@@ -519,7 +519,7 @@ bool TFontPage::MakeWithProgress(const FontRequest& request) {
       sinceBreath.restart();
     }
   }, lastGaps_, varnalux::GapRule::Keep);
-  host_.HideJobProgress();
+  host_.HideJobProgress(code == varnalux::MakeFontOk);
   return code == varnalux::MakeFontOk;
 }
 

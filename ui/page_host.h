@@ -64,11 +64,12 @@ class PageHost {
 
   // The progress window for a long job of a page that is not a printer
   // operation (making a font): opened at left, top with its own caption in
-  // percent mode, moved to percent (0..100), closed again. PumpMessages lets
-  // the window repaint and the clock run while the job goes on.
+  // percent mode, moved to percent (0..100), closed again (shown full first
+  // only when the job succeeded). PumpMessages lets the window repaint and
+  // the clock run while the job goes on.
   virtual void ShowJobProgress(int left, int top, const char* caption) = 0;
   virtual void JobProgress(int percent) = 0;
-  virtual void HideJobProgress() = 0;
+  virtual void HideJobProgress(bool succeeded) = 0;
   virtual void PumpMessages() = 0;
 };
 

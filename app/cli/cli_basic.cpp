@@ -64,7 +64,6 @@ int CmdSend(CliLink& link, const CliArgs& args) {
   ResultCode code;
   {
     TerminalTransferProgress progress(file.SizeKnown() ? file.Size() : UnknownTotal);
-    report.meter = progress.Meter();
     code = RunFileSend(link.kind, file, report);
   }
   if (code == ResultFileOpenError)

@@ -26,7 +26,7 @@ TEST(ClockOnPrinter, SetSendsTheSixLinesInOneWrite) {
   ShowProgress(ProgressStepMode, 0, 1);  // counts the write calls
   EXPECT_EQ(RunOperation(OpSetClock, KindEthernet, &clock, 0), ResultOk);
   EXPECT_EQ(ProgressPosition(), 1);
-  HideProgress();
+  HideProgress(true);
   EXPECT_EQ(p.ReceivedText(text.size()), text);
 }
 

@@ -85,7 +85,9 @@ TEST(Dispatcher, ProgressWindowAroundAFailingConfigurationRead) {
   EXPECT_EQ(progress.lastCaption, "Communicating...");
   ASSERT_FALSE(progress.positions.empty());
   EXPECT_EQ(progress.positions.front(), 3);
-  EXPECT_EQ(progress.positions.back(), 100);  // set to 100 even after a failure
+  // A failure is not shown as a finished job: the bar stays where it was.
+  EXPECT_EQ(progress.positions.back(), 3);
+  EXPECT_EQ(ProgressPosition(), 3);
   EXPECT_FALSE(ProgressActive());
   // The configuration write always shows it.
   EXPECT_EQ(RunOperation(OpWriteConfig, KindEthernet, &config, 0), ResultPortOpenError);
@@ -100,7 +102,7 @@ TEST(Dispatcher, StepModeBarStopsAt100AndIgnoresPercentTicks) {
   for (int i = 0; i < 40; ++i) ProgressTick(0, 0);
   ProgressTick(1, 7);  // the other kind changes nothing
   EXPECT_EQ(ProgressPosition(), 100);
-  HideProgress();
+  HideProgress(true);
   // Ticks after the window closed change nothing.
   size_t seen = progress.positions.size();
   ProgressTick(0, 0);
@@ -131,7 +133,12 @@ TEST(Dispatcher, SendRawWritesTheBytesUnchangedInPercentMode) {
   EXPECT_EQ(peer.WaitReceived(data.size(), 2000), data.size());
   EXPECT_EQ(peer.Received(), data);
   EXPECT_EQ(progress.opened, 1);
-  EXPECT_EQ(progress.positions, (std::vector<int>{3, 100, 100, 100}));
+  // From the start step to full, through what the printer acknowledged.
+  ASSERT_GE(progress.positions.size(), 3u);
+  EXPECT_EQ(progress.positions.front(), 3);
+  for (size_t i = 2; i < progress.positions.size(); ++i)
+    EXPECT_GE(progress.positions[i], progress.positions[i - 1]) << i;
+  EXPECT_EQ(progress.positions.back(), 100);
   // Nothing to send: the link is still opened and closed, and all is well.
   EXPECT_EQ(RunOperation(OpSendRaw, KindEthernet, data.data(), 0), ResultOk);
   EXPECT_EQ(peer.Connections(2, 2000), 2);

@@ -25,7 +25,7 @@ int CountWrites(const std::function<ResultCode()>& op, ResultCode& code) {
   ShowProgress(ProgressStepMode, 0, 1);
   code = op();
   int writes = ProgressPosition();
-  HideProgress();
+  HideProgress(true);
   return writes;
 }
 

@@ -62,7 +62,7 @@ int ConnectedSocketTo(int port) {
   return -1;
 }
 
-TEST(LinkFacade, TcpWriteTicksPerChunkAndAFinalHundred) {
+TEST(LinkFacade, TcpWriteTicksPerChunkAndOnceMoreAfterTheLast) {
   LoopbackPeer peer;
   BoundLink link;
   peer.Target(link.tcp);
@@ -72,9 +72,16 @@ TEST(LinkFacade, TcpWriteTicksPerChunkAndAFinalHundred) {
   ShowProgress(ProgressPercentMode, 3, 3);
   std::string data(2500, 'x');
   ASSERT_TRUE(WriteLink(h, KindEthernet, data.data(), 2500));
-  EXPECT_EQ(progress.positions, (std::vector<int>{3, 40, 81, 100, 100}));
+  // Chunks of 1024, 1024 and 452 bytes, and one more look at the end. Each
+  // tick is the share the printer has acknowledged, which may trail the
+  // 40, 81 and 100 % handed over.
+  ASSERT_EQ(progress.positions.size(), 5u);
+  EXPECT_EQ(progress.positions[0], 3);
+  const int handed[] = {40, 81, 100, 100};
+  for (size_t i = 1; i < 5; ++i) EXPECT_LE(progress.positions[i], handed[i - 1]) << i;
+  for (size_t i = 2; i < 5; ++i) EXPECT_GE(progress.positions[i], progress.positions[i - 1]) << i;
   EXPECT_EQ(progress.pumps, 3);  // messages processed after every chunk
-  HideProgress();
+  HideProgress(true);
   // The close returns once the peer has taken every byte.
   EXPECT_TRUE(CloseLink(KindEthernet, h));
   EXPECT_EQ(peer.WaitReceived(2500, 2000), 2500u);
@@ -94,7 +101,7 @@ TEST(LinkFacade, SerialWriteTicks49_98_100AndBytesArrive) {
   for (int i = 0; i < 130; ++i) data += static_cast<char>('A' + i % 26);
   ASSERT_TRUE(WriteLink(h, KindCom, data.data(), 130));
   EXPECT_EQ(progress.positions, (std::vector<int>{3, 49, 98, 100}));
-  HideProgress();
+  HideProgress(true);
   CloseLink(KindCom, h);
   EXPECT_EQ(pty.ReadAtLeast(data.size()), data);
 }
@@ -110,7 +117,7 @@ TEST(LinkFacade, ZeroLengthWrites) {
   ShowProgress(ProgressPercentMode, 3, 3);
   EXPECT_TRUE(WriteLink(h, KindEthernet, "", 0));
   EXPECT_EQ(progress.positions, (std::vector<int>{3, 100}));
-  HideProgress();
+  HideProgress(true);
   CloseLink(KindEthernet, h);
 
   // Serial: true after only the kind-0 tick (which moves a step-mode bar).
@@ -122,7 +129,7 @@ TEST(LinkFacade, ZeroLengthWrites) {
   ShowProgress(ProgressStepMode, 3, 3);
   EXPECT_TRUE(WriteLink(h, KindCom, "", 0));
   EXPECT_EQ(progress.positions, (std::vector<int>{3, 6}));
-  HideProgress();
+  HideProgress(true);
   CloseLink(KindCom, h);
 }
 

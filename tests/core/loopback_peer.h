@@ -174,6 +174,11 @@ class LoopbackPeer {
     std::lock_guard<std::mutex> lock(mutex_);
     return received_;
   }
+  // How many bytes the printer has read so far.
+  size_t ReceivedCount() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return received_.size();
+  }
   // Waits up to timeoutMs until at least count bytes came; what came.
   size_t WaitReceived(size_t count, int timeoutMs) const {
     std::unique_lock<std::mutex> lock(mutex_);

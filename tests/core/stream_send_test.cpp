@@ -86,8 +86,8 @@ TEST_F(StreamSendTest, AFileOfManyPiecesArrivesWholeWithTheShareRisingOnceToFull
   ASSERT_EQ(got.size(), data.size());
   EXPECT_TRUE(got == data);
 
-  // One window over the whole file: the share of the file, not of a piece,
-  // so it never falls back at a piece's start.
+  // One window over the whole file: the share of the file the printer took,
+  // not of a piece, so it never falls back at a piece's start.
   EXPECT_EQ(view.opened, 1);
   EXPECT_EQ(view.closed, 1);
   ASSERT_GE(view.positions.size(), 100u);
@@ -96,10 +96,12 @@ TEST_F(StreamSendTest, AFileOfManyPiecesArrivesWholeWithTheShareRisingOnceToFull
   for (size_t i = 2; i < view.positions.size(); ++i)
     ASSERT_GE(view.positions[i], view.positions[i - 1]) << "at " << i;
   EXPECT_EQ(view.positions.back(), 100);
-  // Every share on the way was shown.
-  std::vector<bool> seen(101, false);
-  for (int position : view.positions) seen[static_cast<size_t>(position)] = true;
-  for (int percent = 1; percent <= 100; ++percent) EXPECT_TRUE(seen[percent]) << percent;
+  // It rose through shares on the way, not in one jump at the end. How many
+  // depends on how fast the printer reads; its system acknowledges a receive
+  // window (tens of KB, over 1 % of the file) even before the printer reads,
+  // and that share is shown while the rest is still being handed over.
+  EXPECT_TRUE(std::any_of(view.positions.begin() + 1, view.positions.end(),
+                          [](int position) { return position > 1 && position < 100; }));
 }
 
 TEST_F(StreamSendTest, ADownloadAnnouncesTheFileSizeAndFailsWhenTheFileGrowsMeanwhile) {

@@ -148,9 +148,11 @@ TEST(TcpClose, AfterAFailedWriteTheCloseDropsTheQueueWithoutWaiting) {
 class WatchingWindow : public RecordingProgress {
  public:
   explicit WatchingWindow(LoopbackPeer& peer) : peer_(peer) {}
+  // The bar follows what the printer takes, during the close too: pumps are
+  // counted from its last move.
   void SetPosition(int position) override {
+    if (positions.empty() || positions.back() != position) pumpsSinceBar = 0;
     RecordingProgress::SetPosition(position);
-    pumpsSinceBar = 0;
   }
   void ProcessPendingMessages() override {
     RecordingProgress::ProcessPendingMessages();
@@ -160,12 +162,14 @@ class WatchingWindow : public RecordingProgress {
     RecordingProgress::SetNote(text);
     if (notes.size() != 1) return;
     pumpsBeforeNote = pumpsSinceBar;
+    positionAtNote = positions.empty() ? -1 : positions.back();
     heldAt = peer_.Received().size();
     peer_.ResumeReading();
   }
 
   int pumpsSinceBar = 0;
   int pumpsBeforeNote = -1;
+  int positionAtNote = -1;
   size_t heldAt = 0;
 
  private:
@@ -215,6 +219,12 @@ TEST(TcpClose, ALongCloseKeepsTheWindowAliveAndSaysWhatItWaitsFor) {
     EXPECT_LT(KiBIn(window.notes[i]), KiBIn(window.notes[i - 1])) << window.notes[i];
   }
   EXPECT_EQ(window.notes.back(), "");
+  // The bar showed where the printer was held (a third of the job and what
+  // its small buffer took), not the bytes handed to the socket, and rose to
+  // full as it read on.
+  EXPECT_GE(window.positionAtNote, 33);
+  EXPECT_LT(window.positionAtNote, 50);
+  EXPECT_EQ(window.positions.back(), 100);
 }
 
 TEST(TcpClose, TheNoteCountsWholeKiBAndNeedsAShownWindow) {
@@ -231,7 +241,7 @@ TEST(TcpClose, TheNoteCountsWholeKiBAndNeedsAShownWindow) {
   ShowProgress(ProgressPercentMode, 3, 3);
   observer.WaitingForPrinter(5000);
   observer.WaitingForPrinter(0);
-  HideProgress();
+  HideProgress(true);
   EXPECT_EQ(view.notes,
             (std::vector<std::string>{"Waiting for the printer to take the last 5 KiB", ""}));
 }

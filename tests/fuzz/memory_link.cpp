@@ -43,7 +43,7 @@ LinkHandle OpenLink(InterfaceKind kind) {
 OpenFailure LastOpenFailure() { return OpenFailure::None; }
 const char* LastOpenFailureText() { return ""; }
 
-bool CloseLink(InterfaceKind, LinkHandle handle, CloseMode) {
+bool CloseLink(InterfaceKind, LinkHandle handle, CloseMode, const WriteShare*) {
   if (handle != InvalidLink) --fuzz::open;
   return true;
 }

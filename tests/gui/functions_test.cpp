@@ -308,7 +308,7 @@ TEST_F(FunctionGroupTest, RtcShowsTheClockThenSetsTheSystemTimeInOneWrite) {
     Click(&d, "ButtonOk");
   });
   const int writes = varnalux::ProgressPosition();
-  varnalux::HideProgress();
+  varnalux::HideProgress(true);
   EXPECT_EQ(writes, 8);
   const std::string lines =
       "YEAR = 26\r\nMONTH = 12\r\nDATE = 7\r\nHOUR = 9\r\nMINUTE = 5\r\nSECOND = 30\r\n";
