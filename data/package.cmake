@@ -27,6 +27,10 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 if(TARGET varnalux)
   set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
 endif()
+# Under a Wayland session Qt looks for its "wayland" platform plugin first.
+if(TARGET varnalux)
+  set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-wayland")
+endif()
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "udev")
 configure_file(${VARNALUX_DATA_DIR}/debian/postinst.in ${CMAKE_BINARY_DIR}/debian/postinst @ONLY
                FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE

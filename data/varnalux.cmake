@@ -1,7 +1,8 @@
 # Everything that turns the build into an installed application: the version
 # header the programs print, the install rules (programs, desktop entry,
-# AppStream metainfo, icons, manual pages, bash completion, udev rule) and
-# the Debian package made by CPack. Included once from the top CMakeLists.
+# AppStream metainfo, icons, manual pages, bash completion, udev rule,
+# copyright and change log) and the Debian package made by CPack. Included
+# once from the top CMakeLists.
 include(GNUInstallDirs)
 
 set(VARNALUX_DATA_DIR ${CMAKE_CURRENT_LIST_DIR})
@@ -46,6 +47,17 @@ foreach(page IN LISTS VARNALUX_MAN_PAGES)
 endforeach()
 add_custom_target(varnalux_man_pages ALL DEPENDS ${man_outputs})
 install(FILES ${man_outputs} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# The package's copyright and change log where Debian looks for them (the
+# log compressed like the manual pages).
+set(VARNALUX_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/varnalux)
+set(changelog_gz ${CMAKE_BINARY_DIR}/debian/changelog.gz)
+add_custom_command(OUTPUT ${changelog_gz}
+  COMMAND sh -c "gzip -9n -c \"$1\" > \"$2\"" sh ${VARNALUX_DATA_DIR}/debian/changelog ${changelog_gz}
+  DEPENDS ${VARNALUX_DATA_DIR}/debian/changelog
+  VERBATIM)
+add_custom_target(varnalux_changelog ALL DEPENDS ${changelog_gz})
+install(FILES ${VARNALUX_DATA_DIR}/debian/copyright ${changelog_gz} DESTINATION ${VARNALUX_DOC_DIR})
 
 install(FILES ${VARNALUX_DATA_DIR}/completion/varnalux-cli
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)

@@ -85,8 +85,10 @@ bool ParseDestinations(const std::string& text, std::vector<Destination>& out, s
       return false;
     }
     if (kind == Entry::NotOneHost) {
-      error = "'" + entry.substr(0, 64) +
-              "' is not one printer's address (broadcast, multicast and 0.0.0.0 are refused)";
+      // Appended: GCC 12 at -O3 warns falsely (-Wrestrict) on a literal + std::string.
+      error.assign(1, '\'');
+      error += entry.substr(0, 64);
+      error += "' is not one printer's address (broadcast, multicast and 0.0.0.0 are refused)";
       return false;
     }
     if (parsed.size() == kDestinationsMax) {

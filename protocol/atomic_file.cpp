@@ -99,8 +99,10 @@ bool AtomicFile::Open(const std::string& path) {
   mode_t mode;
   if (exists) {
     mode = info.st_mode & 07777;
-    if (info.st_uid != geteuid() || info.st_gid != getegid())
-      (void)fchown(fd_, info.st_uid, info.st_gid);  // only root may; others keep their own
+    if ((info.st_uid != geteuid() || info.st_gid != getegid()) &&
+        fchown(fd_, info.st_uid, info.st_gid) != 0) {
+      // Only root may give a file away; others keep their own owner.
+    }
   } else {
     mode_t mask = umask(0);
     umask(mask);

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
 # Installs into a temporary root and checks every installed file, then
-# builds the Debian package and checks its control data and contents.
-#   check-install.sh [BUILD_DIR]   (default: a release build in build-pkg/)
-# Needs desktop-file-utils, appstream, mandoc, man-db and dpkg-dev
+# builds the Debian package and checks its control data and contents and
+# runs lintian on it: any error or warning fails, and so does any sign of a
+# missing hardening feature.
+#   check-install.sh [BUILD_DIR]   (default: the release build of
+#                                  scripts/release-build.sh in build-pkg/)
+# Needs desktop-file-utils, appstream, mandoc, man-db, dpkg-dev and lintian
 # (scripts/install-deps.sh --tests, which it runs).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -11,10 +14,7 @@ if [[ $# -ge 1 ]]; then
   dir=$(cd "$1" && pwd)
 else
   dir="$root/build-pkg"
-  args=(-DCMAKE_BUILD_TYPE=Release -DVARNALUX_BUILD_TESTS=OFF -DVARNALUX_BUILD_BENCH=OFF)
-  [[ "${CI:-}" == "true" ]] && args+=(-DVARNALUX_WERROR=ON)
-  cmake -S "$root" -B "$dir" -G Ninja "${args[@]}" >/dev/null
-  cmake --build "$dir"
+  "$root/scripts/release-build.sh" "$dir"
 fi
 
 id=org.varnalux.varnalux
@@ -27,6 +27,8 @@ expected=(
   usr/lib/udev/rules.d/60-varnalux-printer.rules
   usr/share/applications/$id.desktop
   usr/share/bash-completion/completions/varnalux-cli
+  usr/share/doc/varnalux/changelog.gz
+  usr/share/doc/varnalux/copyright
   usr/share/man/man1/varnalux.1.gz
   usr/share/man/man1/varnalux-cli.1.gz
   usr/share/man/man1/varnalux-vprinter.1.gz
@@ -117,6 +119,14 @@ rule="$r/usr/lib/udev/rules.d/60-varnalux-printer.rules"
 grep -q "ATTR{idVendor}==\"$vendor\".*TAG+=\"uaccess\"" "$rule" ||
   fail "the udev rule does not give access to vendor $vendor"
 
+# Copyright and change log: the log's latest entry is this version's.
+doc="$r/usr/share/doc/varnalux"
+grep -qx "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" \
+  "$doc/copyright" 2>/dev/null || fail "the copyright file is not in Debian's copyright format"
+head=$(gzip -dc "$doc/changelog.gz" 2>/dev/null | head -n1) || true
+[[ "$head" == "varnalux ($version) "* ]] ||
+  fail "the change log's latest entry is '$head', not version $version"
+
 # The Debian package.
 rm -rf "$dir/package"
 (cd "$dir" && cpack -G DEB >"$stage/cpack.log" 2>&1) || fail "cpack: $(cat "$stage/cpack.log")"
@@ -124,9 +134,11 @@ deb=$(ls "$dir"/package/varnalux_"$version"_*.deb 2>/dev/null | head -n1)
 if [[ -z "$deb" ]]; then
   fail "no package varnalux_${version}_*.deb in $dir/package"
 else
-  info=$(dpkg-deb -f "$deb" Package Version Depends)
+  info=$(dpkg-deb -f "$deb" Package Version Depends Recommends)
   grep -qx "Package: varnalux" <<<"$info" || fail "package name: $info"
   grep -qx "Version: $version" <<<"$info" || fail "package version: $info"
+  # Under Wayland the desktop program needs Qt's wayland platform plugin.
+  grep -q "^Recommends: .*qt6-wayland" <<<"$info" || fail "the package does not recommend qt6-wayland"
   depends=$(sed -n 's/^Depends: //p' <<<"$info")
   # The package names alone, one a line.
   names=$(sed 's/ *([^)]*)//g; s/, */\n/g' <<<"$depends")
@@ -145,6 +157,16 @@ else
     sh -n "$stage/control/$script" || fail "$script does not parse"
   done
   grep -q "udevadm trigger" "$stage/control/postinst" || fail "postinst does not trigger udev"
+  # lintian: no error or warning; the hardening tags (some only
+  # informational) are failures too.
+  lintian_status=0
+  lintian --fail-on error,warning --display-info "$deb" >"$stage/lintian.log" 2>&1 || lintian_status=$?
+  grep -v "^running with root privileges" "$stage/lintian.log" >"$stage/lintian.tags" || true
+  if grep -E "^[EW]: |: hardening-" "$stage/lintian.tags" >"$stage/lintian.bad"; then
+    fail "lintian: $(cat "$stage/lintian.bad")"
+  elif [[ $lintian_status -ne 0 ]]; then
+    fail "lintian failed ($lintian_status): $(cat "$stage/lintian.tags")"
+  fi
   echo "package: $deb"
   echo "  Depends: $depends"
 fi

@@ -11,7 +11,7 @@ packages=(cmake ninja-build g++ pkg-config libusb-1.0-0-dev qt6-base-dev libgl-d
 if [[ "${1:-}" == "--tests" ]]; then
   packages+=(googletest libgtest-dev libbenchmark-dev umockdev libumockdev-dev iproute2 clang-format
     fonts-dejavu-core fonts-wqy-microhei)
-  packages+=(desktop-file-utils appstream mandoc man-db dpkg-dev file)
+  packages+=(desktop-file-utils appstream mandoc man-db dpkg-dev file lintian)
 elif [[ "${1:-}" == "--fuzz" ]]; then
   packages+=(clang libclang-rt-dev)
 fi

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the Debian package (CPack's DEB generator) in build-release/:
+# Builds the Debian package (CPack's DEB generator) from the release build
+# of scripts/release-build.sh (Debian's build and hardening flags):
 #   package.sh        -> build-release/package/varnalux_VERSION_ARCH.deb
 # Install it with: sudo apt install ./build-release/package/varnalux_*.deb
 set -euo pipefail
@@ -10,8 +11,6 @@ command -v dpkg-shlibdeps >/dev/null || {
   echo "package.sh: dpkg-shlibdeps is missing (apt-get install dpkg-dev)" >&2
   exit 1
 }
-cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
-  -DVARNALUX_BUILD_TESTS=OFF -DVARNALUX_BUILD_BENCH=OFF >/dev/null
-cmake --build "$dir"
+"$root/scripts/release-build.sh" "$dir"
 (cd "$dir" && cpack -G DEB >/dev/null)
 ls "$dir"/package/varnalux_*.deb
