@@ -62,7 +62,7 @@ class PacedView : public ProgressView {
 std::string Answers(int n, bool withEnd) {
   std::string out;
   for (int i = 0; i < n; ++i) {
-    char name[8];
+    char name[16];
     snprintf(name, sizeof name, "N%03d", i);
     out += std::string("{4|") + name + "}";
   }
