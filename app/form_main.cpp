@@ -168,10 +168,12 @@ TFormMain::TFormMain(DialogSeam& seam, LocalClock clock, QWidget* parent)
   // starts empty.
   BuildFrame();
   varnalux::ResetConfig(config_);
-  configPage_ = new ConfigPage(*this, configArea_);
+  // A loaded configuration file brings its status record, shown at once.
+  auto showStatus = [this](const varnalux::PrinterStatus& status) { ShowPrinterStatus(status); };
+  configPage_ = new ConfigPage(*this, seam_, {config_, status_, showStatus}, configArea_);
   configArea_->layout()->addWidget(configPage_);
   RegisterReadButton(configPage_->ReadButton());
-  functionGroup_ = new TPrinterFunctionGroup(*this, functionArea_);
+  functionGroup_ = new TPrinterFunctionGroup(*this, *this, config_, functionArea_);
   functionArea_->layout()->addWidget(functionGroup_);
   // The test label takes its paper size from the configuration page.
   functionGroup_->SetConfigCollector([this](varnalux::PrinterConfig& page) {
@@ -180,12 +182,13 @@ TFormMain::TFormMain(DialogSeam& seam, LocalClock clock, QWidget* parent)
     seam_.Message(error);
     return false;
   });
-  commandToolArea_->layout()->addWidget(new TCommandToolPage(*this, commandToolArea_));
-  FileManagerPageArea()->layout()->addWidget(new TFileManagerPage(*this, FileManagerPageArea()));
+  commandToolArea_->layout()->addWidget(new TCommandToolPage(*this, seam_, commandToolArea_));
+  fileManagerArea_->layout()->addWidget(
+      new TFileManagerPage(*this, seam_, fontDialog1Font_, fileManagerArea_));
   // The font dialog's initial font; the font page applies it and sets up its
   // encoding controls.
   fontDialog1Font_ = InitialDialogFont();
-  FontPageArea()->layout()->addWidget(new TFontPage(*this, FontPageArea()));
+  fontArea_->layout()->addWidget(new TFontPage(*this, *this, fontDialog1Font_, *this, fontArea_));
   ChainFirstPageTabOrder();
 
   // 2.-4. File dialogs open in the directory the program started in.
@@ -222,8 +225,6 @@ TFormMain::TFormMain(DialogSeam& seam, LocalClock clock, QWidget* parent)
 
 void TFormMain::StartupRead() {
   if (!startupProbeSucceeded_) return;
-  const QPoint origin = DialogOrigin();
-  varnalux::SetProgressOrigin(origin.x(), origin.y());
   configPage_->ReadAfterProbe();
 }
 
@@ -448,7 +449,7 @@ void TFormMain::ShowJobProgress(int left, int top, const char* caption) {
   varnalux::ShowProgressAt(left, top, caption, varnalux::ProgressPercentMode, 0, 0);
 }
 
-void TFormMain::JobProgress(int percent) {
+void TFormMain::MoveJobProgress(int percent) {
   varnalux::ProgressTick(varnalux::ProgressPercentMode, static_cast<uint32_t>(percent));
 }
 
@@ -464,10 +465,7 @@ ResultCode TFormMain::RunFileSend(varnalux::InputFile& file, varnalux::StreamRep
   return varnalux::RunFileSend(CurrentKind(), file, report);
 }
 
-ResultCode TFormMain::RunHandled(varnalux::OperationCode op, void* data, int32_t extra) {
-  HandlerScope scope(*this);
-  return scope.RunReported(op, data, extra);
-}
+bool TFormMain::LinkReads() const { return CurrentKind() != varnalux::KindLpt; }
 
 void TFormMain::RegisterReadButton(QPushButton* button) {
   readButton_ = button;
@@ -517,11 +515,11 @@ void TFormMain::ButtonInterFaceClick() {
 }
 
 void TFormMain::ButtonGetStatusClick() {
-  HandlerScope scope(*this);
+  PrinterOperation operation(*this);
   // The record changes only with a complete answer, so the labels and the
   // record keep agreeing after a failure.
   varnalux::PrinterStatus answer = status_;
-  if (scope.RunReported(varnalux::OpQueryStatus, &answer, 0) != varnalux::ResultOk) return;
+  if (operation.Run(varnalux::OpQueryStatus, &answer, 0) != varnalux::ResultOk) return;
   status_ = answer;
   ShowPrinterStatus(status_);
 }

@@ -225,9 +225,11 @@ TEST_F(MainWindowTest, ClockPanelShowsLocalDateAndTime) {
 }
 
 TEST_F(MainWindowTest, OperationsDisableTheWindowAndReportFailures) {
-  form->BeginOperation();
+  OperationHost& operations = *form;
+  const DialogPlace& place = *form;
+  operations.BeginOperation();
   EXPECT_FALSE(form->isEnabled());
-  const QPoint origin = form->DialogOrigin();
+  const QPoint origin = place.DialogOrigin();
   const QRect frame = form->frameGeometry();
   EXPECT_EQ(origin, QPoint(frame.x() + frame.width() / 3, frame.y() + frame.height() / 3));
   EXPECT_EQ(varnalux::CurrentLinkSettings().progress.originX, origin.x());
@@ -235,25 +237,25 @@ TEST_F(MainWindowTest, OperationsDisableTheWindowAndReportFailures) {
   form->show();
   EXPECT_FALSE(form->close()) << "closed while an operation runs";
   EXPECT_TRUE(form->isVisible());
-  form->EndOperation();
+  operations.EndOperation();
   EXPECT_TRUE(form->isEnabled());
 
   // Codes outside the table are "Unknow Error"; the window is enabled after.
-  EXPECT_EQ(form->RunHandled(21, nullptr, 0), varnalux::ResultUnknownError);
+  EXPECT_EQ(PrinterOperation(operations).Run(21, nullptr, 0), varnalux::ResultUnknownError);
   EXPECT_TRUE(form->isEnabled());
-  form->ReportResult(varnalux::ResultOk);
+  operations.ReportResult(varnalux::ResultOk);
   EXPECT_EQ(seam.messages, QStringList{"Unknow Error"});
 
   // "Port Open Error" says on a second line why the latest open failed.
-  form->ReportResult(varnalux::ResultReceiveError);
+  operations.ReportResult(varnalux::ResultReceiveError);
   varnalux::CopyText(form->Serial().portName, sizeof form->Serial().portName, "/nonexistent/tty");
   EXPECT_EQ(varnalux::RunOperation(varnalux::OpTestConnection, varnalux::KindCom, nullptr, 0),
             varnalux::ResultPortOpenError);
-  form->ReportResult(varnalux::ResultPortOpenError);
+  operations.ReportResult(varnalux::ResultPortOpenError);
   varnalux::CopyText(form->ParallelName(), varnalux::ParallelNameSize, "");
   EXPECT_EQ(varnalux::RunOperation(varnalux::OpTestConnection, varnalux::KindLpt, nullptr, 0),
             varnalux::ResultPortOpenError);
-  form->ReportResult(varnalux::ResultPortOpenError);
+  operations.ReportResult(varnalux::ResultPortOpenError);
   EXPECT_EQ(seam.messages,
             (QStringList{"Unknow Error", "Data Receiving Error", "Port Open Error\nThe port does not exist.",
                          "Port Open Error\nNo port is set."}));
