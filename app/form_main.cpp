@@ -156,6 +156,18 @@ QString FieldText(const char* field, size_t size) {
   return QString::fromLocal8Bit(field, static_cast<int>(strnlen(field, size)));
 }
 
+// The serial summary of panel 1 for a record.
+QString SerialSummary(const varnalux::SerialSettings& s) {
+  // "%s %s,%s,%s,%s %s %s": port, baud, parity, data bits, stop bits,
+  // hardware and software handshake.
+  return QStringLiteral("%1 %2,%3,%4,%5 %6 %7")
+      .arg(FieldText(s.portName, sizeof s.portName), QLatin1String(BaudText(s.baudIndex)),
+           QLatin1String(ParityText(s.parityIndex)), QLatin1String(DataBitsText(s.dataBitsIndex)),
+           QLatin1String(StopBitsText(s.stopBitsIndex)),
+           QLatin1String(HwHandshakeText(s.hwHandshakeIndex)),
+           QLatin1String(SwHandshakeText(s.swHandshakeIndex)));
+}
+
 }  // namespace
 
 TFormMain::TFormMain(DialogSeam& seam, LocalClock clock, QWidget* parent)
@@ -418,12 +430,6 @@ varnalux::TcpTarget& TFormMain::Tcp() { return tcp_; }
 DialogSeam& TFormMain::Seam() { return seam_; }
 bool TFormMain::StartupProbeSucceeded() const { return startupProbeSucceeded_; }
 
-QWidget* TFormMain::ConfigArea() { return configArea_; }
-QWidget* TFormMain::FunctionArea() { return functionArea_; }
-QWidget* TFormMain::FileManagerPageArea() { return fileManagerArea_; }
-QWidget* TFormMain::FontPageArea() { return fontArea_; }
-QWidget* TFormMain::CommandToolPageArea() { return commandToolArea_; }
-
 QPoint TFormMain::DialogOrigin() const {
   const QRect frame = frameGeometry();
   return QPoint(frame.x() + frame.width() / 3, frame.y() + frame.height() / 3);
@@ -471,8 +477,6 @@ void TFormMain::RegisterReadButton(QPushButton* button) {
   readButton_ = button;
   ApplyInterfaceTable(comboBoxInterFace_->currentIndex());
 }
-
-ConfigPage* TFormMain::ConfigurationPage() { return configPage_; }
 
 void TFormMain::ComboBoxInterFaceChange(int index) { ApplyInterfaceTable(index); }
 
@@ -535,17 +539,6 @@ void TFormMain::ShowPrinterStatus(const varnalux::PrinterStatus& status) {
   statusLabels_[kOtherError]->setEnabled(status.otherError != 0);
 }
 
-QString TFormMain::SerialSummary(const varnalux::SerialSettings& s) {
-  // "%s %s,%s,%s,%s %s %s": port, baud, parity, data bits, stop bits,
-  // hardware and software handshake.
-  return QStringLiteral("%1 %2,%3,%4,%5 %6 %7")
-      .arg(FieldText(s.portName, sizeof s.portName), QLatin1String(BaudText(s.baudIndex)),
-           QLatin1String(ParityText(s.parityIndex)), QLatin1String(DataBitsText(s.dataBitsIndex)),
-           QLatin1String(StopBitsText(s.stopBitsIndex)),
-           QLatin1String(HwHandshakeText(s.hwHandshakeIndex)),
-           QLatin1String(SwHandshakeText(s.swHandshakeIndex)));
-}
-
 void TFormMain::UpdatePortStatus() {
   panels_[0]->setText(FieldText(parallelName_, sizeof parallelName_));
   const QString serial = SerialSummary(serial_);
@@ -554,10 +547,6 @@ void TFormMain::UpdatePortStatus() {
   const bool cut =
       panels_[1]->fontMetrics().horizontalAdvance(serial) > panels_[1]->contentsRect().width();
   panels_[1]->setToolTip(cut ? serial : QString());
-}
-
-QString TFormMain::PanelText(int panel) const {
-  return panel >= 0 && panel < 4 ? panels_[panel]->text() : QString();
 }
 
 void TFormMain::About1Click() {

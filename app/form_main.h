@@ -61,35 +61,28 @@ class TFormMain : public QMainWindow, public OperationHost, public DialogPlace, 
   // from any page.
   QFont& DialogFont() { return fontDialog1Font_; }
 
-  // --- Places for the page contents (each has a QVBoxLayout) -------------
-  QWidget* ConfigArea();
-  QWidget* FunctionArea();
-  QWidget* FileManagerPageArea();
-  QWidget* FontPageArea();
-  QWidget* CommandToolPageArea();
+  // --- Pages -----------------------------------------------------------
   // The configuration page's "Read" button follows the interface table too.
   void RegisterReadButton(QPushButton* button);
   // Start-up: after a successful link probe, the configuration page reads
   // the printer's configuration.
   void StartupRead();
-  // The "Printer Configuration" group of the first page.
-  ConfigPage* ConfigurationPage();
 
   // --- Status and start-up ------------------------------------------------
   void ShowPrinterStatus(const varnalux::PrinterStatus& status);
   // Status bar panels 0 (parallel name) and 1 (serial summary).
   void UpdatePortStatus();
-  QString PanelText(int panel) const;
-  // The serial summary of panel 1 for a record.
-  static QString SerialSummary(const varnalux::SerialSettings& serial);
   // Whether the start-up link probe (operation 19) opened the link.
   bool StartupProbeSucceeded() const;
 
  public slots:
-  void ComboBoxInterFaceChange(int index);
   void ButtonInterFaceClick();
   void ButtonGetStatusClick();
+
+ private slots:
+  void ComboBoxInterFaceChange(int index);
   void About1Click();
+  // Shows the clock's date and time in panel 3.
   void Timer1Timer();
 
  protected:
