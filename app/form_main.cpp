@@ -156,6 +156,18 @@ QString FieldText(const char* field, size_t size) {
   return QString::fromLocal8Bit(field, static_cast<int>(strnlen(field, size)));
 }
 
+// The serial summary of panel 1 for a record.
+QString SerialSummary(const varnalux::SerialSettings& s) {
+  // "%s %s,%s,%s,%s %s %s": port, baud, parity, data bits, stop bits,
+  // hardware and software handshake.
+  return QStringLiteral("%1 %2,%3,%4,%5 %6 %7")
+      .arg(FieldText(s.portName, sizeof s.portName), QLatin1String(BaudText(s.baudIndex)),
+           QLatin1String(ParityText(s.parityIndex)), QLatin1String(DataBitsText(s.dataBitsIndex)),
+           QLatin1String(StopBitsText(s.stopBitsIndex)),
+           QLatin1String(HwHandshakeText(s.hwHandshakeIndex)),
+           QLatin1String(SwHandshakeText(s.swHandshakeIndex)));
+}
+
 }  // namespace
 
 TFormMain::TFormMain(DialogSeam& seam, LocalClock clock, QWidget* parent)
@@ -168,10 +180,12 @@ TFormMain::TFormMain(DialogSeam& seam, LocalClock clock, QWidget* parent)
   // starts empty.
   BuildFrame();
   varnalux::ResetConfig(config_);
-  configPage_ = new ConfigPage(*this, configArea_);
+  // A loaded configuration file brings its status record, shown at once.
+  auto showStatus = [this](const varnalux::PrinterStatus& status) { ShowPrinterStatus(status); };
+  configPage_ = new ConfigPage(*this, seam_, {config_, status_, showStatus}, configArea_);
   configArea_->layout()->addWidget(configPage_);
   RegisterReadButton(configPage_->ReadButton());
-  functionGroup_ = new TPrinterFunctionGroup(*this, functionArea_);
+  functionGroup_ = new TPrinterFunctionGroup(*this, *this, config_, functionArea_);
   functionArea_->layout()->addWidget(functionGroup_);
   // The test label takes its paper size from the configuration page.
   functionGroup_->SetConfigCollector([this](varnalux::PrinterConfig& page) {
@@ -180,12 +194,13 @@ TFormMain::TFormMain(DialogSeam& seam, LocalClock clock, QWidget* parent)
     seam_.Message(error);
     return false;
   });
-  commandToolArea_->layout()->addWidget(new TCommandToolPage(*this, commandToolArea_));
-  FileManagerPageArea()->layout()->addWidget(new TFileManagerPage(*this, FileManagerPageArea()));
+  commandToolArea_->layout()->addWidget(new TCommandToolPage(*this, seam_, commandToolArea_));
+  fileManagerArea_->layout()->addWidget(
+      new TFileManagerPage(*this, seam_, fontDialog1Font_, fileManagerArea_));
   // The font dialog's initial font; the font page applies it and sets up its
   // encoding controls.
   fontDialog1Font_ = InitialDialogFont();
-  FontPageArea()->layout()->addWidget(new TFontPage(*this, FontPageArea()));
+  fontArea_->layout()->addWidget(new TFontPage(*this, *this, fontDialog1Font_, *this, fontArea_));
   ChainFirstPageTabOrder();
 
   // 2.-4. File dialogs open in the directory the program started in.
@@ -222,8 +237,6 @@ TFormMain::TFormMain(DialogSeam& seam, LocalClock clock, QWidget* parent)
 
 void TFormMain::StartupRead() {
   if (!startupProbeSucceeded_) return;
-  const QPoint origin = DialogOrigin();
-  varnalux::SetProgressOrigin(origin.x(), origin.y());
   configPage_->ReadAfterProbe();
 }
 
@@ -417,12 +430,6 @@ varnalux::TcpTarget& TFormMain::Tcp() { return tcp_; }
 DialogSeam& TFormMain::Seam() { return seam_; }
 bool TFormMain::StartupProbeSucceeded() const { return startupProbeSucceeded_; }
 
-QWidget* TFormMain::ConfigArea() { return configArea_; }
-QWidget* TFormMain::FunctionArea() { return functionArea_; }
-QWidget* TFormMain::FileManagerPageArea() { return fileManagerArea_; }
-QWidget* TFormMain::FontPageArea() { return fontArea_; }
-QWidget* TFormMain::CommandToolPageArea() { return commandToolArea_; }
-
 QPoint TFormMain::DialogOrigin() const {
   const QRect frame = frameGeometry();
   return QPoint(frame.x() + frame.width() / 3, frame.y() + frame.height() / 3);
@@ -448,7 +455,7 @@ void TFormMain::ShowJobProgress(int left, int top, const char* caption) {
   varnalux::ShowProgressAt(left, top, caption, varnalux::ProgressPercentMode, 0, 0);
 }
 
-void TFormMain::JobProgress(int percent) {
+void TFormMain::MoveJobProgress(int percent) {
   varnalux::ProgressTick(varnalux::ProgressPercentMode, static_cast<uint32_t>(percent));
 }
 
@@ -464,17 +471,12 @@ ResultCode TFormMain::RunFileSend(varnalux::InputFile& file, varnalux::StreamRep
   return varnalux::RunFileSend(CurrentKind(), file, report);
 }
 
-ResultCode TFormMain::RunHandled(varnalux::OperationCode op, void* data, int32_t extra) {
-  HandlerScope scope(*this);
-  return scope.RunReported(op, data, extra);
-}
+bool TFormMain::LinkReads() const { return CurrentKind() != varnalux::KindLpt; }
 
 void TFormMain::RegisterReadButton(QPushButton* button) {
   readButton_ = button;
   ApplyInterfaceTable(comboBoxInterFace_->currentIndex());
 }
-
-ConfigPage* TFormMain::ConfigurationPage() { return configPage_; }
 
 void TFormMain::ComboBoxInterFaceChange(int index) { ApplyInterfaceTable(index); }
 
@@ -517,11 +519,11 @@ void TFormMain::ButtonInterFaceClick() {
 }
 
 void TFormMain::ButtonGetStatusClick() {
-  HandlerScope scope(*this);
+  PrinterOperation operation(*this);
   // The record changes only with a complete answer, so the labels and the
   // record keep agreeing after a failure.
   varnalux::PrinterStatus answer = status_;
-  if (scope.RunReported(varnalux::OpQueryStatus, &answer, 0) != varnalux::ResultOk) return;
+  if (operation.Run(varnalux::OpQueryStatus, &answer, 0) != varnalux::ResultOk) return;
   status_ = answer;
   ShowPrinterStatus(status_);
 }
@@ -537,17 +539,6 @@ void TFormMain::ShowPrinterStatus(const varnalux::PrinterStatus& status) {
   statusLabels_[kOtherError]->setEnabled(status.otherError != 0);
 }
 
-QString TFormMain::SerialSummary(const varnalux::SerialSettings& s) {
-  // "%s %s,%s,%s,%s %s %s": port, baud, parity, data bits, stop bits,
-  // hardware and software handshake.
-  return QStringLiteral("%1 %2,%3,%4,%5 %6 %7")
-      .arg(FieldText(s.portName, sizeof s.portName), QLatin1String(BaudText(s.baudIndex)),
-           QLatin1String(ParityText(s.parityIndex)), QLatin1String(DataBitsText(s.dataBitsIndex)),
-           QLatin1String(StopBitsText(s.stopBitsIndex)),
-           QLatin1String(HwHandshakeText(s.hwHandshakeIndex)),
-           QLatin1String(SwHandshakeText(s.swHandshakeIndex)));
-}
-
 void TFormMain::UpdatePortStatus() {
   panels_[0]->setText(FieldText(parallelName_, sizeof parallelName_));
   const QString serial = SerialSummary(serial_);
@@ -556,10 +547,6 @@ void TFormMain::UpdatePortStatus() {
   const bool cut =
       panels_[1]->fontMetrics().horizontalAdvance(serial) > panels_[1]->contentsRect().width();
   panels_[1]->setToolTip(cut ? serial : QString());
-}
-
-QString TFormMain::PanelText(int panel) const {
-  return panel >= 0 && panel < 4 ? panels_[panel]->text() : QString();
 }
 
 void TFormMain::About1Click() {

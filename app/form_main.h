@@ -1,7 +1,9 @@
 // The main window: interface selector, four pages, status bar with clock,
 // and the run-wide records that the pages share. Every printer action runs
-// synchronously from a handler through RunHandled (or Begin/EndOperation
-// around RunOperation), with the window disabled meanwhile.
+// synchronously from a handler inside a PrinterOperation, with the window
+// disabled meanwhile. The window builds the pages and hands each only what
+// it uses: the operation host, the dialog place, the job progress and the
+// records.
 #pragma once
 
 #include <QDateTime>
@@ -16,7 +18,9 @@
 #include "protocol/codes.h"
 #include "protocol/printer_config.h"
 #include "protocol/report_exchange.h"
-#include "ui/page_host.h"
+#include "ui/dialog_place.h"
+#include "ui/job_progress.h"
+#include "ui/printer_operation.h"
 
 class ConfigPage;
 class TPrinterFunctionGroup;
@@ -29,7 +33,7 @@ class QPushButton;
 class QTabWidget;
 class QTimer;
 
-class TFormMain : public QMainWindow, public PageHost {
+class TFormMain : public QMainWindow, public OperationHost, public DialogPlace, public JobProgress {
   Q_OBJECT
 
  public:
@@ -44,69 +48,41 @@ class TFormMain : public QMainWindow, public PageHost {
 
   // --- Shared state for the pages -----------------------------------------
   // The item index of ComboBoxInterFace.
-  varnalux::InterfaceKind CurrentKind() const override;
+  varnalux::InterfaceKind CurrentKind() const;
   // The last status read.
-  varnalux::PrinterStatus& Status() override;
+  varnalux::PrinterStatus& Status();
   // The displayed configuration record.
-  varnalux::PrinterConfig& Config() override;
+  varnalux::PrinterConfig& Config();
   // The three link records that LinkSettings refers to.
-  varnalux::SerialSettings& Serial() override;
+  varnalux::SerialSettings& Serial();
   char (&ParallelName())[varnalux::ParallelNameSize];
-  varnalux::TcpTarget& Tcp() override;
-  QFont& DialogFont() override { return fontDialog1Font_; }
-  void ShowJobProgress(int left, int top, const char* caption) override;
-  void JobProgress(int percent) override;
-  void HideJobProgress(bool succeeded) override;
-  void PumpMessages() override;
+  varnalux::TcpTarget& Tcp();
+  // The font the window's font dialog opens on: the last font chosen in it
+  // from any page.
+  QFont& DialogFont() { return fontDialog1Font_; }
 
-  // --- Handler protocol ---------------------------------------------------
-  // Disables the window and puts the progress origin at DialogOrigin().
-  void BeginOperation() override;
-  // Enables the window and brings it to the front.
-  void EndOperation() override;
-  // BeginOperation, RunOperation on CurrentKind(), ReportResult,
-  // EndOperation; returns the operation's code.
-  varnalux::ResultCode RunHandled(varnalux::OperationCode op, void* data, int32_t extra) override;
-  varnalux::ResultCode Run(varnalux::OperationCode op, void* data, int32_t extra) override;
-  varnalux::ResultCode RunFileSend(varnalux::InputFile& file,
-                                   varnalux::StreamReport& report) override;
-  // Shows the message of a non-zero code through the seam.
-  void ReportResult(varnalux::ResultCode code) override;
-  DialogSeam& Seam() override;
-  // Where dialogs and the progress window go: Left + Width/3, Top + Height/3
-  // of the window frame (integer division).
-  QPoint DialogOrigin() const override;
-  QWidget* HostWindow() override { return this; }
-
-  // --- Places for the page contents (each has a QVBoxLayout) -------------
-  QWidget* ConfigArea();
-  QWidget* FunctionArea();
-  QWidget* FileManagerPageArea();
-  QWidget* FontPageArea();
-  QWidget* CommandToolPageArea();
+  // --- Pages -----------------------------------------------------------
   // The configuration page's "Read" button follows the interface table too.
   void RegisterReadButton(QPushButton* button);
   // Start-up: after a successful link probe, the configuration page reads
   // the printer's configuration.
   void StartupRead();
-  // The "Printer Configuration" group of the first page.
-  ConfigPage* ConfigurationPage();
 
   // --- Status and start-up ------------------------------------------------
-  void ShowPrinterStatus(const varnalux::PrinterStatus& status) override;
+  void ShowPrinterStatus(const varnalux::PrinterStatus& status);
   // Status bar panels 0 (parallel name) and 1 (serial summary).
   void UpdatePortStatus();
-  QString PanelText(int panel) const;
-  // The serial summary of panel 1 for a record.
-  static QString SerialSummary(const varnalux::SerialSettings& serial);
   // Whether the start-up link probe (operation 19) opened the link.
   bool StartupProbeSucceeded() const;
 
  public slots:
-  void ComboBoxInterFaceChange(int index);
   void ButtonInterFaceClick();
   void ButtonGetStatusClick();
+
+ private slots:
+  void ComboBoxInterFaceChange(int index);
   void About1Click();
+  // Shows the clock's date and time in panel 3.
   void Timer1Timer();
 
  protected:
@@ -114,6 +90,27 @@ class TFormMain : public QMainWindow, public PageHost {
   void closeEvent(QCloseEvent* event) override;
 
  private:
+  // OperationHost: the handler protocol on the selected link.
+  // BeginOperation disables the window and puts the progress origin at
+  // DialogOrigin(); EndOperation enables it and brings it to the front.
+  void BeginOperation() override;
+  void EndOperation() override;
+  varnalux::ResultCode Run(varnalux::OperationCode op, void* data, int32_t extra) override;
+  varnalux::ResultCode RunFileSend(varnalux::InputFile& file,
+                                   varnalux::StreamReport& report) override;
+  void ReportResult(varnalux::ResultCode code) override;
+  bool LinkReads() const override;
+  // DialogPlace: dialogs go to Left + Width/3, Top + Height/3 of the window
+  // frame (integer division) and belong to this window.
+  DialogSeam& Seam() override;
+  QPoint DialogOrigin() const override;
+  QWidget* HostWindow() override { return this; }
+  // JobProgress: the progress window of the link layer in percent mode.
+  void ShowJobProgress(int left, int top, const char* caption) override;
+  void MoveJobProgress(int percent) override;
+  void HideJobProgress(bool succeeded) override;
+  void PumpMessages() override;
+
   void BuildFrame();
   QWidget* BuildConfigurationPage();
   QGroupBox* BuildStatusGroup(QWidget* page);

@@ -17,8 +17,9 @@
 #include "protocol/atomic_file.h"
 #include "protocol/codes.h"
 #include "protocol/input_file.h"
+#include "protocol/stream_send.h"
 #include "ui/dialog_seam.h"
-#include "ui/page_host.h"
+#include "ui/printer_operation.h"
 #include "ui/printer_text.h"
 #include "ui/tab_order.h"
 
@@ -35,7 +36,8 @@ QString EditorTextFromFile(QString text) {
 
 }  // namespace
 
-TCommandToolPage::TCommandToolPage(PageHost& host, QWidget* parent) : QWidget(parent), host_(host) {
+TCommandToolPage::TCommandToolPage(OperationHost& operations, DialogSeam& seam, QWidget* parent)
+    : QWidget(parent), operations_(operations), seam_(seam) {
   setObjectName(QStringLiteral("CommandToolPage"));
 
   richEditTText_ = new QPlainTextEdit(this);
@@ -128,28 +130,29 @@ void TCommandToolPage::ButtonSendClick() {
   const QString text =
       cursor.hasSelection() ? cursor.selectedText() : richEditTText_->toPlainText();
   QByteArray bytes = EditorBytes(text);
-  host_.RunHandled(varnalux::OpSendRaw, bytes.data(), static_cast<int32_t>(bytes.size()));
+  PrinterOperation(operations_)
+      .Run(varnalux::OpSendRaw, bytes.data(), static_cast<int32_t>(bytes.size()));
   richEditTText_->setFocus();
 }
 
 void TCommandToolPage::ButtonSendFileClick() {
-  const QString path = host_.Seam().OpenFileName(kAllFiles);
+  const QString path = seam_.OpenFileName(kAllFiles);
   if (path.isEmpty()) return;
   // Only regular files: a FIFO would block the read, a device such as
   // /dev/zero never ends. The file is sent piece by piece as it is read.
   varnalux::InputFile file;
   if (file.Open(QFile::encodeName(path).toStdString()) != varnalux::InputFileResult::Ok) {
-    host_.Seam().Message(QStringLiteral("Open file Error!!!"));
+    seam_.Message(QStringLiteral("Open file Error!!!"));
     return;
   }
-  HandlerScope scope(host_);
+  PrinterOperation operation(operations_);
   varnalux::StreamReport report;
-  const varnalux::ResultCode code = host_.RunFileSend(file, report);
-  ReportFileSendVia(host_.Seam(), code, file, report);
+  const varnalux::ResultCode code = operation.SendFile(file, report);
+  ReportFileSendVia(seam_, code, file, report);
 }
 
 void TCommandToolPage::ButtonLoadFIleClick() {
-  const QString path = host_.Seam().OpenFileName(kAllFiles);
+  const QString path = seam_.OpenFileName(kAllFiles);
   if (path.isEmpty()) return;
   QFile file(path);
   // Only regular files, and no more than the editor can hold.
@@ -164,11 +167,10 @@ void TCommandToolPage::ButtonLoadFIleClick() {
 }
 
 void TCommandToolPage::ButtonSaveFileClick() {
-  const QString path = host_.Seam().SaveFileName(kAllFiles, QString());
+  const QString path = seam_.SaveFileName(kAllFiles, QString());
   if (path.isEmpty()) return;
   const QByteArray bytes = EditorBytes(richEditTText_->toPlainText());
   if (!varnalux::SaveFileAtomically(QFile::encodeName(path).toStdString(), bytes.constData(),
                                     static_cast<size_t>(bytes.size())))
-    host_.Seam().Message(
-        QStringLiteral("Cannot write the file %1").arg(QDir::toNativeSeparators(path)));
+    seam_.Message(QStringLiteral("Cannot write the file %1").arg(QDir::toNativeSeparators(path)));
 }

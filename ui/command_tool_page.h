@@ -10,7 +10,8 @@ class QButtonGroup;
 class QGroupBox;
 class QPlainTextEdit;
 class QPushButton;
-class PageHost;
+class DialogSeam;
+class OperationHost;
 
 class TCommandToolPage : public QWidget {
   Q_OBJECT
@@ -19,7 +20,7 @@ class TCommandToolPage : public QWidget {
   static constexpr int SlotCount = 12;
   static constexpr int MaxLength = 10485760;  // characters in the editor
 
-  TCommandToolPage(PageHost& host, QWidget* parent);
+  TCommandToolPage(OperationHost& operations, DialogSeam& seam, QWidget* parent);
 
   // The stored copy of a slot (the current slot's copy is brought up to date
   // only when the user switches away from it) and the current slot.
@@ -40,7 +41,8 @@ class TCommandToolPage : public QWidget {
  private:
   void EnforceMaxLength();
 
-  PageHost& host_;
+  OperationHost& operations_;
+  DialogSeam& seam_;
   QString slots_[SlotCount];
   int currentSlot_ = 0;
   QPlainTextEdit* richEditTText_;

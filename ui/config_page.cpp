@@ -13,11 +13,12 @@
 #include <QVBoxLayout>
 #include <QValidator>
 #include <cstring>
+#include <utility>
 
 #include "protocol/config_file.h"
 #include "ui/dialog_seam.h"
 #include "ui/form_font.h"
-#include "ui/page_host.h"
+#include "ui/printer_operation.h"
 #include "ui/tab_order.h"
 
 using varnalux::ConfigPageText;
@@ -85,9 +86,11 @@ QStringList TableItems(const varnalux::LookupTable& table) {
 
 }  // namespace
 
-ConfigPage::ConfigPage(PageHost& host, QWidget* parent) : QGroupBox(parent), host_(host) {
+ConfigPage::ConfigPage(OperationHost& operations, DialogSeam& seam, ConfigPageRecords records,
+                       QWidget* parent)
+    : QGroupBox(parent), operations_(operations), seam_(seam), records_(std::move(records)) {
   Build();
-  ShowConfig(host_.Config());
+  ShowConfig(records_.config);
 }
 
 void ConfigPage::Build() {
@@ -457,37 +460,35 @@ bool ConfigPage::CollectConfig(PrinterConfig& out, QString& error) {
 
 // A read that failed leaves the page as it was; a good one becomes the
 // displayed record.
-void ConfigPage::ShowReadResult(varnalux::ResultCode code, const PrinterConfig& fresh) {
+void ConfigPage::ShowReadResult(PrinterOperation& operation, varnalux::ResultCode code,
+                                const PrinterConfig& fresh) {
   if (code != varnalux::ResultOk) {
-    host_.ReportResult(code);
+    operation.Report(code);
     return;
   }
-  host_.Config() = fresh;
-  ShowConfig(host_.Config());
+  records_.config = fresh;
+  ShowConfig(records_.config);
 }
 
 void ConfigPage::ButtonReadClick() {
   PrinterConfig fresh;
   varnalux::ResetConfig(fresh);
-  HandlerScope scope(host_);
-  ShowReadResult(host_.Run(varnalux::OpReadConfig, &fresh, 1), fresh);
+  PrinterOperation operation(operations_);
+  ShowReadResult(operation, operation.RunQuiet(varnalux::OpReadConfig, &fresh, 1), fresh);
 }
 
+// The window is still being built and not shown: the operation does not
+// bring it to the front.
 void ConfigPage::ReadAfterProbe() {
   PrinterConfig fresh;
   varnalux::ResetConfig(fresh);
-  const varnalux::ResultCode code = host_.Run(varnalux::OpReadConfig, &fresh, 0);
-  // The window is still being built: it is disabled while the result is
-  // shown, not brought to the front.
-  QWidget* window = host_.HostWindow();
-  window->setEnabled(false);
-  ShowReadResult(code, fresh);
-  window->setEnabled(true);
+  PrinterOperation operation(operations_);
+  ShowReadResult(operation, operation.RunQuiet(varnalux::OpReadConfig, &fresh, 0), fresh);
 }
 
 void ConfigPage::ButtonClearClick() {
-  varnalux::ResetConfig(host_.Config());
-  ShowConfig(host_.Config());
+  varnalux::ResetConfig(records_.config);
+  ShowConfig(records_.config);
 }
 
 void ConfigPage::ButtonSetClick() {
@@ -496,23 +497,23 @@ void ConfigPage::ButtonSetClick() {
   QString error;
   if (!CollectConfig(record, error)) {
     // Nothing is sent; the window was never disabled.
-    host_.Seam().Message(error);
+    seam_.Message(error);
     return;
   }
-  host_.RunHandled(varnalux::OpWriteConfig, &record, 0);
+  PrinterOperation(operations_).Run(varnalux::OpWriteConfig, &record, 0);
 }
 
 void ConfigPage::ButtonSaveClick() {
-  const QString name = host_.Seam().SaveFileName(kConfigFilter, QStringLiteral("dcf"));
+  const QString name = seam_.SaveFileName(kConfigFilter, QStringLiteral("dcf"));
   if (name.isEmpty()) return;
   uint8_t image[varnalux::ConfigFileSize];
-  varnalux::BuildConfigFile(host_.Config(), Unit(), host_.Status(), image);
+  varnalux::BuildConfigFile(records_.config, Unit(), records_.status, image);
   if (!varnalux::SaveConfigFile(QFile::encodeName(name).toStdString(), image))
-    host_.Seam().Message(ResultText(varnalux::ResultFileOpenError));
+    seam_.Message(ResultText(varnalux::ResultFileOpenError));
 }
 
 void ConfigPage::ButtonLoadClick() {
-  const QString name = host_.Seam().OpenFileName(kConfigFilter);
+  const QString name = seam_.OpenFileName(kConfigFilter);
   if (name.isEmpty()) return;
   PrinterConfig config;
   int32_t unit = 0;
@@ -520,16 +521,16 @@ void ConfigPage::ButtonLoadClick() {
   const int r =
       varnalux::LoadConfigFile(QFile::encodeName(name).toStdString(), config, unit, status);
   if (r == varnalux::ConfigFileOpenFailed) {
-    host_.Seam().Message(ResultText(varnalux::ResultFileOpenError));
+    seam_.Message(ResultText(varnalux::ResultFileOpenError));
     return;
   }
   if (r != varnalux::ConfigFileOk) {
-    host_.Seam().Message(QStringLiteral("File Data Error"));  // the page keeps its state
+    seam_.Message(QStringLiteral("File Data Error"));  // the page keeps its state
     return;
   }
   SelectUnit(unit);
-  host_.Config() = config;
-  host_.Status() = status;
-  host_.ShowPrinterStatus(status);
-  ShowConfig(host_.Config());
+  records_.config = config;
+  records_.status = status;
+  if (records_.showStatus) records_.showStatus(status);
+  ShowConfig(records_.config);
 }

@@ -1,11 +1,12 @@
 // The group "Printer Configuration" of the first page: the printer's
 // information texts and settings as edits and lists, the unit of the four
 // lengths, and the buttons Clear, Load, Save, Set and Read. The displayed
-// record is the host's Config(); "Set" sends what the controls show.
+// record is the window's, handed in; "Set" sends what the controls show.
 #pragma once
 
 #include <QGroupBox>
 #include <QString>
+#include <functional>
 #include <vector>
 
 #include "protocol/codes.h"
@@ -17,18 +18,32 @@ class QComboBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class PageHost;
+class DialogSeam;
+class OperationHost;
+class PrinterOperation;
+
+namespace varnalux {
+struct PrinterStatus;
+}
+
+// The window's records that the page shows, saves and loads: the displayed
+// configuration, the last status read, and where a loaded status shows.
+struct ConfigPageRecords {
+  varnalux::PrinterConfig& config;
+  varnalux::PrinterStatus& status;
+  std::function<void(const varnalux::PrinterStatus&)> showStatus;
+};
 
 class ConfigPage : public QGroupBox {
   Q_OBJECT
 
  public:
-  // Builds the group and shows the host's displayed record.
-  ConfigPage(PageHost& host, QWidget* parent);
+  // Builds the group and shows the displayed record.
+  ConfigPage(OperationHost& operations, DialogSeam& seam, ConfigPageRecords records,
+             QWidget* parent);
 
   // Start-up, after the window's link probe opened the link: reads the
-  // configuration without the progress window (the host has put the
-  // progress origin in place) and shows it.
+  // configuration without the progress window and shows it.
   void ReadAfterProbe();
 
   // "Read", which the window disables where the link cannot read.
@@ -59,9 +74,12 @@ class ConfigPage : public QGroupBox {
   void Build();
   varnalux::ConfigPageText PageText() const;
   void ApplyPageText(const varnalux::ConfigPageText& page);
-  void ShowReadResult(varnalux::ResultCode code, const varnalux::PrinterConfig& fresh);
+  void ShowReadResult(PrinterOperation& operation, varnalux::ResultCode code,
+                      const varnalux::PrinterConfig& fresh);
 
-  PageHost& host_;
+  OperationHost& operations_;
+  DialogSeam& seam_;
+  ConfigPageRecords records_;
 
   QLineEdit* editVersion_ = nullptr;
   QLineEdit* editMilage_ = nullptr;

@@ -2,17 +2,17 @@
 
 #include <cstring>
 
+#include "ui/dialog_place.h"
 #include "ui/dialog_seam.h"
 #include "ui/form_ethernet_setup.h"
-#include "ui/page_host.h"
+#include "ui/printer_operation.h"
 
-void RunEthernetSetup(PageHost& host, varnalux::NetworkSettings& settings) {
+void RunEthernetSetup(OperationHost& operations, DialogPlace& dialogs,
+                      varnalux::NetworkSettings& settings) {
   varnalux::NetworkSettings local;
   varnalux::InitNetworkSettings(local);
-  {
-    HandlerScope scope(host);
-    if (scope.RunReported(varnalux::OpReadNetConfig, &local, 0) != varnalux::ResultOk) return;
-  }
+  if (PrinterOperation(operations).Run(varnalux::OpReadNetConfig, &local, 0) != varnalux::ResultOk)
+    return;
   settings.dhcp = local.dhcp;
   std::memcpy(settings.ipAddress, local.ipAddress, sizeof settings.ipAddress);
   std::memcpy(settings.subnetMask, local.subnetMask, sizeof settings.subnetMask);
@@ -22,10 +22,10 @@ void RunEthernetSetup(PageHost& host, varnalux::NetworkSettings& settings) {
   std::memcpy(settings.macAddress, local.macAddress, sizeof settings.macAddress);
 
   {
-    TFormEthernetSetup dialog(host.Seam());
-    const QPoint origin = host.DialogOrigin();
+    TFormEthernetSetup dialog(dialogs.Seam());
+    const QPoint origin = dialogs.DialogOrigin();
     dialog.Prepare(origin.x(), origin.y(), settings);
-    host.Seam().Exec(dialog);
+    dialogs.Seam().Exec(dialog);
   }
   if (settings.confirmed == 0) return;
 
@@ -34,7 +34,8 @@ void RunEthernetSetup(PageHost& host, varnalux::NetworkSettings& settings) {
   std::memcpy(local.subnetMask, settings.subnetMask, sizeof local.subnetMask);
   std::memcpy(local.gateway, settings.gateway, sizeof local.gateway);
   std::memcpy(local.netName, settings.netName, sizeof local.netName);
-  host.RunHandled(settings.action == varnalux::NetActionSetIp ? varnalux::OpSetNetAddress
-                                                              : varnalux::OpSetNetName,
-                  &local, 0);
+  PrinterOperation(operations)
+      .Run(settings.action == varnalux::NetActionSetIp ? varnalux::OpSetNetAddress
+                                                       : varnalux::OpSetNetName,
+           &local, 0);
 }

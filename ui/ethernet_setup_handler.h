@@ -5,9 +5,11 @@
 
 #include "protocol/network_settings.h"
 
-class PageHost;
+class DialogPlace;
+class OperationHost;
 
 // settings is the window's record for the run: it receives what was read
 // and what the dialog handed back. A failed read is reported and opens no
 // dialog. The link is opened at most twice: for the read and for one write.
-void RunEthernetSetup(PageHost& host, varnalux::NetworkSettings& settings);
+void RunEthernetSetup(OperationHost& operations, DialogPlace& dialogs,
+                      varnalux::NetworkSettings& settings);

@@ -19,9 +19,10 @@
 #include "protocol/file_names.h"
 #include "protocol/input_file.h"
 #include "protocol/local_file.h"
+#include "protocol/stream_send.h"
 #include "ui/dialog_seam.h"
 #include "ui/file_dialog_text.h"
-#include "ui/page_host.h"
+#include "ui/printer_operation.h"
 #include "ui/printer_text.h"
 #include "ui/tab_order.h"
 
@@ -60,8 +61,13 @@ QByteArray LocalPath(const QString& path) { return QFile::encodeName(path); }
 
 }  // namespace
 
-TFileManagerPage::TFileManagerPage(PageHost& host, QWidget* parent)
-    : QWidget(parent), host_(host), files_(new DeviceFiles[MemoryDeviceCount]()) {
+TFileManagerPage::TFileManagerPage(OperationHost& operations, DialogSeam& seam, QFont& dialogFont,
+                                   QWidget* parent)
+    : QWidget(parent),
+      operations_(operations),
+      seam_(seam),
+      dialogFont_(dialogFont),
+      files_(new DeviceFiles[MemoryDeviceCount]()) {
   setObjectName(QStringLiteral("FileManagerPage"));
   QGroupBox* download = BuildDownloadGroup();
   QGroupBox* format = BuildFormatGroup();
@@ -192,12 +198,12 @@ varnalux::ResultCode TFileManagerPage::ReadLists() {
   varnalux::ResultCode code;
   bool cancelled = false;
   {
-    HandlerScope scope(host_);
-    code = host_.Run(varnalux::OpReadFileList, files_.get(), 0);
+    PrinterOperation operation(operations_);
+    code = operation.RunQuiet(varnalux::OpReadFileList, files_.get(), 0);
     for (int d = 0; d < MemoryDeviceCount; ++d)
       cancelled = cancelled || files_[d].listCut == varnalux::ListCutCancelled;
     // A read the user stopped needs no error box: the page says it below.
-    if (!cancelled) host_.ReportResult(code);
+    if (!cancelled) operation.Report(code);
   }
   // What was read before a failure is what the printer holds as far as it
   // is known; the lists of an earlier read are never left on show.
@@ -246,19 +252,18 @@ void TFileManagerPage::ButtonBrowsClick() {
   const QString filter = QtFileFilter(row.filter);
   // Font files live in the desktop's font folder, not where the program
   // started.
-  const QString path =
-      type == varnalux::FileTypeTrueTypeFont
-          ? host_.Seam().OpenFileNameIn(filter, TrueTypeFontFolder(QDir::homePath()))
-          : host_.Seam().OpenFileName(filter);
+  const QString path = type == varnalux::FileTypeTrueTypeFont
+                           ? seam_.OpenFileNameIn(filter, TrueTypeFontFolder(QDir::homePath()))
+                           : seam_.OpenFileName(filter);
   if (path.isEmpty()) return;
 
   uint64_t size = 0;
   const varnalux::LocalFileError error =
       varnalux::LocalFileSize(LocalPath(path).toStdString(), varnalux::DownloadSizeMax, size);
   if (error != varnalux::LocalFileError::None) {
-    host_.Seam().Message(error == varnalux::LocalFileError::CannotOpen
-                             ? QStringLiteral("Open File Error")
-                             : QString::fromLatin1(varnalux::LocalFileMessage(error)));
+    seam_.Message(error == varnalux::LocalFileError::CannotOpen
+                      ? QStringLiteral("Open File Error")
+                      : QString::fromLatin1(varnalux::LocalFileMessage(error)));
     return;
   }
   editFileSize_->setText(QString::number(size));
@@ -289,12 +294,12 @@ void TFileManagerPage::ButtonDownloadClick() {
   if (!unchanged) {
     const QString problem = PrinterNameProblemText(typed);
     if (!problem.isEmpty()) {
-      host_.Seam().Message(problem);
+      seam_.Message(problem);
       return;
     }
   }
   if (typed.toUcs4().size() > varnalux::PrinterNameMax) {
-    host_.Seam().Message(QStringLiteral("File name too long"));
+    seam_.Message(QStringLiteral("File name too long"));
     return;
   }
   if (unchanged) {
@@ -317,66 +322,65 @@ void TFileManagerPage::ButtonDownloadClick() {
             .arg(size)
             .arg(target.freeSpace)
             .arg(QString::fromLatin1(kDeviceItems[device]));
-    if (!host_.Seam().Confirm(question)) return;
+    if (!seam_.Confirm(question)) return;
   }
   const QByteArray name = PrinterNameBytes(typed);
   varnalux::DownloadRequest request{path.constData(), name.constData(), device};
-  if (host_.RunHandled(varnalux::OpDownloadFile, &request, 0) == varnalux::ResultOk)
+  if (PrinterOperation(operations_).Run(varnalux::OpDownloadFile, &request, 0) ==
+      varnalux::ResultOk)
     ConfirmDownload(name, device);
 }
 
 void TFileManagerPage::ConfirmDownload(const QByteArray& name, int device) {
   const QString shownName = QString::fromLatin1(name);
   const QString deviceName = QString::fromLatin1(kDeviceItems[device]);
-  if (host_.CurrentKind() == varnalux::KindLpt) {
-    host_.Seam().Message(QStringLiteral("%1 was sent to %2. The parallel port cannot read the "
-                                        "printer's lists to check it.")
-                             .arg(shownName, deviceName));
+  if (!operations_.LinkReads()) {
+    seam_.Message(QStringLiteral("%1 was sent to %2. The parallel port cannot read the "
+                                 "printer's lists to check it.")
+                      .arg(shownName, deviceName));
     return;
   }
   device_->button(device)->setChecked(true);
   if (ReadLists() != varnalux::ResultOk) {
-    host_.Seam().Message(
-        QStringLiteral("%1 was sent to %2, but the lists could not be read to check it.")
-            .arg(shownName, deviceName));
+    seam_.Message(QStringLiteral("%1 was sent to %2, but the lists could not be read to check it.")
+                      .arg(shownName, deviceName));
     return;
   }
   bool listed = false;
   for (const std::string& item : varnalux::FileListItems(files_[device].listText))
     listed = listed || QByteArray::fromStdString(item).compare(name, Qt::CaseInsensitive) == 0;
   if (listed)
-    host_.Seam().Message(
-        QStringLiteral("Download finished: %1 lists %2.").arg(deviceName, shownName));
+    seam_.Message(QStringLiteral("Download finished: %1 lists %2.").arg(deviceName, shownName));
   else if (files_[device].listCut != varnalux::ListWhole)
-    host_.Seam().Message(QStringLiteral("%1 was sent to %2; its list is cut, so it cannot show "
-                                        "whether the printer kept it.")
-                             .arg(shownName, deviceName));
+    seam_.Message(QStringLiteral("%1 was sent to %2; its list is cut, so it cannot show "
+                                 "whether the printer kept it.")
+                      .arg(shownName, deviceName));
   else
-    host_.Seam().Message(QStringLiteral("The printer took the bytes of %1, but %2 does not list "
-                                        "it: the printer did not keep the file (too little "
-                                        "room?).")
-                             .arg(shownName, deviceName));
+    seam_.Message(QStringLiteral("The printer took the bytes of %1, but %2 does not list "
+                                 "it: the printer did not keep the file (too little "
+                                 "room?).")
+                      .arg(shownName, deviceName));
 }
 
 // Firmware and KVX files go to the printer exactly as they are, piece by
 // piece as they are read.
 void TFileManagerPage::SendUnchanged() {
-  HandlerScope scope(host_);
+  PrinterOperation operation(operations_);
   varnalux::InputFile file;
   const varnalux::LocalFileError error = varnalux::LocalFileErrorOf(
       file.Open(LocalPath(selectedPath_).toStdString(), varnalux::DownloadSizeMax));
   if (error != varnalux::LocalFileError::None) {
-    host_.Seam().Message(error == varnalux::LocalFileError::CannotOpen
-                             ? QStringLiteral("Open File Error")
-                             : QString::fromLatin1(varnalux::LocalFileMessage(error)));
+    seam_.Message(error == varnalux::LocalFileError::CannotOpen
+                      ? QStringLiteral("Open File Error")
+                      : QString::fromLatin1(varnalux::LocalFileMessage(error)));
     return;
   }
   varnalux::StreamReport report;
-  const varnalux::ResultCode code = host_.RunFileSend(file, report);
+  const varnalux::ResultCode code = operation.SendFile(file, report);
   if (code != varnalux::ResultOk)
-    ReportFileSendVia(host_.Seam(), code, file, report);
+    ReportFileSendVia(seam_, code, file, report);
   else
-    host_.Seam().Message(QStringLiteral("Please Wait Led change to Green..."));
+    seam_.Message(QStringLiteral("Please Wait Led change to Green..."));
 }
 
 void TFileManagerPage::ButtonFileFormatClick() {
@@ -385,15 +389,16 @@ void TFileManagerPage::ButtonFileFormatClick() {
   const QString question =
       QStringLiteral("Are you sure? Format erases every file in %1 of the printer.")
           .arg(QString::fromLatin1(kDeviceItems[device]));
-  if (!host_.Seam().Confirm(question)) return;
+  if (!seam_.Confirm(question)) return;
   int32_t value = device;
-  if (host_.RunHandled(varnalux::OpFormatDevice, &value, 0) != varnalux::ResultOk) return;
+  if (PrinterOperation(operations_).Run(varnalux::OpFormatDevice, &value, 0) != varnalux::ResultOk)
+    return;
   // The lists show the erased device, unless the link cannot read them.
-  if (host_.CurrentKind() == varnalux::KindLpt) return;
+  if (!operations_.LinkReads()) return;
   device_->button(device)->setChecked(true);
   ReadLists();
 }
 
 // The shared font dialog: its choice is not applied to the font page, but it
 // becomes the preselected font of the next "Select Font".
-void TFileManagerPage::ButtonFontSampleClick() { host_.Seam().ChooseFont(host_.DialogFont()); }
+void TFileManagerPage::ButtonFontSampleClick() { seam_.ChooseFont(dialogFont_); }

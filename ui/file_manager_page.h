@@ -9,7 +9,9 @@
 
 #include "protocol/file_manager.h"
 
-class PageHost;
+class DialogSeam;
+class OperationHost;
+class QFont;
 class QButtonGroup;
 class QComboBox;
 class QGroupBox;
@@ -22,7 +24,9 @@ class TFileManagerPage : public QWidget {
   Q_OBJECT
 
  public:
-  TFileManagerPage(PageHost& host, QWidget* parent);
+  // dialogFont is the window's font dialog font, which "Font Sample"
+  // chooses for the next "Select Font".
+  TFileManagerPage(OperationHost& operations, DialogSeam& seam, QFont& dialogFont, QWidget* parent);
   ~TFileManagerPage() override;
 
   // The results of the last "Get", indexed by MemoryDevice.
@@ -57,7 +61,9 @@ class TFileManagerPage : public QWidget {
   // user told whether the device now lists the file.
   void ConfirmDownload(const QByteArray& name, int device);
 
-  PageHost& host_;
+  OperationHost& operations_;
+  DialogSeam& seam_;
+  QFont& dialogFont_;
   std::unique_ptr<varnalux::DeviceFiles[]> files_;
   QString selectedPath_;
 

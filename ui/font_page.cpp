@@ -27,11 +27,13 @@
 #include "font/temp_font_file.h"
 #include "protocol/atomic_file.h"
 #include "protocol/file_manager.h"
+#include "ui/dialog_place.h"
 #include "ui/dialog_seam.h"
 #include "ui/font_choice.h"
 #include "ui/form_font_sheet.h"
 #include "ui/form_preview_font.h"
-#include "ui/page_host.h"
+#include "ui/job_progress.h"
+#include "ui/printer_operation.h"
 #include "ui/printer_text.h"
 #include "ui/tab_order.h"
 
@@ -95,8 +97,13 @@ QString Characters(const std::u32string& characters) {
 
 }  // namespace
 
-TFontPage::TFontPage(PageHost& host, QWidget* parent)
-    : QWidget(parent), host_(host) {
+TFontPage::TFontPage(OperationHost& operations, DialogPlace& dialogs, QFont& dialogFont,
+                     JobProgress& progress, QWidget* parent)
+    : QWidget(parent),
+      operations_(operations),
+      dialogs_(dialogs),
+      dialogFont_(dialogFont),
+      progress_(progress) {
   setObjectName(QStringLiteral("FontPage"));
   BuildControls();
   ApplySelectedFont();
@@ -315,8 +322,8 @@ std::string TFontPage::MemoTableBytes(std::u32string& leftOut) const {
 bool TFontPage::GoOnWithout(const std::u32string& leftOut, const QString& what,
                             const QString& question) {
   if (leftOut.empty()) return true;
-  return host_.Seam().Question(what + QStringLiteral(": ") + Characters(leftOut) +
-                               QLatin1Char('\n') + question);
+  return dialogs_.Seam().Question(what + QStringLiteral(": ") + Characters(leftOut) +
+                                  QLatin1Char('\n') + question);
 }
 
 bool TFontPage::FollowTableCodePage() {
@@ -350,12 +357,12 @@ bool TFontPage::FollowTableCodePage() {
 }
 
 void TFontPage::ButtonSelectFontClick() {
-  if (!host_.Seam().ChooseFont(host_.DialogFont())) return;
+  if (!dialogs_.Seam().ChooseFont(dialogFont_)) return;
   ApplySelectedFont();
 }
 
 void TFontPage::ApplySelectedFont() {
-  const QFont& font = host_.DialogFont();
+  const QFont& font = dialogFont_;
   // 1. Name and size in points.
   editWinFontName_->setText(font.family());
   editWinFontSize_->setText(QString::number(FontPoints(font)));
@@ -425,7 +432,7 @@ void TFontPage::ComboBoxSEncodeChange(int index) {
 }
 
 void TFontPage::ButtonFontTblLoadClick() {
-  const QString path = host_.Seam().OpenFileName(kAllFiles);
+  const QString path = dialogs_.Seam().OpenFileName(kAllFiles);
   if (path.isEmpty()) return;
   // Only regular files: a FIFO would block, a device might never end.
   QFile file(path);
@@ -436,11 +443,11 @@ void TFontPage::ButtonFontTblLoadClick() {
   const bool whole = file.atEnd() && bytes.size() < varnalux::EncodingTableBufferSize;
   file.close();
   if (!whole) {
-    host_.Seam().Message(QStringLiteral("The table file %1 holds %2 bytes; an encoding table "
-                                        "holds at most %3. Nothing was loaded.")
-                             .arg(QFileInfo(path).fileName())
-                             .arg(QFileInfo(path).size())
-                             .arg(varnalux::EncodingTableBufferSize - 1));
+    dialogs_.Seam().Message(QStringLiteral("The table file %1 holds %2 bytes; an encoding table "
+                                           "holds at most %3. Nothing was loaded.")
+                                .arg(QFileInfo(path).fileName())
+                                .arg(QFileInfo(path).size())
+                                .arg(varnalux::EncodingTableBufferSize - 1));
     return;
   }
   const std::string table = bytes.toStdString();
@@ -462,7 +469,7 @@ void TFontPage::ButtonFontTblSaveClick() {
                        QStringLiteral(" cannot hold these characters of the table"),
                    QStringLiteral("Save the table without them?")))
     return;
-  const QString path = host_.Seam().SaveFileName(kAllFiles, QString());
+  const QString path = dialogs_.Seam().SaveFileName(kAllFiles, QString());
   if (path.isEmpty()) return;
   // A file that cannot be written is left as it was, without a message.
   varnalux::SaveFileAtomically(Utf8(path), bytes.data(), bytes.size());
@@ -496,7 +503,7 @@ bool TFontPage::BuildFontRequest(FontRequest& request) {
   fields.codePage = DoubleByteMode() ? 0 : SingleByteCodePage();
   std::string message;
   if (!varnalux::BuildFontRequest(fields, encodingTableBuffer_, request, message)) {
-    host_.Seam().Message(QString::fromStdString(message));
+    dialogs_.Seam().Message(QString::fromStdString(message));
     return false;
   }
   request.canvas = &canvas_;
@@ -505,45 +512,46 @@ bool TFontPage::BuildFontRequest(FontRequest& request) {
 
 bool TFontPage::MakeWithProgress(const FontRequest& request) {
   canvas_.ResetCutGlyphs();
-  host_.ShowJobProgress(kMakingLeft, kMakingTop, kMakingCaption);
+  progress_.ShowJobProgress(kMakingLeft, kMakingTop, kMakingCaption);
   QElapsedTimer sinceBreath;
   sinceBreath.start();
   int shown = -1;
   const varnalux::MakeFontCode code = varnalux::MakeFont(request, [&](int percent) {
     if (percent != shown) {
       shown = percent;
-      host_.JobProgress(percent);
+      progress_.MoveJobProgress(percent);
     }
     if (sinceBreath.elapsed() >= kBreatheMs) {
-      host_.PumpMessages();
+      progress_.PumpMessages();
       sinceBreath.restart();
     }
   }, lastGaps_, varnalux::GapRule::Keep);
-  host_.HideJobProgress(code == varnalux::MakeFontOk);
+  progress_.HideJobProgress(code == varnalux::MakeFontOk);
   return code == varnalux::MakeFontOk;
 }
 
 void TFontPage::ReportLeftOut(const FontRequest& request) {
   const std::string leftOut = varnalux::DescribeGlyphGaps(
       lastGaps_, varnalux::EffectiveCodePage(request), canvas_.FamilyName());
-  if (!leftOut.empty()) host_.Seam().Message(QString::fromStdString(leftOut));
+  if (!leftOut.empty()) dialogs_.Seam().Message(QString::fromStdString(leftOut));
 }
 
 void TFontPage::ButtonSaveFontClick() {
-  const QString path = host_.Seam().SaveFileName(kAllFiles, QString());
+  const QString path = dialogs_.Seam().SaveFileName(kAllFiles, QString());
   if (path.isEmpty()) return;
   FontRequest request;
   if (!BuildFontRequest(request)) return;
   request.fileName = Utf8(path);
-  HandlerScope scope(host_);
+  // The window is disabled while the font is made, as during an operation.
+  PrinterOperation operation(operations_);
   if (!MakeWithProgress(request)) {
-    host_.Seam().Message(QString::fromLatin1(varnalux::MakeFontError));
+    dialogs_.Seam().Message(QString::fromLatin1(varnalux::MakeFontError));
     return;
   }
   lastFontFile_ = path;
   ReportLeftOut(request);
   const QString cut = CutGlyphsText(request);
-  if (!cut.isEmpty()) host_.Seam().Message(QStringLiteral("The font was saved, but ") + cut);
+  if (!cut.isEmpty()) dialogs_.Seam().Message(QStringLiteral("The font was saved, but ") + cut);
 }
 
 QString TFontPage::CutGlyphsText(const FontRequest& request) const {
@@ -579,53 +587,52 @@ void TFontPage::ButtonDowloadFontClick() {
   const bool ascii =
       std::all_of(typed.cbegin(), typed.cend(), [](QChar c) { return c.unicode() < 0x80; });
   if (const QString problem = PrinterNameProblemText(typed); !ascii && !problem.isEmpty()) {
-    host_.Seam().Message(problem);
+    dialogs_.Seam().Message(problem);
     return;
   }
   const QByteArray printerName = PrinterNameBytes(typed);
   if (!varnalux::IsValidPrinterFontName(printerName.toStdString())) {
-    host_.Seam().Message(
+    dialogs_.Seam().Message(
         QString::fromStdString(varnalux::PrinterFontNameMessage(printerName.toStdString())));
     return;
   }
-  HandlerScope scope(host_);
+  PrinterOperation operation(operations_);
   const std::string folder =
       varnalux::TempFontFolder(Utf8(StartDirectory()), varnalux::UserCacheFolder());
   varnalux::TempFontSlot slot(folder);
   request.fileName = slot.WorkPath();
   if (!slot.IsReady() || !MakeWithProgress(request) || !slot.Place()) {
-    host_.Seam().Message(QString::fromLatin1(varnalux::MakeFontError));
+    dialogs_.Seam().Message(QString::fromLatin1(varnalux::MakeFontError));
     return;
   }
   lastFontFile_ = QString::fromStdString(slot.FinalPath());
   const QString cut = CutGlyphsText(request);
-  if (!cut.isEmpty() &&
-      !host_.Seam().Question(QStringLiteral("The font is made, but ") + cut +
-                             QStringLiteral("\nDownload it anyway?")))
+  if (!cut.isEmpty() && !dialogs_.Seam().Question(QStringLiteral("The font is made, but ") + cut +
+                                                  QStringLiteral("\nDownload it anyway?")))
     return;
   const std::string source = slot.FinalPath();
   varnalux::DownloadRequest download{};
   download.sourcePath = source.c_str();
   download.printerName = printerName.constData();
   download.device = comboBoxMemoryDevice_->currentIndex();
-  scope.RunReported(varnalux::OpDownloadFile, &download, 0);
+  operation.Run(varnalux::OpDownloadFile, &download, 0);
   ReportLeftOut(request);
 }
 
 void TFontPage::ButtonPreviewFontClick() {
   // Drawn with the page's own face, the one "Save Font" draws with, not
   // with the dialog's font (which "Font View" may have changed since).
-  TFormPreviewFont preview(PreviewImage(canvas_, TableCodePage()), host_.HostWindow());
-  QWidget* window = host_.HostWindow();
+  TFormPreviewFont preview(PreviewImage(canvas_, TableCodePage()), dialogs_.HostWindow());
+  QWidget* window = dialogs_.HostWindow();
   if (window != nullptr) preview.Prepare(window->pos() + QPoint(20, 20));
-  host_.Seam().Exec(preview);
+  dialogs_.Seam().Exec(preview);
 }
 
 void TFontPage::ButtonFontSheetClick() {
   QString path = lastFontFile_;
-  if (path.isEmpty()) path = host_.Seam().OpenFileName(kAllFiles);
+  if (path.isEmpty()) path = dialogs_.Seam().OpenFileName(kAllFiles);
   if (path.isEmpty()) return;
-  TFormFontSheet sheet(host_.Seam(), host_.HostWindow());
+  TFormFontSheet sheet(dialogs_.Seam(), dialogs_.HostWindow());
   sheet.ShowFile(path);
-  host_.Seam().Exec(sheet);
+  dialogs_.Seam().Exec(sheet);
 }

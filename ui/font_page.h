@@ -15,7 +15,9 @@
 #include "font/glyph_gaps.h"
 #include "font/table_text_codec.h"
 
-class PageHost;
+class DialogPlace;
+class JobProgress;
+class OperationHost;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -31,7 +33,10 @@ class TFontPage : public QWidget {
  public:
   // Builds the controls, applies the host's dialog font and sets up the
   // "Standard Encode" controls, as at start-up.
-  TFontPage(PageHost& host, QWidget* parent);
+  // dialogFont is the window's font dialog font: the page draws with the
+  // last font chosen in it from any page.
+  TFontPage(OperationHost& operations, DialogPlace& dialogs, QFont& dialogFont,
+            JobProgress& progress, QWidget* parent);
   ~TFontPage() override;
 
   // Shows the host's dialog font on the page and selects it for drawing.
@@ -92,7 +97,10 @@ class TFontPage : public QWidget {
   // none were cut.
   QString CutGlyphsText(const varnalux::FontRequest& request) const;
 
-  PageHost& host_;
+  OperationHost& operations_;
+  DialogPlace& dialogs_;
+  QFont& dialogFont_;
+  JobProgress& progress_;
   varnalux::FontCanvas canvas_;
   std::vector<uint8_t> encodingTableBuffer_;
   QString tableFilePath_;

@@ -6,20 +6,26 @@
 #include <QVBoxLayout>
 #include <cstring>
 
+#include "link/link_settings.h"
 #include "protocol/dump_read_back.h"
 #include "protocol/printer_functions.h"
+#include "ui/dialog_place.h"
 #include "ui/dialog_seam.h"
 #include "ui/ethernet_setup_handler.h"
 #include "ui/form_dump_text_setup.h"
 #include "ui/form_font.h"
 #include "ui/form_rtc_setup.h"
 #include "ui/form_sensor_calibrate.h"
-#include "ui/page_host.h"
+#include "ui/printer_operation.h"
 
 using varnalux::ResultCode;
 
-TPrinterFunctionGroup::TPrinterFunctionGroup(PageHost& host, QWidget* parent)
-    : QGroupBox(QStringLiteral("Printer Function"), parent), host_(host) {
+TPrinterFunctionGroup::TPrinterFunctionGroup(OperationHost& operations, DialogPlace& dialogs,
+                                             const varnalux::PrinterConfig& stored, QWidget* parent)
+    : QGroupBox(QStringLiteral("Printer Function"), parent),
+      operations_(operations),
+      dialogs_(dialogs),
+      stored_(stored) {
   varnalux::InitNetworkSettings(network_);
   setObjectName(QStringLiteral("GroupBoxPrinterFunction"));
   auto* layout = new QVBoxLayout(this);
@@ -71,19 +77,19 @@ bool TPrinterFunctionGroup::CollectPage(varnalux::PrinterConfig& page) {
 }
 
 void TPrinterFunctionGroup::ButtonInitialClick() {
-  host_.RunHandled(varnalux::OpFactoryDefault, nullptr, 0);
+  PrinterOperation(operations_).Run(varnalux::OpFactoryDefault, nullptr, 0);
 }
 
 void TPrinterFunctionGroup::ButtonSelfTestClick() {
-  host_.RunHandled(varnalux::OpPrintConfigurationPage, nullptr, 0);
+  PrinterOperation(operations_).Run(varnalux::OpPrintConfigurationPage, nullptr, 0);
 }
 
 void TPrinterFunctionGroup::ButtonRestPrinterClick() {
-  host_.RunHandled(varnalux::OpResetPrinter, nullptr, 0);
+  PrinterOperation(operations_).Run(varnalux::OpResetPrinter, nullptr, 0);
 }
 
 void TPrinterFunctionGroup::ButtonIgnoreAutoClick() {
-  host_.RunHandled(varnalux::OpIgnoreAutoBas, nullptr, 0);
+  PrinterOperation(operations_).Run(varnalux::OpIgnoreAutoBas, nullptr, 0);
 }
 
 void TPrinterFunctionGroup::ButtonDumpClick() {
@@ -94,9 +100,9 @@ void TPrinterFunctionGroup::ButtonDumpClick() {
   settings.accepted = 0;
   {
     TFormDumpTextSetup dialog;
-    const QPoint origin = host_.DialogOrigin();
+    const QPoint origin = dialogs_.DialogOrigin();
     dialog.Prepare(origin.x(), origin.y(), settings);
-    host_.Seam().Exec(dialog);
+    dialogs_.Seam().Exec(dialog);
   }
   if (settings.accepted == 0) return;
   // The card name travels between double quotes: one that could close them
@@ -105,64 +111,64 @@ void TPrinterFunctionGroup::ButtonDumpClick() {
     char name[sizeof settings.fileName + 1] = {};
     memcpy(name, settings.fileName, sizeof settings.fileName);
     if (!varnalux::PrinterFileNameIsSafe(name)) {
-      host_.Seam().Message(
+      dialogs_.Seam().Message(
           QStringLiteral("A file name may not contain a double quote or a control character."));
       return;
     }
   }
 
-  HandlerScope scope(host_);
-  const ResultCode code = scope.RunReported(varnalux::OpDumpText, &settings, 0);
+  PrinterOperation operation(operations_);
+  const ResultCode code = operation.Run(varnalux::OpDumpText, &settings, 0);
   if (settings.mode == 2 && code == varnalux::ResultOk &&
-      host_.Seam().Question(QStringLiteral("Press OK to load file.")))
-    LoadDumpText();
+      dialogs_.Seam().Question(QStringLiteral("Press OK to load file.")))
+    LoadDumpText(operation);
 }
 
 // Loads "Dump.txt" back from the printer and saves it where the user says.
 // The main window stays disabled throughout.
-void TPrinterFunctionGroup::LoadDumpText() {
+void TPrinterFunctionGroup::LoadDumpText(PrinterOperation& operation) {
   varnalux::DumpReadBack readBack;
   // The result is not reported: the count tells what arrived.
-  host_.Run(varnalux::OpReadPrinterFile, readBack.Request(), 0);
+  operation.RunQuiet(varnalux::OpReadPrinterFile, readBack.Request(), 0);
   if (readBack.Count() == 0) {
-    host_.Seam().Message(
+    dialogs_.Seam().Message(
         QStringLiteral("Nothing came back from the printer; there is no file to save."));
     return;
   }
-  const QString path = host_.Seam().SaveFileName(QStringLiteral("*.* (*)"), QString());
+  const QString path = dialogs_.Seam().SaveFileName(QStringLiteral("*.* (*)"), QString());
   if (path.isEmpty()) return;
   if (!readBack.SaveTo(QFile::encodeName(path).toStdString()))
-    host_.Seam().Message(
+    dialogs_.Seam().Message(
         QStringLiteral("Cannot write the file %1").arg(QDir::toNativeSeparators(path)));
 }
 
 void TPrinterFunctionGroup::ButtonSensorCalibrateClick() {
   {
     TFormSensorCalibrate dialog;
-    const QPoint origin = host_.DialogOrigin();
+    const QPoint origin = dialogs_.DialogOrigin();
     dialog.Prepare(origin.x(), origin.y(), mediaChoice_);
-    host_.Seam().Exec(dialog);
+    dialogs_.Seam().Exec(dialog);
   }
   if (mediaChoice_ == -1) return;
   int32_t choice = mediaChoice_;
-  host_.RunHandled(varnalux::OpCalibrateSensor, &choice, 0);
+  PrinterOperation(operations_).Run(varnalux::OpCalibrateSensor, &choice, 0);
 }
 
 void TPrinterFunctionGroup::ButtonTestPaternClick() {
-  const varnalux::PrinterConfig& stored = host_.Config();
+  const varnalux::PrinterConfig& stored = stored_;
   if (!stored.dpiValid) {
-    host_.Seam().Message(QStringLiteral("Please read printer config first"));
+    dialogs_.Seam().Message(QStringLiteral("Please read printer config first"));
     return;
   }
   varnalux::PrinterConfig page;
   varnalux::ResetConfig(page);
   if (!CollectPage(page)) return;
   if (!page.paperWidthValid) {
-    host_.Seam().Message(QStringLiteral("Please Entry Paper Width"));
+    dialogs_.Seam().Message(QStringLiteral("Please Entry Paper Width"));
     return;
   }
   if (!page.paperHeightValid) {
-    host_.Seam().Message(QStringLiteral("Please Entry Paper Height"));
+    dialogs_.Seam().Message(QStringLiteral("Please Entry Paper Height"));
     return;
   }
   varnalux::TestPageRequest request{};
@@ -171,28 +177,27 @@ void TPrinterFunctionGroup::ButtonTestPaternClick() {
   request.paperWidth = page.paperWidth;
   request.paperHeight = page.paperHeight;
   request.sensorMode = stored.sensorMode;
-  host_.RunHandled(varnalux::OpPrintTestPage, &request, 0);
+  PrinterOperation(operations_).Run(varnalux::OpPrintTestPage, &request, 0);
 }
 
 void TPrinterFunctionGroup::ButtonRTCSetTimeClick() {
   // Read the clock; whatever arrived is shown, the rest stays 0, silently.
   varnalux::ClockSettings local{};
-  {
-    HandlerScope scope(host_);
-    host_.Run(varnalux::OpReadClock, &local, 0);
-  }
+  PrinterOperation(operations_).RunQuiet(varnalux::OpReadClock, &local, 0);
   clock_ = local;
   clock_.accepted = 0;
   {
-    TFormRTCSetup dialog(host_.Seam());
+    TFormRTCSetup dialog(dialogs_.Seam());
     dialog.SetTimeSource(timeSource_);
-    const QPoint origin = host_.DialogOrigin();
+    const QPoint origin = dialogs_.DialogOrigin();
     dialog.Prepare(origin.x(), origin.y(), clock_);
-    host_.Seam().Exec(dialog);
+    dialogs_.Seam().Exec(dialog);
   }
   if (clock_.accepted == 0) return;
   local = clock_;
-  host_.RunHandled(varnalux::OpSetClock, &local, 0);
+  PrinterOperation(operations_).Run(varnalux::OpSetClock, &local, 0);
 }
 
-void TPrinterFunctionGroup::ButtonEthernetClick() { RunEthernetSetup(host_, network_); }
+void TPrinterFunctionGroup::ButtonEthernetClick() {
+  RunEthernetSetup(operations_, dialogs_, network_);
+}

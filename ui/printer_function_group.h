@@ -13,13 +13,18 @@
 #include "protocol/printer_config.h"
 
 class QPushButton;
-class PageHost;
+class DialogPlace;
+class OperationHost;
+class PrinterOperation;
 
 class TPrinterFunctionGroup : public QGroupBox {
   Q_OBJECT
 
  public:
-  TPrinterFunctionGroup(PageHost& host, QWidget* parent);
+  // stored is the displayed configuration record: the test label takes its
+  // resolution and sensor from it.
+  TPrinterFunctionGroup(OperationHost& operations, DialogPlace& dialogs,
+                        const varnalux::PrinterConfig& stored, QWidget* parent);
 
   // Collects the configuration page into a record (lengths in millimetres);
   // false when an entry did not convert, after saying so. Without a
@@ -52,10 +57,12 @@ class TPrinterFunctionGroup : public QGroupBox {
 
  private:
   QPushButton* AddButton(const char* name, const char* caption);
-  void LoadDumpText();
+  void LoadDumpText(PrinterOperation& operation);
   bool CollectPage(varnalux::PrinterConfig& page);
 
-  PageHost& host_;
+  OperationHost& operations_;
+  DialogPlace& dialogs_;
+  const varnalux::PrinterConfig& stored_;
   ConfigCollector collector_;
   std::function<QDateTime()> timeSource_;
   int32_t mediaChoice_ = -1;

@@ -25,7 +25,7 @@ class ConfigPageTest : public PrinterWindowTest {
  protected:
   void SetUp() override {
     PrinterWindowTest::SetUp();
-    page = form->ConfigurationPage();
+    page = ConfigurationPage();
     ASSERT_NE(page, nullptr);
   }
 

@@ -49,10 +49,10 @@ TEST_F(MainWindowTest, StartsWithDefaultsAndNoMessage) {
   EXPECT_EQ(pages->tabText(2), "Bitmap Font Manager");
   EXPECT_EQ(pages->tabText(3), "Command Tool");
 
-  EXPECT_EQ(form->PanelText(0), "LPT1");
-  EXPECT_EQ(form->PanelText(1), "COM1 9600,N,8,1 RTS ");
-  EXPECT_EQ(form->PanelText(2), "");
-  EXPECT_FALSE(form->PanelText(3).isEmpty());
+  EXPECT_EQ(PanelText(0), "LPT1");
+  EXPECT_EQ(PanelText(1), "COM1 9600,N,8,1 RTS ");
+  EXPECT_EQ(PanelText(2), "");
+  EXPECT_FALSE(PanelText(3).isEmpty());
   EXPECT_STREQ(form->Tcp().host, "");
   EXPECT_EQ(form->Tcp().port, 9100);
 
@@ -76,13 +76,16 @@ TEST_F(MainWindowTest, FrameLayoutLeavesRoomForThePages) {
   // The status group sits inside its page, the configuration area beside it.
   QWidget* page = status->parentWidget();
   EXPECT_LE(status->geometry().bottom(), page->height());
-  EXPECT_EQ(form->FunctionArea()->geometry().topLeft(), QPoint(0, 0));
-  EXPECT_GE(form->ConfigArea()->x(), 113);
-  EXPECT_LE(form->ConfigArea()->geometry().right(), page->width());
-  EXPECT_GT(form->ConfigArea()->width(), 500);
-  EXPECT_GT(form->ConfigArea()->height(), 440);
-  for (QWidget* area : {form->ConfigArea(), form->FunctionArea(), form->FileManagerPageArea(),
-                        form->FontPageArea(), form->CommandToolPageArea()})
+  auto* functionArea = Find<QWidget>(form.get(), "FunctionArea");
+  auto* configArea = Find<QWidget>(form.get(), "ConfigArea");
+  EXPECT_EQ(functionArea->geometry().topLeft(), QPoint(0, 0));
+  EXPECT_GE(configArea->x(), 113);
+  EXPECT_LE(configArea->geometry().right(), page->width());
+  EXPECT_GT(configArea->width(), 500);
+  EXPECT_GT(configArea->height(), 440);
+  for (QWidget* area :
+       {configArea, functionArea, Find<QWidget>(form.get(), "TabSheet2"),
+        Find<QWidget>(form.get(), "TabSheet3"), Find<QWidget>(form.get(), "TabSheet4")})
     EXPECT_NE(area->layout(), nullptr) << area->objectName().toStdString();
   auto* pages = Find<QTabWidget>(form.get(), "PageControl1");
   EXPECT_EQ(pages->geometry().topLeft(), QPoint(4, 40));
@@ -205,7 +208,7 @@ TEST_F(MainWindowTest, ClockPanelShowsLocalDateAndTime) {
 
   const QLocale locale;
   auto expectShown = [&](const QDateTime& at, const char* time) {
-    const QString text = form->PanelText(3);
+    const QString text = PanelText(3);
     const QString date = locale.toString(at.date(), QLocale::ShortFormat);
     EXPECT_TRUE(text.startsWith(date + QLatin1Char(' '))) << text.toStdString();
     // Hours, minutes and seconds follow the date, in the locale's long time
@@ -225,9 +228,11 @@ TEST_F(MainWindowTest, ClockPanelShowsLocalDateAndTime) {
 }
 
 TEST_F(MainWindowTest, OperationsDisableTheWindowAndReportFailures) {
-  form->BeginOperation();
+  OperationHost& operations = *form;
+  const DialogPlace& place = *form;
+  operations.BeginOperation();
   EXPECT_FALSE(form->isEnabled());
-  const QPoint origin = form->DialogOrigin();
+  const QPoint origin = place.DialogOrigin();
   const QRect frame = form->frameGeometry();
   EXPECT_EQ(origin, QPoint(frame.x() + frame.width() / 3, frame.y() + frame.height() / 3));
   EXPECT_EQ(varnalux::CurrentLinkSettings().progress.originX, origin.x());
@@ -235,25 +240,25 @@ TEST_F(MainWindowTest, OperationsDisableTheWindowAndReportFailures) {
   form->show();
   EXPECT_FALSE(form->close()) << "closed while an operation runs";
   EXPECT_TRUE(form->isVisible());
-  form->EndOperation();
+  operations.EndOperation();
   EXPECT_TRUE(form->isEnabled());
 
   // Codes outside the table are "Unknow Error"; the window is enabled after.
-  EXPECT_EQ(form->RunHandled(21, nullptr, 0), varnalux::ResultUnknownError);
+  EXPECT_EQ(PrinterOperation(operations).Run(21, nullptr, 0), varnalux::ResultUnknownError);
   EXPECT_TRUE(form->isEnabled());
-  form->ReportResult(varnalux::ResultOk);
+  operations.ReportResult(varnalux::ResultOk);
   EXPECT_EQ(seam.messages, QStringList{"Unknow Error"});
 
   // "Port Open Error" says on a second line why the latest open failed.
-  form->ReportResult(varnalux::ResultReceiveError);
+  operations.ReportResult(varnalux::ResultReceiveError);
   varnalux::CopyText(form->Serial().portName, sizeof form->Serial().portName, "/nonexistent/tty");
   EXPECT_EQ(varnalux::RunOperation(varnalux::OpTestConnection, varnalux::KindCom, nullptr, 0),
             varnalux::ResultPortOpenError);
-  form->ReportResult(varnalux::ResultPortOpenError);
+  operations.ReportResult(varnalux::ResultPortOpenError);
   varnalux::CopyText(form->ParallelName(), varnalux::ParallelNameSize, "");
   EXPECT_EQ(varnalux::RunOperation(varnalux::OpTestConnection, varnalux::KindLpt, nullptr, 0),
             varnalux::ResultPortOpenError);
-  form->ReportResult(varnalux::ResultPortOpenError);
+  operations.ReportResult(varnalux::ResultPortOpenError);
   EXPECT_EQ(seam.messages,
             (QStringList{"Unknow Error", "Data Receiving Error", "Port Open Error\nThe port does not exist.",
                          "Port Open Error\nNo port is set."}));

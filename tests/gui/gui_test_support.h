@@ -22,6 +22,7 @@
 #include "sim/virtual_printer.h"
 #include "tests/gui/scripted_seam.h"
 #include "tests/support/printer_wait.h"
+#include "ui/config_page.h"
 
 // The child of root with the object name; a failure when there is none.
 template <typename T>
@@ -78,6 +79,16 @@ class MainWindowTest : public ::testing::Test {
   QPushButton* SetupButton() { return Find<QPushButton>(form.get(), "ButtonInterFace"); }
   QPushButton* GetStatus() { return Find<QPushButton>(form.get(), "ButtonGetStatus"); }
   QLabel* Label(const char* name) { return Find<QLabel>(form.get(), name); }
+  // The text of status bar panel 0..3.
+  QString PanelText(int panel) {
+    const std::string name = "StatusPanel" + std::to_string(panel);
+    QLabel* label = Find<QLabel>(form.get(), name.c_str());
+    return label != nullptr ? label->text() : QString();
+  }
+  // The "Printer Configuration" group of the first page.
+  ConfigPage* ConfigurationPage() {
+    return Find<ConfigPage>(form.get(), "GroupBoxPrinterConfiguration");
+  }
 
   // Enabled status labels, in the order of the group.
   QStringList LitLabels() {

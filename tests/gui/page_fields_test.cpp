@@ -27,7 +27,7 @@ class PageFieldsTest : public PrinterWindowTest {
  protected:
   void SetUp() override {
     PrinterWindowTest::SetUp();
-    page = form->ConfigurationPage();
+    page = ConfigurationPage();
     ASSERT_NE(page, nullptr);
   }
   QComboBox* List(const char* name) { return Find<QComboBox>(page, name); }

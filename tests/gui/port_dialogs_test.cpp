@@ -55,7 +55,7 @@ TEST_F(PortDialogTest, Rs232SetStoresTheChoiceAndUpdatesPanel1) {
     ChooseSerial(d, {"COM12", "115200", "7", "Even", "2", "None", "Xon/Xoff"});
     Click(d, "ButtonSet");
   });
-  EXPECT_EQ(form->PanelText(1), "COM12 115200,E,7,2 None Xon/Xoff");
+  EXPECT_EQ(PanelText(1), "COM12 115200,E,7,2 None Xon/Xoff");
   const SerialSettings& s = form->Serial();
   EXPECT_STREQ(s.portName, "COM12");
   EXPECT_EQ(s.baudIndex, 6);
@@ -81,7 +81,7 @@ TEST_F(PortDialogTest, Rs232StoresTheItemIndexesInOrder) {
 
 TEST_F(PortDialogTest, Rs232CancelEscapeAndCloseBoxChangeNothing) {
   const SerialSettings before = form->Serial();
-  const QString panel = form->PanelText(1);
+  const QString panel = PanelText(1);
   const std::function<void(QDialog&)> closers[] = {
       [](QDialog& d) { Click(d, "ButtonCancel"); },
       [](QDialog& d) { QTest::keyClick(&d, Qt::Key_Escape); },
@@ -94,7 +94,7 @@ TEST_F(PortDialogTest, Rs232CancelEscapeAndCloseBoxChangeNothing) {
       EXPECT_FALSE(d.isVisible());
     });
     EXPECT_EQ(memcmp(&before, &form->Serial(), sizeof before), 0);
-    EXPECT_EQ(form->PanelText(1), panel);
+    EXPECT_EQ(PanelText(1), panel);
   }
   EXPECT_EQ(seam.results, (std::vector<int>(3, QDialog::Rejected)));
 }
@@ -122,7 +122,7 @@ TEST_F(PortDialogTest, Rs232ShowsTheBoundRecordAndWritesItBack) {
   EXPECT_STREQ(form->Serial().portName, "COM30");
   EXPECT_EQ(form->Serial().baudIndex, 7);
   // The empty baud item runs at 9600, and the panel says so.
-  EXPECT_EQ(form->PanelText(1), "COM30 9600,N,8,1 RTS Xon/Xoff");
+  EXPECT_EQ(PanelText(1), "COM30 9600,N,8,1 RTS Xon/Xoff");
 }
 
 TEST_F(PortDialogTest, Rs232LeavesValuesOutsideItsListsAlone) {
@@ -143,7 +143,7 @@ TEST_F(PortDialogTest, Rs232LeavesValuesOutsideItsListsAlone) {
   EXPECT_EQ(s.baudIndex, 12);
   EXPECT_EQ(s.parityIndex, -1);
   EXPECT_EQ(s.stopBitsIndex, 2);
-  EXPECT_EQ(form->PanelText(1), "/dev/ttyV0 9600,N,8,2 RTS ");
+  EXPECT_EQ(PanelText(1), "/dev/ttyV0 9600,N,8,2 RTS ");
 }
 
 TEST_F(PortDialogTest, Rs232ShowsWhichDeviceAPortNameOpens) {
@@ -175,14 +175,14 @@ TEST_F(PortDialogTest, LptShowsTheBoundNameAndStoresTheChoice) {
     Click(d, "ButtonSet");
   });
   EXPECT_STREQ(form->ParallelName(), "LPT4");
-  EXPECT_EQ(form->PanelText(0), "LPT4");
+  EXPECT_EQ(PanelText(0), "LPT4");
 
   OpenSetup(varnalux::KindLpt, [](QDialog& d) {
     Choose(Find<QComboBox>(&d, "ComboBoxLPT"), "LPT1");
     Click(d, "ButtonCancel");
   });
   EXPECT_STREQ(form->ParallelName(), "LPT4");
-  EXPECT_EQ(form->PanelText(0), "LPT4");
+  EXPECT_EQ(PanelText(0), "LPT4");
 }
 
 TEST_F(PortDialogTest, UsbHasNoDialogButRefreshesThePanels) {
@@ -190,7 +190,7 @@ TEST_F(PortDialogTest, UsbHasNoDialogButRefreshesThePanels) {
   varnalux::CopyText(form->ParallelName(), varnalux::ParallelNameSize, "LPT2");
   form->ButtonInterFaceClick();
   EXPECT_TRUE(seam.dialogs.isEmpty());
-  EXPECT_EQ(form->PanelText(0), "LPT2");
+  EXPECT_EQ(PanelText(0), "LPT2");
 }
 
 TEST_F(PortDialogTest, NetSetupOffersADefaultHostAndTakesTheTarget) {

@@ -150,7 +150,7 @@ TEST_F(PrinterLinkTest, RawSendMovesTheBarByPercentAndClosesTheWindow) {
   std::string data;
   while (data.size() < 2500) data += "REM progress line " + std::to_string(data.size()) + "\r\n";
   data.resize(2500);
-  const auto code = form->RunHandled(varnalux::OpSendRaw, data.data(), 2500);
+  const auto code = PrinterOperation(*form).Run(varnalux::OpSendRaw, data.data(), 2500);
   EXPECT_EQ(code, varnalux::ResultOk);
   EXPECT_TRUE(seam.messages.isEmpty());
 
@@ -159,7 +159,7 @@ TEST_F(PrinterLinkTest, RawSendMovesTheBarByPercentAndClosesTheWindow) {
   EXPECT_EQ(process.caption_, "Communicating...");
   EXPECT_EQ(process.size(), QSize(241, 49));
   EXPECT_FALSE(process.windowFlags().testFlag(Qt::WindowCloseButtonHint));
-  EXPECT_EQ(process.openedAt, form->DialogOrigin());
+  EXPECT_EQ(process.openedAt, static_cast<const DialogPlace&>(*form).DialogOrigin());
   // Three chunks of at most 1024 bytes: at most the 40 %, 81 % and 100 %
   // handed over after the start, as the printer acknowledged them.
   ASSERT_GE(process.positions.size(), 4u);
@@ -195,7 +195,7 @@ TEST_F(PrinterLinkTest, ALongCloseSaysWhatTheWindowWaitsFor) {
   varnalux::SetProgressView(&process);
 
   const std::string data(60000, 'n');
-  EXPECT_EQ(form->RunHandled(varnalux::OpSendRaw, const_cast<char*>(data.data()), 60000),
+  EXPECT_EQ(PrinterOperation(*form).Run(varnalux::OpSendRaw, const_cast<char*>(data.data()), 60000),
             varnalux::ResultOk);
   EXPECT_TRUE(seam.messages.isEmpty()) << seam.messages.join("|").toStdString();
   EXPECT_EQ(peer.WaitReceived(data.size(), 5000), data.size());
@@ -232,8 +232,9 @@ TEST_F(PrinterLinkTest, AFailedSendNeverShowsAFullBar) {
   varnalux::SetProgressView(&process);
 
   const std::string data(150000, 'f');
-  EXPECT_EQ(form->RunHandled(varnalux::OpSendRaw, const_cast<char*>(data.data()), 150000),
-            varnalux::ResultTransmitError);
+  EXPECT_EQ(
+      PrinterOperation(*form).Run(varnalux::OpSendRaw, const_cast<char*>(data.data()), 150000),
+      varnalux::ResultTransmitError);
   EXPECT_EQ(seam.messages, QStringList{"Data Transmission Error"});
   EXPECT_EQ(peer.WaitReceived(20000, 2000), 20000u);
   EXPECT_EQ(process.closes, 1);
@@ -253,7 +254,7 @@ TEST_F(PrinterLinkTest, ConfigurationReadStepsTheBarUpToItsEnd) {
 
   varnalux::PrinterConfig config;
   varnalux::ResetConfig(config);
-  EXPECT_EQ(form->RunHandled(varnalux::OpReadConfig, &config, 1), varnalux::ResultOk);
+  EXPECT_EQ(PrinterOperation(*form).Run(varnalux::OpReadConfig, &config, 1), varnalux::ResultOk);
   EXPECT_TRUE(seam.messages.isEmpty()) << seam.messages.join("|").toStdString();
   EXPECT_EQ(process.opens, 1);
   EXPECT_EQ(process.closes, 1);
@@ -267,7 +268,7 @@ TEST_F(PrinterLinkTest, ConfigurationReadStepsTheBarUpToItsEnd) {
 
   // Without the progress flag the same read shows no window.
   process.opens = 0;
-  EXPECT_EQ(form->RunHandled(varnalux::OpReadConfig, &config, 0), varnalux::ResultOk);
+  EXPECT_EQ(PrinterOperation(*form).Run(varnalux::OpReadConfig, &config, 0), varnalux::ResultOk);
   EXPECT_EQ(process.opens, 0);
 }
 

@@ -21,7 +21,7 @@ class SerialWindowTest : public MainWindowTest {
     varnalux::CopyText(form->Serial().portName, sizeof form->Serial().portName, "COM9");
     form->UpdatePortStatus();
     Interface()->setCurrentIndex(varnalux::KindCom);
-    page = form->ConfigurationPage();
+    page = ConfigurationPage();
     ASSERT_NE(page, nullptr);
   }
   void TearDown() override {
@@ -44,7 +44,7 @@ TEST_F(SerialWindowTest, GetStatusOverCom) {
   EXPECT_EQ(LitLabels(), QStringList{"Ready"});
   EXPECT_TRUE(seam.messages.isEmpty()) << seam.messages.join("; ").toStdString();
   EXPECT_EQ(printer.ReceivedText(), "\x1b!?\x1b!?");
-  EXPECT_TRUE(form->PanelText(1).startsWith("COM9 9600,N,8,1"));
+  EXPECT_TRUE(PanelText(1).startsWith("COM9 9600,N,8,1"));
 }
 
 TEST_F(SerialWindowTest, ReadSetReadOverCom) {
