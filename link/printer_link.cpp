@@ -15,24 +15,6 @@ namespace {
 // Handle the TCP link returns; its connection objects are module-wide.
 constexpr LinkHandle TcpHandle = 1;
 
-// What the facade needs of one link. Every function gets the run's settings.
-struct LinkDriver {
-  LinkHandle (*open)(const LinkSettings&, OpenFailure&);
-  // False when written bytes did not leave before the close's bound. The
-  // progress (may be null) handles the window during the close's waits.
-  bool (*close)(LinkHandle, const LinkSettings&, CloseMode, LinkProgress*);
-  // Writes one whole chunk; more tells that another chunk of the same write
-  // follows at once.
-  bool (*writeChunk)(LinkHandle, const uint8_t*, uint32_t, bool more, const LinkSettings&);
-  bool (*readByte)(LinkHandle, uint8_t&, const LinkSettings&);
-  // Bytes written that the printer has not taken yet (UINT64_MAX: the
-  // system cannot say); null for a link whose writes return only once the
-  // device took their bytes.
-  uint64_t (*held)(LinkHandle);
-  uint32_t chunkSize;  // 0: the whole buffer in one call
-  bool finalLook;      // one more look at what the printer took after the last chunk
-};
-
 // USB
 
 LinkHandle UsbOpenLink(const LinkSettings&, OpenFailure& why) {
@@ -127,12 +109,6 @@ constexpr LinkDriver Drivers[] = {
     {TcpOpenLink, TcpCloseLink, TcpWrite, TcpRead, TcpHeld, TcpChunk, true},
 };
 
-const LinkDriver* DriverFor(InterfaceKind kind) {
-  if (kind < 0 || kind >= static_cast<InterfaceKind>(sizeof Drivers / sizeof Drivers[0]))
-    return nullptr;
-  return &Drivers[kind];
-}
-
 uint64_t Held(const LinkDriver& driver, LinkHandle handle) {
   return driver.held != nullptr ? driver.held(handle) : 0;
 }
@@ -178,10 +154,15 @@ class ClosingProgress final : public LinkProgress {
 
 }  // namespace
 
-LinkHandle OpenLink(InterfaceKind kind) {
+const LinkDriver* DriverFor(InterfaceKind kind) {
+  if (kind < 0 || kind >= static_cast<InterfaceKind>(sizeof Drivers / sizeof Drivers[0]))
+    return nullptr;
+  return &Drivers[kind];
+}
+
+LinkHandle OpenLinkOn(const LinkDriver* driver, InterfaceKind kind) {
   LinkSettings& settings = CurrentLinkSettings();
   OpenFailure why = OpenFailure::Other;
-  const LinkDriver* driver = DriverFor(kind);
   LinkHandle handle = driver != nullptr ? driver->open(settings, why) : InvalidLink;
   settings.lastOpenFailure = handle == InvalidLink ? why : OpenFailure::None;
   settings.lastOpenKind = kind;
@@ -195,8 +176,8 @@ const char* LastOpenFailureText() {
   return OpenFailureText(settings.lastOpenKind, settings.lastOpenFailure);
 }
 
-bool CloseLink(InterfaceKind kind, LinkHandle handle, CloseMode mode, const WriteShare* lastWrite) {
-  const LinkDriver* driver = DriverFor(kind);
+bool CloseLinkOn(const LinkDriver* driver, LinkHandle handle, CloseMode mode,
+                 const WriteShare* lastWrite) {
   if (driver == nullptr) return true;
   const LinkSettings& settings = CurrentLinkSettings();
   if (settings.observer == nullptr || lastWrite == nullptr)
@@ -205,16 +186,11 @@ bool CloseLink(InterfaceKind kind, LinkHandle handle, CloseMode mode, const Writ
   return driver->close(handle, settings, mode, &closing);
 }
 
-bool WriteLink(LinkHandle handle, InterfaceKind kind, const void* buffer, uint32_t length) {
-  return WriteLinkPart(handle, kind, buffer, length, WritePlace{0, length, false});
-}
-
-bool WriteLinkPart(LinkHandle handle, InterfaceKind kind, const void* buffer, uint32_t length,
-                   const WritePlace& place) {
+bool WriteLinkOn(const LinkDriver* driver, LinkHandle handle, const void* buffer, uint32_t length,
+                 const WritePlace& place) {
   const LinkSettings& settings = CurrentLinkSettings();
   LinkProgress* progress = settings.observer;
   if (progress != nullptr) progress->Tick(0, 0);
-  const LinkDriver* driver = DriverFor(kind);
   if (driver == nullptr) return false;
   const uint8_t* bytes = static_cast<const uint8_t*>(buffer);
   const uint32_t chunkSize = driver->chunkSize != 0 ? driver->chunkSize : length;
@@ -243,9 +219,27 @@ bool WriteLinkPart(LinkHandle handle, InterfaceKind kind, const void* buffer, ui
   return true;
 }
 
-bool ReadLinkByte(LinkHandle handle, InterfaceKind kind, uint8_t& out) {
-  const LinkDriver* driver = DriverFor(kind);
+bool ReadLinkByteOn(const LinkDriver* driver, LinkHandle handle, uint8_t& out) {
   return driver != nullptr && driver->readByte(handle, out, CurrentLinkSettings());
+}
+
+LinkHandle OpenLink(InterfaceKind kind) { return OpenLinkOn(DriverFor(kind), kind); }
+
+bool CloseLink(InterfaceKind kind, LinkHandle handle, CloseMode mode, const WriteShare* lastWrite) {
+  return CloseLinkOn(DriverFor(kind), handle, mode, lastWrite);
+}
+
+bool WriteLink(LinkHandle handle, InterfaceKind kind, const void* buffer, uint32_t length) {
+  return WriteLinkPart(handle, kind, buffer, length, WritePlace{0, length, false});
+}
+
+bool WriteLinkPart(LinkHandle handle, InterfaceKind kind, const void* buffer, uint32_t length,
+                   const WritePlace& place) {
+  return WriteLinkOn(DriverFor(kind), handle, buffer, length, place);
+}
+
+bool ReadLinkByte(LinkHandle handle, InterfaceKind kind, uint8_t& out) {
+  return ReadLinkByteOn(DriverFor(kind), handle, out);
 }
 
 }  // namespace varnalux

@@ -52,7 +52,6 @@ ResultCode ReadClock(InterfaceKind kind, ClockSettings& clock) {
   if (announcement == nullptr) return ResultPortOpenError;  // no such link
   LinkSession link(kind);
   if (!link.IsOpen()) return ResultPortOpenError;
-  const LinkHandle handle = link.Handle();
 
   struct Query {
     const char* line;
@@ -68,10 +67,10 @@ ResultCode ReadClock(InterfaceKind kind, ClockSettings& clock) {
   };
   char payload[ReportBodyMax + 1];
   uint32_t length = 0;
-  ResultCode code = QueryReport(handle, kind, announcement, payload, sizeof payload, length);
+  ResultCode code = QueryReport(link, announcement, payload, sizeof payload, length);
   for (const Query& q : queries) {
     if (code != ResultOk) break;
-    code = QueryReport(handle, kind, q.line, payload, sizeof payload, length);
+    code = QueryReport(link, q.line, payload, sizeof payload, length);
     if (code == ResultOk) *q.field = AnswerInteger(payload, length);
   }
   return link.Finish(code);

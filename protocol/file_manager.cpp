@@ -51,11 +51,10 @@ std::string ListLine(const char* payload, uint32_t length) {
 // set, so the exchange stays in step and the field holds whole lines only.
 // A list whose end does not come (within its bound, or soon after the cut)
 // or whose read is cancelled ends with 3 and says why in listCut.
-ResultCode CollectFileList(LinkHandle handle, InterfaceKind kind, const char* query,
-                           DeviceFiles& files) {
+ResultCode CollectFileList(LinkSession& link, const char* query, DeviceFiles& files) {
   files.listText[0] = '\0';
-  if (SendCommand(handle, kind, query) != ResultOk) return ResultTransmitError;
-  ListPace pace;
+  if (SendCommand(link, query) != ResultOk) return ResultTransmitError;
+  ListPace pace(link);
   char payload[ReportBodyMax + 1];
   uint32_t position = 0;
   for (uint32_t answers = 0; answers < ListAnswersMax; ++answers) {
@@ -65,7 +64,7 @@ ResultCode CollectFileList(LinkHandle handle, InterfaceKind kind, const char* qu
       return ResultReceiveError;
     }
     uint32_t length = 0;
-    if (!ReadReportAnswer(handle, kind, payload, sizeof payload, length)) return ResultReceiveError;
+    if (!ReadReportAnswer(link, payload, sizeof payload, length)) return ResultReceiveError;
     if (length == 0) return ResultOk;
     if (files.listCut) continue;
     const std::string line = ListLine(payload, length);
@@ -85,11 +84,10 @@ ResultCode CollectFileList(LinkHandle handle, InterfaceKind kind, const char* qu
   return ResultReceiveError;
 }
 
-ResultCode QueryNumber(LinkHandle handle, InterfaceKind kind, const char* query, uint8_t& valid,
-                       int32_t& value) {
+ResultCode QueryNumber(LinkSession& link, const char* query, uint8_t& valid, int32_t& value) {
   char payload[ReportBodyMax + 1];
   uint32_t length = 0;
-  ResultCode code = QueryReport(handle, kind, query, payload, sizeof payload, length);
+  ResultCode code = QueryReport(link, query, payload, sizeof payload, length);
   if (code != ResultOk) return code;
   valid = 1;
   value = AnswerInteger(payload, length);
@@ -121,21 +119,19 @@ ResultCode ReadFileList(InterfaceKind kind, DeviceFiles* files) {
 
   char payload[ReportBodyMax + 1];
   uint32_t length = 0;
-  ResultCode code =
-      QueryReport(link.Handle(), link.Kind(), announcement, payload, sizeof payload, length);
+  ResultCode code = QueryReport(link, announcement, payload, sizeof payload, length);
   for (const Query& q : queries) {
     if (code != ResultOk) break;
     DeviceFiles& device = files[q.device];
-    code = QueryNumber(link.Handle(), link.Kind(), q.physical, device.physicalValid,
-                       device.physicalSpace);
+    code = QueryNumber(link, q.physical, device.physicalValid, device.physicalSpace);
     if (code != ResultOk) break;
     if (q.free != nullptr) {
-      code = QueryNumber(link.Handle(), link.Kind(), q.free, device.freeValid, device.freeSpace);
+      code = QueryNumber(link, q.free, device.freeValid, device.freeSpace);
       if (code != ResultOk) break;
     } else {
       device.freeValid = 0;
     }
-    code = CollectFileList(link.Handle(), link.Kind(), q.list, device);
+    code = CollectFileList(link, q.list, device);
   }
   // Every answer arrived, so the printer read every query: the close cannot
   // have lost a byte, and a printer gone by then does not make it a 2.

@@ -67,7 +67,7 @@ ResultCode ReadNetConfig(InterfaceKind kind, NetworkSettings& settings) {
   char payload[ReportBodyMax + 1];
   uint32_t length = 0;
   auto query = [&](const char* line) {
-    return QueryReport(link.Handle(), link.Kind(), line, payload, sizeof payload, length);
+    return QueryReport(link, line, payload, sizeof payload, length);
   };
   auto text = [&]() { return std::string_view(payload, length); };
 

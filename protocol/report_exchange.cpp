@@ -4,7 +4,6 @@
 #include <cstring>
 #include <thread>
 
-#include "link/link_session.h"
 #include "link/link_settings.h"
 
 namespace varnalux {
@@ -50,8 +49,7 @@ ResultCode QueryStatus(InterfaceKind kind, PrinterStatus& status) {
   return link.Finish(ResultOk);
 }
 
-bool ReadReportAnswer(LinkHandle handle, InterfaceKind kind, char* payload, uint32_t capacity,
-                      uint32_t& length) {
+bool ReadReportAnswer(LinkSession& link, char* payload, uint32_t capacity, uint32_t& length) {
   uint8_t byte = 0;
   // Lead-in: everything before the first "{" is discarded. A peer that keeps
   // sending without ever opening an answer (garbage at a wrong baud rate, a
@@ -59,7 +57,7 @@ bool ReadReportAnswer(LinkHandle handle, InterfaceKind kind, char* payload, uint
   // worth of lead-in the answer counts as missing.
   uint32_t skipped = 0;
   do {
-    if (!ReadLinkByte(handle, kind, byte)) return false;
+    if (!link.ReadByte(byte)) return false;
     if (byte != '{' && ++skipped > ReportLeadInMax) return false;
   } while (byte != '{');
 
@@ -67,7 +65,7 @@ bool ReadReportAnswer(LinkHandle handle, InterfaceKind kind, char* payload, uint
   // brace never comes is judged on what arrived.
   char body[ReportBodyMax];
   uint32_t bodyLength = 0;
-  while (ReadLinkByte(handle, kind, byte) && byte != '}') {
+  while (link.ReadByte(byte) && byte != '}') {
     if (bodyLength == ReportBodyMax) return false;
     body[bodyLength++] = static_cast<char>(byte);
   }
@@ -95,15 +93,15 @@ bool ReadReportAnswer(LinkHandle handle, InterfaceKind kind, char* payload, uint
   return true;
 }
 
-ResultCode SendCommand(LinkHandle handle, InterfaceKind kind, const char* text) {
+ResultCode SendCommand(LinkSession& link, const char* text) {
   uint32_t n = static_cast<uint32_t>(strlen(text));
-  return WriteLink(handle, kind, text, n) ? ResultOk : ResultTransmitError;
+  return link.Write(text, n) ? ResultOk : ResultTransmitError;
 }
 
-ResultCode QueryReport(LinkHandle handle, InterfaceKind kind, const char* query, char* payload,
-                       uint32_t capacity, uint32_t& length) {
-  if (SendCommand(handle, kind, query) != ResultOk) return ResultTransmitError;
-  return ReadReportAnswer(handle, kind, payload, capacity, length) ? ResultOk : ResultReceiveError;
+ResultCode QueryReport(LinkSession& link, const char* query, char* payload, uint32_t capacity,
+                       uint32_t& length) {
+  if (SendCommand(link, query) != ResultOk) return ResultTransmitError;
+  return ReadReportAnswer(link, payload, capacity, length) ? ResultOk : ResultReceiveError;
 }
 
 namespace {
@@ -111,8 +109,8 @@ namespace {
 constexpr std::chrono::milliseconds PumpSlice{10};
 }  // namespace
 
-ListPace::ListPace()
-    : observer_(CurrentLinkSettings().observer),
+ListPace::ListPace(const LinkSession& link)
+    : observer_(link.Observer()),
       timeouts_(CurrentLinkSettings().timeouts.list),
       whole_(timeouts_.whole),
       offerAt_(timeouts_.offerCancel),
@@ -150,11 +148,11 @@ void ListPace::Cut() {
   afterCut_ = Deadline(timeouts_.afterCut);
 }
 
-ResultCode QueryReportList(LinkHandle handle, InterfaceKind kind, const char* query, char* list,
-                           uint32_t capacity, uint32_t& total) {
-  if (SendCommand(handle, kind, query) != ResultOk) return ResultTransmitError;
+ResultCode QueryReportList(LinkSession& link, const char* query, char* list, uint32_t capacity,
+                           uint32_t& total) {
+  if (SendCommand(link, query) != ResultOk) return ResultTransmitError;
   if (list == nullptr || capacity == 0) return ResultReceiveError;
-  ListPace pace;
+  ListPace pace(link);
   uint32_t position = 0;
   list[0] = '\0';
   for (;;) {
@@ -163,7 +161,7 @@ ResultCode QueryReportList(LinkHandle handle, InterfaceKind kind, const char* qu
     // CR LF and the final NUL, or the list is refused.
     uint32_t length = 0;
     uint32_t room = capacity - position;
-    if (!ReadReportAnswer(handle, kind, list + position, room, length)) {
+    if (!ReadReportAnswer(link, list + position, room, length)) {
       list[position] = '\0';
       return ResultReceiveError;
     }

@@ -10,8 +10,8 @@
 #include "link/deadline.h"
 #include "link/link_codes.h"
 #include "link/link_progress.h"
+#include "link/link_session.h"
 #include "link/link_timeouts.h"
-#include "link/printer_link.h"
 
 namespace varnalux {
 
@@ -47,29 +47,29 @@ const char* InterfaceAnnouncement(InterfaceKind kind);
 // Operation 0: opens the link, asks ESC ! ?, reads one byte, closes.
 ResultCode QueryStatus(InterfaceKind kind, PrinterStatus& status);
 
-// Reads one ReportAnswer. On success the payload and a NUL are stored in
-// payload (capacity bytes; an answer that does not fit with its NUL fails)
-// and length is set.
-bool ReadReportAnswer(LinkHandle handle, InterfaceKind kind, char* payload, uint32_t capacity,
-                      uint32_t& length);
+// Reads one ReportAnswer from the link. On success the payload and a NUL
+// are stored in payload (capacity bytes; an answer that does not fit with
+// its NUL fails) and length is set.
+bool ReadReportAnswer(LinkSession& link, char* payload, uint32_t capacity, uint32_t& length);
 
-// One WriteLink of the NUL-terminated text: 0, or 2 when it failed.
-ResultCode SendCommand(LinkHandle handle, InterfaceKind kind, const char* text);
+// One write of the NUL-terminated text: 0, or 2 when it failed.
+ResultCode SendCommand(LinkSession& link, const char* text);
 
 // SendCommand, then ReadReportAnswer: 0, 2 (write failed) or 3 (no answer).
-ResultCode QueryReport(LinkHandle handle, InterfaceKind kind, const char* query, char* payload,
-                       uint32_t capacity, uint32_t& length);
+ResultCode QueryReport(LinkSession& link, const char* query, char* payload, uint32_t capacity,
+                       uint32_t& length);
 
 // The pace and the bounds of one list read, from its query on (the bounds
 // are the link settings' ListTimeouts): the pause before each answer, during
 // which the window handles its messages; the wall-clock bound of the whole
 // list; a short bound for reading on to the end of a list that was cut; and
-// the user's Cancel, offered once the read has lasted a while.
+// the user's Cancel, offered once the read has lasted a while, through the
+// link's observer.
 class ListPace {
  public:
   enum class Stop { None, Bound, Cancelled };
 
-  ListPace();
+  explicit ListPace(const LinkSession& link);
   // Takes back the Cancel offer it made.
   ~ListPace();
   ListPace(const ListPace&) = delete;
@@ -98,7 +98,7 @@ class ListPace {
 // that would not fit with its CR LF and the NUL refuses the list with 3
 // (nothing is written beyond capacity), as does a list that passes its bound
 // or is cancelled. 0, 2 or 3 as QueryReport.
-ResultCode QueryReportList(LinkHandle handle, InterfaceKind kind, const char* query, char* list,
-                           uint32_t capacity, uint32_t& total);
+ResultCode QueryReportList(LinkSession& link, const char* query, char* list, uint32_t capacity,
+                           uint32_t& total);
 
 }  // namespace varnalux
