@@ -41,6 +41,14 @@ CloseMode LinkSession::CloseModeFor(ResultCode result) const {
   return writeFailed_ || result == ResultTransmitError ? CloseMode::Abort : CloseMode::Drain;
 }
 
+ResultCode WriteOnce(InterfaceKind kind, const void* bytes, uint32_t length, bool followed) {
+  LinkSession link(kind);
+  if (!link.IsOpen()) return ResultPortOpenError;
+  PercentProgressScope progress(followed ? link.Observer() : nullptr);
+  const bool written = link.Write(bytes, length);
+  return progress.Ended(link.Finish(written ? ResultOk : ResultTransmitError));
+}
+
 ResultCode LinkSession::Finish(ResultCode result) {
   if (!IsOpen()) return result;
   LinkHandle handle = handle_;

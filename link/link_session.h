@@ -59,4 +59,12 @@ class LinkSession {
   WriteShare lastWrite_;
 };
 
+// The whole of an operation that sends one buffer: opens the link, writes
+// the bytes once and finishes. 1 when the link does not open, 2 when the
+// write fails or its bytes did not leave, else 0. With followed, the
+// observer's percent window follows the write and stays up through the
+// close, which may wait for the printer.
+ResultCode WriteOnce(InterfaceKind kind, const void* bytes, uint32_t length,
+                     bool followed = false);
+
 }  // namespace varnalux

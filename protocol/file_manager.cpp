@@ -5,7 +5,7 @@
 
 #include "link/link_session.h"
 #include "link/link_settings.h"
-#include "protocol/clock.h"
+#include "protocol/config_numbers.h"
 #include "protocol/file_names.h"
 #include "protocol/input_file.h"
 #include "protocol/report_exchange.h"
@@ -90,7 +90,7 @@ ResultCode QueryNumber(LinkSession& link, const char* query, uint8_t& valid, int
   ResultCode code = QueryReport(link, query, payload, sizeof payload, length);
   if (code != ResultOk) return code;
   valid = 1;
-  value = AnswerInteger(payload, length);
+  value = LenientInteger(payload, length);
   return ResultOk;
 }
 
@@ -157,11 +157,8 @@ ResultCode DownloadFile(InterfaceKind kind, const DownloadRequest& request) {
 
 ResultCode FormatDevice(InterfaceKind kind, MemoryDevice device) {
   if (!ValidDevice(device)) return ResultUnknownError;
-  LinkSession link(kind);
-  if (!link.IsOpen()) return ResultPortOpenError;
   const char* command = FormatCommands[device];
-  bool ok = link.Write(command, static_cast<uint32_t>(strnlen(command, FormatCommandSize)));
-  return link.Finish(ok ? ResultOk : ResultTransmitError);
+  return WriteOnce(kind, command, static_cast<uint32_t>(strnlen(command, FormatCommandSize)));
 }
 
 }  // namespace varnalux
