@@ -44,34 +44,19 @@ std::string ListLine(const char* payload, uint32_t length) {
   return line;
 }
 
-// Sends the query, then collects answers until an empty one, at the pace of
-// ListPace. Each payload goes into the record's field followed by CR LF
+// Collects the list into the record's field: each payload followed by CR LF
 // while it fits with the final NUL; from the first one that does not, the
-// rest of the list is read without the pause but not kept, and listCut is
-// set, so the exchange stays in step and the field holds whole lines only.
-// A list whose end does not come (within its bound, or soon after the cut)
-// or whose read is cancelled ends with 3 and says why in listCut.
+// list is cut (listCut says so), so the field holds whole lines only. A list
+// whose end does not come (within its bound, or soon after the cut) or
+// whose read is cancelled ends with 3 and says why in listCut.
 ResultCode CollectFileList(LinkSession& link, const char* query, DeviceFiles& files) {
   files.listText[0] = '\0';
-  if (SendCommand(link, query) != ResultOk) return ResultTransmitError;
-  ListPace pace(link);
-  char payload[ReportBodyMax + 1];
   uint32_t position = 0;
-  for (uint32_t answers = 0; answers < ListAnswersMax; ++answers) {
-    const ListPace::Stop stop = files.listCut ? pace.Look() : pace.Pause();
-    if (stop != ListPace::Stop::None) {
-      files.listCut = stop == ListPace::Stop::Cancelled ? ListCutCancelled : ListCutUnended;
-      return ResultReceiveError;
-    }
-    uint32_t length = 0;
-    if (!ReadReportAnswer(link, payload, sizeof payload, length)) return ResultReceiveError;
-    if (length == 0) return ResultOk;
-    if (files.listCut) continue;
+  auto keep = [&](const char* payload, uint32_t length) {
     const std::string line = ListLine(payload, length);
     if (line.size() + 3 > DeviceListTextSize - position) {
       files.listCut = ListCutFull;
-      pace.Cut();
-      continue;
+      return false;
     }
     memcpy(files.listText + position, line.data(), line.size());
     position += static_cast<uint32_t>(line.size());
@@ -79,9 +64,14 @@ ResultCode CollectFileList(LinkSession& link, const char* query, DeviceFiles& fi
     files.listText[position + 1] = '\n';
     files.listText[position + 2] = '\0';
     position += 2;
-  }
-  files.listCut = ListCutUnended;
-  return ResultReceiveError;
+    return true;
+  };
+  ListRead read;
+  read.cut = files.listCut != 0;
+  const ResultCode code = CollectReportList(link, query, ListAnswersMax, keep, read);
+  if (read.stop != ListPace::Stop::None)
+    files.listCut = read.stop == ListPace::Stop::Cancelled ? ListCutCancelled : ListCutUnended;
+  return code;
 }
 
 ResultCode QueryNumber(LinkSession& link, const char* query, uint8_t& valid, int32_t& value) {

@@ -148,37 +148,46 @@ void ListPace::Cut() {
   afterCut_ = Deadline(timeouts_.afterCut);
 }
 
+ResultCode CollectReportList(LinkSession& link, const char* query, uint32_t answersMax,
+                             const KeepAnswer& keep, ListRead& read) {
+  if (SendCommand(link, query) != ResultOk) return ResultTransmitError;
+  ListPace pace(link);
+  char payload[ReportBodyMax + 1];
+  for (uint32_t answers = 0; answers < answersMax; ++answers) {
+    read.stop = read.cut ? pace.Look() : pace.Pause();
+    if (read.stop != ListPace::Stop::None) return ResultReceiveError;
+    uint32_t length = 0;
+    if (!ReadReportAnswer(link, payload, sizeof payload, length)) return ResultReceiveError;
+    if (length == 0) return ResultOk;
+    if (read.cut || keep(payload, length)) continue;
+    read.cut = true;
+    pace.Cut();
+  }
+  read.stop = ListPace::Stop::Bound;
+  return ResultReceiveError;
+}
+
 ResultCode QueryReportList(LinkSession& link, const char* query, char* list, uint32_t capacity,
                            uint32_t& total) {
-  if (SendCommand(link, query) != ResultOk) return ResultTransmitError;
-  if (list == nullptr || capacity == 0) return ResultReceiveError;
-  ListPace pace(link);
+  const bool room = list != nullptr && capacity != 0;
+  if (room) list[0] = '\0';
   uint32_t position = 0;
-  list[0] = '\0';
-  for (;;) {
-    if (pace.Pause() != ListPace::Stop::None) return ResultReceiveError;
-    // The answer lands at the write position; it must leave room for its
-    // CR LF and the final NUL, or the list is refused.
-    uint32_t length = 0;
-    uint32_t room = capacity - position;
-    if (!ReadReportAnswer(link, list + position, room, length)) {
-      list[position] = '\0';
-      return ResultReceiveError;
-    }
-    if (length == 0) {
-      total = position;
-      return ResultOk;
-    }
-    if (length + 3 > room) {
-      list[position] = '\0';
-      return ResultReceiveError;
-    }
+  auto keep = [&](const char* payload, uint32_t length) {
+    if (!room || length + 3 > capacity - position) return false;
+    memcpy(list + position, payload, length);
     position += length;
     list[position] = '\r';
     list[position + 1] = '\n';
     list[position + 2] = '\0';
     position += 2;
-  }
+    return true;
+  };
+  ListRead read;
+  const ResultCode code = CollectReportList(link, query, UINT32_MAX, keep, read);
+  if (code != ResultOk) return code;
+  if (!room || read.cut) return ResultReceiveError;
+  total = position;
+  return ResultOk;
 }
 
 }  // namespace varnalux

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "link/deadline.h"
 #include "link/link_codes.h"
@@ -92,12 +93,31 @@ class ListPace {
   bool offered_ = false;
 };
 
-// Writes the query, then collects answers (the pause before each) until an
-// empty one. The payloads land in list, each followed by CR LF,
-// NUL-terminated; total counts the CR LF pairs but not the NUL. An answer
-// that would not fit with its CR LF and the NUL refuses the list with 3
-// (nothing is written beyond capacity), as does a list that passes its bound
-// or is cancelled. 0, 2 or 3 as QueryReport.
+// How one list read went besides its result: whether the list was cut (an
+// answer did not fit; the caller may say so when the read began cut, the
+// answers are then read but none kept) and what stopped a list whose end did
+// not come (Bound also for one of more answers than its most).
+struct ListRead {
+  bool cut = false;
+  ListPace::Stop stop = ListPace::Stop::None;
+};
+
+// The one list collector. Writes the query, then reads answers at the pace
+// of ListPace until an empty one, at most answersMax of them. Each non-empty
+// answer goes to keep, which returns false when it does not fit: there the
+// list is cut, and the rest is read without the pause but not kept, so the
+// exchange stays in step, for at most the pace's after-cut bound. 0 when the
+// list ended (cut or not), 2 when the query was not written, 3 when an
+// answer was missing or broken, the list passed its bound or was cancelled.
+using KeepAnswer = std::function<bool(const char* payload, uint32_t length)>;
+ResultCode CollectReportList(LinkSession& link, const char* query, uint32_t answersMax,
+                             const KeepAnswer& keep, ListRead& read);
+
+// The collector into one buffer. The payloads land in list, each followed by
+// CR LF, NUL-terminated; total counts the CR LF pairs but not the NUL. A list
+// with an answer that would not fit with its CR LF and the NUL is refused
+// with 3 once it was read (nothing is written beyond capacity), as is a list
+// that passes its bound or is cancelled. 0, 2 or 3 as QueryReport.
 ResultCode QueryReportList(LinkSession& link, const char* query, char* list, uint32_t capacity,
                            uint32_t& total);
 
