@@ -16,6 +16,10 @@ struct LinkSettings;
 using LinkHandle = intptr_t;
 inline constexpr LinkHandle InvalidLink = -1;
 
+// Chunk sizes of the links' writes.
+inline constexpr uint32_t UsbSerialChunk = 64;
+inline constexpr uint32_t TcpChunk = 1024;
+
 // Every function gets the run's settings.
 struct LinkDriver {
   LinkHandle (*open)(const LinkSettings&, OpenFailure&);

@@ -12,103 +12,6 @@ namespace varnalux {
 
 namespace {
 
-// Handle the TCP link returns; its connection objects are module-wide.
-constexpr LinkHandle TcpHandle = 1;
-
-// USB
-
-LinkHandle UsbOpenLink(const LinkSettings&, OpenFailure& why) {
-  intptr_t handle = UsbOpen(why);
-  if (handle < 0) return InvalidLink;
-  UsbRing().Reset();
-  return handle;
-}
-bool UsbCloseLink(LinkHandle handle, const LinkSettings&, CloseMode, LinkProgress*) {
-  UsbClose(handle);
-  return true;  // a bulk transfer counts only once the device took it
-}
-bool UsbWrite(LinkHandle handle, const uint8_t* at, uint32_t n, bool, const LinkSettings& s) {
-  return UsbWriteChunk(handle, at, n, s.timeouts.usb) == n;
-}
-bool UsbRead(LinkHandle handle, uint8_t& out, const LinkSettings& s) {
-  return UsbReadByte(handle, out, s.timeouts.usb);
-}
-
-// Serial
-
-LinkHandle SerialOpenLink(const LinkSettings& s, OpenFailure& why) {
-  if (s.serial == nullptr) {
-    why = OpenFailure::NotSet;
-    return InvalidLink;
-  }
-  int fd = OpenSerialPort(*s.serial, &why);
-  if (fd < 0) return InvalidLink;
-  SerialRing().Reset();
-  PurgeSerialPort(fd);
-  return fd;
-}
-bool SerialCloseLink(LinkHandle handle, const LinkSettings& s, CloseMode mode,
-                     LinkProgress* progress) {
-  return CloseSerialPort(static_cast<int>(handle), s.timeouts.serial, mode, progress);
-}
-bool SerialWrite(LinkHandle handle, const uint8_t* at, uint32_t n, bool, const LinkSettings& s) {
-  return SerialWriteChunk(static_cast<int>(handle), at, n, s.timeouts.serial) == n;
-}
-bool SerialRead(LinkHandle handle, uint8_t& out, const LinkSettings& s) {
-  return SerialReadByte(static_cast<int>(handle), out, s.timeouts.serial, s.observer);
-}
-uint64_t SerialHeld(LinkHandle handle) { return SerialUnsent(static_cast<int>(handle)); }
-
-// Parallel
-
-LinkHandle ParallelOpenLink(const LinkSettings& s, OpenFailure& why) {
-  if (s.parallelDeviceName == nullptr) {
-    why = OpenFailure::NotSet;
-    return InvalidLink;
-  }
-  int fd = ParallelOpen(s.parallelDeviceName, &why);
-  return fd < 0 ? InvalidLink : fd;
-}
-bool ParallelCloseLink(LinkHandle handle, const LinkSettings&, CloseMode, LinkProgress*) {
-  ParallelClose(static_cast<int>(handle));
-  return true;  // the write returns only once the port took every byte
-}
-bool ParallelWriteAll(LinkHandle handle, const uint8_t* at, uint32_t n, bool,
-                      const LinkSettings& s) {
-  return ParallelWrite(static_cast<int>(handle), at, n, s.timeouts.parallel, s.observer);
-}
-bool NeverReads(LinkHandle, uint8_t&, const LinkSettings&) { return false; }
-
-// TCP
-
-LinkHandle TcpOpenLink(const LinkSettings& s, OpenFailure& why) {
-  if (s.tcp == nullptr) {
-    why = OpenFailure::NotSet;
-    return InvalidLink;
-  }
-  if (!TcpOpen(*s.tcp, s.timeouts.tcp, &why)) return InvalidLink;
-  TcpRing().Reset();
-  return TcpHandle;
-}
-bool TcpCloseLink(LinkHandle, const LinkSettings& s, CloseMode mode, LinkProgress* progress) {
-  return TcpClose(s.timeouts.tcp, mode, progress);
-}
-bool TcpWrite(LinkHandle, const uint8_t* at, uint32_t n, bool more, const LinkSettings& s) {
-  return TcpWriteChunk(at, n, more, s.timeouts.tcp);
-}
-bool TcpRead(LinkHandle, uint8_t& out, const LinkSettings& s) {
-  return TcpReadByte(out, s.timeouts.tcp, s.observer);
-}
-uint64_t TcpHeld(LinkHandle) { return TcpUnacknowledged(); }
-
-// By InterfaceKind.
-constexpr LinkDriver Drivers[] = {
-    {UsbOpenLink, UsbCloseLink, UsbWrite, UsbRead, nullptr, UsbSerialChunk, false},
-    {SerialOpenLink, SerialCloseLink, SerialWrite, SerialRead, SerialHeld, UsbSerialChunk, false},
-    {ParallelOpenLink, ParallelCloseLink, ParallelWriteAll, NeverReads, nullptr, 0, false},
-    {TcpOpenLink, TcpCloseLink, TcpWrite, TcpRead, TcpHeld, TcpChunk, true},
-};
-
 uint64_t Held(const LinkDriver& driver, LinkHandle handle) {
   return driver.held != nullptr ? driver.held(handle) : 0;
 }
@@ -155,9 +58,12 @@ class ClosingProgress final : public LinkProgress {
 }  // namespace
 
 const LinkDriver* DriverFor(InterfaceKind kind) {
-  if (kind < 0 || kind >= static_cast<InterfaceKind>(sizeof Drivers / sizeof Drivers[0]))
+  // By InterfaceKind; each link's file defines its row.
+  static const LinkDriver* const drivers[] = {&UsbDriver, &SerialDriver, &ParallelDriver,
+                                              &TcpDriver};
+  if (kind < 0 || kind >= static_cast<InterfaceKind>(sizeof drivers / sizeof drivers[0]))
     return nullptr;
-  return &Drivers[kind];
+  return drivers[kind];
 }
 
 LinkHandle OpenLinkOn(const LinkDriver* driver, InterfaceKind kind) {

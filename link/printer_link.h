@@ -10,10 +10,6 @@
 
 namespace varnalux {
 
-// Chunk sizes of WriteLink.
-inline constexpr uint32_t UsbSerialChunk = 64;
-inline constexpr uint32_t TcpChunk = 1024;
-
 // The size of a whole write that is not known (standard input).
 inline constexpr uint64_t UnknownWholeSize = UINT64_MAX;
 
