@@ -77,6 +77,6 @@ add_library(varnalux_core STATIC
 target_include_directories(varnalux_core PUBLIC ${CMAKE_SOURCE_DIR})
 target_link_libraries(varnalux_core PUBLIC PkgConfig::LIBUSB PkgConfig::FREETYPE PkgConfig::FONTCONFIG
   Threads::Threads)
-# The vendor number is the USB link's own: changing it rebuilds one file.
-set_source_files_properties(link/usb_link.cpp PROPERTIES
+# The vendor number is the USB devices' own: changing it rebuilds one file.
+set_source_files_properties(link/usb_devices.cpp PROPERTIES
   COMPILE_DEFINITIONS "PRINTER_VENDOR_ID=\"${PRINTER_VENDOR_ID}\"")

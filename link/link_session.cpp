@@ -1,17 +1,23 @@
 #include "link/link_session.h"
 
+#include "link/link_settings.h"
+
 namespace varnalux {
 
 LinkSession::LinkSession(InterfaceKind kind)
-    : kind_(kind), handle_(OpenLink(kind)), failure_(LastOpenFailure()) {}
+    : kind_(kind),
+      driver_(DriverFor(kind)),
+      observer_(CurrentLinkSettings().observer),
+      handle_(OpenLinkOn(driver_, kind)),
+      failure_(LastOpenFailure()) {}
 
 LinkSession::~LinkSession() {
-  if (IsOpen()) CloseLink(kind_, handle_, CloseModeFor(ResultOk), &lastWrite_);
+  if (IsOpen()) CloseLinkOn(driver_, handle_, CloseModeFor(ResultOk), &lastWrite_);
 }
 
 bool LinkSession::Write(const void* buffer, uint32_t length) {
   if (!IsOpen()) return false;
-  const bool written = WriteLink(handle_, kind_, buffer, length);
+  const bool written = WriteLinkOn(driver_, handle_, buffer, length, WritePlace{0, length, false});
   if (written)
     lastWrite_ = WriteShare{length, length};
   else
@@ -21,7 +27,7 @@ bool LinkSession::Write(const void* buffer, uint32_t length) {
 
 bool LinkSession::Write(const void* buffer, uint32_t length, const WritePlace& place) {
   if (!IsOpen()) return false;
-  const bool written = WriteLinkPart(handle_, kind_, buffer, length, place);
+  const bool written = WriteLinkOn(driver_, handle_, buffer, length, place);
   if (written)
     lastWrite_ = WriteShare{place.before + length, place.whole};
   else
@@ -29,17 +35,25 @@ bool LinkSession::Write(const void* buffer, uint32_t length, const WritePlace& p
   return written;
 }
 
-bool LinkSession::ReadByte(uint8_t& out) { return IsOpen() && ReadLinkByte(handle_, kind_, out); }
+bool LinkSession::ReadByte(uint8_t& out) { return IsOpen() && ReadLinkByteOn(driver_, handle_, out); }
 
 CloseMode LinkSession::CloseModeFor(ResultCode result) const {
   return writeFailed_ || result == ResultTransmitError ? CloseMode::Abort : CloseMode::Drain;
+}
+
+ResultCode WriteOnce(InterfaceKind kind, const void* bytes, uint32_t length, bool followed) {
+  LinkSession link(kind);
+  if (!link.IsOpen()) return ResultPortOpenError;
+  PercentProgressScope progress(followed ? link.Observer() : nullptr);
+  const bool written = link.Write(bytes, length);
+  return progress.Ended(link.Finish(written ? ResultOk : ResultTransmitError));
 }
 
 ResultCode LinkSession::Finish(ResultCode result) {
   if (!IsOpen()) return result;
   LinkHandle handle = handle_;
   handle_ = InvalidLink;
-  bool drained = CloseLink(kind_, handle, CloseModeFor(result), &lastWrite_);
+  bool drained = CloseLinkOn(driver_, handle, CloseModeFor(result), &lastWrite_);
   return (result == ResultOk && !drained) ? ResultTransmitError : result;
 }
 

@@ -1,6 +1,8 @@
-// One open link for the length of one operation. The constructor opens the
-// link through the facade; the link is closed exactly once, by Finish() or,
-// on any other path out of the operation, by the destructor.
+// One open link for the length of one operation: what every exchange with
+// the printer is handed. It holds the link's driver row (looked up once, at
+// the open) and the run's progress observer. The constructor opens the link
+// through the facade; the link is closed exactly once, by Finish() or, on
+// any other path out of the operation, by the destructor.
 //
 //   LinkSession link(kind);
 //   if (!link.IsOpen()) return ResultPortOpenError;
@@ -10,6 +12,7 @@
 
 #include <cstdint>
 
+#include "link/link_progress.h"
 #include "link/printer_link.h"
 
 namespace varnalux {
@@ -26,8 +29,10 @@ class LinkSession {
   OpenFailure Failure() const { return failure_; }
   LinkHandle Handle() const { return handle_; }
   InterfaceKind Kind() const { return kind_; }
+  // The window that follows this operation; null when the run has none.
+  LinkProgress* Observer() const { return observer_; }
 
-  // WriteLink and ReadLinkByte on this link; false when it is not open.
+  // WriteLink and ReadLinkByte on this link's driver; false when it is not open.
   // A failed Write is remembered for the close.
   bool Write(const void* buffer, uint32_t length);
   // WriteLinkPart: one piece of a longer write (a file sent as it is read).
@@ -46,10 +51,20 @@ class LinkSession {
   CloseMode CloseModeFor(ResultCode result) const;
 
   InterfaceKind kind_;
+  const LinkDriver* driver_;
+  LinkProgress* observer_;
   LinkHandle handle_;
   OpenFailure failure_;
   bool writeFailed_ = false;
   WriteShare lastWrite_;
 };
+
+// The whole of an operation that sends one buffer: opens the link, writes
+// the bytes once and finishes. 1 when the link does not open, 2 when the
+// write fails or its bytes did not leave, else 0. With followed, the
+// observer's percent window follows the write and stays up through the
+// close, which may wait for the printer.
+ResultCode WriteOnce(InterfaceKind kind, const void* bytes, uint32_t length,
+                     bool followed = false);
 
 }  // namespace varnalux

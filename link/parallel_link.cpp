@@ -163,4 +163,30 @@ bool ParallelWrite(int fd, const uint8_t* data, uint32_t length, const ParallelT
   return raw.Restore(deadline, progress);
 }
 
+// The row the facade picks for this link: adapters from the facade's
+// calls to the ones above.
+namespace {
+
+LinkHandle ParallelOpenLink(const LinkSettings& s, OpenFailure& why) {
+  if (s.parallelDeviceName == nullptr) {
+    why = OpenFailure::NotSet;
+    return InvalidLink;
+  }
+  int fd = ParallelOpen(s.parallelDeviceName, &why);
+  return fd < 0 ? InvalidLink : fd;
+}
+bool ParallelCloseLink(LinkHandle handle, const LinkSettings&, CloseMode, LinkProgress*) {
+  ParallelClose(static_cast<int>(handle));
+  return true;  // the write returns only once the port took every byte
+}
+bool ParallelWriteAll(LinkHandle handle, const uint8_t* at, uint32_t n, bool,
+                      const LinkSettings& s) {
+  return ParallelWrite(static_cast<int>(handle), at, n, s.timeouts.parallel, s.observer);
+}
+bool NeverReads(LinkHandle, uint8_t&, const LinkSettings&) { return false; }
+
+}  // namespace
+
+const LinkDriver ParallelDriver = {ParallelOpenLink, ParallelCloseLink, ParallelWriteAll, NeverReads, nullptr, 0, false};
+
 }  // namespace varnalux

@@ -3,11 +3,15 @@
 
 #include <cstdint>
 
+#include "link/link_driver.h"
 #include "link/link_progress.h"
 #include "link/link_timeouts.h"
 #include "link/open_failure.h"
 
 namespace varnalux {
+
+// The link's row for the facade.
+extern const LinkDriver ParallelDriver;
 
 // Opens the port named by the parallel device name ("LPT1".."LPT4" or a
 // device path) for writing, exclusively (a second user of the port is

@@ -12,127 +12,6 @@ namespace varnalux {
 
 namespace {
 
-// Handle the TCP link returns; its connection objects are module-wide.
-constexpr LinkHandle TcpHandle = 1;
-
-// What the facade needs of one link. Every function gets the run's settings.
-struct LinkDriver {
-  LinkHandle (*open)(const LinkSettings&, OpenFailure&);
-  // False when written bytes did not leave before the close's bound. The
-  // progress (may be null) handles the window during the close's waits.
-  bool (*close)(LinkHandle, const LinkSettings&, CloseMode, LinkProgress*);
-  // Writes one whole chunk; more tells that another chunk of the same write
-  // follows at once.
-  bool (*writeChunk)(LinkHandle, const uint8_t*, uint32_t, bool more, const LinkSettings&);
-  bool (*readByte)(LinkHandle, uint8_t&, const LinkSettings&);
-  // Bytes written that the printer has not taken yet (UINT64_MAX: the
-  // system cannot say); null for a link whose writes return only once the
-  // device took their bytes.
-  uint64_t (*held)(LinkHandle);
-  uint32_t chunkSize;  // 0: the whole buffer in one call
-  bool finalLook;      // one more look at what the printer took after the last chunk
-};
-
-// USB
-
-LinkHandle UsbOpenLink(const LinkSettings&, OpenFailure& why) {
-  intptr_t handle = UsbOpen(why);
-  if (handle < 0) return InvalidLink;
-  UsbRing().Reset();
-  return handle;
-}
-bool UsbCloseLink(LinkHandle handle, const LinkSettings&, CloseMode, LinkProgress*) {
-  UsbClose(handle);
-  return true;  // a bulk transfer counts only once the device took it
-}
-bool UsbWrite(LinkHandle handle, const uint8_t* at, uint32_t n, bool, const LinkSettings& s) {
-  return UsbWriteChunk(handle, at, n, s.timeouts.usb) == n;
-}
-bool UsbRead(LinkHandle handle, uint8_t& out, const LinkSettings& s) {
-  return UsbReadByte(handle, out, s.timeouts.usb);
-}
-
-// Serial
-
-LinkHandle SerialOpenLink(const LinkSettings& s, OpenFailure& why) {
-  if (s.serial == nullptr) {
-    why = OpenFailure::NotSet;
-    return InvalidLink;
-  }
-  int fd = OpenSerialPort(*s.serial, &why);
-  if (fd < 0) return InvalidLink;
-  SerialRing().Reset();
-  PurgeSerialPort(fd);
-  return fd;
-}
-bool SerialCloseLink(LinkHandle handle, const LinkSettings& s, CloseMode mode,
-                     LinkProgress* progress) {
-  return CloseSerialPort(static_cast<int>(handle), s.timeouts.serial, mode, progress);
-}
-bool SerialWrite(LinkHandle handle, const uint8_t* at, uint32_t n, bool, const LinkSettings& s) {
-  return SerialWriteChunk(static_cast<int>(handle), at, n, s.timeouts.serial) == n;
-}
-bool SerialRead(LinkHandle handle, uint8_t& out, const LinkSettings& s) {
-  return SerialReadByte(static_cast<int>(handle), out, s.timeouts.serial, s.observer);
-}
-uint64_t SerialHeld(LinkHandle handle) { return SerialUnsent(static_cast<int>(handle)); }
-
-// Parallel
-
-LinkHandle ParallelOpenLink(const LinkSettings& s, OpenFailure& why) {
-  if (s.parallelDeviceName == nullptr) {
-    why = OpenFailure::NotSet;
-    return InvalidLink;
-  }
-  int fd = ParallelOpen(s.parallelDeviceName, &why);
-  return fd < 0 ? InvalidLink : fd;
-}
-bool ParallelCloseLink(LinkHandle handle, const LinkSettings&, CloseMode, LinkProgress*) {
-  ParallelClose(static_cast<int>(handle));
-  return true;  // the write returns only once the port took every byte
-}
-bool ParallelWriteAll(LinkHandle handle, const uint8_t* at, uint32_t n, bool,
-                      const LinkSettings& s) {
-  return ParallelWrite(static_cast<int>(handle), at, n, s.timeouts.parallel, s.observer);
-}
-bool NeverReads(LinkHandle, uint8_t&, const LinkSettings&) { return false; }
-
-// TCP
-
-LinkHandle TcpOpenLink(const LinkSettings& s, OpenFailure& why) {
-  if (s.tcp == nullptr) {
-    why = OpenFailure::NotSet;
-    return InvalidLink;
-  }
-  if (!TcpOpen(*s.tcp, s.timeouts.tcp, &why)) return InvalidLink;
-  TcpRing().Reset();
-  return TcpHandle;
-}
-bool TcpCloseLink(LinkHandle, const LinkSettings& s, CloseMode mode, LinkProgress* progress) {
-  return TcpClose(s.timeouts.tcp, mode, progress);
-}
-bool TcpWrite(LinkHandle, const uint8_t* at, uint32_t n, bool more, const LinkSettings& s) {
-  return TcpWriteChunk(at, n, more, s.timeouts.tcp);
-}
-bool TcpRead(LinkHandle, uint8_t& out, const LinkSettings& s) {
-  return TcpReadByte(out, s.timeouts.tcp, s.observer);
-}
-uint64_t TcpHeld(LinkHandle) { return TcpUnacknowledged(); }
-
-// By InterfaceKind.
-constexpr LinkDriver Drivers[] = {
-    {UsbOpenLink, UsbCloseLink, UsbWrite, UsbRead, nullptr, UsbSerialChunk, false},
-    {SerialOpenLink, SerialCloseLink, SerialWrite, SerialRead, SerialHeld, UsbSerialChunk, false},
-    {ParallelOpenLink, ParallelCloseLink, ParallelWriteAll, NeverReads, nullptr, 0, false},
-    {TcpOpenLink, TcpCloseLink, TcpWrite, TcpRead, TcpHeld, TcpChunk, true},
-};
-
-const LinkDriver* DriverFor(InterfaceKind kind) {
-  if (kind < 0 || kind >= static_cast<InterfaceKind>(sizeof Drivers / sizeof Drivers[0]))
-    return nullptr;
-  return &Drivers[kind];
-}
-
 uint64_t Held(const LinkDriver& driver, LinkHandle handle) {
   return driver.held != nullptr ? driver.held(handle) : 0;
 }
@@ -178,10 +57,18 @@ class ClosingProgress final : public LinkProgress {
 
 }  // namespace
 
-LinkHandle OpenLink(InterfaceKind kind) {
+const LinkDriver* DriverFor(InterfaceKind kind) {
+  // By InterfaceKind; each link's file defines its row.
+  static const LinkDriver* const drivers[] = {&UsbDriver, &SerialDriver, &ParallelDriver,
+                                              &TcpDriver};
+  if (kind < 0 || kind >= static_cast<InterfaceKind>(sizeof drivers / sizeof drivers[0]))
+    return nullptr;
+  return drivers[kind];
+}
+
+LinkHandle OpenLinkOn(const LinkDriver* driver, InterfaceKind kind) {
   LinkSettings& settings = CurrentLinkSettings();
   OpenFailure why = OpenFailure::Other;
-  const LinkDriver* driver = DriverFor(kind);
   LinkHandle handle = driver != nullptr ? driver->open(settings, why) : InvalidLink;
   settings.lastOpenFailure = handle == InvalidLink ? why : OpenFailure::None;
   settings.lastOpenKind = kind;
@@ -195,8 +82,8 @@ const char* LastOpenFailureText() {
   return OpenFailureText(settings.lastOpenKind, settings.lastOpenFailure);
 }
 
-bool CloseLink(InterfaceKind kind, LinkHandle handle, CloseMode mode, const WriteShare* lastWrite) {
-  const LinkDriver* driver = DriverFor(kind);
+bool CloseLinkOn(const LinkDriver* driver, LinkHandle handle, CloseMode mode,
+                 const WriteShare* lastWrite) {
   if (driver == nullptr) return true;
   const LinkSettings& settings = CurrentLinkSettings();
   if (settings.observer == nullptr || lastWrite == nullptr)
@@ -205,16 +92,11 @@ bool CloseLink(InterfaceKind kind, LinkHandle handle, CloseMode mode, const Writ
   return driver->close(handle, settings, mode, &closing);
 }
 
-bool WriteLink(LinkHandle handle, InterfaceKind kind, const void* buffer, uint32_t length) {
-  return WriteLinkPart(handle, kind, buffer, length, WritePlace{0, length, false});
-}
-
-bool WriteLinkPart(LinkHandle handle, InterfaceKind kind, const void* buffer, uint32_t length,
-                   const WritePlace& place) {
+bool WriteLinkOn(const LinkDriver* driver, LinkHandle handle, const void* buffer, uint32_t length,
+                 const WritePlace& place) {
   const LinkSettings& settings = CurrentLinkSettings();
   LinkProgress* progress = settings.observer;
   if (progress != nullptr) progress->Tick(0, 0);
-  const LinkDriver* driver = DriverFor(kind);
   if (driver == nullptr) return false;
   const uint8_t* bytes = static_cast<const uint8_t*>(buffer);
   const uint32_t chunkSize = driver->chunkSize != 0 ? driver->chunkSize : length;
@@ -243,9 +125,27 @@ bool WriteLinkPart(LinkHandle handle, InterfaceKind kind, const void* buffer, ui
   return true;
 }
 
-bool ReadLinkByte(LinkHandle handle, InterfaceKind kind, uint8_t& out) {
-  const LinkDriver* driver = DriverFor(kind);
+bool ReadLinkByteOn(const LinkDriver* driver, LinkHandle handle, uint8_t& out) {
   return driver != nullptr && driver->readByte(handle, out, CurrentLinkSettings());
+}
+
+LinkHandle OpenLink(InterfaceKind kind) { return OpenLinkOn(DriverFor(kind), kind); }
+
+bool CloseLink(InterfaceKind kind, LinkHandle handle, CloseMode mode, const WriteShare* lastWrite) {
+  return CloseLinkOn(DriverFor(kind), handle, mode, lastWrite);
+}
+
+bool WriteLink(LinkHandle handle, InterfaceKind kind, const void* buffer, uint32_t length) {
+  return WriteLinkPart(handle, kind, buffer, length, WritePlace{0, length, false});
+}
+
+bool WriteLinkPart(LinkHandle handle, InterfaceKind kind, const void* buffer, uint32_t length,
+                   const WritePlace& place) {
+  return WriteLinkOn(DriverFor(kind), handle, buffer, length, place);
+}
+
+bool ReadLinkByte(LinkHandle handle, InterfaceKind kind, uint8_t& out) {
+  return ReadLinkByteOn(DriverFor(kind), handle, out);
 }
 
 }  // namespace varnalux

@@ -5,17 +5,10 @@
 #include <cstdint>
 
 #include "link/link_codes.h"
+#include "link/link_driver.h"
 #include "link/open_failure.h"
 
 namespace varnalux {
-
-// For USB, COM and LPT an operating system handle; for TCP the constant 1.
-using LinkHandle = intptr_t;
-inline constexpr LinkHandle InvalidLink = -1;
-
-// Chunk sizes of WriteLink.
-inline constexpr uint32_t UsbSerialChunk = 64;
-inline constexpr uint32_t TcpChunk = 1024;
 
 // The size of a whole write that is not known (standard input).
 inline constexpr uint64_t UnknownWholeSize = UINT64_MAX;
@@ -73,5 +66,16 @@ bool WriteLinkPart(LinkHandle handle, InterfaceKind kind, const void* buffer, ui
 // While the TCP and serial links wait for the printer, the user interface
 // processes its pending messages, as between the chunks of a write.
 bool ReadLinkByte(LinkHandle handle, InterfaceKind kind, uint8_t& out);
+
+// The same four on a driver row looked up once (a LinkSession holds its
+// row); a null row opens nothing, writes and reads nothing, and closes as
+// drained. The functions above are these on DriverFor(kind).
+const LinkDriver* DriverFor(InterfaceKind kind);
+LinkHandle OpenLinkOn(const LinkDriver* driver, InterfaceKind kind);
+bool CloseLinkOn(const LinkDriver* driver, LinkHandle handle, CloseMode mode,
+                 const WriteShare* lastWrite);
+bool WriteLinkOn(const LinkDriver* driver, LinkHandle handle, const void* buffer, uint32_t length,
+                 const WritePlace& place);
+bool ReadLinkByteOn(const LinkDriver* driver, LinkHandle handle, uint8_t& out);
 
 }  // namespace varnalux

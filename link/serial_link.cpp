@@ -236,4 +236,35 @@ uint64_t SerialUnsent(int fd) {
 
 ReceiveRing& SerialRing() { return g_serialRing; }
 
+// The row the facade picks for this link: adapters from the facade's
+// calls to the ones above.
+namespace {
+
+LinkHandle SerialOpenLink(const LinkSettings& s, OpenFailure& why) {
+  if (s.serial == nullptr) {
+    why = OpenFailure::NotSet;
+    return InvalidLink;
+  }
+  int fd = OpenSerialPort(*s.serial, &why);
+  if (fd < 0) return InvalidLink;
+  SerialRing().Reset();
+  PurgeSerialPort(fd);
+  return fd;
+}
+bool SerialCloseLink(LinkHandle handle, const LinkSettings& s, CloseMode mode,
+                     LinkProgress* progress) {
+  return CloseSerialPort(static_cast<int>(handle), s.timeouts.serial, mode, progress);
+}
+bool SerialWrite(LinkHandle handle, const uint8_t* at, uint32_t n, bool, const LinkSettings& s) {
+  return SerialWriteChunk(static_cast<int>(handle), at, n, s.timeouts.serial) == n;
+}
+bool SerialRead(LinkHandle handle, uint8_t& out, const LinkSettings& s) {
+  return SerialReadByte(static_cast<int>(handle), out, s.timeouts.serial, s.observer);
+}
+uint64_t SerialHeld(LinkHandle handle) { return SerialUnsent(static_cast<int>(handle)); }
+
+}  // namespace
+
+const LinkDriver SerialDriver = {SerialOpenLink, SerialCloseLink, SerialWrite, SerialRead, SerialHeld, UsbSerialChunk, false};
+
 }  // namespace varnalux

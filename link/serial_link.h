@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "link/link_codes.h"
+#include "link/link_driver.h"
 #include "link/link_progress.h"
 #include "link/link_settings.h"
 #include "link/link_timeouts.h"
@@ -15,6 +16,9 @@
 #include "link/receive_ring.h"
 
 namespace varnalux {
+
+// The link's row for the facade.
+extern const LinkDriver SerialDriver;
 
 // The line settings the link applies, derived from the record's indexes and
 // laid over the terminal's current settings (everything else is kept).

@@ -374,4 +374,35 @@ bool TcpReadByte(uint8_t& out, const TcpTimeouts& timeouts, LinkProgress* progre
 
 ReceiveRing& TcpRing() { return g_tcpRing; }
 
+// The row the facade picks for this link: adapters from the facade's
+// calls to the ones above.
+namespace {
+
+// Handle the TCP link returns; its connection objects are module-wide.
+constexpr LinkHandle TcpHandle = 1;
+
+LinkHandle TcpOpenLink(const LinkSettings& s, OpenFailure& why) {
+  if (s.tcp == nullptr) {
+    why = OpenFailure::NotSet;
+    return InvalidLink;
+  }
+  if (!TcpOpen(*s.tcp, s.timeouts.tcp, &why)) return InvalidLink;
+  TcpRing().Reset();
+  return TcpHandle;
+}
+bool TcpCloseLink(LinkHandle, const LinkSettings& s, CloseMode mode, LinkProgress* progress) {
+  return TcpClose(s.timeouts.tcp, mode, progress);
+}
+bool TcpWrite(LinkHandle, const uint8_t* at, uint32_t n, bool more, const LinkSettings& s) {
+  return TcpWriteChunk(at, n, more, s.timeouts.tcp);
+}
+bool TcpRead(LinkHandle, uint8_t& out, const LinkSettings& s) {
+  return TcpReadByte(out, s.timeouts.tcp, s.observer);
+}
+uint64_t TcpHeld(LinkHandle) { return TcpUnacknowledged(); }
+
+}  // namespace
+
+const LinkDriver TcpDriver = {TcpOpenLink, TcpCloseLink, TcpWrite, TcpRead, TcpHeld, TcpChunk, true};
+
 }  // namespace varnalux

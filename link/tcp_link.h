@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "link/link_codes.h"
+#include "link/link_driver.h"
 #include "link/link_progress.h"
 #include "link/link_settings.h"
 #include "link/link_timeouts.h"
@@ -11,6 +12,9 @@
 #include "link/receive_ring.h"
 
 namespace varnalux {
+
+// The link's row for the facade.
+extern const LinkDriver TcpDriver;
 
 inline constexpr uint32_t TcpRefillSize = 4096;
 

@@ -2,11 +2,34 @@
 
 #include <libusb.h>
 
-#include "link/usb_link.h"
+#ifndef PRINTER_VENDOR_ID
+#error "PRINTER_VENDOR_ID is set by the build"
+#endif
 
 namespace varnalux {
 
 namespace {
+
+constexpr int HexDigit(char c) {
+  return c >= '0' && c <= '9'   ? c - '0'
+         : c >= 'a' && c <= 'f' ? c - 'a' + 10
+         : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                : -1;
+}
+
+// "1203" -> 0x1203; -1 unless exactly four hexadecimal digits.
+constexpr int ParseVendorId(const char* text) {
+  int value = 0;
+  for (int i = 0; i < 4; ++i) {
+    int digit = HexDigit(text[i]);
+    if (digit < 0) return -1;
+    value = value * 16 + digit;
+  }
+  return text[4] == '\0' ? value : -1;
+}
+
+constexpr int ConfiguredVendorId = ParseVendorId(PRINTER_VENDOR_ID);
+static_assert(ConfiguredVendorId >= 0, "PRINTER_VENDOR_ID must be four hexadecimal digits");
 
 constexpr uint8_t PrinterInterfaceClass = 7;
 
@@ -56,6 +79,8 @@ bool IsPrinterVendor(libusb_device* device) {
 }
 
 }  // namespace
+
+uint16_t PrinterVendorId() { return static_cast<uint16_t>(ConfiguredVendorId); }
 
 libusb_device* FindPrinterDevice(libusb_context* context) {
   if (context == nullptr) return nullptr;

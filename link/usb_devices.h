@@ -9,6 +9,10 @@ struct libusb_context;
 
 namespace varnalux {
 
+// The vendor number of the printers served, from the build setting
+// PRINTER_VENDOR_ID (four hexadecimal digits); only usb_devices.cpp sees it.
+uint16_t PrinterVendorId();
+
 // The first present device of PrinterVendorId() in the order the system
 // enumerates them (the product number is not looked at), with a reference
 // the caller must drop with libusb_unref_device; null when none. The device

@@ -4,37 +4,12 @@
 
 #include <climits>
 
-#include "link/printer_link.h"
+#include "link/link_settings.h"
 #include "link/usb_devices.h"
-
-#ifndef PRINTER_VENDOR_ID
-#error "PRINTER_VENDOR_ID is set by the build"
-#endif
 
 namespace varnalux {
 
 namespace {
-
-constexpr int HexDigit(char c) {
-  return c >= '0' && c <= '9'   ? c - '0'
-         : c >= 'a' && c <= 'f' ? c - 'a' + 10
-         : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                : -1;
-}
-
-// "1203" -> 0x1203; -1 unless exactly four hexadecimal digits.
-constexpr int ParseVendorId(const char* text) {
-  int value = 0;
-  for (int i = 0; i < 4; ++i) {
-    int digit = HexDigit(text[i]);
-    if (digit < 0) return -1;
-    value = value * 16 + digit;
-  }
-  return text[4] == '\0' ? value : -1;
-}
-
-constexpr int ConfiguredVendorId = ParseVendorId(PRINTER_VENDOR_ID);
-static_assert(ConfiguredVendorId >= 0, "PRINTER_VENDOR_ID must be four hexadecimal digits");
 
 // A refill asks for one packet: at least 64 bytes, and never less than the
 // endpoint's packet size, since a packet longer than the request would be
@@ -109,8 +84,6 @@ void Refill(milliseconds readTimeout) {
 }
 
 }  // namespace
-
-uint16_t PrinterVendorId() { return static_cast<uint16_t>(ConfiguredVendorId); }
 
 libusb_context* UsbContext() {
   if (g_usb.context == nullptr && !g_usb.contextFailed) {
@@ -210,5 +183,30 @@ bool UsbReadByte(intptr_t handle, uint8_t& out, const UsbTimeouts& timeouts) {
 ReceiveRing& UsbRing() { return g_usb.ring; }
 
 const char* UsbAccessHint() { return OpenFailureText(KindUsb, OpenFailure::Denied); }
+
+// The row the facade picks for this link: adapters from the facade's
+// calls to the ones above.
+namespace {
+
+LinkHandle UsbOpenLink(const LinkSettings&, OpenFailure& why) {
+  intptr_t handle = UsbOpen(why);
+  if (handle < 0) return InvalidLink;
+  UsbRing().Reset();
+  return handle;
+}
+bool UsbCloseLink(LinkHandle handle, const LinkSettings&, CloseMode, LinkProgress*) {
+  UsbClose(handle);
+  return true;  // a bulk transfer counts only once the device took it
+}
+bool UsbWrite(LinkHandle handle, const uint8_t* at, uint32_t n, bool, const LinkSettings& s) {
+  return UsbWriteChunk(handle, at, n, s.timeouts.usb) == n;
+}
+bool UsbRead(LinkHandle handle, uint8_t& out, const LinkSettings& s) {
+  return UsbReadByte(handle, out, s.timeouts.usb);
+}
+
+}  // namespace
+
+const LinkDriver UsbDriver = {UsbOpenLink, UsbCloseLink, UsbWrite, UsbRead, nullptr, UsbSerialChunk, false};
 
 }  // namespace varnalux

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 
+#include "link/link_driver.h"
 #include "link/link_timeouts.h"
 #include "link/open_failure.h"
 #include "link/receive_ring.h"
@@ -18,9 +19,8 @@ struct libusb_context;
 
 namespace varnalux {
 
-// The vendor number of the printers served, from the build setting
-// PRINTER_VENDOR_ID (four hexadecimal digits); only usb_link.cpp sees it.
-uint16_t PrinterVendorId();
+// The link's row for the facade.
+extern const LinkDriver UsbDriver;
 
 // Opens the printer; returns a handle (>= 0), or -1 with the reason in why.
 intptr_t UsbOpen(OpenFailure& why);

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "link/link_session.h"
+#include "protocol/config_numbers.h"
 #include "protocol/report_exchange.h"
 
 namespace varnalux {
@@ -19,32 +20,9 @@ std::string ClockSettingText(const ClockSettings& clock) {
   return std::string(text, static_cast<size_t>(n) < sizeof text ? n : sizeof text - 1);
 }
 
-int32_t AnswerInteger(const char* text, uint32_t length) {
-  if (text == nullptr) return 0;
-  uint32_t i = 0;
-  auto space = [](char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-  };
-  while (i < length && space(text[i])) ++i;
-  bool negative = false;
-  if (i < length && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  int64_t value = 0;
-  while (i < length && text[i] >= '0' && text[i] <= '9') {
-    if (value <= 2147483648LL) value = value * 10 + (text[i] - '0');
-    ++i;
-  }
-  if (negative) value = -value;
-  if (value > 2147483647LL) return 2147483647;
-  if (value < -2147483648LL) return -2147483647 - 1;
-  return static_cast<int32_t>(value);
-}
-
 ResultCode SetClock(InterfaceKind kind, const ClockSettings& clock) {
   const std::string text = ClockSettingText(clock);
-  LinkSession link(kind);
-  if (!link.IsOpen()) return ResultPortOpenError;
-  bool ok = link.Write(text.data(), static_cast<uint32_t>(text.size()));
-  return link.Finish(ok ? ResultOk : ResultTransmitError);
+  return WriteOnce(kind, text.data(), static_cast<uint32_t>(text.size()));
 }
 
 ResultCode ReadClock(InterfaceKind kind, ClockSettings& clock) {
@@ -52,7 +30,6 @@ ResultCode ReadClock(InterfaceKind kind, ClockSettings& clock) {
   if (announcement == nullptr) return ResultPortOpenError;  // no such link
   LinkSession link(kind);
   if (!link.IsOpen()) return ResultPortOpenError;
-  const LinkHandle handle = link.Handle();
 
   struct Query {
     const char* line;
@@ -68,11 +45,11 @@ ResultCode ReadClock(InterfaceKind kind, ClockSettings& clock) {
   };
   char payload[ReportBodyMax + 1];
   uint32_t length = 0;
-  ResultCode code = QueryReport(handle, kind, announcement, payload, sizeof payload, length);
+  ResultCode code = QueryReport(link, announcement, payload, sizeof payload, length);
   for (const Query& q : queries) {
     if (code != ResultOk) break;
-    code = QueryReport(handle, kind, q.line, payload, sizeof payload, length);
-    if (code == ResultOk) *q.field = AnswerInteger(payload, length);
+    code = QueryReport(link, q.line, payload, sizeof payload, length);
+    if (code == ResultOk) *q.field = LenientInteger(payload, length);
   }
   return link.Finish(code);
 }

@@ -23,11 +23,6 @@ struct ClockSettings {
 // -26); the other values unchanged, whatever their range.
 std::string ClockSettingText(const ClockSettings& clock);
 
-// A number from a printer answer, read like atol: leading white space
-// skipped, an optional sign, digits up to the first other character, 0 when
-// there is no digit. Values beyond 32 bits saturate. Reads at most length
-// bytes of text.
-int32_t AnswerInteger(const char* text, uint32_t length);
 
 ResultCode SetClock(InterfaceKind kind, const ClockSettings& clock);
 ResultCode ReadClock(InterfaceKind kind, ClockSettings& clock);

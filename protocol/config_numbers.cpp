@@ -55,15 +55,20 @@ bool SignedSpan(const char* text, const char*& p, const char*& end, bool& negati
 }  // namespace
 
 int32_t LenientInteger(const char* text) {
+  return text == nullptr ? 0 : LenientInteger(text, strlen(text));
+}
+
+int32_t LenientInteger(const char* text, size_t length) {
   if (text == nullptr) return 0;
   const char* p = text;
-  while (IsBlank(*p)) ++p;
+  const char* const end = text + length;
+  while (p < end && IsBlank(*p)) ++p;
   bool negative = false;
-  if (*p == '+' || *p == '-') negative = *p++ == '-';
+  if (p < end && (*p == '+' || *p == '-')) negative = *p++ == '-';
   int64_t value = 0;
   const int64_t limit = negative ? -static_cast<int64_t>(std::numeric_limits<int32_t>::min())
                                  : std::numeric_limits<int32_t>::max();
-  for (; *p >= '0' && *p <= '9'; ++p) {
+  for (; p < end && *p >= '0' && *p <= '9'; ++p) {
     value = value * 10 + (*p - '0');
     if (value > limit) value = limit;  // saturate, keep consuming digits
   }

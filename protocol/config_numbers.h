@@ -10,8 +10,11 @@
 namespace varnalux {
 
 // Like atol: leading blanks, optional sign, decimal digits up to the first
-// other character; no digits give 0. Saturates at the int32 range.
+// other character; no digits give 0. Saturates at the int32 range. The
+// first reads the NUL-terminated text, the second at most length bytes
+// (a printer's answer); null text gives 0.
 int32_t LenientInteger(const char* text);
+int32_t LenientInteger(const char* text, size_t length);
 // Like atof in the "C" locale: optional sign, digits, fraction, exponent;
 // nothing convertible gives 0.
 double LenientDecimal(const char* text);

@@ -131,7 +131,6 @@ bool DotsPerMmFromDpi(float dpi, float& dotsPerMm) {
 ResultCode ReadConfig(InterfaceKind kind, PrinterConfig& config) {
   LinkSession link(kind);
   if (!link.IsOpen()) return ResultPortOpenError;
-  const LinkHandle handle = link.Handle();
 
   char scratch[ReportBodyMax];
   uint32_t length = 0;
@@ -139,10 +138,10 @@ ResultCode ReadConfig(InterfaceKind kind, PrinterConfig& config) {
 
   const char* announcement = InterfaceAnnouncement(kind);
   if (announcement == nullptr) return fail(ResultUnknownError);
-  ResultCode code = QueryReport(handle, kind, announcement, scratch, sizeof scratch, length);
+  ResultCode code = QueryReport(link, announcement, scratch, sizeof scratch, length);
   if (code != ResultOk) return fail(code);
 
-  code = QueryReport(handle, kind, "DIAGNOSTIC REPORT DPI\r\n", scratch, sizeof scratch, length);
+  code = QueryReport(link, "DIAGNOSTIC REPORT DPI\r\n", scratch, sizeof scratch, length);
   if (code != ResultOk) return fail(code);
   config.dpi = static_cast<float>(LenientDecimal(scratch));
   float dotsPerMm = 0.0f;
@@ -151,13 +150,13 @@ ResultCode ReadConfig(InterfaceKind kind, PrinterConfig& config) {
   config.dpiValid = 1;
 
   for (const ReadStep& step : kMandatory) {
-    code = QueryReport(handle, kind, step.query, scratch, sizeof scratch, length);
+    code = QueryReport(link, step.query, scratch, sizeof scratch, length);
     if (code != ResultOk) return fail(code);
     Store(step, scratch, config);
   }
 
   for (const ReadStep& step : kOptional) {
-    if (QueryReport(handle, kind, step.query, scratch, sizeof scratch, length) != ResultOk) {
+    if (QueryReport(link, step.query, scratch, sizeof scratch, length) != ResultOk) {
       config.*step.flag = 0;
       break;
     }

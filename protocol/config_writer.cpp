@@ -181,7 +181,7 @@ ResultCode WriteConfig(InterfaceKind kind, const PrinterConfig& config) {
   LinkSession link(kind);
   if (!link.IsOpen()) return ResultPortOpenError;
   ResultCode code = ForEachCommand(
-      config, [&](const char* text) { return SendCommand(link.Handle(), kind, text); });
+      config, [&](const char* text) { return SendCommand(link, text); });
   return link.Finish(code);
 }
 

@@ -5,7 +5,7 @@
 
 #include "link/link_session.h"
 #include "link/link_settings.h"
-#include "protocol/clock.h"
+#include "protocol/config_numbers.h"
 #include "protocol/file_names.h"
 #include "protocol/input_file.h"
 #include "protocol/report_exchange.h"
@@ -44,35 +44,19 @@ std::string ListLine(const char* payload, uint32_t length) {
   return line;
 }
 
-// Sends the query, then collects answers until an empty one, at the pace of
-// ListPace. Each payload goes into the record's field followed by CR LF
+// Collects the list into the record's field: each payload followed by CR LF
 // while it fits with the final NUL; from the first one that does not, the
-// rest of the list is read without the pause but not kept, and listCut is
-// set, so the exchange stays in step and the field holds whole lines only.
-// A list whose end does not come (within its bound, or soon after the cut)
-// or whose read is cancelled ends with 3 and says why in listCut.
-ResultCode CollectFileList(LinkHandle handle, InterfaceKind kind, const char* query,
-                           DeviceFiles& files) {
+// list is cut (listCut says so), so the field holds whole lines only. A list
+// whose end does not come (within its bound, or soon after the cut) or
+// whose read is cancelled ends with 3 and says why in listCut.
+ResultCode CollectFileList(LinkSession& link, const char* query, DeviceFiles& files) {
   files.listText[0] = '\0';
-  if (SendCommand(handle, kind, query) != ResultOk) return ResultTransmitError;
-  ListPace pace;
-  char payload[ReportBodyMax + 1];
   uint32_t position = 0;
-  for (uint32_t answers = 0; answers < ListAnswersMax; ++answers) {
-    const ListPace::Stop stop = files.listCut ? pace.Look() : pace.Pause();
-    if (stop != ListPace::Stop::None) {
-      files.listCut = stop == ListPace::Stop::Cancelled ? ListCutCancelled : ListCutUnended;
-      return ResultReceiveError;
-    }
-    uint32_t length = 0;
-    if (!ReadReportAnswer(handle, kind, payload, sizeof payload, length)) return ResultReceiveError;
-    if (length == 0) return ResultOk;
-    if (files.listCut) continue;
+  auto keep = [&](const char* payload, uint32_t length) {
     const std::string line = ListLine(payload, length);
     if (line.size() + 3 > DeviceListTextSize - position) {
       files.listCut = ListCutFull;
-      pace.Cut();
-      continue;
+      return false;
     }
     memcpy(files.listText + position, line.data(), line.size());
     position += static_cast<uint32_t>(line.size());
@@ -80,19 +64,23 @@ ResultCode CollectFileList(LinkHandle handle, InterfaceKind kind, const char* qu
     files.listText[position + 1] = '\n';
     files.listText[position + 2] = '\0';
     position += 2;
-  }
-  files.listCut = ListCutUnended;
-  return ResultReceiveError;
+    return true;
+  };
+  ListRead read;
+  read.cut = files.listCut != 0;
+  const ResultCode code = CollectReportList(link, query, ListAnswersMax, keep, read);
+  if (read.stop != ListPace::Stop::None)
+    files.listCut = read.stop == ListPace::Stop::Cancelled ? ListCutCancelled : ListCutUnended;
+  return code;
 }
 
-ResultCode QueryNumber(LinkHandle handle, InterfaceKind kind, const char* query, uint8_t& valid,
-                       int32_t& value) {
+ResultCode QueryNumber(LinkSession& link, const char* query, uint8_t& valid, int32_t& value) {
   char payload[ReportBodyMax + 1];
   uint32_t length = 0;
-  ResultCode code = QueryReport(handle, kind, query, payload, sizeof payload, length);
+  ResultCode code = QueryReport(link, query, payload, sizeof payload, length);
   if (code != ResultOk) return code;
   valid = 1;
-  value = AnswerInteger(payload, length);
+  value = LenientInteger(payload, length);
   return ResultOk;
 }
 
@@ -121,21 +109,19 @@ ResultCode ReadFileList(InterfaceKind kind, DeviceFiles* files) {
 
   char payload[ReportBodyMax + 1];
   uint32_t length = 0;
-  ResultCode code =
-      QueryReport(link.Handle(), link.Kind(), announcement, payload, sizeof payload, length);
+  ResultCode code = QueryReport(link, announcement, payload, sizeof payload, length);
   for (const Query& q : queries) {
     if (code != ResultOk) break;
     DeviceFiles& device = files[q.device];
-    code = QueryNumber(link.Handle(), link.Kind(), q.physical, device.physicalValid,
-                       device.physicalSpace);
+    code = QueryNumber(link, q.physical, device.physicalValid, device.physicalSpace);
     if (code != ResultOk) break;
     if (q.free != nullptr) {
-      code = QueryNumber(link.Handle(), link.Kind(), q.free, device.freeValid, device.freeSpace);
+      code = QueryNumber(link, q.free, device.freeValid, device.freeSpace);
       if (code != ResultOk) break;
     } else {
       device.freeValid = 0;
     }
-    code = CollectFileList(link.Handle(), link.Kind(), q.list, device);
+    code = CollectFileList(link, q.list, device);
   }
   // Every answer arrived, so the printer read every query: the close cannot
   // have lost a byte, and a printer gone by then does not make it a 2.
@@ -161,11 +147,8 @@ ResultCode DownloadFile(InterfaceKind kind, const DownloadRequest& request) {
 
 ResultCode FormatDevice(InterfaceKind kind, MemoryDevice device) {
   if (!ValidDevice(device)) return ResultUnknownError;
-  LinkSession link(kind);
-  if (!link.IsOpen()) return ResultPortOpenError;
   const char* command = FormatCommands[device];
-  bool ok = link.Write(command, static_cast<uint32_t>(strnlen(command, FormatCommandSize)));
-  return link.Finish(ok ? ResultOk : ResultTransmitError);
+  return WriteOnce(kind, command, static_cast<uint32_t>(strnlen(command, FormatCommandSize)));
 }
 
 }  // namespace varnalux

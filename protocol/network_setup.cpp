@@ -26,10 +26,7 @@ std::string Quoted(std::string_view text) {
 
 ResultCode WriteCommand(InterfaceKind kind, const std::string& text) {
   if (text.empty()) return ResultUnsendableNetText;
-  LinkSession link(kind);
-  if (!link.IsOpen()) return ResultPortOpenError;
-  const bool sent = link.Write(text.data(), static_cast<uint32_t>(text.size()));
-  return link.Finish(sent ? ResultOk : ResultTransmitError);
+  return WriteOnce(kind, text.data(), static_cast<uint32_t>(text.size()));
 }
 
 }  // namespace
@@ -67,7 +64,7 @@ ResultCode ReadNetConfig(InterfaceKind kind, NetworkSettings& settings) {
   char payload[ReportBodyMax + 1];
   uint32_t length = 0;
   auto query = [&](const char* line) {
-    return QueryReport(link.Handle(), link.Kind(), line, payload, sizeof payload, length);
+    return QueryReport(link, line, payload, sizeof payload, length);
   };
   auto text = [&]() { return std::string_view(payload, length); };
 

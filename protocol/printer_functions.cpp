@@ -29,14 +29,6 @@ bool FieldIsSafe(const char (&field)[PrinterFileNameSize]) {
   return true;
 }
 
-// Open, one write, close: 1 when the link does not open, 2 when the write
-// fails, else 0.
-ResultCode WriteOnce(InterfaceKind kind, const void* bytes, uint32_t length) {
-  LinkSession link(kind);
-  if (!link.IsOpen()) return ResultPortOpenError;
-  return link.Finish(link.Write(bytes, length) ? ResultOk : ResultTransmitError);
-}
-
 ResultCode WriteText(InterfaceKind kind, const std::string& text) {
   return WriteOnce(kind, text.data(), static_cast<uint32_t>(text.size()));
 }

@@ -4,7 +4,6 @@
 #include <cstring>
 #include <thread>
 
-#include "link/link_session.h"
 #include "link/link_settings.h"
 
 namespace varnalux {
@@ -50,8 +49,7 @@ ResultCode QueryStatus(InterfaceKind kind, PrinterStatus& status) {
   return link.Finish(ResultOk);
 }
 
-bool ReadReportAnswer(LinkHandle handle, InterfaceKind kind, char* payload, uint32_t capacity,
-                      uint32_t& length) {
+bool ReadReportAnswer(LinkSession& link, char* payload, uint32_t capacity, uint32_t& length) {
   uint8_t byte = 0;
   // Lead-in: everything before the first "{" is discarded. A peer that keeps
   // sending without ever opening an answer (garbage at a wrong baud rate, a
@@ -59,7 +57,7 @@ bool ReadReportAnswer(LinkHandle handle, InterfaceKind kind, char* payload, uint
   // worth of lead-in the answer counts as missing.
   uint32_t skipped = 0;
   do {
-    if (!ReadLinkByte(handle, kind, byte)) return false;
+    if (!link.ReadByte(byte)) return false;
     if (byte != '{' && ++skipped > ReportLeadInMax) return false;
   } while (byte != '{');
 
@@ -67,7 +65,7 @@ bool ReadReportAnswer(LinkHandle handle, InterfaceKind kind, char* payload, uint
   // brace never comes is judged on what arrived.
   char body[ReportBodyMax];
   uint32_t bodyLength = 0;
-  while (ReadLinkByte(handle, kind, byte) && byte != '}') {
+  while (link.ReadByte(byte) && byte != '}') {
     if (bodyLength == ReportBodyMax) return false;
     body[bodyLength++] = static_cast<char>(byte);
   }
@@ -95,15 +93,15 @@ bool ReadReportAnswer(LinkHandle handle, InterfaceKind kind, char* payload, uint
   return true;
 }
 
-ResultCode SendCommand(LinkHandle handle, InterfaceKind kind, const char* text) {
+ResultCode SendCommand(LinkSession& link, const char* text) {
   uint32_t n = static_cast<uint32_t>(strlen(text));
-  return WriteLink(handle, kind, text, n) ? ResultOk : ResultTransmitError;
+  return link.Write(text, n) ? ResultOk : ResultTransmitError;
 }
 
-ResultCode QueryReport(LinkHandle handle, InterfaceKind kind, const char* query, char* payload,
-                       uint32_t capacity, uint32_t& length) {
-  if (SendCommand(handle, kind, query) != ResultOk) return ResultTransmitError;
-  return ReadReportAnswer(handle, kind, payload, capacity, length) ? ResultOk : ResultReceiveError;
+ResultCode QueryReport(LinkSession& link, const char* query, char* payload, uint32_t capacity,
+                       uint32_t& length) {
+  if (SendCommand(link, query) != ResultOk) return ResultTransmitError;
+  return ReadReportAnswer(link, payload, capacity, length) ? ResultOk : ResultReceiveError;
 }
 
 namespace {
@@ -111,8 +109,8 @@ namespace {
 constexpr std::chrono::milliseconds PumpSlice{10};
 }  // namespace
 
-ListPace::ListPace()
-    : observer_(CurrentLinkSettings().observer),
+ListPace::ListPace(const LinkSession& link)
+    : observer_(link.Observer()),
       timeouts_(CurrentLinkSettings().timeouts.list),
       whole_(timeouts_.whole),
       offerAt_(timeouts_.offerCancel),
@@ -150,37 +148,46 @@ void ListPace::Cut() {
   afterCut_ = Deadline(timeouts_.afterCut);
 }
 
-ResultCode QueryReportList(LinkHandle handle, InterfaceKind kind, const char* query, char* list,
-                           uint32_t capacity, uint32_t& total) {
-  if (SendCommand(handle, kind, query) != ResultOk) return ResultTransmitError;
-  if (list == nullptr || capacity == 0) return ResultReceiveError;
-  ListPace pace;
-  uint32_t position = 0;
-  list[0] = '\0';
-  for (;;) {
-    if (pace.Pause() != ListPace::Stop::None) return ResultReceiveError;
-    // The answer lands at the write position; it must leave room for its
-    // CR LF and the final NUL, or the list is refused.
+ResultCode CollectReportList(LinkSession& link, const char* query, uint32_t answersMax,
+                             const KeepAnswer& keep, ListRead& read) {
+  if (SendCommand(link, query) != ResultOk) return ResultTransmitError;
+  ListPace pace(link);
+  char payload[ReportBodyMax + 1];
+  for (uint32_t answers = 0; answers < answersMax; ++answers) {
+    read.stop = read.cut ? pace.Look() : pace.Pause();
+    if (read.stop != ListPace::Stop::None) return ResultReceiveError;
     uint32_t length = 0;
-    uint32_t room = capacity - position;
-    if (!ReadReportAnswer(handle, kind, list + position, room, length)) {
-      list[position] = '\0';
-      return ResultReceiveError;
-    }
-    if (length == 0) {
-      total = position;
-      return ResultOk;
-    }
-    if (length + 3 > room) {
-      list[position] = '\0';
-      return ResultReceiveError;
-    }
+    if (!ReadReportAnswer(link, payload, sizeof payload, length)) return ResultReceiveError;
+    if (length == 0) return ResultOk;
+    if (read.cut || keep(payload, length)) continue;
+    read.cut = true;
+    pace.Cut();
+  }
+  read.stop = ListPace::Stop::Bound;
+  return ResultReceiveError;
+}
+
+ResultCode QueryReportList(LinkSession& link, const char* query, char* list, uint32_t capacity,
+                           uint32_t& total) {
+  const bool room = list != nullptr && capacity != 0;
+  if (room) list[0] = '\0';
+  uint32_t position = 0;
+  auto keep = [&](const char* payload, uint32_t length) {
+    if (!room || length + 3 > capacity - position) return false;
+    memcpy(list + position, payload, length);
     position += length;
     list[position] = '\r';
     list[position + 1] = '\n';
     list[position + 2] = '\0';
     position += 2;
-  }
+    return true;
+  };
+  ListRead read;
+  const ResultCode code = CollectReportList(link, query, UINT32_MAX, keep, read);
+  if (code != ResultOk) return code;
+  if (!room || read.cut) return ResultReceiveError;
+  total = position;
+  return ResultOk;
 }
 
 }  // namespace varnalux

@@ -6,12 +6,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "link/deadline.h"
 #include "link/link_codes.h"
 #include "link/link_progress.h"
+#include "link/link_session.h"
 #include "link/link_timeouts.h"
-#include "link/printer_link.h"
 
 namespace varnalux {
 
@@ -47,29 +48,29 @@ const char* InterfaceAnnouncement(InterfaceKind kind);
 // Operation 0: opens the link, asks ESC ! ?, reads one byte, closes.
 ResultCode QueryStatus(InterfaceKind kind, PrinterStatus& status);
 
-// Reads one ReportAnswer. On success the payload and a NUL are stored in
-// payload (capacity bytes; an answer that does not fit with its NUL fails)
-// and length is set.
-bool ReadReportAnswer(LinkHandle handle, InterfaceKind kind, char* payload, uint32_t capacity,
-                      uint32_t& length);
+// Reads one ReportAnswer from the link. On success the payload and a NUL
+// are stored in payload (capacity bytes; an answer that does not fit with
+// its NUL fails) and length is set.
+bool ReadReportAnswer(LinkSession& link, char* payload, uint32_t capacity, uint32_t& length);
 
-// One WriteLink of the NUL-terminated text: 0, or 2 when it failed.
-ResultCode SendCommand(LinkHandle handle, InterfaceKind kind, const char* text);
+// One write of the NUL-terminated text: 0, or 2 when it failed.
+ResultCode SendCommand(LinkSession& link, const char* text);
 
 // SendCommand, then ReadReportAnswer: 0, 2 (write failed) or 3 (no answer).
-ResultCode QueryReport(LinkHandle handle, InterfaceKind kind, const char* query, char* payload,
-                       uint32_t capacity, uint32_t& length);
+ResultCode QueryReport(LinkSession& link, const char* query, char* payload, uint32_t capacity,
+                       uint32_t& length);
 
 // The pace and the bounds of one list read, from its query on (the bounds
 // are the link settings' ListTimeouts): the pause before each answer, during
 // which the window handles its messages; the wall-clock bound of the whole
 // list; a short bound for reading on to the end of a list that was cut; and
-// the user's Cancel, offered once the read has lasted a while.
+// the user's Cancel, offered once the read has lasted a while, through the
+// link's observer.
 class ListPace {
  public:
   enum class Stop { None, Bound, Cancelled };
 
-  ListPace();
+  explicit ListPace(const LinkSession& link);
   // Takes back the Cancel offer it made.
   ~ListPace();
   ListPace(const ListPace&) = delete;
@@ -92,13 +93,32 @@ class ListPace {
   bool offered_ = false;
 };
 
-// Writes the query, then collects answers (the pause before each) until an
-// empty one. The payloads land in list, each followed by CR LF,
-// NUL-terminated; total counts the CR LF pairs but not the NUL. An answer
-// that would not fit with its CR LF and the NUL refuses the list with 3
-// (nothing is written beyond capacity), as does a list that passes its bound
-// or is cancelled. 0, 2 or 3 as QueryReport.
-ResultCode QueryReportList(LinkHandle handle, InterfaceKind kind, const char* query, char* list,
-                           uint32_t capacity, uint32_t& total);
+// How one list read went besides its result: whether the list was cut (an
+// answer did not fit; the caller may say so when the read began cut, the
+// answers are then read but none kept) and what stopped a list whose end did
+// not come (Bound also for one of more answers than its most).
+struct ListRead {
+  bool cut = false;
+  ListPace::Stop stop = ListPace::Stop::None;
+};
+
+// The one list collector. Writes the query, then reads answers at the pace
+// of ListPace until an empty one, at most answersMax of them. Each non-empty
+// answer goes to keep, which returns false when it does not fit: there the
+// list is cut, and the rest is read without the pause but not kept, so the
+// exchange stays in step, for at most the pace's after-cut bound. 0 when the
+// list ended (cut or not), 2 when the query was not written, 3 when an
+// answer was missing or broken, the list passed its bound or was cancelled.
+using KeepAnswer = std::function<bool(const char* payload, uint32_t length)>;
+ResultCode CollectReportList(LinkSession& link, const char* query, uint32_t answersMax,
+                             const KeepAnswer& keep, ListRead& read);
+
+// The collector into one buffer. The payloads land in list, each followed by
+// CR LF, NUL-terminated; total counts the CR LF pairs but not the NUL. A list
+// with an answer that would not fit with its CR LF and the NUL is refused
+// with 3 once it was read (nothing is written beyond capacity), as is a list
+// that passes its bound or is cancelled. 0, 2 or 3 as QueryReport.
+ResultCode QueryReportList(LinkSession& link, const char* query, char* list, uint32_t capacity,
+                           uint32_t& total);
 
 }  // namespace varnalux

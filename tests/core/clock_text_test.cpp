@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "protocol/clock.h"
+#include "protocol/config_numbers.h"
 #include "tests/core/clock_values.h"
 
 namespace varnalux {
@@ -30,8 +31,8 @@ TEST(ClockSettingText, OutOfRangeValuesAreSentUnchanged) {
             "SECOND = 0\r\n");
 }
 
-TEST(AnswerInteger, ReadsLikeAtol) {
-  auto read = [](const char* s) { return AnswerInteger(s, static_cast<uint32_t>(strlen(s))); };
+TEST(AnswerInteger, ReadsLikeAtolWithinItsLength) {
+  auto read = [](const char* s) { return LenientInteger(s, strlen(s)); };
   EXPECT_EQ(read("26"), 26);
   EXPECT_EQ(read("  \t 07"), 7);
   EXPECT_EQ(read("12:30"), 12);
@@ -42,10 +43,10 @@ TEST(AnswerInteger, ReadsLikeAtol) {
   EXPECT_EQ(read("- 5"), 0);
   EXPECT_EQ(read("99999999999999999999"), INT_MAX);
   EXPECT_EQ(read("-99999999999999999999"), INT_MIN);
-  EXPECT_EQ(AnswerInteger(nullptr, 5), 0);
+  EXPECT_EQ(LenientInteger(nullptr, 5), 0);
   // Only length bytes are looked at: digits beyond them do not count.
   const char unterminated[4] = {'1', '2', '3', '4'};
-  EXPECT_EQ(AnswerInteger(unterminated, 2), 12);
+  EXPECT_EQ(LenientInteger(unterminated, 2), 12);
 }
 
 }  // namespace

@@ -193,17 +193,17 @@ TEST(FileListPace, QueryReportListKeepsThePaceAndItsBound) {
   p.Endless("FILES", Answers(10, false));
   p.link.Timeouts().list.whole = milliseconds(400);
   PacedView view;
-  LinkHandle h = OpenLink(KindEthernet);
-  ASSERT_NE(h, InvalidLink);
+  LinkSession session(KindEthernet);
+  ASSERT_TRUE(session.IsOpen());
   char list[4096];
   uint32_t total = 0;
   const auto start = Clock::now();
-  EXPECT_EQ(QueryReportList(h, KindEthernet, "DIAGNOSTIC REPORT FILES\r\n", list, sizeof list, total),
+  EXPECT_EQ(QueryReportList(session, "DIAGNOSTIC REPORT FILES\r\n", list, sizeof list, total),
             ResultReceiveError);
   EXPECT_LT(Clock::now() - start, milliseconds(2000));
   EXPECT_EQ(std::string(list, 10), "N000\r\nN001");
   EXPECT_GE(view.pumps.size(), 20u);
-  CloseLink(KindEthernet, h);
+  session.Finish(ResultOk);
 }
 
 }  // namespace

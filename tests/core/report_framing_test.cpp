@@ -25,16 +25,16 @@ Answer ReadOne(const std::string& wire, uint32_t capacity = 1024) {
   peer.SetAnswer(wire);
   BoundLink link;
   peer.Target(link.tcp);
-  LinkHandle h = OpenLink(KindEthernet);
-  EXPECT_NE(h, InvalidLink);
+  LinkSession session(KindEthernet);
+  EXPECT_TRUE(session.IsOpen());
   Answer a;
   std::vector<char> buf(capacity + 8, '#');
-  EXPECT_EQ(SendCommand(h, KindEthernet, "DIAGNOSTIC REPORT DPI\r\n"), ResultOk);
-  a.ok = ReadReportAnswer(h, KindEthernet, buf.data(), capacity, a.length);
+  EXPECT_EQ(SendCommand(session, "DIAGNOSTIC REPORT DPI\r\n"), ResultOk);
+  a.ok = ReadReportAnswer(session, buf.data(), capacity, a.length);
   if (a.ok) a.payload.assign(buf.data(), a.length);
   // Nothing may be written past the buffer.
   for (uint32_t i = capacity; i < buf.size(); ++i) EXPECT_EQ(buf[i], '#') << "overrun at " << i;
-  CloseLink(KindEthernet, h);
+  session.Finish(ResultOk);
   return a;
 }
 
@@ -146,13 +146,13 @@ TEST(ReportFraming, MalformedInputSweep) {
       expected = field.size() <= 6 && std::stoul(field.empty() ? "0" : field) == payload.size();
     }
     peer.SetAnswer(wire);
-    LinkHandle h = OpenLink(KindEthernet);
-    ASSERT_NE(h, InvalidLink);
+    LinkSession session(KindEthernet);
+    ASSERT_TRUE(session.IsOpen());
     char buf[64];
     uint32_t len = 0;
-    ASSERT_EQ(SendCommand(h, KindEthernet, "Q\r\n"), ResultOk);
-    bool ok = ReadReportAnswer(h, KindEthernet, buf, sizeof buf, len);
-    CloseLink(KindEthernet, h);
+    ASSERT_EQ(SendCommand(session, "Q\r\n"), ResultOk);
+    bool ok = ReadReportAnswer(session, buf, sizeof buf, len);
+    session.Finish(ResultOk);
     ASSERT_EQ(ok, expected) << "input " << wire;
     if (ok) {
       EXPECT_EQ(std::string(buf, len), payload);
@@ -165,11 +165,10 @@ class ReportListTest : public ::testing::Test {
   ResultCode List(const std::string& wire, char* buf, uint32_t capacity, uint32_t& total) {
     peer_.SetAnswer(wire);
     peer_.Target(link_.tcp);
-    LinkHandle h = OpenLink(KindEthernet);
-    EXPECT_NE(h, InvalidLink);
-    ResultCode r =
-        QueryReportList(h, KindEthernet, "DIAGNOSTIC REPORT FILES\r\n", buf, capacity, total);
-    CloseLink(KindEthernet, h);
+    LinkSession session(KindEthernet);
+    EXPECT_TRUE(session.IsOpen());
+    ResultCode r = QueryReportList(session, "DIAGNOSTIC REPORT FILES\r\n", buf, capacity, total);
+    session.Finish(ResultOk);
     return r;
   }
   LoopbackPeer peer_;

@@ -109,19 +109,19 @@ TEST(TcpLink, DroppedConnectionFailsWithoutHanging) {
 
   // Half an answer, then the connection drops: the framed read fails.
   peer.SetScripts({{"{10|abc", false, true}});
-  LinkHandle h = OpenLink(KindEthernet);
-  ASSERT_NE(h, InvalidLink);
+  LinkSession session(KindEthernet);
+  ASSERT_TRUE(session.IsOpen());
   char buf[64];
   uint32_t len = 0;
-  EXPECT_EQ(QueryReport(h, KindEthernet, "DIAGNOSTIC REPORT DPI\r\n", buf, sizeof buf, len),
+  EXPECT_EQ(QueryReport(session, "DIAGNOSTIC REPORT DPI\r\n", buf, sizeof buf, len),
             ResultReceiveError);
   // Writing on the dropped connection fails instead of raising SIGPIPE.
   ASSERT_TRUE(peer.WaitIdle(2000));  // the printer has closed its end
   std::string big(256 * 1024, 'x');
   bool ok = true;
-  for (int i = 0; i < 8 && ok; ++i) ok = WriteLink(h, KindEthernet, big.data(), big.size());
+  for (int i = 0; i < 8 && ok; ++i) ok = session.Write(big.data(), big.size());
   EXPECT_FALSE(ok);
-  CloseLink(KindEthernet, h);
+  session.Finish(ResultTransmitError);
 }
 
 TEST(TcpLink, ConnectToAListenerThatNeverAcceptsIsBounded) {

@@ -12,7 +12,7 @@ void SetLinkInput(const uint8_t* data, size_t size);
 // Bytes of the input not read yet.
 size_t LinkInputLeft();
 size_t LinkBytesWritten();
-// Links open now (each OpenLink adds one, each CloseLink takes one away).
+// Links open now (each open adds one, each close takes one away).
 int LinksOpen();
 
 }  // namespace varnalux::fuzz

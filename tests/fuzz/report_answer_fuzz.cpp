@@ -50,7 +50,8 @@ void SingleAnswer(InterfaceKind kind, uint32_t capacity, const uint8_t* data, si
   std::unique_ptr<char[]> payload(new char[capacity]);
   uint32_t length = 0xFFFFFFFF;
   fuzz::SetLinkInput(data, size);
-  bool read = ReadReportAnswer(1, kind, payload.get(), capacity, length);
+  LinkSession link(kind);
+  bool read = ReadReportAnswer(link, payload.get(), capacity, length);
   std::string expected;
   size_t consumed = 0;
   bool valid = ExpectedAnswer(data, size, capacity, expected, consumed);
@@ -65,7 +66,8 @@ void AnswerList(InterfaceKind kind, uint32_t capacity, const uint8_t* data, size
   std::unique_ptr<char[]> list(new char[capacity]);
   uint32_t total = 0xFFFFFFFF;
   fuzz::SetLinkInput(data, size);
-  ResultCode code = QueryReportList(1, kind, "DIAGNOSTIC REPORT FILES\r\n", list.get(), capacity, total);
+  LinkSession link(kind);
+  ResultCode code = QueryReportList(link, "DIAGNOSTIC REPORT FILES\r\n", list.get(), capacity, total);
   Check(code == ResultOk || code == ResultReceiveError);
   Check(fuzz::LinkBytesWritten() == strlen("DIAGNOSTIC REPORT FILES\r\n"));
   // The list the frame rules give: answers one after the other until an

@@ -9,6 +9,7 @@
 #include <iterator>
 #include <string>
 
+#include "link/usb_devices.h"
 #include "link/usb_link.h"
 
 namespace varnalux {
