@@ -112,10 +112,19 @@ HARNESS_ONLY Expected Model(const std::vector<Answer>& answers) {
     for (;;) {
       if (!take(a)) return e;
       if (a->payload.empty()) break;
+      // A NUL in a name is kept as the four characters \x00, so that it
+      // does not end the text there.
+      std::string line;
+      for (char c : a->payload) {
+        if (c == '\0')
+          line += "\\x00";
+        else
+          line += c;
+      }
       // Kept while the line, its CR LF and the final NUL fit the field;
       // from the first line that does not, nothing more is kept.
-      if (!e.cut[d] && e.text[d].size() + a->payload.size() + 3 <= DeviceListTextSize) {
-        e.text[d] += a->payload + "\r\n";
+      if (!e.cut[d] && e.text[d].size() + line.size() + 3 <= DeviceListTextSize) {
+        e.text[d] += line + "\r\n";
       } else {
         e.cut[d] = true;
       }
