@@ -16,6 +16,7 @@
 #include <utility>
 
 #include "protocol/config_file.h"
+#include "ui/config_fields.h"
 #include "ui/dialog_seam.h"
 #include "ui/form_font.h"
 #include "ui/printer_operation.h"
@@ -61,12 +62,6 @@ void SetText(QLineEdit* edit, const QString& text) {
 
 std::string ToUtf8(const QString& text) { return text.toStdString(); }
 
-QStringList Items(std::initializer_list<const char*> items) {
-  QStringList list;
-  for (const char* item : items) list << QString::fromLatin1(item);
-  return list;
-}
-
 // The item an editable list shows: its text (typed, pasted or picked) looked
 // up among the items, whatever was selected before. An empty text is the
 // empty first item; a text that is no item is no selection.
@@ -84,6 +79,96 @@ QStringList TableItems(const varnalux::LookupTable& table) {
   return list;
 }
 
+// A list's items: the empty first item, then a table's entries or the
+// row's own items.
+QStringList ListItems(const ConfigField& field) {
+  if (field.table) return TableItems(*field.table);
+  return QString::fromLatin1(field.items).split(u'|');
+}
+
+// A caption names its field for screen readers and keyboard users.
+QLabel* Caption(const char* text, QWidget* parent, QWidget* buddy) {
+  auto* label = new QLabel(QString::fromLatin1(text), parent);
+  label->setBuddy(buddy);
+  return label;
+}
+
+QHBoxLayout* Pair(QWidget* a, QWidget* b) {
+  auto* row = new QHBoxLayout;
+  row->setSpacing(3);
+  row->addWidget(a, 1);
+  row->addWidget(b, 1);
+  return row;
+}
+
+QComboBox* MakeList(const ConfigField& field, QWidget* parent) {
+  auto* box = new QComboBox(parent);
+  const bool editable = field.kind == ConfigFieldKind::EditList;
+  box->setEditable(editable);
+  if (editable) box->setInsertPolicy(QComboBox::NoInsert);
+  box->addItems(ListItems(field));
+  // Every list but one starts at the empty item; that one starts without
+  // a selection, as the page state does.
+  box->setCurrentIndex(ConfigPageText{}.*field.index);
+  // The edit part of an editable list is named by the list's caption.
+  if (editable) box->lineEdit()->setAccessibleName(QString::fromLatin1(field.caption));
+  return box;
+}
+
+QLineEdit* MakeEdit(const ConfigField& field, QWidget* parent) {
+  auto* edit = new QLineEdit(parent);
+  if (field.typedMax > 0) edit->setValidator(new TypedLengthValidator(edit, field.typedMax));
+  if (field.kind == ConfigFieldKind::Info || field.kind == ConfigFieldKind::Base) {
+    edit->setReadOnly(!field.writable);
+    edit->setFocusPolicy(Qt::ClickFocus);  // selectable for copying, not a tab stop
+  }
+  if (field.kind == ConfigFieldKind::Base) {
+    // A base value beside its edit: shown only when the printer reports one.
+    edit->setEnabled(false);
+    QSizePolicy policy = edit->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);  // its edit keeps the same width
+    edit->setSizePolicy(policy);
+    edit->setVisible(false);
+  }
+  return edit;
+}
+
+bool IsList(const ConfigField& field) {
+  return field.kind == ConfigFieldKind::List || field.kind == ConfigFieldKind::EditList;
+}
+
+QWidget* MakeField(const ConfigField& field, QWidget* parent) {
+  QWidget* widget =
+      IsList(field) ? static_cast<QWidget*>(MakeList(field, parent)) : MakeEdit(field, parent);
+  widget->setObjectName(QString::fromLatin1(field.name));
+  if (field.accessibleName) widget->setAccessibleName(QString::fromLatin1(field.accessibleName));
+  return widget;
+}
+
+void ReadField(const ConfigField& field, const QWidget* widget, ConfigPageText& page) {
+  if (IsList(field)) {
+    const auto* box = static_cast<const QComboBox*>(widget);
+    page.*field.index =
+        field.kind == ConfigFieldKind::EditList ? ShownItem(box) : box->currentIndex();
+    return;
+  }
+  page.*field.text = ToUtf8(static_cast<const QLineEdit*>(widget)->text());
+  if (field.shown) page.*field.shown = !widget->isHidden();
+}
+
+// The information texts are the printer's bytes; everything else is ASCII
+// made by the conversions.
+void ShowField(const ConfigField& field, const ConfigPageText& page, QWidget* widget) {
+  if (IsList(field)) {
+    static_cast<QComboBox*>(widget)->setCurrentIndex(page.*field.index);
+    return;
+  }
+  if (field.shown) widget->setVisible(page.*field.shown);
+  const std::string& text = page.*field.text;
+  SetText(static_cast<QLineEdit*>(widget),
+          field.kind == ConfigFieldKind::Info ? FromField(text) : FromUtf8(text));
+}
+
 }  // namespace
 
 ConfigPage::ConfigPage(OperationHost& operations, DialogSeam& seam, ConfigPageRecords records,
@@ -96,177 +181,74 @@ ConfigPage::ConfigPage(OperationHost& operations, DialogSeam& seam, ConfigPageRe
 void ConfigPage::Build() {
   setObjectName(QStringLiteral("GroupBoxPrinterConfiguration"));
   setTitle(QStringLiteral("Printer Configuration"));
-
-  // A caption names its field for screen readers and keyboard users.
-  auto label = [](const char* text, QWidget* parent, QWidget* buddy) {
-    auto* l = new QLabel(QString::fromLatin1(text), parent);
-    l->setBuddy(buddy);
-    return l;
-  };
-  auto edit = [](const char* name, QWidget* parent) {
-    auto* e = new QLineEdit(parent);
-    e->setObjectName(QString::fromLatin1(name));
-    return e;
-  };
-  auto combo = [](const char* name, const QStringList& items, bool editable, QWidget* parent) {
-    auto* c = new QComboBox(parent);
-    c->setObjectName(QString::fromLatin1(name));
-    c->setEditable(editable);
-    if (editable) c->setInsertPolicy(QComboBox::NoInsert);
-    c->addItems(items);
-    c->setCurrentIndex(0);
-    return c;
-  };
-  // A base value beside its edit: shown only when the printer reports one.
-  auto base = [&](const char* name, QWidget* parent) {
-    QLineEdit* e = edit(name, parent);
-    e->setReadOnly(true);
-    e->setFocusPolicy(Qt::ClickFocus);
-    e->setEnabled(false);
-    QSizePolicy policy = e->sizePolicy();
-    policy.setRetainSizeWhenHidden(true);  // its edit keeps the same width
-    e->setSizePolicy(policy);
-    e->setVisible(false);
-    return e;
-  };
-  auto pair = [](QWidget* a, QWidget* b) {
-    auto* row = new QHBoxLayout;
-    row->setSpacing(3);
-    row->addWidget(a, 1);
-    row->addWidget(b, 1);
-    return row;
-  };
-
-  // Printer information (read-only texts).
   auto* info = new QGroupBox(QStringLiteral("Printer Infomation"), this);
   info->setObjectName(QStringLiteral("GroupBoxPrinterInfomation"));
-  editVersion_ = edit("EditVersion", info);
-  editMilage_ = edit("EditMilage", info);
-  editChecksum_ = edit("EditChecksum", info);
-  for (QLineEdit* e : {editVersion_, editMilage_, editChecksum_}) {
-    e->setReadOnly(true);
-    e->setFocusPolicy(Qt::ClickFocus);  // selectable for copying, not a tab stop
-  }
-  auto* infoGrid = new QGridLayout(info);
-  infoGrid->setContentsMargins(6, 2, 6, 4);
-  infoGrid->setVerticalSpacing(2);
-  infoGrid->addWidget(label("Version:", info, editVersion_), 0, 0);
-  infoGrid->addWidget(editVersion_, 0, 1, 1, 5);
-  infoGrid->addWidget(label("Milage:", info, editMilage_), 1, 0);
-  infoGrid->addWidget(editMilage_, 1, 1);
-  infoGrid->addWidget(label("Km", info, editMilage_), 1, 2);
-  infoGrid->addWidget(label("Check Sum:", info, editChecksum_), 1, 3);
-  infoGrid->addWidget(editChecksum_, 1, 4, 1, 2);
-  infoGrid->setColumnStretch(1, 1);
-  infoGrid->setColumnStretch(4, 1);
-
-  // Printer setup.
   auto* setup = new QGroupBox(QStringLiteral("Printer Setup"), this);
   setup->setObjectName(QStringLiteral("GroupBoxPrinterSetup"));
-  editSpeed_ = edit("EditSpeed", setup);
-  editSpeed_->setValidator(new TypedLengthValidator(editSpeed_, 2));
-  QStringList densities{QString()};
-  for (int i = 0; i <= 15; ++i) densities << QString::number(i);
-  comboBoxDensity_ = combo("ComboBoxDensity", densities, false, setup);
-  editDensityBase_ = base("EditDensityBase", setup);
-  editDensityBase_->setReadOnly(false);  // hidden and disabled, not read-only
-  editWidth_ = edit("EditWidth", setup);
-  editHeight_ = edit("EditHeight", setup);
-  comboBoxMediaSensor_ =
-      combo("ComboBoxMediaSensor", Items({"", "Gap", "Bline", "Continuous"}), false, setup);
-  editGapSize_ = edit("EditGapSize", setup);
-  editGapOffset_ = edit("EditGapOffset", setup);
-  comboBoxPrintOut_ =
-      combo("ComboBoxPrintOut", Items({"", "OFF", "TEAR", "PEEL", "CUTTER"}), false, setup);
-  editCutterPiece_ = edit("EditCutterPiece", setup);
-  editReferenceX_ = edit("EditReferenceX", setup);
-  editReferenceY_ = edit("EditReferenceY", setup);
-  comboBoxDirection_ = combo("ComboBoxDirection", Items({"", "0", "1"}), false, setup);
-  comboBoxMirror_ = combo("ComboBoxMirror", Items({"", "0", "1"}), false, setup);
-  editOffset_ = edit("EditOffset", setup);
-  editOffsetBase_ = base("EditOffsetBase", setup);
-  editShiftX_ = edit("EditShiftX", setup);
-  editShiftXBase_ = base("EditShiftXBase", setup);
-  editShiftY_ = edit("EditShiftY", setup);
-  editShiftYBase_ = base("EditShiftYBase", setup);
-  comboBoxRibbon_ = combo("ComboBoxRibbon", Items({"", "OFF", "ON"}), true, setup);
-  comboBoxCodePage_ = combo("ComboBoxCodePage", TableItems(varnalux::CodePageTable), false, setup);
-  comboBoxCountryCode_ =
-      combo("ComboBoxCountryCode", TableItems(varnalux::CountryTable), true, setup);
-  comboBoxHead_ = combo("ComboBoxHead", Items({"", "OFF", "ON"}), false, setup);
-  comboBoxReprint_ = combo("ComboBoxReprint", Items({"", "OFF", "ON"}), false, setup);
-  comboBoxReprint_->setCurrentIndex(-1);  // the one list without a first selection
-  editGapInten_ = edit("EditGapInten", setup);
-  editBlineInten_ = edit("EditBlineInten", setup);
-  editContinuousInten_ = edit("EditContinuousInten", setup);
-  comboBoxBaudrate_ =
-      combo("ComboBoxBaudrate",
-            Items({"", "1200", "2400", "4800", "9600", "19200", "38400", "57600", "115200"}), false,
-            setup);
-  comboBoxDatabit_ = combo("ComboBoxDatabit", Items({"", "7", "8"}), false, setup);
-  comboBoxParity_ = combo("ComboBoxParity", Items({"", "None", "Odd", "Even"}), false, setup);
-  comboBoxStopBit_ = combo("ComboBoxStopBit", Items({"", "1", "2"}), false, setup);
-  // Fields without a caption of their own, and the edit parts of the two
-  // editable lists, are named for screen readers by their caption and role.
-  editReferenceX_->setAccessibleName(QStringLiteral("Reference: X"));
-  editReferenceY_->setAccessibleName(QStringLiteral("Reference: Y"));
-  comboBoxMirror_->setAccessibleName(QStringLiteral("Direction: Mirror"));
-  editDensityBase_->setAccessibleName(QStringLiteral("Density: Base"));
-  editOffsetBase_->setAccessibleName(QStringLiteral("Offset: Base"));
-  editShiftXBase_->setAccessibleName(QStringLiteral("Shift X: Base"));
-  editShiftYBase_->setAccessibleName(QStringLiteral("Shift Y: Base"));
-  comboBoxRibbon_->lineEdit()->setAccessibleName(QStringLiteral("Ribbon:"));
-  comboBoxCountryCode_->lineEdit()->setAccessibleName(QStringLiteral("Country Code:"));
+  for (const ConfigField& field : ConfigFields())
+    fields_.push_back(MakeField(field, field.place == ConfigFieldPlace::InfoGrid ? info : setup));
+  PlaceInfoFields(info);
+  PlaceSetupFields(setup);
+  BuildUnitGroup();
+  BuildButtons();
 
+  auto* bottom = new QHBoxLayout;
+  bottom->setSpacing(4);
+  bottom->addWidget(radioGroupUnit_);
+  bottom->addStretch(1);
+  for (QPushButton* b : buttons_) bottom->addWidget(b, 0, Qt::AlignBottom);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(6, 2, 6, 4);
+  layout->setSpacing(2);
+  layout->addWidget(info);
+  layout->addWidget(setup, 1);
+  layout->addLayout(bottom);
+}
+
+void ConfigPage::PlaceInfoFields(QGroupBox* info) {
+  auto* grid = new QGridLayout(info);
+  grid->setContentsMargins(6, 2, 6, 4);
+  grid->setVerticalSpacing(2);
+  const std::span<const ConfigField> fields = ConfigFields();
+  for (size_t i = 0; i < fields.size(); ++i) {
+    const ConfigField& f = fields[i];
+    if (f.place != ConfigFieldPlace::InfoGrid) continue;
+    grid->addWidget(Caption(f.caption, info, fields_[i]), f.row, f.column - 1);
+    grid->addWidget(fields_[i], f.row, f.column, 1, f.span);
+    if (f.unit) grid->addWidget(Caption(f.unit, info, fields_[i]), f.row, f.column + 1);
+  }
+  grid->setColumnStretch(1, 1);
+  grid->setColumnStretch(4, 1);
+}
+
+// Two columns of captioned fields; a field placed beside the one before it
+// shares its row at half the width.
+void ConfigPage::PlaceSetupFields(QGroupBox* setup) {
   auto* grid = new QGridLayout(setup);
   grid->setContentsMargins(6, 2, 6, 4);
   grid->setVerticalSpacing(1);
   grid->setHorizontalSpacing(4);
-  int row = 0;
-  auto left = [&](const char* caption, QWidget* w) {
-    grid->addWidget(label(caption, setup, w), row, 0);
-    grid->addWidget(w, row++, 1);
-  };
-  auto leftPair = [&](const char* caption, QWidget* a, QWidget* b) {
-    grid->addWidget(label(caption, setup, a), row, 0);
-    grid->addLayout(pair(a, b), row++, 1);
-  };
-  left("Speed:", editSpeed_);
-  leftPair("Density:", comboBoxDensity_, editDensityBase_);
-  left("Paper Width(unit):", editWidth_);
-  left("Paper Height(unit):", editHeight_);
-  left("Media Sensor:", comboBoxMediaSensor_);
-  left("Gap(unit):", editGapSize_);
-  left("Gap Offset(unit):", editGapOffset_);
-  left("Post-Print Acttion:", comboBoxPrintOut_);
-  left("Cut Piece:", editCutterPiece_);
-  leftPair("Reference:", editReferenceX_, editReferenceY_);
-  leftPair("Direction:", comboBoxDirection_, comboBoxMirror_);
-  leftPair("Offset:", editOffset_, editOffsetBase_);
-  leftPair("Shift X:", editShiftX_, editShiftXBase_);
-  leftPair("Shift Y:", editShiftY_, editShiftYBase_);
-  row = 0;
-  auto right = [&](const char* caption, QWidget* w) {
-    grid->addWidget(label(caption, setup, w), row, 3);
-    grid->addWidget(w, row++, 4);
-  };
-  right("Ribbon:", comboBoxRibbon_);
-  right("Code Page:", comboBoxCodePage_);
-  right("Country Code:", comboBoxCountryCode_);
-  right("Head-up Sensor:", comboBoxHead_);
-  right("Reprint After Error:", comboBoxReprint_);
-  right("Gap Inten.:", editGapInten_);
-  right("Bline Inten.:", editBlineInten_);
-  right("Continuous Inten.:", editContinuousInten_);
-  right("Baud Rate:", comboBoxBaudrate_);
-  right("Data Bits:", comboBoxDatabit_);
-  right("Parity:", comboBoxParity_);
-  right("Stop Bit(s):", comboBoxStopBit_);
+  const std::span<const ConfigField> fields = ConfigFields();
+  int rows[2] = {0, 0};
+  for (size_t i = 0; i < fields.size(); ++i) {
+    const ConfigField& f = fields[i];
+    if (f.place != ConfigFieldPlace::Left && f.place != ConfigFieldPlace::Right) continue;
+    const int side = f.place == ConfigFieldPlace::Left ? 0 : 1;
+    const int row = rows[side]++;
+    grid->addWidget(Caption(f.caption, setup, fields_[i]), row, side * 3);
+    if (i + 1 < fields.size() && fields[i + 1].place == ConfigFieldPlace::Beside)
+      grid->addLayout(Pair(fields_[i], fields_[i + 1]), row, side * 3 + 1);
+    else
+      grid->addWidget(fields_[i], row, side * 3 + 1);
+  }
   grid->setColumnMinimumWidth(2, 8);
   grid->setColumnStretch(1, 1);
   grid->setColumnStretch(4, 1);
+}
 
-  // Unit of the four lengths: two columns, 'inch' selected at start.
+// Unit of the four lengths: two columns, 'inch' selected at start.
+void ConfigPage::BuildUnitGroup() {
   radioGroupUnit_ = new QGroupBox(QStringLiteral("Unit"), this);
   radioGroupUnit_->setObjectName(QStringLiteral("RadioGroupUnit"));
   radioInch_ = new QRadioButton(QStringLiteral("inch"), radioGroupUnit_);
@@ -284,61 +266,40 @@ void ConfigPage::Build() {
   unitRow->addWidget(radioMm_);
   // The unit choice keeps its captions whole; the buttons beside it give way.
   radioGroupUnit_->setMinimumWidth(radioGroupUnit_->sizeHint().width());
+}
 
-  auto button = [this](const char* name, const char* caption) {
-    auto* b = new QPushButton(QString::fromLatin1(caption), this);
-    b->setObjectName(QString::fromLatin1(name));
-    return b;
+void ConfigPage::BuildButtons() {
+  struct PageButton {
+    const char* name;
+    const char* caption;
+    void (ConfigPage::*click)();
   };
-  buttonClear_ = button("ButtonClear", "&Clear");
-  buttonLoad_ = button("ButtonLoad", "&Load");
-  buttonSave_ = button("ButtonSave", "Sa&ve");
-  buttonSet_ = button("ButtonSet", "&Set");
-  buttonRead_ = button("ButtonRead", "&Read");
-  for (QPushButton* b : {buttonClear_, buttonLoad_, buttonSave_, buttonSet_, buttonRead_})
+  static constexpr PageButton kButtons[] = {
+      {"ButtonClear", "&Clear", &ConfigPage::ButtonClearClick},
+      {"ButtonLoad", "&Load", &ConfigPage::ButtonLoadClick},
+      {"ButtonSave", "Sa&ve", &ConfigPage::ButtonSaveClick},
+      {"ButtonSet", "&Set", &ConfigPage::ButtonSetClick},
+      {"ButtonRead", "&Read", &ConfigPage::ButtonReadClick},
+  };
+  for (const PageButton& row : kButtons) {
+    auto* b = new QPushButton(QString::fromLatin1(row.caption), this);
+    b->setObjectName(QString::fromLatin1(row.name));
     b->setMinimumWidth(FormPixels(60));
-  connect(buttonClear_, &QPushButton::clicked, this, &ConfigPage::ButtonClearClick);
-  connect(buttonLoad_, &QPushButton::clicked, this, &ConfigPage::ButtonLoadClick);
-  connect(buttonSave_, &QPushButton::clicked, this, &ConfigPage::ButtonSaveClick);
-  connect(buttonSet_, &QPushButton::clicked, this, &ConfigPage::ButtonSetClick);
-  connect(buttonRead_, &QPushButton::clicked, this, &ConfigPage::ButtonReadClick);
-
-  auto* bottom = new QHBoxLayout;
-  bottom->setSpacing(4);
-  bottom->addWidget(radioGroupUnit_);
-  bottom->addStretch(1);
-  for (QPushButton* b : {buttonClear_, buttonLoad_, buttonSave_, buttonSet_, buttonRead_})
-    bottom->addWidget(b, 0, Qt::AlignBottom);
-
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(6, 2, 6, 4);
-  layout->setSpacing(2);
-  layout->addWidget(info);
-  layout->addWidget(setup, 1);
-  layout->addLayout(bottom);
+    connect(b, &QPushButton::clicked, this, row.click);
+    if (row.click == &ConfigPage::ButtonReadClick) buttonRead_ = b;
+    buttons_.push_back(b);
+  }
 }
 
 std::vector<QWidget*> ConfigPage::TabOrder() const {
-  return {editSpeed_,           comboBoxDensity_,
-          editDensityBase_,     editWidth_,
-          editHeight_,          comboBoxMediaSensor_,
-          editGapSize_,         editGapOffset_,
-          comboBoxPrintOut_,    editCutterPiece_,
-          editReferenceX_,      editReferenceY_,
-          comboBoxDirection_,   comboBoxMirror_,
-          editOffset_,          editOffsetBase_,
-          editShiftX_,          editShiftXBase_,
-          editShiftY_,          editShiftYBase_,
-          comboBoxRibbon_,      comboBoxCodePage_,
-          comboBoxCountryCode_, comboBoxHead_,
-          comboBoxReprint_,     editGapInten_,
-          editBlineInten_,      editContinuousInten_,
-          comboBoxBaudrate_,    comboBoxDatabit_,
-          comboBoxParity_,      comboBoxStopBit_,
-          radioInch_,           radioMm_,
-          buttonClear_,         buttonLoad_,
-          buttonSave_,          buttonSet_,
-          buttonRead_};
+  std::vector<QWidget*> order;
+  const std::span<const ConfigField> fields = ConfigFields();
+  for (size_t i = 0; i < fields.size(); ++i)
+    if (fields[i].kind != ConfigFieldKind::Info) order.push_back(fields_[i]);
+  order.push_back(radioInch_);
+  order.push_back(radioMm_);
+  order.insert(order.end(), buttons_.begin(), buttons_.end());
+  return order;
 }
 
 int ConfigPage::Unit() const { return unitButtons_->checkedId(); }
@@ -356,91 +317,15 @@ void ConfigPage::SelectUnit(int unit) {
 }
 
 ConfigPageText ConfigPage::PageText() const {
-  ConfigPageText p;
-  p.version = ToUtf8(editVersion_->text());
-  p.milage = ToUtf8(editMilage_->text());
-  p.checksum = ToUtf8(editChecksum_->text());
-  p.speed = ToUtf8(editSpeed_->text());
-  p.density = comboBoxDensity_->currentIndex();
-  p.densityBaseShown = !editDensityBase_->isHidden();
-  p.densityBase = ToUtf8(editDensityBase_->text());
-  p.width = ToUtf8(editWidth_->text());
-  p.height = ToUtf8(editHeight_->text());
-  p.mediaSensor = comboBoxMediaSensor_->currentIndex();
-  p.gapSize = ToUtf8(editGapSize_->text());
-  p.gapOffset = ToUtf8(editGapOffset_->text());
-  p.printOut = comboBoxPrintOut_->currentIndex();
-  p.cutterPiece = ToUtf8(editCutterPiece_->text());
-  p.referenceX = ToUtf8(editReferenceX_->text());
-  p.referenceY = ToUtf8(editReferenceY_->text());
-  p.direction = comboBoxDirection_->currentIndex();
-  p.mirror = comboBoxMirror_->currentIndex();
-  p.offset = ToUtf8(editOffset_->text());
-  p.offsetBaseShown = !editOffsetBase_->isHidden();
-  p.offsetBase = ToUtf8(editOffsetBase_->text());
-  p.shiftY = ToUtf8(editShiftY_->text());
-  p.shiftYBaseShown = !editShiftYBase_->isHidden();
-  p.shiftYBase = ToUtf8(editShiftYBase_->text());
-  p.shiftX = ToUtf8(editShiftX_->text());
-  p.shiftXBaseShown = !editShiftXBase_->isHidden();
-  p.shiftXBase = ToUtf8(editShiftXBase_->text());
-  p.ribbon = ShownItem(comboBoxRibbon_);
-  p.codePage = comboBoxCodePage_->currentIndex();
-  p.country = ShownItem(comboBoxCountryCode_);
-  p.head = comboBoxHead_->currentIndex();
-  p.reprint = comboBoxReprint_->currentIndex();
-  p.gapInten = ToUtf8(editGapInten_->text());
-  p.blineInten = ToUtf8(editBlineInten_->text());
-  p.conInten = ToUtf8(editContinuousInten_->text());
-  p.baudRate = comboBoxBaudrate_->currentIndex();
-  p.dataBits = comboBoxDatabit_->currentIndex();
-  p.parity = comboBoxParity_->currentIndex();
-  p.stopBits = comboBoxStopBit_->currentIndex();
-  return p;
+  ConfigPageText page;
+  const std::span<const ConfigField> fields = ConfigFields();
+  for (size_t i = 0; i < fields.size(); ++i) ReadField(fields[i], fields_[i], page);
+  return page;
 }
 
-void ConfigPage::ApplyPageText(const ConfigPageText& p) {
-  // The information texts are the printer's bytes; everything else is
-  // ASCII made by the conversions.
-  SetText(editVersion_, FromField(p.version));
-  SetText(editMilage_, FromField(p.milage));
-  SetText(editChecksum_, FromField(p.checksum));
-  SetText(editSpeed_, FromUtf8(p.speed));
-  comboBoxDensity_->setCurrentIndex(p.density);
-  editDensityBase_->setVisible(p.densityBaseShown);
-  SetText(editDensityBase_, FromUtf8(p.densityBase));
-  SetText(editWidth_, FromUtf8(p.width));
-  SetText(editHeight_, FromUtf8(p.height));
-  comboBoxMediaSensor_->setCurrentIndex(p.mediaSensor);
-  SetText(editGapSize_, FromUtf8(p.gapSize));
-  SetText(editGapOffset_, FromUtf8(p.gapOffset));
-  comboBoxPrintOut_->setCurrentIndex(p.printOut);
-  SetText(editCutterPiece_, FromUtf8(p.cutterPiece));
-  SetText(editReferenceX_, FromUtf8(p.referenceX));
-  SetText(editReferenceY_, FromUtf8(p.referenceY));
-  comboBoxDirection_->setCurrentIndex(p.direction);
-  comboBoxMirror_->setCurrentIndex(p.mirror);
-  SetText(editOffset_, FromUtf8(p.offset));
-  editOffsetBase_->setVisible(p.offsetBaseShown);
-  SetText(editOffsetBase_, FromUtf8(p.offsetBase));
-  SetText(editShiftY_, FromUtf8(p.shiftY));
-  editShiftYBase_->setVisible(p.shiftYBaseShown);
-  SetText(editShiftYBase_, FromUtf8(p.shiftYBase));
-  SetText(editShiftX_, FromUtf8(p.shiftX));
-  editShiftXBase_->setVisible(p.shiftXBaseShown);
-  SetText(editShiftXBase_, FromUtf8(p.shiftXBase));
-  comboBoxRibbon_->setCurrentIndex(p.ribbon);
-  comboBoxCodePage_->setCurrentIndex(p.codePage);
-  comboBoxCountryCode_->setCurrentIndex(p.country);
-  comboBoxHead_->setCurrentIndex(p.head);
-  comboBoxReprint_->setCurrentIndex(p.reprint);
-  SetText(editGapInten_, FromUtf8(p.gapInten));
-  SetText(editBlineInten_, FromUtf8(p.blineInten));
-  SetText(editContinuousInten_, FromUtf8(p.conInten));
-  comboBoxBaudrate_->setCurrentIndex(p.baudRate);
-  comboBoxDatabit_->setCurrentIndex(p.dataBits);
-  comboBoxParity_->setCurrentIndex(p.parity);
-  comboBoxStopBit_->setCurrentIndex(p.stopBits);
+void ConfigPage::ApplyPageText(const ConfigPageText& page) {
+  const std::span<const ConfigField> fields = ConfigFields();
+  for (size_t i = 0; i < fields.size(); ++i) ShowField(fields[i], page, fields_[i]);
 }
 
 void ConfigPage::ShowConfig(const PrinterConfig& config) {

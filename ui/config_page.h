@@ -14,8 +14,6 @@
 #include "protocol/printer_config.h"
 
 class QButtonGroup;
-class QComboBox;
-class QLineEdit;
 class QPushButton;
 class QRadioButton;
 class DialogSeam;
@@ -72,6 +70,10 @@ class ConfigPage : public QGroupBox {
 
  private:
   void Build();
+  void PlaceInfoFields(QGroupBox* info);
+  void PlaceSetupFields(QGroupBox* setup);
+  void BuildUnitGroup();
+  void BuildButtons();
   varnalux::ConfigPageText PageText() const;
   void ApplyPageText(const varnalux::ConfigPageText& page);
   void ShowReadResult(PrinterOperation& operation, varnalux::ResultCode code,
@@ -81,48 +83,11 @@ class ConfigPage : public QGroupBox {
   DialogSeam& seam_;
   ConfigPageRecords records_;
 
-  QLineEdit* editVersion_ = nullptr;
-  QLineEdit* editMilage_ = nullptr;
-  QLineEdit* editChecksum_ = nullptr;
-  QLineEdit* editSpeed_ = nullptr;
-  QComboBox* comboBoxDensity_ = nullptr;
-  QLineEdit* editDensityBase_ = nullptr;
-  QLineEdit* editWidth_ = nullptr;
-  QLineEdit* editHeight_ = nullptr;
-  QComboBox* comboBoxMediaSensor_ = nullptr;
-  QLineEdit* editGapSize_ = nullptr;
-  QLineEdit* editGapOffset_ = nullptr;
-  QComboBox* comboBoxPrintOut_ = nullptr;
-  QLineEdit* editCutterPiece_ = nullptr;
-  QLineEdit* editReferenceX_ = nullptr;
-  QLineEdit* editReferenceY_ = nullptr;
-  QComboBox* comboBoxDirection_ = nullptr;
-  QComboBox* comboBoxMirror_ = nullptr;
-  QLineEdit* editOffset_ = nullptr;
-  QLineEdit* editOffsetBase_ = nullptr;
-  QLineEdit* editShiftX_ = nullptr;
-  QLineEdit* editShiftXBase_ = nullptr;
-  QLineEdit* editShiftY_ = nullptr;
-  QLineEdit* editShiftYBase_ = nullptr;
-  QComboBox* comboBoxRibbon_ = nullptr;
-  QComboBox* comboBoxCodePage_ = nullptr;
-  QComboBox* comboBoxCountryCode_ = nullptr;
-  QComboBox* comboBoxHead_ = nullptr;
-  QComboBox* comboBoxReprint_ = nullptr;
-  QLineEdit* editGapInten_ = nullptr;
-  QLineEdit* editBlineInten_ = nullptr;
-  QLineEdit* editContinuousInten_ = nullptr;
-  QComboBox* comboBoxBaudrate_ = nullptr;
-  QComboBox* comboBoxDatabit_ = nullptr;
-  QComboBox* comboBoxParity_ = nullptr;
-  QComboBox* comboBoxStopBit_ = nullptr;
+  std::vector<QWidget*> fields_;  // one a row of the field table, in its order
   QGroupBox* radioGroupUnit_ = nullptr;
   QButtonGroup* unitButtons_ = nullptr;
   QRadioButton* radioInch_ = nullptr;
   QRadioButton* radioMm_ = nullptr;
-  QPushButton* buttonClear_ = nullptr;
-  QPushButton* buttonLoad_ = nullptr;
-  QPushButton* buttonSave_ = nullptr;
-  QPushButton* buttonSet_ = nullptr;
+  std::vector<QPushButton*> buttons_;
   QPushButton* buttonRead_ = nullptr;
 };
