@@ -56,9 +56,9 @@ struct CodePageItem {
   const char* text;
 };
 constexpr CodePageItem kCodePages[] = {
-    {1252, "1252 Western"},        {1250, "1250 Central European"}, {1251, "1251 Cyrillic"},
-    {1253, "1253 Greek"},          {1254, "1254 Turkish"},          {1255, "1255 Hebrew"},
-    {1256, "1256 Arabic"},         {1257, "1257 Baltic"},           {1258, "1258 Vietnamese"},
+    {1252, "1252 Western"}, {1250, "1250 Central European"}, {1251, "1251 Cyrillic"},
+    {1253, "1253 Greek"},   {1254, "1254 Turkish"},          {1255, "1255 Hebrew"},
+    {1256, "1256 Arabic"},  {1257, "1257 Baltic"},           {1258, "1258 Vietnamese"},
     {874, "874 Thai"},
 };
 
@@ -66,27 +66,6 @@ QLabel* BuddyLabel(const char* text, QWidget* field, QWidget* parent) {
   auto* label = new QLabel(QString::fromLatin1(text), parent);
   label->setBuddy(field);
   return label;
-}
-
-QPushButton* MakeButton(const char* name, const char* caption, QWidget* parent) {
-  auto* button = new QPushButton(QString::fromLatin1(caption), parent);
-  button->setObjectName(QString::fromLatin1(name));
-  return button;
-}
-
-QComboBox* MakeList(const char* name, std::initializer_list<const char*> items, int selected,
-                    QWidget* parent) {
-  auto* box = new QComboBox(parent);
-  box->setObjectName(QString::fromLatin1(name));
-  for (const char* item : items) box->addItem(QString::fromLatin1(item));
-  box->setCurrentIndex(selected);
-  return box;
-}
-
-QLineEdit* MakeEdit(const char* name, QWidget* parent) {
-  auto* edit = new QLineEdit(parent);
-  edit->setObjectName(QString::fromLatin1(name));
-  return edit;
 }
 
 std::string Utf8(const QString& text) { return text.toUtf8().toStdString(); }
@@ -114,51 +93,173 @@ TFontPage::TFontPage(OperationHost& operations, DialogPlace& dialogs, QFont& dia
 
 TFontPage::~TFontPage() = default;
 
+// A control of the page made from a table row: an edit, a list or a button,
+// whichever member the row names. Rows are made in table order, which is the
+// order the Tab key walks.
+struct TFontPage::Control {
+  const char* name;
+  const char* caption = nullptr;  // the label before it in its grid
+  // A button's caption, an edit's first text, or a list's items joined by '|'.
+  const char* text = nullptr;
+  int selected = 0;       // a list's first selection
+  int maxLength = 0;      // an edit's longest text; 0 the default
+  bool readOnly = false;  // an edit shown for copying only, not a Tab stop
+  bool narrow = false;    // room for a few digits, at the left of its row
+  QLineEdit* TFontPage::*edit = nullptr;
+  QComboBox* TFontPage::*list = nullptr;
+  QPushButton* TFontPage::*button = nullptr;
+  void (TFontPage::*clicked)() = nullptr;
+  void (TFontPage::*changed)(int) = nullptr;
+};
+
 void TFontPage::BuildControls() {
-  // Left column: the desktop font, the encoding and the cell.
-  editWinFontName_ = MakeEdit("EditWinFontName", this);
-  editWinFontName_->setReadOnly(true);
-  editWinFontName_->setFocusPolicy(Qt::ClickFocus);  // not a Tab stop
-  editWinFontSize_ = MakeEdit("EditWinFontSize", this);
-  editWinFontSize_->setReadOnly(true);
-  editWinFontSize_->setFocusPolicy(Qt::ClickFocus);
-  comboBoxCodePage_ = new QComboBox(this);
-  comboBoxCodePage_->setObjectName(QStringLiteral("ComboBoxCodePage"));
-  for (const CodePageItem& item : kCodePages)
-    comboBoxCodePage_->addItem(QString::fromLatin1(item.text), item.codePage);
-  imageSmaple_ = new QLabel(this);
-  imageSmaple_->setObjectName(QStringLiteral("ImageSmaple"));
-  imageSmaple_->setFixedSize(150, 56);
-  imageSmaple_->setAccessibleName(QStringLiteral("Font Sample"));
-  imageSmaple_->setAccessibleDescription(QStringLiteral("ABCD in the selected font"));
-  buttonSelectFont_ = MakeButton("ButtonSelectFont", "&Select Font", this);
-  buttonPreviewFont_ = MakeButton("ButtonPreviewFont", "&Preview Font", this);
-  buttonFontSheet_ = MakeButton("ButtonFontSheet", "&Font Sheet", this);
-  comboBoxFontEncode_ =
-      MakeList("ComboBoxFontEncode",
-               {"Standard Encode", "Asian Font Encode", "Encode by Table", "Encode by Table (Asian)"},
-               varnalux::EncodeStandard, this);
-  comboBoxFontPitch_ =
-      MakeList("ComboBoxFontPitch", {"Fixed Pitch", "Variable Pitch"}, varnalux::PitchVariable, this);
-  comboBoxMemoryDevice_ =
-      MakeList("ComboBoxMemoryDevice", {"DRAM", "FLASH", "CARD"}, varnalux::DeviceFlash, this);
-  editPrinterFontName_ = MakeEdit("EditPrinterFontName", this);
-  editFontWidth_ = MakeEdit("EditFontWidth", this);
-  editFontHeight_ = MakeEdit("EditFontHeight", this);
-  editItalicWidth_ = MakeEdit("EditItalicWidth", this);
+  QGridLayout* left = BuildLeftColumn();
+  auto* right = new QVBoxLayout;
+  right->addWidget(BuildStandardGroup());
+  right->addWidget(BuildAsianGroup());
+  right->addWidget(BuildTableGroup(), 1);
+
+  static const Control kActions[] = {
+      {.name = "ButtonSaveFont",
+       .text = "Save F&ont",
+       .button = &TFontPage::buttonSaveFont_,
+       .clicked = &TFontPage::ButtonSaveFontClick},
+      {.name = "ButtonDowloadFont",
+       .text = "&Dowload Font",
+       .button = &TFontPage::buttonDowloadFont_,
+       .clicked = &TFontPage::ButtonDowloadFontClick},
+  };
+  MakeControls(kActions, this);
+  auto* actions = new QHBoxLayout;
+  actions->addStretch(1);
+  actions->addWidget(buttonSaveFont_);
+  actions->addWidget(buttonDowloadFont_);
+
+  auto* columns = new QHBoxLayout;
+  columns->addLayout(left, 1);
+  columns->addLayout(right, 1);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(6, 6, 6, 6);
+  layout->addLayout(columns, 1);
+  layout->addLayout(actions);
+}
+
+void TFontPage::MakeControls(std::span<const Control> rows, QWidget* parent) {
+  for (const Control& row : rows) {
+    QWidget* widget = nullptr;
+    if (row.button) {
+      this->*row.button = new QPushButton(QString::fromLatin1(row.text), parent);
+      connect(this->*row.button, &QPushButton::clicked, this, row.clicked);
+      widget = this->*row.button;
+    } else if (row.list) {
+      QComboBox* box = this->*row.list = new QComboBox(parent);
+      box->addItems(QString::fromLatin1(row.text).split(u'|'));
+      box->setCurrentIndex(row.selected);
+      if (row.changed) connect(box, &QComboBox::currentIndexChanged, this, row.changed);
+      widget = box;
+    } else {
+      widget = MakeEdit(row, parent);
+    }
+    widget->setObjectName(QString::fromLatin1(row.name));
+  }
+}
+
+QLineEdit* TFontPage::MakeEdit(const Control& row, QWidget* parent) {
+  QLineEdit* edit = this->*row.edit = new QLineEdit(parent);
+  if (row.readOnly) {
+    edit->setReadOnly(true);
+    edit->setFocusPolicy(Qt::ClickFocus);  // not a Tab stop
+  }
+  if (row.maxLength > 0) edit->setMaxLength(row.maxLength);
+  if (row.text) edit->setText(QString::fromLatin1(row.text));
+  // Room for a size of a few digits; a list on a row of its own has room
+  // for its longest item.
+  if (row.narrow)
+    edit->setMinimumWidth(edit->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12);
+  return edit;
+}
+
+QWidget* TFontPage::ControlWidget(const Control& row) const {
+  if (row.button) return this->*row.button;
+  if (row.list) return this->*row.list;
+  return this->*row.edit;
+}
+
+int TFontPage::PlaceControls(std::span<const Control> rows, QGridLayout* grid, int first, int span,
+                             QWidget* parent) const {
+  int at = first;
+  for (const Control& row : rows) {
+    QWidget* widget = ControlWidget(row);
+    grid->addWidget(BuddyLabel(row.caption, widget, parent), at, 0);
+    if (row.narrow)
+      grid->addWidget(widget, at++, 1, Qt::AlignLeft);
+    else
+      grid->addWidget(widget, at++, 1, 1, span);
+  }
+  return at;
+}
+
+// Left column: the desktop font, the encoding and the cell.
+QGridLayout* TFontPage::BuildLeftColumn() {
+  static const Control kFont[] = {
+      {.name = "EditWinFontName",
+       .caption = "Windows Font Name:",
+       .readOnly = true,
+       .edit = &TFontPage::editWinFontName_},
+      {.name = "EditWinFontSize",
+       .caption = "Font Size:",
+       .readOnly = true,
+       .narrow = true,
+       .edit = &TFontPage::editWinFontSize_},
+  };
+  static const Control kFontButtons[] = {
+      {.name = "ButtonSelectFont",
+       .text = "&Select Font",
+       .button = &TFontPage::buttonSelectFont_,
+       .clicked = &TFontPage::ButtonSelectFontClick},
+      {.name = "ButtonPreviewFont",
+       .text = "&Preview Font",
+       .button = &TFontPage::buttonPreviewFont_,
+       .clicked = &TFontPage::ButtonPreviewFontClick},
+      {.name = "ButtonFontSheet",
+       .text = "&Font Sheet",
+       .button = &TFontPage::buttonFontSheet_,
+       .clicked = &TFontPage::ButtonFontSheetClick},
+  };
+  static const Control kCell[] = {
+      {.name = "ComboBoxFontEncode",
+       .caption = "Font Encode:",
+       .text = "Standard Encode|Asian Font Encode|Encode by Table|Encode by Table (Asian)",
+       .selected = varnalux::EncodeStandard,
+       .list = &TFontPage::comboBoxFontEncode_,
+       .changed = &TFontPage::ComboBoxFontEncodeChange},
+      {.name = "ComboBoxFontPitch",
+       .caption = "Font Picth:",
+       .text = "Fixed Pitch|Variable Pitch",
+       .selected = varnalux::PitchVariable,
+       .list = &TFontPage::comboBoxFontPitch_},
+      {.name = "ComboBoxMemoryDevice",
+       .caption = "Printer Device:",
+       .text = "DRAM|FLASH|CARD",
+       .selected = varnalux::DeviceFlash,
+       .list = &TFontPage::comboBoxMemoryDevice_},
+      {.name = "EditPrinterFontName",
+       .caption = "Printer Font Name:",
+       .edit = &TFontPage::editPrinterFontName_},
+      {.name = "EditFontWidth", .caption = "Font Width:", .edit = &TFontPage::editFontWidth_},
+      {.name = "EditFontHeight", .caption = "Font Height:", .edit = &TFontPage::editFontHeight_},
+      {.name = "EditItalicWidth", .caption = "Italic Width:", .edit = &TFontPage::editItalicWidth_},
+  };
+  MakeControls(kFont, this);
+  MakeCodePageList();
+  MakeSampleImage();
+  MakeControls(kFontButtons, this);
+  MakeControls(kCell, this);
 
   auto* left = new QGridLayout;
   left->setHorizontalSpacing(6);
   left->setVerticalSpacing(4);
-  int row = 0;
-  left->addWidget(BuddyLabel("Windows Font Name:", editWinFontName_, this), row, 0);
-  left->addWidget(editWinFontName_, row++, 1, 1, 3);
-  // Room for a size of a few digits; the code page list on a row of its own
-  // has room for its longest name.
-  editWinFontSize_->setMinimumWidth(
-      editWinFontSize_->fontMetrics().horizontalAdvance(QStringLiteral("00000")) + 12);
-  left->addWidget(BuddyLabel("Font Size:", editWinFontSize_, this), row, 0);
-  left->addWidget(editWinFontSize_, row++, 1, Qt::AlignLeft);
+  int row = PlaceControls(kFont, left, 0, 3, this);
   left->addWidget(BuddyLabel("Code Page:", comboBoxCodePage_, this), row, 0);
   left->addWidget(comboBoxCodePage_, row++, 1, 1, 3);
   // The sample with the three font buttons stacked beside it, apart.
@@ -167,48 +268,59 @@ void TFontPage::BuildControls() {
   sample->addWidget(imageSmaple_, 0, Qt::AlignTop);
   auto* fontButtons = new QVBoxLayout;
   fontButtons->setSpacing(3);
-  fontButtons->addWidget(buttonSelectFont_);
-  fontButtons->addWidget(buttonPreviewFont_);
-  fontButtons->addWidget(buttonFontSheet_);
+  for (const Control& button : kFontButtons) fontButtons->addWidget(ControlWidget(button));
   sample->addLayout(fontButtons, 1);
   left->addLayout(sample, row++, 1, 1, 3);
-  const struct {
-    const char* label;
-    QWidget* field;
-  } fields[] = {
-      {"Font Encode:", comboBoxFontEncode_},    {"Font Picth:", comboBoxFontPitch_},
-      {"Printer Device:", comboBoxMemoryDevice_}, {"Printer Font Name:", editPrinterFontName_},
-      {"Font Width:", editFontWidth_},          {"Font Height:", editFontHeight_},
-      {"Italic Width:", editItalicWidth_},
-  };
-  for (const auto& field : fields) {
-    left->addWidget(BuddyLabel(field.label, field.field, this), row, 0);
-    left->addWidget(field.field, row++, 1, 1, 3);
-  }
+  row = PlaceControls(kCell, left, row, 3, this);
   left->setRowStretch(row, 1);
+  return left;
+}
 
-  // Right column: the three encodings' own controls.
+void TFontPage::MakeCodePageList() {
+  comboBoxCodePage_ = new QComboBox(this);
+  comboBoxCodePage_->setObjectName(QStringLiteral("ComboBoxCodePage"));
+  for (const CodePageItem& item : kCodePages)
+    comboBoxCodePage_->addItem(QString::fromLatin1(item.text), item.codePage);
+  connect(comboBoxCodePage_, &QComboBox::currentIndexChanged, this,
+          &TFontPage::ComboBoxCodePageChange);
+}
+
+void TFontPage::MakeSampleImage() {
+  imageSmaple_ = new QLabel(this);
+  imageSmaple_->setObjectName(QStringLiteral("ImageSmaple"));
+  imageSmaple_->setFixedSize(150, 56);
+  imageSmaple_->setAccessibleName(QStringLiteral("Font Sample"));
+  imageSmaple_->setAccessibleDescription(QStringLiteral("ABCD in the selected font"));
+}
+
+// Right column: the three encodings' own controls.
+QGroupBox* TFontPage::BuildStandardGroup() {
+  static const Control kStandard[] = {
+      {.name = "ComboBoxSEncode",
+       .caption = "Font Mapping:",
+       .text = "Standard Mapping|Full ASCII Mapping|Customer Mapping",
+       .selected = varnalux::MappingStandard,
+       .list = &TFontPage::comboBoxSEncode_,
+       .changed = &TFontPage::ComboBoxSEncodeChange},
+      {.name = "EditCharStart",
+       .caption = "Character Start ASCII:",
+       .text = "32",
+       .maxLength = 3,
+       .edit = &TFontPage::editCharStart_},
+      {.name = "EditCharEnd",
+       .caption = "Character End ASCII:",
+       .text = "127",
+       .maxLength = 3,
+       .edit = &TFontPage::editCharEnd_},
+  };
   groupBoxSatndEncode_ = new QGroupBox(QStringLiteral("Standard Encode"), this);
   groupBoxSatndEncode_->setObjectName(QStringLiteral("GroupBoxSatndEncode"));
-  comboBoxSEncode_ =
-      MakeList("ComboBoxSEncode", {"Standard Mapping", "Full ASCII Mapping", "Customer Mapping"},
-               varnalux::MappingStandard, groupBoxSatndEncode_);
-  editCharStart_ = MakeEdit("EditCharStart", groupBoxSatndEncode_);
-  editCharStart_->setMaxLength(3);
-  editCharStart_->setText(QStringLiteral("32"));
-  editCharEnd_ = MakeEdit("EditCharEnd", groupBoxSatndEncode_);
-  editCharEnd_->setMaxLength(3);
-  editCharEnd_->setText(QStringLiteral("127"));
-  auto* standard = new QGridLayout(groupBoxSatndEncode_);
-  standard->addWidget(BuddyLabel("Font Mapping:", comboBoxSEncode_, groupBoxSatndEncode_), 0, 0);
-  standard->addWidget(comboBoxSEncode_, 0, 1);
-  standard->addWidget(BuddyLabel("Character Start ASCII:", editCharStart_, groupBoxSatndEncode_),
-                      1, 0);
-  standard->addWidget(editCharStart_, 1, 1);
-  standard->addWidget(BuddyLabel("Character End ASCII:", editCharEnd_, groupBoxSatndEncode_), 2,
-                      0);
-  standard->addWidget(editCharEnd_, 2, 1);
+  MakeControls(kStandard, groupBoxSatndEncode_);
+  PlaceControls(kStandard, new QGridLayout(groupBoxSatndEncode_), 0, 1, groupBoxSatndEncode_);
+  return groupBoxSatndEncode_;
+}
 
+QGroupBox* TFontPage::BuildAsianGroup() {
   radioGroupAsiaFontEncode_ = new QGroupBox(QStringLiteral("Asian Font Encode"), this);
   radioGroupAsiaFontEncode_->setObjectName(QStringLiteral("RadioGroupAsiaFontEncode"));
   asianEncode_ = new QButtonGroup(this);
@@ -223,7 +335,21 @@ void TFontPage::BuildControls() {
   }
   asianEncode_->button(varnalux::AsianTraditionalChinese)->setChecked(true);
   OneTabStopPerChoice(asianEncode_);
+  connect(asianEncode_, &QButtonGroup::idToggled, this, &TFontPage::AsianEncodeToggled);
+  return radioGroupAsiaFontEncode_;
+}
 
+QGroupBox* TFontPage::BuildTableGroup() {
+  static const Control kTableButtons[] = {
+      {.name = "ButtonFontTblLoad",
+       .text = "&Load",
+       .button = &TFontPage::buttonFontTblLoad_,
+       .clicked = &TFontPage::ButtonFontTblLoadClick},
+      {.name = "ButtonFontTblSave",
+       .text = "Sa&ve",
+       .button = &TFontPage::buttonFontTblSave_,
+       .clicked = &TFontPage::ButtonFontTblSaveClick},
+  };
   groupBoxEncodeTable_ = new QGroupBox(QStringLiteral("Encode by Table"), this);
   groupBoxEncodeTable_->setObjectName(QStringLiteral("GroupBoxEncodeTable"));
   checkBoxFileTable_ = new QCheckBox(QStringLiteral("&By File"), groupBoxEncodeTable_);
@@ -234,48 +360,13 @@ void TFontPage::BuildControls() {
   memoFontTable_->setLineWrapMode(QPlainTextEdit::NoWrap);
   memoFontTable_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   memoFontTable_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  buttonFontTblLoad_ = MakeButton("ButtonFontTblLoad", "&Load", groupBoxEncodeTable_);
-  buttonFontTblSave_ = MakeButton("ButtonFontTblSave", "Sa&ve", groupBoxEncodeTable_);
+  MakeControls(kTableButtons, groupBoxEncodeTable_);
   auto* table = new QGridLayout(groupBoxEncodeTable_);
   table->addWidget(checkBoxFileTable_, 0, 0, 1, 2);
   table->addWidget(memoFontTable_, 1, 0, 1, 2);
   table->addWidget(buttonFontTblLoad_, 2, 0);
   table->addWidget(buttonFontTblSave_, 2, 1);
-
-  auto* right = new QVBoxLayout;
-  right->addWidget(groupBoxSatndEncode_);
-  right->addWidget(radioGroupAsiaFontEncode_);
-  right->addWidget(groupBoxEncodeTable_, 1);
-
-  buttonSaveFont_ = MakeButton("ButtonSaveFont", "Save F&ont", this);
-  buttonDowloadFont_ = MakeButton("ButtonDowloadFont", "&Dowload Font", this);
-  auto* actions = new QHBoxLayout;
-  actions->addStretch(1);
-  actions->addWidget(buttonSaveFont_);
-  actions->addWidget(buttonDowloadFont_);
-
-  auto* columns = new QHBoxLayout;
-  columns->addLayout(left, 1);
-  columns->addLayout(right, 1);
-  auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(6, 6, 6, 6);
-  layout->addLayout(columns, 1);
-  layout->addLayout(actions);
-
-  connect(buttonSelectFont_, &QPushButton::clicked, this, &TFontPage::ButtonSelectFontClick);
-  connect(buttonPreviewFont_, &QPushButton::clicked, this, &TFontPage::ButtonPreviewFontClick);
-  connect(buttonFontSheet_, &QPushButton::clicked, this, &TFontPage::ButtonFontSheetClick);
-  connect(comboBoxFontEncode_, &QComboBox::currentIndexChanged, this,
-          &TFontPage::ComboBoxFontEncodeChange);
-  connect(comboBoxSEncode_, &QComboBox::currentIndexChanged, this,
-          &TFontPage::ComboBoxSEncodeChange);
-  connect(comboBoxCodePage_, &QComboBox::currentIndexChanged, this,
-          &TFontPage::ComboBoxCodePageChange);
-  connect(asianEncode_, &QButtonGroup::idToggled, this, &TFontPage::AsianEncodeToggled);
-  connect(buttonFontTblLoad_, &QPushButton::clicked, this, &TFontPage::ButtonFontTblLoadClick);
-  connect(buttonFontTblSave_, &QPushButton::clicked, this, &TFontPage::ButtonFontTblSaveClick);
-  connect(buttonSaveFont_, &QPushButton::clicked, this, &TFontPage::ButtonSaveFontClick);
-  connect(buttonDowloadFont_, &QPushButton::clicked, this, &TFontPage::ButtonDowloadFontClick);
+  return groupBoxEncodeTable_;
 }
 
 int TFontPage::SingleByteCodePage() const {
@@ -371,9 +462,8 @@ void TFontPage::ApplySelectedFont() {
   // 3. Cell size from the sample character of the current encoding.
   const std::string sample = varnalux::SampleCode(comboBoxFontEncode_->currentIndex());
   const varnalux::CodeDecoder decoder(TableCodePage());
-  const varnalux::TextSize size =
-      canvas_.MeasureCode(reinterpret_cast<const uint8_t*>(sample.data()),
-                          static_cast<int>(sample.size()), decoder);
+  const varnalux::TextSize size = canvas_.MeasureCode(
+      reinterpret_cast<const uint8_t*>(sample.data()), static_cast<int>(sample.size()), decoder);
   editFontWidth_->setText(QString::number(size.width));
   editFontHeight_->setText(QString::number(size.height));
   // 4. Italic width.
@@ -416,9 +506,9 @@ void TFontPage::ApplyEncodeMode() {
     w->setEnabled(preset.standardGroup);
   radioGroupAsiaFontEncode_->setEnabled(preset.asianGroup);
   comboBoxCodePage_->setEnabled(preset.codePageList);
-  for (QWidget* w : std::initializer_list<QWidget*>{groupBoxEncodeTable_, memoFontTable_,
-                                                    buttonFontTblLoad_, buttonFontTblSave_,
-                                                    checkBoxFileTable_})
+  for (QWidget* w :
+       std::initializer_list<QWidget*>{groupBoxEncodeTable_, memoFontTable_, buttonFontTblLoad_,
+                                       buttonFontTblSave_, checkBoxFileTable_})
     w->setEnabled(preset.tableGroup);
   comboBoxFontPitch_->setCurrentIndex(preset.pitch);
 }
@@ -516,16 +606,19 @@ bool TFontPage::MakeWithProgress(const FontRequest& request) {
   QElapsedTimer sinceBreath;
   sinceBreath.start();
   int shown = -1;
-  const varnalux::MakeFontCode code = varnalux::MakeFont(request, [&](int percent) {
-    if (percent != shown) {
-      shown = percent;
-      progress_.MoveJobProgress(percent);
-    }
-    if (sinceBreath.elapsed() >= kBreatheMs) {
-      progress_.PumpMessages();
-      sinceBreath.restart();
-    }
-  }, lastGaps_, varnalux::GapRule::Keep);
+  const varnalux::MakeFontCode code = varnalux::MakeFont(
+      request,
+      [&](int percent) {
+        if (percent != shown) {
+          shown = percent;
+          progress_.MoveJobProgress(percent);
+        }
+        if (sinceBreath.elapsed() >= kBreatheMs) {
+          progress_.PumpMessages();
+          sinceBreath.restart();
+        }
+      },
+      lastGaps_, varnalux::GapRule::Keep);
   progress_.HideJobProgress(code == varnalux::MakeFontOk);
   return code == varnalux::MakeFontOk;
 }
@@ -558,8 +651,9 @@ QString TFontPage::CutGlyphsText(const FontRequest& request) const {
   const int cut = canvas_.CutGlyphs();
   if (cut == 0) return QString();
   const std::vector<char32_t>& examples = canvas_.CutExamples();
-  QString text = QStringLiteral("%1 of its glyphs do not fit the cell of %2 x %3 pixels and are "
-                                "cut: %4")
+  QString text = QStringLiteral(
+                     "%1 of its glyphs do not fit the cell of %2 x %3 pixels and are "
+                     "cut: %4")
                      .arg(cut)
                      .arg(request.cellWidth)
                      .arg(request.cellHeight)
@@ -571,8 +665,9 @@ QString TFontPage::CutGlyphsText(const FontRequest& request) const {
   // In variable pitch only the height cuts (see FontCanvas::CutGlyphs).
   text += request.variablePitch
               ? QStringLiteral("\nA taller cell (Font Height) or a smaller font keeps them whole.")
-              : QStringLiteral("\nA wider or taller cell (Font Width, Font Height) or a smaller "
-                               "font keeps them whole.");
+              : QStringLiteral(
+                    "\nA wider or taller cell (Font Width, Font Height) or a smaller "
+                    "font keeps them whole.");
   return text;
 }
 

@@ -7,6 +7,7 @@
 #include <QFont>
 #include <QString>
 #include <QWidget>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,7 @@ class OperationHost;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
+class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -67,7 +69,22 @@ class TFontPage : public QWidget {
   void ButtonFontSheetClick();
 
  private:
+  struct Control;
   void BuildControls();
+  QGridLayout* BuildLeftColumn();
+  QGroupBox* BuildStandardGroup();
+  QGroupBox* BuildAsianGroup();
+  QGroupBox* BuildTableGroup();
+  void MakeCodePageList();
+  void MakeSampleImage();
+  // Makes the controls of the rows inside parent, connected to their slots.
+  void MakeControls(std::span<const Control> rows, QWidget* parent);
+  QLineEdit* MakeEdit(const Control& row, QWidget* parent);
+  QWidget* ControlWidget(const Control& row) const;
+  // Places the rows' captions and controls on the grid from row first on,
+  // the controls spanning span columns; returns the row after the last.
+  int PlaceControls(std::span<const Control> rows, QGridLayout* grid, int first, int span,
+                    QWidget* parent) const;
   // Makes request.fileName with the progress window up; the window must
   // already be disabled. False shows nothing.
   bool MakeWithProgress(const varnalux::FontRequest& request);
@@ -91,8 +108,7 @@ class TFontPage : public QWidget {
   // "Code page 1252 Western" and the like.
   QString CodePageText(int codePage) const;
   // Asks whether to go on without the characters; question ends the text.
-  bool GoOnWithout(const std::u32string& leftOut, const QString& what,
-                   const QString& question);
+  bool GoOnWithout(const std::u32string& leftOut, const QString& what, const QString& question);
   // The warning about glyphs cut at their cell in the last making; "" when
   // none were cut.
   QString CutGlyphsText(const varnalux::FontRequest& request) const;
