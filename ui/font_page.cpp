@@ -30,6 +30,7 @@
 #include "ui/dialog_place.h"
 #include "ui/dialog_seam.h"
 #include "ui/font_choice.h"
+#include "ui/font_page_controls.h"
 #include "ui/form_font_sheet.h"
 #include "ui/form_preview_font.h"
 #include "ui/job_progress.h"
@@ -93,25 +94,6 @@ TFontPage::TFontPage(OperationHost& operations, DialogPlace& dialogs, QFont& dia
 
 TFontPage::~TFontPage() = default;
 
-// A control of the page made from a table row: an edit, a list or a button,
-// whichever member the row names. Rows are made in table order, which is the
-// order the Tab key walks.
-struct TFontPage::Control {
-  const char* name;
-  const char* caption = nullptr;  // the label before it in its grid
-  // A button's caption, an edit's first text, or a list's items joined by '|'.
-  const char* text = nullptr;
-  int selected = 0;       // a list's first selection
-  int maxLength = 0;      // an edit's longest text; 0 the default
-  bool readOnly = false;  // an edit shown for copying only, not a Tab stop
-  bool narrow = false;    // room for a few digits, at the left of its row
-  QLineEdit* TFontPage::*edit = nullptr;
-  QComboBox* TFontPage::*list = nullptr;
-  QPushButton* TFontPage::*button = nullptr;
-  void (TFontPage::*clicked)() = nullptr;
-  void (TFontPage::*changed)(int) = nullptr;
-};
-
 void TFontPage::BuildControls() {
   QGridLayout* left = BuildLeftColumn();
   auto* right = new QVBoxLayout;
@@ -119,17 +101,7 @@ void TFontPage::BuildControls() {
   right->addWidget(BuildAsianGroup());
   right->addWidget(BuildTableGroup(), 1);
 
-  static const Control kActions[] = {
-      {.name = "ButtonSaveFont",
-       .text = "Save F&ont",
-       .button = &TFontPage::buttonSaveFont_,
-       .clicked = &TFontPage::ButtonSaveFontClick},
-      {.name = "ButtonDowloadFont",
-       .text = "&Dowload Font",
-       .button = &TFontPage::buttonDowloadFont_,
-       .clicked = &TFontPage::ButtonDowloadFontClick},
-  };
-  MakeControls(kActions, this);
+  MakeControls(Control::Actions(), this);
   auto* actions = new QHBoxLayout;
   actions->addStretch(1);
   actions->addWidget(buttonSaveFont_);
@@ -201,65 +173,16 @@ int TFontPage::PlaceControls(std::span<const Control> rows, QGridLayout* grid, i
 
 // Left column: the desktop font, the encoding and the cell.
 QGridLayout* TFontPage::BuildLeftColumn() {
-  static const Control kFont[] = {
-      {.name = "EditWinFontName",
-       .caption = "Windows Font Name:",
-       .readOnly = true,
-       .edit = &TFontPage::editWinFontName_},
-      {.name = "EditWinFontSize",
-       .caption = "Font Size:",
-       .readOnly = true,
-       .narrow = true,
-       .edit = &TFontPage::editWinFontSize_},
-  };
-  static const Control kFontButtons[] = {
-      {.name = "ButtonSelectFont",
-       .text = "&Select Font",
-       .button = &TFontPage::buttonSelectFont_,
-       .clicked = &TFontPage::ButtonSelectFontClick},
-      {.name = "ButtonPreviewFont",
-       .text = "&Preview Font",
-       .button = &TFontPage::buttonPreviewFont_,
-       .clicked = &TFontPage::ButtonPreviewFontClick},
-      {.name = "ButtonFontSheet",
-       .text = "&Font Sheet",
-       .button = &TFontPage::buttonFontSheet_,
-       .clicked = &TFontPage::ButtonFontSheetClick},
-  };
-  static const Control kCell[] = {
-      {.name = "ComboBoxFontEncode",
-       .caption = "Font Encode:",
-       .text = "Standard Encode|Asian Font Encode|Encode by Table|Encode by Table (Asian)",
-       .selected = varnalux::EncodeStandard,
-       .list = &TFontPage::comboBoxFontEncode_,
-       .changed = &TFontPage::ComboBoxFontEncodeChange},
-      {.name = "ComboBoxFontPitch",
-       .caption = "Font Picth:",
-       .text = "Fixed Pitch|Variable Pitch",
-       .selected = varnalux::PitchVariable,
-       .list = &TFontPage::comboBoxFontPitch_},
-      {.name = "ComboBoxMemoryDevice",
-       .caption = "Printer Device:",
-       .text = "DRAM|FLASH|CARD",
-       .selected = varnalux::DeviceFlash,
-       .list = &TFontPage::comboBoxMemoryDevice_},
-      {.name = "EditPrinterFontName",
-       .caption = "Printer Font Name:",
-       .edit = &TFontPage::editPrinterFontName_},
-      {.name = "EditFontWidth", .caption = "Font Width:", .edit = &TFontPage::editFontWidth_},
-      {.name = "EditFontHeight", .caption = "Font Height:", .edit = &TFontPage::editFontHeight_},
-      {.name = "EditItalicWidth", .caption = "Italic Width:", .edit = &TFontPage::editItalicWidth_},
-  };
-  MakeControls(kFont, this);
+  MakeControls(Control::Font(), this);
   MakeCodePageList();
   MakeSampleImage();
-  MakeControls(kFontButtons, this);
-  MakeControls(kCell, this);
+  MakeControls(Control::FontButtons(), this);
+  MakeControls(Control::Cell(), this);
 
   auto* left = new QGridLayout;
   left->setHorizontalSpacing(6);
   left->setVerticalSpacing(4);
-  int row = PlaceControls(kFont, left, 0, 3, this);
+  int row = PlaceControls(Control::Font(), left, 0, 3, this);
   left->addWidget(BuddyLabel("Code Page:", comboBoxCodePage_, this), row, 0);
   left->addWidget(comboBoxCodePage_, row++, 1, 1, 3);
   // The sample with the three font buttons stacked beside it, apart.
@@ -268,10 +191,11 @@ QGridLayout* TFontPage::BuildLeftColumn() {
   sample->addWidget(imageSmaple_, 0, Qt::AlignTop);
   auto* fontButtons = new QVBoxLayout;
   fontButtons->setSpacing(3);
-  for (const Control& button : kFontButtons) fontButtons->addWidget(ControlWidget(button));
+  for (const Control& button : Control::FontButtons())
+    fontButtons->addWidget(ControlWidget(button));
   sample->addLayout(fontButtons, 1);
   left->addLayout(sample, row++, 1, 1, 3);
-  row = PlaceControls(kCell, left, row, 3, this);
+  row = PlaceControls(Control::Cell(), left, row, 3, this);
   left->setRowStretch(row, 1);
   return left;
 }
@@ -295,28 +219,11 @@ void TFontPage::MakeSampleImage() {
 
 // Right column: the three encodings' own controls.
 QGroupBox* TFontPage::BuildStandardGroup() {
-  static const Control kStandard[] = {
-      {.name = "ComboBoxSEncode",
-       .caption = "Font Mapping:",
-       .text = "Standard Mapping|Full ASCII Mapping|Customer Mapping",
-       .selected = varnalux::MappingStandard,
-       .list = &TFontPage::comboBoxSEncode_,
-       .changed = &TFontPage::ComboBoxSEncodeChange},
-      {.name = "EditCharStart",
-       .caption = "Character Start ASCII:",
-       .text = "32",
-       .maxLength = 3,
-       .edit = &TFontPage::editCharStart_},
-      {.name = "EditCharEnd",
-       .caption = "Character End ASCII:",
-       .text = "127",
-       .maxLength = 3,
-       .edit = &TFontPage::editCharEnd_},
-  };
   groupBoxSatndEncode_ = new QGroupBox(QStringLiteral("Standard Encode"), this);
   groupBoxSatndEncode_->setObjectName(QStringLiteral("GroupBoxSatndEncode"));
-  MakeControls(kStandard, groupBoxSatndEncode_);
-  PlaceControls(kStandard, new QGridLayout(groupBoxSatndEncode_), 0, 1, groupBoxSatndEncode_);
+  MakeControls(Control::Standard(), groupBoxSatndEncode_);
+  PlaceControls(Control::Standard(), new QGridLayout(groupBoxSatndEncode_), 0, 1,
+                groupBoxSatndEncode_);
   return groupBoxSatndEncode_;
 }
 
@@ -340,16 +247,6 @@ QGroupBox* TFontPage::BuildAsianGroup() {
 }
 
 QGroupBox* TFontPage::BuildTableGroup() {
-  static const Control kTableButtons[] = {
-      {.name = "ButtonFontTblLoad",
-       .text = "&Load",
-       .button = &TFontPage::buttonFontTblLoad_,
-       .clicked = &TFontPage::ButtonFontTblLoadClick},
-      {.name = "ButtonFontTblSave",
-       .text = "Sa&ve",
-       .button = &TFontPage::buttonFontTblSave_,
-       .clicked = &TFontPage::ButtonFontTblSaveClick},
-  };
   groupBoxEncodeTable_ = new QGroupBox(QStringLiteral("Encode by Table"), this);
   groupBoxEncodeTable_->setObjectName(QStringLiteral("GroupBoxEncodeTable"));
   checkBoxFileTable_ = new QCheckBox(QStringLiteral("&By File"), groupBoxEncodeTable_);
@@ -360,7 +257,7 @@ QGroupBox* TFontPage::BuildTableGroup() {
   memoFontTable_->setLineWrapMode(QPlainTextEdit::NoWrap);
   memoFontTable_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   memoFontTable_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  MakeControls(kTableButtons, groupBoxEncodeTable_);
+  MakeControls(Control::TableButtons(), groupBoxEncodeTable_);
   auto* table = new QGridLayout(groupBoxEncodeTable_);
   table->addWidget(checkBoxFileTable_, 0, 0, 1, 2);
   table->addWidget(memoFontTable_, 1, 0, 1, 2);
