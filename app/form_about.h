@@ -1,11 +1,11 @@
 // The About box: one large button that shows the version and closes the box.
 #pragma once
 
-#include <QDialog>
+#include "ui/fixed_dialog.h"
 
 class QPushButton;
 
-class TFormAbout : public QDialog {
+class TFormAbout : public FixedDialog {
   Q_OBJECT
 
  public:

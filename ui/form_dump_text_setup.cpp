@@ -6,44 +6,27 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
 #include <QVBoxLayout>
 
 #include "ui/form_font.h"
 #include "ui/printer_text.h"
-#include "ui/tab_order.h"
 
-TFormDumpTextSetup::TFormDumpTextSetup(QWidget* parent) : QDialog(parent, FixedDialogFlags) {
-  setObjectName(QStringLiteral("FormDumpTextSetup"));
-  setWindowTitle(QStringLiteral("Dump Text Setup"));
-  UseFormFont(this);
-  setFixedSize(FormSize(274, 277));
-
+TFormDumpTextSetup::TFormDumpTextSetup(QWidget* parent)
+    : FixedDialog({"FormDumpTextSetup", "Dump Text Setup", 274, 277}, parent) {
   radioGroupDumpMode_ = new QGroupBox(QStringLiteral("Dump Text Setup"), this);
   radioGroupDumpMode_->setObjectName(QStringLiteral("RadioGroupDumpMode"));
-  modes_ = new QButtonGroup(this);
-  auto* modeLayout = new QVBoxLayout(radioGroupDumpMode_);
-  const char* const items[3] = {"Print Label", "Save to SD Card", "Save to File"};
-  for (int i = 0; i < 3; ++i) {
-    auto* item = new QRadioButton(QString::fromLatin1(items[i]), radioGroupDumpMode_);
-    item->setObjectName(QStringLiteral("RadioGroupDumpMode%1").arg(i));
-    modes_->addButton(item, i);
-    modeLayout->addWidget(item);
-  }
-  OneTabStopPerChoice(modes_);
+  modes_ = Choice(radioGroupDumpMode_, "RadioGroupDumpMode",
+                  {"Print Label", "Save to SD Card", "Save to File"},
+                  new QVBoxLayout(radioGroupDumpMode_));
 
-  labelFileName_ = new QLabel(QStringLiteral("File Name:"), this);
-  labelFileName_->setObjectName(QStringLiteral("LabelFileName"));
-  editFileName_ = new QLineEdit(QStringLiteral("Dump.txt"), this);
-  editFileName_->setObjectName(QStringLiteral("EditFileName"));
+  editFileName_ = Edit("EditFileName", QStringLiteral("Dump.txt"));
   editFileName_->setMaxLength(12);
-  labelFileName_->setBuddy(editFileName_);
+  labelFileName_ = Caption("File Name:", editFileName_);
+  labelFileName_->setObjectName(QStringLiteral("LabelFileName"));
 
-  buttonOK_ = new QPushButton(QStringLiteral("&Set"), this);
-  buttonOK_->setObjectName(QStringLiteral("ButtonOK"));
+  buttonOK_ = Button("ButtonOK", "&Set", &TFormDumpTextSetup::ButtonOKClick);
   buttonOK_->setDefault(true);
-  buttonCancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
-  buttonCancel_->setObjectName(QStringLiteral("ButtonCancel"));
+  buttonCancel_ = Button("ButtonCancel", "&Cancel", &TFormDumpTextSetup::ButtonCancelClick);
 
   auto* nameRow = new QHBoxLayout;
   nameRow->addWidget(labelFileName_);
@@ -60,8 +43,6 @@ TFormDumpTextSetup::TFormDumpTextSetup(QWidget* parent) : QDialog(parent, FixedD
   layout->addLayout(buttons);
 
   connect(modes_, &QButtonGroup::idClicked, this, &TFormDumpTextSetup::RadioGroupDumpModeClick);
-  connect(buttonOK_, &QPushButton::clicked, this, &TFormDumpTextSetup::ButtonOKClick);
-  connect(buttonCancel_, &QPushButton::clicked, this, &TFormDumpTextSetup::ButtonCancelClick);
 }
 
 void TFormDumpTextSetup::Prepare(int left, int top, varnalux::DumpTextSettings& settings) {

@@ -2,9 +2,8 @@
 // saved on the card under a name, or saved and loaded into a file here).
 #pragma once
 
-#include <QDialog>
-
 #include "protocol/printer_functions.h"
+#include "ui/fixed_dialog.h"
 
 class QButtonGroup;
 class QGroupBox;
@@ -12,7 +11,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-class TFormDumpTextSetup : public QDialog {
+class TFormDumpTextSetup : public FixedDialog {
   Q_OBJECT
 
  public:

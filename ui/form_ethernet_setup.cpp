@@ -52,71 +52,29 @@ class NameLengthValidator : public QValidator {
 }  // namespace
 
 TFormEthernetSetup::TFormEthernetSetup(DialogSeam& seam, QWidget* parent)
-    : QDialog(parent, FixedDialogFlags), seam_(seam) {
-  setObjectName(QStringLiteral("FormEthernetSetup"));
-  setWindowTitle(QStringLiteral("Ethernet Setup"));
-  UseFormFont(this);
-  setFixedSize(FormSize(301, 310));
-
+    : FixedDialog({"FormEthernetSetup", "Ethernet Setup", 301, 310}, parent), seam_(seam) {
   radioGroupDHCP_ = new QGroupBox(QStringLiteral("IP Setup"), this);
   radioGroupDHCP_->setObjectName(QStringLiteral("RadioGroupDHCP"));
-  radioDhcp_ = new QRadioButton(QStringLiteral("DHCP"), radioGroupDHCP_);
-  radioDhcp_->setObjectName(QStringLiteral("RadioGroupDHCPItem0"));
-  radioStatic_ = new QRadioButton(QStringLiteral("Static IP"), radioGroupDHCP_);
-  radioStatic_->setObjectName(QStringLiteral("RadioGroupDHCPItem1"));
-  dhcpChoice_ = new QButtonGroup(this);
-  dhcpChoice_->addButton(radioDhcp_, 0);
-  dhcpChoice_->addButton(radioStatic_, 1);
-  OneTabStopPerChoice(dhcpChoice_);
   auto* radios = new QHBoxLayout(radioGroupDHCP_);
-  radios->addWidget(radioDhcp_);
-  radios->addWidget(radioStatic_);
+  dhcpChoice_ = Choice(radioGroupDHCP_, "RadioGroupDHCPItem", {"DHCP", "Static IP"}, radios);
   radios->addStretch(1);
-
-  auto row = [this](const char* labelName, const char* caption, const char* editName,
-                    QLabel*& label, QLineEdit*& edit) {
-    label = new QLabel(QString::fromLatin1(caption), this);
-    label->setObjectName(QString::fromLatin1(labelName));
-    edit = new QLineEdit(QStringLiteral("0.0.0.0"), this);
-    edit->setObjectName(QString::fromLatin1(editName));
-    label->setBuddy(edit);
-  };
-  row("LabelIP", "IP:", "EditIP", labelIP_, editIP_);
-  row("LabelMask", "Subnet Mask:", "EditMask", labelMask_, editMask_);
-  row("LabelGateWay", "Gateway:", "EditGateWay", labelGateWay_, editGateWay_);
-  row("LabelPrinterName", "Printer Name:", "EditPrinterName", labelPrinterName_, editPrinterName_);
-  editPrinterName_->clear();
-  editPrinterName_->setMaxLength(kTypedNameMax);
-  editPrinterName_->setValidator(new NameLengthValidator(givenName_, shownName_, this));
-  connect(editPrinterName_, &QLineEdit::textChanged, this,
-          [this](const QString& text) { shownName_ = text; });
-  row("LabelMACAddr", "MAC Address:", "EditMACAddr", labelMACAddr_, editMACAddr_);
-  editMACAddr_->clear();
-  editMACAddr_->setReadOnly(true);
-  editMACAddr_->setEnabled(false);
-  editMACAddr_->setFocusPolicy(Qt::NoFocus);
+  radioDhcp_ = static_cast<QRadioButton*>(dhcpChoice_->button(0));
+  radioStatic_ = static_cast<QRadioButton*>(dhcpChoice_->button(1));
 
   auto* grid = new QGridLayout;
   grid->setVerticalSpacing(10);
-  QLabel* labels[5] = {labelIP_, labelMask_, labelGateWay_, labelPrinterName_, labelMACAddr_};
-  QLineEdit* edits[5] = {editIP_, editMask_, editGateWay_, editPrinterName_, editMACAddr_};
-  for (int i = 0; i < 5; ++i) {
-    grid->addWidget(labels[i], i, 0);
-    grid->addWidget(edits[i], i, 1);
-  }
+  BuildAddressRows(grid);
+  BuildNameRows(grid);
 
-  buttonSetPrinterName_ = new QPushButton(QStringLiteral("Set Printer &Name"), this);
-  buttonSetPrinterName_->setObjectName(QStringLiteral("ButtonSetPrinterName"));
-  buttonSetIP_ = new QPushButton(QStringLiteral("Set &IP"), this);
-  buttonSetIP_->setObjectName(QStringLiteral("ButtonSetIP"));
-  buttonCancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
-  buttonCancel_->setObjectName(QStringLiteral("ButtonCancel"));
-  for (QPushButton* b : {buttonSetPrinterName_, buttonSetIP_, buttonCancel_})
-    b->setAutoDefault(false);
+  buttonSetPrinterName_ = Button("ButtonSetPrinterName", "Set Printer &Name",
+                                 &TFormEthernetSetup::ButtonSetPrinterNameClick);
+  buttonSetIP_ = Button("ButtonSetIP", "Set &IP", &TFormEthernetSetup::ButtonSetIPClick);
+  buttonCancel_ = Button("ButtonCancel", "&Cancel", &TFormEthernetSetup::ButtonCancelClick);
   auto* buttons = new QHBoxLayout;
-  buttons->addWidget(buttonSetPrinterName_);
-  buttons->addWidget(buttonSetIP_);
-  buttons->addWidget(buttonCancel_);
+  for (QPushButton* b : {buttonSetPrinterName_, buttonSetIP_, buttonCancel_}) {
+    b->setAutoDefault(false);
+    buttons->addWidget(b);
+  }
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(12, 10, 12, 12);
@@ -127,25 +85,50 @@ TFormEthernetSetup::TFormEthernetSetup(DialogSeam& seam, QWidget* parent)
   layout->addLayout(buttons);
 
   // Tab order as laid out: the choice, the four editable boxes, the buttons.
-  QWidget::setTabOrder(radioDhcp_, radioStatic_);
-  QWidget::setTabOrder(radioStatic_, editIP_);
-  QWidget::setTabOrder(editIP_, editMask_);
-  QWidget::setTabOrder(editMask_, editGateWay_);
-  QWidget::setTabOrder(editGateWay_, editPrinterName_);
-  QWidget::setTabOrder(editPrinterName_, buttonSetPrinterName_);
-  QWidget::setTabOrder(buttonSetPrinterName_, buttonSetIP_);
-  QWidget::setTabOrder(buttonSetIP_, buttonCancel_);
+  ChainTabOrder({radioDhcp_, radioStatic_, editIP_, editMask_, editGateWay_, editPrinterName_,
+                 buttonSetPrinterName_, buttonSetIP_, buttonCancel_});
 
   connect(radioDhcp_, &QRadioButton::clicked, this, &TFormEthernetSetup::RadioGroupDHCPClick);
   connect(radioStatic_, &QRadioButton::clicked, this, &TFormEthernetSetup::RadioGroupDHCPClick);
-  connect(buttonSetIP_, &QPushButton::clicked, this, &TFormEthernetSetup::ButtonSetIPClick);
-  connect(buttonSetPrinterName_, &QPushButton::clicked, this,
-          &TFormEthernetSetup::ButtonSetPrinterNameClick);
-  connect(buttonCancel_, &QPushButton::clicked, this, &TFormEthernetSetup::ButtonCancelClick);
 
   varnalux::InitNetworkSettings(copy_);
   radioDhcp_->setChecked(true);
   ApplyDhcpRule();
+}
+
+// A captioned edit on the next row of grid; the caption is named too.
+QLineEdit* TFormEthernetSetup::AddressRow(QGridLayout* grid, const char* labelName,
+                                          const char* caption, const char* editName,
+                                          QLabel*& label) {
+  QLineEdit* edit = Edit(editName, QStringLiteral("0.0.0.0"));
+  label = Caption(caption, edit);
+  label->setObjectName(QString::fromLatin1(labelName));
+  const int row = grid->count() / 2;  // a caption and an edit a row
+  grid->addWidget(label, row, 0);
+  grid->addWidget(edit, row, 1);
+  return edit;
+}
+
+void TFormEthernetSetup::BuildAddressRows(QGridLayout* grid) {
+  editIP_ = AddressRow(grid, "LabelIP", "IP:", "EditIP", labelIP_);
+  editMask_ = AddressRow(grid, "LabelMask", "Subnet Mask:", "EditMask", labelMask_);
+  editGateWay_ = AddressRow(grid, "LabelGateWay", "Gateway:", "EditGateWay", labelGateWay_);
+}
+
+// The name typed, kept within its length, and the MAC address shown only.
+void TFormEthernetSetup::BuildNameRows(QGridLayout* grid) {
+  editPrinterName_ =
+      AddressRow(grid, "LabelPrinterName", "Printer Name:", "EditPrinterName", labelPrinterName_);
+  editPrinterName_->clear();
+  editPrinterName_->setMaxLength(kTypedNameMax);
+  editPrinterName_->setValidator(new NameLengthValidator(givenName_, shownName_, this));
+  connect(editPrinterName_, &QLineEdit::textChanged, this,
+          [this](const QString& text) { shownName_ = text; });
+  editMACAddr_ = AddressRow(grid, "LabelMACAddr", "MAC Address:", "EditMACAddr", labelMACAddr_);
+  editMACAddr_->clear();
+  editMACAddr_->setReadOnly(true);
+  editMACAddr_->setEnabled(false);
+  editMACAddr_->setFocusPolicy(Qt::NoFocus);
 }
 
 void TFormEthernetSetup::Prepare(int left, int top, varnalux::NetworkSettings& settings) {

@@ -9,20 +9,21 @@
 //                               NetActionSetName
 #pragma once
 
-#include <QDialog>
 #include <QString>
 
 #include "protocol/network_settings.h"
+#include "ui/fixed_dialog.h"
 
 class DialogSeam;
 class QButtonGroup;
+class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
-class TFormEthernetSetup : public QDialog {
+class TFormEthernetSetup : public FixedDialog {
   Q_OBJECT
 
  public:
@@ -55,6 +56,10 @@ class TFormEthernetSetup : public QDialog {
   void reject() override;
 
  private:
+  QLineEdit* AddressRow(QGridLayout* grid, const char* labelName, const char* caption,
+                        const char* editName, QLabel*& label);
+  void BuildAddressRows(QGridLayout* grid);
+  void BuildNameRows(QGridLayout* grid);
   void ApplyDhcpRule();
   bool DhcpSelected() const;
   bool Sendable(QLineEdit* edit);

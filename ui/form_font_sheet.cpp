@@ -55,12 +55,10 @@ class SheetView : public QWidget {
 };
 
 TFormFontSheet::TFormFontSheet(DialogSeam& seam, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), seam_(seam) {
-  setObjectName(QStringLiteral("FormFontSheet"));
-  setWindowTitle(QStringLiteral("Font Sheet"));
-  UseFormFont(this);
-  resize(FormSize(kWidth, kHeight));
-
+    : FixedDialog({"FormFontSheet", "Font Sheet", kWidth, kHeight, DialogSizing::Resizable,
+                   Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint},
+                  parent),
+      seam_(seam) {
   labelFile_ = new QLabel(this);
   labelFile_->setObjectName(QStringLiteral("LabelFile"));
   imageSheet_ = new SheetView;
@@ -72,10 +70,8 @@ TFormFontSheet::TFormFontSheet(DialogSeam& seam, QWidget* parent)
   // Room the sheet leaves looks like its paper, with the sheet in the middle.
   scrollArea_->setBackgroundRole(QPalette::Base);
   scrollArea_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
-  buttonOpen_ = new QPushButton(QStringLiteral("&Open"), this);
-  buttonOpen_->setObjectName(QStringLiteral("ButtonOpen"));
-  buttonExit_ = new QPushButton(QStringLiteral("&Exit"), this);
-  buttonExit_->setObjectName(QStringLiteral("ButtonExit"));
+  buttonOpen_ = Button("ButtonOpen", "&Open", &TFormFontSheet::ButtonOpenClick);
+  buttonExit_ = Button("ButtonExit", "&Exit", &QDialog::accept);
 
   auto* buttons = new QHBoxLayout;
   buttons->addWidget(labelFile_, 1);
@@ -84,9 +80,6 @@ TFormFontSheet::TFormFontSheet(DialogSeam& seam, QWidget* parent)
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(scrollArea_, 1);
   layout->addLayout(buttons);
-
-  connect(buttonOpen_, &QPushButton::clicked, this, &TFormFontSheet::ButtonOpenClick);
-  connect(buttonExit_, &QPushButton::clicked, this, &QDialog::accept);
 }
 
 bool TFormFontSheet::ShowFile(const QString& path) {

@@ -3,9 +3,10 @@
 // writes). Shows the font just made, and any other file opened with "Open".
 #pragma once
 
-#include <QDialog>
 #include <QImage>
 #include <QString>
+
+#include "ui/fixed_dialog.h"
 
 class DialogSeam;
 class QLabel;
@@ -13,7 +14,7 @@ class QPushButton;
 class QScrollArea;
 class SheetView;
 
-class TFormFontSheet : public QDialog {
+class TFormFontSheet : public FixedDialog {
   Q_OBJECT
 
  public:

@@ -11,12 +11,8 @@
 #include "ui/form_font.h"
 #include "ui/port_setup_support.h"
 
-TFormLPTSetup::TFormLPTSetup(QWidget* parent) : QDialog(parent, FixedDialogFlags) {
-  setObjectName(QStringLiteral("FormLPTSetup"));
-  setWindowTitle(QStringLiteral("LPT Setup"));
-  UseFormFont(this);
-  setFixedSize(FormSize(315, 88));
-
+TFormLPTSetup::TFormLPTSetup(QWidget* parent)
+    : FixedDialog({"FormLPTSetup", "LPT Setup", 315, 88}, parent) {
   comboBoxLPT_ = new QComboBox(this);
   comboBoxLPT_->setObjectName(QStringLiteral("ComboBoxLPT"));
   for (int i = 1; i <= varnalux::LptPortCount; ++i) {
@@ -32,11 +28,9 @@ TFormLPTSetup::TFormLPTSetup(QWidget* parent) : QDialog(parent, FixedDialogFlags
   // describes it.
   comboBoxLPT_->setAccessibleName(QStringLiteral("LPT Port:"));
 
-  buttonSet_ = new QPushButton(QStringLiteral("&Set"), this);
-  buttonSet_->setObjectName(QStringLiteral("ButtonSet"));
+  buttonSet_ = Button("ButtonSet", "&Set", &TFormLPTSetup::ButtonSetClick);
   buttonSet_->setDefault(true);
-  buttonCancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
-  buttonCancel_->setObjectName(QStringLiteral("ButtonCancel"));
+  buttonCancel_ = Button("ButtonCancel", "&Cancel", &TFormLPTSetup::ButtonCancelClick);
 
   auto* top = new QHBoxLayout;
   top->addWidget(comboBoxLPT_, 1);
@@ -49,8 +43,6 @@ TFormLPTSetup::TFormLPTSetup(QWidget* parent) : QDialog(parent, FixedDialogFlags
   layout->addStretch(1);
 
   connect(comboBoxLPT_, &QComboBox::currentIndexChanged, this, &TFormLPTSetup::ShowPortDevice);
-  connect(buttonSet_, &QPushButton::clicked, this, &TFormLPTSetup::ButtonSetClick);
-  connect(buttonCancel_, &QPushButton::clicked, this, &TFormLPTSetup::ButtonCancelClick);
   ShowPortDevice(comboBoxLPT_->currentIndex());
 }
 

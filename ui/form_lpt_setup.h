@@ -2,15 +2,14 @@
 // place on the caller's device name buffer.
 #pragma once
 
-#include <QDialog>
-
 #include "link/link_settings.h"
+#include "ui/fixed_dialog.h"
 
 class QComboBox;
 class QLabel;
 class QPushButton;
 
-class TFormLPTSetup : public QDialog {
+class TFormLPTSetup : public FixedDialog {
   Q_OBJECT
 
  public:

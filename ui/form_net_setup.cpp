@@ -18,6 +18,7 @@
 #include "ui/dialog_seam.h"
 #include "ui/form_ethernet_setup.h"
 #include "ui/form_font.h"
+#include "ui/tab_order.h"
 
 namespace {
 
@@ -47,12 +48,6 @@ QString CellText(const std::string& bytes) {
   for (QChar& c : text)
     if (c.category() == QChar::Other_Control) c = QLatin1Char(' ');
   return text;
-}
-
-QPushButton* MakeButton(const char* name, const char* caption, QWidget* parent) {
-  auto* button = new QPushButton(QString::fromLatin1(caption), parent);
-  button->setObjectName(QString::fromLatin1(name));
-  return button;
 }
 
 }  // namespace
@@ -86,11 +81,37 @@ class TFormNetSetup::Busy {
 
 TFormNetSetup::TFormNetSetup(DialogSeam& seam, const varnalux::net::UdpOptions& udp,
                              QWidget* parent)
-    : QDialog(parent, FixedDialogFlags), seam_(seam), session_(udp) {
-  setObjectName(QStringLiteral("FormNetSetup"));
-  setWindowTitle(QStringLiteral("TCP/IP Setup"));
-  UseFormFont(this);
+    : FixedDialog({"FormNetSetup", "TCP/IP Setup", kClientWidth, kClientHeight}, parent),
+      seam_(seam),
+      session_(udp) {
+  BuildPrinterList();
+  buttonDiscover_ =
+      Button("ButtonDiscover", "&Discover Device", &TFormNetSetup::ButtonDiscoverClick);
+  buttonChangeIP_ =
+      Button("ButtonChangeIP", "&Change IP Address", &TFormNetSetup::ButtonChangeIPClick);
+  buttonFactoryDefault_ =
+      Button("ButtonFactoryDefault", "&Factory Default", &TFormNetSetup::ButtonFactoryDefaultClick);
+  buttonBrowser_ = Button("ButtonBrowser", "&Web Setup", &TFormNetSetup::ButtonBrowserClick);
+  auto* buttons = new QHBoxLayout;
+  for (QPushButton* b : {buttonDiscover_, buttonChangeIP_, buttonFactoryDefault_, buttonBrowser_}) {
+    b->setAutoDefault(false);
+    buttons->addWidget(b);
+  }
+  buttons->addStretch(1);
+  BuildIpSetting();
 
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(listView1_, 1);
+  layout->addLayout(buttons);
+  layout->addWidget(groupIpSetting_);
+
+  // Tab order follows the layout: list, buttons left to right, IP setting.
+  ChainTabOrder({listView1_, buttonDiscover_, buttonChangeIP_, buttonFactoryDefault_,
+                 buttonBrowser_, editIPAddr_, editPort_, buttonSet_});
+  session_.SetPump([this] { PumpMessages(); });
+}
+
+void TFormNetSetup::BuildPrinterList() {
   listView1_ = new QTreeWidget(this);
   listView1_->setObjectName(QStringLiteral("ListView1"));
   listView1_->setAccessibleName(QStringLiteral("Printers"));
@@ -108,60 +129,26 @@ TFormNetSetup::TFormNetSetup(DialogSeam& seam, const varnalux::net::UdpOptions& 
   listView1_->setColumnWidth(ColumnMac, FormPixels(130));
   listView1_->setColumnWidth(ColumnIp, FormPixels(110));
   listView1_->setColumnWidth(ColumnModel, FormPixels(110));
+  connect(listView1_, &QTreeWidget::itemClicked, this, &TFormNetSetup::ListView1Click);
+}
 
-  buttonDiscover_ = MakeButton("ButtonDiscover", "&Discover Device", this);
-  buttonChangeIP_ = MakeButton("ButtonChangeIP", "&Change IP Address", this);
-  buttonFactoryDefault_ = MakeButton("ButtonFactoryDefault", "&Factory Default", this);
-  buttonBrowser_ = MakeButton("ButtonBrowser", "&Web Setup", this);
-  for (QPushButton* b : {buttonDiscover_, buttonChangeIP_, buttonFactoryDefault_, buttonBrowser_})
-    b->setAutoDefault(false);
-
+// The host and port the window's link uses, and "Exit" that takes them.
+void TFormNetSetup::BuildIpSetting() {
   groupIpSetting_ = new QGroupBox(QStringLiteral("IP Setting"), this);
   groupIpSetting_->setObjectName(QStringLiteral("GroupBoxIPSetting"));
-  editIPAddr_ = new QLineEdit(groupIpSetting_);
-  editIPAddr_->setObjectName(QStringLiteral("EditIPAddr"));
+  editIPAddr_ = Edit("EditIPAddr", QString(), groupIpSetting_);
   editIPAddr_->setMaxLength(kHostEditMax);
-  editPort_ = new QLineEdit(QStringLiteral("9100"), groupIpSetting_);
-  editPort_->setObjectName(QStringLiteral("EditPort"));
+  editPort_ = Edit("EditPort", QStringLiteral("9100"), groupIpSetting_);
   editPort_->setFixedWidth(FormPixels(70));
-  buttonSet_ = MakeButton("ButtonSet", "&Exit", groupIpSetting_);
-  auto* labelHost = new QLabel(QStringLiteral("IP Address/Printer Name:"), groupIpSetting_);
-  labelHost->setBuddy(editIPAddr_);
-  auto* labelPort = new QLabel(QStringLiteral("Port:"), groupIpSetting_);
-  labelPort->setBuddy(editPort_);
+  buttonSet_ = Button("ButtonSet", "&Exit", &TFormNetSetup::ButtonSetClick, groupIpSetting_);
 
   auto* grid = new QGridLayout(groupIpSetting_);
-  grid->addWidget(labelHost, 0, 0);
+  grid->addWidget(Caption("IP Address/Printer Name:", editIPAddr_, groupIpSetting_), 0, 0);
   grid->addWidget(editIPAddr_, 0, 1);
-  grid->addWidget(labelPort, 0, 2);
+  grid->addWidget(Caption("Port:", editPort_, groupIpSetting_), 0, 2);
   grid->addWidget(editPort_, 0, 3);
   grid->addWidget(buttonSet_, 0, 4);
   grid->setColumnStretch(1, 1);
-
-  auto* buttons = new QHBoxLayout;
-  for (QPushButton* b : {buttonDiscover_, buttonChangeIP_, buttonFactoryDefault_, buttonBrowser_})
-    buttons->addWidget(b);
-  buttons->addStretch(1);
-
-  auto* layout = new QVBoxLayout(this);
-  layout->addWidget(listView1_, 1);
-  layout->addLayout(buttons);
-  layout->addWidget(groupIpSetting_);
-  setFixedSize(FormSize(kClientWidth, kClientHeight));
-
-  // Tab order follows the layout: list, buttons left to right, IP setting.
-  QWidget* order[] = {listView1_,     buttonDiscover_, buttonChangeIP_, buttonFactoryDefault_,
-                      buttonBrowser_, editIPAddr_,     editPort_,       buttonSet_};
-  for (size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
-
-  connect(listView1_, &QTreeWidget::itemClicked, this, &TFormNetSetup::ListView1Click);
-  connect(buttonDiscover_, &QPushButton::clicked, this, &TFormNetSetup::ButtonDiscoverClick);
-  connect(buttonChangeIP_, &QPushButton::clicked, this, &TFormNetSetup::ButtonChangeIPClick);
-  connect(buttonFactoryDefault_, &QPushButton::clicked, this,
-          &TFormNetSetup::ButtonFactoryDefaultClick);
-  connect(buttonBrowser_, &QPushButton::clicked, this, &TFormNetSetup::ButtonBrowserClick);
-  connect(buttonSet_, &QPushButton::clicked, this, &TFormNetSetup::ButtonSetClick);
-  session_.SetPump([this] { PumpMessages(); });
 }
 
 void TFormNetSetup::PumpMessages() {

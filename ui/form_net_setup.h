@@ -9,13 +9,13 @@
 // with the action buttons disabled so that no action starts inside another.
 #pragma once
 
-#include <QDialog>
 #include <vector>
 
 #include "link/link_settings.h"
 #include "net/printer_rows.h"
 #include "net/remote_actions.h"
 #include "net/udp_options.h"
+#include "ui/fixed_dialog.h"
 
 class DialogSeam;
 class QGroupBox;
@@ -24,7 +24,7 @@ class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
-class TFormNetSetup : public QDialog {
+class TFormNetSetup : public FixedDialog {
   Q_OBJECT
 
  public:
@@ -60,6 +60,8 @@ class TFormNetSetup : public QDialog {
  private:
   class Busy;
 
+  void BuildPrinterList();
+  void BuildIpSetting();
   QTreeWidgetItem* FirstSelectedRow() const;
   // The ways the printer of this MAC answered the last discovery.
   std::vector<varnalux::net::AnswerPath> WaysTo(const QString& mac) const;

@@ -17,24 +17,16 @@ constexpr int kButtonHeight = 25;
 }  // namespace
 
 TFormPreviewFont::TFormPreviewFont(const QImage& preview, QWidget* parent)
-    : QDialog(parent, FixedDialogFlags) {
-  setObjectName(QStringLiteral("FormPreviewFont"));
-  setWindowTitle(QStringLiteral("Preview Font"));
-  UseFormFont(this);
-  setFixedSize(FormSize(kClientWidth, kClientHeight));
-
+    : FixedDialog({"FormPreviewFont", "Preview Font", kClientWidth, kClientHeight}, parent) {
   imagePreview_ = new QLabel(this);
   imagePreview_->setObjectName(QStringLiteral("ImagePreview"));
   imagePreview_->setAccessibleName(QStringLiteral("Font Preview"));
   imagePreview_->setGeometry(kImageLeft, kImageTop, PreviewWidth, PreviewHeight);
   imagePreview_->setPixmap(QPixmap::fromImage(preview));
 
-  buttonExit_ = new QPushButton(QStringLiteral("&Exit"), this);
-  buttonExit_->setObjectName(QStringLiteral("ButtonExit"));
-  buttonExit_->setGeometry(kImageLeft + PreviewWidth + 16, kImageTop, kButtonWidth,
-                           kButtonHeight);
+  buttonExit_ = Button("ButtonExit", "&Exit", &QDialog::accept);
+  buttonExit_->setGeometry(kImageLeft + PreviewWidth + 16, kImageTop, kButtonWidth, kButtonHeight);
   buttonExit_->setDefault(true);
-  connect(buttonExit_, &QPushButton::clicked, this, &QDialog::accept);
 }
 
 void TFormPreviewFont::Prepare(const QPoint& topLeft) { move(topLeft); }

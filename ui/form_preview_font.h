@@ -2,13 +2,14 @@
 // whatever the encoding, with an "Exit" button. Created for one showing.
 #pragma once
 
-#include <QDialog>
 #include <QImage>
+
+#include "ui/fixed_dialog.h"
 
 class QLabel;
 class QPushButton;
 
-class TFormPreviewFont : public QDialog {
+class TFormPreviewFont : public FixedDialog {
   Q_OBJECT
 
  public:

@@ -23,6 +23,12 @@ QComboBox* MakeList(QWidget* parent, const char* name, const QStringList& items)
   return box;
 }
 
+QStringList PortItems() {
+  QStringList ports;
+  for (int i = 1; i <= varnalux::ComPortCount; ++i) ports << QStringLiteral("COM%1").arg(i);
+  return ports;
+}
+
 // Selects index when it is an item of the list; otherwise no selection.
 void SelectIndex(QComboBox* box, int index) {
   box->setCurrentIndex(index >= 0 && index < box->count() ? index : -1);
@@ -35,58 +41,47 @@ void StoreIndex(const QComboBox* box, int32_t& field) {
 
 }  // namespace
 
-TFormRs232Setup::TFormRs232Setup(QWidget* parent) : QDialog(parent, FixedDialogFlags) {
-  setObjectName(QStringLiteral("FormRs232Setup"));
-  setWindowTitle(QStringLiteral("RS232 Setup"));
-  UseFormFont(this);
-  setFixedSize(FormSize(369, 311));
+// A list of the dialog: its member, object name, caption, items joined by
+// '|' (none: the ports), and the setting it selects (none: the port name).
+struct TFormRs232Setup::ListRow {
+  QComboBox* TFormRs232Setup::*list;
+  const char* name;
+  const char* caption;
+  const char* items;
+  int32_t varnalux::SerialSettings::*setting;
+};
 
-  QStringList ports;
-  for (int i = 1; i <= varnalux::ComPortCount; ++i) ports << QStringLiteral("COM%1").arg(i);
-  comboBoxComPort_ = MakeList(this, "ComboBoxComPort", ports);
-  for (int i = 0; i < comboBoxComPort_->count(); ++i)
-    comboBoxComPort_->setItemData(i, PortDeviceText(comboBoxComPort_->itemText(i)),
-                                  Qt::ToolTipRole);
-  comboBoxBaudRate_ =
-      MakeList(this, "ComboBoxBaudRate",
-               {QStringLiteral("2400"), QStringLiteral("4800"), QStringLiteral("9600"),
-                QStringLiteral("19200"), QStringLiteral("38400"), QStringLiteral("57600"),
-                QStringLiteral("115200"), QString()});
-  comboBoxDataBit_ = MakeList(this, "ComboBoxDataBit", {QStringLiteral("7"), QStringLiteral("8")});
-  comboBoxParity_ =
-      MakeList(this, "ComboBoxParity",
-               {QStringLiteral("None"), QStringLiteral("Odd"), QStringLiteral("Even")});
-  comboBoxStopBit_ = MakeList(this, "ComboBoxStopBit",
-                              {QStringLiteral("1"), QStringLiteral("1.5"), QStringLiteral("2")});
-  comboBoxHdShak_ =
-      MakeList(this, "ComboBoxHdShak",
-               {QStringLiteral("None"), QStringLiteral("RTS"), QStringLiteral("RTS/CTS")});
-  comboBoxSWShak_ =
-      MakeList(this, "ComboBoxSWShak", {QStringLiteral("None"), QStringLiteral("Xon/Xoff")});
+// The lists in the order they stand.
+std::span<const TFormRs232Setup::ListRow> TFormRs232Setup::Lists() {
+  using varnalux::SerialSettings;
+  static const ListRow kLists[] = {
+      {&TFormRs232Setup::comboBoxComPort_, "ComboBoxComPort", "COM Port:", nullptr, nullptr},
+      {&TFormRs232Setup::comboBoxBaudRate_, "ComboBoxBaudRate",
+       "Baud Rate:", "2400|4800|9600|19200|38400|57600|115200|", &SerialSettings::baudIndex},
+      {&TFormRs232Setup::comboBoxDataBit_, "ComboBoxDataBit", "Data Bits:", "7|8",
+       &SerialSettings::dataBitsIndex},
+      {&TFormRs232Setup::comboBoxParity_, "ComboBoxParity", "Parity Check:", "None|Odd|Even",
+       &SerialSettings::parityIndex},
+      {&TFormRs232Setup::comboBoxStopBit_, "ComboBoxStopBit", "Stop Bit(s):", "1|1.5|2",
+       &SerialSettings::stopBitsIndex},
+      {&TFormRs232Setup::comboBoxHdShak_, "ComboBoxHdShak",
+       "Hardware Handshaking:", "None|RTS|RTS/CTS", &SerialSettings::hwHandshakeIndex},
+      {&TFormRs232Setup::comboBoxSWShak_, "ComboBoxSWShak",
+       "Software Handshaking:", "None|Xon/Xoff", &SerialSettings::swHandshakeIndex},
+  };
+  return kLists;
+}
 
+TFormRs232Setup::TFormRs232Setup(QWidget* parent)
+    : FixedDialog({"FormRs232Setup", "RS232 Setup", 369, 311}, parent) {
+  QFormLayout* form = BuildLists();
   labelPortDevice_ = new QLabel(this);
   labelPortDevice_->setObjectName(QStringLiteral("LabelPortDevice"));
   labelPortDevice_->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-  auto* form = new QFormLayout;
-  form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
-  form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
-  form->setVerticalSpacing(6);
-  form->addRow(QStringLiteral("COM Port:"), comboBoxComPort_);
-  // The list is named by its caption; the device line below describes it.
-  comboBoxComPort_->setAccessibleName(QStringLiteral("COM Port:"));
-  form->addRow(QStringLiteral("Baud Rate:"), comboBoxBaudRate_);
-  form->addRow(QStringLiteral("Data Bits:"), comboBoxDataBit_);
-  form->addRow(QStringLiteral("Parity Check:"), comboBoxParity_);
-  form->addRow(QStringLiteral("Stop Bit(s):"), comboBoxStopBit_);
-  form->addRow(QStringLiteral("Hardware Handshaking:"), comboBoxHdShak_);
-  form->addRow(QStringLiteral("Software Handshaking:"), comboBoxSWShak_);
-
-  buttonSet_ = new QPushButton(QStringLiteral("&Set"), this);
-  buttonSet_->setObjectName(QStringLiteral("ButtonSet"));
+  buttonSet_ = Button("ButtonSet", "&Set", &TFormRs232Setup::ButtonSetClick);
   buttonSet_->setDefault(true);
-  buttonCancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
-  buttonCancel_->setObjectName(QStringLiteral("ButtonCancel"));
+  buttonCancel_ = Button("ButtonCancel", "&Cancel", &TFormRs232Setup::ButtonCancelClick);
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   buttons->addWidget(buttonSet_);
@@ -103,20 +98,35 @@ TFormRs232Setup::TFormRs232Setup(QWidget* parent) : QDialog(parent, FixedDialogF
 
   connect(comboBoxComPort_, &QComboBox::currentIndexChanged, this,
           &TFormRs232Setup::ShowPortDevice);
-  connect(buttonSet_, &QPushButton::clicked, this, &TFormRs232Setup::ButtonSetClick);
-  connect(buttonCancel_, &QPushButton::clicked, this, &TFormRs232Setup::ButtonCancelClick);
   ShowPortDevice(comboBoxComPort_->currentIndex());
+}
+
+// The lists with their captions on a form, in the order they stand.
+QFormLayout* TFormRs232Setup::BuildLists() {
+  for (const ListRow& row : Lists())
+    this->*row.list = MakeList(
+        this, row.name, row.items ? QString::fromLatin1(row.items).split(u'|') : PortItems());
+  for (int i = 0; i < comboBoxComPort_->count(); ++i)
+    comboBoxComPort_->setItemData(i, PortDeviceText(comboBoxComPort_->itemText(i)),
+                                  Qt::ToolTipRole);
+
+  auto* form = new QFormLayout;
+  form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+  form->setVerticalSpacing(6);
+  for (const ListRow& row : Lists())
+    form->addRow(QString::fromLatin1(row.caption), this->*row.list);
+  // The list is named by its caption; the device line below describes it.
+  comboBoxComPort_->setAccessibleName(QStringLiteral("COM Port:"));
+
+  return form;
 }
 
 void TFormRs232Setup::Bind(varnalux::SerialSettings& settings) {
   settings_ = &settings;
   SelectIndex(comboBoxComPort_, PortListIndex(settings.portName, sizeof settings.portName));
-  SelectIndex(comboBoxBaudRate_, settings.baudIndex);
-  SelectIndex(comboBoxDataBit_, settings.dataBitsIndex);
-  SelectIndex(comboBoxParity_, settings.parityIndex);
-  SelectIndex(comboBoxStopBit_, settings.stopBitsIndex);
-  SelectIndex(comboBoxHdShak_, settings.hwHandshakeIndex);
-  SelectIndex(comboBoxSWShak_, settings.swHandshakeIndex);
+  for (const ListRow& row : Lists())
+    if (row.setting) SelectIndex(this->*row.list, settings.*row.setting);
   ShowPortDevice(comboBoxComPort_->currentIndex());
 }
 
@@ -127,12 +137,8 @@ void TFormRs232Setup::ButtonSetClick() {
           QStringLiteral("COM%1").arg(comboBoxComPort_->currentIndex() + 1).toLatin1();
       varnalux::CopyText(settings_->portName, sizeof settings_->portName, name.constData());
     }
-    StoreIndex(comboBoxBaudRate_, settings_->baudIndex);
-    StoreIndex(comboBoxDataBit_, settings_->dataBitsIndex);
-    StoreIndex(comboBoxParity_, settings_->parityIndex);
-    StoreIndex(comboBoxStopBit_, settings_->stopBitsIndex);
-    StoreIndex(comboBoxHdShak_, settings_->hwHandshakeIndex);
-    StoreIndex(comboBoxSWShak_, settings_->swHandshakeIndex);
+    for (const ListRow& row : Lists())
+      if (row.setting) StoreIndex(this->*row.list, settings_->*row.setting);
   }
   accept();
 }

@@ -3,15 +3,17 @@
 // the close box leave the record as it was.
 #pragma once
 
-#include <QDialog>
+#include <span>
 
 #include "link/link_settings.h"
+#include "ui/fixed_dialog.h"
 
 class QComboBox;
+class QFormLayout;
 class QLabel;
 class QPushButton;
 
-class TFormRs232Setup : public QDialog {
+class TFormRs232Setup : public FixedDialog {
   Q_OBJECT
 
  public:
@@ -27,6 +29,9 @@ class TFormRs232Setup : public QDialog {
   void ButtonCancelClick();
 
  private:
+  struct ListRow;
+  static std::span<const ListRow> Lists();
+  QFormLayout* BuildLists();
   // The device line of the port, which also describes the list to screen
   // readers.
   void ShowPortDevice(int index);

@@ -20,15 +20,13 @@ int32_t* Field(varnalux::ClockSettings& c, int i) {
 
 }  // namespace
 
+// The title bar has no close box: the dialog is left by its buttons or Escape.
 TFormRTCSetup::TFormRTCSetup(DialogSeam& seam, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                          Qt::MSWindowsFixedSizeDialogHint),
+    : FixedDialog({"FormRTCSetup", "RTC Setup", 297, 171, DialogSizing::Fixed,
+                   Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                       Qt::MSWindowsFixedSizeDialogHint},
+                  parent),
       seam_(seam) {
-  setObjectName(QStringLiteral("FormRTCSetup"));
-  setWindowTitle(QStringLiteral("RTC Setup"));
-  UseFormFont(this);
-  setFixedSize(FormSize(297, 171));
-
   struct Spec {
     const char* label;
     const char* name;
@@ -40,25 +38,20 @@ TFormRTCSetup::TFormRTCSetup(DialogSeam& seam, QWidget* parent)
   };
   auto* grid = new QGridLayout;
   for (int i = 0; i < 6; ++i) {
-    auto* label = new QLabel(QString::fromLatin1(kSpecs[i].label), this);
-    edits_[i] = new QLineEdit(this);
-    edits_[i]->setObjectName(QString::fromLatin1(kSpecs[i].name));
+    edits_[i] = Edit(kSpecs[i].name);
     edits_[i]->setMaxLength(kSpecs[i].maxLength);
-    label->setBuddy(edits_[i]);
     // Two columns of three: date on the left, time on the right.
     const int row = i % 3;
     const int column = (i / 3) * 2;
-    grid->addWidget(label, row, column);
+    grid->addWidget(Caption(kSpecs[i].label, edits_[i]), row, column);
     grid->addWidget(edits_[i], row, column + 1);
   }
 
-  buttonSetSysTime_ = new QPushButton(QStringLiteral("&Get System Time"), this);
-  buttonSetSysTime_->setObjectName(QStringLiteral("ButtonSetSysTime"));
-  buttonOk_ = new QPushButton(QStringLiteral("&Set"), this);
-  buttonOk_->setObjectName(QStringLiteral("ButtonOk"));
+  buttonSetSysTime_ =
+      Button("ButtonSetSysTime", "&Get System Time", &TFormRTCSetup::ButtonSetSysTimeClick);
+  buttonOk_ = Button("ButtonOk", "&Set", &TFormRTCSetup::ButtonOkClick);
   buttonOk_->setDefault(true);
-  buttonCancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
-  buttonCancel_->setObjectName(QStringLiteral("ButtonCancel"));
+  buttonCancel_ = Button("ButtonCancel", "&Cancel", &TFormRTCSetup::ButtonCancelClick);
 
   buttonSetSysTime_->setMinimumWidth(buttonSetSysTime_->sizeHint().width());
   buttonOk_->setFixedWidth(70);
@@ -73,10 +66,6 @@ TFormRTCSetup::TFormRTCSetup(DialogSeam& seam, QWidget* parent)
   layout->addLayout(grid);
   layout->addStretch(1);
   layout->addLayout(buttons);
-
-  connect(buttonSetSysTime_, &QPushButton::clicked, this, &TFormRTCSetup::ButtonSetSysTimeClick);
-  connect(buttonOk_, &QPushButton::clicked, this, &TFormRTCSetup::ButtonOkClick);
-  connect(buttonCancel_, &QPushButton::clicked, this, &TFormRTCSetup::ButtonCancelClick);
 }
 
 void TFormRTCSetup::Prepare(int left, int top, varnalux::ClockSettings& clock) {

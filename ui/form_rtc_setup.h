@@ -3,16 +3,16 @@
 #pragma once
 
 #include <QDateTime>
-#include <QDialog>
 #include <functional>
 
 #include "protocol/clock.h"
+#include "ui/fixed_dialog.h"
 
 class DialogSeam;
 class QLineEdit;
 class QPushButton;
 
-class TFormRTCSetup : public QDialog {
+class TFormRTCSetup : public FixedDialog {
   Q_OBJECT
 
  public:

@@ -1,14 +1,15 @@
 // "Sensor Calibration": picks the media whose sensor is to be calibrated.
 #pragma once
 
-#include <QDialog>
 #include <cstdint>
+
+#include "ui/fixed_dialog.h"
 
 class QButtonGroup;
 class QGroupBox;
 class QPushButton;
 
-class TFormSensorCalibrate : public QDialog {
+class TFormSensorCalibrate : public FixedDialog {
   Q_OBJECT
 
  public:
