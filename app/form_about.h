@@ -1,7 +1,7 @@
 // The About box: one large button that shows the version and closes the box.
 #pragma once
 
-#include "ui/fixed_dialog.h"
+#include "ui/dialogs/fixed_dialog.h"
 
 class QPushButton;
 

@@ -9,7 +9,7 @@
 #include "app/form_process.h"
 #include "app/progress.h"
 #include "ui/dialog_seam.h"
-#include "ui/form_ethernet_setup.h"
+#include "ui/dialogs/form_ethernet_setup.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 
 #include "sim/virtual_printer.h"
 #include "tests/gui/gui_test_support.h"
-#include "ui/command_tool_page.h"
+#include "ui/pages/command_tool_page.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The "Printer Configuration" group against the virtual printer over TCP:
 // its controls, Read, Clear, Set with the strict conversions, Save and Load,
 // and the start-up read.
-#include "ui/config_page.h"
+#include "ui/pages/config_page.h"
 
 #include <sys/stat.h>
 

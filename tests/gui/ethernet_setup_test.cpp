@@ -10,8 +10,8 @@
 
 #include "sim/virtual_printer.h"
 #include "tests/gui/gui_test_support.h"
-#include "ui/form_ethernet_setup.h"
-#include "ui/printer_function_group.h"
+#include "ui/dialogs/form_ethernet_setup.h"
+#include "ui/pages/printer_function_group.h"
 
 namespace {
 

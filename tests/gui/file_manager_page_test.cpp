@@ -1,6 +1,6 @@
 // The page "File Manager" against the virtual printer over TCP, every
 // dialog answered through the scripted seam.
-#include "ui/file_manager_page.h"
+#include "ui/pages/file_manager_page.h"
 
 #include <sys/stat.h>
 
@@ -25,7 +25,7 @@
 #include "app/progress.h"
 #include "sim/virtual_printer.h"
 #include "tests/gui/gui_test_support.h"
-#include "ui/file_dialog_text.h"
+#include "ui/pages/file_dialog_text.h"
 
 namespace {
 
@@ -353,13 +353,16 @@ TEST_F(FileManagerPageTest, ChangingTheFileTypeAfterBrowseRenamesForTheNewType) 
 }
 
 TEST_F(FileManagerPageTest, NamesAreCutBetweenCharactersAndShownAsTheyAre) {
-  const QString path = dir.filePath(QString::fromUtf8("Gr\xC3\xB6\xC3\x9F" "enangabe.bmp"));
+  const QString path =
+      dir.filePath(QString::fromUtf8("Gr\xC3\xB6\xC3\x9F"
+                                     "enangabe.bmp"));
   QFile file(path);
   ASSERT_TRUE(file.open(QIODevice::WriteOnly));
   file.write("b");
   file.close();
   Browse("BMP", path);
-  EXPECT_EQ(Edit("EditFileName"), QString::fromUtf8("Gr\xC3\xB6\xC3\x9F" "enan.BMP"));
+  EXPECT_EQ(Edit("EditFileName"), QString::fromUtf8("Gr\xC3\xB6\xC3\x9F"
+                                                    "enan.BMP"));
   Press("ButtonDownload");
   EXPECT_EQ(seam.messages, QStringList{QString::fromUtf8(
                                "The file name in the printer may hold only ASCII characters: "
@@ -368,18 +371,26 @@ TEST_F(FileManagerPageTest, NamesAreCutBetweenCharactersAndShownAsTheyAre) {
 }
 
 TEST_F(FileManagerPageTest, NamesFromThePrinterShowWithoutMojibakeOrControlCharacters) {
-  printer.PutFileOn(sim::MemoryFlash, "Gr\xC3\xB6\xC3\x9F" "en.BMP", "1");  // UTF-8
-  printer.PutFileOn(sim::MemoryFlash, "Gr\xF6\xDF.BMP", "2");                  // Latin-1
-  printer.PutFileOn(sim::MemoryFlash, "C1\xC2\x9B" "2J.BAS", "3");            // a C1 control
-  printer.PutFileOn(sim::MemoryFlash, std::string("A\0B.BAS", 7), "4");        // a NUL
+  printer.PutFileOn(sim::MemoryFlash,
+                    "Gr\xC3\xB6\xC3\x9F"
+                    "en.BMP",
+                    "1");                                      // UTF-8
+  printer.PutFileOn(sim::MemoryFlash, "Gr\xF6\xDF.BMP", "2");  // Latin-1
+  printer.PutFileOn(sim::MemoryFlash,
+                    "C1\xC2\x9B"
+                    "2J.BAS",
+                    "3");                                                // a C1 control
+  printer.PutFileOn(sim::MemoryFlash, std::string("A\0B.BAS", 7), "4");  // a NUL
   printer.PutFileOn(sim::MemoryFlash, "LAST.BAS", "5");
   Press("ButtonGet");
   EXPECT_TRUE(seam.messages.isEmpty()) << seam.messages.join("|").toStdString();
-  EXPECT_EQ(Items(), (QStringList{QString::fromUtf8("Gr\xC3\xB6\xC3\x9F" "en.BMP"),
-                                  "Gr\\xF6\\xDF.BMP", "C1\\xC2\\x9B2J.BAS", "A\\x00B.BAS",
-                                  "LAST.BAS"}));
+  EXPECT_EQ(Items(),
+            (QStringList{QString::fromUtf8("Gr\xC3\xB6\xC3\x9F"
+                                           "en.BMP"),
+                         "Gr\\xF6\\xDF.BMP", "C1\\xC2\\x9B2J.BAS", "A\\x00B.BAS", "LAST.BAS"}));
   for (const QString& item : Items())
-    for (QChar c : item) EXPECT_FALSE(c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F));
+    for (QChar c : item)
+      EXPECT_FALSE(c.unicode() < 0x20 || (c.unicode() >= 0x7F && c.unicode() <= 0x9F));
 }
 
 TEST_F(FileManagerPageTest, ADownloadTheLastGetSaysCannotFitIsQuestionedAndTheOutcomeConfirmed) {

@@ -1,6 +1,8 @@
 // The page "Bitmap Font Manager": start-up state, the encoding presets, the
 // request rules as the user meets them, the encoding table, the preview and
 // the sheet, saving a font, and downloading one into the virtual printer.
+#include "ui/pages/font_page.h"
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,8 +28,7 @@
 #include "protocol/file_manager.h"
 #include "tests/gui/gui_test_support.h"
 #include "ui/dialog_seam.h"
-#include "ui/font_page.h"
-#include "ui/form_font_sheet.h"
+#include "ui/dialogs/form_font_sheet.h"
 
 namespace {
 
@@ -80,7 +81,9 @@ class FontPageTest : public PrinterWindowTest {
   QCheckBox* ByFile() { return Find<QCheckBox>(page, "CheckBoxFileTable"); }
   void Press(const char* name) { Find<QAbstractButton>(page, name)->click(); }
   bool Enabled(const char* name) { return Control(name)->isEnabled(); }
-  void SetEdit(const char* name, const char* text) { Edit(name)->setText(QString::fromLatin1(text)); }
+  void SetEdit(const char* name, const char* text) {
+    Edit(name)->setText(QString::fromLatin1(text));
+  }
 
   // Saves the font under name in the test folder; returns its bytes (empty
   // when no file was written).
@@ -154,10 +157,10 @@ TEST_F(FontPageTest, StartsWithTheInitialFontAndTheStandardEncoding) {
   EXPECT_GT(ink, 20);
 
   // Every caption, and every label names its field.
-  for (const char* caption : {"Font Encode:", "Font Picth:", "Printer Device:", "Windows Font Name:",
-                              "Font Size:", "Printer Font Name:", "Font Width:", "Font Height:",
-                              "Italic Width:", "Font Mapping:", "Character Start ASCII:",
-                              "Character End ASCII:"}) {
+  for (const char* caption :
+       {"Font Encode:", "Font Picth:", "Printer Device:", "Windows Font Name:", "Font Size:",
+        "Printer Font Name:", "Font Width:", "Font Height:", "Italic Width:", "Font Mapping:",
+        "Character Start ASCII:", "Character End ASCII:"}) {
     bool found = false;
     for (QLabel* label : page->findChildren<QLabel*>()) {
       if (label->text() != QLatin1String(caption)) continue;
@@ -279,8 +282,8 @@ TEST_F(FontPageTest, RangeRulesAsTheUserMeetsThem) {
   SetEdit("EditItalicWidth", "0");
   SetEdit("EditFontWidth", "2049");
   EXPECT_TRUE(SaveFont("wide.bmf").isEmpty());
-  EXPECT_EQ(seam.messages, (QStringList{"Font Parameter Error", "Font Parameter Error",
-                                        "Font Parameter Error"}));
+  EXPECT_EQ(seam.messages,
+            (QStringList{"Font Parameter Error", "Font Parameter Error", "Font Parameter Error"}));
   // A cancelled save dialog makes nothing and says nothing.
   seam.messages.clear();
   seam.fileNames.push_back(QString());
@@ -500,7 +503,7 @@ TEST_F(FontPageTest, PreviewShowsTheSingleByteCodesInAGrid) {
       for (int x = x0; x < x0 + 18; ++x) ink += shown.pixel(x, y) != qRgb(255, 255, 255);
     return ink;
   };
-  EXPECT_EQ(inkIn(0), 0);     // code 0 draws nothing
+  EXPECT_EQ(inkIn(0), 0);  // code 0 draws nothing
   EXPECT_EQ(inkIn(' '), 0);
   EXPECT_GT(inkIn('A'), 10);
   EXPECT_GT(inkIn(0xE9), 10);  // é of code page 1252
@@ -536,7 +539,8 @@ TEST_F(FontPageTest, PreviewDrawsThePagesFontNotTheOneFontViewChose) {
   varnalux::FontCanvas serifAt10;
   ASSERT_TRUE(serifAt10.SelectFont("DejaVu Serif", varnalux::FontStyle::Regular, 13));
   for (const char32_t code : {U'A', U'g', U'W', U'\u00E9'}) {
-    const int left = 20 * static_cast<int>(code % 16) + 5, top = 30 * static_cast<int>(code / 16) + 5;
+    const int left = 20 * static_cast<int>(code % 16) + 5,
+              top = 30 * static_cast<int>(code / 16) + 5;
     std::vector<uint8_t> cell(2 * 24);
     serifAt10.DrawChar(code, 0, 0, 15, 24, cell.data());
     int ink = 0;
@@ -563,8 +567,8 @@ TEST_F(FontPageTest, DownloadMakesTempBmfAndSendsItUnderThePrinterName) {
   ASSERT_TRUE(temp.open(QIODevice::ReadOnly));
   const QByteArray made = temp.readAll();
   EXPECT_EQ(made.size(), 32 + 96 * 10);
-  ASSERT_TRUE(printer.WaitForCommand("DOWNLOAD \"MYFONT\"," + std::to_string(made.size()) + ",",
-                                     3000));
+  ASSERT_TRUE(
+      printer.WaitForCommand("DOWNLOAD \"MYFONT\"," + std::to_string(made.size()) + ",", 3000));
   std::string stored;
   ASSERT_TRUE(printer.GetFile("MYFONT", stored));
   EXPECT_EQ(stored, made.toStdString());
@@ -595,7 +599,10 @@ TEST_F(FontPageTest, DownloadGoesToTheCacheFolderWhenTheStartFolderCannotTakeIt)
   qputenv("XDG_CACHE_HOME", dir.filePath(QStringLiteral("cache")).toLocal8Bit());
   SetStartDirectory(dir.filePath(QStringLiteral("gone")));
   Press("ButtonDowloadFont");
-  if (previous.isNull()) qunsetenv("XDG_CACHE_HOME"); else qputenv("XDG_CACHE_HOME", previous);
+  if (previous.isNull())
+    qunsetenv("XDG_CACHE_HOME");
+  else
+    qputenv("XDG_CACHE_HOME", previous);
   EXPECT_TRUE(seam.messages.isEmpty()) << seam.messages.join('|').toStdString();
   EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("cache/varnalux/Temp.BMF"))).isFile());
   EXPECT_TRUE(printer.WaitForCommand("DOWNLOAD F,\"Font001\",992,", 3000));
@@ -608,14 +615,16 @@ TEST_F(FontPageTest, DownloadRefusesBadNamesAndReportsLinkFailures) {
     Press("ButtonDowloadFont");
   }
   // The system's own first line, then the field and the rule broken.
-  const QString rule =
-      QStringLiteral(" A name has 1 to 31 characters, without double quotes or control characters.");
+  const QString rule = QStringLiteral(
+      " A name has 1 to 31 characters, without double quotes or control characters.");
   EXPECT_EQ(seam.messages,
             (QStringList{"Font Parameter Error\nPrinter Font Name: the name is empty." + rule,
                          "Font Parameter Error\nPrinter Font Name: the name is longer than 31 "
-                         "characters." + rule,
+                         "characters." +
+                             rule,
                          "Font Parameter Error\nPrinter Font Name: a double quote (\") would end "
-                         "the name inside the download command." + rule}))
+                         "the name inside the download command." +
+                             rule}))
       << seam.messages.join('|').toStdString();
   EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("Temp.BMF"))));
 

@@ -14,7 +14,7 @@
 #include <string>
 
 #include "tests/gui/gui_test_support.h"
-#include "ui/font_page.h"
+#include "ui/pages/font_page.h"
 
 namespace {
 
@@ -164,7 +164,10 @@ TEST_F(FontTablePageTest, TableFileRoundTripsInEveryCodePageThePageOffers) {
 TEST_F(FontTablePageTest, BytesTheMemoCannotShowAreEscapedAndKept) {
   Choose(List("ComboBoxFontEncode"), "Encode by Table");
   SmallFixedCell();
-  const QByteArray table("A\x81" "B\x8D" "C\xE4 x\\y");
+  const QByteArray table(
+      "A\x81"
+      "B\x8D"
+      "C\xE4 x\\y");
   Load(WriteFile("t.tbl", table));
   EXPECT_EQ(Memo()->toPlainText(), QString::fromUtf8("A\\x81B\\x8DC\u00e4 x\\\\y"));
   EXPECT_EQ(SaveTable("saved.tbl"), table);

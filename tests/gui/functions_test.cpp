@@ -15,9 +15,9 @@
 #include "app/progress.h"
 #include "sim/virtual_printer.h"
 #include "tests/gui/gui_test_support.h"
-#include "ui/config_page.h"
-#include "ui/form_rtc_setup.h"
-#include "ui/printer_function_group.h"
+#include "ui/dialogs/form_rtc_setup.h"
+#include "ui/pages/config_page.h"
+#include "ui/pages/printer_function_group.h"
 
 namespace {
 

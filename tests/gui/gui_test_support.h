@@ -22,7 +22,7 @@
 #include "sim/virtual_printer.h"
 #include "tests/gui/scripted_seam.h"
 #include "tests/support/printer_wait.h"
-#include "ui/config_page.h"
+#include "ui/pages/config_page.h"
 
 // The child of root with the object name; a failure when there is none.
 template <typename T>

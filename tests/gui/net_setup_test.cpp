@@ -12,7 +12,7 @@
 
 #include "tests/core/udp_printer_peer.h"
 #include "tests/gui/gui_test_support.h"
-#include "ui/form_net_setup.h"
+#include "ui/dialogs/form_net_setup.h"
 
 namespace {
 
@@ -336,8 +336,10 @@ TEST_F(NetSetupTest, AnAddressAnswerTooShortIsToldAndNotWritten) {
   });
   seam.Exec(*dialog);
   ASSERT_EQ(seam.messages.size(), 1);
-  EXPECT_TRUE(seam.messages[0].contains("addresses was too short")) << seam.messages[0].toStdString();
-  for (int i = 0; i < 100 && peer.Writes(7) == 0; ++i) std::this_thread::sleep_for(milliseconds(10));
+  EXPECT_TRUE(seam.messages[0].contains("addresses was too short"))
+      << seam.messages[0].toStdString();
+  for (int i = 0; i < 100 && peer.Writes(7) == 0; ++i)
+    std::this_thread::sleep_for(milliseconds(10));
   EXPECT_EQ(peer.Current().name, "NEWNAME");
   EXPECT_EQ(peer.Current().ip, o.settings.ip);
   EXPECT_FALSE(peer.Current().dhcp);

@@ -15,11 +15,11 @@
 #include <string>
 
 #include "tests/gui/gui_test_support.h"
-#include "ui/config_page.h"
-#include "ui/form_dump_text_setup.h"
-#include "ui/form_net_setup.h"
-#include "ui/form_rs232_setup.h"
-#include "ui/form_rtc_setup.h"
+#include "ui/dialogs/form_dump_text_setup.h"
+#include "ui/dialogs/form_net_setup.h"
+#include "ui/dialogs/form_rs232_setup.h"
+#include "ui/dialogs/form_rtc_setup.h"
+#include "ui/pages/config_page.h"
 
 namespace {
 
@@ -172,14 +172,13 @@ TEST_F(PageFieldsTest, TabFollowsTheLayoutFromTheInterfaceList) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
   const QStringList walk = TabWalk(form.get(), Interface(), 27);
   const QStringList expected{
-      "ComboBoxInterFace",   "ButtonInterFace",  "qt_tabwidget_tabbar", "ButtonInitial",
-      "ButtonDump",          "ButtonSelfTest",   "ButtonRTCSetTime",    "ButtonSensorCalibrate",
-      "ButtonRestPrinter",   "ButtonTestPatern", "ButtonIgnoreAuto",    "ButtonEthernetSetup",
-      "ButtonGetStatus",
-      "EditSpeed",           "ComboBoxDensity",  "EditWidth",           "EditHeight",
-      "ComboBoxMediaSensor", "EditGapSize",      "EditGapOffset",       "ComboBoxPrintOut",
-      "EditCutterPiece",     "EditReferenceX",   "EditReferenceY",      "ComboBoxDirection",
-      "ComboBoxMirror",      "EditOffset"};
+      "ComboBoxInterFace", "ButtonInterFace",     "qt_tabwidget_tabbar", "ButtonInitial",
+      "ButtonDump",        "ButtonSelfTest",      "ButtonRTCSetTime",    "ButtonSensorCalibrate",
+      "ButtonRestPrinter", "ButtonTestPatern",    "ButtonIgnoreAuto",    "ButtonEthernetSetup",
+      "ButtonGetStatus",   "EditSpeed",           "ComboBoxDensity",     "EditWidth",
+      "EditHeight",        "ComboBoxMediaSensor", "EditGapSize",         "EditGapOffset",
+      "ComboBoxPrintOut",  "EditCutterPiece",     "EditReferenceX",      "EditReferenceY",
+      "ComboBoxDirection", "ComboBoxMirror",      "EditOffset"};
   EXPECT_EQ(walk, expected);
   const QStringList rest = TabWalk(form.get(), Find<QWidget>(page, "EditShiftX"), 20);
   EXPECT_EQ(rest, (QStringList{"EditShiftX",          "EditShiftY",          "ComboBoxRibbon",

@@ -6,9 +6,9 @@
 #include <cstring>
 
 #include "tests/gui/gui_test_support.h"
-#include "ui/form_lpt_setup.h"
-#include "ui/form_net_setup.h"
-#include "ui/form_rs232_setup.h"
+#include "ui/dialogs/form_lpt_setup.h"
+#include "ui/dialogs/form_net_setup.h"
+#include "ui/dialogs/form_rs232_setup.h"
 
 namespace {
 

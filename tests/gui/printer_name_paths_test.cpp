@@ -12,8 +12,8 @@
 #include "tests/cli/cli_runner.h"
 #include "tests/gui/gui_test_support.h"
 #include "ui/dialog_seam.h"
-#include "ui/file_manager_page.h"
-#include "ui/font_page.h"
+#include "ui/pages/file_manager_page.h"
+#include "ui/pages/font_page.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "sim/virtual_printer.h"
 #include "tests/gui/gui_test_support.h"
-#include "ui/config_page.h"
+#include "ui/pages/config_page.h"
 
 namespace {
 
