@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "link/link_settings.h"
+#include "protocol/config_numbers.h"
 
 namespace varnalux {
 
@@ -102,6 +103,14 @@ ResultCode QueryReport(LinkSession& link, const char* query, char* payload, uint
                        uint32_t& length) {
   if (SendCommand(link, query) != ResultOk) return ResultTransmitError;
   return ReadReportAnswer(link, payload, capacity, length) ? ResultOk : ResultReceiveError;
+}
+
+ResultCode QueryInteger(LinkSession& link, const char* query, int32_t& value) {
+  char payload[ReportBodyMax + 1];
+  uint32_t length = 0;
+  const ResultCode code = QueryReport(link, query, payload, sizeof payload, length);
+  if (code == ResultOk) value = LenientInteger(payload, length);
+  return code;
 }
 
 namespace {

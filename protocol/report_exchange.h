@@ -60,6 +60,11 @@ ResultCode SendCommand(LinkSession& link, const char* text);
 ResultCode QueryReport(LinkSession& link, const char* query, char* payload, uint32_t capacity,
                        uint32_t& length);
 
+// QueryReport of a number: the answer read leniently, as atol reads a text
+// (leading blanks, a sign, the digits up to the first other character), into
+// value, which is left as it was unless the result is 0.
+ResultCode QueryInteger(LinkSession& link, const char* query, int32_t& value);
+
 // The pace and the bounds of one list read, from its query on (the bounds
 // are the link settings' ListTimeouts): the pause before each answer, during
 // which the window handles its messages; the wall-clock bound of the whole
