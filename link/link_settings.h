@@ -47,7 +47,7 @@ struct LinkSettings {
   // Told of every write; null writes silently. Not owned.
   LinkProgress* observer = nullptr;
   LinkTimeouts timeouts;
-  // Why the latest OpenLink failed; None after a successful one.
+  // Why the latest open failed; None after a successful one.
   OpenFailure lastOpenFailure = OpenFailure::None;
   InterfaceKind lastOpenKind = KindUsb;
 };

@@ -13,6 +13,7 @@
 #include "app/form_about.h"
 #include "link/printer_link.h"
 #include "tests/gui/gui_test_support.h"
+#include "tests/support/kind_link.h"
 
 namespace {
 
@@ -64,7 +65,7 @@ TEST_F(MainWindowTest, StartsWithDefaultsAndNoMessage) {
   form.reset();
   EXPECT_EQ(varnalux::CurrentLinkSettings().serial, nullptr);
   EXPECT_EQ(varnalux::CurrentLinkSettings().tcp, nullptr);
-  EXPECT_EQ(varnalux::OpenLink(varnalux::KindEthernet), varnalux::InvalidLink);
+  EXPECT_EQ(varnalux::testing::KindLink(varnalux::KindEthernet).Open(), varnalux::InvalidLink);
   EXPECT_EQ(varnalux::LastOpenFailure(), varnalux::OpenFailure::NotSet);
 }
 
