@@ -17,7 +17,7 @@
 #include "link/link_settings.h"
 #include "protocol/codes.h"
 #include "protocol/printer_config.h"
-#include "protocol/report_exchange.h"
+#include "protocol/printer_status.h"
 #include "ui/dialog_place.h"
 #include "ui/job_progress.h"
 #include "ui/printer_operation.h"

@@ -9,25 +9,6 @@
 
 namespace varnalux {
 
-void StatusFromByte(uint8_t byte, PrinterStatus& s) {
-  uint8_t* flags[8] = {&s.headOpen, &s.paperJam, &s.outOfPaper, &s.outOfRibbon,
-                       &s.pause,    &s.printing, &s.bit6,       &s.otherError};
-  for (int i = 0; i < 8; ++i) *flags[i] = (byte >> i) & 1;
-}
-
-uint8_t StatusToByte(const PrinterStatus& s) {
-  const uint8_t flags[8] = {s.headOpen, s.paperJam, s.outOfPaper, s.outOfRibbon,
-                            s.pause,    s.printing, s.bit6,       s.otherError};
-  uint8_t byte = 0;
-  for (int i = 0; i < 8; ++i) byte |= static_cast<uint8_t>((flags[i] != 0) << i);
-  return byte;
-}
-
-bool StatusReady(const PrinterStatus& s) {
-  return !(s.headOpen || s.paperJam || s.outOfPaper || s.outOfRibbon || s.pause || s.printing ||
-           s.otherError);
-}
-
 const char* InterfaceAnnouncement(InterfaceKind kind) {
   static const char* const lines[4] = {
       "\r\nDIAGNOSTIC INTERFACE USB\r\n",
