@@ -16,8 +16,8 @@ LinkSession::~LinkSession() {
 
 bool LinkSession::Write(const void* buffer, uint32_t length) {
   if (!IsOpen()) return false;
-  const bool written = WriteLinkOn(driver_, handle_, buffer, length, WritePlace{0, length, false},
-                                   observer_);
+  const bool written =
+      WriteLinkOn(driver_, handle_, buffer, length, WritePlace{0, length, false}, observer_);
   if (written)
     lastWrite_ = WriteShare{length, length};
   else

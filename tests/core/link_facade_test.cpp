@@ -25,8 +25,8 @@
 namespace varnalux {
 namespace {
 
-using testing::KindLink;
 using testing::BoundLink;
+using testing::KindLink;
 using testing::LoopbackPeer;
 using testing::PtyPair;
 using testing::RecordingProgress;

@@ -24,8 +24,8 @@
 namespace varnalux {
 namespace {
 
-using testing::KindLink;
 using testing::BoundLink;
+using testing::KindLink;
 using testing::PtyPair;
 
 SerialSettings Settings(int baud, int data, int parity, int stop, int hw, int sw) {

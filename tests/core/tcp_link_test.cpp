@@ -18,8 +18,8 @@
 namespace varnalux {
 namespace {
 
-using testing::KindLink;
 using testing::BoundLink;
+using testing::KindLink;
 using testing::LoopbackPeer;
 using Clock = std::chrono::steady_clock;
 

@@ -23,12 +23,12 @@
 namespace varnalux {
 namespace {
 
-using testing::KindLink;
 using test::FakeUsbOptions;
 using test::FakeUsbPrinter;
 using test::RecordingProgress;
 using test::TestReadTimeoutMs;
 using test::UsbBoundLink;
+using testing::KindLink;
 using UsbLinkTest = test::UsbTest;
 
 using Clock = std::chrono::steady_clock;
