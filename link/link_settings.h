@@ -28,6 +28,14 @@ struct TcpTarget {
 
 inline constexpr int ParallelNameSize = 256;
 
+// The three records of a run, kept together by their owner (the main
+// window's owner); LinkSettings refers to them once they are bound.
+struct LinkRecords {
+  SerialSettings serial{};
+  char parallelName[ParallelNameSize] = {};
+  TcpTarget tcp{};
+};
+
 // Progress window state, driven by the progress window's owner.
 struct ProgressState {
   int32_t originX = 100;
