@@ -35,7 +35,9 @@ bool LinkSession::Write(const void* buffer, uint32_t length, const WritePlace& p
   return written;
 }
 
-bool LinkSession::ReadByte(uint8_t& out) { return IsOpen() && ReadLinkByteOn(driver_, handle_, out); }
+bool LinkSession::ReadByte(uint8_t& out) {
+  return IsOpen() && ReadLinkByteOn(driver_, handle_, out, observer_);
+}
 
 CloseMode LinkSession::CloseModeFor(ResultCode result) const {
   return writeFailed_ || result == ResultTransmitError ? CloseMode::Abort : CloseMode::Drain;

@@ -31,8 +31,8 @@ class LinkSession {
   // The window that follows this operation; null when the run has none.
   LinkProgress* Observer() const { return observer_; }
 
-  // WriteLinkOn (followed by the observer) and ReadLinkByteOn on this link's
-  // driver row; false when it is not open. A failed Write is remembered for
+  // WriteLinkOn and ReadLinkByteOn on this link's driver row, followed by
+  // the observer; false when it is not open. A failed Write is remembered for
   // the close.
   bool Write(const void* buffer, uint32_t length);
   // One piece of a longer write (a file sent as it is read).

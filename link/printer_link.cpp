@@ -106,7 +106,7 @@ bool WriteLinkOn(const LinkDriver* driver, LinkHandle handle, const void* buffer
     once = false;
     uint32_t chunk = remaining < chunkSize ? remaining : chunkSize;
     const bool more = remaining > chunk || place.moreFollows;
-    if (!driver->writeChunk(handle, bytes + (length - remaining), chunk, more, settings))
+    if (!driver->writeChunk(handle, bytes + (length - remaining), chunk, more, settings, progress))
       return false;
     remaining -= chunk;
     if (progress != nullptr) {
@@ -124,8 +124,9 @@ bool WriteLinkOn(const LinkDriver* driver, LinkHandle handle, const void* buffer
   return true;
 }
 
-bool ReadLinkByteOn(const LinkDriver* driver, LinkHandle handle, uint8_t& out) {
-  return driver != nullptr && driver->readByte(handle, out, CurrentLinkSettings());
+bool ReadLinkByteOn(const LinkDriver* driver, LinkHandle handle, uint8_t& out,
+                    LinkProgress* progress) {
+  return driver != nullptr && driver->readByte(handle, out, CurrentLinkSettings(), progress);
 }
 
 }  // namespace varnalux

@@ -71,7 +71,9 @@ bool WriteLinkOn(const LinkDriver* driver, LinkHandle handle, const void* buffer
 
 // True when one byte was delivered; false after the link's read time-out.
 // While the TCP and serial links wait for the printer, the user interface
-// processes its pending messages, as between the chunks of a write.
-bool ReadLinkByteOn(const LinkDriver* driver, LinkHandle handle, uint8_t& out);
+// processes its pending messages (through progress), as between the chunks
+// of a write.
+bool ReadLinkByteOn(const LinkDriver* driver, LinkHandle handle, uint8_t& out,
+                    LinkProgress* progress);
 
 }  // namespace varnalux

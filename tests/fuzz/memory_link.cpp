@@ -75,7 +75,7 @@ bool WriteLinkOn(const LinkDriver*, LinkHandle, const void*, uint32_t length, co
   return true;
 }
 
-bool ReadLinkByteOn(const LinkDriver*, LinkHandle, uint8_t& out) {
+bool ReadLinkByteOn(const LinkDriver*, LinkHandle, uint8_t& out, LinkProgress*) {
   if (fuzz::position >= fuzz::inputSize) return false;
   out = fuzz::input[fuzz::position++];
   return true;

@@ -1,6 +1,6 @@
 // The link facade's calls on one kind's driver row, as the link tests make
 // them: the row is looked up once; a write is a whole buffer on its own,
-// and writes and closes are followed by the observer the run's link
+// and writes, reads and closes are followed by the observer the run's link
 // settings hold (null when the test bound none).
 #pragma once
 
@@ -21,7 +21,7 @@ class KindLink {
                        CurrentLinkSettings().observer);
   }
   bool ReadByte(LinkHandle handle, uint8_t& out) const {
-    return ReadLinkByteOn(driver_, handle, out);
+    return ReadLinkByteOn(driver_, handle, out, CurrentLinkSettings().observer);
   }
   bool Close(LinkHandle handle, CloseMode mode = CloseMode::Drain) const {
     return CloseLinkOn(driver_, handle, mode, CurrentLinkSettings().observer);
