@@ -170,11 +170,13 @@ QString SerialSummary(const varnalux::SerialSettings& s) {
 
 }  // namespace
 
-TFormMain::TFormMain(DialogSeam& seam, LocalClock clock, QWidget* parent)
+TFormMain::TFormMain(DialogSeam& seam, varnalux::LinkRecords& links, LocalClock clock,
+                     QWidget* parent)
     : QMainWindow(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                               Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
                               Qt::MSWindowsFixedSizeDialogHint),
       seam_(seam),
+      links_(links),
       clock_(clock ? std::move(clock) : LocalClock([] { return QDateTime::currentDateTime(); })) {
   // 1. Controls. The configuration page shows the displayed record, which
   // starts empty.
@@ -211,10 +213,11 @@ TFormMain::TFormMain(DialogSeam& seam, LocalClock clock, QWidget* parent)
   pageControl1_->setCurrentIndex(0);
 
   // 6. Run defaults of the three link records; the link layer refers to them.
-  varnalux::InitialSerialSettings(serial_);
-  varnalux::InitialParallelName(parallelName_);
-  varnalux::InitialTcpTarget(tcp_);
-  varnalux::BindLinkSettings(serial_, parallelName_, tcp_, &varnalux::ProgressObserver());
+  varnalux::InitialSerialSettings(links_.serial);
+  varnalux::InitialParallelName(links_.parallelName);
+  varnalux::InitialTcpTarget(links_.tcp);
+  varnalux::BindLinkSettings(links_.serial, links_.parallelName, links_.tcp,
+                             &varnalux::ProgressObserver());
 
   // 7. Status bar.
   UpdatePortStatus();
@@ -424,9 +427,6 @@ QGroupBox* TFormMain::BuildStatusGroup(QWidget* page) {
 InterfaceKind TFormMain::CurrentKind() const { return comboBoxInterFace_->currentIndex(); }
 varnalux::PrinterStatus& TFormMain::Status() { return status_; }
 varnalux::PrinterConfig& TFormMain::Config() { return config_; }
-varnalux::SerialSettings& TFormMain::Serial() { return serial_; }
-char (&TFormMain::ParallelName())[varnalux::ParallelNameSize] { return parallelName_; }
-varnalux::TcpTarget& TFormMain::Tcp() { return tcp_; }
 DialogSeam& TFormMain::Seam() { return seam_; }
 bool TFormMain::StartupProbeSucceeded() const { return startupProbeSucceeded_; }
 
@@ -494,21 +494,21 @@ void TFormMain::ButtonInterFaceClick() {
   switch (CurrentKind()) {
     case varnalux::KindCom: {
       TFormRs232Setup dialog;
-      dialog.Bind(serial_);
+      dialog.Bind(links_.serial);
       dialog.move(DialogOrigin());
       seam_.Exec(dialog);
       break;
     }
     case varnalux::KindLpt: {
       TFormLPTSetup dialog;
-      dialog.Bind(parallelName_);
+      dialog.Bind(links_.parallelName);
       dialog.move(DialogOrigin());
       seam_.Exec(dialog);
       break;
     }
     case varnalux::KindEthernet: {
       TFormNetSetup dialog(seam_, varnalux::net::UdpOptionsFromEnvironment());
-      dialog.Bind(tcp_);
+      dialog.Bind(links_.tcp);
       dialog.move(DialogOrigin());
       seam_.Exec(dialog);
       break;
@@ -540,8 +540,8 @@ void TFormMain::ShowPrinterStatus(const varnalux::PrinterStatus& status) {
 }
 
 void TFormMain::UpdatePortStatus() {
-  panels_[0]->setText(FieldText(parallelName_, sizeof parallelName_));
-  const QString serial = SerialSummary(serial_);
+  panels_[0]->setText(FieldText(links_.parallelName, sizeof links_.parallelName));
+  const QString serial = SerialSummary(links_.serial);
   panels_[1]->setText(serial);
   // A summary wider than its panel is cut; the whole text is its tooltip.
   const bool cut =

@@ -17,7 +17,7 @@
 #include "link/link_settings.h"
 #include "protocol/codes.h"
 #include "protocol/printer_config.h"
-#include "protocol/report_exchange.h"
+#include "protocol/printer_status.h"
 #include "ui/dialog_place.h"
 #include "ui/job_progress.h"
 #include "ui/printer_operation.h"
@@ -41,9 +41,13 @@ class TFormMain : public QMainWindow, public OperationHost, public DialogPlace, 
   using LocalClock = std::function<QDateTime()>;
 
   // All modal interaction (messages, dialogs, file names) goes through seam,
-  // which must outlive the window. clock, when given, replaces the
-  // computer's local time for the clock panel.
-  explicit TFormMain(DialogSeam& seam, LocalClock clock = {}, QWidget* parent = nullptr);
+  // which must outlive the window. links are the run's three link records:
+  // the window gives them their start values, binds the link settings to
+  // them and edits them in its setup dialogs; they must outlive the window.
+  // clock, when given, replaces the computer's local time for the clock
+  // panel.
+  TFormMain(DialogSeam& seam, varnalux::LinkRecords& links, LocalClock clock = {},
+            QWidget* parent = nullptr);
   ~TFormMain() override;
 
   // --- Shared state for the pages -----------------------------------------
@@ -53,10 +57,6 @@ class TFormMain : public QMainWindow, public OperationHost, public DialogPlace, 
   varnalux::PrinterStatus& Status();
   // The displayed configuration record.
   varnalux::PrinterConfig& Config();
-  // The three link records that LinkSettings refers to.
-  varnalux::SerialSettings& Serial();
-  char (&ParallelName())[varnalux::ParallelNameSize];
-  varnalux::TcpTarget& Tcp();
   // The font the window's font dialog opens on: the last font chosen in it
   // from any page.
   QFont& DialogFont() { return fontDialog1Font_; }
@@ -118,11 +118,9 @@ class TFormMain : public QMainWindow, public OperationHost, public DialogPlace, 
   void ChainFirstPageTabOrder();
 
   DialogSeam& seam_;
+  varnalux::LinkRecords& links_;
   LocalClock clock_;
 
-  varnalux::SerialSettings serial_{};
-  char parallelName_[varnalux::ParallelNameSize] = {};
-  varnalux::TcpTarget tcp_{};
   varnalux::PrinterStatus status_{};
   varnalux::PrinterConfig config_{};
   bool startupProbeSucceeded_ = false;

@@ -31,9 +31,11 @@ int main(int argc, char** argv) {
     TFormProcess formProcess;
     varnalux::SetProgressView(&formProcess);
     {
-      // The window builds its pages, probes the link and reads the printer's
-      // configuration when the probe opened it.
-      TFormMain formMain(seam);
+      // The window builds its pages, binds the links to the run's link
+      // records, probes the link and reads the printer's configuration when
+      // the probe opened it.
+      varnalux::LinkRecords links;
+      TFormMain formMain(seam, links);
       // The Ethernet Setup dialog exists, hidden, for the whole run; the
       // handlers that show it make their own for each use.
       TFormEthernetSetup formEthernetSetup(seam);

@@ -1,4 +1,4 @@
-// Send throughput over the serial link on a pseudo-terminal: WriteLink in
+// Send throughput over the serial link on a pseudo-terminal: the link facade's write in
 // 64-byte chunks (each waits until its bytes have left, a progress tick and
 // a message pump per chunk) beside a plain loop of 64-byte writes to the
 // same terminal, and their ratio. A reader on the far end takes everything.
@@ -82,15 +82,19 @@ void BM_SerialWriteLink(benchmark::State& state) {
   serial.hwHandshakeIndex = 0;
   varnalux::BindLinkSettings(serial, parallel, tcp, &varnalux::ProgressObserver());
   varnalux::SetProgressView(&g_view);
+  const varnalux::LinkDriver* serialDriver = varnalux::DriverFor(varnalux::KindCom);
+  varnalux::LinkProgress* observer = varnalux::CurrentLinkSettings().observer;
   for (auto _ : state) {
-    varnalux::LinkHandle h = varnalux::OpenLink(varnalux::KindCom);
+    varnalux::LinkHandle h = varnalux::OpenLinkOn(serialDriver, varnalux::KindCom);
     varnalux::ShowProgress(varnalux::ProgressPercentMode, 3, 3);
     bool ok = h != varnalux::InvalidLink &&
-              varnalux::WriteLink(h, varnalux::KindCom, g_data.data(), kPayload);
+              varnalux::WriteLinkOn(serialDriver, h, g_data.data(), kPayload,
+                                    varnalux::WritePlace{0, kPayload, false}, observer);
     // Close the window without its 200 ms pause: only the write is measured.
     varnalux::CurrentLinkSettings().progress.active = false;
-    if (h != varnalux::InvalidLink) varnalux::CloseLink(varnalux::KindCom, h);
-    if (!ok) state.SkipWithError("WriteLink failed");
+    if (h != varnalux::InvalidLink)
+      varnalux::CloseLinkOn(serialDriver, h, varnalux::CloseMode::Drain, observer);
+    if (!ok) state.SkipWithError("the write failed");
   }
   varnalux::SetProgressView(nullptr);
   varnalux::UnbindLinkSettings();

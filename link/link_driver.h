@@ -20,7 +20,8 @@ inline constexpr LinkHandle InvalidLink = -1;
 inline constexpr uint32_t UsbSerialChunk = 64;
 inline constexpr uint32_t TcpChunk = 1024;
 
-// Every function gets the run's settings.
+// Every function gets the run's settings; those that may wait get the
+// operation's progress (may be null), whose window they keep handling.
 struct LinkDriver {
   LinkHandle (*open)(const LinkSettings&, OpenFailure&);
   // False when written bytes did not leave before the close's bound. The
@@ -28,8 +29,9 @@ struct LinkDriver {
   bool (*close)(LinkHandle, const LinkSettings&, CloseMode, LinkProgress*);
   // Writes one whole chunk; more tells that another chunk of the same write
   // follows at once.
-  bool (*writeChunk)(LinkHandle, const uint8_t*, uint32_t, bool more, const LinkSettings&);
-  bool (*readByte)(LinkHandle, uint8_t&, const LinkSettings&);
+  bool (*writeChunk)(LinkHandle, const uint8_t*, uint32_t, bool more, const LinkSettings&,
+                     LinkProgress*);
+  bool (*readByte)(LinkHandle, uint8_t&, const LinkSettings&, LinkProgress*);
   // Bytes written that the printer has not taken yet (UINT64_MAX: the
   // system cannot say); null for a link whose writes return only once the
   // device took their bytes.

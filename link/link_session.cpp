@@ -5,19 +5,19 @@
 namespace varnalux {
 
 LinkSession::LinkSession(InterfaceKind kind)
-    : kind_(kind),
-      driver_(DriverFor(kind)),
+    : driver_(DriverFor(kind)),
       observer_(CurrentLinkSettings().observer),
       handle_(OpenLinkOn(driver_, kind)),
       failure_(LastOpenFailure()) {}
 
 LinkSession::~LinkSession() {
-  if (IsOpen()) CloseLinkOn(driver_, handle_, CloseModeFor(ResultOk), &lastWrite_);
+  if (IsOpen()) CloseLinkOn(driver_, handle_, CloseModeFor(ResultOk), observer_, &lastWrite_);
 }
 
 bool LinkSession::Write(const void* buffer, uint32_t length) {
   if (!IsOpen()) return false;
-  const bool written = WriteLinkOn(driver_, handle_, buffer, length, WritePlace{0, length, false});
+  const bool written =
+      WriteLinkOn(driver_, handle_, buffer, length, WritePlace{0, length, false}, observer_);
   if (written)
     lastWrite_ = WriteShare{length, length};
   else
@@ -27,7 +27,7 @@ bool LinkSession::Write(const void* buffer, uint32_t length) {
 
 bool LinkSession::Write(const void* buffer, uint32_t length, const WritePlace& place) {
   if (!IsOpen()) return false;
-  const bool written = WriteLinkOn(driver_, handle_, buffer, length, place);
+  const bool written = WriteLinkOn(driver_, handle_, buffer, length, place, observer_);
   if (written)
     lastWrite_ = WriteShare{place.before + length, place.whole};
   else
@@ -35,7 +35,9 @@ bool LinkSession::Write(const void* buffer, uint32_t length, const WritePlace& p
   return written;
 }
 
-bool LinkSession::ReadByte(uint8_t& out) { return IsOpen() && ReadLinkByteOn(driver_, handle_, out); }
+bool LinkSession::ReadByte(uint8_t& out) {
+  return IsOpen() && ReadLinkByteOn(driver_, handle_, out, observer_);
+}
 
 CloseMode LinkSession::CloseModeFor(ResultCode result) const {
   return writeFailed_ || result == ResultTransmitError ? CloseMode::Abort : CloseMode::Drain;
@@ -53,7 +55,7 @@ ResultCode LinkSession::Finish(ResultCode result) {
   if (!IsOpen()) return result;
   LinkHandle handle = handle_;
   handle_ = InvalidLink;
-  bool drained = CloseLinkOn(driver_, handle, CloseModeFor(result), &lastWrite_);
+  bool drained = CloseLinkOn(driver_, handle, CloseModeFor(result), observer_, &lastWrite_);
   return (result == ResultOk && !drained) ? ResultTransmitError : result;
 }
 

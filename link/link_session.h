@@ -28,14 +28,14 @@ class LinkSession {
   // Why the open failed; None when it succeeded.
   OpenFailure Failure() const { return failure_; }
   LinkHandle Handle() const { return handle_; }
-  InterfaceKind Kind() const { return kind_; }
   // The window that follows this operation; null when the run has none.
   LinkProgress* Observer() const { return observer_; }
 
-  // WriteLink and ReadLinkByte on this link's driver; false when it is not open.
-  // A failed Write is remembered for the close.
+  // WriteLinkOn and ReadLinkByteOn on this link's driver row, followed by
+  // the observer; false when it is not open. A failed Write is remembered for
+  // the close.
   bool Write(const void* buffer, uint32_t length);
-  // WriteLinkPart: one piece of a longer write (a file sent as it is read).
+  // One piece of a longer write (a file sent as it is read).
   bool Write(const void* buffer, uint32_t length, const WritePlace& place);
   bool ReadByte(uint8_t& out);
 
@@ -50,7 +50,6 @@ class LinkSession {
  private:
   CloseMode CloseModeFor(ResultCode result) const;
 
-  InterfaceKind kind_;
   const LinkDriver* driver_;
   LinkProgress* observer_;
   LinkHandle handle_;

@@ -28,6 +28,14 @@ struct TcpTarget {
 
 inline constexpr int ParallelNameSize = 256;
 
+// The three records of a run, kept together by their owner (the main
+// window's owner); LinkSettings refers to them once they are bound.
+struct LinkRecords {
+  SerialSettings serial{};
+  char parallelName[ParallelNameSize] = {};
+  TcpTarget tcp{};
+};
+
 // Progress window state, driven by the progress window's owner.
 struct ProgressState {
   int32_t originX = 100;
@@ -47,7 +55,7 @@ struct LinkSettings {
   // Told of every write; null writes silently. Not owned.
   LinkProgress* observer = nullptr;
   LinkTimeouts timeouts;
-  // Why the latest OpenLink failed; None after a successful one.
+  // Why the latest open failed; None after a successful one.
   OpenFailure lastOpenFailure = OpenFailure::None;
   InterfaceKind lastOpenKind = KindUsb;
 };

@@ -179,11 +179,11 @@ bool ParallelCloseLink(LinkHandle handle, const LinkSettings&, CloseMode, LinkPr
   ParallelClose(static_cast<int>(handle));
   return true;  // the write returns only once the port took every byte
 }
-bool ParallelWriteAll(LinkHandle handle, const uint8_t* at, uint32_t n, bool,
-                      const LinkSettings& s) {
-  return ParallelWrite(static_cast<int>(handle), at, n, s.timeouts.parallel, s.observer);
+bool ParallelWriteAll(LinkHandle handle, const uint8_t* at, uint32_t n, bool, const LinkSettings& s,
+                      LinkProgress* progress) {
+  return ParallelWrite(static_cast<int>(handle), at, n, s.timeouts.parallel, progress);
 }
-bool NeverReads(LinkHandle, uint8_t&, const LinkSettings&) { return false; }
+bool NeverReads(LinkHandle, uint8_t&, const LinkSettings&, LinkProgress*) { return false; }
 
 }  // namespace
 

@@ -83,19 +83,18 @@ const char* LastOpenFailureText() {
 }
 
 bool CloseLinkOn(const LinkDriver* driver, LinkHandle handle, CloseMode mode,
-                 const WriteShare* lastWrite) {
+                 LinkProgress* progress, const WriteShare* lastWrite) {
   if (driver == nullptr) return true;
   const LinkSettings& settings = CurrentLinkSettings();
-  if (settings.observer == nullptr || lastWrite == nullptr)
-    return driver->close(handle, settings, mode, settings.observer);
-  ClosingProgress closing(*settings.observer, *lastWrite);
+  if (progress == nullptr || lastWrite == nullptr)
+    return driver->close(handle, settings, mode, progress);
+  ClosingProgress closing(*progress, *lastWrite);
   return driver->close(handle, settings, mode, &closing);
 }
 
 bool WriteLinkOn(const LinkDriver* driver, LinkHandle handle, const void* buffer, uint32_t length,
-                 const WritePlace& place) {
+                 const WritePlace& place, LinkProgress* progress) {
   const LinkSettings& settings = CurrentLinkSettings();
-  LinkProgress* progress = settings.observer;
   if (progress != nullptr) progress->Tick(0, 0);
   if (driver == nullptr) return false;
   const uint8_t* bytes = static_cast<const uint8_t*>(buffer);
@@ -107,7 +106,7 @@ bool WriteLinkOn(const LinkDriver* driver, LinkHandle handle, const void* buffer
     once = false;
     uint32_t chunk = remaining < chunkSize ? remaining : chunkSize;
     const bool more = remaining > chunk || place.moreFollows;
-    if (!driver->writeChunk(handle, bytes + (length - remaining), chunk, more, settings))
+    if (!driver->writeChunk(handle, bytes + (length - remaining), chunk, more, settings, progress))
       return false;
     remaining -= chunk;
     if (progress != nullptr) {
@@ -125,27 +124,9 @@ bool WriteLinkOn(const LinkDriver* driver, LinkHandle handle, const void* buffer
   return true;
 }
 
-bool ReadLinkByteOn(const LinkDriver* driver, LinkHandle handle, uint8_t& out) {
-  return driver != nullptr && driver->readByte(handle, out, CurrentLinkSettings());
-}
-
-LinkHandle OpenLink(InterfaceKind kind) { return OpenLinkOn(DriverFor(kind), kind); }
-
-bool CloseLink(InterfaceKind kind, LinkHandle handle, CloseMode mode, const WriteShare* lastWrite) {
-  return CloseLinkOn(DriverFor(kind), handle, mode, lastWrite);
-}
-
-bool WriteLink(LinkHandle handle, InterfaceKind kind, const void* buffer, uint32_t length) {
-  return WriteLinkPart(handle, kind, buffer, length, WritePlace{0, length, false});
-}
-
-bool WriteLinkPart(LinkHandle handle, InterfaceKind kind, const void* buffer, uint32_t length,
-                   const WritePlace& place) {
-  return WriteLinkOn(DriverFor(kind), handle, buffer, length, place);
-}
-
-bool ReadLinkByte(LinkHandle handle, InterfaceKind kind, uint8_t& out) {
-  return ReadLinkByteOn(DriverFor(kind), handle, out);
+bool ReadLinkByteOn(const LinkDriver* driver, LinkHandle handle, uint8_t& out,
+                    LinkProgress* progress) {
+  return driver != nullptr && driver->readByte(handle, out, CurrentLinkSettings(), progress);
 }
 
 }  // namespace varnalux

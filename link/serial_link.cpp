@@ -255,11 +255,12 @@ bool SerialCloseLink(LinkHandle handle, const LinkSettings& s, CloseMode mode,
                      LinkProgress* progress) {
   return CloseSerialPort(static_cast<int>(handle), s.timeouts.serial, mode, progress);
 }
-bool SerialWrite(LinkHandle handle, const uint8_t* at, uint32_t n, bool, const LinkSettings& s) {
+bool SerialWrite(LinkHandle handle, const uint8_t* at, uint32_t n, bool, const LinkSettings& s,
+                 LinkProgress*) {
   return SerialWriteChunk(static_cast<int>(handle), at, n, s.timeouts.serial) == n;
 }
-bool SerialRead(LinkHandle handle, uint8_t& out, const LinkSettings& s) {
-  return SerialReadByte(static_cast<int>(handle), out, s.timeouts.serial, s.observer);
+bool SerialRead(LinkHandle handle, uint8_t& out, const LinkSettings& s, LinkProgress* progress) {
+  return SerialReadByte(static_cast<int>(handle), out, s.timeouts.serial, progress);
 }
 uint64_t SerialHeld(LinkHandle handle) { return SerialUnsent(static_cast<int>(handle)); }
 

@@ -393,11 +393,12 @@ LinkHandle TcpOpenLink(const LinkSettings& s, OpenFailure& why) {
 bool TcpCloseLink(LinkHandle, const LinkSettings& s, CloseMode mode, LinkProgress* progress) {
   return TcpClose(s.timeouts.tcp, mode, progress);
 }
-bool TcpWrite(LinkHandle, const uint8_t* at, uint32_t n, bool more, const LinkSettings& s) {
+bool TcpWrite(LinkHandle, const uint8_t* at, uint32_t n, bool more, const LinkSettings& s,
+              LinkProgress*) {
   return TcpWriteChunk(at, n, more, s.timeouts.tcp);
 }
-bool TcpRead(LinkHandle, uint8_t& out, const LinkSettings& s) {
-  return TcpReadByte(out, s.timeouts.tcp, s.observer);
+bool TcpRead(LinkHandle, uint8_t& out, const LinkSettings& s, LinkProgress* progress) {
+  return TcpReadByte(out, s.timeouts.tcp, progress);
 }
 uint64_t TcpHeld(LinkHandle) { return TcpUnacknowledged(); }
 

@@ -198,10 +198,11 @@ bool UsbCloseLink(LinkHandle handle, const LinkSettings&, CloseMode, LinkProgres
   UsbClose(handle);
   return true;  // a bulk transfer counts only once the device took it
 }
-bool UsbWrite(LinkHandle handle, const uint8_t* at, uint32_t n, bool, const LinkSettings& s) {
+bool UsbWrite(LinkHandle handle, const uint8_t* at, uint32_t n, bool, const LinkSettings& s,
+              LinkProgress*) {
   return UsbWriteChunk(handle, at, n, s.timeouts.usb) == n;
 }
-bool UsbRead(LinkHandle handle, uint8_t& out, const LinkSettings& s) {
+bool UsbRead(LinkHandle handle, uint8_t& out, const LinkSettings& s, LinkProgress*) {
   return UsbReadByte(handle, out, s.timeouts.usb);
 }
 

@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "link/link_session.h"
-#include "protocol/config_numbers.h"
 #include "protocol/report_exchange.h"
 
 namespace varnalux {
@@ -48,8 +47,7 @@ ResultCode ReadClock(InterfaceKind kind, ClockSettings& clock) {
   ResultCode code = QueryReport(link, announcement, payload, sizeof payload, length);
   for (const Query& q : queries) {
     if (code != ResultOk) break;
-    code = QueryReport(link, q.line, payload, sizeof payload, length);
-    if (code == ResultOk) *q.field = LenientInteger(payload, length);
+    code = QueryInteger(link, q.line, *q.field);
   }
   return link.Finish(code);
 }

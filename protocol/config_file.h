@@ -15,7 +15,7 @@
 #include <string>
 
 #include "protocol/printer_config.h"
-#include "protocol/report_exchange.h"
+#include "protocol/printer_status.h"
 
 namespace varnalux {
 

@@ -5,7 +5,6 @@
 
 #include "link/link_session.h"
 #include "link/link_settings.h"
-#include "protocol/config_numbers.h"
 #include "protocol/file_names.h"
 #include "protocol/input_file.h"
 #include "protocol/report_exchange.h"
@@ -74,16 +73,6 @@ ResultCode CollectFileList(LinkSession& link, const char* query, DeviceFiles& fi
   return code;
 }
 
-ResultCode QueryNumber(LinkSession& link, const char* query, uint8_t& valid, int32_t& value) {
-  char payload[ReportBodyMax + 1];
-  uint32_t length = 0;
-  ResultCode code = QueryReport(link, query, payload, sizeof payload, length);
-  if (code != ResultOk) return code;
-  valid = 1;
-  value = LenientInteger(payload, length);
-  return ResultOk;
-}
-
 }  // namespace
 
 ResultCode ReadFileList(InterfaceKind kind, DeviceFiles* files) {
@@ -113,11 +102,13 @@ ResultCode ReadFileList(InterfaceKind kind, DeviceFiles* files) {
   for (const Query& q : queries) {
     if (code != ResultOk) break;
     DeviceFiles& device = files[q.device];
-    code = QueryNumber(link, q.physical, device.physicalValid, device.physicalSpace);
+    code = QueryInteger(link, q.physical, device.physicalSpace);
     if (code != ResultOk) break;
+    device.physicalValid = 1;
     if (q.free != nullptr) {
-      code = QueryNumber(link, q.free, device.freeValid, device.freeSpace);
+      code = QueryInteger(link, q.free, device.freeSpace);
       if (code != ResultOk) break;
+      device.freeValid = 1;
     } else {
       device.freeValid = 0;
     }

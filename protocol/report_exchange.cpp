@@ -5,27 +5,9 @@
 #include <thread>
 
 #include "link/link_settings.h"
+#include "protocol/config_numbers.h"
 
 namespace varnalux {
-
-void StatusFromByte(uint8_t byte, PrinterStatus& s) {
-  uint8_t* flags[8] = {&s.headOpen, &s.paperJam, &s.outOfPaper, &s.outOfRibbon,
-                       &s.pause,    &s.printing, &s.bit6,       &s.otherError};
-  for (int i = 0; i < 8; ++i) *flags[i] = (byte >> i) & 1;
-}
-
-uint8_t StatusToByte(const PrinterStatus& s) {
-  const uint8_t flags[8] = {s.headOpen, s.paperJam, s.outOfPaper, s.outOfRibbon,
-                            s.pause,    s.printing, s.bit6,       s.otherError};
-  uint8_t byte = 0;
-  for (int i = 0; i < 8; ++i) byte |= static_cast<uint8_t>((flags[i] != 0) << i);
-  return byte;
-}
-
-bool StatusReady(const PrinterStatus& s) {
-  return !(s.headOpen || s.paperJam || s.outOfPaper || s.outOfRibbon || s.pause || s.printing ||
-           s.otherError);
-}
 
 const char* InterfaceAnnouncement(InterfaceKind kind) {
   static const char* const lines[4] = {
@@ -102,6 +84,14 @@ ResultCode QueryReport(LinkSession& link, const char* query, char* payload, uint
                        uint32_t& length) {
   if (SendCommand(link, query) != ResultOk) return ResultTransmitError;
   return ReadReportAnswer(link, payload, capacity, length) ? ResultOk : ResultReceiveError;
+}
+
+ResultCode QueryInteger(LinkSession& link, const char* query, int32_t& value) {
+  char payload[ReportBodyMax + 1];
+  uint32_t length = 0;
+  const ResultCode code = QueryReport(link, query, payload, sizeof payload, length);
+  if (code == ResultOk) value = LenientInteger(payload, length);
+  return code;
 }
 
 namespace {

@@ -13,25 +13,9 @@
 #include "link/link_progress.h"
 #include "link/link_session.h"
 #include "link/link_timeouts.h"
+#include "protocol/printer_status.h"
 
 namespace varnalux {
-
-struct PrinterStatus {
-  uint8_t headOpen = 0;     // bit 0
-  uint8_t paperJam = 0;     // bit 1
-  uint8_t outOfPaper = 0;   // bit 2
-  uint8_t outOfRibbon = 0;  // bit 3
-  uint8_t pause = 0;        // bit 4
-  uint8_t printing = 0;     // bit 5
-  uint8_t bit6 = 0;         // bit 6: stored, shown nowhere
-  uint8_t otherError = 0;   // bit 7
-};
-
-// Flag i of the record is bit i of the status byte.
-void StatusFromByte(uint8_t byte, PrinterStatus& status);
-uint8_t StatusToByte(const PrinterStatus& status);
-// Lit when flags 0..5 and 7 are all 0; bit 6 does not count.
-bool StatusReady(const PrinterStatus& status);
 
 inline constexpr uint32_t ReportBodyMax = 1024;
 // Most lead-in bytes skipped before an answer's "{".
@@ -59,6 +43,11 @@ ResultCode SendCommand(LinkSession& link, const char* text);
 // SendCommand, then ReadReportAnswer: 0, 2 (write failed) or 3 (no answer).
 ResultCode QueryReport(LinkSession& link, const char* query, char* payload, uint32_t capacity,
                        uint32_t& length);
+
+// QueryReport of a number: the answer read leniently, as atol reads a text
+// (leading blanks, a sign, the digits up to the first other character), into
+// value, which is left as it was unless the result is 0.
+ResultCode QueryInteger(LinkSession& link, const char* query, int32_t& value);
 
 // The pace and the bounds of one list read, from its query on (the bounds
 // are the link settings' ListTimeouts): the pause before each answer, during

@@ -5,7 +5,6 @@
 
 #include "link/link_progress.h"
 #include "link/link_session.h"
-#include "link/link_settings.h"
 
 namespace varnalux {
 
@@ -61,7 +60,7 @@ ResultCode SendStream(InterfaceKind kind, const std::string& header, InputFile& 
   const uint64_t whole = file.SizeKnown() ? file.Size() : UnknownWholeSize;
   ResultCode result = ResultOk;
   // The window stays up through the close, which may wait for the printer.
-  StreamProgressScope progress(CurrentLinkSettings().observer, file.SizeKnown());
+  StreamProgressScope progress(link.Observer(), file.SizeKnown());
   // The first piece is written even when empty, so an empty file opens and
   // closes the link like an empty buffer does.
   for (bool first = true; first || count > 0; first = false) {

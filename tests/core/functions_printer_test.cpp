@@ -20,7 +20,7 @@ using testing::BoundLink;
 using Printer = testing::PrinterOnTcp;
 
 // Runs op with the progress state in step mode (start 0, step 1): every
-// WriteLink call ticks once, so the bar position counts the write calls.
+// link write ticks once, so the bar position counts the write calls.
 int CountWrites(const std::function<ResultCode()>& op, ResultCode& code) {
   ShowProgress(ProgressStepMode, 0, 1);
   code = op();

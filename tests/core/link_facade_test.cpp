@@ -20,11 +20,13 @@
 #include "loopback_peer.h"
 #include "pty_pair.h"
 #include "recording_progress.h"
+#include "tests/support/kind_link.h"
 
 namespace varnalux {
 namespace {
 
 using testing::BoundLink;
+using testing::KindLink;
 using testing::LoopbackPeer;
 using testing::PtyPair;
 using testing::RecordingProgress;
@@ -67,11 +69,11 @@ TEST(LinkFacade, TcpWriteTicksPerChunkAndOnceMoreAfterTheLast) {
   BoundLink link;
   peer.Target(link.tcp);
   RecordingProgress progress;
-  LinkHandle h = OpenLink(KindEthernet);
+  LinkHandle h = KindLink(KindEthernet).Open();
   ASSERT_EQ(h, 1);
   ShowProgress(ProgressPercentMode, 3, 3);
   std::string data(2500, 'x');
-  ASSERT_TRUE(WriteLink(h, KindEthernet, data.data(), 2500));
+  ASSERT_TRUE(KindLink(KindEthernet).Write(h, data.data(), 2500));
   // Chunks of 1024, 1024 and 452 bytes, and one more look at the end. Each
   // tick is the share the printer has acknowledged, which may trail the
   // 40, 81 and 100 % handed over.
@@ -83,7 +85,7 @@ TEST(LinkFacade, TcpWriteTicksPerChunkAndOnceMoreAfterTheLast) {
   EXPECT_EQ(progress.pumps, 3);  // messages processed after every chunk
   HideProgress(true);
   // The close returns once the peer has taken every byte.
-  EXPECT_TRUE(CloseLink(KindEthernet, h));
+  EXPECT_TRUE(KindLink(KindEthernet).Close(h));
   EXPECT_EQ(peer.WaitReceived(2500, 2000), 2500u);
   EXPECT_EQ(peer.Received(), data);
 }
@@ -94,15 +96,15 @@ TEST(LinkFacade, SerialWriteTicks49_98_100AndBytesArrive) {
   BoundLink link;
   CopyText(link.serial.portName, sizeof link.serial.portName, pty.slave.c_str());
   RecordingProgress progress;
-  LinkHandle h = OpenLink(KindCom);
+  LinkHandle h = KindLink(KindCom).Open();
   ASSERT_NE(h, InvalidLink);
   ShowProgress(ProgressPercentMode, 3, 3);
   std::string data;
   for (int i = 0; i < 130; ++i) data += static_cast<char>('A' + i % 26);
-  ASSERT_TRUE(WriteLink(h, KindCom, data.data(), 130));
+  ASSERT_TRUE(KindLink(KindCom).Write(h, data.data(), 130));
   EXPECT_EQ(progress.positions, (std::vector<int>{3, 49, 98, 100}));
   HideProgress(true);
-  CloseLink(KindCom, h);
+  KindLink(KindCom).Close(h);
   EXPECT_EQ(pty.ReadAtLeast(data.size()), data);
 }
 
@@ -112,34 +114,34 @@ TEST(LinkFacade, ZeroLengthWrites) {
   // TCP: true after one tick of 100.
   LoopbackPeer peer;
   peer.Target(link.tcp);
-  LinkHandle h = OpenLink(KindEthernet);
+  LinkHandle h = KindLink(KindEthernet).Open();
   ASSERT_NE(h, InvalidLink);
   ShowProgress(ProgressPercentMode, 3, 3);
-  EXPECT_TRUE(WriteLink(h, KindEthernet, "", 0));
+  EXPECT_TRUE(KindLink(KindEthernet).Write(h, "", 0));
   EXPECT_EQ(progress.positions, (std::vector<int>{3, 100}));
   HideProgress(true);
-  CloseLink(KindEthernet, h);
+  KindLink(KindEthernet).Close(h);
 
   // Serial: true after only the kind-0 tick (which moves a step-mode bar).
   PtyPair pty(PtyPair::HoldSlave);
   CopyText(link.serial.portName, sizeof link.serial.portName, pty.slave.c_str());
   progress.positions.clear();
-  h = OpenLink(KindCom);
+  h = KindLink(KindCom).Open();
   ASSERT_NE(h, InvalidLink);
   ShowProgress(ProgressStepMode, 3, 3);
-  EXPECT_TRUE(WriteLink(h, KindCom, "", 0));
+  EXPECT_TRUE(KindLink(KindCom).Write(h, "", 0));
   EXPECT_EQ(progress.positions, (std::vector<int>{3, 6}));
   HideProgress(true);
-  CloseLink(KindCom, h);
+  KindLink(KindCom).Close(h);
 }
 
 TEST(LinkFacade, OpenOfAnUnknownKindFails) {
   BoundLink link;
-  EXPECT_EQ(OpenLink(4), InvalidLink);
-  EXPECT_EQ(OpenLink(-1), InvalidLink);
+  EXPECT_EQ(KindLink(4).Open(), InvalidLink);
+  EXPECT_EQ(KindLink(-1).Open(), InvalidLink);
   uint8_t b;
-  EXPECT_FALSE(ReadLinkByte(0, 4, b));
-  EXPECT_FALSE(WriteLink(0, 4, "x", 1));
+  EXPECT_FALSE(KindLink(4).ReadByte(0, b));
+  EXPECT_FALSE(KindLink(4).Write(0, "x", 1));
 }
 
 TEST(LinkFacade, BytesLeftByThePreviousOperationAreGoneAfterOpen) {
@@ -148,27 +150,27 @@ TEST(LinkFacade, BytesLeftByThePreviousOperationAreGoneAfterOpen) {
   peer.SetScripts({{std::string(5000, 'r'), true}, {"", false}});
   BoundLink link;
   peer.Target(link.tcp);
-  LinkHandle h = OpenLink(KindEthernet);
+  LinkHandle h = KindLink(KindEthernet).Open();
   ASSERT_NE(h, InvalidLink);
   // The whole reply is waiting on this side before the read.
   const int connection = ConnectedSocketTo(peer.Port());
   ASSERT_GE(connection, 0);
   ASSERT_TRUE(WaitUnread(connection, 5000));
   uint8_t b = 0;
-  ASSERT_TRUE(ReadLinkByte(h, KindEthernet, b));
+  ASSERT_TRUE(KindLink(KindEthernet).ReadByte(h, b));
   EXPECT_EQ(b, 'r');
   // One refill brings at most 4096 bytes; the rest waits in the socket.
   EXPECT_EQ(TcpRing().unread, 4095u);
-  for (int i = 0; i < 4095; ++i) ASSERT_TRUE(ReadLinkByte(h, KindEthernet, b));
-  ASSERT_TRUE(ReadLinkByte(h, KindEthernet, b));
+  for (int i = 0; i < 4095; ++i) ASSERT_TRUE(KindLink(KindEthernet).ReadByte(h, b));
+  ASSERT_TRUE(KindLink(KindEthernet).ReadByte(h, b));
   EXPECT_EQ(TcpRing().unread, 903u);
-  CloseLink(KindEthernet, h);
+  KindLink(KindEthernet).Close(h);
 
-  h = OpenLink(KindEthernet);
+  h = KindLink(KindEthernet).Open();
   ASSERT_NE(h, InvalidLink);
   EXPECT_EQ(TcpRing().unread, 0u);
-  EXPECT_FALSE(ReadLinkByte(h, KindEthernet, b));
-  CloseLink(KindEthernet, h);
+  EXPECT_FALSE(KindLink(KindEthernet).ReadByte(h, b));
+  KindLink(KindEthernet).Close(h);
 }
 
 TEST(LinkFacade, SerialRingAndDriverQueueAreEmptiedAtOpen) {
@@ -183,20 +185,20 @@ TEST(LinkFacade, SerialRingAndDriverQueueAreEmptiedAtOpen) {
   ASSERT_EQ(tcsetattr(pty.keep, TCSANOW, &raw), 0);
   ASSERT_EQ(write(pty.master, "stale", 5), 5);
   ASSERT_TRUE(WaitUnread(pty.keep, 5));
-  LinkHandle h = OpenLink(KindCom);
+  LinkHandle h = KindLink(KindCom).Open();
   ASSERT_NE(h, InvalidLink);
   uint8_t b;
   ASSERT_EQ(write(pty.master, "N", 1), 1);
-  ASSERT_TRUE(ReadLinkByte(h, KindCom, b));
+  ASSERT_TRUE(KindLink(KindCom).ReadByte(h, b));
   EXPECT_EQ(b, 'N');
-  CloseLink(KindCom, h);
+  KindLink(KindCom).Close(h);
 }
 
 TEST(LinkFacade, ParallelNeverReads) {
   BoundLink link;
   uint8_t b;
   auto start = std::chrono::steady_clock::now();
-  EXPECT_FALSE(ReadLinkByte(5, KindLpt, b));
+  EXPECT_FALSE(KindLink(KindLpt).ReadByte(5, b));
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(50));
 }
 

@@ -12,11 +12,13 @@
 #include "link/printer_link.h"
 #include "loopback_peer.h"
 #include "pty_pair.h"
+#include "tests/support/kind_link.h"
 #include "tests/support/processor_wait.h"
 
 namespace varnalux {
 namespace {
 
+using testing::KindLink;
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
@@ -57,7 +59,7 @@ void ExpectWindowHandledThroughout(LinkHandle h, InterfaceKind kind, millisecond
   uint8_t byte = 0;
   const Clock::time_point start = Clock::now();
   const std::chrono::nanoseconds waitedAtStart = testing::WaitedForProcessor();
-  EXPECT_FALSE(ReadLinkByte(h, kind, byte));
+  EXPECT_FALSE(KindLink(kind).ReadByte(h, byte));
   const std::chrono::nanoseconds waitedAtEnd = testing::WaitedForProcessor();
   const Clock::time_point end = Clock::now();
   EXPECT_GE(end - start, atLeast);  // the bound is unchanged
@@ -74,21 +76,21 @@ TEST(LinkReadWindow, ATcpReadWaitingForASilentPrinterHandlesTheWindowsMessages) 
   testing::LoopbackPeer peer;  // answers nothing
   testing::BoundLink link;
   peer.Target(link.tcp);
-  LinkHandle h = OpenLink(KindEthernet);
+  LinkHandle h = KindLink(KindEthernet).Open();
   ASSERT_NE(h, InvalidLink);
   ExpectWindowHandledThroughout(h, KindEthernet, link.Timeouts().tcp.dataWait);
-  CloseLink(KindEthernet, h);
+  KindLink(KindEthernet).Close(h);
 }
 
 TEST(LinkReadWindow, ASerialReadWaitingForASilentPrinterHandlesTheWindowsMessages) {
   testing::PtyPair pty;
   testing::BoundLink link;
   CopyText(link.serial.portName, sizeof link.serial.portName, pty.slave.c_str());
-  LinkHandle h = OpenLink(KindCom);
+  LinkHandle h = KindLink(KindCom).Open();
   ASSERT_NE(h, InvalidLink);
   const SerialTimeouts& t = link.Timeouts().serial;
   ExpectWindowHandledThroughout(h, KindCom, t.readPause * (t.readAttempts - 1));
-  CloseLink(KindCom, h);
+  KindLink(KindCom).Close(h);
 }
 
 }  // namespace

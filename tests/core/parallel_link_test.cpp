@@ -22,17 +22,19 @@
 
 #include "app/dispatcher.h"
 #include "app/progress.h"
-#include "link/link_settings.h"
 #include "link/link_session.h"
-#include "tests/core/pty_pair.h"
+#include "link/link_settings.h"
 #include "link/printer_link.h"
 #include "protocol/clock.h"
 #include "protocol/printer_config.h"
 #include "protocol/report_exchange.h"
+#include "tests/core/pty_pair.h"
+#include "tests/support/kind_link.h"
 
 namespace varnalux {
 namespace {
 
+using testing::KindLink;
 using Clock = std::chrono::steady_clock;
 
 long ElapsedMs(Clock::time_point since) {
@@ -142,22 +144,22 @@ TEST_F(ParallelLinkTest, APortThatStopsTakingDataEndsTheWriteAfterTheBound) {
 }
 
 TEST_F(ParallelLinkTest, ThePortIsNotShared) {
-  LinkHandle first = OpenLink(KindLpt);
+  LinkHandle first = KindLink(KindLpt).Open();
   ASSERT_NE(first, InvalidLink);
-  EXPECT_EQ(OpenLink(KindLpt), InvalidLink);
+  EXPECT_EQ(KindLink(KindLpt).Open(), InvalidLink);
   EXPECT_EQ(RunOperation(OpTestConnection, KindLpt, nullptr, 0), ResultPortOpenError);
-  CloseLink(KindLpt, first);
+  KindLink(KindLpt).Close(first);
   EXPECT_EQ(RunOperation(OpTestConnection, KindLpt, nullptr, 0), ResultOk);
 }
 
 TEST_F(ParallelLinkTest, NothingIsReadBackAndReadsDoNotWait) {
-  LinkHandle h = OpenLink(KindLpt);
+  LinkHandle h = KindLink(KindLpt).Open();
   ASSERT_NE(h, InvalidLink);
   uint8_t b = 0;
   auto start = Clock::now();
-  EXPECT_FALSE(ReadLinkByte(h, KindLpt, b));
+  EXPECT_FALSE(KindLink(KindLpt).ReadByte(h, b));
   EXPECT_LT(ElapsedMs(start), 50);
-  CloseLink(KindLpt, h);
+  KindLink(KindLpt).Close(h);
 }
 
 TEST_F(ParallelLinkTest, StatusAndConfigurationReadsNeverOpenThePort) {

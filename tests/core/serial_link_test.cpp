@@ -19,11 +19,13 @@
 #include "loopback_peer.h"
 #include "protocol/report_exchange.h"
 #include "pty_pair.h"
+#include "tests/support/kind_link.h"
 
 namespace varnalux {
 namespace {
 
 using testing::BoundLink;
+using testing::KindLink;
 using testing::PtyPair;
 
 SerialSettings Settings(int baud, int data, int parity, int stop, int hw, int sw) {
@@ -143,7 +145,7 @@ TEST(SerialLink, ReadsWaitSixAttemptsThenFail) {
   PtyPair pty;
   BoundLink link;
   CopyText(link.serial.portName, sizeof link.serial.portName, pty.slave.c_str());
-  LinkHandle h = OpenLink(KindCom);
+  LinkHandle h = KindLink(KindCom).Open();
   ASSERT_NE(h, InvalidLink);
   uint8_t b;
   // A byte already waiting comes at once, without a pause.
@@ -151,16 +153,16 @@ TEST(SerialLink, ReadsWaitSixAttemptsThenFail) {
   pollfd waiting{static_cast<int>(h), POLLIN, 0};
   ASSERT_EQ(poll(&waiting, 1, 5000), 1) << "the byte never reached the port";
   auto start = std::chrono::steady_clock::now();
-  ASSERT_TRUE(ReadLinkByte(h, KindCom, b));
+  ASSERT_TRUE(KindLink(KindCom).ReadByte(h, b));
   EXPECT_EQ(b, 'Q');
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(150));
   // Silence: six attempts with 200 ms pauses.
   start = std::chrono::steady_clock::now();
-  EXPECT_FALSE(ReadLinkByte(h, KindCom, b));
+  EXPECT_FALSE(KindLink(KindCom).ReadByte(h, b));
   auto took = std::chrono::steady_clock::now() - start;
   EXPECT_GE(took, std::chrono::milliseconds(1150));
   EXPECT_LT(took, std::chrono::milliseconds(2000));
-  CloseLink(KindCom, h);
+  KindLink(KindCom).Close(h);
 }
 
 TEST(SerialLink, StatusOverThePseudoTerminal) {
@@ -239,13 +241,13 @@ std::string Job(size_t n) {
 
 TEST(SerialLink, FlowControlThatNeverReleasesIsATransmitError) {
   HeldLine line;
-  LinkHandle h = OpenLink(KindCom);  // the settings (IXON) are on the port now
+  LinkHandle h = KindLink(KindCom).Open();  // the settings (IXON) are on the port now
   ASSERT_NE(h, InvalidLink);
   line.Hold();
   std::string job = Job(200);
-  EXPECT_FALSE(WriteLink(h, KindCom, job.data(), static_cast<uint32_t>(job.size())));
+  EXPECT_FALSE(KindLink(KindCom).Write(h, job.data(), static_cast<uint32_t>(job.size())));
   // Nothing was reported as sent and nothing shows up later either.
-  EXPECT_TRUE(CloseLink(KindCom, h));
+  EXPECT_TRUE(KindLink(KindCom).Close(h));
   line.Release();
   EXPECT_EQ(line.pty.Drain(200), "");
 }
@@ -253,7 +255,7 @@ TEST(SerialLink, FlowControlThatNeverReleasesIsATransmitError) {
 TEST(SerialLink, FlowControlReleasedWithinTheBoundDeliversEveryByte) {
   HeldLine line;
   line.link.Timeouts().serial.writeBase = std::chrono::milliseconds(3000);
-  LinkHandle h = OpenLink(KindCom);
+  LinkHandle h = KindLink(KindCom).Open();
   ASSERT_NE(h, InvalidLink);
   line.Hold();
   std::thread release([&line] {
@@ -261,9 +263,9 @@ TEST(SerialLink, FlowControlReleasedWithinTheBoundDeliversEveryByte) {
     line.Release();
   });
   std::string job = Job(300);
-  EXPECT_TRUE(WriteLink(h, KindCom, job.data(), static_cast<uint32_t>(job.size())));
+  EXPECT_TRUE(KindLink(KindCom).Write(h, job.data(), static_cast<uint32_t>(job.size())));
   release.join();
-  EXPECT_TRUE(CloseLink(KindCom, h));
+  EXPECT_TRUE(KindLink(KindCom).Close(h));
   EXPECT_EQ(line.pty.ReadAtLeast(job.size()), job);
 }
 

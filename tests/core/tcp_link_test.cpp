@@ -13,11 +13,13 @@
 #include "link/link_session.h"
 #include "loopback_peer.h"
 #include "protocol/report_exchange.h"
+#include "tests/support/kind_link.h"
 
 namespace varnalux {
 namespace {
 
 using testing::BoundLink;
+using testing::KindLink;
 using testing::LoopbackPeer;
 using Clock = std::chrono::steady_clock;
 
@@ -165,14 +167,14 @@ TEST(TcpLink, PrinterThatStopsTakingDataFailsTheWrite) {
   BoundLink link;
   link.Timeouts().tcp.write = std::chrono::milliseconds(100);
   peer.Target(link.tcp);
-  LinkHandle h = OpenLink(KindEthernet);
+  LinkHandle h = KindLink(KindEthernet).Open();
   ASSERT_NE(h, InvalidLink);
   // Far more than the socket buffers hold: the write must give up after its
   // bounded retries rather than hang.
   std::vector<uint8_t> data(64 * 1024 * 1024, 'z');
-  EXPECT_FALSE(WriteLink(h, KindEthernet, data.data(), static_cast<uint32_t>(data.size())));
+  EXPECT_FALSE(KindLink(KindEthernet).Write(h, data.data(), static_cast<uint32_t>(data.size())));
   // What the socket took cannot leave either.
-  EXPECT_FALSE(CloseLink(KindEthernet, h));
+  EXPECT_FALSE(KindLink(KindEthernet).Close(h));
 }
 
 std::string Pattern(size_t count) {

@@ -63,17 +63,19 @@ LinkHandle OpenLinkOn(const LinkDriver* driver, InterfaceKind) {
 OpenFailure LastOpenFailure() { return OpenFailure::None; }
 const char* LastOpenFailureText() { return ""; }
 
-bool CloseLinkOn(const LinkDriver*, LinkHandle handle, CloseMode, const WriteShare*) {
+bool CloseLinkOn(const LinkDriver*, LinkHandle handle, CloseMode, LinkProgress*,
+                 const WriteShare*) {
   if (handle != InvalidLink) --fuzz::open;
   return true;
 }
 
-bool WriteLinkOn(const LinkDriver*, LinkHandle, const void*, uint32_t length, const WritePlace&) {
+bool WriteLinkOn(const LinkDriver*, LinkHandle, const void*, uint32_t length, const WritePlace&,
+                 LinkProgress*) {
   fuzz::written += length;
   return true;
 }
 
-bool ReadLinkByteOn(const LinkDriver*, LinkHandle, uint8_t& out) {
+bool ReadLinkByteOn(const LinkDriver*, LinkHandle, uint8_t& out, LinkProgress*) {
   if (fuzz::position >= fuzz::inputSize) return false;
   out = fuzz::input[fuzz::position++];
   return true;

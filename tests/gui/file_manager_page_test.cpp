@@ -140,7 +140,7 @@ TEST_F(FileManagerPageTest, WithoutACardGetFailsButEarlierDevicesStayReadable) {
   options.hasCard = false;
   sim::VirtualPrinter noCard(options);
   ASSERT_TRUE(noCard.StartTcp("127.0.0.1", 0));
-  form->Tcp().port = noCard.TcpPort();
+  links.tcp.port = noCard.TcpPort();
   noCard.PutFileOn(sim::MemoryFlash, "KEEP.BAS", "1");
   Press("ButtonGet");
   EXPECT_EQ(seam.messages, QStringList{"Data Receiving Error"});
@@ -155,7 +155,7 @@ TEST_F(FileManagerPageTest, WithoutACardGetFailsButEarlierDevicesStayReadable) {
   ShowDevice(2);
   EXPECT_EQ(Edit("EditPhysicalSpace"), "");
   // A Get that ends well takes the mark away.
-  form->Tcp().port = printer.TcpPort();
+  links.tcp.port = printer.TcpPort();
   Press("ButtonGet");
   EXPECT_FALSE(notCurrent->isVisibleTo(page));
 }
@@ -228,7 +228,7 @@ TEST_F(FileManagerPageTest, KvxGoesUnchangedAndSuccessAsksToWaitForTheLed) {
   EXPECT_EQ(Received(data.size()), data.toStdString());
   EXPECT_TRUE(form->isEnabled());
   // A printer that is not there: the result, not the LED text.
-  form->Tcp().port = 1;
+  links.tcp.port = 1;
   Press("ButtonDownload");
   EXPECT_EQ(seam.messages.last(), "Port Open Error\nThe printer refused the connection.");
 }

@@ -13,6 +13,7 @@
 #include "app/form_about.h"
 #include "link/printer_link.h"
 #include "tests/gui/gui_test_support.h"
+#include "tests/support/kind_link.h"
 
 namespace {
 
@@ -53,18 +54,18 @@ TEST_F(MainWindowTest, StartsWithDefaultsAndNoMessage) {
   EXPECT_EQ(PanelText(1), "COM1 9600,N,8,1 RTS ");
   EXPECT_EQ(PanelText(2), "");
   EXPECT_FALSE(PanelText(3).isEmpty());
-  EXPECT_STREQ(form->Tcp().host, "");
-  EXPECT_EQ(form->Tcp().port, 9100);
+  EXPECT_STREQ(links.tcp.host, "");
+  EXPECT_EQ(links.tcp.port, 9100);
 
   // The link layer works on the window's own records.
-  EXPECT_EQ(varnalux::CurrentLinkSettings().serial, &form->Serial());
-  EXPECT_EQ(varnalux::CurrentLinkSettings().tcp, &form->Tcp());
-  EXPECT_EQ(varnalux::CurrentLinkSettings().parallelDeviceName, form->ParallelName());
+  EXPECT_EQ(varnalux::CurrentLinkSettings().serial, &links.serial);
+  EXPECT_EQ(varnalux::CurrentLinkSettings().tcp, &links.tcp);
+  EXPECT_EQ(varnalux::CurrentLinkSettings().parallelDeviceName, links.parallelName);
   // ...and forgets them with the window, so no later open reads freed memory.
   form.reset();
   EXPECT_EQ(varnalux::CurrentLinkSettings().serial, nullptr);
   EXPECT_EQ(varnalux::CurrentLinkSettings().tcp, nullptr);
-  EXPECT_EQ(varnalux::OpenLink(varnalux::KindEthernet), varnalux::InvalidLink);
+  EXPECT_EQ(varnalux::testing::KindLink(varnalux::KindEthernet).Open(), varnalux::InvalidLink);
   EXPECT_EQ(varnalux::LastOpenFailure(), varnalux::OpenFailure::NotSet);
 }
 
@@ -200,7 +201,7 @@ TEST_F(MainWindowTest, AboutBoxShowsTheVersionAndClosesOnClick) {
 TEST_F(MainWindowTest, ClockPanelShowsLocalDateAndTime) {
   QDateTime now(QDate(2026, 12, 7), QTime(9, 5, 30));
   form.reset();
-  form = std::make_unique<TFormMain>(seam, [&now] { return now; });
+  form = std::make_unique<TFormMain>(seam, links, [&now] { return now; });
   auto* timer = Find<QTimer>(form.get(), "Timer1");
   ASSERT_NE(timer, nullptr);
   EXPECT_TRUE(timer->isActive());
@@ -251,11 +252,11 @@ TEST_F(MainWindowTest, OperationsDisableTheWindowAndReportFailures) {
 
   // "Port Open Error" says on a second line why the latest open failed.
   operations.ReportResult(varnalux::ResultReceiveError);
-  varnalux::CopyText(form->Serial().portName, sizeof form->Serial().portName, "/nonexistent/tty");
+  varnalux::CopyText(links.serial.portName, sizeof links.serial.portName, "/nonexistent/tty");
   EXPECT_EQ(varnalux::RunOperation(varnalux::OpTestConnection, varnalux::KindCom, nullptr, 0),
             varnalux::ResultPortOpenError);
   operations.ReportResult(varnalux::ResultPortOpenError);
-  varnalux::CopyText(form->ParallelName(), varnalux::ParallelNameSize, "");
+  varnalux::CopyText(links.parallelName, varnalux::ParallelNameSize, "");
   EXPECT_EQ(varnalux::RunOperation(varnalux::OpTestConnection, varnalux::KindLpt, nullptr, 0),
             varnalux::ResultPortOpenError);
   operations.ReportResult(varnalux::ResultPortOpenError);
@@ -267,7 +268,7 @@ TEST_F(MainWindowTest, OperationsDisableTheWindowAndReportFailures) {
 TEST_F(MainWindowTest, GetStatusOnLptIsRefusedWithoutOpeningThePort) {
   Interface()->setCurrentIndex(varnalux::KindLpt);
   // A device name that would fail to open differently if it were tried.
-  varnalux::CopyText(form->ParallelName(), varnalux::ParallelNameSize, "/nonexistent/lp9");
+  varnalux::CopyText(links.parallelName, varnalux::ParallelNameSize, "/nonexistent/lp9");
   PrinterStatus lit;
   varnalux::StatusFromByte(0x02, lit);
   form->ShowPrinterStatus(lit);

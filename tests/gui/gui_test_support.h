@@ -69,7 +69,7 @@ inline void Type(QWidget* root, const char* name, const QString& text) {
 
 class MainWindowTest : public ::testing::Test {
  protected:
-  void SetUp() override { form = std::make_unique<TFormMain>(seam); }
+  void SetUp() override { form = std::make_unique<TFormMain>(seam, links); }
   void TearDown() override {
     form.reset();
     EXPECT_TRUE(seam.drivers.empty()) << "scripted dialogs were not shown";
@@ -102,6 +102,8 @@ class MainWindowTest : public ::testing::Test {
   }
 
   ScriptedSeam seam;
+  // The run's link records, which the window binds the links to.
+  varnalux::LinkRecords links;
   std::unique_ptr<TFormMain> form;
 };
 
@@ -112,8 +114,8 @@ class PrinterWindowTest : public MainWindowTest {
     MainWindowTest::SetUp();
     ASSERT_TRUE(printer.StartTcp("127.0.0.1", 0));
     Interface()->setCurrentIndex(varnalux::KindEthernet);
-    varnalux::CopyText(form->Tcp().host, sizeof form->Tcp().host, "127.0.0.1");
-    form->Tcp().port = printer.TcpPort();
+    varnalux::CopyText(links.tcp.host, sizeof links.tcp.host, "127.0.0.1");
+    links.tcp.port = printer.TcpPort();
   }
   void TearDown() override {
     printer.Stop();

@@ -366,8 +366,8 @@ TEST_F(NetSetupWindowTest, SetupOnEthernetDiscoversAndExitSetsTheTarget) {
   });
   QTest::mouseClick(SetupButton(), Qt::LeftButton);
   qputenv("VARNALUX_DISCOVERY_TO", before);
-  EXPECT_STREQ(form->Tcp().host, "10.7.0.12");
-  EXPECT_EQ(form->Tcp().port, 9101);
+  EXPECT_STREQ(links.tcp.host, "10.7.0.12");
+  EXPECT_EQ(links.tcp.port, 9101);
 }
 
 }  // namespace

@@ -228,12 +228,12 @@ TEST_F(PageFieldsTest, SerialPanelShowsItsWholeTextAsTooltipWhenCut) {
   EXPECT_EQ(panel->toolTip(), "") << "the default summary fits";
   // A long device path in place of COM1 no longer fits the panel.
   const std::string longName = "/dev/serial/by-id/usb-V";  // as long as the field takes
-  varnalux::CopyText(form->Serial().portName, sizeof form->Serial().portName, longName.c_str());
+  varnalux::CopyText(links.serial.portName, sizeof links.serial.portName, longName.c_str());
   form->UpdatePortStatus();
   ASSERT_GT(panel->fontMetrics().horizontalAdvance(panel->text()), panel->contentsRect().width());
   EXPECT_EQ(panel->toolTip(), panel->text());
   EXPECT_TRUE(panel->toolTip().startsWith(QString::fromStdString(longName)));
-  varnalux::CopyText(form->Serial().portName, sizeof form->Serial().portName, "COM1");
+  varnalux::CopyText(links.serial.portName, sizeof links.serial.portName, "COM1");
   form->UpdatePortStatus();
   EXPECT_EQ(panel->toolTip(), "");
 }

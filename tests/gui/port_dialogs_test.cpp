@@ -56,7 +56,7 @@ TEST_F(PortDialogTest, Rs232SetStoresTheChoiceAndUpdatesPanel1) {
     Click(d, "ButtonSet");
   });
   EXPECT_EQ(PanelText(1), "COM12 115200,E,7,2 None Xon/Xoff");
-  const SerialSettings& s = form->Serial();
+  const SerialSettings& s = links.serial;
   EXPECT_STREQ(s.portName, "COM12");
   EXPECT_EQ(s.baudIndex, 6);
   EXPECT_EQ(s.dataBitsIndex, 0);
@@ -72,7 +72,7 @@ TEST_F(PortDialogTest, Rs232StoresTheItemIndexesInOrder) {
     ChooseSerial(d, {"COM7", "19200", "7", "Even", "2", "None", "Xon/Xoff"});
     Click(d, "ButtonSet");
   });
-  const SerialSettings& s = form->Serial();
+  const SerialSettings& s = links.serial;
   EXPECT_STREQ(s.portName, "COM7");
   EXPECT_EQ((std::vector<int>{s.baudIndex, s.dataBitsIndex, s.parityIndex, s.stopBitsIndex,
                               s.hwHandshakeIndex, s.swHandshakeIndex}),
@@ -80,7 +80,7 @@ TEST_F(PortDialogTest, Rs232StoresTheItemIndexesInOrder) {
 }
 
 TEST_F(PortDialogTest, Rs232CancelEscapeAndCloseBoxChangeNothing) {
-  const SerialSettings before = form->Serial();
+  const SerialSettings before = links.serial;
   const QString panel = PanelText(1);
   const std::function<void(QDialog&)> closers[] = {
       [](QDialog& d) { Click(d, "ButtonCancel"); },
@@ -93,16 +93,16 @@ TEST_F(PortDialogTest, Rs232CancelEscapeAndCloseBoxChangeNothing) {
       close(d);
       EXPECT_FALSE(d.isVisible());
     });
-    EXPECT_EQ(memcmp(&before, &form->Serial(), sizeof before), 0);
+    EXPECT_EQ(memcmp(&before, &links.serial, sizeof before), 0);
     EXPECT_EQ(PanelText(1), panel);
   }
   EXPECT_EQ(seam.results, (std::vector<int>(3, QDialog::Rejected)));
 }
 
 TEST_F(PortDialogTest, Rs232ShowsTheBoundRecordAndWritesItBack) {
-  varnalux::CopyText(form->Serial().portName, sizeof form->Serial().portName, "COM30");
-  form->Serial().baudIndex = 7;  // the empty baud item
-  form->Serial().swHandshakeIndex = 1;
+  varnalux::CopyText(links.serial.portName, sizeof links.serial.portName, "COM30");
+  links.serial.baudIndex = 7;  // the empty baud item
+  links.serial.swHandshakeIndex = 1;
   OpenSetup(varnalux::KindCom, [](QDialog& d) {
     auto* port = Find<QComboBox>(&d, "ComboBoxComPort");
     EXPECT_EQ(port->count(), 30);
@@ -119,14 +119,14 @@ TEST_F(PortDialogTest, Rs232ShowsTheBoundRecordAndWritesItBack) {
     EXPECT_EQ(Find<QComboBox>(&d, "ComboBoxSWShak")->currentText(), "Xon/Xoff");
     Click(d, "ButtonSet");
   });
-  EXPECT_STREQ(form->Serial().portName, "COM30");
-  EXPECT_EQ(form->Serial().baudIndex, 7);
+  EXPECT_STREQ(links.serial.portName, "COM30");
+  EXPECT_EQ(links.serial.baudIndex, 7);
   // The empty baud item runs at 9600, and the panel says so.
   EXPECT_EQ(PanelText(1), "COM30 9600,N,8,1 RTS Xon/Xoff");
 }
 
 TEST_F(PortDialogTest, Rs232LeavesValuesOutsideItsListsAlone) {
-  SerialSettings& s = form->Serial();
+  SerialSettings& s = links.serial;
   varnalux::CopyText(s.portName, sizeof s.portName, "/dev/ttyV0");
   s.baudIndex = 12;
   s.parityIndex = -1;
@@ -162,7 +162,7 @@ TEST_F(PortDialogTest, Rs232ShowsWhichDeviceAPortNameOpens) {
 }
 
 TEST_F(PortDialogTest, LptShowsTheBoundNameAndStoresTheChoice) {
-  varnalux::CopyText(form->ParallelName(), varnalux::ParallelNameSize, "LPT3");
+  varnalux::CopyText(links.parallelName, varnalux::ParallelNameSize, "LPT3");
   OpenSetup(varnalux::KindLpt, [](QDialog& d) {
     EXPECT_EQ(d.windowTitle(), "LPT Setup");
     EXPECT_EQ(d.size(), QSize(315, 88));
@@ -174,20 +174,20 @@ TEST_F(PortDialogTest, LptShowsTheBoundNameAndStoresTheChoice) {
     EXPECT_EQ(Find<QLabel>(&d, "LabelPortDevice")->text(), "LPT4 -> /dev/lp3 (built-in)");
     Click(d, "ButtonSet");
   });
-  EXPECT_STREQ(form->ParallelName(), "LPT4");
+  EXPECT_STREQ(links.parallelName, "LPT4");
   EXPECT_EQ(PanelText(0), "LPT4");
 
   OpenSetup(varnalux::KindLpt, [](QDialog& d) {
     Choose(Find<QComboBox>(&d, "ComboBoxLPT"), "LPT1");
     Click(d, "ButtonCancel");
   });
-  EXPECT_STREQ(form->ParallelName(), "LPT4");
+  EXPECT_STREQ(links.parallelName, "LPT4");
   EXPECT_EQ(PanelText(0), "LPT4");
 }
 
 TEST_F(PortDialogTest, UsbHasNoDialogButRefreshesThePanels) {
   // Setup is disabled on USB; its handler still runs the status update.
-  varnalux::CopyText(form->ParallelName(), varnalux::ParallelNameSize, "LPT2");
+  varnalux::CopyText(links.parallelName, varnalux::ParallelNameSize, "LPT2");
   form->ButtonInterFaceClick();
   EXPECT_TRUE(seam.dialogs.isEmpty());
   EXPECT_EQ(PanelText(0), "LPT2");
@@ -208,8 +208,8 @@ TEST_F(PortDialogTest, NetSetupOffersADefaultHostAndTakesTheTarget) {
     QTest::keyClicks(port, "9200");
     Click(d, "ButtonSet");
   });
-  EXPECT_STREQ(form->Tcp().host, "127.0.0.1");
-  EXPECT_EQ(form->Tcp().port, 9200);
+  EXPECT_STREQ(links.tcp.host, "127.0.0.1");
+  EXPECT_EQ(links.tcp.port, 9200);
 
   // Opened again it shows the target; closing without "Exit" keeps it.
   OpenSetup(varnalux::KindEthernet, [](QDialog& d) {
@@ -219,8 +219,8 @@ TEST_F(PortDialogTest, NetSetupOffersADefaultHostAndTakesTheTarget) {
     Find<QLineEdit>(&d, "EditPort")->setText("1");
     d.close();
   });
-  EXPECT_STREQ(form->Tcp().host, "127.0.0.1");
-  EXPECT_EQ(form->Tcp().port, 9200);
+  EXPECT_STREQ(links.tcp.host, "127.0.0.1");
+  EXPECT_EQ(links.tcp.port, 9200);
   EXPECT_TRUE(seam.messages.isEmpty());
 }
 
@@ -237,14 +237,14 @@ TEST_F(PortDialogTest, NetSetupRefusesABadPortAndStaysOpen) {
                 QStringLiteral("'%1' is not a valid integer value").arg(QLatin1String(bad)));
     }
     // The host was taken over before the port failed.
-    EXPECT_STREQ(form->Tcp().host, "127.0.0.2");
-    EXPECT_EQ(form->Tcp().port, 9100);
+    EXPECT_STREQ(links.tcp.host, "127.0.0.2");
+    EXPECT_EQ(links.tcp.port, 9100);
     port->setText("9101");
     Click(d, "ButtonSet");
     EXPECT_FALSE(d.isVisible());
   });
   EXPECT_EQ(seam.messages.size(), 4);
-  EXPECT_EQ(form->Tcp().port, 9101);
+  EXPECT_EQ(links.tcp.port, 9101);
   EXPECT_EQ(seam.results, std::vector<int>{QDialog::Accepted});
 }
 
@@ -257,8 +257,8 @@ TEST_F(PortDialogTest, NetSetupCutsALongHostToTheField) {
     EXPECT_EQ(host->text(), longHost);
     Click(d, "ButtonSet");
   });
-  EXPECT_EQ(strnlen(form->Tcp().host, sizeof form->Tcp().host), 63u);
-  EXPECT_EQ(QString::fromLatin1(form->Tcp().host), longHost.left(63));
+  EXPECT_EQ(strnlen(links.tcp.host, sizeof links.tcp.host), 63u);
+  EXPECT_EQ(QString::fromLatin1(links.tcp.host), longHost.left(63));
 }
 
 }  // namespace

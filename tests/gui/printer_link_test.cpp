@@ -93,8 +93,8 @@ class PrinterLinkTest : public MainWindowTest {
   }
   void UseTcp(uint16_t port) {
     Interface()->setCurrentIndex(varnalux::KindEthernet);
-    varnalux::CopyText(form->Tcp().host, sizeof form->Tcp().host, "127.0.0.1");
-    form->Tcp().port = port;
+    varnalux::CopyText(links.tcp.host, sizeof links.tcp.host, "127.0.0.1");
+    links.tcp.port = port;
   }
 
   VirtualPrinter printer;

@@ -18,7 +18,7 @@ class SerialWindowTest : public MainWindowTest {
     ASSERT_FALSE(slave.empty());
     // COM9 stands for the pseudo-terminal, as the run script arranges it.
     setenv("VARNALUX_COM9", slave.c_str(), 1);
-    varnalux::CopyText(form->Serial().portName, sizeof form->Serial().portName, "COM9");
+    varnalux::CopyText(links.serial.portName, sizeof links.serial.portName, "COM9");
     form->UpdatePortStatus();
     Interface()->setCurrentIndex(varnalux::KindCom);
     page = ConfigurationPage();
@@ -77,7 +77,7 @@ TEST_F(SerialWindowTest, ReadSetReadOverCom) {
 }
 
 TEST_F(SerialWindowTest, UnmappedComPortReportsPortOpenError) {
-  varnalux::CopyText(form->Serial().portName, sizeof form->Serial().portName, "/nonexistent/tty");
+  varnalux::CopyText(links.serial.portName, sizeof links.serial.portName, "/nonexistent/tty");
   GetStatus()->click();
   EXPECT_EQ(seam.messages, QStringList{"Port Open Error\nThe port does not exist."});
   EXPECT_TRUE(printer.Received().empty());

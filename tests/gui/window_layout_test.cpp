@@ -363,7 +363,7 @@ TEST_F(WindowLayoutTest, FieldsWithoutACaptionOfTheirOwnAreNamedByTheirRole) {
   // The port list is named by its caption; the device it leads to is its
   // description.
   TFormRs232Setup rs232;
-  rs232.Bind(form->Serial());
+  rs232.Bind(links.serial);
   auto* port = Find<QComboBox>(&rs232, "ComboBoxComPort");
   EXPECT_EQ(LabelsOf(port), QStringList{"COM Port:"});
   QAccessibleInterface* a = QAccessible::queryAccessibleInterface(port);
@@ -395,19 +395,19 @@ TEST_F(WindowLayoutTest, AltLettersPressTheButtonsOfThePageShown) {
 TEST_F(WindowLayoutTest, EveryDialogFitsItsTextAndIsReachableByKeyboard) {
   {
     TFormRs232Setup d;
-    d.Bind(form->Serial());
+    d.Bind(links.serial);
     Check("rs232-setup", &d);
   }
   {
     TFormLPTSetup d;
-    d.Bind(form->ParallelName());
+    d.Bind(links.parallelName);
     Check("lpt-setup", &d);
   }
   {
     varnalux::net::UdpOptions nowhere;
     nowhere.overridden = true;
     TFormNetSetup d(seam, nowhere);
-    d.Bind(form->Tcp());
+    d.Bind(links.tcp);
     Check("tcpip-setup", &d);
   }
   {

@@ -17,6 +17,7 @@
 #include "protocol/printer_config.h"
 #include "protocol/report_exchange.h"
 #include "sim/virtual_printer.h"
+#include "tests/support/kind_link.h"
 #include "tests/usb/usb_fixture.h"
 
 namespace varnalux {
@@ -27,6 +28,7 @@ using test::FakeUsbPrinter;
 using test::RecordingProgress;
 using test::TestReadTimeoutMs;
 using test::UsbBoundLink;
+using testing::KindLink;
 using UsbLinkTest = test::UsbTest;
 
 using Clock = std::chrono::steady_clock;
@@ -76,7 +78,7 @@ std::string Bytes(size_t count, int seed) {
 std::string ReadAll(LinkHandle h, size_t max) {
   std::string got;
   uint8_t b = 0;
-  while (got.size() < max && ReadLinkByte(h, KindUsb, b)) got.push_back(static_cast<char>(b));
+  while (got.size() < max && KindLink(KindUsb).ReadByte(h, b)) got.push_back(static_cast<char>(b));
   return got;
 }
 
@@ -92,11 +94,11 @@ TEST_F(UsbLinkTest, OnlyTheVendorMattersAndTheFirstPresentDeviceWins) {
   FakeUsbPrinter& other = listed[0].address == 3 ? second : first;
 
   for (int round = 0; round < 3; ++round) {
-    LinkHandle h = OpenLink(KindUsb);
+    LinkHandle h = KindLink(KindUsb).Open();
     ASSERT_NE(h, InvalidLink);
     EXPECT_GE(h, 0);
-    EXPECT_TRUE(WriteLink(h, KindUsb, "X", 1));
-    CloseLink(KindUsb, h);
+    EXPECT_TRUE(KindLink(KindUsb).Write(h, "X", 1));
+    KindLink(KindUsb).Close(h);
   }
   EXPECT_EQ(used.Received(), "XXX");
   EXPECT_EQ(used.Claims(), 3);
@@ -116,7 +118,7 @@ TEST_F(UsbLinkTest, OnlyTheVendorMattersAndTheFirstPresentDeviceWins) {
 TEST_F(UsbLinkTest, NoDeviceOfTheVendorIsAPortOpenError) {
   AddPrinter(2, 0x04b8);
   AddPrinter(3, 0x2312);  // the vendor's digits in another order
-  EXPECT_EQ(OpenLink(KindUsb), InvalidLink);
+  EXPECT_EQ(KindLink(KindUsb).Open(), InvalidLink);
   PrinterStatus status;
   EXPECT_EQ(RunOperation(OpQueryStatus, KindUsb, &status, 0), ResultPortOpenError);
   EXPECT_EQ(LastOpenFailure(), OpenFailure::Missing);
@@ -141,10 +143,10 @@ TEST_F(UsbLinkTest, VendorSpecificInterfaceServesWhenThereIsNoPrinterClass) {
   FakeUsbOptions o;
   o.interfaceClass = 0xFF;
   FakeUsbPrinter& p = bus_->Add(o);
-  LinkHandle h = OpenLink(KindUsb);
+  LinkHandle h = KindLink(KindUsb).Open();
   ASSERT_NE(h, InvalidLink);
-  EXPECT_TRUE(WriteLink(h, KindUsb, "AB", 2));
-  CloseLink(KindUsb, h);
+  EXPECT_TRUE(KindLink(KindUsb).Write(h, "AB", 2));
+  KindLink(KindUsb).Close(h);
   EXPECT_EQ(p.Received(), "AB");
 }
 
@@ -152,12 +154,12 @@ TEST_F(UsbLinkTest, WritesGoOutInChunksOf64WithPercentTicks) {
   FakeUsbPrinter& p = AddPrinter(2);
   RecordingProgress view;
   SetProgressView(&view);
-  LinkHandle h = OpenLink(KindUsb);
+  LinkHandle h = KindLink(KindUsb).Open();
   ASSERT_NE(h, InvalidLink);
 
   std::string data = Bytes(150, 1);
   ShowProgress(ProgressPercentMode, 0, 0);
-  ASSERT_TRUE(WriteLink(h, KindUsb, data.data(), 150));
+  ASSERT_TRUE(KindLink(KindUsb).Write(h, data.data(), 150));
   std::vector<std::string> chunks = p.OutTransfers();
   ASSERT_EQ(chunks.size(), 3u);
   EXPECT_EQ(chunks[0].size(), 64u);
@@ -169,16 +171,16 @@ TEST_F(UsbLinkTest, WritesGoOutInChunksOf64WithPercentTicks) {
 
   ShowProgress(ProgressPercentMode, 0, 0);
   std::string more = Bytes(130, 2);
-  ASSERT_TRUE(WriteLink(h, KindUsb, more.data(), 130));
+  ASSERT_TRUE(KindLink(KindUsb).Write(h, more.data(), 130));
   EXPECT_EQ(view.positions, (std::vector<int>{0, 49, 98, 100}));
   EXPECT_EQ(ProgressPosition(), 100);
   EXPECT_EQ(p.Received(), data + more);
-  CloseLink(KindUsb, h);
+  KindLink(KindUsb).Close(h);
 }
 
 TEST_F(UsbLinkTest, AReplyArrivesInRefillsAndIsDeliveredByteByByte) {
   FakeUsbPrinter& p = AddPrinter(2);
-  LinkHandle h = OpenLink(KindUsb);
+  LinkHandle h = KindLink(KindUsb).Open();
   ASSERT_NE(h, InvalidLink);
 
   std::string reply = Bytes(100, 3);
@@ -191,22 +193,22 @@ TEST_F(UsbLinkTest, AReplyArrivesInRefillsAndIsDeliveredByteByByte) {
   // Bytes left unread by one operation are gone at the next open.
   p.QueueIn("LEFTOVER");
   uint8_t b = 0;
-  ASSERT_TRUE(ReadLinkByte(h, KindUsb, b));
+  ASSERT_TRUE(KindLink(KindUsb).ReadByte(h, b));
   EXPECT_EQ(b, 'L');
-  CloseLink(KindUsb, h);
-  h = OpenLink(KindUsb);
+  KindLink(KindUsb).Close(h);
+  h = KindLink(KindUsb).Open();
   ASSERT_NE(h, InvalidLink);
   p.QueueIn("N");
-  ASSERT_TRUE(ReadLinkByte(h, KindUsb, b));
+  ASSERT_TRUE(KindLink(KindUsb).ReadByte(h, b));
   EXPECT_EQ(b, 'N');
-  CloseLink(KindUsb, h);
+  KindLink(KindUsb).Close(h);
 }
 
 TEST_F(UsbLinkTest, AHighSpeedPacketOf512BytesIsNotCutOff) {
   FakeUsbOptions o;
   o.inPacketSize = 512;
   FakeUsbPrinter& p = bus_->Add(o);
-  LinkHandle h = OpenLink(KindUsb);
+  LinkHandle h = KindLink(KindUsb).Open();
   ASSERT_NE(h, InvalidLink);
   std::string reply = Bytes(512 + 100, 4);  // one full packet and a short one
   p.QueueIn(reply);
@@ -214,16 +216,16 @@ TEST_F(UsbLinkTest, AHighSpeedPacketOf512BytesIsNotCutOff) {
   ASSERT_EQ(got.size(), reply.size());
   EXPECT_TRUE(got == reply);
   EXPECT_EQ(p.InTransfers(), (std::vector<int>{512, 100}));
-  CloseLink(KindUsb, h);
+  KindLink(KindUsb).Close(h);
 }
 
 TEST_F(UsbLinkTest, SilenceEndsTheReadAfterTheTimeOutAndCancelsIt) {
   FakeUsbPrinter& p = AddPrinter(2);
-  LinkHandle h = OpenLink(KindUsb);
+  LinkHandle h = KindLink(KindUsb).Open();
   ASSERT_NE(h, InvalidLink);
   uint8_t b = 0;
   auto start = Clock::now();
-  EXPECT_FALSE(ReadLinkByte(h, KindUsb, b));
+  EXPECT_FALSE(KindLink(KindUsb).ReadByte(h, b));
   long elapsed = ElapsedMs(start);
   EXPECT_GE(elapsed, TestReadTimeoutMs - 20);
   EXPECT_LT(elapsed, TestReadTimeoutMs + 1000);
@@ -231,9 +233,9 @@ TEST_F(UsbLinkTest, SilenceEndsTheReadAfterTheTimeOutAndCancelsIt) {
   EXPECT_EQ(p.InCancelled(), 1);  // nothing stays pending on the device
   // A byte that comes later is read by the next request.
   p.QueueIn("Z");
-  ASSERT_TRUE(ReadLinkByte(h, KindUsb, b));
+  ASSERT_TRUE(KindLink(KindUsb).ReadByte(h, b));
   EXPECT_EQ(b, 'Z');
-  CloseLink(KindUsb, h);
+  KindLink(KindUsb).Close(h);
 }
 
 TEST_F(UsbLinkTest, BindingTheSettingsRestoresTheFiveSecondReadTimeOut) {
@@ -246,17 +248,17 @@ TEST_F(UsbLinkTest, BindingTheSettingsRestoresTheFiveSecondReadTimeOut) {
   EXPECT_EQ(CurrentLinkSettings().timeouts.usb.read, std::chrono::milliseconds(5000));
   // The bound in force is the one a silent read waits for: a byte that comes
   // after 300 ms is still read under the five-second bound.
-  LinkHandle h = OpenLink(KindUsb);
+  LinkHandle h = KindLink(KindUsb).Open();
   ASSERT_NE(h, InvalidLink);
   std::thread late([&p] {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     p.QueueIn("L");
   });
   uint8_t b = 0;
-  EXPECT_TRUE(ReadLinkByte(h, KindUsb, b));
+  EXPECT_TRUE(KindLink(KindUsb).ReadByte(h, b));
   late.join();
   EXPECT_EQ(b, 'L');
-  CloseLink(KindUsb, h);
+  KindLink(KindUsb).Close(h);
 }
 
 TEST_F(UsbLinkTest, StallsRefusalsAndShortWritesBecomeResultCodes) {
@@ -291,14 +293,14 @@ TEST_F(UsbLinkTest, APrinterThatTakesNothingFailsTheWriteAfterItsBound) {
   p.SetOutNak(true);
   // The bound is 10 ms per byte plus a base (5000 ms unless shortened).
   CurrentLinkSettings().timeouts.usb.writeBase = std::chrono::milliseconds(300);
-  LinkHandle h = OpenLink(KindUsb);
+  LinkHandle h = KindLink(KindUsb).Open();
   ASSERT_NE(h, InvalidLink);
   auto start = Clock::now();
-  EXPECT_FALSE(WriteLink(h, KindUsb, "ABCDEFGHIJ", 10));
+  EXPECT_FALSE(KindLink(KindUsb).Write(h, "ABCDEFGHIJ", 10));
   long elapsed = ElapsedMs(start);
   EXPECT_GE(elapsed, 300 + 100);
   EXPECT_LT(elapsed, 3000);
-  CloseLink(KindUsb, h);
+  KindLink(KindUsb).Close(h);
 }
 
 TEST_F(UsbLinkTest, UnpluggingGivesErrorsNotHangs) {
@@ -333,12 +335,12 @@ TEST_F(UsbLinkTest, ABoundKernelDriverIsDetachedForTheOperationAndGivenBack) {
   FakeUsbOptions o;
   o.kernelDriverBound = true;
   FakeUsbPrinter& p = bus_->Add(o);
-  LinkHandle h = OpenLink(KindUsb);
+  LinkHandle h = KindLink(KindUsb).Open();
   ASSERT_NE(h, InvalidLink);
   EXPECT_FALSE(p.KernelDriverBound());
   EXPECT_EQ(p.Detaches(), 1);
-  EXPECT_TRUE(WriteLink(h, KindUsb, "X", 1));
-  CloseLink(KindUsb, h);
+  EXPECT_TRUE(KindLink(KindUsb).Write(h, "X", 1));
+  KindLink(KindUsb).Close(h);
   EXPECT_TRUE(p.KernelDriverBound());
   EXPECT_EQ(p.Attaches(), 1);
   EXPECT_EQ(p.Releases(), 1);
@@ -346,17 +348,17 @@ TEST_F(UsbLinkTest, ABoundKernelDriverIsDetachedForTheOperationAndGivenBack) {
 
 TEST_F(UsbLinkTest, HandlesOtherThanTheOpenOneAreRefused) {
   FakeUsbPrinter& p = AddPrinter(2);
-  LinkHandle h = OpenLink(KindUsb);
+  LinkHandle h = KindLink(KindUsb).Open();
   ASSERT_NE(h, InvalidLink);
-  CloseLink(KindUsb, h);
-  EXPECT_FALSE(WriteLink(h, KindUsb, "X", 1));  // closed
-  LinkHandle again = OpenLink(KindUsb);
+  KindLink(KindUsb).Close(h);
+  EXPECT_FALSE(KindLink(KindUsb).Write(h, "X", 1));  // closed
+  LinkHandle again = KindLink(KindUsb).Open();
   ASSERT_NE(again, InvalidLink);
   EXPECT_NE(again, h);
-  EXPECT_FALSE(WriteLink(h, KindUsb, "X", 1));  // an earlier open's handle
-  CloseLink(KindUsb, h);                        // does not close the current one
-  EXPECT_TRUE(WriteLink(again, KindUsb, "Y", 1));
-  CloseLink(KindUsb, again);
+  EXPECT_FALSE(KindLink(KindUsb).Write(h, "X", 1));  // an earlier open's handle
+  KindLink(KindUsb).Close(h);                        // does not close the current one
+  EXPECT_TRUE(KindLink(KindUsb).Write(again, "Y", 1));
+  KindLink(KindUsb).Close(again);
   EXPECT_EQ(p.Received(), "Y");
 }
 
