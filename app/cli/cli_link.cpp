@@ -41,22 +41,24 @@ int WordIndex(const std::string& value, const char* const (&words)[8]) {
   return -1;
 }
 
-bool SetCom(const std::string& v, CliLink& link, std::string& error) {
-  if (v.size() >= sizeof link.serial.portName) {
+// A port name into its record's field; false when it does not fit.
+bool CopyPortName(const std::string& v, char* field, size_t size, std::string& error) {
+  if (v.size() >= size) {
     error = "port name too long: " + v;
     return false;
   }
-  CopyText(link.serial.portName, sizeof link.serial.portName, v.c_str());
+  CopyText(field, static_cast<int>(size), v.c_str());
+  return true;
+}
+
+bool SetCom(const std::string& v, CliLink& link, std::string& error) {
+  if (!CopyPortName(v, link.serial.portName, sizeof link.serial.portName, error)) return false;
   link.kind = KindCom;
   return true;
 }
 
 bool SetLpt(const std::string& v, CliLink& link, std::string& error) {
-  if (v.size() >= ParallelNameSize) {
-    error = "port name too long: " + v;
-    return false;
-  }
-  CopyText(link.parallel, ParallelNameSize, v.c_str());
+  if (!CopyPortName(v, link.parallel, ParallelNameSize, error)) return false;
   link.kind = KindLpt;
   return true;
 }
