@@ -53,55 +53,52 @@ T* As(void* data) {
 
 int32_t ValueAt(void* data) { return data != nullptr ? *static_cast<int32_t*>(data) : -1; }
 
+// An operation on a record the caller passes; without one it fails as
+// "Unknow Error".
+template <typename Record, typename Run>
+ResultCode OnRecord(void* data, Run run) {
+  auto* record = As<Record>(data);
+  return record != nullptr ? run(*record) : ResultUnknownError;
+}
+
+// The same for an operation of several exchanges, which moves the step
+// window (shown when shown is set) and ends it with its result.
+template <typename Record, typename Run>
+ResultCode OnRecordStepped(void* data, bool shown, Run run) {
+  return OnRecord<Record>(data, [&](Record& record) {
+    StepProgress progress(shown);
+    return progress.Ended(run(record));
+  });
+}
+
 ResultCode Dispatch(OperationCode operation, InterfaceKind kind, void* data, int32_t extra) {
-  // Operations that need a record fail as "Unknow Error" without one.
-  auto needs = [&](auto* record) { return record != nullptr; };
   switch (operation) {
-    case OpQueryStatus: {
-      auto* status = As<PrinterStatus>(data);
-      return needs(status) ? QueryStatus(kind, *status) : ResultUnknownError;
-    }
-    case OpReadConfig: {
-      auto* config = As<PrinterConfig>(data);
-      if (!needs(config)) return ResultUnknownError;
-      StepProgress progress(extra == 1);
-      return progress.Ended(ReadConfig(kind, *config));
-    }
-    case OpWriteConfig: {
-      auto* config = As<PrinterConfig>(data);
-      if (!needs(config)) return ResultUnknownError;
-      StepProgress progress(true);
-      return progress.Ended(WriteConfig(kind, *config));
-    }
+    case OpQueryStatus:
+      return OnRecord<PrinterStatus>(data, [=](auto& status) { return QueryStatus(kind, status); });
+    case OpReadConfig:
+      return OnRecordStepped<PrinterConfig>(data, extra == 1,
+                                            [=](auto& config) { return ReadConfig(kind, config); });
+    case OpWriteConfig:
+      return OnRecordStepped<PrinterConfig>(
+          data, true, [=](auto& config) { return WriteConfig(kind, config); });
     case OpFactoryDefault: return FactoryDefault(kind);
-    case OpDumpText: {
-      auto* settings = As<DumpTextSettings>(data);
-      return needs(settings) ? DumpText(kind, *settings) : ResultUnknownError;
-    }
+    case OpDumpText:
+      return OnRecord<DumpTextSettings>(data, [=](auto& s) { return DumpText(kind, s); });
     case OpPrintConfigurationPage: return PrintConfigurationPage(kind);
-    case OpSetClock: {
-      auto* clock = As<ClockSettings>(data);
-      return needs(clock) ? SetClock(kind, *clock) : ResultUnknownError;
-    }
-    case OpReadClock: {
-      auto* clock = As<ClockSettings>(data);
-      return needs(clock) ? ReadClock(kind, *clock) : ResultUnknownError;
-    }
+    case OpSetClock:
+      return OnRecord<ClockSettings>(data, [=](auto& clock) { return SetClock(kind, clock); });
+    case OpReadClock:
+      return OnRecord<ClockSettings>(data, [=](auto& clock) { return ReadClock(kind, clock); });
     case OpCalibrateSensor:
       return data != nullptr ? CalibrateSensor(kind, ValueAt(data)) : ResultUnknownError;
     case OpResetPrinter: return ResetPrinter(kind);
-    case OpReadFileList: {
+    case OpReadFileList:
       // Three DeviceFiles records, indexed by MemoryDevice.
-      auto* files = As<DeviceFiles>(data);
-      if (!needs(files)) return ResultUnknownError;
-      StepProgress progress(true);
-      return progress.Ended(ReadFileList(kind, files));
-    }
-    case OpDownloadFile: {
+      return OnRecordStepped<DeviceFiles>(data, true,
+                                          [=](auto& files) { return ReadFileList(kind, &files); });
+    case OpDownloadFile:
       // Shows its own progress window while the file's bytes are written.
-      auto* request = As<DownloadRequest>(data);
-      return needs(request) ? DownloadFile(kind, *request) : ResultUnknownError;
-    }
+      return OnRecord<DownloadRequest>(data, [=](auto& r) { return DownloadFile(kind, r); });
     case OpFormatDevice:
       return data != nullptr ? FormatDevice(kind, ValueAt(data)) : ResultUnknownError;
     case OpSendRaw:
@@ -109,28 +106,18 @@ ResultCode Dispatch(OperationCode operation, InterfaceKind kind, void* data, int
       if (extra < 0) return ResultUnknownError;
       return SendRaw(kind, static_cast<const uint8_t*>(data),
                      static_cast<uint32_t>(data != nullptr ? extra : 0));
-    case OpPrintTestPage: {
-      auto* request = As<TestPageRequest>(data);
-      return needs(request) ? PrintTestPage(kind, *request) : ResultUnknownError;
-    }
+    case OpPrintTestPage:
+      return OnRecord<TestPageRequest>(data, [=](auto& r) { return PrintTestPage(kind, r); });
     case OpIgnoreAutoBas: return IgnoreAutoBas(kind);
-    case OpSetNetAddress: {
-      auto* settings = As<NetworkSettings>(data);
-      return needs(settings) ? SetNetAddress(kind, *settings) : ResultUnknownError;
-    }
-    case OpSetNetName: {
-      auto* settings = As<NetworkSettings>(data);
-      return needs(settings) ? SetNetName(kind, *settings) : ResultUnknownError;
-    }
-    case OpReadNetConfig: {
-      auto* settings = As<NetworkSettings>(data);
-      return needs(settings) ? ReadNetConfig(kind, *settings) : ResultUnknownError;
-    }
+    case OpSetNetAddress:
+      return OnRecord<NetworkSettings>(data, [=](auto& s) { return SetNetAddress(kind, s); });
+    case OpSetNetName:
+      return OnRecord<NetworkSettings>(data, [=](auto& s) { return SetNetName(kind, s); });
+    case OpReadNetConfig:
+      return OnRecord<NetworkSettings>(data, [=](auto& s) { return ReadNetConfig(kind, s); });
     case OpTestConnection: return TestConnection(kind);
-    case OpReadPrinterFile: {
-      auto* request = As<ReadBackRequest>(data);
-      return needs(request) ? ReadPrinterFile(kind, *request) : ResultUnknownError;
-    }
+    case OpReadPrinterFile:
+      return OnRecord<ReadBackRequest>(data, [=](auto& r) { return ReadPrinterFile(kind, r); });
     default: return ResultUnknownError;
   }
 }

@@ -182,28 +182,7 @@ TFormMain::TFormMain(DialogSeam& seam, varnalux::LinkRecords& links, LocalClock 
   // starts empty.
   BuildFrame();
   varnalux::ResetConfig(config_);
-  // A loaded configuration file brings its status record, shown at once.
-  auto showStatus = [this](const varnalux::PrinterStatus& status) { ShowPrinterStatus(status); };
-  configPage_ = new ConfigPage(*this, seam_, {config_, status_, showStatus}, configArea_);
-  configArea_->layout()->addWidget(configPage_);
-  RegisterReadButton(configPage_->ReadButton());
-  functionGroup_ = new TPrinterFunctionGroup(*this, *this, config_, functionArea_);
-  functionArea_->layout()->addWidget(functionGroup_);
-  // The test label takes its paper size from the configuration page.
-  functionGroup_->SetConfigCollector([this](varnalux::PrinterConfig& page) {
-    QString error;
-    if (configPage_->CollectConfig(page, error)) return true;
-    seam_.Message(error);
-    return false;
-  });
-  commandToolArea_->layout()->addWidget(new TCommandToolPage(*this, seam_, commandToolArea_));
-  fileManagerArea_->layout()->addWidget(
-      new TFileManagerPage(*this, seam_, fontDialog1Font_, fileManagerArea_));
-  // The font dialog's initial font; the font page applies it and sets up its
-  // encoding controls.
-  fontDialog1Font_ = InitialDialogFont();
-  fontArea_->layout()->addWidget(new TFontPage(*this, *this, fontDialog1Font_, *this, fontArea_));
-  ChainFirstPageTabOrder();
+  FillPages();
 
   // 2.-4. File dialogs open in the directory the program started in.
   SetStartDirectory(QDir::currentPath());
@@ -238,6 +217,32 @@ TFormMain::TFormMain(DialogSeam& seam, varnalux::LinkRecords& links, LocalClock 
   StartupRead();
 }
 
+// The pages in their tabs, and the tab order of the first one.
+void TFormMain::FillPages() {
+  // A loaded configuration file brings its status record, shown at once.
+  auto showStatus = [this](const varnalux::PrinterStatus& status) { ShowPrinterStatus(status); };
+  configPage_ = new ConfigPage(*this, seam_, {config_, status_, showStatus}, configArea_);
+  configArea_->layout()->addWidget(configPage_);
+  RegisterReadButton(configPage_->ReadButton());
+  functionGroup_ = new TPrinterFunctionGroup(*this, *this, config_, functionArea_);
+  functionArea_->layout()->addWidget(functionGroup_);
+  // The test label takes its paper size from the configuration page.
+  functionGroup_->SetConfigCollector([this](varnalux::PrinterConfig& page) {
+    QString error;
+    if (configPage_->CollectConfig(page, error)) return true;
+    seam_.Message(error);
+    return false;
+  });
+  commandToolArea_->layout()->addWidget(new TCommandToolPage(*this, seam_, commandToolArea_));
+  fileManagerArea_->layout()->addWidget(
+      new TFileManagerPage(*this, seam_, fontDialog1Font_, fileManagerArea_));
+  // The font dialog's initial font; the font page applies it and sets up its
+  // encoding controls.
+  fontDialog1Font_ = InitialDialogFont();
+  fontArea_->layout()->addWidget(new TFontPage(*this, *this, fontDialog1Font_, *this, fontArea_));
+  ChainFirstPageTabOrder();
+}
+
 void TFormMain::StartupRead() {
   if (!startupProbeSucceeded_) return;
   configPage_->ReadAfterProbe();
@@ -270,16 +275,37 @@ void TFormMain::BuildFrame() {
   setObjectName(QStringLiteral("FormMain"));
   setWindowTitle(QStringLiteral("Varnalux"));
   UseFormFont(this);
+  BuildMenu();
+  BuildStatusBar();
 
-  // Menu: About > About.
+  auto* central = new QWidget(this);
+  central->setObjectName(QStringLiteral("ClientArea"));
+  setCentralWidget(central);
+  const QRect pages = BuildPages(central);
+  BuildInterfaceGroup(central, pages);
+
+  timer1_ = new QTimer(this);
+  timer1_->setObjectName(QStringLiteral("Timer1"));
+  timer1_->setInterval(1000);
+  connect(timer1_, &QTimer::timeout, this, &TFormMain::Timer1Timer);
+
+  // Fixed client area: 688 x 548 below the menu bar.
+  setFixedSize(FormPixels(kClientWidth),
+               menuBar()->sizeHint().height() + FormPixels(kClientHeight));
+}
+
+// Menu: About > About.
+void TFormMain::BuildMenu() {
   menuBar()->setObjectName(QStringLiteral("MainMenu1"));
   QMenu* aboutMenu = menuBar()->addMenu(QStringLiteral("&About"));
   aboutMenu->setObjectName(QStringLiteral("MenuAbout"));
   about1_ = aboutMenu->addAction(QStringLiteral("&About"));
   about1_->setObjectName(QStringLiteral("About1"));
   connect(about1_, &QAction::triggered, this, &TFormMain::About1Click);
+}
 
-  // Status bar: four fixed panels; the last one takes what is left.
+// Status bar: four fixed panels; the last one takes what is left.
+void TFormMain::BuildStatusBar() {
   QStatusBar* bar = statusBar();
   bar->setObjectName(QStringLiteral("StatusBar1"));
   bar->setSizeGripEnabled(false);
@@ -297,13 +323,11 @@ void TFormMain::BuildFrame() {
       bar->addWidget(panels_[i], 1);
     }
   }
+}
 
-  auto* central = new QWidget(this);
-  central->setObjectName(QStringLiteral("ClientArea"));
-  setCentralWidget(central);
-
-  // Page control with the four pages, down to the status bar whatever
-  // height the bar takes.
+// Page control with the four pages, down to the status bar whatever height
+// the bar takes. Returns the page control's place (its height left 0).
+QRect TFormMain::BuildPages(QWidget* central) {
   pageControl1_ = new QTabWidget(central);
   pageControl1_->setObjectName(QStringLiteral("PageControl1"));
   const QRect pages(FormPixels(kPageControlLeft), FormPixels(kPageControlTop),
@@ -322,8 +346,11 @@ void TFormMain::BuildFrame() {
   QWidget* sheet4 = MakeArea(pageControl1_, "TabSheet4");
   commandToolArea_ = sheet4;
   pageControl1_->addTab(sheet4, QStringLiteral("Command Tool"));
+  return pages;
+}
 
-  // Interface group, top right, drawn over the free end of the tab row.
+// Interface group, top right, drawn over the free end of the tab row.
+void TFormMain::BuildInterfaceGroup(QWidget* central, const QRect& pages) {
   auto* interfaceGroup = new QGroupBox(QStringLiteral("Interface"), central);
   interfaceGroup->setObjectName(QStringLiteral("GroupBoxInterFace"));
   comboBoxInterFace_ = new QComboBox(interfaceGroup);
@@ -347,15 +374,6 @@ void TFormMain::BuildFrame() {
   connect(comboBoxInterFace_, &QComboBox::currentIndexChanged, this,
           &TFormMain::ComboBoxInterFaceChange);
   connect(buttonInterFace_, &QPushButton::clicked, this, &TFormMain::ButtonInterFaceClick);
-
-  timer1_ = new QTimer(this);
-  timer1_->setObjectName(QStringLiteral("Timer1"));
-  timer1_->setInterval(1000);
-  connect(timer1_, &QTimer::timeout, this, &TFormMain::Timer1Timer);
-
-  // Fixed client area: 688 x 548 below the menu bar.
-  setFixedSize(FormPixels(kClientWidth),
-               menuBar()->sizeHint().height() + FormPixels(kClientHeight));
 }
 
 QWidget* TFormMain::BuildConfigurationPage() {

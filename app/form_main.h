@@ -11,6 +11,7 @@
 #include <QMainWindow>
 #include <QPoint>
 #include <QPointer>
+#include <QRect>
 #include <QString>
 #include <functional>
 
@@ -112,6 +113,11 @@ class TFormMain : public QMainWindow, public OperationHost, public DialogPlace, 
   void PumpMessages() override;
 
   void BuildFrame();
+  void FillPages();
+  void BuildMenu();
+  void BuildStatusBar();
+  QRect BuildPages(QWidget* central);
+  void BuildInterfaceGroup(QWidget* central, const QRect& pages);
   QWidget* BuildConfigurationPage();
   QGroupBox* BuildStatusGroup(QWidget* page);
   void ApplyInterfaceTable(int index);

@@ -129,15 +129,35 @@ int ReadEncodingTable(bool byFile, const std::string& tableFilePath, const std::
   return static_cast<int>(kept);
 }
 
-bool BuildFontRequest(const FontPageFields& fields, std::vector<uint8_t>& tableBuffer,
-                      FontRequest& request, std::string& message) {
-  FontCanvas* canvas = request.canvas;
-  std::string fileName = request.fileName;
-  request = FontRequest{};
-  request.canvas = canvas;
-  request.fileName = fileName;
-  message = FontParameterError;
-  request.variablePitch = fields.pitch == PitchVariable ? 1 : 0;
+namespace {
+
+// A code list from the table (pairs of bytes for the Asian table); false
+// when it holds no code.
+bool ReadTableEncoding(const FontPageFields& fields, std::vector<uint8_t>& tableBuffer,
+                       FontRequest& request) {
+  const bool pairs = fields.encodeMode == EncodeAsianTable;
+  request.doubleByte = pairs ? 1 : 0;
+  request.byTable = 1;
+  int count = ReadEncodingTable(fields.byFile, fields.tableFilePath, fields.memoText, tableBuffer);
+  if (pairs) count /= 2;
+  if (count == 0) return false;
+  request.tableCodes = tableBuffer.data();
+  request.tableCount = count;
+  if (pairs) {
+    const int set = fields.asianEncoding >= 0 && fields.asianEncoding <= 3
+                        ? fields.asianEncoding
+                        : AsianTraditionalChinese;
+    request.codePage = fields.codePage != 0 ? fields.codePage : AsianCodePage(set);
+  } else {
+    request.codePage = fields.codePage;
+  }
+  return true;
+}
+
+// The request's codes and code page from the encoding mode; false when the
+// fields cannot give them.
+bool ReadEncoding(const FontPageFields& fields, std::vector<uint8_t>& tableBuffer,
+                  FontRequest& request, std::string& message) {
   int32_t value = 0;
   switch (fields.encodeMode) {
     case EncodeStandard:
@@ -149,38 +169,25 @@ bool BuildFontRequest(const FontPageFields& fields, std::vector<uint8_t>& tableB
       if (value < 0 || value > 255) return false;
       request.charEnd = value;
       request.codePage = fields.codePage;
-      break;
+      return true;
     case EncodeAsian:
       if (fields.asianEncoding < 0 || fields.asianEncoding > 3) return false;
       request.doubleByte = 1;
       request.asianEncoding = static_cast<uint8_t>(fields.asianEncoding);
       request.variablePitch = 0;  // complete sets are always fixed pitch
       request.codePage = AsianCodePage(fields.asianEncoding);
-      break;
+      return true;
     case EncodeTable:
-    case EncodeAsianTable: {
-      const bool pairs = fields.encodeMode == EncodeAsianTable;
-      request.doubleByte = pairs ? 1 : 0;
-      request.byTable = 1;
-      int count = ReadEncodingTable(fields.byFile, fields.tableFilePath, fields.memoText,
-                                    tableBuffer);
-      if (pairs) count /= 2;
-      if (count == 0) return false;
-      request.tableCodes = tableBuffer.data();
-      request.tableCount = count;
-      if (pairs) {
-        const int set = fields.asianEncoding >= 0 && fields.asianEncoding <= 3
-                            ? fields.asianEncoding
-                            : AsianTraditionalChinese;
-        request.codePage = fields.codePage != 0 ? fields.codePage : AsianCodePage(set);
-      } else {
-        request.codePage = fields.codePage;
-      }
-      break;
-    }
-    default:
-      return false;
+    case EncodeAsianTable: return ReadTableEncoding(fields, tableBuffer, request);
+    default: return false;
   }
+}
+
+// The cell and italic width; false when a field is not a number, or the
+// cell is one the glyph buffer or the canvas cannot hold (refused here,
+// before anything is drawn).
+bool ReadCell(const FontPageFields& fields, FontRequest& request, std::string& message) {
+  int32_t value = 0;
   if (!ReadInteger(fields.fontWidth, value, message)) return false;
   if (value < 0) return false;
   request.cellWidth = value;
@@ -189,12 +196,24 @@ bool BuildFontRequest(const FontPageFields& fields, std::vector<uint8_t>& tableB
   request.cellHeight = value;
   if (!ReadInteger(fields.italicWidth, value, message)) return false;
   request.italicWidth = value;
-  // A cell the glyph buffer or the canvas cannot hold is refused here,
-  // before anything is drawn.
   if (request.cellWidth > CanvasSize || request.cellHeight > CanvasSize) return false;
-  if (!request.variablePitch &&
-      static_cast<int64_t>((request.cellWidth + 7) / 8) * request.cellHeight > GlyphBufferSize)
-    return false;
+  return request.variablePitch ||
+         static_cast<int64_t>((request.cellWidth + 7) / 8) * request.cellHeight <= GlyphBufferSize;
+}
+
+}  // namespace
+
+bool BuildFontRequest(const FontPageFields& fields, std::vector<uint8_t>& tableBuffer,
+                      FontRequest& request, std::string& message) {
+  FontCanvas* canvas = request.canvas;
+  std::string fileName = request.fileName;
+  request = FontRequest{};
+  request.canvas = canvas;
+  request.fileName = fileName;
+  message = FontParameterError;
+  request.variablePitch = fields.pitch == PitchVariable ? 1 : 0;
+  if (!ReadEncoding(fields, tableBuffer, request, message)) return false;
+  if (!ReadCell(fields, request, message)) return false;
   if (request.codePage != 0 && !IsSupportedCodePage(request.codePage)) return false;
   message.clear();
   return true;

@@ -136,6 +136,61 @@ void Report(const FontProgress& progress, int percent) {
   if (progress) progress(percent);
 }
 
+// The codes of a listed font, one by one: pairs from an Asian table, bytes
+// from a table, or the codes of the range.
+struct ListedCodes {
+  const FontRequest& request;
+  bool pairs;
+  bool fromTable;
+
+  int At(int i, uint8_t* bytes) const {
+    if (pairs) {
+      bytes[0] = request.tableCodes[2 * i];
+      bytes[1] = request.tableCodes[2 * i + 1];
+      return 2;
+    }
+    bytes[0] = fromTable ? request.tableCodes[i] : static_cast<uint8_t>(request.charStart + i);
+    bytes[1] = 0;
+    return 1;
+  }
+};
+
+// The index needs every record's offset before the first record is
+// written; in variable pitch that takes each character's width, measured
+// here, which also refuses a too wide glyph before anything is drawn.
+// Fills the index (when indexed) and the widths (when variable).
+MakeFontCode LayOutRecords(const ListedCodes& codes, int n, bool indexed, bool variable,
+                           CodeDecoder& decoder, std::vector<uint8_t>& index,
+                           std::vector<uint16_t>& widths) {
+  const FontRequest& request = codes.request;
+  const int h = request.cellHeight;
+  index.assign(indexed ? static_cast<size_t>(n) * IndexEntrySize : 0, 0);
+  if (variable) widths.resize(static_cast<size_t>(n));
+  int64_t offset = HeaderSize + static_cast<int64_t>(indexed ? n : 0) * IndexEntrySize;
+  for (int i = 0; i < n; ++i) {
+    uint8_t code[2];
+    const int length = codes.At(i, code);
+    int64_t recordSize;
+    if (variable) {
+      const int w = request.canvas->MeasureCode(code, length, decoder).width;
+      if (!FitsGlyphBuffer(w, h)) return MakeFontRefused;
+      widths[static_cast<size_t>(i)] = static_cast<uint16_t>(w);
+      recordSize = 2 + BitmapBytes(w, h);
+    } else {
+      recordSize = BitmapBytes(request.cellWidth, h);
+    }
+    if (indexed) {
+      uint8_t* entry = &index[static_cast<size_t>(i) * IndexEntrySize];
+      entry[0] = code[0];
+      entry[1] = codes.pairs ? code[1] : 0;
+      if (offset > UINT32_MAX) return MakeFontRefused;
+      Put32(entry + 2, static_cast<uint32_t>(offset));
+    }
+    offset += recordSize;
+  }
+  return MakeFontOk;
+}
+
 // Single-byte fonts (range or table) and Asian table fonts: the codes are
 // listed one by one, the index table comes first when the working copy has
 // one, and in variable pitch every record starts with its width.
@@ -151,46 +206,12 @@ MakeFontCode WriteListedFont(const FontRequest& request, bool pairs, CodeDecoder
   const bool indexed = copy.byTable == 1;
   const bool variable = copy.variablePitch != 0;
   const int h = request.cellHeight;
+  const ListedCodes codes{request, pairs, fromTable};
 
-  auto codeAt = [&](int i, uint8_t* bytes) -> int {
-    if (pairs) {
-      bytes[0] = request.tableCodes[2 * i];
-      bytes[1] = request.tableCodes[2 * i + 1];
-      return 2;
-    }
-    bytes[0] = fromTable ? request.tableCodes[i] : static_cast<uint8_t>(request.charStart + i);
-    bytes[1] = 0;
-    return 1;
-  };
-
-  // The index needs every record's offset before the first record is
-  // written; in variable pitch that takes each character's width, measured
-  // here, which also refuses a too wide glyph before anything is drawn.
-  std::vector<uint8_t> index(indexed ? static_cast<size_t>(n) * IndexEntrySize : 0);
+  std::vector<uint8_t> index;
   std::vector<uint16_t> widths;  // measured widths, checked again when drawn
-  if (variable) widths.resize(static_cast<size_t>(n));
-  int64_t offset = HeaderSize + static_cast<int64_t>(indexed ? n : 0) * IndexEntrySize;
-  for (int i = 0; i < n; ++i) {
-    uint8_t code[2];
-    const int length = codeAt(i, code);
-    int64_t recordSize;
-    if (variable) {
-      const int w = canvas.MeasureCode(code, length, decoder).width;
-      if (!FitsGlyphBuffer(w, h)) return MakeFontRefused;
-      widths[static_cast<size_t>(i)] = static_cast<uint16_t>(w);
-      recordSize = 2 + BitmapBytes(w, h);
-    } else {
-      recordSize = BitmapBytes(request.cellWidth, h);
-    }
-    if (indexed) {
-      uint8_t* entry = &index[static_cast<size_t>(i) * IndexEntrySize];
-      entry[0] = code[0];
-      entry[1] = pairs ? code[1] : 0;
-      if (offset > UINT32_MAX) return MakeFontRefused;
-      Put32(entry + 2, static_cast<uint32_t>(offset));
-    }
-    offset += recordSize;
-  }
+  const MakeFontCode laidOut = LayOutRecords(codes, n, indexed, variable, decoder, index, widths);
+  if (laidOut != MakeFontOk) return laidOut;
 
   FontFileWriter file;
   if (!file.Open(request)) return MakeFontFileError;
@@ -199,7 +220,7 @@ MakeFontCode WriteListedFont(const FontRequest& request, bool pairs, CodeDecoder
   if (indexed) file.Write(index.data(), index.size());
   for (int i = 0; i < n; ++i) {
     uint8_t code[2];
-    const int length = codeAt(i, code);
+    const int length = codes.At(i, code);
     const GlyphSize g = canvas.RenderGlyph(code, length, decoder, variable, request.cellWidth, h,
                                            glyphBuffer);
     if (g.bytes < 0) return MakeFontRefused;

@@ -177,6 +177,56 @@ bool ShowsAsItself(char32_t ch) {
   return ch <= 0x10FFFF;
 }
 
+namespace {
+
+// A character shows as itself only when it encodes back to exactly these
+// bytes.
+bool ShownAsItself(char32_t ch, std::string_view these, const CodeEncoder& encoder) {
+  std::string back;
+  if (ch == NoCharacter || !ShowsAsItself(ch) || !encoder.Encode(ch, back)) return false;
+  return back == these;
+}
+
+// Appends one character that is not a line break: the byte at i, or the
+// pair it leads, as itself when it is exactly these bytes, escaped
+// otherwise. The number of bytes it took.
+size_t AppendCharacter(std::string_view bytes, size_t i, const CodeDecoder& decoder,
+                       const CodeEncoder& encoder, std::string& utf8) {
+  const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
+  const uint8_t b = data[i];
+  if (b == '\\') {
+    utf8 += "\\\\";
+    return 1;
+  }
+  if (b < 0x20 || b == 0x7F) {
+    AppendEscape(b, utf8);
+    return 1;
+  }
+  const char32_t one = decoder.Decode(data + i, 1);
+  if (one != NoCharacter) {
+    if (ShownAsItself(one, bytes.substr(i, 1), encoder))
+      AppendUtf8(one, utf8);
+    else
+      AppendEscape(b, utf8);
+    return 1;
+  }
+  // A lead byte: the pair is one character, or the lead stands alone.
+  const char32_t pair = i + 1 < bytes.size() ? decoder.Decode(data + i, 2) : NoCharacter;
+  if (pair == NoCharacter) {
+    AppendEscape(b, utf8);
+    return 1;
+  }
+  if (ShownAsItself(pair, bytes.substr(i, 2), encoder)) {
+    AppendUtf8(pair, utf8);
+  } else {
+    AppendEscape(data[i], utf8);
+    AppendEscape(data[i + 1], utf8);
+  }
+  return 2;
+}
+
+}  // namespace
+
 bool TableBytesToText(std::string_view bytes, int codePage, TableLineBreak lineBreak,
                       std::string& utf8) {
   utf8.clear();
@@ -184,55 +234,14 @@ bool TableBytesToText(std::string_view bytes, int codePage, TableLineBreak lineB
   const CodeEncoder encoder(codePage);
   if (!decoder.IsValid() || !encoder.IsValid()) return false;
   const std::string_view lineBytes = BreakBytes(lineBreak);
-  const auto* data = reinterpret_cast<const uint8_t*>(bytes.data());
-  const size_t n = bytes.size();
-  std::string back;
-  // A character shows as itself only when it is exactly these bytes.
-  auto shown = [&](char32_t ch, size_t at, size_t length) {
-    if (ch == NoCharacter || !ShowsAsItself(ch) || !encoder.Encode(ch, back)) return false;
-    return back == bytes.substr(at, length);
-  };
   size_t i = 0;
-  while (i < n) {
+  while (i < bytes.size()) {
     if (bytes.substr(i, lineBytes.size()) == lineBytes) {
       utf8 += '\n';
       i += lineBytes.size();
-      continue;
-    }
-    const uint8_t b = data[i];
-    if (b == '\\') {
-      utf8 += "\\\\";
-      ++i;
-      continue;
-    }
-    if (b < 0x20 || b == 0x7F) {
-      AppendEscape(b, utf8);
-      ++i;
-      continue;
-    }
-    const char32_t one = decoder.Decode(data + i, 1);
-    if (one != NoCharacter) {
-      if (shown(one, i, 1))
-        AppendUtf8(one, utf8);
-      else
-        AppendEscape(b, utf8);
-      ++i;
-      continue;
-    }
-    // A lead byte: the pair is one character, or the lead stands alone.
-    const char32_t pair = i + 1 < n ? decoder.Decode(data + i, 2) : NoCharacter;
-    if (pair == NoCharacter) {
-      AppendEscape(b, utf8);
-      ++i;
-      continue;
-    }
-    if (shown(pair, i, 2)) {
-      AppendUtf8(pair, utf8);
     } else {
-      AppendEscape(data[i], utf8);
-      AppendEscape(data[i + 1], utf8);
+      i += AppendCharacter(bytes, i, decoder, encoder, utf8);
     }
-    i += 2;
   }
   return true;
 }

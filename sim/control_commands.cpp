@@ -127,6 +127,163 @@ std::string FirstWord(const std::string& text, std::string& rest) {
   return t.substr(0, space);
 }
 
+std::string StatusCommand(VirtualPrinter& printer, const std::string& rest) {
+  if (!rest.empty()) {
+    char* end = nullptr;
+    long v = strtol(rest.c_str(), &end, 0);
+    if (end == rest.c_str() || *end != '\0' || v < 0 || v > 255) return Error("bad status byte");
+    printer.SetStatusByte(static_cast<uint8_t>(v));
+  }
+  char text[16];
+  snprintf(text, sizeof text, "0x%02X\n", printer.StatusByte());
+  return Ok(text);
+}
+
+std::string FaultCommand(VirtualPrinter& printer, const std::string& rest) {
+  if (!rest.empty()) {
+    Fault f;
+    if (!FaultFromName(rest, f)) return Error("unknown fault");
+    printer.SetFault(f);
+  }
+  return Ok(std::string(FaultName(printer.CurrentFault())) + "\n");
+}
+
+std::string ClearCommand(VirtualPrinter& printer, const std::string&) {
+  printer.ClearReceived();
+  printer.ClearCommands();
+  return Ok();
+}
+
+// The report commands: the word, then a key.
+std::string ReportCommand(const std::string& word, VirtualPrinter& printer,
+                          const std::string& rest) {
+  std::string value;
+  std::string key = Upper(FirstWord(rest, value));
+  if (key.empty()) return Error("key missing");
+  if (word == "FORGET") {
+    printer.ForgetReport(key);
+    return Ok();
+  }
+  if (word == "REMEMBER") {
+    printer.RestoreReport(key);
+    return Ok();
+  }
+  if (word == "OVERRIDE") {
+    printer.OverrideReport(key, value);
+    return Ok();
+  }
+  bool found = false;
+  std::string payload = printer.ReportValue(key, found);
+  return found ? Ok(Printable(payload)) : Error("no answer");
+}
+
+std::string FilesCommand(VirtualPrinter& printer, const std::string& rest) {
+  if (rest.empty()) {
+    std::string out;
+    for (int d = MemoryDram; d <= MemoryCard; ++d)
+      for (const std::string& n : printer.FileNames(d))
+        out += std::string(d == MemoryDram    ? "DRAM "
+                           : d == MemoryFlash ? "FLASH "
+                                              : "CARD ") +
+               n + "\n";
+    return Ok(out);
+  }
+  int device = DeviceFromWord(rest);
+  if (device < 0) return Error("unknown device");
+  return Ok(Lines(printer.FileNames(device)));
+}
+
+std::string PutCommand(VirtualPrinter& printer, const std::string& rest) {
+  std::string afterDevice, contents;
+  int device = DeviceFromWord(FirstWord(rest, afterDevice));
+  std::string name = FirstWord(afterDevice, contents);
+  if (device < 0 || name.empty()) return Error("usage: put DEVICE NAME TEXT");
+  return printer.PutFileOn(device, name, contents) ? Ok() : Error("no room");
+}
+
+std::string SumsCommand(VirtualPrinter& printer, const std::string& rest) {
+  int device = rest.empty() ? -1 : DeviceFromWord(rest);
+  if (!rest.empty() && device < 0) return Error("unknown device");
+  return Ok(FileSumLines(printer, device));
+}
+
+std::string SpaceCommand(VirtualPrinter& printer, const std::string&) {
+  std::string out;
+  for (const char* key : {"DRAM", "FLASH", "CARD"}) {
+    bool foundPhysical = false, foundFree = false;
+    std::string physical = printer.ReportValue(std::string(1, key[0]) + "PHYSPACE", foundPhysical);
+    std::string free = printer.ReportValue(std::string(1, key[0]) + "FREESPACE", foundFree);
+    out += std::string(key) + " " + (foundPhysical ? physical : "-") + " " +
+           (foundFree ? free : "-") + "\n";
+  }
+  return Ok(out);
+}
+
+std::string FillCommand(VirtualPrinter& printer, const std::string& rest) {
+  int device = DeviceFromWord(rest);
+  if (device < 0) return Error("unknown device");
+  printer.FillDevice(device);
+  return Ok();
+}
+
+std::string CatCommand(VirtualPrinter& printer, const std::string& rest) {
+  std::string bytes;
+  if (!printer.GetFile(rest, bytes)) return Error("no such file");
+  return Ok(Printable(bytes));
+}
+
+std::string CountersCommand(VirtualPrinter& printer, const std::string&) {
+  std::ostringstream out;
+  out << "labels " << printer.LabelsPrinted() << "\nselftests " << printer.SelfTests()
+      << "\nresets " << printer.Resets() << "\ncalibrations " << printer.Calibrations()
+      << "\nignoreautobas " << (printer.IgnoreAutoBasSeen() ? 1 : 0) << "\nconnections "
+      << printer.ConnectionCount() << "\n";
+  return Ok(out.str());
+}
+
+// A control command: its word (upper case) and what answers it, given the
+// rest of the line.
+struct ControlCommand {
+  const char* word;
+  std::string (*run)(VirtualPrinter& printer, const std::string& rest);
+};
+
+const ControlCommand kCommands[] = {
+    {"HELP", [](VirtualPrinter&, const std::string&) { return Ok(kHelp); }},
+    {"STATUS", StatusCommand},
+    {"FAULT", FaultCommand},
+    {"RECEIVED", [](VirtualPrinter& p, const std::string&) { return Ok(HexDump(p.Received())); }},
+    {"TEXT", [](VirtualPrinter& p, const std::string&) { return Ok(Printable(p.ReceivedText())); }},
+    {"COUNT", [](VirtualPrinter& p,
+                 const std::string&) { return Ok(std::to_string(p.Received().size()) + "\n"); }},
+    {"CLEAR", ClearCommand},
+    {"COMMANDS", [](VirtualPrinter& p, const std::string&) { return Ok(Lines(p.Commands())); }},
+    {"IGNORED", [](VirtualPrinter& p, const std::string&) { return Ok(Lines(p.IgnoredLines())); }},
+    {"LABEL",
+     [](VirtualPrinter& p, const std::string&) { return Ok(Printable(p.LastLabelProgram())); }},
+    {"DUMP", [](VirtualPrinter& p, const std::string&) { return Ok(Printable(p.DumpTextKept())); }},
+    {"ENDDUMP", [](VirtualPrinter& p,
+                   const std::string&) { return p.EndDump() ? Ok() : Error("no dump running"); }},
+    {"REPORT",
+     [](VirtualPrinter& p, const std::string& rest) { return ReportCommand("REPORT", p, rest); }},
+    {"FORGET",
+     [](VirtualPrinter& p, const std::string& rest) { return ReportCommand("FORGET", p, rest); }},
+    {"OVERRIDE",
+     [](VirtualPrinter& p, const std::string& rest) { return ReportCommand("OVERRIDE", p, rest); }},
+    {"REMEMBER",
+     [](VirtualPrinter& p, const std::string& rest) { return ReportCommand("REMEMBER", p, rest); }},
+    {"FILES", FilesCommand},
+    {"PUT", PutCommand},
+    {"SUMS", SumsCommand},
+    {"SPACE", SpaceCommand},
+    {"FILL", FillCommand},
+    {"CAT", CatCommand},
+    {"EXEC",
+     [](VirtualPrinter& p, const std::string& rest) { return Ok(Printable(p.Execute(rest))); }},
+    {"UDP", [](VirtualPrinter& p, const std::string&) { return Ok(UdpLines(p.UdpReceived())); }},
+    {"COUNTERS", CountersCommand},
+};
+
 }  // namespace
 
 const char* VirtualPrinter::ControlHelp() { return kHelp; }
@@ -141,123 +298,12 @@ std::string RunControlCommand(VirtualPrinter& printer, const std::string& line, 
   std::string rest;
   std::string word = Upper(FirstWord(line, rest));
   if (word.empty()) return Ok();
-  if (word == "HELP") return Ok(kHelp);
   if (word == "QUIT" || word == "EXIT") {
     close = true;
     return Ok();
   }
-  if (word == "STATUS") {
-    if (!rest.empty()) {
-      char* end = nullptr;
-      long v = strtol(rest.c_str(), &end, 0);
-      if (end == rest.c_str() || *end != '\0' || v < 0 || v > 255) return Error("bad status byte");
-      printer.SetStatusByte(static_cast<uint8_t>(v));
-    }
-    char text[16];
-    snprintf(text, sizeof text, "0x%02X\n", printer.StatusByte());
-    return Ok(text);
-  }
-  if (word == "FAULT") {
-    if (!rest.empty()) {
-      Fault f;
-      if (!FaultFromName(rest, f)) return Error("unknown fault");
-      printer.SetFault(f);
-    }
-    return Ok(std::string(FaultName(printer.CurrentFault())) + "\n");
-  }
-  if (word == "RECEIVED") return Ok(HexDump(printer.Received()));
-  if (word == "TEXT") return Ok(Printable(printer.ReceivedText()));
-  if (word == "COUNT") return Ok(std::to_string(printer.Received().size()) + "\n");
-  if (word == "CLEAR") {
-    printer.ClearReceived();
-    printer.ClearCommands();
-    return Ok();
-  }
-  if (word == "COMMANDS") return Ok(Lines(printer.Commands()));
-  if (word == "IGNORED") return Ok(Lines(printer.IgnoredLines()));
-  if (word == "LABEL") return Ok(Printable(printer.LastLabelProgram()));
-  if (word == "DUMP") return Ok(Printable(printer.DumpTextKept()));
-  if (word == "ENDDUMP") return printer.EndDump() ? Ok() : Error("no dump running");
-  if (word == "REPORT" || word == "FORGET" || word == "OVERRIDE" || word == "REMEMBER") {
-    std::string value;
-    std::string key = Upper(FirstWord(rest, value));
-    if (key.empty()) return Error("key missing");
-    if (word == "FORGET") {
-      printer.ForgetReport(key);
-      return Ok();
-    }
-    if (word == "REMEMBER") {
-      printer.RestoreReport(key);
-      return Ok();
-    }
-    if (word == "OVERRIDE") {
-      printer.OverrideReport(key, value);
-      return Ok();
-    }
-    bool found = false;
-    std::string payload = printer.ReportValue(key, found);
-    return found ? Ok(Printable(payload)) : Error("no answer");
-  }
-  if (word == "FILES") {
-    if (rest.empty()) {
-      std::string out;
-      for (int d = MemoryDram; d <= MemoryCard; ++d)
-        for (const std::string& n : printer.FileNames(d))
-          out += std::string(d == MemoryDram    ? "DRAM "
-                             : d == MemoryFlash ? "FLASH "
-                                                : "CARD ") +
-                 n + "\n";
-      return Ok(out);
-    }
-    int device = DeviceFromWord(rest);
-    if (device < 0) return Error("unknown device");
-    return Ok(Lines(printer.FileNames(device)));
-  }
-  if (word == "PUT") {
-    std::string afterDevice, contents;
-    int device = DeviceFromWord(FirstWord(rest, afterDevice));
-    std::string name = FirstWord(afterDevice, contents);
-    if (device < 0 || name.empty()) return Error("usage: put DEVICE NAME TEXT");
-    return printer.PutFileOn(device, name, contents) ? Ok() : Error("no room");
-  }
-  if (word == "SUMS") {
-    int device = rest.empty() ? -1 : DeviceFromWord(rest);
-    if (!rest.empty() && device < 0) return Error("unknown device");
-    return Ok(FileSumLines(printer, device));
-  }
-  if (word == "SPACE") {
-    std::string out;
-    for (const char* key : {"DRAM", "FLASH", "CARD"}) {
-      bool foundPhysical = false, foundFree = false;
-      std::string physical =
-          printer.ReportValue(std::string(1, key[0]) + "PHYSPACE", foundPhysical);
-      std::string free = printer.ReportValue(std::string(1, key[0]) + "FREESPACE", foundFree);
-      out += std::string(key) + " " + (foundPhysical ? physical : "-") + " " +
-             (foundFree ? free : "-") + "\n";
-    }
-    return Ok(out);
-  }
-  if (word == "FILL") {
-    int device = DeviceFromWord(rest);
-    if (device < 0) return Error("unknown device");
-    printer.FillDevice(device);
-    return Ok();
-  }
-  if (word == "CAT") {
-    std::string bytes;
-    if (!printer.GetFile(rest, bytes)) return Error("no such file");
-    return Ok(Printable(bytes));
-  }
-  if (word == "EXEC") return Ok(Printable(printer.Execute(rest)));
-  if (word == "UDP") return Ok(UdpLines(printer.UdpReceived()));
-  if (word == "COUNTERS") {
-    std::ostringstream out;
-    out << "labels " << printer.LabelsPrinted() << "\nselftests " << printer.SelfTests()
-        << "\nresets " << printer.Resets() << "\ncalibrations " << printer.Calibrations()
-        << "\nignoreautobas " << (printer.IgnoreAutoBasSeen() ? 1 : 0) << "\nconnections "
-        << printer.ConnectionCount() << "\n";
-    return Ok(out.str());
-  }
+  for (const ControlCommand& command : kCommands)
+    if (word == command.word) return command.run(printer, rest);
   return Error("unknown command (try help)");
 }
 

@@ -274,6 +274,36 @@ bool Load(Call& c) {
 
 bool NoArguments(Call& c) { return c.rest.empty(); }
 
+bool Collected(Call&) { return true; }
+
+bool InitialPrinter(Call& c) {
+  if (!c.rest.empty()) return false;
+  c.core.config.ResetToDefaults();
+  return true;
+}
+
+bool SelfTest(Call& c) {
+  ++c.core.selfTests;
+  return true;
+}
+
+// GAPDETECT (mode 0) and BLINEDETECT (mode 1): a calibration that also sets
+// the sensor.
+bool Detect(Call& c, int sensorMode) {
+  c.s().sensorMode = sensorMode;
+  ++c.core.calibrations;
+  return true;
+}
+
+// PRINT m[,n]: counts m labels, at most 100000 a command.
+bool Print(Call& c) {
+  std::vector<std::string> parts = SplitArguments(c.rest);
+  long sets = 0;
+  if (parts.empty() || parts.size() > 2 || !ParseInt(parts[0], sets) || sets < 1) return false;
+  c.core.labelsPrinted += static_cast<int>(sets < 100000 ? sets : 100000);
+  return true;
+}
+
 const std::map<std::string, Handler>& Handlers() {
   static const std::map<std::string, Handler> table = {
       {"SPEED", Speed},
@@ -292,52 +322,25 @@ const std::map<std::string, Handler>& Handlers() {
       {"KILL", Kill},
       {"LOAD", Load},
       {"NET", [](Call& c) { return c.core.net.Apply("NET " + c.rest); }},
-      {"INITIALPRINTER",
-       [](Call& c) {
-         if (!c.rest.empty()) return false;
-         c.core.config.ResetToDefaults();
-         return true;
-       }},
-      {"SELFTEST",
-       [](Call& c) {
-         ++c.core.selfTests;
-         return true;
-       }},
-      {"GAPDETECT",
-       [](Call& c) {
-         c.s().sensorMode = 0;
-         ++c.core.calibrations;
-         return true;
-       }},
-      {"BLINEDETECT",
-       [](Call& c) {
-         c.s().sensorMode = 1;
-         ++c.core.calibrations;
-         return true;
-       }},
+      {"INITIALPRINTER", InitialPrinter},
+      {"SELFTEST", SelfTest},
+      {"GAPDETECT", [](Call& c) { return Detect(c, 0); }},
+      {"BLINEDETECT", [](Call& c) { return Detect(c, 1); }},
       {"CLS", NoArguments},
-      {"PRINT",
-       [](Call& c) {
-         std::vector<std::string> parts = SplitArguments(c.rest);
-         long sets = 0;
-         if (parts.empty() || parts.size() > 2 || !ParseInt(parts[0], sets) || sets < 1)
-           return false;
-         c.core.labelsPrinted += static_cast<int>(sets < 100000 ? sets : 100000);
-         return true;
-       }},
+      {"PRINT", Print},
       // Drawing commands: collected with the label program, nothing more.
-      {"BOX", [](Call&) { return true; }},
-      {"BAR", [](Call&) { return true; }},
-      {"BARCODE", [](Call&) { return true; }},
-      {"TEXT", [](Call&) { return true; }},
-      {"QRCODE", [](Call&) { return true; }},
-      {"BITMAP", [](Call&) { return true; }},
-      {"PUTBMP", [](Call&) { return true; }},
-      {"PUTPCX", [](Call&) { return true; }},
-      {"ERASE", [](Call&) { return true; }},
-      {"REVERSE", [](Call&) { return true; }},
-      {"CIRCLE", [](Call&) { return true; }},
-      {"FEED", [](Call&) { return true; }},
+      {"BOX", Collected},
+      {"BAR", Collected},
+      {"BARCODE", Collected},
+      {"TEXT", Collected},
+      {"QRCODE", Collected},
+      {"BITMAP", Collected},
+      {"PUTBMP", Collected},
+      {"PUTPCX", Collected},
+      {"ERASE", Collected},
+      {"REVERSE", Collected},
+      {"CIRCLE", Collected},
+      {"FEED", Collected},
       {"FORMFEED", NoArguments},
       {"HOME", NoArguments},
   };

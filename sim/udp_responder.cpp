@@ -67,6 +67,44 @@ void StateFromStatus(uint8_t status, uint8_t& state, uint8_t& errors) {
     state = 0;
 }
 
+// An answer of answerSize bytes: the request's header, with this printer's
+// MAC as the sender.
+std::vector<uint8_t> AnswerOf(const uint8_t* request, const uint8_t mac[6], size_t answerSize) {
+  std::vector<uint8_t> a(answerSize, 0);
+  std::memcpy(a.data(), request, kHeader);
+  std::memcpy(a.data() + 22, mac, 6);
+  return a;
+}
+
+std::vector<uint8_t> DiscoverAnswer(const uint8_t* request, const uint8_t mac[6], uint8_t status,
+                                    const NetworkSettings& net, const std::string& model) {
+  std::vector<uint8_t> a = AnswerOf(request, mac, kDiscoverAnswerSize);
+  StateFromStatus(status, a[40], a[41]);
+  PutDotted(a.data() + 44, net.dhcp ? net.lastUsedIp : net.ipAddress);
+  PutText(a.data() + 52, 32, model);
+  PutText(a.data() + 84, 64, net.netName);
+  return a;
+}
+
+// The addresses (selector 4) or the address mode (selector 5); nothing
+// for another selector.
+std::vector<uint8_t> ReadSettingAnswer(const uint8_t* request, const uint8_t mac[6],
+                                       const NetworkSettings& net) {
+  std::vector<uint8_t> a = AnswerOf(request, mac, kSettingSize);
+  a[32] = request[32];
+  if (request[32] == 4) {
+    PutDotted(a.data() + kIp, net.dhcp ? net.lastUsedIp : net.ipAddress);
+    PutDotted(a.data() + kMask, net.subnetMask);
+    PutDotted(a.data() + kGateway, net.gateway);
+  } else if (request[32] == 5) {
+    a[kMode] = net.dhcp ? 8 : 1;
+    a[kModeFlag] = net.dhcp ? 4 : 1;
+  } else {
+    return {};
+  }
+  return a;
+}
+
 }  // namespace
 
 bool MacFromText(const std::string& text, uint8_t mac[6]) {
@@ -165,84 +203,65 @@ std::vector<uint8_t> UdpResponder::Answer(const uint8_t* data, size_t size) {
   NetworkSettings& net = core_.net;
   uint8_t mac[6] = {};
   MacFromText(net.macAddress, mac);
-  const bool forMe = std::memcmp(data + 22, mac, 6) == 0;
-
-  auto header = [&](size_t answerSize) {
-    std::vector<uint8_t> a(answerSize, 0);
-    std::memcpy(a.data(), data, kHeader);
-    std::memcpy(a.data() + 22, mac, 6);
-    return a;
-  };
-
-  if (command == kDiscover) {
-    std::vector<uint8_t> a = header(kDiscoverAnswerSize);
-    StateFromStatus(core_.status, a[40], a[41]);
-    PutDotted(a.data() + 44, net.dhcp ? net.lastUsedIp : net.ipAddress);
-    PutText(a.data() + 52, 32, options_.model);
-    PutText(a.data() + 84, 64, net.netName);
-    return a;
-  }
-  if (!forMe) return {};
+  if (command == kDiscover) return DiscoverAnswer(data, mac, core_.status, net, options_.model);
+  if (std::memcmp(data + 22, mac, 6) != 0) return {};
   if (command == kFactoryDefault) {
-    const std::string keepMac = net.macAddress;
-    net = NetworkSettings{};
-    net.macAddress = keepMac;
-    std::lock_guard<std::mutex> lock(mu_);
-    pendingName_ = pendingAddress_ = pendingMode_ = false;
+    FactoryDefault(net);
     return {};
   }
-  if (command == kReadSetting && size >= 34) {
-    std::vector<uint8_t> a = header(kSettingSize);
-    a[32] = data[32];
-    if (data[32] == 4) {
-      PutDotted(a.data() + kIp, net.dhcp ? net.lastUsedIp : net.ipAddress);
-      PutDotted(a.data() + kMask, net.subnetMask);
-      PutDotted(a.data() + kGateway, net.gateway);
-    } else if (data[32] == 5) {
-      a[kMode] = net.dhcp ? 8 : 1;
-      a[kModeFlag] = net.dhcp ? 4 : 1;
-    } else {
-      return {};
-    }
-    return a;
-  }
+  if (command == kReadSetting && size >= 34) return ReadSettingAnswer(data, mac, net);
   if (command == kWriteSetting && size >= kSettingSize) {
-    std::lock_guard<std::mutex> lock(mu_);
-    switch (data[34]) {
-      case 0: {
-        const void* nul = std::memchr(data + kName, 0, 64);
-        const size_t length = nul ? static_cast<const uint8_t*>(nul) - (data + kName) : 64;
-        pending_.netName.assign(reinterpret_cast<const char*>(data + kName),
-                                std::min<size_t>(length, 63));
-        pendingName_ = true;
-        break;
-      }
-      case 4:
-        pending_.ipAddress = Dotted(data + kIp);
-        pending_.subnetMask = Dotted(data + kMask);
-        pending_.gateway = Dotted(data + kGateway);
-        pendingAddress_ = true;
-        break;
-      case 5:
-        pending_.dhcp = data[kMode] == 8;
-        pendingMode_ = true;
-        break;
-      case 7:
-        if (pendingName_) net.netName = pending_.netName;
-        if (pendingAddress_) {
-          net.ipAddress = pending_.ipAddress;
-          net.subnetMask = pending_.subnetMask;
-          net.gateway = pending_.gateway;
-        }
-        if (pendingMode_) net.dhcp = pending_.dhcp;
-        if (pendingAddress_ && !net.dhcp) net.lastUsedIp = net.ipAddress;
-        pendingName_ = pendingAddress_ = pendingMode_ = false;
-        break;
-      default: return {};
-    }
-    return header(kHeader);
+    if (!WriteSetting(data, net)) return {};
+    return AnswerOf(data, mac, kHeader);
   }
   return {};
+}
+
+void UdpResponder::FactoryDefault(NetworkSettings& net) {
+  const std::string keepMac = net.macAddress;
+  net = NetworkSettings{};
+  net.macAddress = keepMac;
+  std::lock_guard<std::mutex> lock(mu_);
+  pendingName_ = pendingAddress_ = pendingMode_ = false;
+}
+
+bool UdpResponder::WriteSetting(const uint8_t* data, NetworkSettings& net) {
+  std::lock_guard<std::mutex> lock(mu_);
+  switch (data[34]) {
+    case 0: {
+      const void* nul = std::memchr(data + kName, 0, 64);
+      const size_t length = nul ? static_cast<const uint8_t*>(nul) - (data + kName) : 64;
+      pending_.netName.assign(reinterpret_cast<const char*>(data + kName),
+                              std::min<size_t>(length, 63));
+      pendingName_ = true;
+      return true;
+    }
+    case 4:
+      pending_.ipAddress = Dotted(data + kIp);
+      pending_.subnetMask = Dotted(data + kMask);
+      pending_.gateway = Dotted(data + kGateway);
+      pendingAddress_ = true;
+      return true;
+    case 5:
+      pending_.dhcp = data[kMode] == 8;
+      pendingMode_ = true;
+      return true;
+    case 7: ApplyPending(net); return true;
+    default: return false;
+  }
+}
+
+// The closing request: what the writes before it set takes effect.
+void UdpResponder::ApplyPending(NetworkSettings& net) {
+  if (pendingName_) net.netName = pending_.netName;
+  if (pendingAddress_) {
+    net.ipAddress = pending_.ipAddress;
+    net.subnetMask = pending_.subnetMask;
+    net.gateway = pending_.gateway;
+  }
+  if (pendingMode_) net.dhcp = pending_.dhcp;
+  if (pendingAddress_ && !net.dhcp) net.lastUsedIp = net.ipAddress;
+  pendingName_ = pendingAddress_ = pendingMode_ = false;
 }
 
 }  // namespace varnalux::sim

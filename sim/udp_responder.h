@@ -54,6 +54,11 @@ class UdpResponder {
 
  private:
   void Run();
+  // Forgets the network settings but the MAC, and the pending writes.
+  void FactoryDefault(NetworkSettings& net);
+  // Keeps one write-setting request; false for an unknown selector.
+  bool WriteSetting(const uint8_t* data, NetworkSettings& net);
+  void ApplyPending(NetworkSettings& net);
 
   PrinterCore& core_;
   UdpServeOptions options_;

@@ -106,9 +106,8 @@ bool ReadStdin(VirtualPrinter& printer, std::string& pending) {
   return true;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+// What the command line asks for.
+struct Settings {
   PrinterOptions options;
   std::string listen = "127.0.0.1:9100";
   bool tcp = true;
@@ -127,148 +126,254 @@ int main(int argc, char** argv) {
   std::string netName;
   bool netNameGiven = false;
   std::string fixedIp;
+  bool done = false;  // --help or --version answered: nothing to serve
+};
 
-  for (int i = 1; i < argc; ++i) {
-    std::string a = argv[i];
-    auto value = [&](std::string& out) {
-      if (i + 1 >= argc) return false;
-      out = argv[++i];
-      return true;
-    };
-    std::string v;
-    if (a == "--help" || a == "-h") {
-      fputs(kUsage, stdout);
-      fputs(VirtualPrinter::ControlHelp(), stdout);
-      return 0;
-    } else if (a == "--version") {
-      printf("varnalux-vprinter %s\n", VARNALUX_VERSION);
-      return 0;
-    } else if (a == "--listen") {
-      if (!value(listen)) return Fail("--listen needs ADDR:PORT");
-    } else if (a == "--no-tcp") {
-      tcp = false;
-    } else if (a == "--pty") {
-      pty = true;
-      if (i + 1 < argc && argv[i + 1][0] != '-') linkPath = argv[++i];
-    } else if (a == "--dpi") {
-      if (!value(v)) return Fail("--dpi needs a number");
-      options.dpi = atoi(v.c_str());
-      if (options.dpi != 203 && options.dpi != 300 && options.dpi != 600)
-        return Fail("--dpi takes 203, 300 or 600");
-    } else if (a == "--status") {
-      if (!value(v)) return Fail("--status needs a byte");
-      char* end = nullptr;
-      long s = strtol(v.c_str(), &end, 0);
-      if (v.empty() || *end != '\0' || s < 0 || s > 255) return Fail("bad --status " + v);
-      options.statusByte = static_cast<uint8_t>(s);
-    } else if (a == "--old-no-reprint") {
-      options.knowsReprint = false;
-    } else if (a == "--old-no-shiftx") {
-      options.knowsShiftX = false;
-    } else if (a == "--no-card") {
-      options.hasCard = false;
-    } else if (a == "--full") {
-      if (!value(v)) return Fail("--full needs dram, flash or card");
-      if (v != "dram" && v != "flash" && v != "card") return Fail("bad --full " + v);
-      full.push_back(v);
-    } else if (a == "--answer") {
-      size_t eq = std::string::npos;
-      if (!value(v) || (eq = v.find('=')) == 0 || eq == std::string::npos)
-        return Fail("--answer needs KEY=VALUE");
-      answers.emplace_back(v.substr(0, eq), v.substr(eq + 1));
-    } else if (a == "--forget") {
-      if (!value(v) || v.empty()) return Fail("--forget needs a KEY");
-      forgotten.push_back(v);
-    } else if (a == "--fault") {
-      if (!value(v) || !varnalux::sim::FaultFromName(v, fault)) return Fail("bad --fault");
-    } else if (a == "--record") {
-      if (!value(record)) return Fail("--record needs a file");
-    } else if (a == "--control") {
-      if (!value(control)) return Fail("--control needs ADDR:PORT");
-    } else if (a == "--udp") {
-      if (!value(udp)) return Fail("--udp needs ADDR:PORT");
-    } else if (a == "--udp-multicast") {
-      if (!value(udpOptions.multicastInterface)) return Fail("--udp-multicast needs an interface");
-    } else if (a == "--mac") {
-      uint8_t bytes[6];
-      if (!value(mac) || !varnalux::sim::MacFromText(mac, bytes))
-        return Fail("--mac needs six hexadecimal pairs joined by colons");
-    } else if (a == "--net-name") {
-      if (!value(netName) || netName.size() > 63)
-        return Fail("--net-name needs a name of up to 63 characters");
-      netNameGiven = true;
-    } else if (a == "--ip") {
-      unsigned parts[4];
-      char tail;
-      if (!value(fixedIp) ||
-          sscanf(fixedIp.c_str(), "%u.%u.%u.%u%c", &parts[0], &parts[1], &parts[2], &parts[3],
-                 &tail) != 4 ||
-          parts[0] > 255 || parts[1] > 255 || parts[2] > 255 || parts[3] > 255)
-        return Fail("--ip needs a dotted IPv4 address");
-    } else if (a == "--model") {
-      if (!value(udpOptions.model)) return Fail("--model needs a name");
-    } else if (a == "--stdin") {
-      useStdin = true;
-    } else {
-      return Fail("unknown option " + a + " (try --help)");
-    }
+// The words of the command line, read one after the other.
+struct Words {
+  int argc;
+  char** argv;
+  int i;
+  // The word after the current one, taken; false when there is none.
+  bool Value(std::string& out) {
+    if (i + 1 >= argc) return false;
+    out = argv[++i];
+    return true;
   }
+};
 
-  // The serving threads inherit the blocked signals; they arrive on the
-  // signal descriptor below.
-  sigset_t signals;
-  sigemptyset(&signals);
-  for (int s : {SIGINT, SIGTERM, SIGUSR1, SIGUSR2}) sigaddset(&signals, s);
-  sigprocmask(SIG_BLOCK, &signals, nullptr);
-  signal(SIGPIPE, SIG_IGN);
-  int sigfd = signalfd(-1, &signals, SFD_CLOEXEC);
-  if (sigfd < 0) return Fail("no signal descriptor");
+// An option's handler: an error message, or empty when the option is fine.
+using OptionHandler = std::string (*)(Words&, Settings&);
 
-  VirtualPrinter printer(options);
-  printer.SetFault(fault);
-  for (const auto& [key, answer] : answers) printer.OverrideReport(key, answer);
-  for (const std::string& key : forgotten) printer.ForgetReport(key);
-  for (const std::string& device : full) printer.Control("fill " + device);
-  if (!record.empty() && !printer.SetRecordFile(record)) return Fail("cannot open " + record);
-  if (!mac.empty() || netNameGiven || !fixedIp.empty()) {
-    varnalux::sim::NetworkSettings net = printer.Network();
-    if (!mac.empty()) net.macAddress = mac;
-    if (netNameGiven) net.netName = netName;
-    if (!fixedIp.empty()) {
-      net.dhcp = false;
-      net.ipAddress = fixedIp;
-      net.lastUsedIp = fixedIp;
-    }
-    printer.SetNetwork(net);
+struct Option {
+  const char* name;
+  OptionHandler handle;
+};
+
+std::string Help(Words&, Settings& s) {
+  fputs(kUsage, stdout);
+  fputs(VirtualPrinter::ControlHelp(), stdout);
+  s.done = true;
+  return {};
+}
+
+std::string Version(Words&, Settings& s) {
+  printf("varnalux-vprinter %s\n", VARNALUX_VERSION);
+  s.done = true;
+  return {};
+}
+
+std::string Pty(Words& w, Settings& s) {
+  s.pty = true;
+  if (w.i + 1 < w.argc && w.argv[w.i + 1][0] != '-') s.linkPath = w.argv[++w.i];
+  return {};
+}
+
+std::string Dpi(Words& w, Settings& s) {
+  std::string v;
+  if (!w.Value(v)) return "--dpi needs a number";
+  s.options.dpi = atoi(v.c_str());
+  if (s.options.dpi != 203 && s.options.dpi != 300 && s.options.dpi != 600)
+    return "--dpi takes 203, 300 or 600";
+  return {};
+}
+
+std::string Status(Words& w, Settings& s) {
+  std::string v;
+  if (!w.Value(v)) return "--status needs a byte";
+  char* end = nullptr;
+  long byte = strtol(v.c_str(), &end, 0);
+  if (v.empty() || *end != '\0' || byte < 0 || byte > 255) return "bad --status " + v;
+  s.options.statusByte = static_cast<uint8_t>(byte);
+  return {};
+}
+
+std::string Full(Words& w, Settings& s) {
+  std::string v;
+  if (!w.Value(v)) return "--full needs dram, flash or card";
+  if (v != "dram" && v != "flash" && v != "card") return "bad --full " + v;
+  s.full.push_back(v);
+  return {};
+}
+
+std::string Answer(Words& w, Settings& s) {
+  std::string v;
+  size_t eq = std::string::npos;
+  if (!w.Value(v) || (eq = v.find('=')) == 0 || eq == std::string::npos)
+    return "--answer needs KEY=VALUE";
+  s.answers.emplace_back(v.substr(0, eq), v.substr(eq + 1));
+  return {};
+}
+
+std::string Forget(Words& w, Settings& s) {
+  std::string v;
+  if (!w.Value(v) || v.empty()) return "--forget needs a KEY";
+  s.forgotten.push_back(v);
+  return {};
+}
+
+std::string FaultOption(Words& w, Settings& s) {
+  std::string v;
+  if (!w.Value(v) || !varnalux::sim::FaultFromName(v, s.fault)) return "bad --fault";
+  return {};
+}
+
+std::string Mac(Words& w, Settings& s) {
+  uint8_t bytes[6];
+  if (!w.Value(s.mac) || !varnalux::sim::MacFromText(s.mac, bytes))
+    return "--mac needs six hexadecimal pairs joined by colons";
+  return {};
+}
+
+std::string NetName(Words& w, Settings& s) {
+  if (!w.Value(s.netName) || s.netName.size() > 63)
+    return "--net-name needs a name of up to 63 characters";
+  s.netNameGiven = true;
+  return {};
+}
+
+std::string Ip(Words& w, Settings& s) {
+  unsigned parts[4];
+  char tail;
+  if (!w.Value(s.fixedIp) ||
+      sscanf(s.fixedIp.c_str(), "%u.%u.%u.%u%c", &parts[0], &parts[1], &parts[2], &parts[3],
+             &tail) != 4 ||
+      parts[0] > 255 || parts[1] > 255 || parts[2] > 255 || parts[3] > 255)
+    return "--ip needs a dotted IPv4 address";
+  return {};
+}
+
+const Option kOptions[] = {
+    {"--help", Help},
+    {"-h", Help},
+    {"--version", Version},
+    {"--listen",
+     [](Words& w, Settings& s) -> std::string {
+       return w.Value(s.listen) ? "" : "--listen needs ADDR:PORT";
+     }},
+    {"--no-tcp",
+     [](Words&, Settings& s) {
+       s.tcp = false;
+       return std::string();
+     }},
+    {"--pty", Pty},
+    {"--dpi", Dpi},
+    {"--status", Status},
+    {"--old-no-reprint",
+     [](Words&, Settings& s) {
+       s.options.knowsReprint = false;
+       return std::string();
+     }},
+    {"--old-no-shiftx",
+     [](Words&, Settings& s) {
+       s.options.knowsShiftX = false;
+       return std::string();
+     }},
+    {"--no-card",
+     [](Words&, Settings& s) {
+       s.options.hasCard = false;
+       return std::string();
+     }},
+    {"--full", Full},
+    {"--answer", Answer},
+    {"--forget", Forget},
+    {"--fault", FaultOption},
+    {"--record",
+     [](Words& w, Settings& s) -> std::string {
+       return w.Value(s.record) ? "" : "--record needs a file";
+     }},
+    {"--control",
+     [](Words& w, Settings& s) -> std::string {
+       return w.Value(s.control) ? "" : "--control needs ADDR:PORT";
+     }},
+    {"--udp",
+     [](Words& w, Settings& s) -> std::string {
+       return w.Value(s.udp) ? "" : "--udp needs ADDR:PORT";
+     }},
+    {"--udp-multicast",
+     [](Words& w, Settings& s) -> std::string {
+       return w.Value(s.udpOptions.multicastInterface) ? "" : "--udp-multicast needs an interface";
+     }},
+    {"--mac", Mac},
+    {"--net-name", NetName},
+    {"--ip", Ip},
+    {"--model",
+     [](Words& w, Settings& s) -> std::string {
+       return w.Value(s.udpOptions.model) ? "" : "--model needs a name";
+     }},
+    {"--stdin",
+     [](Words&, Settings& s) {
+       s.useStdin = true;
+       return std::string();
+     }},
+};
+
+// Reads the command line into settings; an error message, or empty.
+std::string ParseCommandLine(int argc, char** argv, Settings& settings) {
+  Words words{argc, argv, 1};
+  for (; words.i < argc && !settings.done; ++words.i) {
+    const std::string a = argv[words.i];
+    const Option* option = nullptr;
+    for (const Option& o : kOptions)
+      if (a == o.name) option = &o;
+    if (option == nullptr) return "unknown option " + a + " (try --help)";
+    if (std::string error = option->handle(words, settings); !error.empty()) return error;
   }
-  if (!udp.empty()) {
-    if (!SplitAddress(udp, udpOptions.address, udpOptions.port)) return Fail("bad --udp " + udp);
-    if (!printer.StartUdp(udpOptions)) return Fail("cannot serve UDP on " + udp);
-    printf("udp %s:%u\n", udpOptions.address.c_str(), printer.UdpPort());
+  return {};
+}
+
+// The printer's state as the command line sets it; an error message, or empty.
+std::string Configure(VirtualPrinter& printer, const Settings& s) {
+  printer.SetFault(s.fault);
+  for (const auto& [key, answer] : s.answers) printer.OverrideReport(key, answer);
+  for (const std::string& key : s.forgotten) printer.ForgetReport(key);
+  for (const std::string& device : s.full) printer.Control("fill " + device);
+  if (!s.record.empty() && !printer.SetRecordFile(s.record)) return "cannot open " + s.record;
+  if (s.mac.empty() && !s.netNameGiven && s.fixedIp.empty()) return {};
+  varnalux::sim::NetworkSettings net = printer.Network();
+  if (!s.mac.empty()) net.macAddress = s.mac;
+  if (s.netNameGiven) net.netName = s.netName;
+  if (!s.fixedIp.empty()) {
+    net.dhcp = false;
+    net.ipAddress = s.fixedIp;
+    net.lastUsedIp = s.fixedIp;
   }
-  if (tcp) {
-    std::string address;
-    uint16_t port = 0;
-    if (!SplitAddress(listen, address, port)) return Fail("bad --listen " + listen);
-    if (!printer.StartTcp(address, port)) return Fail("cannot listen on " + listen);
+  printer.SetNetwork(net);
+  return {};
+}
+
+// Opens the asked-for ways in, each announced by a line; an error message,
+// or empty.
+std::string StartServing(VirtualPrinter& printer, Settings& s) {
+  if (!s.udp.empty()) {
+    if (!SplitAddress(s.udp, s.udpOptions.address, s.udpOptions.port)) return "bad --udp " + s.udp;
+    if (!printer.StartUdp(s.udpOptions)) return "cannot serve UDP on " + s.udp;
+    printf("udp %s:%u\n", s.udpOptions.address.c_str(), printer.UdpPort());
+  }
+  std::string address;
+  uint16_t port = 0;
+  if (s.tcp) {
+    if (!SplitAddress(s.listen, address, port)) return "bad --listen " + s.listen;
+    if (!printer.StartTcp(address, port)) return "cannot listen on " + s.listen;
     printf("listening %s:%u\n", address.c_str(), printer.TcpPort());
   }
-  if (pty) {
-    std::string slave = printer.StartPty(linkPath);
-    if (slave.empty()) return Fail("cannot open a pseudo-terminal");
+  if (s.pty) {
+    std::string slave = printer.StartPty(s.linkPath);
+    if (slave.empty()) return "cannot open a pseudo-terminal";
     printf("pty %s\n", slave.c_str());
-    if (!linkPath.empty()) printf("link %s\n", linkPath.c_str());
+    if (!s.linkPath.empty()) printf("link %s\n", s.linkPath.c_str());
   }
-  if (!control.empty()) {
-    std::string address;
-    uint16_t port = 0;
-    if (!SplitAddress(control, address, port)) return Fail("bad --control " + control);
-    if (!printer.StartControl(address, port)) return Fail("cannot listen on " + control);
+  if (!s.control.empty()) {
+    if (!SplitAddress(s.control, address, port)) return "bad --control " + s.control;
+    if (!printer.StartControl(address, port)) return "cannot listen on " + s.control;
     printf("control %s:%u\n", address.c_str(), printer.ControlPort());
   }
-  printf("ready\n");
-  fflush(stdout);
+  return {};
+}
 
+// Serves until SIGINT or SIGTERM, answering the other signals and the
+// control commands on standard input meanwhile.
+void WaitForEnd(VirtualPrinter& printer, int sigfd, bool useStdin) {
   std::string pending;
   bool stdinOpen = useStdin;
   for (;;) {
@@ -285,9 +390,36 @@ int main(int argc, char** argv) {
     } else if (info.ssi_signo == SIGUSR2) {
       printer.Control("clear");
     } else {
-      break;
+      return;
     }
   }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Settings settings;
+  if (std::string error = ParseCommandLine(argc, argv, settings); !error.empty())
+    return Fail(error);
+  if (settings.done) return 0;
+
+  // The serving threads inherit the blocked signals; they arrive on the
+  // signal descriptor below.
+  sigset_t signals;
+  sigemptyset(&signals);
+  for (int s : {SIGINT, SIGTERM, SIGUSR1, SIGUSR2}) sigaddset(&signals, s);
+  sigprocmask(SIG_BLOCK, &signals, nullptr);
+  signal(SIGPIPE, SIG_IGN);
+  int sigfd = signalfd(-1, &signals, SFD_CLOEXEC);
+  if (sigfd < 0) return Fail("no signal descriptor");
+
+  VirtualPrinter printer(settings.options);
+  if (std::string error = Configure(printer, settings); !error.empty()) return Fail(error);
+  if (std::string error = StartServing(printer, settings); !error.empty()) return Fail(error);
+  printf("ready\n");
+  fflush(stdout);
+
+  WaitForEnd(printer, sigfd, settings.useStdin);
   printer.Stop();
   close(sigfd);
   return 0;

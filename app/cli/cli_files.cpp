@@ -115,6 +115,52 @@ int SendUnchanged(CliLink& link, const std::string& path) {
   return ReportCliResult(code);
 }
 
+// What download was asked to send.
+struct DownloadArgs {
+  std::string path, name;
+  bool named = false;
+  int type = FileTypeData;
+  int device = DeviceFlash;
+};
+
+// Reads the words of download; false when they do not fit its usage.
+bool ParseDownloadArgs(const CliArgs& args, DownloadArgs& d) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    bool hasValue = i + 1 < args.size();
+    if (a == "--type" && hasValue) {
+      d.type = TypeFromWord(args[++i]);
+      if (d.type < 0) return false;
+    } else if (a == "--device" && hasValue) {
+      d.device = DeviceFromWord(args[++i]);
+      if (d.device < 0) return false;
+    } else if (a == "--name" && hasValue) {
+      d.name = args[++i];
+      d.named = true;
+    } else if (d.path.empty() && !a.empty() && a[0] != '-') {
+      d.path = a;
+    } else {
+      return false;
+    }
+  }
+  return !d.path.empty();
+}
+
+// The name is judged as the pages judge it: its characters first, then its
+// length (in characters, which are bytes once it passed). False, with the
+// message said, when the printer cannot take it.
+bool PrinterNameFits(const std::string& name) {
+  if (std::string problem = PrinterNameProblem(name); !problem.empty()) {
+    fprintf(stderr, "%s\n", problem.c_str());
+    return false;
+  }
+  if (name.size() > static_cast<size_t>(PrinterNameMax)) {
+    fprintf(stderr, "File name too long\n");
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int CmdFiles(CliLink& link, const CliArgs& args) {
@@ -135,49 +181,19 @@ int CmdFiles(CliLink& link, const CliArgs& args) {
 }
 
 int CmdDownload(CliLink& link, const CliArgs& args) {
-  std::string path, name;
-  bool named = false;
-  int type = FileTypeData;
-  int device = DeviceFlash;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    bool hasValue = i + 1 < args.size();
-    if (a == "--type" && hasValue) {
-      type = TypeFromWord(args[++i]);
-      if (type < 0) return UsageError(kDownloadUsage);
-    } else if (a == "--device" && hasValue) {
-      device = DeviceFromWord(args[++i]);
-      if (device < 0) return UsageError(kDownloadUsage);
-    } else if (a == "--name" && hasValue) {
-      name = args[++i];
-      named = true;
-    } else if (path.empty() && !a.empty() && a[0] != '-') {
-      path = a;
-    } else {
-      return UsageError(kDownloadUsage);
-    }
-  }
-  if (path.empty()) return UsageError(kDownloadUsage);
-  if (FileTypes[type].sentUnchanged) return SendUnchanged(link, path);
+  DownloadArgs d;
+  if (!ParseDownloadArgs(args, d)) return UsageError(kDownloadUsage);
+  if (FileTypes[d.type].sentUnchanged) return SendUnchanged(link, d.path);
 
-  if (!named) name = PrinterNameFromPath(path, FileTypes[type].extension);
-  // The name is judged as the pages judge it: its characters first, then
-  // its length (in characters, which are bytes once it passed).
-  if (std::string problem = PrinterNameProblem(name); !problem.empty()) {
-    fprintf(stderr, "%s\n", problem.c_str());
-    return ExitUsage;
-  }
-  if (name.size() > static_cast<size_t>(PrinterNameMax)) {
-    fprintf(stderr, "File name too long\n");
-    return ExitUsage;
-  }
+  if (!d.named) d.name = PrinterNameFromPath(d.path, FileTypes[d.type].extension);
+  if (!PrinterNameFits(d.name)) return ExitUsage;
   uint64_t size = 0;
-  LocalFileError error = LocalFileSize(path, DownloadSizeMax, size);
+  LocalFileError error = LocalFileSize(d.path, DownloadSizeMax, size);
   if (error != LocalFileError::None) {
-    fprintf(stderr, "varnalux-cli: %s: %s\n", path.c_str(), LocalFileMessage(error));
+    fprintf(stderr, "varnalux-cli: %s: %s\n", d.path.c_str(), LocalFileMessage(error));
     return ReportCliResult(ResultFileOpenError);
   }
-  DownloadRequest request{path.c_str(), name.c_str(), device};
+  DownloadRequest request{d.path.c_str(), d.name.c_str(), d.device};
   ResultCode code;
   {
     TerminalTransferProgress progress(size);
@@ -189,7 +205,7 @@ int CmdDownload(CliLink& link, const CliArgs& args) {
     fprintf(stderr,
             "varnalux-cli: %s could not be read whole while it was sent (it failed or changed "
             "size); the printer may have received part of it\n",
-            path.c_str());
+            d.path.c_str());
   return ReportCliResult(code);
 }
 

@@ -120,110 +120,127 @@ bool LoadFontFile(const std::string& path, FontFile& file) {
   return false;
 }
 
-}  // namespace
+// What make-font was asked for.
+struct MakeFontArgs {
+  std::string out, font, style = "regular", size, pixelSize, encoding = "standard", range, mapping,
+                         asian, table, codePage, width, height, italicWidth, pitch;
+  bool strict = false, allowFallback = false;
+};
 
-int CmdMakeFont(CliLink&, const CliArgs& args) {
-  std::string out, font, style = "regular", size, pixelSize, encoding = "standard", range,
-                   mapping, asian, table, codePage, width, height, italicWidth, pitch;
+// Reads the words of make-font; false when they do not fit its usage.
+bool ParseMakeFontArgs(const CliArgs& args, MakeFontArgs& m) {
   struct Option {
     const char* name;
     std::string* value;
-  } options[] = {{"--font", &font},         {"--style", &style},
-                 {"--size", &size},         {"--pixel-size", &pixelSize},
-                 {"--encoding", &encoding}, {"--range", &range},
-                 {"--mapping", &mapping},   {"--asian", &asian},
-                 {"--table", &table},       {"--codepage", &codePage},
-                 {"--width", &width},       {"--height", &height},
-                 {"--italic-width", &italicWidth}, {"--pitch", &pitch}};
+  } options[] = {{"--font", &m.font},
+                 {"--style", &m.style},
+                 {"--size", &m.size},
+                 {"--pixel-size", &m.pixelSize},
+                 {"--encoding", &m.encoding},
+                 {"--range", &m.range},
+                 {"--mapping", &m.mapping},
+                 {"--asian", &m.asian},
+                 {"--table", &m.table},
+                 {"--codepage", &m.codePage},
+                 {"--width", &m.width},
+                 {"--height", &m.height},
+                 {"--italic-width", &m.italicWidth},
+                 {"--pitch", &m.pitch}};
   bool given[sizeof options / sizeof options[0]] = {};
-  bool strict = false, allowFallback = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--strict" || a == "--allow-fallback") {
-      bool& flag = a == "--strict" ? strict : allowFallback;
-      if (flag) return UsageError(kMakeFontUsage);
+      bool& flag = a == "--strict" ? m.strict : m.allowFallback;
+      if (flag) return false;
       flag = true;
     } else if (a.size() > 2 && a.compare(0, 2, "--") == 0) {
       bool known = false;
       for (size_t k = 0; k < sizeof options / sizeof options[0]; ++k) {
         if (a != options[k].name) continue;
-        if (i + 1 >= args.size() || given[k]) return UsageError(kMakeFontUsage);
+        if (i + 1 >= args.size() || given[k]) return false;
         *options[k].value = args[++i];
         given[k] = known = true;
       }
-      if (!known) return UsageError(kMakeFontUsage);
-    } else if (out.empty()) {
-      out = a;
+      if (!known) return false;
+    } else if (m.out.empty()) {
+      m.out = a;
     } else {
-      return UsageError(kMakeFontUsage);
+      return false;
     }
   }
-  const int styleIndex = Index(style, {"regular", "bold", "italic", "bold-italic"});
-  const int encodeMode = Index(encoding, {"standard", "asian", "table", "asian-table"});
-  if (out.empty() || font.empty() || styleIndex < 0 || encodeMode < 0 ||
-      (!size.empty() && !pixelSize.empty()) || (!range.empty() && !mapping.empty()))
-    return UsageError(kMakeFontUsage);
+  return !m.out.empty() && !m.font.empty() &&
+         Index(m.style, {"regular", "bold", "italic", "bold-italic"}) >= 0 &&
+         Index(m.encoding, {"standard", "asian", "table", "asian-table"}) >= 0 &&
+         (m.size.empty() || m.pixelSize.empty()) && (m.range.empty() || m.mapping.empty());
+}
 
-  FontPageFields fields;
+// The page's fields as the options set them, before a font is measured:
+// 0, or the exit code when an option is unusable.
+int FieldsFromArgs(const MakeFontArgs& m, int encodeMode, FontPageFields& fields) {
   fields.encodeMode = encodeMode;
   fields.pitch = ApplyEncodeMode(encodeMode).pitch;
-  if (!pitch.empty()) {
-    fields.pitch = Index(pitch, {"fixed", "variable"});
+  if (!m.pitch.empty()) {
+    fields.pitch = Index(m.pitch, {"fixed", "variable"});
     if (fields.pitch < 0) return UsageError(kMakeFontUsage);
   }
-  if (!mapping.empty()) {
-    const int m = Index(mapping, {"standard", "full"});
-    if (m < 0) return UsageError(kMakeFontUsage);
-    MappingRange(m, fields.charStart, fields.charEnd);
+  if (!m.mapping.empty()) {
+    const int mapping = Index(m.mapping, {"standard", "full"});
+    if (mapping < 0) return UsageError(kMakeFontUsage);
+    MappingRange(mapping, fields.charStart, fields.charEnd);
   }
-  if (!range.empty()) {
+  if (!m.range.empty()) {
     // START-END as typed into the two range edits.
-    const size_t dash = range.find('-', 1);
+    const size_t dash = m.range.find('-', 1);
     if (dash == std::string::npos) return UsageError(kMakeFontUsage);
-    fields.charStart = range.substr(0, dash);
-    fields.charEnd = range.substr(dash + 1);
+    fields.charStart = m.range.substr(0, dash);
+    fields.charEnd = m.range.substr(dash + 1);
   }
-  if (!asian.empty()) {
-    fields.asianEncoding = Index(asian, {"tc", "sc", "kr", "jp"});
+  if (!m.asian.empty()) {
+    fields.asianEncoding = Index(m.asian, {"tc", "sc", "kr", "jp"});
     if (fields.asianEncoding < 0) return UsageError(kMakeFontUsage);
   }
-  if (!table.empty()) {
+  if (!m.table.empty()) {
     fields.byFile = true;
-    fields.tableFilePath = table;
+    fields.tableFilePath = m.table;
     // Why a table file cannot be used, before the page's message for it.
     InputFile check;
-    const InputFileResult opened = check.Open(table, EncodingTableBufferSize - 1);
+    const InputFileResult opened = check.Open(m.table, EncodingTableBufferSize - 1);
     if (opened != InputFileResult::Ok) {
-      fprintf(stderr, "varnalux-cli: %s: %s\n", table.c_str(),
-              opened == InputFileResult::TooLarge
-                  ? "an encoding table holds fewer than 65536 bytes"
-                  : InputFileProblem(opened));
+      fprintf(stderr, "varnalux-cli: %s: %s\n", m.table.c_str(),
+              opened == InputFileResult::TooLarge ? "an encoding table holds fewer than 65536 bytes"
+                                                  : InputFileProblem(opened));
       return FailWith(FontParameterError);
     }
   }
-  if (!codePage.empty()) {
+  if (!m.codePage.empty()) {
     int32_t cp = 0;
-    if (!ParseStrictInteger(codePage.c_str(), cp)) return FailWith(FontParameterError);
+    if (!ParseStrictInteger(m.codePage.c_str(), cp)) return FailWith(FontParameterError);
     fields.codePage = cp;
   }
+  return 0;
+}
 
-  int px = kDefaultPixelSize;
-  if (!pixelSize.empty()) {
+// The character height from --pixel-size or --size (the page's initial one
+// without either); false when the value is unusable.
+bool PixelSizeFromArgs(const MakeFontArgs& m, int& px) {
+  px = kDefaultPixelSize;
+  if (!m.pixelSize.empty()) {
     int32_t v = 0;
-    if (!ParseStrictInteger(pixelSize.c_str(), v) || v < 1 || v > CanvasSize)
-      return FailWith(FontParameterError);
+    if (!ParseStrictInteger(m.pixelSize.c_str(), v) || v < 1 || v > CanvasSize) return false;
     px = v;
-  } else if (!size.empty()) {
+  } else if (!m.size.empty()) {
     double pt = 0;
-    if (!ParseStrictDecimal(size.c_str(), pt) || PointsToPixels(pt) < 1)
-      return FailWith(FontParameterError);
+    if (!ParseStrictDecimal(m.size.c_str(), pt) || PointsToPixels(pt) < 1) return false;
     px = PointsToPixels(pt);
   }
-  FontCanvas canvas;
-  const auto fontStyle = static_cast<FontStyle>(styleIndex);
-  if (!LoadFont(canvas, font, fontStyle, px, allowFallback)) return ResultFileOpenError;
+  return true;
+}
 
-  // The cell and italic width the page measures when a font is applied.
+// The cell and italic width the page measures when a font is applied, where
+// the options do not give them.
+void MeasureCell(FontCanvas& canvas, const MakeFontArgs& m, FontStyle fontStyle,
+                 FontPageFields& fields) {
+  const int encodeMode = fields.encodeMode;
   const std::string sample = SampleCode(encodeMode);
   const bool asianMode = encodeMode == EncodeAsian || encodeMode == EncodeAsianTable;
   int sampleCodePage = fields.codePage;
@@ -231,18 +248,22 @@ int CmdMakeFont(CliLink&, const CliArgs& args) {
     sampleCodePage = AsianCodePage(fields.asianEncoding);
   if (sampleCodePage == 0) sampleCodePage = DefaultSingleByteCodePage;
   CodeDecoder sampleDecoder(sampleCodePage);
-  const TextSize measured =
-      canvas.MeasureCode(reinterpret_cast<const uint8_t*>(sample.data()),
-                         static_cast<int>(sample.size()), sampleDecoder);
+  const TextSize measured = canvas.MeasureCode(reinterpret_cast<const uint8_t*>(sample.data()),
+                                               static_cast<int>(sample.size()), sampleDecoder);
   const bool bold = fontStyle == FontStyle::Bold || fontStyle == FontStyle::BoldItalic;
   const bool italic = fontStyle == FontStyle::Italic || fontStyle == FontStyle::BoldItalic;
-  fields.fontWidth = width.empty() ? std::to_string(measured.width) : width;
-  fields.fontHeight = height.empty() ? std::to_string(measured.height) : height;
+  fields.fontWidth = m.width.empty() ? std::to_string(measured.width) : m.width;
+  fields.fontHeight = m.height.empty() ? std::to_string(measured.height) : m.height;
   fields.italicWidth =
-      italicWidth.empty()
+      m.italicWidth.empty()
           ? std::to_string(PresetItalicWidth(measured.width, bold, italic, false, false))
-          : italicWidth;
+          : m.italicWidth;
+}
 
+// Makes the font file out of the fields and says what was written; the exit
+// code.
+int WriteFont(const FontPageFields& fields, FontCanvas& canvas, const std::string& out,
+              bool strict) {
   std::vector<uint8_t> tableBuffer;
   FontRequest request;
   std::string message;
@@ -270,6 +291,24 @@ int CmdMakeFont(CliLink&, const CliArgs& args) {
   }
   printf("%zu glyphs, %zu bytes\n", made.Glyphs().size(), made.Size());
   return 0;
+}
+
+}  // namespace
+
+int CmdMakeFont(CliLink&, const CliArgs& args) {
+  MakeFontArgs m;
+  if (!ParseMakeFontArgs(args, m)) return UsageError(kMakeFontUsage);
+  const int styleIndex = Index(m.style, {"regular", "bold", "italic", "bold-italic"});
+  const int encodeMode = Index(m.encoding, {"standard", "asian", "table", "asian-table"});
+  FontPageFields fields;
+  if (const int code = FieldsFromArgs(m, encodeMode, fields); code != 0) return code;
+  int px = 0;
+  if (!PixelSizeFromArgs(m, px)) return FailWith(FontParameterError);
+  FontCanvas canvas;
+  const auto fontStyle = static_cast<FontStyle>(styleIndex);
+  if (!LoadFont(canvas, m.font, fontStyle, px, m.allowFallback)) return ResultFileOpenError;
+  MeasureCell(canvas, m, fontStyle, fields);
+  return WriteFont(fields, canvas, m.out, m.strict);
 }
 
 int CmdFontInfo(CliLink&, const CliArgs& args) {

@@ -16,13 +16,97 @@ namespace varnalux {
 
 namespace {
 
-int IndexOf(const std::string& value, std::initializer_list<const char*> items) {
-  int i = 0;
-  for (const char* item : items) {
-    if (value == item) return i;
-    ++i;
-  }
+// A serial setting chosen by a word: the option, the field and the words in
+// the order of the field's index.
+struct SerialChoice {
+  const char* option;
+  int32_t SerialSettings::*field;
+  const char* words[8];  // null after the last word
+};
+
+constexpr SerialChoice kSerialChoices[] = {
+    {"--baud",
+     &SerialSettings::baudIndex,
+     {"2400", "4800", "9600", "19200", "38400", "57600", "115200"}},
+    {"--data", &SerialSettings::dataBitsIndex, {"7", "8"}},
+    {"--parity", &SerialSettings::parityIndex, {"none", "odd", "even"}},
+    {"--stop", &SerialSettings::stopBitsIndex, {"1", "1.5", "2"}},
+    {"--hw", &SerialSettings::hwHandshakeIndex, {"none", "rts", "rtscts"}},
+    {"--sw", &SerialSettings::swHandshakeIndex, {"none", "xonxoff"}},
+};
+
+int WordIndex(const std::string& value, const char* const (&words)[8]) {
+  for (int i = 0; i < 8 && words[i] != nullptr; ++i)
+    if (value == words[i]) return i;
   return -1;
+}
+
+// A port name into its record's field; false when it does not fit.
+bool CopyPortName(const std::string& v, char* field, size_t size, std::string& error) {
+  if (v.size() >= size) {
+    error = "port name too long: " + v;
+    return false;
+  }
+  CopyText(field, static_cast<int>(size), v.c_str());
+  return true;
+}
+
+bool SetCom(const std::string& v, CliLink& link, std::string& error) {
+  if (!CopyPortName(v, link.serial.portName, sizeof link.serial.portName, error)) return false;
+  link.kind = KindCom;
+  return true;
+}
+
+bool SetLpt(const std::string& v, CliLink& link, std::string& error) {
+  if (!CopyPortName(v, link.parallel, ParallelNameSize, error)) return false;
+  link.kind = KindLpt;
+  return true;
+}
+
+bool SetTcp(const std::string& v, CliLink& link, std::string& error) {
+  std::string host;
+  if (!ParseTcpAddress(v, host, link.tcp.port)) {
+    error = "bad address in --tcp " + v;
+    return false;
+  }
+  if (host.size() >= sizeof link.tcp.host) {
+    error = "bad host in --tcp " + v;
+    return false;
+  }
+  CopyText(link.tcp.host, sizeof link.tcp.host, host.c_str());
+  link.kind = KindEthernet;
+  return true;
+}
+
+// The options that choose the link and take a value naming it.
+struct LinkOption {
+  const char* option;
+  bool (*set)(const std::string& value, CliLink& link, std::string& error);
+};
+
+constexpr LinkOption kLinkOptions[] = {{"--com", SetCom}, {"--lpt", SetLpt}, {"--tcp", SetTcp}};
+
+enum class Taken { Yes, NotALinkOption, Error };
+
+// Takes one option of the link's with its value (null when none follows).
+Taken TakeLinkOption(const std::string& a, const std::string* v, CliLink& link, int& linkOptions,
+                     std::string& error) {
+  for (const LinkOption& o : kLinkOptions) {
+    if (a != o.option) continue;
+    if (v == nullptr) return error = a + " needs a value", Taken::Error;
+    if (!o.set(*v, link, error)) return Taken::Error;
+    ++linkOptions;
+    return Taken::Yes;
+  }
+  for (const SerialChoice& c : kSerialChoices) {
+    if (a != c.option) continue;
+    if (v == nullptr) return error = a + " needs a value", Taken::Error;
+    const int n = WordIndex(*v, c.words);
+    if (n < 0) return error = "bad " + a + " " + *v, Taken::Error;
+    link.serial.*c.field = n;
+    return Taken::Yes;
+  }
+  return Taken::NotALinkOption;
 }
 
 }  // namespace
@@ -34,86 +118,19 @@ bool ParseLinkOptions(std::vector<std::string>& args, CliLink& link, std::string
   link.kind = KindUsb;
   int linkOptions = 0;
   size_t i = 0;
-  auto value = [&](const std::string& option, std::string& out) {
-    if (i + 1 >= args.size()) {
-      error = option + " needs a value";
-      return false;
-    }
-    out = args[++i];
-    return true;
-  };
   for (; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a.size() < 2 || a[0] != '-' || a[1] != '-') break;
-    std::string v;
     if (a == "--usb") {
       link.kind = KindUsb;
       ++linkOptions;
-    } else if (a == "--com") {
-      if (!value(a, v)) return false;
-      if (v.size() >= sizeof link.serial.portName) {
-        error = "port name too long: " + v;
-        return false;
-      }
-      CopyText(link.serial.portName, sizeof link.serial.portName, v.c_str());
-      link.kind = KindCom;
-      ++linkOptions;
-    } else if (a == "--lpt") {
-      if (!value(a, v)) return false;
-      if (v.size() >= ParallelNameSize) {
-        error = "port name too long: " + v;
-        return false;
-      }
-      CopyText(link.parallel, ParallelNameSize, v.c_str());
-      link.kind = KindLpt;
-      ++linkOptions;
-    } else if (a == "--tcp") {
-      if (!value(a, v)) return false;
-      std::string host;
-      if (!ParseTcpAddress(v, host, link.tcp.port)) {
-        error = "bad address in --tcp " + v;
-        return false;
-      }
-      if (host.size() >= sizeof link.tcp.host) {
-        error = "bad host in --tcp " + v;
-        return false;
-      }
-      CopyText(link.tcp.host, sizeof link.tcp.host, host.c_str());
-      link.kind = KindEthernet;
-      ++linkOptions;
-    } else if (a == "--baud") {
-      if (!value(a, v)) return false;
-      int n = IndexOf(v, {"2400", "4800", "9600", "19200", "38400", "57600", "115200"});
-      if (n < 0) return error = "bad --baud " + v, false;
-      link.serial.baudIndex = n;
-    } else if (a == "--data") {
-      if (!value(a, v)) return false;
-      int n = IndexOf(v, {"7", "8"});
-      if (n < 0) return error = "bad --data " + v, false;
-      link.serial.dataBitsIndex = n;
-    } else if (a == "--parity") {
-      if (!value(a, v)) return false;
-      int n = IndexOf(v, {"none", "odd", "even"});
-      if (n < 0) return error = "bad --parity " + v, false;
-      link.serial.parityIndex = n;
-    } else if (a == "--stop") {
-      if (!value(a, v)) return false;
-      int n = IndexOf(v, {"1", "1.5", "2"});
-      if (n < 0) return error = "bad --stop " + v, false;
-      link.serial.stopBitsIndex = n;
-    } else if (a == "--hw") {
-      if (!value(a, v)) return false;
-      int n = IndexOf(v, {"none", "rts", "rtscts"});
-      if (n < 0) return error = "bad --hw " + v, false;
-      link.serial.hwHandshakeIndex = n;
-    } else if (a == "--sw") {
-      if (!value(a, v)) return false;
-      int n = IndexOf(v, {"none", "xonxoff"});
-      if (n < 0) return error = "bad --sw " + v, false;
-      link.serial.swHandshakeIndex = n;
-    } else {
-      break;  // a command's own option
+      continue;
     }
+    const std::string* value = i + 1 < args.size() ? &args[i + 1] : nullptr;
+    const Taken taken = TakeLinkOption(a, value, link, linkOptions, error);
+    if (taken == Taken::Error) return false;
+    if (taken == Taken::NotALinkOption) break;  // a command's own option
+    ++i;
   }
   if (linkOptions > 1) {
     error = "give only one of --usb, --com, --lpt, --tcp";

@@ -79,6 +79,70 @@ bool FindPrinter(net::RemoteSession& session, const net::Mac& mac, std::string& 
   return true;
 }
 
+// What remote-set was asked to change.
+struct RemoteSetArgs {
+  bool dhcp = false, isStatic = false, nameGiven = false;
+  std::string ip, mask, gateway, name;
+};
+
+// Reads the words of remote-set: 0, or the exit code when they are unusable.
+int ParseRemoteSetArgs(const CliArgs& args, net::Mac& mac, RemoteSetArgs& set) {
+  if (args.empty() || !net::ParseMacText(args[0], mac)) return UsageError(kSetUsage);
+  for (size_t i = 1; i < args.size(); ++i) {
+    if (args[i] == "--dhcp" && !set.dhcp) {
+      set.dhcp = true;
+    } else if (args[i] == "--static" && !set.isStatic && i + 3 < args.size()) {
+      set.isStatic = true;
+      set.ip = args[++i];
+      set.mask = args[++i];
+      set.gateway = args[++i];
+      if (!StrictAddress(set.ip) || !StrictAddress(set.mask) || !StrictAddress(set.gateway)) {
+        fprintf(stderr, "varnalux-cli: addresses are four numbers of 0 to 255 joined by dots\n");
+        return ExitUsage;
+      }
+    } else if (args[i] == "--name" && !set.nameGiven && i + 1 < args.size()) {
+      set.nameGiven = true;
+      set.name = args[++i];
+      if (set.name.size() > kNameMax) {
+        fprintf(stderr, "varnalux-cli: a printer name has at most 63 characters\n");
+        return ExitUsage;
+      }
+    } else {
+      return UsageError(kSetUsage);
+    }
+  }
+  if (set.dhcp && set.isStatic) return UsageError(kSetUsage);
+  return 0;
+}
+
+// The change to write once the printer answered the reads; false (nothing
+// written) when it answered neither.
+bool EditAfterReads(const RemoteSetArgs& set, const net::SettingsRead& read,
+                    net::SettingsEdit& edit) {
+  if (read.addressShort)
+    fprintf(stderr,
+            "varnalux-cli: the printer's answer to the address read is too short to hold "
+            "the addresses: they count as not read\n");
+  if (read.modeShort)
+    fprintf(stderr,
+            "varnalux-cli: the printer's answer to the address-mode read is too short to "
+            "hold the mode: it counts as not read\n");
+  // Nothing is written to a printer that did not answer the reads.
+  if (!read.addressAnswered && !read.modeAnswered) return false;
+  if (set.dhcp) {
+    edit.settings.dhcp = true;
+    edit.modeSet = true;
+  } else if (set.isStatic) {
+    edit.settings.dhcp = false;
+    edit.settings.ipAddress = set.ip;
+    edit.settings.subnetMask = set.mask;
+    edit.settings.gateway = set.gateway;
+    edit.addressSet = true;
+    edit.modeSet = true;
+  }
+  return true;
+}
+
 }  // namespace
 
 int CmdDiscover(CliLink&, const CliArgs& args) {
@@ -118,33 +182,8 @@ int CmdRemoteReset(CliLink&, const CliArgs& args) {
 
 int CmdRemoteSet(CliLink&, const CliArgs& args) {
   net::Mac mac;
-  if (args.empty() || !net::ParseMacText(args[0], mac)) return UsageError(kSetUsage);
-  bool dhcp = false, isStatic = false, nameGiven = false;
-  std::string ip, mask, gateway, name;
-  for (size_t i = 1; i < args.size(); ++i) {
-    if (args[i] == "--dhcp" && !dhcp) {
-      dhcp = true;
-    } else if (args[i] == "--static" && !isStatic && i + 3 < args.size()) {
-      isStatic = true;
-      ip = args[++i];
-      mask = args[++i];
-      gateway = args[++i];
-      if (!StrictAddress(ip) || !StrictAddress(mask) || !StrictAddress(gateway)) {
-        fprintf(stderr, "varnalux-cli: addresses are four numbers of 0 to 255 joined by dots\n");
-        return ExitUsage;
-      }
-    } else if (args[i] == "--name" && !nameGiven && i + 1 < args.size()) {
-      nameGiven = true;
-      name = args[++i];
-      if (name.size() > kNameMax) {
-        fprintf(stderr, "varnalux-cli: a printer name has at most 63 characters\n");
-        return ExitUsage;
-      }
-    } else {
-      return UsageError(kSetUsage);
-    }
-  }
-  if (dhcp && isStatic) return UsageError(kSetUsage);
+  RemoteSetArgs set;
+  if (const int code = ParseRemoteSetArgs(args, mac, set); code != 0) return code;
   net::UdpOptions options;
   if (!Options(options)) return ReportCliResult(ResultPortOpenError);
   net::RemoteSession session(options);
@@ -157,8 +196,8 @@ int CmdRemoteSet(CliLink&, const CliArgs& args) {
   // carries the rest of the change (each write once).
   net::RemoteSettings assumed;
   std::vector<net::AnswerPath> ways;
-  if (nameGiven) {
-    assumed.netName = name;
+  if (set.nameGiven) {
+    assumed.netName = set.name;
   } else {
     std::string found;
     if (!FindPrinter(session, mac, found, ways)) return ReportCliResult(ResultPortOpenError);
@@ -170,29 +209,8 @@ int CmdRemoteSet(CliLink&, const CliArgs& args) {
   const net::ChangeOutcome outcome = session.ChangeSettings(
       mac, assumed,
       [&](const net::SettingsRead& read, net::SettingsEdit& edit) {
-        if (read.addressShort)
-          fprintf(stderr,
-                  "varnalux-cli: the printer's answer to the address read is too short to hold "
-                  "the addresses: they count as not read\n");
-        if (read.modeShort)
-          fprintf(stderr,
-                  "varnalux-cli: the printer's answer to the address-mode read is too short to "
-                  "hold the mode: it counts as not read\n");
-        // Nothing is written to a printer that did not answer the reads.
-        answered = read.addressAnswered || read.modeAnswered;
-        if (!answered) return false;
-        if (dhcp) {
-          edit.settings.dhcp = true;
-          edit.modeSet = true;
-        } else if (isStatic) {
-          edit.settings.dhcp = false;
-          edit.settings.ipAddress = ip;
-          edit.settings.subnetMask = mask;
-          edit.settings.gateway = gateway;
-          edit.addressSet = true;
-          edit.modeSet = true;
-        }
-        return true;
+        answered = EditAfterReads(set, read, edit);
+        return answered;
       },
       ways);
   if (outcome == net::ChangeOutcome::NoSocket) return ReportCliResult(ResultPortOpenError);

@@ -4,7 +4,6 @@
 // is gone by the time the close comes.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <string>
@@ -18,7 +17,7 @@
 #include "sim/virtual_printer.h"
 #include "tests/core/loopback_peer.h"
 #include "tests/core/printer_fixture.h"
-#include "tests/support/processor_wait.h"
+#include "tests/support/recording_progress_view.h"
 
 namespace varnalux {
 namespace {
@@ -32,39 +31,7 @@ struct Lists {
   ResultCode Read() { return RunOperation(OpReadFileList, KindEthernet, files.get(), 0); }
 };
 
-// A progress window that records when it was told to handle messages and
-// what it was told of Cancel, and presses Cancel once it was offered when
-// pressCancel is set.
-class PacedView : public ProgressView {
- public:
-  PacedView() { SetProgressView(this); }
-  ~PacedView() override { SetProgressView(nullptr); }
-  void Open(int, int, const char*) override {}
-  void SetPosition(int) override {}
-  void Close() override {}
-  void ProcessPendingMessages() override {
-    pumps.push_back(Clock::now());
-    waited.push_back(testing::WaitedForProcessor());
-  }
-  void OfferCancel(bool on) override { offers.push_back(on); }
-  bool CancelRequested() override { return pressCancel && !offers.empty() && offers.back(); }
-
-  // The times between two calls to handle messages, longest first, each
-  // without the time the thread waited for a processor in it.
-  std::vector<milliseconds> GapsLongestFirst() const {
-    std::vector<milliseconds> gaps;
-    for (size_t i = 1; i < pumps.size(); ++i)
-      gaps.push_back(std::chrono::duration_cast<milliseconds>(
-          (pumps[i] - pumps[i - 1]) - (waited[i] - waited[i - 1])));
-    std::sort(gaps.rbegin(), gaps.rend());
-    return gaps;
-  }
-
-  std::vector<Clock::time_point> pumps;
-  std::vector<std::chrono::nanoseconds> waited;
-  std::vector<bool> offers;
-  bool pressCancel = false;
-};
+using PacedView = testing::RecordingProgressView;
 
 // A list of n framed answers "N000", "N001", ... and its end.
 std::string Answers(int n, bool withEnd) {

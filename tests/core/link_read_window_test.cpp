@@ -3,7 +3,6 @@
 // still ends at the link's own bound.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <chrono>
 #include <vector>
 
@@ -14,6 +13,7 @@
 #include "pty_pair.h"
 #include "tests/support/kind_link.h"
 #include "tests/support/processor_wait.h"
+#include "tests/support/recording_progress_view.h"
 
 namespace varnalux {
 namespace {
@@ -22,33 +22,7 @@ using testing::KindLink;
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
-// Records when it was told to handle the window's messages.
-class RecordingView : public ProgressView {
- public:
-  RecordingView() { SetProgressView(this); }
-  ~RecordingView() override { SetProgressView(nullptr); }
-  void Open(int, int, const char*) override {}
-  void SetPosition(int) override {}
-  void Close() override {}
-  void ProcessPendingMessages() override {
-    pumps.push_back(Clock::now());
-    waited.push_back(testing::WaitedForProcessor());
-  }
-
-  // The longest stretch from the first call to the last without a call,
-  // less the time the thread waited for a processor in it (a busy machine's,
-  // not the program's).
-  milliseconds LongestGap() const {
-    milliseconds longest{0};
-    for (size_t i = 1; i < pumps.size(); ++i)
-      longest = std::max(longest, std::chrono::duration_cast<milliseconds>(
-                                      (pumps[i] - pumps[i - 1]) - (waited[i] - waited[i - 1])));
-    return longest;
-  }
-
-  std::vector<Clock::time_point> pumps;
-  std::vector<std::chrono::nanoseconds> waited;
-};
+using RecordingView = testing::RecordingProgressView;
 
 // The whole wait of one failed read: how long it took and the longest
 // stretch the window went without handling its messages. A busy machine

@@ -16,6 +16,7 @@
 #include "link/tcp_link.h"
 #include "loopback_peer.h"
 #include "recording_progress.h"
+#include "tests/support/scripted_tcp_printer.h"
 
 namespace varnalux {
 namespace {
@@ -23,6 +24,7 @@ namespace {
 using testing::BoundLink;
 using testing::LoopbackPeer;
 using testing::RecordingProgress;
+using testing::ScriptedTcpPrinter;
 using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
@@ -41,15 +43,11 @@ TEST(TcpClose, ASlowReaderGetsEveryByteAndTheSendSucceeds) {
   // 1 KiB every 50 ms, about 20 KiB/s: far slower than a budget computed
   // from the queued size allowed (the write bound plus 10 ms per KiB), yet
   // it never pauses as long as the no-progress bound.
-  LoopbackPeer peer;
   LoopbackPeer::Script s;
   s.readChunk = 1024;
   s.readPause = milliseconds(50);
   s.receiveBuffer = 4096;
-  peer.SetScripts({s});
-  BoundLink link;
-  link.Timeouts().tcp.write = milliseconds(500);
-  peer.Target(link.tcp);
+  ScriptedTcpPrinter peer(s, milliseconds(500));
   const std::string job = Job(40 * 1024);
   EXPECT_EQ(Send(job), ResultOk);
   EXPECT_EQ(peer.WaitReceived(job.size(), 5000), job.size());
@@ -60,15 +58,11 @@ TEST(TcpClose, APrinterThatStopsReadingFailsOneNoProgressBoundLater) {
   // It reads the first 1000 bytes, then nothing: the rest never arrives, so
   // the send must not be reported as done, and the close ends once nothing
   // has been acknowledged for the no-progress bound.
-  LoopbackPeer peer;
   LoopbackPeer::Script s;
   s.stopReadingAfter = 1000;
   s.receiveBuffer = 4096;
-  peer.SetScripts({s});
-  BoundLink link;
-  link.Timeouts().tcp.write = milliseconds(200);
-  const milliseconds bound = link.Timeouts().tcp.NoProgressBound();
-  peer.Target(link.tcp);
+  ScriptedTcpPrinter peer(s, milliseconds(200));
+  const milliseconds bound = peer.link.Timeouts().tcp.NoProgressBound();
   const std::string job = Job(100000);
   LinkSession session(KindEthernet);
   ASSERT_TRUE(session.IsOpen());
@@ -88,12 +82,9 @@ TEST(TcpClose, AResetAfterThePrinterTookEverythingIsTheEndOfTheJob) {
   // The printer reads to the end of the job and then resets the connection,
   // as printers that close after a job do.
   for (size_t size : {size_t{10}, size_t{2000000}}) {
-    LoopbackPeer peer;
     LoopbackPeer::Script s;
     s.resetAtEnd = true;
-    peer.SetScripts({s});
-    BoundLink link;
-    peer.Target(link.tcp);
+    ScriptedTcpPrinter peer(s);
     const std::string job = Job(size);
     EXPECT_EQ(Send(job), ResultOk) << size;
     EXPECT_TRUE(peer.WaitReset(5000)) << size;
@@ -102,13 +93,10 @@ TEST(TcpClose, AResetAfterThePrinterTookEverythingIsTheEndOfTheJob) {
 }
 
 TEST(TcpClose, AResetWithBytesStillUnacknowledgedIsATransmitError) {
-  LoopbackPeer peer;
   LoopbackPeer::Script s;
   s.resetAfter = 1000;
   s.receiveBuffer = 4096;
-  peer.SetScripts({s});
-  BoundLink link;
-  peer.Target(link.tcp);
+  ScriptedTcpPrinter peer(s);
   const std::string job = Job(100000);
   EXPECT_EQ(Send(job), ResultTransmitError);
   EXPECT_TRUE(peer.WaitReset(5000));
@@ -118,15 +106,11 @@ TEST(TcpClose, AResetWithBytesStillUnacknowledgedIsATransmitError) {
 TEST(TcpClose, AfterAFailedWriteTheCloseDropsTheQueueWithoutWaiting) {
   // A printer that never reads: the write fails after its bounded retries,
   // with megabytes still queued that cannot drain.
-  LoopbackPeer peer;
   LoopbackPeer::Script s;
   s.neverRead = true;
   s.receiveBuffer = 4096;
-  peer.SetScripts({s});
-  BoundLink link;
-  link.Timeouts().tcp.write = milliseconds(200);
-  const milliseconds bound = link.Timeouts().tcp.NoProgressBound();
-  peer.Target(link.tcp);
+  ScriptedTcpPrinter peer(s, milliseconds(200));
+  const milliseconds bound = peer.link.Timeouts().tcp.NoProgressBound();
   RecordingProgress view;
   std::vector<uint8_t> job(64 * 1024 * 1024, 'z');
   LinkSession session(KindEthernet);
@@ -191,14 +175,10 @@ TEST(TcpClose, ALongCloseKeepsTheWindowAliveAndSaysWhatItWaitsFor) {
   // for the rest. Its window must go on handling messages, and once the wait
   // lasted a moment it says how much is left: the 100000 bytes not read,
   // less what the printer's small receive buffer took.
-  LoopbackPeer peer;
   LoopbackPeer::Script s;
   s.stopReadingAfter = 50000;
   s.receiveBuffer = 4096;
-  peer.SetScripts({s});
-  BoundLink link;
-  link.Timeouts().tcp.write = milliseconds(1000);
-  peer.Target(link.tcp);
+  ScriptedTcpPrinter peer(s, milliseconds(1000));
   WatchingWindow window(peer);
   const std::string job = Job(150000);
   EXPECT_EQ(Send(job), ResultOk);

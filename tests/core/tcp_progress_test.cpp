@@ -12,12 +12,13 @@
 #include "app/progress.h"
 #include "loopback_peer.h"
 #include "recording_progress.h"
+#include "tests/support/scripted_tcp_printer.h"
 
 namespace varnalux {
 namespace {
 
 using std::chrono::milliseconds;
-using testing::BoundLink;
+using testing::ScriptedTcpPrinter;
 using testing::LoopbackPeer;
 
 // What the printer's system may have acknowledged beyond what the printer
@@ -68,14 +69,11 @@ void ExpectNoFigureAheadOfThePrinter(const TakenLog& log, size_t jobSize, size_t
 TEST(TcpProgress, ASlowPrinterMovesTheBarAsItTakesTheBytes) {
   // 1 KiB every 10 ms: the socket takes the whole job at once, the printer
   // takes it over more than half a second.
-  LoopbackPeer peer;
   LoopbackPeer::Script s;
   s.readChunk = 1024;
   s.readPause = milliseconds(10);
   s.receiveBuffer = 4096;
-  peer.SetScripts({s});
-  BoundLink link;
-  peer.Target(link.tcp);
+  ScriptedTcpPrinter peer(s);
   TakenLog log(peer);
   const std::string job(64 * 1024, 's');
   EXPECT_EQ(Send(job), ResultOk);
@@ -101,14 +99,10 @@ TEST(TcpProgress, APrinterThatStopsReadingLeavesTheBarWhereItStopped) {
   // It reads 50000 bytes of 150000 and then nothing: the system takes the
   // whole job into its buffers, but the printer never takes the rest, and
   // the send fails once nothing was taken for the no-progress bound.
-  LoopbackPeer peer;
   LoopbackPeer::Script s;
   s.stopReadingAfter = 50000;
   s.receiveBuffer = 4096;
-  peer.SetScripts({s});
-  BoundLink link;
-  link.Timeouts().tcp.write = milliseconds(200);
-  peer.Target(link.tcp);
+  ScriptedTcpPrinter peer(s, milliseconds(200));
   TakenLog log(peer);
   const std::string job(150000, 'h');
   EXPECT_EQ(Send(job), ResultTransmitError);

@@ -16,21 +16,18 @@
 
 #include "sim/virtual_printer.h"
 #include "tests/gui/gui_test_support.h"
+#include "tests/support/page_test.h"
 #include "ui/pages/command_tool_page.h"
 
 namespace {
 
-class CommandToolTest : public PrinterWindowTest {
+class CommandToolTest : public PageTest<TCommandToolPage> {
  protected:
   void SetUp() override {
     PrinterWindowTest::SetUp();
-    page = form->findChild<TCommandToolPage*>();
-    ASSERT_NE(page, nullptr);
-    editor = Find<QPlainTextEdit>(page, "RichEditTText");
     // The page shown, as the user sees it.
-    Find<QTabWidget>(form.get(), "PageControl1")->setCurrentIndex(3);
-    form->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    OpenPage(3, true);
+    if (page != nullptr) editor = Find<QPlainTextEdit>(page, "RichEditTText");
   }
   void Press(const char* button) {
     QTest::mouseClick(Find<QAbstractButton>(page, button), Qt::LeftButton);
@@ -42,16 +39,7 @@ class CommandToolTest : public PrinterWindowTest {
         Qt::LeftButton);
   }
   std::string Text() const { return editor->toPlainText().toStdString(); }
-  QString WriteFile(const char* name, const QByteArray& bytes) {
-    const QString path = dir.filePath(QString::fromLatin1(name));
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-    return path;
-  }
 
-  QTemporaryDir dir;
-  TCommandToolPage* page = nullptr;
   QPlainTextEdit* editor = nullptr;
 };
 

@@ -25,21 +25,18 @@
 #include "app/progress.h"
 #include "sim/virtual_printer.h"
 #include "tests/gui/gui_test_support.h"
+#include "tests/support/page_test.h"
 #include "ui/pages/file_dialog_text.h"
 
 namespace {
 
 namespace sim = varnalux::sim;
 
-class FileManagerPageTest : public PrinterWindowTest {
+class FileManagerPageTest : public PageTest<TFileManagerPage> {
  protected:
   void SetUp() override {
     PrinterWindowTest::SetUp();
-    page = form->findChild<TFileManagerPage*>();
-    ASSERT_NE(page, nullptr);
-    Find<QTabWidget>(form.get(), "PageControl1")->setCurrentIndex(1);
-    form->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    OpenPage(1, true);
     ASSERT_TRUE(dir.isValid());
   }
   void Press(const char* button) {
@@ -58,13 +55,6 @@ class FileManagerPageTest : public PrinterWindowTest {
     return items;
   }
   QString Edit(const char* name) { return Find<QLineEdit>(page, name)->text(); }
-  QString WriteFile(const char* name, const QByteArray& bytes) {
-    const QString path = dir.filePath(QString::fromLatin1(name));
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-    return path;
-  }
   // Browse with the type chosen and the dialog answering path.
   void Browse(const char* type, const QString& path) {
     if (type != nullptr) Choose(Find<QComboBox>(page, "ComboBoxFileType"), type);
@@ -72,9 +62,6 @@ class FileManagerPageTest : public PrinterWindowTest {
     Press("ButtonBrows");
   }
   bool DownloadEnabled() { return Find<QPushButton>(page, "ButtonDownload")->isEnabled(); }
-
-  QTemporaryDir dir;
-  TFileManagerPage* page = nullptr;
 };
 
 TEST_F(FileManagerPageTest, StartStateAsLaidOut) {

@@ -27,6 +27,7 @@
 #include "font/font_canvas.h"
 #include "protocol/file_manager.h"
 #include "tests/gui/gui_test_support.h"
+#include "tests/support/font_page_test.h"
 #include "ui/dialog_seam.h"
 #include "ui/dialogs/form_font_sheet.h"
 
@@ -58,32 +59,10 @@ class MakingProgress : public varnalux::ProgressView {
   QWidget* window_;
 };
 
-uint16_t Word(const QByteArray& bytes, int at) {
-  return static_cast<uint16_t>(static_cast<uint8_t>(bytes[at]) |
-                               (static_cast<uint8_t>(bytes[at + 1]) << 8));
-}
-
-class FontPageTest : public PrinterWindowTest {
+class FontPageTest : public FontPageFixture {
  protected:
-  void SetUp() override {
-    PrinterWindowTest::SetUp();
-    ASSERT_TRUE(dir.isValid());
-    page = form->findChild<TFontPage*>();
-    ASSERT_NE(page, nullptr);
-    Find<QTabWidget>(form.get(), "PageControl1")->setCurrentIndex(2);
-    SetStartDirectory(dir.path());
-  }
-
-  QComboBox* List(const char* name) { return Find<QComboBox>(page, name); }
   QLineEdit* Edit(const char* name) { return Find<QLineEdit>(page, name); }
   QWidget* Control(const char* name) { return Find<QWidget>(page, name); }
-  QPlainTextEdit* Memo() { return Find<QPlainTextEdit>(page, "MemoFontTable"); }
-  QCheckBox* ByFile() { return Find<QCheckBox>(page, "CheckBoxFileTable"); }
-  void Press(const char* name) { Find<QAbstractButton>(page, name)->click(); }
-  bool Enabled(const char* name) { return Control(name)->isEnabled(); }
-  void SetEdit(const char* name, const char* text) {
-    Edit(name)->setText(QString::fromLatin1(text));
-  }
 
   // Saves the font under name in the test folder; returns its bytes (empty
   // when no file was written).
@@ -95,27 +74,6 @@ class FontPageTest : public PrinterWindowTest {
     if (!file.open(QIODevice::ReadOnly)) return QByteArray();
     return file.readAll();
   }
-  QString WriteFile(const char* name, const QByteArray& bytes) {
-    const QString path = dir.filePath(QString::fromLatin1(name));
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-    return path;
-  }
-  // A small fixed cell keeps the making quick; the 8-pixel monospaced font
-  // fits it, so no glyph is cut.
-  void SmallFixedCell() {
-    QFont small(QStringLiteral("DejaVu Sans Mono"));
-    small.setPixelSize(8);
-    seam.fonts.push_back(small);
-    Press("ButtonSelectFont");
-    Choose(List("ComboBoxFontPitch"), "Fixed Pitch");
-    SetEdit("EditFontWidth", "8");
-    SetEdit("EditFontHeight", "10");
-  }
-
-  QTemporaryDir dir;
-  TFontPage* page = nullptr;
 };
 
 TEST_F(FontPageTest, StartsWithTheInitialFontAndTheStandardEncoding) {

@@ -14,37 +14,16 @@
 #include <string>
 
 #include "tests/gui/gui_test_support.h"
+#include "tests/support/font_page_test.h"
 #include "ui/pages/font_page.h"
 
 namespace {
 
-uint16_t Word(const QByteArray& bytes, int at) {
-  return static_cast<uint16_t>(static_cast<uint8_t>(bytes[at]) |
-                               (static_cast<uint8_t>(bytes[at + 1]) << 8));
-}
-
-class FontTablePageTest : public PrinterWindowTest {
+class FontTablePageTest : public FontPageFixture {
  protected:
-  void SetUp() override {
-    PrinterWindowTest::SetUp();
-    ASSERT_TRUE(dir.isValid());
-    page = form->findChild<TFontPage*>();
-    ASSERT_NE(page, nullptr);
-    Find<QTabWidget>(form.get(), "PageControl1")->setCurrentIndex(2);
-    SetStartDirectory(dir.path());
-  }
-
-  QComboBox* List(const char* name) { return Find<QComboBox>(page, name); }
-  QPlainTextEdit* Memo() { return Find<QPlainTextEdit>(page, "MemoFontTable"); }
-  QCheckBox* ByFile() { return Find<QCheckBox>(page, "CheckBoxFileTable"); }
   QRadioButton* AsianSet(int set) {
     const std::string name = "RadioGroupAsiaFontEncode" + std::to_string(set);
     return Find<QRadioButton>(page, name.c_str());
-  }
-  bool Enabled(const char* name) { return Find<QWidget>(page, name)->isEnabled(); }
-  void Press(const char* name) { Find<QAbstractButton>(page, name)->click(); }
-  void SetEdit(const char* name, const char* text) {
-    Find<QLineEdit>(page, name)->setText(QString::fromLatin1(text));
   }
   std::string Said() {
     return (seam.messages + seam.questions).join(QStringLiteral(" | ")).toStdString();
@@ -57,13 +36,6 @@ class FontTablePageTest : public PrinterWindowTest {
         [](const QString& m) { return m.contains(" codes are drawn blank or in part: "); });
   }
 
-  QString WriteFile(const char* name, const QByteArray& bytes) {
-    const QString path = dir.filePath(QString::fromLatin1(name));
-    QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-    return path;
-  }
   QByteArray ReadFile(const QString& path) {
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
@@ -88,20 +60,6 @@ class FontTablePageTest : public PrinterWindowTest {
     Press("ButtonSaveFont");
     return ReadFile(path);
   }
-  // A small fixed cell that the 8-pixel monospaced font fits: quick, and
-  // no glyph is cut.
-  void SmallFixedCell() {
-    QFont small(QStringLiteral("DejaVu Sans Mono"));
-    small.setPixelSize(8);
-    seam.fonts.push_back(small);
-    Press("ButtonSelectFont");
-    Choose(List("ComboBoxFontPitch"), "Fixed Pitch");
-    SetEdit("EditFontWidth", "8");
-    SetEdit("EditFontHeight", "10");
-  }
-
-  QTemporaryDir dir;
-  TFontPage* page = nullptr;
 };
 
 TEST_F(FontTablePageTest, TableFileRoundTripsInEveryCodePageThePageOffers) {
