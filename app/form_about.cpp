@@ -6,7 +6,7 @@
 #include "ui/form_font.h"
 
 TFormAbout::TFormAbout(QWidget* parent)
-    : FixedDialog({"FormAbout", "Varnalux", 206, 95, DialogSizing::Pixels}, parent),
+    : TFixedDialog({"FormAbout", "Varnalux", 206, 95, DialogSizing::Pixels}, parent),
       button1_(Button("Button1", "Version 1.16")) {
   button1_->setGeometry(2, 3, 201, 89);
   QFont font = button1_->font();

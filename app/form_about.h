@@ -5,7 +5,7 @@
 
 class QPushButton;
 
-class TFormAbout : public FixedDialog {
+class TFormAbout : public TFixedDialog {
   Q_OBJECT
 
  public:

@@ -221,7 +221,7 @@ TFormMain::TFormMain(DialogSeam& seam, varnalux::LinkRecords& links, LocalClock 
 void TFormMain::FillPages() {
   // A loaded configuration file brings its status record, shown at once.
   auto showStatus = [this](const varnalux::PrinterStatus& status) { ShowPrinterStatus(status); };
-  configPage_ = new ConfigPage(*this, seam_, {config_, status_, showStatus}, configArea_);
+  configPage_ = new TConfigPage(*this, seam_, {config_, status_, showStatus}, configArea_);
   configArea_->layout()->addWidget(configPage_);
   RegisterReadButton(configPage_->ReadButton());
   functionGroup_ = new TPrinterFunctionGroup(*this, *this, config_, functionArea_);

@@ -23,7 +23,7 @@
 #include "ui/job_progress.h"
 #include "ui/printer_operation.h"
 
-class ConfigPage;
+class TConfigPage;
 class TPrinterFunctionGroup;
 class DialogSeam;
 class QAction;
@@ -140,7 +140,7 @@ class TFormMain : public QMainWindow, public OperationHost, public DialogPlace, 
   QWidget* fileManagerArea_ = nullptr;
   QWidget* fontArea_ = nullptr;
   QWidget* commandToolArea_ = nullptr;
-  ConfigPage* configPage_ = nullptr;
+  TConfigPage* configPage_ = nullptr;
   TPrinterFunctionGroup* functionGroup_ = nullptr;
   QLabel* statusLabels_[8] = {};  // Ready, then flags 0..5 and 7
   QPushButton* buttonGetStatus_ = nullptr;

@@ -38,7 +38,7 @@ class ConfigPageTest : public PrinterWindowTest {
   std::string Temp(const char* name) { return folder.Path(name); }
   std::string Sent() { return printer.ReceivedText(); }
 
-  ConfigPage* page = nullptr;
+  TConfigPage* page = nullptr;
   varnalux::testing::TempFolder folder;
 };
 

@@ -255,7 +255,7 @@ TEST_F(FunctionGroupTest, TestPageChecksThenPrintsTheCollectedPaper) {
 }
 
 TEST_F(FunctionGroupTest, TestPageTakesThePaperFromTheConfigurationPage) {
-  ConfigPage* page = ConfigurationPage();
+  TConfigPage* page = ConfigurationPage();
   ASSERT_NE(page, nullptr);
   Find<QPushButton>(page, "ButtonRead")->click();  // 203 dpi: 8 dots per mm
   ASSERT_TRUE(form->Config().dpiValid);

@@ -86,8 +86,8 @@ class MainWindowTest : public ::testing::Test {
     return label != nullptr ? label->text() : QString();
   }
   // The "Printer Configuration" group of the first page.
-  ConfigPage* ConfigurationPage() {
-    return Find<ConfigPage>(form.get(), "GroupBoxPrinterConfiguration");
+  TConfigPage* ConfigurationPage() {
+    return Find<TConfigPage>(form.get(), "GroupBoxPrinterConfiguration");
   }
 
   // Enabled status labels, in the order of the group.

@@ -47,7 +47,7 @@ class PageFieldsTest : public PrinterWindowTest {
     return record;
   }
 
-  ConfigPage* page = nullptr;
+  TConfigPage* page = nullptr;
 };
 
 TEST_F(PageFieldsTest, EditableListsCollectTheTextShown) {

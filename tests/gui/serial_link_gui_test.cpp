@@ -32,7 +32,7 @@ class SerialWindowTest : public MainWindowTest {
 
   VirtualPrinter printer;
   std::string slave;
-  ConfigPage* page = nullptr;
+  TConfigPage* page = nullptr;
 };
 
 TEST_F(SerialWindowTest, GetStatusOverCom) {

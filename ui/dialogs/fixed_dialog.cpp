@@ -9,7 +9,7 @@
 
 #include "ui/tab_order.h"
 
-FixedDialog::FixedDialog(const DialogFrame& frame, QWidget* parent) : QDialog(parent, frame.flags) {
+TFixedDialog::TFixedDialog(const DialogFrame& frame, QWidget* parent) : QDialog(parent, frame.flags) {
   setObjectName(QString::fromLatin1(frame.name));
   setWindowTitle(QString::fromLatin1(frame.title));
   if (frame.sizing == DialogSizing::Pixels) {
@@ -23,25 +23,25 @@ FixedDialog::FixedDialog(const DialogFrame& frame, QWidget* parent) : QDialog(pa
     setFixedSize(FormSize(frame.width, frame.height));
 }
 
-QPushButton* FixedDialog::Button(const char* name, const char* caption, QWidget* parent) {
+QPushButton* TFixedDialog::Button(const char* name, const char* caption, QWidget* parent) {
   auto* button = new QPushButton(QString::fromLatin1(caption), parent ? parent : this);
   button->setObjectName(QString::fromLatin1(name));
   return button;
 }
 
-QLineEdit* FixedDialog::Edit(const char* name, const QString& text, QWidget* parent) {
+QLineEdit* TFixedDialog::Edit(const char* name, const QString& text, QWidget* parent) {
   auto* edit = new QLineEdit(text, parent ? parent : this);
   edit->setObjectName(QString::fromLatin1(name));
   return edit;
 }
 
-QLabel* FixedDialog::Caption(const char* text, QWidget* buddy, QWidget* parent) {
+QLabel* TFixedDialog::Caption(const char* text, QWidget* buddy, QWidget* parent) {
   auto* label = new QLabel(QString::fromLatin1(text), parent ? parent : this);
   label->setBuddy(buddy);
   return label;
 }
 
-QButtonGroup* FixedDialog::Choice(QGroupBox* box, const char* prefix,
+QButtonGroup* TFixedDialog::Choice(QGroupBox* box, const char* prefix,
                                   std::initializer_list<const char*> items, QBoxLayout* layout) {
   auto* group = new QButtonGroup(this);
   int id = 0;

@@ -31,11 +31,11 @@ struct DialogFrame {
   Qt::WindowFlags flags = FixedDialogFlags;
 };
 
-class FixedDialog : public QDialog {
+class TFixedDialog : public QDialog {
   Q_OBJECT
 
  protected:
-  FixedDialog(const DialogFrame& frame, QWidget* parent);
+  TFixedDialog(const DialogFrame& frame, QWidget* parent);
 
   // A push button named name in parent (the dialog when null).
   QPushButton* Button(const char* name, const char* caption, QWidget* parent = nullptr);

@@ -12,7 +12,7 @@
 #include "ui/printer_text.h"
 
 TFormDumpTextSetup::TFormDumpTextSetup(QWidget* parent)
-    : FixedDialog({"FormDumpTextSetup", "Dump Text Setup", 274, 277}, parent) {
+    : TFixedDialog({"FormDumpTextSetup", "Dump Text Setup", 274, 277}, parent) {
   radioGroupDumpMode_ = new QGroupBox(QStringLiteral("Dump Text Setup"), this);
   radioGroupDumpMode_->setObjectName(QStringLiteral("RadioGroupDumpMode"));
   modes_ = Choice(radioGroupDumpMode_, "RadioGroupDumpMode",

@@ -11,7 +11,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-class TFormDumpTextSetup : public FixedDialog {
+class TFormDumpTextSetup : public TFixedDialog {
   Q_OBJECT
 
  public:

@@ -52,7 +52,7 @@ class NameLengthValidator : public QValidator {
 }  // namespace
 
 TFormEthernetSetup::TFormEthernetSetup(DialogSeam& seam, QWidget* parent)
-    : FixedDialog({"FormEthernetSetup", "Ethernet Setup", 301, 310}, parent), seam_(seam) {
+    : TFixedDialog({"FormEthernetSetup", "Ethernet Setup", 301, 310}, parent), seam_(seam) {
   radioGroupDHCP_ = new QGroupBox(QStringLiteral("IP Setup"), this);
   radioGroupDHCP_->setObjectName(QStringLiteral("RadioGroupDHCP"));
   auto* radios = new QHBoxLayout(radioGroupDHCP_);

@@ -23,7 +23,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
-class TFormEthernetSetup : public FixedDialog {
+class TFormEthernetSetup : public TFixedDialog {
   Q_OBJECT
 
  public:

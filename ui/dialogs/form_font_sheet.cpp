@@ -29,7 +29,7 @@ constexpr int kMaxZoom = 4;
 // Paints the sheet straight from the image, only where the scroll area
 // shows it: a complete Asian set is far taller than a pixmap may be. The
 // sheet's pixels are enlarged to squares, never smoothed.
-class SheetView : public QWidget {
+class TSheetView : public QWidget {
  public:
   void SetImage(const QImage* image, int zoom) {
     image_ = image;
@@ -55,13 +55,13 @@ class SheetView : public QWidget {
 };
 
 TFormFontSheet::TFormFontSheet(DialogSeam& seam, QWidget* parent)
-    : FixedDialog({"FormFontSheet", "Font Sheet", kWidth, kHeight, DialogSizing::Resizable,
+    : TFixedDialog({"FormFontSheet", "Font Sheet", kWidth, kHeight, DialogSizing::Resizable,
                    Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint},
                   parent),
       seam_(seam) {
   labelFile_ = new QLabel(this);
   labelFile_->setObjectName(QStringLiteral("LabelFile"));
-  imageSheet_ = new SheetView;
+  imageSheet_ = new TSheetView;
   imageSheet_->setObjectName(QStringLiteral("ImageSheet"));
   scrollArea_ = new QScrollArea(this);
   scrollArea_->setObjectName(QStringLiteral("ScrollBoxSheet"));

@@ -12,9 +12,9 @@ class DialogSeam;
 class QLabel;
 class QPushButton;
 class QScrollArea;
-class SheetView;
+class TSheetView;
 
-class TFormFontSheet : public FixedDialog {
+class TFormFontSheet : public TFixedDialog {
   Q_OBJECT
 
  public:
@@ -35,7 +35,7 @@ class TFormFontSheet : public FixedDialog {
   QString shownFile_;
   QLabel* labelFile_;
   QScrollArea* scrollArea_;
-  SheetView* imageSheet_;
+  TSheetView* imageSheet_;
   QPushButton* buttonOpen_;
   QPushButton* buttonExit_;
 };

@@ -12,7 +12,7 @@
 #include "ui/form_font.h"
 
 TFormLPTSetup::TFormLPTSetup(QWidget* parent)
-    : FixedDialog({"FormLPTSetup", "LPT Setup", 315, 88}, parent) {
+    : TFixedDialog({"FormLPTSetup", "LPT Setup", 315, 88}, parent) {
   comboBoxLPT_ = new QComboBox(this);
   comboBoxLPT_->setObjectName(QStringLiteral("ComboBoxLPT"));
   for (int i = 1; i <= varnalux::LptPortCount; ++i) {

@@ -9,7 +9,7 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 
-class TFormLPTSetup : public FixedDialog {
+class TFormLPTSetup : public TFixedDialog {
   Q_OBJECT
 
  public:

@@ -81,7 +81,7 @@ class TFormNetSetup::Busy {
 
 TFormNetSetup::TFormNetSetup(DialogSeam& seam, const varnalux::net::UdpOptions& udp,
                              QWidget* parent)
-    : FixedDialog({"FormNetSetup", "TCP/IP Setup", kClientWidth, kClientHeight}, parent),
+    : TFixedDialog({"FormNetSetup", "TCP/IP Setup", kClientWidth, kClientHeight}, parent),
       seam_(seam),
       session_(udp) {
   BuildPrinterList();

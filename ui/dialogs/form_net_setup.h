@@ -24,7 +24,7 @@ class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
 
-class TFormNetSetup : public FixedDialog {
+class TFormNetSetup : public TFixedDialog {
   Q_OBJECT
 
  public:

@@ -17,7 +17,7 @@ constexpr int kButtonHeight = 25;
 }  // namespace
 
 TFormPreviewFont::TFormPreviewFont(const QImage& preview, QWidget* parent)
-    : FixedDialog({"FormPreviewFont", "Preview Font", kClientWidth, kClientHeight}, parent) {
+    : TFixedDialog({"FormPreviewFont", "Preview Font", kClientWidth, kClientHeight}, parent) {
   imagePreview_ = new QLabel(this);
   imagePreview_->setObjectName(QStringLiteral("ImagePreview"));
   imagePreview_->setAccessibleName(QStringLiteral("Font Preview"));

@@ -9,7 +9,7 @@
 class QLabel;
 class QPushButton;
 
-class TFormPreviewFont : public FixedDialog {
+class TFormPreviewFont : public TFixedDialog {
   Q_OBJECT
 
  public:

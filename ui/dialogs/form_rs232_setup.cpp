@@ -73,7 +73,7 @@ std::span<const TFormRs232Setup::ListRow> TFormRs232Setup::Lists() {
 }
 
 TFormRs232Setup::TFormRs232Setup(QWidget* parent)
-    : FixedDialog({"FormRs232Setup", "RS232 Setup", 369, 311}, parent) {
+    : TFixedDialog({"FormRs232Setup", "RS232 Setup", 369, 311}, parent) {
   QFormLayout* form = BuildLists();
   labelPortDevice_ = new QLabel(this);
   labelPortDevice_->setObjectName(QStringLiteral("LabelPortDevice"));

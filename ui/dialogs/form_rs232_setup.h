@@ -13,7 +13,7 @@ class QFormLayout;
 class QLabel;
 class QPushButton;
 
-class TFormRs232Setup : public FixedDialog {
+class TFormRs232Setup : public TFixedDialog {
   Q_OBJECT
 
  public:

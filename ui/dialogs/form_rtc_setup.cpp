@@ -22,7 +22,7 @@ int32_t* Field(varnalux::ClockSettings& c, int i) {
 
 // The title bar has no close box: the dialog is left by its buttons or Escape.
 TFormRTCSetup::TFormRTCSetup(DialogSeam& seam, QWidget* parent)
-    : FixedDialog({"FormRTCSetup", "RTC Setup", 297, 171, DialogSizing::Fixed,
+    : TFixedDialog({"FormRTCSetup", "RTC Setup", 297, 171, DialogSizing::Fixed,
                    Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                        Qt::MSWindowsFixedSizeDialogHint},
                   parent),

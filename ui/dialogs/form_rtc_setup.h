@@ -12,7 +12,7 @@ class DialogSeam;
 class QLineEdit;
 class QPushButton;
 
-class TFormRTCSetup : public FixedDialog {
+class TFormRTCSetup : public TFixedDialog {
   Q_OBJECT
 
  public:

@@ -9,7 +9,7 @@
 #include "ui/form_font.h"
 
 TFormSensorCalibrate::TFormSensorCalibrate(QWidget* parent)
-    : FixedDialog({"FormSensorCalibrate", "Sensor Calibration", 291, 185}, parent) {
+    : TFixedDialog({"FormSensorCalibrate", "Sensor Calibration", 291, 185}, parent) {
   radioGroupMediaType_ = new QGroupBox(QStringLiteral("Media Type"), this);
   radioGroupMediaType_->setObjectName(QStringLiteral("RadioGroupMediaType"));
   media_ = Choice(radioGroupMediaType_, "RadioGroupMediaType", {"GAP", "Black Mark", "Continuous"},

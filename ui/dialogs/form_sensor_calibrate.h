@@ -9,7 +9,7 @@ class QButtonGroup;
 class QGroupBox;
 class QPushButton;
 
-class TFormSensorCalibrate : public FixedDialog {
+class TFormSensorCalibrate : public TFixedDialog {
   Q_OBJECT
 
  public:

@@ -171,14 +171,14 @@ void ShowField(const ConfigField& field, const ConfigPageText& page, QWidget* wi
 
 }  // namespace
 
-ConfigPage::ConfigPage(OperationHost& operations, DialogSeam& seam, ConfigPageRecords records,
+TConfigPage::TConfigPage(OperationHost& operations, DialogSeam& seam, ConfigPageRecords records,
                        QWidget* parent)
     : QGroupBox(parent), operations_(operations), seam_(seam), records_(std::move(records)) {
   Build();
   ShowConfig(records_.config);
 }
 
-void ConfigPage::Build() {
+void TConfigPage::Build() {
   setObjectName(QStringLiteral("GroupBoxPrinterConfiguration"));
   setTitle(QStringLiteral("Printer Configuration"));
   auto* info = new QGroupBox(QStringLiteral("Printer Infomation"), this);
@@ -206,7 +206,7 @@ void ConfigPage::Build() {
   layout->addLayout(bottom);
 }
 
-void ConfigPage::PlaceInfoFields(QGroupBox* info) {
+void TConfigPage::PlaceInfoFields(QGroupBox* info) {
   auto* grid = new QGridLayout(info);
   grid->setContentsMargins(6, 2, 6, 4);
   grid->setVerticalSpacing(2);
@@ -224,7 +224,7 @@ void ConfigPage::PlaceInfoFields(QGroupBox* info) {
 
 // Two columns of captioned fields; a field placed beside the one before it
 // shares its row at half the width.
-void ConfigPage::PlaceSetupFields(QGroupBox* setup) {
+void TConfigPage::PlaceSetupFields(QGroupBox* setup) {
   auto* grid = new QGridLayout(setup);
   grid->setContentsMargins(6, 2, 6, 4);
   grid->setVerticalSpacing(1);
@@ -248,7 +248,7 @@ void ConfigPage::PlaceSetupFields(QGroupBox* setup) {
 }
 
 // Unit of the four lengths: two columns, 'inch' selected at start.
-void ConfigPage::BuildUnitGroup() {
+void TConfigPage::BuildUnitGroup() {
   radioGroupUnit_ = new QGroupBox(QStringLiteral("Unit"), this);
   radioGroupUnit_->setObjectName(QStringLiteral("RadioGroupUnit"));
   radioInch_ = new QRadioButton(QStringLiteral("inch"), radioGroupUnit_);
@@ -268,30 +268,30 @@ void ConfigPage::BuildUnitGroup() {
   radioGroupUnit_->setMinimumWidth(radioGroupUnit_->sizeHint().width());
 }
 
-void ConfigPage::BuildButtons() {
+void TConfigPage::BuildButtons() {
   struct PageButton {
     const char* name;
     const char* caption;
-    void (ConfigPage::*click)();
+    void (TConfigPage::*click)();
   };
   static constexpr PageButton kButtons[] = {
-      {"ButtonClear", "&Clear", &ConfigPage::ButtonClearClick},
-      {"ButtonLoad", "&Load", &ConfigPage::ButtonLoadClick},
-      {"ButtonSave", "Sa&ve", &ConfigPage::ButtonSaveClick},
-      {"ButtonSet", "&Set", &ConfigPage::ButtonSetClick},
-      {"ButtonRead", "&Read", &ConfigPage::ButtonReadClick},
+      {"ButtonClear", "&Clear", &TConfigPage::ButtonClearClick},
+      {"ButtonLoad", "&Load", &TConfigPage::ButtonLoadClick},
+      {"ButtonSave", "Sa&ve", &TConfigPage::ButtonSaveClick},
+      {"ButtonSet", "&Set", &TConfigPage::ButtonSetClick},
+      {"ButtonRead", "&Read", &TConfigPage::ButtonReadClick},
   };
   for (const PageButton& row : kButtons) {
     auto* b = new QPushButton(QString::fromLatin1(row.caption), this);
     b->setObjectName(QString::fromLatin1(row.name));
     b->setMinimumWidth(FormPixels(60));
     connect(b, &QPushButton::clicked, this, row.click);
-    if (row.click == &ConfigPage::ButtonReadClick) buttonRead_ = b;
+    if (row.click == &TConfigPage::ButtonReadClick) buttonRead_ = b;
     buttons_.push_back(b);
   }
 }
 
-std::vector<QWidget*> ConfigPage::TabOrder() const {
+std::vector<QWidget*> TConfigPage::TabOrder() const {
   std::vector<QWidget*> order;
   const std::span<const ConfigField> fields = ConfigFields();
   for (size_t i = 0; i < fields.size(); ++i)
@@ -302,9 +302,9 @@ std::vector<QWidget*> ConfigPage::TabOrder() const {
   return order;
 }
 
-int ConfigPage::Unit() const { return unitButtons_->checkedId(); }
+int TConfigPage::Unit() const { return unitButtons_->checkedId(); }
 
-void ConfigPage::SelectUnit(int unit) {
+void TConfigPage::SelectUnit(int unit) {
   if (unit < 0) {
     // No unit: the group needs to be non-exclusive to clear its selection.
     unitButtons_->setExclusive(false);
@@ -316,19 +316,19 @@ void ConfigPage::SelectUnit(int unit) {
   (unit == varnalux::PageUnitInch ? radioInch_ : radioMm_)->setChecked(true);
 }
 
-ConfigPageText ConfigPage::PageText() const {
+ConfigPageText TConfigPage::PageText() const {
   ConfigPageText page;
   const std::span<const ConfigField> fields = ConfigFields();
   for (size_t i = 0; i < fields.size(); ++i) ReadField(fields[i], fields_[i], page);
   return page;
 }
 
-void ConfigPage::ApplyPageText(const ConfigPageText& page) {
+void TConfigPage::ApplyPageText(const ConfigPageText& page) {
   const std::span<const ConfigField> fields = ConfigFields();
   for (size_t i = 0; i < fields.size(); ++i) ShowField(fields[i], page, fields_[i]);
 }
 
-void ConfigPage::ShowConfig(const PrinterConfig& config) {
+void TConfigPage::ShowConfig(const PrinterConfig& config) {
   // Start from what the controls hold: with no unit selected the length
   // edits keep their texts.
   ConfigPageText page = PageText();
@@ -336,7 +336,7 @@ void ConfigPage::ShowConfig(const PrinterConfig& config) {
   ApplyPageText(page);
 }
 
-bool ConfigPage::CollectConfig(PrinterConfig& out, QString& error) {
+bool TConfigPage::CollectConfig(PrinterConfig& out, QString& error) {
   varnalux::CollectResult r = varnalux::CollectConfigText(PageText(), Unit(), out);
   if (r.ok()) return true;
   error = FromUtf8(r.Message());
@@ -345,7 +345,7 @@ bool ConfigPage::CollectConfig(PrinterConfig& out, QString& error) {
 
 // A read that failed leaves the page as it was; a good one becomes the
 // displayed record.
-void ConfigPage::ShowReadResult(PrinterOperation& operation, varnalux::ResultCode code,
+void TConfigPage::ShowReadResult(PrinterOperation& operation, varnalux::ResultCode code,
                                 const PrinterConfig& fresh) {
   if (code != varnalux::ResultOk) {
     operation.Report(code);
@@ -355,7 +355,7 @@ void ConfigPage::ShowReadResult(PrinterOperation& operation, varnalux::ResultCod
   ShowConfig(records_.config);
 }
 
-void ConfigPage::ButtonReadClick() {
+void TConfigPage::ButtonReadClick() {
   PrinterConfig fresh;
   varnalux::ResetConfig(fresh);
   PrinterOperation operation(operations_);
@@ -364,19 +364,19 @@ void ConfigPage::ButtonReadClick() {
 
 // The window is still being built and not shown: the operation does not
 // bring it to the front.
-void ConfigPage::ReadAfterProbe() {
+void TConfigPage::ReadAfterProbe() {
   PrinterConfig fresh;
   varnalux::ResetConfig(fresh);
   PrinterOperation operation(operations_);
   ShowReadResult(operation, operation.RunQuiet(varnalux::OpReadConfig, &fresh, 0), fresh);
 }
 
-void ConfigPage::ButtonClearClick() {
+void TConfigPage::ButtonClearClick() {
   varnalux::ResetConfig(records_.config);
   ShowConfig(records_.config);
 }
 
-void ConfigPage::ButtonSetClick() {
+void TConfigPage::ButtonSetClick() {
   PrinterConfig record;
   varnalux::ResetConfig(record);
   QString error;
@@ -388,7 +388,7 @@ void ConfigPage::ButtonSetClick() {
   PrinterOperation(operations_).Run(varnalux::OpWriteConfig, &record, 0);
 }
 
-void ConfigPage::ButtonSaveClick() {
+void TConfigPage::ButtonSaveClick() {
   const QString name = seam_.SaveFileName(kConfigFilter, QStringLiteral("dcf"));
   if (name.isEmpty()) return;
   uint8_t image[varnalux::ConfigFileSize];
@@ -397,7 +397,7 @@ void ConfigPage::ButtonSaveClick() {
     seam_.Message(ResultText(varnalux::ResultFileOpenError));
 }
 
-void ConfigPage::ButtonLoadClick() {
+void TConfigPage::ButtonLoadClick() {
   const QString name = seam_.OpenFileName(kConfigFilter);
   if (name.isEmpty()) return;
   PrinterConfig config;

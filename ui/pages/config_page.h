@@ -32,12 +32,12 @@ struct ConfigPageRecords {
   std::function<void(const varnalux::PrinterStatus&)> showStatus;
 };
 
-class ConfigPage : public QGroupBox {
+class TConfigPage : public QGroupBox {
   Q_OBJECT
 
  public:
   // Builds the group and shows the displayed record.
-  ConfigPage(OperationHost& operations, DialogSeam& seam, ConfigPageRecords records,
+  TConfigPage(OperationHost& operations, DialogSeam& seam, ConfigPageRecords records,
              QWidget* parent);
 
   // Start-up, after the window's link probe opened the link: reads the
