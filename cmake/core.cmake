@@ -17,10 +17,10 @@ set(CORE_LINK_SOURCES
   link/usb_link.cpp)
 
 set(CORE_PROTOCOL_SOURCES
-  protocol/atomic_file.cpp
+  base/atomic_file.cpp
   protocol/clock.cpp
   protocol/config_file.cpp
-  protocol/config_numbers.cpp
+  base/numbers.cpp
   protocol/config_page_text.cpp
   protocol/config_reader.cpp
   protocol/config_text.cpp
@@ -28,18 +28,18 @@ set(CORE_PROTOCOL_SOURCES
   protocol/dump_read_back.cpp
   protocol/file_manager.cpp
   protocol/file_names.cpp
-  protocol/followed_path.cpp
-  protocol/input_file.cpp
-  protocol/local_file.cpp
+  base/followed_path.cpp
+  base/input_file.cpp
+  base/local_file.cpp
   protocol/network_settings.cpp
   protocol/network_setup.cpp
   protocol/network_text.cpp
-  protocol/printable_text.cpp
+  base/printable_text.cpp
   protocol/printer_config.cpp
   protocol/printer_functions.cpp
   protocol/report_exchange.cpp
-  protocol/result_messages.cpp
-  protocol/safety_copy.cpp
+  base/result_messages.cpp
+  base/safety_copy.cpp
   protocol/send_raw.cpp
   protocol/stream_send.cpp
   protocol/test_page.cpp)

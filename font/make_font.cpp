@@ -8,9 +8,9 @@
 #include <cstring>
 #include <vector>
 
+#include "base/atomic_file.h"
 #include "font/asian_sets.h"
 #include "font/code_decoder.h"
-#include "protocol/atomic_file.h"
 
 namespace varnalux {
 

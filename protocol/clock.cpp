@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
+#include "base/numbers.h"
 #include "link/link_session.h"
-#include "protocol/config_numbers.h"
 #include "protocol/report_exchange.h"
 
 namespace varnalux {

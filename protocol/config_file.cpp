@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "protocol/atomic_file.h"
+#include "base/atomic_file.h"
 
 namespace varnalux {
 

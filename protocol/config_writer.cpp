@@ -4,8 +4,8 @@
 #include <cstring>
 #include <string>
 
+#include "base/numbers.h"
 #include "link/link_session.h"
-#include "protocol/config_numbers.h"
 #include "protocol/report_exchange.h"
 
 namespace varnalux {

@@ -4,7 +4,7 @@
 #include "app/cli/cli_commands.h"
 #include "app/cli/cli_progress.h"
 #include "app/dispatcher.h"
-#include "protocol/input_file.h"
+#include "base/input_file.h"
 #include "protocol/report_exchange.h"
 #include "protocol/stream_send.h"
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "protocol/input_file.h"
+#include "base/input_file.h"
 
 namespace varnalux {
 

@@ -36,7 +36,7 @@
 #include <cstdint>
 #include <string>
 
-#include "protocol/safety_copy.h"
+#include "base/safety_copy.h"
 
 namespace varnalux {
 

@@ -1,4 +1,4 @@
-#include "protocol/input_file.h"
+#include "base/input_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "protocol/safety_copy.h"
+#include "base/safety_copy.h"
 
 #include <fcntl.h>
 #include <sys/types.h>

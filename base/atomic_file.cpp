@@ -1,4 +1,4 @@
-#include "protocol/atomic_file.h"
+#include "base/atomic_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "protocol/followed_path.h"
+#include "base/followed_path.h"
 
 namespace varnalux {
 

@@ -1,4 +1,4 @@
-#include "protocol/local_file.h"
+#include "base/local_file.h"
 
 namespace varnalux {
 
