@@ -24,16 +24,16 @@
 #include <initializer_list>
 #include <utility>
 
-#include "app/dispatcher.h"
 #include "app/form_about.h"
-#include "app/progress.h"
 #include "link/printer_link.h"
+#include "operations/dispatcher.h"
+#include "operations/progress.h"
 #include "ui/command_tool_page.h"
 #include "ui/config_page.h"
 #include "ui/dialog_seam.h"
+#include "ui/file_manager_page.h"
 #include "ui/font_choice.h"
 #include "ui/font_page.h"
-#include "ui/file_manager_page.h"
 #include "ui/form_font.h"
 #include "ui/form_lpt_setup.h"
 #include "ui/form_net_setup.h"

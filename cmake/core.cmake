@@ -65,8 +65,8 @@ set(CORE_FONT_SOURCES
   font/temp_font_file.cpp)
 
 set(CORE_APP_SOURCES
-  app/dispatcher.cpp
-  app/progress.cpp)
+  operations/dispatcher.cpp
+  operations/progress.cpp)
 
 add_library(varnalux_core STATIC
   ${CORE_LINK_SOURCES}
