@@ -22,7 +22,6 @@ varnalux_layer(base
   base/atomic_file.cpp
   base/followed_path.cpp
   base/input_file.cpp
-  base/local_file.cpp
   base/numbers.cpp
   base/printable_text.cpp
   base/result_messages.cpp

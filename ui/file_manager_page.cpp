@@ -17,7 +17,6 @@
 #include <cstring>
 
 #include "base/input_file.h"
-#include "base/local_file.h"
 #include "protocol/file_names.h"
 #include "protocol/stream_send.h"
 #include "ui/dialog_seam.h"

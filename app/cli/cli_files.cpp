@@ -11,7 +11,6 @@
 #include "app/cli/cli_commands.h"
 #include "app/cli/cli_progress.h"
 #include "base/input_file.h"
-#include "base/local_file.h"
 #include "base/printable_text.h"
 #include "operations/dispatcher.h"
 #include "protocol/file_manager.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "base/local_file.h"
+#include "base/input_file.h"
 #include "protocol/file_manager.h"
 #include "tests/support/temp_folder.h"
 

@@ -13,7 +13,6 @@
 #include <string>
 #include <vector>
 
-#include "base/local_file.h"
 #include "protocol/file_manager.h"
 #include "tests/support/temp_folder.h"
 
