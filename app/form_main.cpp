@@ -24,10 +24,10 @@
 #include <initializer_list>
 #include <utility>
 
-#include "app/dispatcher.h"
 #include "app/form_about.h"
-#include "app/progress.h"
 #include "link/printer_link.h"
+#include "operations/dispatcher.h"
+#include "operations/progress.h"
 #include "ui/dialog_seam.h"
 #include "ui/dialogs/form_lpt_setup.h"
 #include "ui/dialogs/form_net_setup.h"

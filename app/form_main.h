@@ -15,8 +15,8 @@
 #include <QString>
 #include <functional>
 
+#include "base/codes.h"
 #include "link/link_settings.h"
-#include "protocol/codes.h"
 #include "protocol/printer_config.h"
 #include "protocol/printer_status.h"
 #include "ui/dialog_place.h"

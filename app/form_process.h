@@ -7,7 +7,7 @@
 
 #include <QWidget>
 
-#include "app/progress.h"
+#include "operations/progress.h"
 
 class QLabel;
 class QProgressBar;

@@ -7,7 +7,7 @@
 #include "app/app_identity.h"
 #include "app/form_main.h"
 #include "app/form_process.h"
-#include "app/progress.h"
+#include "operations/progress.h"
 #include "ui/dialog_seam.h"
 #include "ui/dialogs/form_ethernet_setup.h"
 

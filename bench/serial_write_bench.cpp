@@ -16,10 +16,10 @@
 #include <thread>
 #include <vector>
 
-#include "app/progress.h"
 #include "bench/ratio_runner.h"
 #include "link/link_settings.h"
 #include "link/printer_link.h"
+#include "operations/progress.h"
 
 namespace {
 

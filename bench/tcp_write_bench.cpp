@@ -16,9 +16,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/dispatcher.h"
 #include "bench/ratio_runner.h"
 #include "link/link_settings.h"
+#include "operations/dispatcher.h"
 
 namespace {
 

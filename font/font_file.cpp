@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <utility>
 
+#include "base/input_file.h"
 #include "font/asian_sets.h"
-#include "protocol/input_file.h"
 
 namespace varnalux {
 

@@ -6,10 +6,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/input_file.h"
+#include "base/numbers.h"
 #include "font/asian_sets.h"
 #include "font/code_decoder.h"
-#include "protocol/config_numbers.h"
-#include "protocol/input_file.h"
 
 namespace varnalux {
 

@@ -8,9 +8,10 @@
 #include <cstring>
 #include <vector>
 
+#include "base/atomic_file.h"
+#include "base/owned_fd.h"
 #include "font/asian_sets.h"
 #include "font/code_decoder.h"
-#include "protocol/atomic_file.h"
 
 namespace varnalux {
 
@@ -46,19 +47,19 @@ class LinkReplacingFile {
     if (path.empty()) return false;
     path_ = path;
     temp_ = path + ".tmpXXXXXX";
-    fd_ = mkstemp(temp_.data());
-    if (fd_ < 0) {
+    fd_.Reset(mkstemp(temp_.data()));
+    if (!fd_.Valid()) {
       temp_.clear();
       return false;
     }
     const mode_t mask = umask(0);
     umask(mask);
-    failed_ = fchmod(fd_, 0666 & ~mask) != 0;
+    failed_ = fchmod(fd_.Get(), 0666 & ~mask) != 0;
     return !failed_;
   }
   void Write(const uint8_t* bytes, size_t length) {
     while (!failed_ && length > 0) {
-      const ssize_t n = write(fd_, bytes, length);
+      const ssize_t n = write(fd_.Get(), bytes, length);
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) {
         failed_ = true;
@@ -69,10 +70,9 @@ class LinkReplacingFile {
     }
   }
   bool Commit() {
-    if (fd_ < 0) return false;
-    bool ok = !failed_ && fsync(fd_) == 0;
-    ok = close(fd_) == 0 && ok;
-    fd_ = -1;
+    if (!fd_.Valid()) return false;
+    bool ok = !failed_ && fsync(fd_.Get()) == 0;
+    ok = fd_.Close() && ok;
     ok = ok && rename(temp_.c_str(), path_.c_str()) == 0;
     if (!ok) unlink(temp_.c_str());
     temp_.clear();
@@ -81,12 +81,11 @@ class LinkReplacingFile {
 
  private:
   void Discard() {
-    if (fd_ >= 0) close(fd_);
-    fd_ = -1;
+    fd_.Reset();
     if (!temp_.empty()) unlink(temp_.c_str());
     temp_.clear();
   }
-  int fd_ = -1;
+  OwnedFd fd_;
   bool failed_ = false;
   std::string path_;
   std::string temp_;

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "link/deadline.h"
+#include "base/deadline.h"
 #include "link/link_progress.h"
 
 namespace varnalux {

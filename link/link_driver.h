@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "link/link_codes.h"
+#include "base/codes.h"
 #include "link/link_progress.h"
 #include "link/open_failure.h"
 

@@ -6,7 +6,7 @@
 #include <chrono>
 #include <cstdint>
 
-#include "link/link_codes.h"
+#include "base/codes.h"
 
 namespace varnalux {
 

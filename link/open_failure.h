@@ -1,7 +1,7 @@
 // Why a link did not open, for the line below "Port Open Error".
 #pragma once
 
-#include "link/link_codes.h"
+#include "base/codes.h"
 
 namespace varnalux {
 

@@ -14,7 +14,7 @@
 #include <string>
 #include <thread>
 
-#include "link/deadline.h"
+#include "base/deadline.h"
 #include "link/link_settings.h"
 #include "link/port_names.h"
 

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "link/link_codes.h"
+#include "base/codes.h"
 #include "link/link_driver.h"
 #include "link/open_failure.h"
 

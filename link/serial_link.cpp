@@ -11,8 +11,8 @@
 #include <string>
 #include <thread>
 
+#include "base/deadline.h"
 #include "link/close_wait.h"
-#include "link/deadline.h"
 #include "link/port_names.h"
 
 namespace varnalux {

@@ -16,8 +16,8 @@
 #include <string>
 #include <thread>
 
+#include "base/deadline.h"
 #include "link/close_wait.h"
-#include "link/deadline.h"
 
 namespace varnalux {
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "link/link_codes.h"
+#include "base/codes.h"
 #include "link/link_driver.h"
 #include "link/link_progress.h"
 #include "link/link_settings.h"

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "base/numbers.h"
 #include "link/link_session.h"
 #include "protocol/report_exchange.h"
 

@@ -1,13 +1,9 @@
 #include "protocol/config_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 
-#include "protocol/atomic_file.h"
+#include "base/atomic_file.h"
+#include "base/input_file.h"
 
 namespace varnalux {
 
@@ -190,31 +186,19 @@ bool SaveConfigFile(const std::string& path, const uint8_t (&image)[ConfigFileSi
 
 int LoadConfigFile(const std::string& path, PrinterConfig& config, int32_t& unit,
                    PrinterStatus& status) {
-  // Non-blocking, so that a FIFO or device picked by mistake cannot hang the
-  // open; only regular files are read.
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return ConfigFileOpenFailed;
-  struct stat info;
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    close(fd);
-    return ConfigFileOpenFailed;
-  }
+  // Only a regular file is read, and a FIFO or device picked by mistake
+  // cannot hang the open. A longer file gives its first ConfigFileSize bytes.
+  InputFile file;
+  if (file.Open(path) != InputFileResult::Ok) return ConfigFileOpenFailed;
   uint8_t data[ConfigFileSize];
   size_t got = 0;
   while (got < ConfigFileSize) {
-    ssize_t n = read(fd, data + got, ConfigFileSize - got);
-    if (n > 0) {
-      got += static_cast<size_t>(n);
-    } else if (n < 0 && errno == EINTR) {
-      continue;
-    } else if (n < 0) {
-      close(fd);
+    size_t n = 0;
+    if (file.Read(data + got, ConfigFileSize - got, n) != InputFileResult::Ok)
       return ConfigFileOpenFailed;
-    } else {
-      break;
-    }
+    if (n == 0) break;
+    got += n;
   }
-  close(fd);
   return ParseConfigFile(data, got, config, unit, status);
 }
 

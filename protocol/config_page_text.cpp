@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "protocol/config_numbers.h"
+#include "base/numbers.h"
 
 namespace varnalux {
 

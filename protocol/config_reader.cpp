@@ -3,9 +3,9 @@
 #include <cmath>
 #include <cstddef>
 
-#include "link/link_settings.h"
+#include "base/numbers.h"
 #include "link/link_session.h"
-#include "protocol/config_numbers.h"
+#include "link/link_settings.h"
 #include "protocol/report_exchange.h"
 
 namespace varnalux {

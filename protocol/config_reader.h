@@ -1,7 +1,7 @@
 // Operation 1: reads the printer's configuration by DIAGNOSTIC REPORT queries.
 #pragma once
 
-#include "protocol/codes.h"
+#include "base/codes.h"
 #include "protocol/printer_config.h"
 
 namespace varnalux {

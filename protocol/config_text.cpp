@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "protocol/config_numbers.h"
-#include "protocol/printable_text.h"
+#include "base/numbers.h"
+#include "base/printable_text.h"
 
 namespace varnalux {
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/numbers.h"
 #include "link/link_session.h"
-#include "protocol/config_numbers.h"
 #include "protocol/report_exchange.h"
 
 namespace varnalux {

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "protocol/codes.h"
+#include "base/codes.h"
 #include "protocol/printer_config.h"
 
 namespace varnalux {

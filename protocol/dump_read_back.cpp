@@ -1,7 +1,7 @@
 #include "protocol/dump_read_back.h"
 
+#include "base/atomic_file.h"
 #include "link/link_settings.h"
-#include "protocol/atomic_file.h"
 
 namespace varnalux {
 

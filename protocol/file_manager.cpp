@@ -3,10 +3,11 @@
 #include <cstring>
 #include <string>
 
+#include "base/input_file.h"
+#include "base/numbers.h"
 #include "link/link_session.h"
 #include "link/link_settings.h"
 #include "protocol/file_names.h"
-#include "protocol/input_file.h"
 #include "protocol/report_exchange.h"
 #include "protocol/stream_send.h"
 

@@ -1,6 +1,6 @@
 #include "protocol/file_names.h"
 
-#include "protocol/printable_text.h"
+#include "base/printable_text.h"
 
 namespace varnalux {
 

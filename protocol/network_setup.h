@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "protocol/codes.h"
+#include "base/codes.h"
 #include "protocol/network_settings.h"
 
 namespace varnalux {

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "protocol/printable_text.h"
+#include "base/printable_text.h"
 
 namespace varnalux {
 

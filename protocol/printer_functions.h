@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "protocol/codes.h"
+#include "base/codes.h"
 
 namespace varnalux {
 

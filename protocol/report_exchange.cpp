@@ -5,7 +5,7 @@
 #include <thread>
 
 #include "link/link_settings.h"
-#include "protocol/config_numbers.h"
+#include "base/numbers.h"
 
 namespace varnalux {
 

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <functional>
 
-#include "link/deadline.h"
-#include "link/link_codes.h"
+#include "base/codes.h"
+#include "base/deadline.h"
 #include "link/link_progress.h"
 #include "link/link_session.h"
 #include "link/link_timeouts.h"

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "protocol/codes.h"
-#include "protocol/input_file.h"
+#include "base/codes.h"
+#include "base/input_file.h"
 #include "protocol/stream_send.h"
 
 namespace varnalux {

@@ -8,8 +8,8 @@
 #include <cstdint>
 #include <string>
 
-#include "protocol/codes.h"
-#include "protocol/input_file.h"
+#include "base/codes.h"
+#include "base/input_file.h"
 
 namespace varnalux {
 

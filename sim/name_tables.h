@@ -1,5 +1,11 @@
 // The names the printer reports for its list-valued settings, in the order
 // the tool keeps them, and the short baud codes of the SET COM1 command.
+//
+// These are the printer's own tables, written out here on purpose although
+// the program holds the same lists (protocol/printer_config.cpp): the virtual
+// printer stands for independent firmware and shares no code with the
+// program, so a wrong entry in the program's table is caught by the tests
+// instead of agreeing with itself.
 #pragma once
 
 #include <cstddef>

@@ -18,7 +18,7 @@
 #include "sim/memory_store.h"
 #include "sim/network_settings.h"
 #include "sim/printer_clock.h"
-#include "sim/virtual_printer.h"
+#include "sim/printer_options.h"
 
 namespace varnalux::sim {
 

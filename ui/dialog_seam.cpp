@@ -13,8 +13,8 @@
 #include <QWidget>
 #include <QWindow>
 
+#include "base/result_messages.h"
 #include "link/printer_link.h"
-#include "protocol/result_messages.h"
 
 namespace {
 QString g_startDirectory;

@@ -7,8 +7,8 @@
 #include <QString>
 #include <functional>
 
-#include "protocol/codes.h"
-#include "protocol/input_file.h"
+#include "base/codes.h"
+#include "base/input_file.h"
 #include "protocol/stream_send.h"
 
 class QDialog;

@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "protocol/codes.h"
+#include "base/codes.h"
 
 namespace varnalux {
 class InputFile;

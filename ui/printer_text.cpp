@@ -3,8 +3,8 @@
 #include <cstring>
 #include <string>
 
+#include "base/printable_text.h"
 #include "protocol/file_names.h"
-#include "protocol/printable_text.h"
 
 QByteArray PrinterTextBytes(const QString& text) {
   for (QChar c : text)

@@ -3,8 +3,8 @@
 
 #include "app/cli/cli_commands.h"
 #include "app/cli/cli_progress.h"
-#include "app/dispatcher.h"
-#include "protocol/input_file.h"
+#include "base/input_file.h"
+#include "operations/dispatcher.h"
 #include "protocol/report_exchange.h"
 #include "protocol/stream_send.h"
 

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "app/cli/cli_commands.h"
-#include "app/dispatcher.h"
+#include "operations/dispatcher.h"
 #include "protocol/config_file.h"
 #include "protocol/config_page_text.h"
 #include "protocol/config_text.h"

@@ -10,12 +10,11 @@
 
 #include "app/cli/cli_commands.h"
 #include "app/cli/cli_progress.h"
-#include "app/dispatcher.h"
+#include "base/input_file.h"
+#include "base/printable_text.h"
+#include "operations/dispatcher.h"
 #include "protocol/file_manager.h"
 #include "protocol/file_names.h"
-#include "protocol/input_file.h"
-#include "protocol/local_file.h"
-#include "protocol/printable_text.h"
 #include "protocol/stream_send.h"
 
 namespace varnalux {

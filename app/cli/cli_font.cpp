@@ -8,14 +8,14 @@
 
 #include "app/cli/cli_commands.h"
 #include "app/cli/cli_png.h"
+#include "base/input_file.h"
+#include "base/numbers.h"
 #include "font/asian_sets.h"
 #include "font/code_decoder.h"
 #include "font/font_file.h"
 #include "font/font_request_rules.h"
 #include "font/font_sheet.h"
 #include "font/make_font.h"
-#include "protocol/config_numbers.h"
-#include "protocol/input_file.h"
 
 namespace varnalux {
 

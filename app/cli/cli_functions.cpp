@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "app/cli/cli_commands.h"
-#include "app/dispatcher.h"
+#include "base/numbers.h"
+#include "operations/dispatcher.h"
 #include "protocol/clock.h"
-#include "protocol/config_numbers.h"
 #include "protocol/config_reader.h"
 #include "protocol/dump_read_back.h"
 #include "protocol/printer_config.h"

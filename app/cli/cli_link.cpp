@@ -8,9 +8,9 @@
 #include <cstdlib>
 
 #include "app/cli/cli_commands.h"
-#include "app/dispatcher.h"
 #include "link/printer_link.h"
 #include "link/tcp_address.h"
+#include "operations/dispatcher.h"
 
 namespace varnalux {
 

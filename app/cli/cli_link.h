@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "base/codes.h"
 #include "link/link_settings.h"
-#include "protocol/codes.h"
 
 namespace varnalux {
 

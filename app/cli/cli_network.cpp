@@ -5,7 +5,7 @@
 #include <string>
 
 #include "app/cli/cli_commands.h"
-#include "app/dispatcher.h"
+#include "operations/dispatcher.h"
 #include "protocol/network_setup.h"
 #include "protocol/network_text.h"
 

@@ -5,7 +5,7 @@
 #include <csetjmp>
 #include <vector>
 
-#include "protocol/atomic_file.h"
+#include "base/atomic_file.h"
 
 namespace varnalux {
 

@@ -12,7 +12,7 @@
 #include <cstdio>
 #include <functional>
 
-#include "app/progress.h"
+#include "operations/progress.h"
 
 namespace varnalux {
 

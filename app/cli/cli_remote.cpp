@@ -6,9 +6,9 @@
 #include <utility>
 
 #include "app/cli/cli_commands.h"
+#include "base/printable_text.h"
 #include "net/dotted_address.h"
 #include "net/remote_actions.h"
-#include "protocol/printable_text.h"
 
 namespace varnalux {
 

@@ -11,8 +11,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/dispatcher.h"
 #include "link/link_settings.h"
+#include "operations/dispatcher.h"
 #include "pty_runner.h"
 #include "running_cli.h"
 #include "tests/core/loopback_peer.h"

@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "protocol/atomic_file.h"
+#include "base/atomic_file.h"
 #include "tests/support/temp_folder.h"
 
 namespace varnalux {

@@ -1,6 +1,6 @@
 // Saving a file so that a failure never destroys the previous one: full
 // disks, symbolic links, read-only files, devices and FIFOs.
-#include "protocol/atomic_file.h"
+#include "base/atomic_file.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

@@ -4,8 +4,8 @@
 #include <functional>
 #include <thread>
 
-#include "app/dispatcher.h"
-#include "app/progress.h"
+#include "operations/dispatcher.h"
+#include "operations/progress.h"
 #include "protocol/clock.h"
 #include "sim/virtual_printer.h"
 #include "tests/core/clock_values.h"

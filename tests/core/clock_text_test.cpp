@@ -4,8 +4,8 @@
 #include <climits>
 #include <cstring>
 
+#include "base/numbers.h"
 #include "protocol/clock.h"
-#include "protocol/config_numbers.h"
 #include "tests/core/clock_values.h"
 
 namespace varnalux {

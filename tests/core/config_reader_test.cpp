@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/dispatcher.h"
+#include "operations/dispatcher.h"
 #include "tests/core/loopback_peer.h"
 
 namespace varnalux {

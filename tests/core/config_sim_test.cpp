@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/dispatcher.h"
+#include "operations/dispatcher.h"
 #include "protocol/config_page_text.h"
 #include "protocol/config_reader.h"
 #include "protocol/config_text.h"

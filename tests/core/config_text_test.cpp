@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "protocol/config_numbers.h"
+#include "base/numbers.h"
 
 namespace varnalux {
 namespace {

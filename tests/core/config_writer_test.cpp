@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/dispatcher.h"
+#include "operations/dispatcher.h"
 #include "tests/core/config_locale.h"
 #include "tests/core/loopback_peer.h"
 

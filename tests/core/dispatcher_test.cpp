@@ -1,6 +1,6 @@
 // The operation dispatcher: out-of-table codes, the parallel link refusals,
 // the progress window around operations, and the connection test.
-#include "app/dispatcher.h"
+#include "operations/dispatcher.h"
 
 #include <gtest/gtest.h>
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/dispatcher.h"
-#include "app/progress.h"
+#include "operations/dispatcher.h"
+#include "operations/progress.h"
 #include "protocol/file_manager.h"
 #include "protocol/file_names.h"
 #include "protocol/report_exchange.h"

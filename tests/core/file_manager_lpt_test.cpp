@@ -10,8 +10,8 @@
 #include <memory>
 #include <string>
 
-#include "app/dispatcher.h"
 #include "link/link_settings.h"
+#include "operations/dispatcher.h"
 #include "protocol/file_manager.h"
 #include "tests/core/pty_pair.h"
 #include "tests/support/temp_folder.h"

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "app/dispatcher.h"
+#include "operations/dispatcher.h"
 #include "protocol/file_manager.h"
 #include "protocol/file_names.h"
 #include "sim/virtual_printer.h"

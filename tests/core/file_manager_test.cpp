@@ -13,13 +13,13 @@
 #include <string>
 #include <vector>
 
-#include "app/dispatcher.h"
-#include "app/progress.h"
+#include "operations/dispatcher.h"
+#include "operations/progress.h"
 #include "protocol/file_names.h"
 #include "sim/virtual_printer.h"
 #include "tests/core/printer_fixture.h"
-#include "tests/support/temp_folder.h"
 #include "tests/core/recording_progress.h"
+#include "tests/support/temp_folder.h"
 
 namespace varnalux {
 namespace {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "base/input_file.h"
 #include "protocol/file_manager.h"
-#include "protocol/local_file.h"
 #include "tests/support/temp_folder.h"
 
 namespace varnalux {

@@ -6,8 +6,8 @@
 #include <functional>
 #include <thread>
 
-#include "app/dispatcher.h"
-#include "app/progress.h"
+#include "operations/dispatcher.h"
+#include "operations/progress.h"
 #include "protocol/printer_functions.h"
 #include "protocol/test_page.h"
 #include "sim/virtual_printer.h"

@@ -2,7 +2,7 @@
 // printer's pseudo-terminal.
 #include <gtest/gtest.h>
 
-#include "app/dispatcher.h"
+#include "operations/dispatcher.h"
 #include "protocol/clock.h"
 #include "protocol/printer_functions.h"
 #include "sim/virtual_printer.h"

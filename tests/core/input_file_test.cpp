@@ -1,7 +1,7 @@
 // Reading a file to send it piece by piece: regular files only (no wait on
 // FIFOs or endless devices), the size taken at the open and held to, and
 // standard input delivered as it comes.
-#include "protocol/input_file.h"
+#include "base/input_file.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "protocol/file_manager.h"
-#include "protocol/local_file.h"
 #include "tests/support/temp_folder.h"
 
 namespace varnalux {

@@ -14,10 +14,10 @@
 #include <cstdlib>
 #include <thread>
 
-#include "app/dispatcher.h"
 #include "link/printer_link.h"
 #include "link/tcp_link.h"
 #include "loopback_peer.h"
+#include "operations/dispatcher.h"
 #include "pty_pair.h"
 #include "recording_progress.h"
 #include "tests/support/kind_link.h"

@@ -6,10 +6,10 @@
 #include <chrono>
 #include <vector>
 
-#include "app/progress.h"
 #include "link/link_settings.h"
 #include "link/printer_link.h"
 #include "loopback_peer.h"
+#include "operations/progress.h"
 #include "pty_pair.h"
 #include "tests/support/kind_link.h"
 #include "tests/support/processor_wait.h"

@@ -27,8 +27,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/progress.h"
 #include "link/link_settings.h"
+#include "operations/progress.h"
 
 namespace varnalux::testing {
 

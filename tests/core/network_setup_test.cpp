@@ -7,8 +7,8 @@
 #include <cstring>
 #include <string>
 
-#include "app/dispatcher.h"
 #include "link/link_settings.h"
+#include "operations/dispatcher.h"
 #include "protocol/network_settings.h"
 #include "protocol/network_text.h"
 #include "tests/core/printer_fixture.h"

@@ -20,11 +20,11 @@
 #include <thread>
 #include <vector>
 
-#include "app/dispatcher.h"
-#include "app/progress.h"
 #include "link/link_session.h"
 #include "link/link_settings.h"
 #include "link/printer_link.h"
+#include "operations/dispatcher.h"
+#include "operations/progress.h"
 #include "protocol/clock.h"
 #include "protocol/printer_config.h"
 #include "protocol/report_exchange.h"

@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "protocol/printable_text.h"
+#include "base/printable_text.h"
 #include "tests/fuzz/json_check.h"
 
 namespace varnalux {

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/progress.h"
+#include "operations/progress.h"
 
 namespace varnalux::testing {
 

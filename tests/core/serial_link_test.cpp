@@ -14,9 +14,9 @@
 #include <string>
 #include <thread>
 
-#include "app/dispatcher.h"
 #include "link/port_names.h"
 #include "loopback_peer.h"
+#include "operations/dispatcher.h"
 #include "protocol/report_exchange.h"
 #include "pty_pair.h"
 #include "tests/support/kind_link.h"

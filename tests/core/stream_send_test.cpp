@@ -15,10 +15,10 @@
 #include <utility>
 #include <vector>
 
-#include "app/dispatcher.h"
-#include "app/progress.h"
+#include "base/input_file.h"
+#include "operations/dispatcher.h"
+#include "operations/progress.h"
 #include "protocol/file_manager.h"
-#include "protocol/input_file.h"
 #include "tests/core/loopback_peer.h"
 #include "tests/core/recording_progress.h"
 #include "tests/support/temp_folder.h"

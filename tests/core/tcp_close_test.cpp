@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "app/dispatcher.h"
-#include "app/progress.h"
 #include "link/link_session.h"
 #include "link/tcp_link.h"
 #include "loopback_peer.h"
+#include "operations/dispatcher.h"
+#include "operations/progress.h"
 #include "recording_progress.h"
 #include "tests/support/scripted_tcp_printer.h"
 

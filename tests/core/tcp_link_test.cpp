@@ -9,9 +9,9 @@
 #include <poll.h>
 #include <sys/socket.h>
 
-#include "app/dispatcher.h"
 #include "link/link_session.h"
 #include "loopback_peer.h"
+#include "operations/dispatcher.h"
 #include "protocol/report_exchange.h"
 #include "tests/support/kind_link.h"
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "app/dispatcher.h"
-#include "app/progress.h"
 #include "loopback_peer.h"
+#include "operations/dispatcher.h"
+#include "operations/progress.h"
 #include "recording_progress.h"
 #include "tests/support/scripted_tcp_printer.h"
 

@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "base/printable_text.h"
 #include "net/dotted_address.h"
 #include "net/printer_rows.h"
 #include "net/udp_protocol.h"
-#include "protocol/printable_text.h"
 #include "tests/fuzz/json_check.h"
 
 using namespace varnalux::net;

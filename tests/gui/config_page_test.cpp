@@ -13,7 +13,7 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/progress.h"
+#include "operations/progress.h"
 #include "protocol/config_file.h"
 #include "sim/virtual_printer.h"
 #include "tests/gui/gui_test_support.h"

@@ -22,7 +22,7 @@
 #include <string>
 
 #include "app/form_process.h"
-#include "app/progress.h"
+#include "operations/progress.h"
 #include "sim/virtual_printer.h"
 #include "tests/gui/gui_test_support.h"
 #include "tests/support/page_test.h"

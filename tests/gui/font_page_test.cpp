@@ -23,8 +23,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/progress.h"
 #include "font/font_canvas.h"
+#include "operations/progress.h"
 #include "protocol/file_manager.h"
 #include "tests/gui/gui_test_support.h"
 #include "tests/support/font_page_test.h"

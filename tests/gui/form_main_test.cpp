@@ -9,9 +9,9 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/dispatcher.h"
 #include "app/form_about.h"
 #include "link/printer_link.h"
+#include "operations/dispatcher.h"
 #include "tests/gui/gui_test_support.h"
 #include "tests/support/kind_link.h"
 

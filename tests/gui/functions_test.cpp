@@ -12,7 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/progress.h"
+#include "operations/progress.h"
 #include "sim/virtual_printer.h"
 #include "tests/gui/gui_test_support.h"
 #include "ui/dialogs/form_rtc_setup.h"

@@ -11,7 +11,7 @@
 #include <QTest>
 
 #include "app/form_process.h"
-#include "app/progress.h"
+#include "operations/progress.h"
 #include "sim/virtual_printer.h"
 #include "tests/core/loopback_peer.h"
 #include "tests/gui/gui_test_support.h"

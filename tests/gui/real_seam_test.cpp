@@ -12,8 +12,8 @@
 #include <QTimer>
 #include <QWindow>
 
-#include "app/dispatcher.h"
 #include "link/link_settings.h"
+#include "operations/dispatcher.h"
 #include "tests/gui/gui_test_support.h"
 #include "tests/support/link_binding.h"
 #include "ui/dialog_seam.h"

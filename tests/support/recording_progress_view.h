@@ -8,7 +8,7 @@
 #include <chrono>
 #include <vector>
 
-#include "app/progress.h"
+#include "operations/progress.h"
 #include "tests/support/processor_wait.h"
 
 namespace varnalux::testing {

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "app/dispatcher.h"
 #include "link/link_settings.h"
+#include "operations/dispatcher.h"
 #include "protocol/file_manager.h"
 #include "protocol/file_names.h"
 #include "sim/command_interpreter.h"

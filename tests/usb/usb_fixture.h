@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "app/progress.h"
 #include "link/link_settings.h"
 #include "link/usb_link.h"
+#include "operations/progress.h"
 #include "tests/usb/fake_usb_printer.h"
 
 namespace varnalux::test {

@@ -11,9 +11,9 @@
 #include <memory>
 #include <thread>
 
-#include "app/dispatcher.h"
 #include "link/printer_link.h"
 #include "link/usb_devices.h"
+#include "operations/dispatcher.h"
 #include "protocol/printer_config.h"
 #include "protocol/report_exchange.h"
 #include "sim/virtual_printer.h"

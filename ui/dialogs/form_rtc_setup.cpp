@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "protocol/config_numbers.h"
+#include "base/numbers.h"
 #include "ui/dialog_seam.h"
 #include "ui/form_font.h"
 

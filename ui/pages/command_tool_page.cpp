@@ -14,9 +14,9 @@
 #include <QTextCursor>
 #include <QVBoxLayout>
 
-#include "protocol/atomic_file.h"
-#include "protocol/codes.h"
-#include "protocol/input_file.h"
+#include "base/atomic_file.h"
+#include "base/codes.h"
+#include "base/input_file.h"
 #include "protocol/stream_send.h"
 #include "ui/dialog_seam.h"
 #include "ui/printer_operation.h"

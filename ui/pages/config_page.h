@@ -9,7 +9,7 @@
 #include <functional>
 #include <vector>
 
-#include "protocol/codes.h"
+#include "base/codes.h"
 #include "protocol/config_page_text.h"
 #include "protocol/printer_config.h"
 

@@ -16,9 +16,8 @@
 #include <QVBoxLayout>
 #include <cstring>
 
+#include "base/input_file.h"
 #include "protocol/file_names.h"
-#include "protocol/input_file.h"
-#include "protocol/local_file.h"
 #include "protocol/stream_send.h"
 #include "ui/dialog_seam.h"
 #include "ui/pages/file_dialog_text.h"

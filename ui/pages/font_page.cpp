@@ -19,13 +19,13 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "base/atomic_file.h"
 #include "font/asian_sets.h"
 #include "font/code_decoder.h"
 #include "font/font_request_rules.h"
 #include "font/make_font.h"
 #include "font/table_text_codec.h"
 #include "font/temp_font_file.h"
-#include "protocol/atomic_file.h"
 #include "protocol/file_manager.h"
 #include "ui/dialog_place.h"
 #include "ui/dialog_seam.h"

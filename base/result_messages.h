@@ -1,7 +1,7 @@
 // The texts that tell the user how an operation ended.
 #pragma once
 
-#include "protocol/codes.h"
+#include "base/codes.h"
 
 namespace varnalux {
 

@@ -1,7 +1,8 @@
-// A file to send to the printer, read piece by piece while it is sent, so
-// that the memory of a send does not grow with the file: the window's "Send
-// File", the file manager's downloads and firmware, and the command-line
-// tool's send read their bytes through here. Only regular files (and
+// The one reader of the files the program reads: a file to send to the
+// printer, read piece by piece while it is sent, so that the memory of a send
+// does not grow with the file (the window's "Send File", the file manager's
+// downloads and firmware, the command-line tool's send), and the files read
+// whole (a saved configuration, font files and their requests). Only regular files (and
 // standard input, which the tool reads as "-") are opened; anything else is
 // refused at once, so a FIFO without a writer cannot hang the open and a
 // device such as /dev/zero is never read.
@@ -10,6 +11,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+
+#include "base/owned_fd.h"
 
 namespace varnalux {
 
@@ -27,7 +30,6 @@ inline constexpr uint64_t NoSizeLimit = UINT64_MAX;
 class InputFile {
  public:
   InputFile() = default;
-  ~InputFile();
   InputFile(const InputFile&) = delete;
   InputFile& operator=(const InputFile&) = delete;
 
@@ -52,8 +54,8 @@ class InputFile {
   InputFileResult Read(uint8_t* buffer, size_t room, size_t& count);
 
  private:
-  int fd_ = -1;
-  bool owned_ = false;
+  OwnedFd owned_;  // the file opened here (not standard input)
+  int fd_ = -1;    // what is read: owned_ or standard input
   bool sizeKnown_ = false;
   uint64_t size_ = 0;
   uint64_t taken_ = 0;
@@ -62,5 +64,24 @@ class InputFile {
 // A sentence for the user about a result other than Ok ("is not a regular
 // file", ...), to follow the file's name.
 const char* InputFileProblem(InputFileResult result);
+
+// Files the user chose for the file manager: whether they can be sent, and
+// the message for one that cannot.
+enum class LocalFileError {
+  None,
+  CannotOpen,  // missing, unreadable, or it failed or changed while being read
+  NotRegular,  // a folder, FIFO, device or socket: reading it could block
+  TooLarge,    // over the given bound
+};
+
+// A message for the user for a failed read ("" for None).
+const char* LocalFileMessage(LocalFileError error);
+
+// What an input file's result means here.
+LocalFileError LocalFileErrorOf(InputFileResult result);
+
+// The size of a regular file that can be opened for reading. A FIFO or a
+// device is not opened in a way that could block.
+LocalFileError LocalFileSize(const std::string& path, uint64_t maxSize, uint64_t& size);
 
 }  // namespace varnalux

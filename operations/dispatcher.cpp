@@ -1,7 +1,7 @@
-#include "app/dispatcher.h"
+#include "operations/dispatcher.h"
 
-#include "app/progress.h"
 #include "link/link_session.h"
+#include "operations/progress.h"
 #include "protocol/clock.h"
 #include "protocol/config_reader.h"
 #include "protocol/config_writer.h"

@@ -36,7 +36,8 @@
 #include <cstdint>
 #include <string>
 
-#include "protocol/safety_copy.h"
+#include "base/owned_fd.h"
+#include "base/safety_copy.h"
 
 namespace varnalux {
 
@@ -69,9 +70,9 @@ class AtomicFile {
   };
   bool OpenStream(const std::string& path);
   bool OpenRewrite(const struct stat& seen);
-  bool CommitRewrite(int fd, bool ok);
+  bool CommitRewrite(OwnedFd fd, bool ok);
 
-  int fd_ = -1;
+  OwnedFd fd_;
   Way way_ = Way::Replace;
   bool failed_ = false;
   std::string target_;  // the regular file that is replaced or rewritten

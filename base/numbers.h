@@ -1,7 +1,8 @@
-// Number conversions of the configuration, independent of the process
-// locale: answers from the printer are converted leniently (like atol and
-// atof in the "C" locale), numbers typed by the user strictly, and numbers
-// going to the printer or into a text are formatted with a period.
+// Number conversions independent of the process locale, for the settings,
+// the clock, the file list and the font requests: answers from the printer
+// are converted leniently (like atol and atof in the "C" locale), numbers
+// typed by the user strictly, and numbers going to the printer or into a text
+// are formatted with a period.
 #pragma once
 
 #include <cstddef>

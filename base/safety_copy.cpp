@@ -1,4 +1,4 @@
-#include "protocol/safety_copy.h"
+#include "base/safety_copy.h"
 
 #include <fcntl.h>
 #include <sys/types.h>
@@ -68,9 +68,9 @@ bool SafetyCopy::Take(int fd, const std::string& folder) {
   Drop();
   // Readable by the caller only: the old content may be private.
   path_ = folder + "/.varnalux-XXXXXX";
-  fd_ = mkostemp(path_.data(), O_CLOEXEC);
-  if (fd_ < 0) path_.clear();  // the name may be someone else's file
-  if (fd_ >= 0 && CopyAll(fd, fd_, nullptr) && fsync(fd_) == 0) {
+  fd_.Reset(mkostemp(path_.data(), O_CLOEXEC));
+  if (!fd_.Valid()) path_.clear();  // the name may be someone else's file
+  if (fd_.Valid() && CopyAll(fd, fd_.Get(), nullptr) && fsync(fd_.Get()) == 0) {
     taken_ = true;
     return true;
   }
@@ -88,8 +88,8 @@ bool SafetyCopy::RestoreInto(int fd) const {
   if (!taken_) return false;
   off_t length = 0;
   bool ok;
-  if (fd_ >= 0) {
-    ok = CopyAll(fd_, fd, &length);
+  if (fd_.Valid()) {
+    ok = CopyAll(fd_.Get(), fd, &length);
   } else {
     length = static_cast<off_t>(bytes_.size());
     ok = WriteAllAt(fd, bytes_.data(), bytes_.size(), 0);
@@ -99,16 +99,14 @@ bool SafetyCopy::RestoreInto(int fd) const {
 }
 
 void SafetyCopy::Drop() {
-  if (fd_ >= 0) close(fd_);
-  fd_ = -1;
+  fd_.Reset();
   if (!path_.empty()) unlink(path_.c_str());
   path_.clear();
   Keep();
 }
 
 void SafetyCopy::Keep() {
-  if (fd_ >= 0) close(fd_);
-  fd_ = -1;
+  fd_.Reset();
   path_.clear();
   std::string().swap(bytes_);
   taken_ = false;

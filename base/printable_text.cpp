@@ -1,4 +1,4 @@
-#include "protocol/printable_text.h"
+#include "base/printable_text.h"
 
 #include <cstdint>
 #include <cstdio>

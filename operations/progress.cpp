@@ -1,4 +1,4 @@
-#include "app/progress.h"
+#include "operations/progress.h"
 
 #include <chrono>
 #include <thread>

@@ -1,10 +1,11 @@
-#include "protocol/input_file.h"
+#include "base/input_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <utility>
 
 namespace varnalux {
 
@@ -21,33 +22,26 @@ ssize_t ReadSome(int fd, void* into, size_t room) {
 
 }  // namespace
 
-InputFile::~InputFile() {
-  if (owned_ && fd_ >= 0) close(fd_);
-}
-
 InputFileResult InputFile::Open(const std::string& path, uint64_t limit) {
   if (fd_ >= 0) return InputFileResult::OpenFailed;
   // Non-blocking, so that opening a FIFO cannot wait for a writer; the type
   // is checked on what was opened, so a rename in between changes nothing.
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) return InputFileResult::OpenFailed;
+  OwnedFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  if (!fd.Valid()) return InputFileResult::OpenFailed;
   struct stat info {};
   InputFileResult result = InputFileResult::Ok;
-  if (fstat(fd, &info) != 0)
+  if (fstat(fd.Get(), &info) != 0)
     result = InputFileResult::OpenFailed;
   else if (!S_ISREG(info.st_mode))
     result = InputFileResult::NotRegular;
   else if (info.st_size < 0 || static_cast<uint64_t>(info.st_size) > limit)
     result = InputFileResult::TooLarge;
-  if (result != InputFileResult::Ok) {
-    close(fd);
-    return result;
-  }
-  int flags = fcntl(fd, F_GETFL);
-  if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-  posix_fadvise(fd, 0, 0, POSIX_FADV_SEQUENTIAL);
-  fd_ = fd;
-  owned_ = true;
+  if (result != InputFileResult::Ok) return result;
+  int flags = fcntl(fd.Get(), F_GETFL);
+  if (flags >= 0) fcntl(fd.Get(), F_SETFL, flags & ~O_NONBLOCK);
+  posix_fadvise(fd.Get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+  fd_ = fd.Get();
+  owned_ = std::move(fd);
   sizeKnown_ = true;
   size_ = static_cast<uint64_t>(info.st_size);
   taken_ = 0;
@@ -57,7 +51,6 @@ InputFileResult InputFile::Open(const std::string& path, uint64_t limit) {
 InputFileResult InputFile::OpenStandardInput() {
   if (fd_ >= 0) return InputFileResult::OpenFailed;
   fd_ = STDIN_FILENO;
-  owned_ = false;
   sizeKnown_ = false;
   size_ = 0;
   taken_ = 0;
@@ -94,6 +87,35 @@ const char* InputFileProblem(InputFileResult result) {
     case InputFileResult::SizeChanged: return "changed size while it was sent";
   }
   return "could not be read";
+}
+
+const char* LocalFileMessage(LocalFileError error) {
+  switch (error) {
+    case LocalFileError::None: return "";
+    case LocalFileError::CannotOpen: return "Open File Error";
+    case LocalFileError::NotRegular: return "Only a regular file can be sent";
+    case LocalFileError::TooLarge: return "The file is too large to send";
+  }
+  return "Open File Error";
+}
+
+LocalFileError LocalFileErrorOf(InputFileResult result) {
+  switch (result) {
+    case InputFileResult::Ok: return LocalFileError::None;
+    case InputFileResult::NotRegular: return LocalFileError::NotRegular;
+    case InputFileResult::TooLarge: return LocalFileError::TooLarge;
+    case InputFileResult::OpenFailed:
+    case InputFileResult::ReadFailed:
+    case InputFileResult::SizeChanged: return LocalFileError::CannotOpen;
+  }
+  return LocalFileError::CannotOpen;
+}
+
+LocalFileError LocalFileSize(const std::string& path, uint64_t maxSize, uint64_t& size) {
+  InputFile file;
+  const LocalFileError error = LocalFileErrorOf(file.Open(path, maxSize));
+  if (error == LocalFileError::None) size = file.Size();
+  return error;
 }
 
 }  // namespace varnalux

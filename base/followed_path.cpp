@@ -1,4 +1,4 @@
-#include "protocol/followed_path.h"
+#include "base/followed_path.h"
 
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "protocol/config_numbers.h"
+#include "base/numbers.h"
 
 #include <locale.h>
 

@@ -1,4 +1,4 @@
-#include "protocol/result_messages.h"
+#include "base/result_messages.h"
 
 namespace varnalux {
 

@@ -1,4 +1,4 @@
-#include "protocol/atomic_file.h"
+#include "base/atomic_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -6,8 +6,9 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <utility>
 
-#include "protocol/followed_path.h"
+#include "base/followed_path.h"
 
 namespace varnalux {
 
@@ -39,10 +40,9 @@ bool WriteAll(int fd, const uint8_t* bytes, size_t length) {
 // that cannot be synced (some file systems refuse) does not fail the save,
 // the rename has already happened.
 void SyncFolder(const std::string& folder) {
-  int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  (void)fsync(fd);
-  close(fd);
+  OwnedFd fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!fd.Valid()) return;
+  (void)fsync(fd.Get());
 }
 
 bool SameFile(const struct stat& a, const struct stat& b) {
@@ -85,8 +85,8 @@ bool AtomicFile::Open(const std::string& path) {
   // A short hidden name: the target's own name plus a suffix could exceed
   // the longest name the folder takes.
   temp_ = FolderOf(target_) + "/.varnalux-XXXXXX";
-  fd_ = mkostemp(temp_.data(), O_CLOEXEC);
-  if (fd_ < 0) {
+  fd_.Reset(mkostemp(temp_.data(), O_CLOEXEC));
+  if (!fd_.Valid()) {
     const int why = errno;
     temp_.clear();
     // A folder the user may not write still lets its writable files be
@@ -100,7 +100,7 @@ bool AtomicFile::Open(const std::string& path) {
   if (exists) {
     mode = info.st_mode & 07777;
     if ((info.st_uid != geteuid() || info.st_gid != getegid()) &&
-        fchown(fd_, info.st_uid, info.st_gid) != 0) {
+        fchown(fd_.Get(), info.st_uid, info.st_gid) != 0) {
       // Only root may give a file away; others keep their own owner.
     }
   } else {
@@ -108,7 +108,7 @@ bool AtomicFile::Open(const std::string& path) {
     umask(mask);
     mode = 0666 & ~mask;
   }
-  failed_ = fchmod(fd_, mode) != 0;
+  failed_ = fchmod(fd_.Get(), mode) != 0;
   return !failed_;
 }
 
@@ -118,12 +118,12 @@ bool AtomicFile::Open(const std::string& path) {
 // hanging; a folder fails to open for writing.
 bool AtomicFile::OpenStream(const std::string& path) {
   way_ = Way::Stream;
-  fd_ = open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd_ >= 0) {
-    int flags = fcntl(fd_, F_GETFL);
-    if (flags >= 0) fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK);
+  fd_.Reset(open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+  if (fd_.Valid()) {
+    int flags = fcntl(fd_.Get(), F_GETFL);
+    if (flags >= 0) fcntl(fd_.Get(), F_SETFL, flags & ~O_NONBLOCK);
   }
-  failed_ = fd_ < 0;
+  failed_ = !fd_.Valid();
   return !failed_;
 }
 
@@ -131,12 +131,11 @@ bool AtomicFile::OpenStream(const std::string& path) {
 // its old content is copied first, or the save is refused.
 bool AtomicFile::OpenRewrite(const struct stat& seen) {
   way_ = Way::Rewrite;
-  fd_ = open(target_.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW);
+  fd_.Reset(open(target_.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW));
   struct stat opened;
-  if (fd_ < 0 || fstat(fd_, &opened) != 0 || !S_ISREG(opened.st_mode) ||
-      !SameFile(opened, seen) || !old_.Take(fd_, FolderOf(target_))) {
-    if (fd_ >= 0) close(fd_);
-    fd_ = -1;
+  if (!fd_.Valid() || fstat(fd_.Get(), &opened) != 0 || !S_ISREG(opened.st_mode) ||
+      !SameFile(opened, seen) || !old_.Take(fd_.Get(), FolderOf(target_))) {
+    fd_.Reset();
     return false;
   }
   failed_ = false;
@@ -144,41 +143,40 @@ bool AtomicFile::OpenRewrite(const struct stat& seen) {
 }
 
 bool AtomicFile::Write(const void* data, size_t length) {
-  if (fd_ < 0 || failed_) {
+  if (!fd_.Valid() || failed_) {
     failed_ = true;
     return false;
   }
-  if (!WriteAll(fd_, static_cast<const uint8_t*>(data), length)) failed_ = true;
+  if (!WriteAll(fd_.Get(), static_cast<const uint8_t*>(data), length)) failed_ = true;
   return !failed_;
 }
 
 // The new content ends where the writes ended. Anything that failed puts the
 // old content back; should even that fail, its copy is left beside the file.
-bool AtomicFile::CommitRewrite(int fd, bool ok) {
+bool AtomicFile::CommitRewrite(OwnedFd fd, bool ok) {
   if (ok) {
-    const off_t end = lseek(fd, 0, SEEK_CUR);
-    ok = end >= 0 && ftruncate(fd, end) == 0 && fsync(fd) == 0;
+    const off_t end = lseek(fd.Get(), 0, SEEK_CUR);
+    ok = end >= 0 && ftruncate(fd.Get(), end) == 0 && fsync(fd.Get()) == 0;
   }
-  if (ok || old_.RestoreInto(fd))
+  if (ok || old_.RestoreInto(fd.Get()))
     old_.Drop();
   else
     old_.Keep();
-  if (close(fd) != 0) ok = false;
+  if (!fd.Close()) ok = false;
   return ok;
 }
 
 bool AtomicFile::Commit() {
-  if (fd_ < 0) return false;
-  int fd = fd_;
-  fd_ = -1;
+  if (!fd_.Valid()) return false;
+  OwnedFd fd = std::move(fd_);
   bool ok = !failed_;
   if (way_ == Way::Stream) {
-    if (close(fd) != 0) ok = false;
+    if (!fd.Close()) ok = false;
   } else if (way_ == Way::Rewrite) {
-    ok = CommitRewrite(fd, ok);
+    ok = CommitRewrite(std::move(fd), ok);
   } else {
-    if (ok && fsync(fd) != 0) ok = false;
-    if (close(fd) != 0) ok = false;
+    if (ok && fsync(fd.Get()) != 0) ok = false;
+    if (!fd.Close()) ok = false;
     if (ok && rename(temp_.c_str(), target_.c_str()) != 0) ok = false;
     if (ok)
       SyncFolder(FolderOf(target_));
@@ -192,12 +190,11 @@ bool AtomicFile::Commit() {
 }
 
 void AtomicFile::Discard() {
-  if (fd_ >= 0) {
+  if (fd_.Valid()) {
     if (way_ == Way::Rewrite)
-      (void)CommitRewrite(fd_, false);
+      (void)CommitRewrite(std::move(fd_), false);
     else
-      close(fd_);
-    fd_ = -1;
+      fd_.Reset();
   }
   if (!temp_.empty()) {
     unlink(temp_.c_str());

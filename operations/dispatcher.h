@@ -5,9 +5,9 @@
 
 #include <cstdint>
 
-#include "protocol/codes.h"
-#include "protocol/input_file.h"
-#include "protocol/result_messages.h"
+#include "base/codes.h"
+#include "base/input_file.h"
+#include "base/result_messages.h"
 #include "protocol/stream_send.h"
 
 namespace varnalux {

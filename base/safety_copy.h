@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "base/owned_fd.h"
+
 namespace varnalux {
 
 class SafetyCopy {
@@ -29,7 +31,7 @@ class SafetyCopy {
   void Keep();
 
  private:
-  int fd_ = -1;        // the copy's file, when it has one
+  OwnedFd fd_;         // the copy's file, when it has one
   std::string path_;   // its name
   std::string bytes_;  // the copy in memory otherwise
   bool taken_ = false;
