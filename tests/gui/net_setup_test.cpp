@@ -16,6 +16,10 @@
 
 namespace {
 
+// How long a test waits for a write the dialog sent to reach the printer
+// peer: a bound for a loaded machine, not a pace; the wait ends when it lands.
+constexpr int WriteArrivalBound = 10000;  // milliseconds
+
 using std::chrono::milliseconds;
 using varnalux::net::Destination;
 using varnalux::net::UdpOptions;
@@ -166,8 +170,8 @@ TEST_F(NetSetupTest, FactoryDefaultAsksAndResetsOnlyTheSelectedPrinter) {
     // The question is this dialog's, so it stays above it.
     EXPECT_EQ(seam.questionOwners, (std::vector<QWidget*>{&d, &d}));
   });
-  for (int i = 0; i < 100 && back->Network().netName != "VPRINTER"; ++i)
-    std::this_thread::sleep_for(milliseconds(10));
+  EXPECT_TRUE(
+      QTest::qWaitFor([&] { return back->Network().netName == "VPRINTER"; }, WriteArrivalBound));
   EXPECT_EQ(back->Network().netName, "VPRINTER");
   EXPECT_TRUE(back->Network().dhcp);
   EXPECT_EQ(front->Network().netName, "Front");
@@ -338,8 +342,7 @@ TEST_F(NetSetupTest, AnAddressAnswerTooShortIsToldAndNotWritten) {
   ASSERT_EQ(seam.messages.size(), 1);
   EXPECT_TRUE(seam.messages[0].contains("addresses was too short"))
       << seam.messages[0].toStdString();
-  for (int i = 0; i < 100 && peer.Writes(7) == 0; ++i)
-    std::this_thread::sleep_for(milliseconds(10));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return peer.Writes(7) != 0; }, WriteArrivalBound));
   EXPECT_EQ(peer.Current().name, "NEWNAME");
   EXPECT_EQ(peer.Current().ip, o.settings.ip);
   EXPECT_FALSE(peer.Current().dhcp);
