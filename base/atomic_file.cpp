@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "base/followed_path.h"
+#include "base/owned_fd.h"
 
 namespace varnalux {
 
@@ -20,20 +21,6 @@ std::string FolderOf(const std::string& path) {
   if (slash == std::string::npos) return ".";
   if (slash == 0) return "/";
   return path.substr(0, slash);
-}
-
-bool WriteAll(int fd, const uint8_t* bytes, size_t length) {
-  size_t done = 0;
-  while (done < length) {
-    ssize_t n = write(fd, bytes + done, length - done);
-    if (n > 0)
-      done += static_cast<size_t>(n);
-    else if (n < 0 && errno == EINTR)
-      continue;
-    else
-      return false;
-  }
-  return true;
 }
 
 // After a rename the folder entry itself must reach the disk too; a folder
@@ -78,8 +65,7 @@ bool AtomicFile::Open(const std::string& path) {
     // /tmp: anyone may have made that name for a file of someone else (what
     // fs.protected_hardlinks forbids, where it is on), and writing through
     // it would change that file. Such a save is refused.
-    if (info.st_nlink > 1)
-      return IsSharedFolder(FolderOf(target_)) ? false : OpenRewrite(info);
+    if (info.st_nlink > 1) return IsSharedFolder(FolderOf(target_)) ? false : OpenRewrite(info);
   }
   way_ = Way::Replace;
   // A short hidden name: the target's own name plus a suffix could exceed
@@ -147,7 +133,7 @@ bool AtomicFile::Write(const void* data, size_t length) {
     failed_ = true;
     return false;
   }
-  if (!WriteAll(fd_.Get(), static_cast<const uint8_t*>(data), length)) failed_ = true;
+  if (!WriteAll(fd_.Get(), data, length)) failed_ = true;
   return !failed_;
 }
 

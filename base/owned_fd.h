@@ -3,7 +3,11 @@
 // copied.
 #pragma once
 
+#include <sys/types.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <cstddef>
 
 namespace varnalux {
 
@@ -43,5 +47,25 @@ class OwnedFd {
  private:
   int fd_ = -1;
 };
+
+// Writes all length bytes to fd, going on after short writes and signals;
+// false on the first error. With at >= 0 they go at that offset (pwrite) and
+// the file position stays; otherwise at the file position.
+inline bool WriteAll(int fd, const void* bytes, size_t length, off_t at = -1) {
+  const char* from = static_cast<const char*>(bytes);
+  size_t done = 0;
+  while (done < length) {
+    const ssize_t n = at < 0
+                          ? ::write(fd, from + done, length - done)
+                          : ::pwrite(fd, from + done, length - done, at + static_cast<off_t>(done));
+    if (n > 0)
+      done += static_cast<size_t>(n);
+    else if (n < 0 && errno == EINTR)
+      continue;
+    else
+      return false;
+  }
+  return true;
+}
 
 }  // namespace varnalux

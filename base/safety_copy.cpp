@@ -14,20 +14,6 @@ namespace {
 
 constexpr size_t kBlock = 1 << 16;
 
-bool WriteAllAt(int fd, const char* bytes, size_t length, off_t at) {
-  size_t done = 0;
-  while (done < length) {
-    const ssize_t n = pwrite(fd, bytes + done, length - done, at + static_cast<off_t>(done));
-    if (n > 0)
-      done += static_cast<size_t>(n);
-    else if (n < 0 && errno == EINTR)
-      continue;
-    else
-      return false;
-  }
-  return true;
-}
-
 // Copies from one descriptor to another, both from their start, until the
 // source ends. The count copied goes to *copied.
 bool CopyAll(int from, int to, off_t* copied) {
@@ -38,7 +24,7 @@ bool CopyAll(int from, int to, off_t* copied) {
     if (n < 0 && errno == EINTR) continue;
     if (n < 0) return false;
     if (n == 0) break;
-    if (!WriteAllAt(to, block, static_cast<size_t>(n), at)) return false;
+    if (!WriteAll(to, block, static_cast<size_t>(n), at)) return false;
     at += n;
   }
   if (copied != nullptr) *copied = at;
@@ -92,7 +78,7 @@ bool SafetyCopy::RestoreInto(int fd) const {
     ok = CopyAll(fd_.Get(), fd, &length);
   } else {
     length = static_cast<off_t>(bytes_.size());
-    ok = WriteAllAt(fd, bytes_.data(), bytes_.size(), 0);
+    ok = WriteAll(fd, bytes_.data(), bytes_.size(), 0);
   }
   ok = ok && ftruncate(fd, length) == 0;
   return fsync(fd) == 0 && ok;

@@ -58,16 +58,7 @@ class LinkReplacingFile {
     return !failed_;
   }
   void Write(const uint8_t* bytes, size_t length) {
-    while (!failed_ && length > 0) {
-      const ssize_t n = write(fd_.Get(), bytes, length);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) {
-        failed_ = true;
-        break;
-      }
-      bytes += n;
-      length -= static_cast<size_t>(n);
-    }
+    if (!failed_ && !WriteAll(fd_.Get(), bytes, length)) failed_ = true;
   }
   bool Commit() {
     if (!fd_.Valid()) return false;
