@@ -5,8 +5,12 @@
 namespace varnalux {
 
 namespace {
-// The one LinkSettings of the run; bound by the main window or the CLI.
-LinkSettings g_linkSettings;
+// The LinkSettings of the calling thread; bound by the main window or the
+// CLI. One a thread, so that a tool serving many printers at once (each on a
+// worker thread of its own) gives every printer its own records, progress
+// state and last open failure. The window and a single-printer run bind and
+// run on one thread, which sees one instance as before.
+thread_local LinkSettings g_linkSettings;
 }  // namespace
 
 void CopyText(char* field, int fieldSize, const char* text) {

@@ -65,7 +65,7 @@ void InitialSerialSettings(SerialSettings& s);
 void InitialParallelName(char (&name)[ParallelNameSize]);
 void InitialTcpTarget(TcpTarget& t);
 
-// Binds the one module-wide LinkSettings to the caller's records (references,
+// Binds the calling thread's LinkSettings to the caller's records (references,
 // not copies). Resets the progress state to origin (100, 100), inactive, the
 // time-outs to their defaults and the last open failure. The observer, when
 // given, hears of every write.
@@ -74,7 +74,8 @@ void BindLinkSettings(SerialSettings& serial, char (&parallel)[ParallelNameSize]
 // Forgets the records, the observer and any changed time-outs.
 void UnbindLinkSettings();
 
-// The module-wide instance. Its record pointers are null until bound.
+// The calling thread's instance. Its record pointers are null until bound on
+// that thread: an operation runs on the thread that bound its records.
 LinkSettings& CurrentLinkSettings();
 
 // Bounded copy of a NUL-terminated text into a fixed field (always terminated).
