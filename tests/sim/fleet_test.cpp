@@ -3,11 +3,12 @@
 // independent state, control channels, the printer list, faults for some
 // printers, refused command lines, and discovery answered for every
 // printer on one UDP socket over loopback).
+#include "sim/fleet.h"
+
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
-
-#include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstring>
@@ -18,7 +19,6 @@
 #include <vector>
 
 #include "fleet_process.h"
-#include "sim/fleet.h"
 #include "sim/fleet_plan.h"
 #include "sim_test_client.h"
 #include "tests/support/temp_folder.h"
@@ -38,7 +38,8 @@ TEST(FleetPlan, PrinterListsTakeNumbersAndRangesWithinTheFleet) {
   EXPECT_EQ(chosen, (std::vector<bool>{true, true, true, false, true, false, true, false}));
   EXPECT_EQ(ChoosePrinters("8", 8, chosen), "");
   EXPECT_EQ(chosen, (std::vector<bool>{false, false, false, false, false, false, false, true}));
-  for (const char* bad : {"", "0", "9", "3-2", "1,,2", "1-", "-2", "a", "1-3x", "2,", " 1", "1-99999"})
+  for (const char* bad :
+       {"", "0", "9", "3-2", "1,,2", "1-", "-2", "a", "1-3x", "2,", " 1", "1-99999"})
     EXPECT_NE(ChoosePrinters(bad, 8, chosen), "") << "'" << bad << "'";
 }
 
@@ -179,8 +180,7 @@ bool WaitForCount(uint16_t controlPort, size_t count) {
       std::chrono::steady_clock::now() + std::chrono::milliseconds(AnswerTimeoutMs);
   while (std::chrono::steady_clock::now() < deadline) {
     const std::string reply = Control(controlPort, "count");
-    if (!reply.empty() && reply[0] >= '0' && reply[0] <= '9' &&
-        std::stoul(reply) >= count)
+    if (!reply.empty() && reply[0] >= '0' && reply[0] <= '9' && std::stoul(reply) >= count)
       return true;
   }
   return false;
@@ -358,8 +358,8 @@ TEST(FleetProgramUdp, OneSocketAnswersDiscoveryForEveryPrinter) {
     ASSERT_EQ(a.size(), 148u);
     names.insert(std::string(reinterpret_cast<const char*>(a.data() + 84)));
     char mac[18];
-    snprintf(mac, sizeof mac, "%02X:%02X:%02X:%02X:%02X:%02X", a[22], a[23], a[24], a[25],
-             a[26], a[27]);
+    snprintf(mac, sizeof mac, "%02X:%02X:%02X:%02X:%02X:%02X", a[22], a[23], a[24], a[25], a[26],
+             a[27]);
     macs.insert(mac);
   }
   std::set<std::string> expectedNames, expectedMacs;
