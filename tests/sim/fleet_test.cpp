@@ -89,6 +89,53 @@ TEST(FleetHub, ConnectionsOfOnePrinterAreServedOneAfterTheOther) {
   EXPECT_TRUE(third.ClosedByPeer());
 }
 
+// A port the system gave out as free a moment ago.
+uint16_t RecentlyFreePort() {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof addr;
+  uint16_t port = 0;
+  if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+      getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &length) == 0)
+    port = ntohs(addr.sin_port);
+  close(fd);
+  return port;
+}
+
+// Given ports, printer i takes the i-th of each range and says so. Another
+// program may take a port of the range meanwhile: then a few other ranges
+// are tried.
+TEST(FleetHub, PrintersTakeConsecutivePortsAndAnnounceThem) {
+  constexpr int Count = 4;
+  Fleet fleet;
+  FleetPlan plan;
+  plan.count = Count;
+  plan.control = true;
+  plan.faults.assign(Count, Fault::None);
+  std::string error = "not started";
+  for (int attempt = 0; attempt < 5 && !error.empty(); ++attempt) {
+    const uint16_t base = RecentlyFreePort();
+    if (base == 0 || base > 65535 - 2 * Count) continue;
+    plan.port = base;
+    plan.controlPort = static_cast<uint16_t>(base + Count);
+    error = fleet.Start(plan, PrinterOptions{}, nullptr);
+  }
+  ASSERT_EQ(error, "");
+  std::string expected;
+  for (int i = 0; i < Count; ++i) {
+    const uint16_t port = static_cast<uint16_t>(plan.port + i);
+    const uint16_t control = static_cast<uint16_t>(plan.controlPort + i);
+    EXPECT_EQ(fleet.Printer(static_cast<size_t>(i)).TcpPort(), port);
+    EXPECT_EQ(fleet.Printer(static_cast<size_t>(i)).ControlPort(), control);
+    expected += "printer " + FleetName("VPRINTER", i + 1) +
+                " listening 127.0.0.1:" + std::to_string(port) +
+                " control 127.0.0.1:" + std::to_string(control) + "\n";
+  }
+  EXPECT_EQ(fleet.Announcement(), expected);
+}
+
 // A framed report answer of a printer, asked on its own TCP port.
 std::string Report(uint16_t port, const std::string& key) {
   Client c = Client::Tcp(port);
