@@ -314,6 +314,7 @@ TEST(FleetProgramRefusals, BadCountsListsAndPortRangesExitWithTwo) {
       {"--fleet", "10", "--listen", "127.0.0.1:0", "--control", "127.0.0.1:65527"},
       {"--fleet", "2", "--listen", "127.0.0.1:0", "--pty"},
       {"--fleet", "2", "--listen", "127.0.0.1:0", "--stdin"},
+      {"--fleet", "2", "--listen", "127.0.0.1:0", "--net-name", std::string(59, 'n')},
   };
   for (const std::vector<std::string>& args : refused) {
     std::string shown;
