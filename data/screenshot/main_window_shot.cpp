@@ -20,7 +20,7 @@
 namespace {
 
 // Nothing is asked during the shot; a message would mean it went wrong.
-class QuietSeam : public DialogSeam {
+class QuietSeam : public varnalux::DialogSeam {
  public:
   void Message(const QString& text) override {
     fprintf(stderr, "varnalux-screenshot: message: %s\n", text.toUtf8().constData());
@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
   int code = 0;
   {
     QuietSeam seam;
-    TFormMain window(seam);
+    varnalux::TFormMain window(seam);
     // The start-up probe found no USB printer; the network printer is read.
     seam.failed = false;
     window.findChild<QComboBox*>(QStringLiteral("ComboBoxInterFace"))

@@ -15,6 +15,8 @@
 #include "tests/gui/gui_test_support.h"
 #include "tests/support/kind_link.h"
 
+using namespace varnalux;
+
 namespace {
 
 using varnalux::PrinterStatus;
