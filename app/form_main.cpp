@@ -304,8 +304,8 @@ void TFormMain::BuildStatusBar() {
 }
 
 // Page control with a sheet and a tab for every row of the page table, down
-// to the status bar whatever height the bar takes. Returns the page control's place (its height
-// left 0).
+// to the status bar whatever height the bar takes. Returns the page
+// control's place (its height left 0).
 QRect TFormMain::BuildPages(QWidget* central) {
   pageControl1_ = new QTabWidget(central);
   pageControl1_->setObjectName(QStringLiteral("PageControl1"));

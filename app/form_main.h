@@ -1,9 +1,10 @@
-// The main window: interface selector, four pages, status bar with clock,
-// and the run-wide records that the pages share. Every printer action runs
-// synchronously from a handler inside a PrinterOperation, with the window
-// disabled meanwhile. The window builds the pages and hands each only what
-// it uses: the operation host, the dialog place, the job progress and the
-// records.
+// The main window: interface selector, the pages of the page table, status
+// bar with clock, and the run-wide records that the pages share. Every
+// printer action runs synchronously from a handler inside a
+// PrinterOperation, with the window disabled meanwhile. The window makes
+// the pages from the page table (app/page_table.h) and offers them the
+// operation host, the dialog place, the job progress and the records; each
+// page takes only what it uses.
 #pragma once
 
 #include <QDateTime>

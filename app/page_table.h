@@ -24,6 +24,8 @@ class TPrinterFunctionGroup;
 // The parts of the configuration sheet the window goes on working with: it
 // reads the configuration through them at start-up, gives "Read" the
 // interface table's rule and chains both into the first page's tab order.
+// The table has the configuration sheet, so they are set once the sheets
+// are filled.
 struct ConfigurationParts {
   TConfigPage* config = nullptr;
   TPrinterFunctionGroup* functions = nullptr;
