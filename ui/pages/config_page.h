@@ -22,7 +22,6 @@ namespace varnalux {
 class DialogSeam;
 class OperationHost;
 class PrinterOperation;
-
 struct PrinterStatus;
 
 // The window's records that the page shows, saves and loads: the displayed
