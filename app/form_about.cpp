@@ -5,6 +5,8 @@
 
 #include "ui/form_font.h"
 
+namespace varnalux {
+
 TFormAbout::TFormAbout(QWidget* parent)
     : TFixedDialog({"FormAbout", "Varnalux", 206, 95, DialogSizing::Pixels}, parent),
       button1_(Button("Button1", "Version 1.16")) {
@@ -14,3 +16,5 @@ TFormAbout::TFormAbout(QWidget* parent)
   button1_->setFont(font);
   connect(button1_, &QPushButton::clicked, this, &QDialog::accept);
 }
+
+}  // namespace varnalux

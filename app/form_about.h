@@ -5,6 +5,8 @@
 
 class QPushButton;
 
+namespace varnalux {
+
 class TFormAbout : public TFixedDialog {
   Q_OBJECT
 
@@ -15,3 +17,5 @@ class TFormAbout : public TFixedDialog {
  private:
   QPushButton* button1_;
 };
+
+}  // namespace varnalux

@@ -6,7 +6,6 @@
 #include <QDateTime>
 #include <QDir>
 #include <QGroupBox>
-#include <QHBoxLayout>
 #include <QLabel>
 #include <QLocale>
 #include <QMenu>
@@ -22,6 +21,7 @@
 #include <algorithm>
 #include <cstring>
 #include <initializer_list>
+#include <span>
 #include <utility>
 
 #include "app/form_about.h"
@@ -34,15 +34,11 @@
 #include "ui/dialogs/form_rs232_setup.h"
 #include "ui/font_choice.h"
 #include "ui/form_font.h"
-#include "ui/pages/command_tool_page.h"
 #include "ui/pages/config_page.h"
-#include "ui/pages/file_manager_page.h"
-#include "ui/pages/font_page.h"
 #include "ui/pages/printer_function_group.h"
 #include "ui/tab_order.h"
 
-using varnalux::InterfaceKind;
-using varnalux::ResultCode;
+namespace varnalux {
 
 namespace {
 
@@ -52,11 +48,7 @@ constexpr int kClientHeight = 548;
 constexpr int kPageControlLeft = 4;
 constexpr int kPageControlTop = 40;
 constexpr int kPageControlWidth = 681;
-constexpr int kStatusGroupTop = 240;
 constexpr int kStatusGroupWidth = 113;
-// The function buttons' captions ("Configuration Page", "Ignore AUTO.BAS")
-// need a little more room than the status group is wide.
-constexpr int kFunctionAreaWidth = 132;
 constexpr int kStatusGroupHeight = 217;
 constexpr int kPanelWidths[4] = {80, 200, 250, 200};
 // The interface group's left edge: right of the four page tabs.
@@ -106,15 +98,6 @@ void FitInsideFrame(QGroupBox* group, std::initializer_list<QWidget*> controls) 
     w->setGeometry(x, top, width, bottom - top + 1);
     x += width + kInset;
   }
-}
-
-QWidget* MakeArea(QWidget* parent, const char* name) {
-  auto* area = new QWidget(parent);
-  area->setObjectName(QString::fromLatin1(name));
-  auto* layout = new QVBoxLayout(area);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->setSpacing(0);
-  return area;
 }
 
 // Panel 1 texts by index. An index outside a list shows what the serial
@@ -217,35 +200,30 @@ TFormMain::TFormMain(DialogSeam& seam, varnalux::LinkRecords& links, LocalClock 
   StartupRead();
 }
 
-// The pages in their tabs, and the tab order of the first one.
+// The pages on their sheets, and the tab order of the first one.
 void TFormMain::FillPages() {
-  // A loaded configuration file brings its status record, shown at once.
-  auto showStatus = [this](const varnalux::PrinterStatus& status) { ShowPrinterStatus(status); };
-  configPage_ = new TConfigPage(*this, seam_, {config_, status_, showStatus}, configArea_);
-  configArea_->layout()->addWidget(configPage_);
-  RegisterReadButton(configPage_->ReadButton());
-  functionGroup_ = new TPrinterFunctionGroup(*this, *this, config_, functionArea_);
-  functionArea_->layout()->addWidget(functionGroup_);
-  // The test label takes its paper size from the configuration page.
-  functionGroup_->SetConfigCollector([this](varnalux::PrinterConfig& page) {
-    QString error;
-    if (configPage_->CollectConfig(page, error)) return true;
-    seam_.Message(error);
-    return false;
-  });
-  commandToolArea_->layout()->addWidget(new TCommandToolPage(*this, seam_, commandToolArea_));
-  fileManagerArea_->layout()->addWidget(
-      new TFileManagerPage(*this, seam_, fontDialog1Font_, fileManagerArea_));
   // The font dialog's initial font; the font page applies it and sets up its
   // encoding controls.
   fontDialog1Font_ = InitialDialogFont();
-  fontArea_->layout()->addWidget(new TFontPage(*this, *this, fontDialog1Font_, *this, fontArea_));
+  // A loaded configuration file brings its status record, shown at once.
+  auto showStatus = [this](const varnalux::PrinterStatus& status) { ShowPrinterStatus(status); };
+  PageOffer offer{*this,
+                  *this,
+                  seam_,
+                  *this,
+                  fontDialog1Font_,
+                  {config_, status_, showStatus},
+                  [this](QWidget* sheet) { return BuildStatusGroup(sheet); },
+                  configuration_};
+  const std::span<const PageRow> rows = WindowPages();
+  for (size_t i = 0; i < rows.size(); ++i) rows[i].fill(offer, sheets_[i]);
+  RegisterReadButton(configuration_.config->ReadButton());
   ChainFirstPageTabOrder();
 }
 
 void TFormMain::StartupRead() {
   if (!startupProbeSucceeded_) return;
-  configPage_->ReadAfterProbe();
+  configuration_.config->ReadAfterProbe();
 }
 
 // Tab starts at the interface list and then follows the first page as it is
@@ -253,9 +231,9 @@ void TFormMain::StartupRead() {
 // the configuration fields row by row and the buttons below them.
 void TFormMain::ChainFirstPageTabOrder() {
   std::vector<QWidget*> order{comboBoxInterFace_, buttonInterFace_, pageControl1_};
-  for (QWidget* w : functionGroup_->TabOrder()) order.push_back(w);
+  for (QWidget* w : configuration_.functions->TabOrder()) order.push_back(w);
   order.push_back(buttonGetStatus_);
-  for (QWidget* w : configPage_->TabOrder()) order.push_back(w);
+  for (QWidget* w : configuration_.config->TabOrder()) order.push_back(w);
   ChainTabOrder(order);
   comboBoxInterFace_->setFocus();
 }
@@ -325,8 +303,9 @@ void TFormMain::BuildStatusBar() {
   }
 }
 
-// Page control with the four pages, down to the status bar whatever height
-// the bar takes. Returns the page control's place (its height left 0).
+// Page control with a sheet and a tab for every row of the page table, down
+// to the status bar whatever height the bar takes. Returns the page
+// control's place (its height left 0).
 QRect TFormMain::BuildPages(QWidget* central) {
   pageControl1_ = new QTabWidget(central);
   pageControl1_->setObjectName(QStringLiteral("PageControl1"));
@@ -336,16 +315,12 @@ QRect TFormMain::BuildPages(QWidget* central) {
   centralLayout->setContentsMargins(pages.left(), pages.top(),
                                     FormPixels(kClientWidth) - pages.right() - 1, 0);
   centralLayout->addWidget(pageControl1_);
-  pageControl1_->addTab(BuildConfigurationPage(), QStringLiteral("Printer Configuration"));
-  QWidget* sheet2 = MakeArea(pageControl1_, "TabSheet2");
-  fileManagerArea_ = sheet2;
-  pageControl1_->addTab(sheet2, QStringLiteral("File Manager"));
-  QWidget* sheet3 = MakeArea(pageControl1_, "TabSheet3");
-  fontArea_ = sheet3;
-  pageControl1_->addTab(sheet3, QStringLiteral("Bitmap Font Manager"));
-  QWidget* sheet4 = MakeArea(pageControl1_, "TabSheet4");
-  commandToolArea_ = sheet4;
-  pageControl1_->addTab(sheet4, QStringLiteral("Command Tool"));
+  for (const PageRow& row : WindowPages()) {
+    auto* sheet = new QWidget(pageControl1_);
+    sheet->setObjectName(QString::fromLatin1(row.sheetName));
+    pageControl1_->addTab(sheet, QString::fromUtf8(row.title));
+    sheets_.push_back(sheet);
+  }
   return pages;
 }
 
@@ -374,32 +349,6 @@ void TFormMain::BuildInterfaceGroup(QWidget* central, const QRect& pages) {
   connect(comboBoxInterFace_, &QComboBox::currentIndexChanged, this,
           &TFormMain::ComboBoxInterFaceChange);
   connect(buttonInterFace_, &QPushButton::clicked, this, &TFormMain::ButtonInterFaceClick);
-}
-
-QWidget* TFormMain::BuildConfigurationPage() {
-  auto* page = new QWidget(pageControl1_);
-  page->setObjectName(QStringLiteral("TabSheet1"));
-
-  // Left column: printer functions above, printer status below; the
-  // configuration group takes the rest of the page on the right.
-  functionArea_ = MakeArea(page, "FunctionArea");
-  configArea_ = MakeArea(page, "ConfigArea");
-  QGroupBox* statusGroup = BuildStatusGroup(page);
-
-  auto* left = new QVBoxLayout;
-  left->setContentsMargins(0, 0, 0, 0);
-  left->setSpacing(3);
-  functionArea_->setFixedSize(FormPixels(kFunctionAreaWidth), FormPixels(kStatusGroupTop) - 3);
-  left->addWidget(functionArea_, 0);
-  left->addWidget(statusGroup, 0);
-  left->addStretch(1);
-
-  auto* layout = new QHBoxLayout(page);
-  layout->setContentsMargins(0, 0, 2, 2);
-  layout->setSpacing(3);
-  layout->addLayout(left, 0);
-  layout->addWidget(configArea_, 1);
-  return page;
 }
 
 QGroupBox* TFormMain::BuildStatusGroup(QWidget* page) {
@@ -579,3 +528,5 @@ void TFormMain::Timer1Timer() {
       locale.toString(now.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
       locale.toString(now.time(), TimeFormatWithoutZone(locale.timeFormat(QLocale::LongFormat))));
 }
+
+}  // namespace varnalux

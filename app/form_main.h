@@ -1,9 +1,10 @@
-// The main window: interface selector, four pages, status bar with clock,
-// and the run-wide records that the pages share. Every printer action runs
-// synchronously from a handler inside a PrinterOperation, with the window
-// disabled meanwhile. The window builds the pages and hands each only what
-// it uses: the operation host, the dialog place, the job progress and the
-// records.
+// The main window: interface selector, the pages of the page table, status
+// bar with clock, and the run-wide records that the pages share. Every
+// printer action runs synchronously from a handler inside a
+// PrinterOperation, with the window disabled meanwhile. The window makes
+// the pages from the page table (app/page_table.h) and offers them the
+// operation host, the dialog place, the job progress and the records; each
+// page takes only what it uses.
 #pragma once
 
 #include <QDateTime>
@@ -14,7 +15,9 @@
 #include <QRect>
 #include <QString>
 #include <functional>
+#include <vector>
 
+#include "app/page_table.h"
 #include "base/codes.h"
 #include "link/link_settings.h"
 #include "protocol/printer_config.h"
@@ -23,9 +26,6 @@
 #include "ui/job_progress.h"
 #include "ui/printer_operation.h"
 
-class TConfigPage;
-class TPrinterFunctionGroup;
-class DialogSeam;
 class QAction;
 class QComboBox;
 class QGroupBox;
@@ -33,6 +33,10 @@ class QLabel;
 class QPushButton;
 class QTabWidget;
 class QTimer;
+
+namespace varnalux {
+
+class DialogSeam;
 
 class TFormMain : public QMainWindow, public OperationHost, public DialogPlace, public JobProgress {
   Q_OBJECT
@@ -118,7 +122,6 @@ class TFormMain : public QMainWindow, public OperationHost, public DialogPlace, 
   void BuildStatusBar();
   QRect BuildPages(QWidget* central);
   void BuildInterfaceGroup(QWidget* central, const QRect& pages);
-  QWidget* BuildConfigurationPage();
   QGroupBox* BuildStatusGroup(QWidget* page);
   void ApplyInterfaceTable(int index);
   void ChainFirstPageTabOrder();
@@ -135,13 +138,8 @@ class TFormMain : public QMainWindow, public OperationHost, public DialogPlace, 
   QComboBox* comboBoxInterFace_ = nullptr;
   QPushButton* buttonInterFace_ = nullptr;
   QTabWidget* pageControl1_ = nullptr;
-  QWidget* configArea_ = nullptr;
-  QWidget* functionArea_ = nullptr;
-  QWidget* fileManagerArea_ = nullptr;
-  QWidget* fontArea_ = nullptr;
-  QWidget* commandToolArea_ = nullptr;
-  TConfigPage* configPage_ = nullptr;
-  TPrinterFunctionGroup* functionGroup_ = nullptr;
+  std::vector<QWidget*> sheets_;  // one a row of the page table, in its order
+  ConfigurationParts configuration_;
   QLabel* statusLabels_[8] = {};  // Ready, then flags 0..5 and 7
   QPushButton* buttonGetStatus_ = nullptr;
   QPointer<QPushButton> readButton_;
@@ -149,3 +147,5 @@ class TFormMain : public QMainWindow, public OperationHost, public DialogPlace, 
   QAction* about1_ = nullptr;
   QTimer* timer1_ = nullptr;
 };
+
+}  // namespace varnalux

@@ -7,6 +7,8 @@
 
 #include "ui/form_font.h"
 
+namespace varnalux {
+
 namespace {
 const char kDefaultCaption[] = "Communicating...";
 constexpr int kWidth = 241;
@@ -98,3 +100,5 @@ void TFormProcess::Fit() {
   }
   setFixedSize(kWidth, height);
 }
+
+}  // namespace varnalux

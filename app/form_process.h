@@ -13,6 +13,8 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 
+namespace varnalux {
+
 class TFormProcess : public QWidget, public varnalux::ProgressView {
   Q_OBJECT
 
@@ -40,3 +42,5 @@ class TFormProcess : public QWidget, public varnalux::ProgressView {
   QPushButton* buttonCancel_;
   bool cancelRequested_ = false;
 };
+
+}  // namespace varnalux

@@ -11,6 +11,7 @@
 #include "ui/dialog_seam.h"
 #include "ui/dialogs/form_ethernet_setup.h"
 
+namespace varnalux {
 namespace {
 
 // An error that escapes start-up or the message loop is shown, then the
@@ -21,24 +22,25 @@ void ShowFatal(const QString& text) {
 }
 
 }  // namespace
+}  // namespace varnalux
 
 int main(int argc, char** argv) {
   if (int code = 0; varnalux::HandleInfoOption(argc, argv, code)) return code;
   QApplication app(argc, argv);
   varnalux::SetApplicationIdentity();
   try {
-    RealDialogSeam seam;
-    TFormProcess formProcess;
+    varnalux::RealDialogSeam seam;
+    varnalux::TFormProcess formProcess;
     varnalux::SetProgressView(&formProcess);
     {
       // The window builds its pages, binds the links to the run's link
       // records, probes the link and reads the printer's configuration when
       // the probe opened it.
       varnalux::LinkRecords links;
-      TFormMain formMain(seam, links);
+      varnalux::TFormMain formMain(seam, links);
       // The Ethernet Setup dialog exists, hidden, for the whole run; the
       // handlers that show it make their own for each use.
-      TFormEthernetSetup formEthernetSetup(seam);
+      varnalux::TFormEthernetSetup formEthernetSetup(seam);
       seam.SetParentWindow(&formMain);
       formMain.show();
       QApplication::exec();
@@ -47,10 +49,10 @@ int main(int argc, char** argv) {
     varnalux::SetProgressView(nullptr);
   } catch (const std::exception& error) {
     varnalux::SetProgressView(nullptr);
-    ShowFatal(QString::fromLocal8Bit(error.what()));
+    varnalux::ShowFatal(QString::fromLocal8Bit(error.what()));
   } catch (...) {
     varnalux::SetProgressView(nullptr);
-    ShowFatal(QString());
+    varnalux::ShowFatal(QString());
   }
   return 0;
 }

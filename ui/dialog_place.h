@@ -4,8 +4,11 @@
 
 #include <QPoint>
 
-class DialogSeam;
 class QWidget;
+
+namespace varnalux {
+
+class DialogSeam;
 
 class DialogPlace {
  public:
@@ -17,3 +20,5 @@ class DialogPlace {
   // The window that message boxes and dialogs of the pages belong to.
   virtual QWidget* HostWindow() = 0;
 };
+
+}  // namespace varnalux

@@ -16,6 +16,8 @@
 #include "base/result_messages.h"
 #include "link/printer_link.h"
 
+namespace varnalux {
+
 namespace {
 QString g_startDirectory;
 
@@ -146,3 +148,5 @@ bool RealDialogSeam::OpenUrlChecked(const QString& url) {
   // Tolerant parsing: whatever the user typed after "http://" is handed on.
   return QDesktopServices::openUrl(QUrl(url, QUrl::TolerantMode));
 }
+
+}  // namespace varnalux

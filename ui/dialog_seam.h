@@ -15,6 +15,8 @@ class QDialog;
 class QFont;
 class QWidget;
 
+namespace varnalux {
+
 class DialogSeam {
  public:
   virtual ~DialogSeam() = default;
@@ -110,3 +112,5 @@ void ReportResultVia(DialogSeam& seam, varnalux::ResultCode code);
 // what failed and how much of the file the printer received.
 void ReportFileSendVia(DialogSeam& seam, varnalux::ResultCode code, const varnalux::InputFile& file,
                        const varnalux::StreamReport& report);
+
+}  // namespace varnalux

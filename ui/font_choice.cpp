@@ -9,6 +9,8 @@
 
 #include "font/code_decoder.h"
 
+namespace varnalux {
+
 namespace {
 constexpr char kInitialFamily[] = "Liberation Sans";
 constexpr int kSampleWidth = 150;
@@ -113,3 +115,5 @@ QImage PreviewImage(const varnalux::FontCanvas& canvas, int codePage) {
     painter.drawLine(0, y, PreviewWidth - 1, y);
   return image;
 }
+
+}  // namespace varnalux

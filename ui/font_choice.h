@@ -8,6 +8,8 @@
 
 #include "font/font_canvas.h"
 
+namespace varnalux {
+
 // Liberation Sans (the metric twin of the desktop font the program was made
 // for), else the desktop's sans-serif, at a character height of 13 pixels.
 QFont InitialDialogFont();
@@ -34,3 +36,5 @@ QImage SampleImage(const QFont& font);
 inline constexpr int PreviewWidth = 320;
 inline constexpr int PreviewHeight = 480;
 QImage PreviewImage(const varnalux::FontCanvas& canvas, int codePage);
+
+}  // namespace varnalux

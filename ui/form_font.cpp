@@ -8,6 +8,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace varnalux {
+
 namespace {
 
 // The DPI the form sizes are given for.
@@ -32,3 +34,5 @@ void UseFormFont(QWidget* window) {
 int FormPixels(int pixels) { return static_cast<int>(std::lround(pixels * FormScale())); }
 
 QSize FormSize(int width, int height) { return QSize(FormPixels(width), FormPixels(height)); }
+
+}  // namespace varnalux

@@ -5,6 +5,9 @@
 #include <Qt>
 
 class QWidget;
+class QSize;
+
+namespace varnalux {
 
 inline constexpr int FormFontPointSize = 8;
 
@@ -18,11 +21,11 @@ inline constexpr Qt::WindowFlags FixedDialogFlags =
 // Sets the form font on a window; its children inherit it.
 void UseFormFont(QWidget* window);
 
-class QSize;
-
 // Sizes on the forms are pixels of a 96-dpi screen. Where the toolkit
 // scales whole windows for a denser screen they stay as they are; where
 // only the text grows (fonts at a higher DPI on unscaled pixels) they grow
 // with the text, so that it still fits.
 int FormPixels(int pixels);
 QSize FormSize(int width, int height);
+
+}  // namespace varnalux

@@ -2,6 +2,8 @@
 // operation (making a font).
 #pragma once
 
+namespace varnalux {
+
 class JobProgress {
  public:
   virtual ~JobProgress() = default;
@@ -15,3 +17,5 @@ class JobProgress {
   // Lets the window repaint and the clock run while the job goes on.
   virtual void PumpMessages() = 0;
 };
+
+}  // namespace varnalux

@@ -9,9 +9,9 @@
 #include "base/codes.h"
 
 namespace varnalux {
+
 class InputFile;
 struct StreamReport;
-}  // namespace varnalux
 
 class OperationHost {
  public:
@@ -64,3 +64,5 @@ class PrinterOperation {
  private:
   OperationHost& host_;
 };
+
+}  // namespace varnalux

@@ -6,6 +6,8 @@
 #include "base/printable_text.h"
 #include "protocol/file_names.h"
 
+namespace varnalux {
+
 QByteArray PrinterTextBytes(const QString& text) {
   for (QChar c : text)
     if (c.unicode() > 0xFF) return text.toUtf8();
@@ -35,3 +37,5 @@ QString PrinterNameProblemText(const QString& name) {
 QString ScreenTextFromPrinter(const QByteArray& bytes) {
   return QString::fromStdString(varnalux::PlainText(bytes.toStdString()));
 }
+
+}  // namespace varnalux

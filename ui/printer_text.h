@@ -8,6 +8,8 @@
 #include <QByteArray>
 #include <QString>
 
+namespace varnalux {
+
 QByteArray PrinterTextBytes(const QString& text);
 // Bytes to text one character per byte (Latin-1): any byte sequence loads.
 QString TextFromPrinterBytes(const QByteArray& bytes);
@@ -25,3 +27,5 @@ QString PrinterNameProblemText(const QString& name);
 // valid; control characters, the C1 controls and bytes that are not UTF-8
 // as \xNN, so neither mojibake nor a control character reaches the screen.
 QString ScreenTextFromPrinter(const QByteArray& bytes);
+
+}  // namespace varnalux

@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 
+namespace varnalux {
+
 void ChainTabOrder(const std::vector<QWidget*>& widgets) {
   QWidget* previous = nullptr;
   for (QWidget* w : widgets) {
@@ -33,3 +35,5 @@ void OneTabStopPerChoice(QButtonGroup* group) {
                      if (checked) PlaceChoiceStop(group);
                    });
 }
+
+}  // namespace varnalux

@@ -8,6 +8,8 @@
 
 class QButtonGroup;
 
+namespace varnalux {
+
 // Chains the widgets' tab order in the order given; null entries are skipped.
 void ChainTabOrder(const std::vector<QWidget*>& widgets);
 inline void ChainTabOrder(std::initializer_list<QWidget*> widgets) {
@@ -18,3 +20,5 @@ inline void ChainTabOrder(std::initializer_list<QWidget*> widgets) {
 // the checked choice (the first while none is) and the arrow keys move
 // between the choices. The stop follows the checked choice as it changes.
 void OneTabStopPerChoice(QButtonGroup* group);
+
+}  // namespace varnalux

@@ -20,7 +20,7 @@
 namespace {
 
 // Nothing is asked during the shot; a message would mean it went wrong.
-class QuietSeam : public DialogSeam {
+class QuietSeam : public varnalux::DialogSeam {
  public:
   void Message(const QString& text) override {
     fprintf(stderr, "varnalux-screenshot: message: %s\n", text.toUtf8().constData());
@@ -56,13 +56,14 @@ int main(int argc, char** argv) {
   int code = 0;
   {
     QuietSeam seam;
-    TFormMain window(seam);
+    varnalux::LinkRecords links;
+    varnalux::TFormMain window(seam, links);
     // The start-up probe found no USB printer; the network printer is read.
     seam.failed = false;
     window.findChild<QComboBox*>(QStringLiteral("ComboBoxInterFace"))
         ->setCurrentIndex(varnalux::KindEthernet);
-    varnalux::CopyText(window.Tcp().host, sizeof window.Tcp().host, "127.0.0.1");
-    window.Tcp().port = printer.TcpPort();
+    varnalux::CopyText(links.tcp.host, sizeof links.tcp.host, "127.0.0.1");
+    links.tcp.port = printer.TcpPort();
     window.show();
     window.findChild<QPushButton*>(QStringLiteral("ButtonGetStatus"))->click();
     window.findChild<QPushButton*>(QStringLiteral("ButtonRead"))->click();

@@ -19,6 +19,8 @@
 #include "tests/support/page_test.h"
 #include "ui/pages/command_tool_page.h"
 
+using namespace varnalux;
+
 namespace {
 
 class CommandToolTest : public PageTest<TCommandToolPage> {

@@ -19,6 +19,8 @@
 #include "tests/gui/gui_test_support.h"
 #include "tests/support/temp_folder.h"
 
+using namespace varnalux;
+
 namespace {
 
 class ConfigPageTest : public PrinterWindowTest {

@@ -13,6 +13,8 @@
 #include "ui/dialogs/form_ethernet_setup.h"
 #include "ui/pages/printer_function_group.h"
 
+using namespace varnalux;
+
 namespace {
 
 using varnalux::NetworkSettings;

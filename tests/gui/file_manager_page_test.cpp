@@ -28,6 +28,8 @@
 #include "tests/support/page_test.h"
 #include "ui/pages/file_dialog_text.h"
 
+using namespace varnalux;
+
 namespace {
 
 namespace sim = varnalux::sim;

@@ -31,6 +31,8 @@
 #include "ui/dialog_seam.h"
 #include "ui/dialogs/form_font_sheet.h"
 
+using namespace varnalux;
+
 namespace {
 
 // A progress view that records what the window was told while a font is

@@ -17,6 +17,8 @@
 #include "tests/support/font_page_test.h"
 #include "ui/pages/font_page.h"
 
+using namespace varnalux;
+
 namespace {
 
 class FontTablePageTest : public FontPageFixture {

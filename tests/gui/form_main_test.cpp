@@ -8,12 +8,16 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
+#include <span>
 
 #include "app/form_about.h"
+#include "app/page_table.h"
 #include "link/printer_link.h"
 #include "operations/dispatcher.h"
 #include "tests/gui/gui_test_support.h"
 #include "tests/support/kind_link.h"
+
+using namespace varnalux;
 
 namespace {
 
@@ -67,6 +71,25 @@ TEST_F(MainWindowTest, StartsWithDefaultsAndNoMessage) {
   EXPECT_EQ(varnalux::CurrentLinkSettings().tcp, nullptr);
   EXPECT_EQ(varnalux::testing::KindLink(varnalux::KindEthernet).Open(), varnalux::InvalidLink);
   EXPECT_EQ(varnalux::LastOpenFailure(), varnalux::OpenFailure::NotSet);
+}
+
+// A page is one row of the page table: the window gives every row a tab with
+// its caption and a sheet with its name, and the row puts its page on it.
+TEST_F(MainWindowTest, EveryRowOfThePageTableIsATabWithItsPageOnItsSheet) {
+  auto* pages = Find<QTabWidget>(form.get(), "PageControl1");
+  const std::span<const PageRow> rows = WindowPages();
+  ASSERT_EQ(pages->count(), static_cast<int>(rows.size()));
+  QStringList names;
+  for (int i = 0; i < pages->count(); ++i) {
+    QWidget* sheet = pages->widget(i);
+    const QString name = QString::fromLatin1(rows[i].sheetName);
+    EXPECT_EQ(pages->tabText(i), QString::fromUtf8(rows[i].title));
+    EXPECT_EQ(sheet->objectName(), name);
+    EXPECT_NE(sheet->layout(), nullptr) << name.toStdString();
+    EXPECT_FALSE(sheet->findChildren<QWidget*>().isEmpty()) << name.toStdString();
+    EXPECT_FALSE(names.contains(name)) << name.toStdString();
+    names << name;
+  }
 }
 
 TEST_F(MainWindowTest, FrameLayoutLeavesRoomForThePages) {

@@ -19,6 +19,8 @@
 #include "ui/pages/config_page.h"
 #include "ui/pages/printer_function_group.h"
 
+using namespace varnalux;
+
 namespace {
 
 class FunctionGroupTest : public PrinterWindowTest {

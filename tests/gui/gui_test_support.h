@@ -69,7 +69,7 @@ inline void Type(QWidget* root, const char* name, const QString& text) {
 
 class MainWindowTest : public ::testing::Test {
  protected:
-  void SetUp() override { form = std::make_unique<TFormMain>(seam, links); }
+  void SetUp() override { form = std::make_unique<varnalux::TFormMain>(seam, links); }
   void TearDown() override {
     form.reset();
     EXPECT_TRUE(seam.drivers.empty()) << "scripted dialogs were not shown";
@@ -86,8 +86,8 @@ class MainWindowTest : public ::testing::Test {
     return label != nullptr ? label->text() : QString();
   }
   // The "Printer Configuration" group of the first page.
-  TConfigPage* ConfigurationPage() {
-    return Find<TConfigPage>(form.get(), "GroupBoxPrinterConfiguration");
+  varnalux::TConfigPage* ConfigurationPage() {
+    return Find<varnalux::TConfigPage>(form.get(), "GroupBoxPrinterConfiguration");
   }
 
   // Enabled status labels, in the order of the group.
@@ -104,7 +104,7 @@ class MainWindowTest : public ::testing::Test {
   ScriptedSeam seam;
   // The run's link records, which the window binds the links to.
   varnalux::LinkRecords links;
-  std::unique_ptr<TFormMain> form;
+  std::unique_ptr<varnalux::TFormMain> form;
 };
 
 // The main window on Ethernet, pointed at a virtual printer on 127.0.0.1.

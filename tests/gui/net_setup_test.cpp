@@ -14,6 +14,8 @@
 #include "tests/gui/gui_test_support.h"
 #include "ui/dialogs/form_net_setup.h"
 
+using namespace varnalux;
+
 namespace {
 
 // How long a test waits for a write the dialog sent to reach the printer

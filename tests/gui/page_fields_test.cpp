@@ -21,6 +21,8 @@
 #include "ui/dialogs/form_rtc_setup.h"
 #include "ui/pages/config_page.h"
 
+using namespace varnalux;
+
 namespace {
 
 class PageFieldsTest : public PrinterWindowTest {

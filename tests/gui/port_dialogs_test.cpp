@@ -10,6 +10,8 @@
 #include "ui/dialogs/form_net_setup.h"
 #include "ui/dialogs/form_rs232_setup.h"
 
+using namespace varnalux;
+
 namespace {
 
 using varnalux::SerialSettings;

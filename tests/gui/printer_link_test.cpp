@@ -16,6 +16,8 @@
 #include "tests/core/loopback_peer.h"
 #include "tests/gui/gui_test_support.h"
 
+using namespace varnalux;
+
 namespace {
 
 using varnalux::sim::VirtualPrinter;

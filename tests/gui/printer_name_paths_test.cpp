@@ -15,6 +15,8 @@
 #include "ui/pages/file_manager_page.h"
 #include "ui/pages/font_page.h"
 
+using namespace varnalux;
+
 namespace {
 
 class PrinterNamePathsTest : public PrinterWindowTest {

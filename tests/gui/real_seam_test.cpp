@@ -18,6 +18,8 @@
 #include "tests/support/link_binding.h"
 #include "ui/dialog_seam.h"
 
+using namespace varnalux;
+
 namespace {
 
 struct SeenBox {

@@ -17,7 +17,7 @@
 
 #include "ui/dialog_seam.h"
 
-class ScriptedSeam : public DialogSeam {
+class ScriptedSeam : public varnalux::DialogSeam {
  public:
   // Runs inside the dialog's modal loop, once it is shown. A dialog the
   // driver leaves open is rejected afterwards (as by its close box).

@@ -6,6 +6,8 @@
 #include "tests/gui/gui_test_support.h"
 #include "ui/pages/config_page.h"
 
+using namespace varnalux;
+
 namespace {
 
 using varnalux::sim::VirtualPrinter;

@@ -49,6 +49,8 @@
 #include "ui/dialogs/form_sensor_calibrate.h"
 #include "ui/font_choice.h"
 
+using namespace varnalux;
+
 namespace {
 
 // Where a problem is: the window, then the control by name or caption.

@@ -18,13 +18,13 @@ inline uint16_t Word(const QByteArray& bytes, int at) {
                                (static_cast<uint8_t>(bytes[at + 1]) << 8));
 }
 
-class FontPageFixture : public PageTest<TFontPage> {
+class FontPageFixture : public PageTest<varnalux::TFontPage> {
  protected:
   void SetUp() override {
     PrinterWindowTest::SetUp();
     ASSERT_TRUE(dir.isValid());
     OpenPage(2, false);
-    SetStartDirectory(dir.path());
+    varnalux::SetStartDirectory(dir.path());
   }
 
   QComboBox* List(const char* name) { return Find<QComboBox>(page, name); }

@@ -9,6 +9,8 @@
 
 #include "ui/tab_order.h"
 
+namespace varnalux {
+
 TFixedDialog::TFixedDialog(const DialogFrame& frame, QWidget* parent) : QDialog(parent, frame.flags) {
   setObjectName(QString::fromLatin1(frame.name));
   setWindowTitle(QString::fromLatin1(frame.title));
@@ -54,3 +56,5 @@ QButtonGroup* TFixedDialog::Choice(QGroupBox* box, const char* prefix,
   OneTabStopPerChoice(group);
   return group;
 }
+
+}  // namespace varnalux

@@ -15,6 +15,8 @@ class QGroupBox;
 class QLabel;
 class QLineEdit;
 
+namespace varnalux {
+
 enum class DialogSizing {
   Fixed,      // fixed at the size in form pixels, in the form font
   Resizable,  // opens at the size in form pixels, in the form font
@@ -56,3 +58,5 @@ class TFixedDialog : public QDialog {
   QButtonGroup* Choice(QGroupBox* box, const char* prefix, std::initializer_list<const char*> items,
                        QBoxLayout* layout);
 };
+
+}  // namespace varnalux

@@ -5,6 +5,8 @@
 #include "font/font_file.h"
 #include "font/font_sheet.h"
 
+namespace varnalux {
+
 bool FontSheetImage(const QString& path, QImage& image, QString& error) {
   varnalux::FontFile file;
   std::string reason;
@@ -26,3 +28,5 @@ bool FontSheetImage(const QString& path, QImage& image, QString& error) {
   image = std::move(picture);
   return true;
 }
+
+}  // namespace varnalux

@@ -4,6 +4,10 @@
 #include <QImage>
 #include <QString>
 
+namespace varnalux {
+
 // Reads the font file and draws its sheet; false with a short reason when
 // the file cannot be read or is not a printer font.
 bool FontSheetImage(const QString& path, QImage& image, QString& error);
+
+}  // namespace varnalux

@@ -11,6 +11,8 @@
 #include "ui/form_font.h"
 #include "ui/printer_text.h"
 
+namespace varnalux {
+
 TFormDumpTextSetup::TFormDumpTextSetup(QWidget* parent)
     : TFixedDialog({"FormDumpTextSetup", "Dump Text Setup", 274, 277}, parent) {
   radioGroupDumpMode_ = new QGroupBox(QStringLiteral("Dump Text Setup"), this);
@@ -74,3 +76,5 @@ void TFormDumpTextSetup::ButtonCancelClick() {
   if (settings_ != nullptr) settings_->accepted = 0;
   reject();
 }
+
+}  // namespace varnalux

@@ -11,6 +11,8 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
+namespace varnalux {
+
 class TFormDumpTextSetup : public TFixedDialog {
   Q_OBJECT
 
@@ -38,3 +40,5 @@ class TFormDumpTextSetup : public TFixedDialog {
   QPushButton* buttonOK_;
   QPushButton* buttonCancel_;
 };
+
+}  // namespace varnalux

@@ -17,6 +17,8 @@
 #include "ui/form_font.h"
 #include "ui/tab_order.h"
 
+namespace varnalux {
+
 namespace {
 
 QString FieldText(const char (&field)[varnalux::NetTextSize]) {
@@ -236,3 +238,5 @@ void TFormEthernetSetup::reject() {
   if (caller_ != nullptr) caller_->confirmed = 0;
   QDialog::reject();
 }
+
+}  // namespace varnalux

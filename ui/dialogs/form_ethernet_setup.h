@@ -14,7 +14,6 @@
 #include "protocol/network_settings.h"
 #include "ui/dialogs/fixed_dialog.h"
 
-class DialogSeam;
 class QButtonGroup;
 class QGridLayout;
 class QGroupBox;
@@ -22,6 +21,10 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+
+namespace varnalux {
+
+class DialogSeam;
 
 class TFormEthernetSetup : public TFixedDialog {
   Q_OBJECT
@@ -97,3 +100,5 @@ class TFormEthernetSetup : public TFixedDialog {
   QPushButton* buttonSetIP_;
   QPushButton* buttonCancel_;
 };
+
+}  // namespace varnalux

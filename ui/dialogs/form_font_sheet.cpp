@@ -16,6 +16,8 @@
 #include "ui/dialogs/font_sheet_image.h"
 #include "ui/form_font.h"
 
+namespace varnalux {
+
 namespace {
 constexpr int kWidth = 640;
 constexpr int kHeight = 480;
@@ -114,3 +116,5 @@ void TFormFontSheet::ButtonOpenClick() {
   const QString path = seam_.OpenFileName(QStringLiteral("*.* (*)"));
   if (!path.isEmpty()) ShowFile(path);
 }
+
+}  // namespace varnalux

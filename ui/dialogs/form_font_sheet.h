@@ -8,10 +8,13 @@
 
 #include "ui/dialogs/fixed_dialog.h"
 
-class DialogSeam;
 class QLabel;
 class QPushButton;
 class QScrollArea;
+
+namespace varnalux {
+
+class DialogSeam;
 class TSheetView;
 
 class TFormFontSheet : public TFixedDialog {
@@ -39,3 +42,5 @@ class TFormFontSheet : public TFixedDialog {
   QPushButton* buttonOpen_;
   QPushButton* buttonExit_;
 };
+
+}  // namespace varnalux

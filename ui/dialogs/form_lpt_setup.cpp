@@ -11,6 +11,8 @@
 #include "ui/dialogs/port_setup_support.h"
 #include "ui/form_font.h"
 
+namespace varnalux {
+
 TFormLPTSetup::TFormLPTSetup(QWidget* parent)
     : TFixedDialog({"FormLPTSetup", "LPT Setup", 315, 88}, parent) {
   comboBoxLPT_ = new QComboBox(this);
@@ -80,3 +82,5 @@ void TFormLPTSetup::ShowDeviceLine(int index) {
     labelPortDevice_->clear();
   }
 }
+
+}  // namespace varnalux

@@ -9,6 +9,8 @@ class QComboBox;
 class QLabel;
 class QPushButton;
 
+namespace varnalux {
+
 class TFormLPTSetup : public TFixedDialog {
   Q_OBJECT
 
@@ -36,3 +38,5 @@ class TFormLPTSetup : public TFixedDialog {
   QPushButton* buttonSet_;
   QPushButton* buttonCancel_;
 };
+
+}  // namespace varnalux

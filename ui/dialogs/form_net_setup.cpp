@@ -20,6 +20,8 @@
 #include "ui/form_font.h"
 #include "ui/tab_order.h"
 
+namespace varnalux {
+
 namespace {
 
 const char kDefaultHost[] = "192.168.1.100";
@@ -312,3 +314,5 @@ void TFormNetSetup::ButtonSetClick() {
   if (target_ != nullptr) target_->port = port;
   accept();
 }
+
+}  // namespace varnalux

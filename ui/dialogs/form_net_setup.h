@@ -17,12 +17,15 @@
 #include "net/udp_options.h"
 #include "ui/dialogs/fixed_dialog.h"
 
-class DialogSeam;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
 class QTreeWidget;
 class QTreeWidgetItem;
+
+namespace varnalux {
+
+class DialogSeam;
 
 class TFormNetSetup : public TFixedDialog {
   Q_OBJECT
@@ -84,3 +87,5 @@ class TFormNetSetup : public TFixedDialog {
   QLineEdit* editPort_;
   QPushButton* buttonSet_;
 };
+
+}  // namespace varnalux

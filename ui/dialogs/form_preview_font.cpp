@@ -7,6 +7,8 @@
 #include "ui/font_choice.h"
 #include "ui/form_font.h"
 
+namespace varnalux {
+
 namespace {
 constexpr int kClientWidth = 432;
 constexpr int kClientHeight = 507;
@@ -30,3 +32,5 @@ TFormPreviewFont::TFormPreviewFont(const QImage& preview, QWidget* parent)
 }
 
 void TFormPreviewFont::Prepare(const QPoint& topLeft) { move(topLeft); }
+
+}  // namespace varnalux

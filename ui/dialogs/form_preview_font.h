@@ -9,6 +9,8 @@
 class QLabel;
 class QPushButton;
 
+namespace varnalux {
+
 class TFormPreviewFont : public TFixedDialog {
   Q_OBJECT
 
@@ -24,3 +26,5 @@ class TFormPreviewFont : public TFixedDialog {
   QLabel* imagePreview_;
   QPushButton* buttonExit_;
 };
+
+}  // namespace varnalux

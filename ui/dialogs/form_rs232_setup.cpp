@@ -13,6 +13,8 @@
 #include "ui/dialogs/port_setup_support.h"
 #include "ui/form_font.h"
 
+namespace varnalux {
+
 namespace {
 
 QComboBox* MakeList(QWidget* parent, const char* name, const QStringList& items) {
@@ -163,3 +165,5 @@ void TFormRs232Setup::ShowDeviceLine(int index) {
     labelPortDevice_->clear();
   }
 }
+
+}  // namespace varnalux

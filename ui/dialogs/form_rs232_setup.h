@@ -13,6 +13,8 @@ class QFormLayout;
 class QLabel;
 class QPushButton;
 
+namespace varnalux {
+
 class TFormRs232Setup : public TFixedDialog {
   Q_OBJECT
 
@@ -49,3 +51,5 @@ class TFormRs232Setup : public TFixedDialog {
   QPushButton* buttonSet_;
   QPushButton* buttonCancel_;
 };
+
+}  // namespace varnalux

@@ -11,6 +11,8 @@
 #include "ui/dialog_seam.h"
 #include "ui/form_font.h"
 
+namespace varnalux {
+
 namespace {
 
 int32_t* Field(varnalux::ClockSettings& c, int i) {
@@ -116,3 +118,5 @@ void TFormRTCSetup::reject() {
   if (clock_ != nullptr) clock_->accepted = 0;
   QDialog::reject();
 }
+
+}  // namespace varnalux

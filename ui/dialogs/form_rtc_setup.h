@@ -8,9 +8,12 @@
 #include "protocol/clock.h"
 #include "ui/dialogs/fixed_dialog.h"
 
-class DialogSeam;
 class QLineEdit;
 class QPushButton;
+
+namespace varnalux {
+
+class DialogSeam;
 
 class TFormRTCSetup : public TFixedDialog {
   Q_OBJECT
@@ -49,3 +52,5 @@ class TFormRTCSetup : public TFixedDialog {
   QPushButton* buttonOk_;
   QPushButton* buttonCancel_;
 };
+
+}  // namespace varnalux

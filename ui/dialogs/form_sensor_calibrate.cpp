@@ -8,6 +8,8 @@
 
 #include "ui/form_font.h"
 
+namespace varnalux {
+
 TFormSensorCalibrate::TFormSensorCalibrate(QWidget* parent)
     : TFixedDialog({"FormSensorCalibrate", "Sensor Calibration", 291, 185}, parent) {
   radioGroupMediaType_ = new QGroupBox(QStringLiteral("Media Type"), this);
@@ -45,3 +47,5 @@ void TFormSensorCalibrate::ButtonCancelClick() {
   if (choice_ != nullptr) *choice_ = -1;
   reject();
 }
+
+}  // namespace varnalux

@@ -9,6 +9,8 @@ class QButtonGroup;
 class QGroupBox;
 class QPushButton;
 
+namespace varnalux {
+
 class TFormSensorCalibrate : public TFixedDialog {
   Q_OBJECT
 
@@ -30,3 +32,5 @@ class TFormSensorCalibrate : public TFixedDialog {
   QPushButton* buttonOK_;
   QPushButton* buttonCancel_;
 };
+
+}  // namespace varnalux

@@ -6,6 +6,8 @@
 
 #include "link/port_names.h"
 
+namespace varnalux {
+
 int PortListIndex(const char* name, size_t size) {
   if (name == nullptr) return -1;
   size_t length = strnlen(name, size);
@@ -36,3 +38,5 @@ QString PortDeviceText(const QString& portName) {
       .arg(portName, QString::fromStdString(device),
            QString::fromStdString(varnalux::PortMappingSource(name.c_str())));
 }
+
+}  // namespace varnalux

@@ -23,6 +23,8 @@
 #include "ui/printer_text.h"
 #include "ui/tab_order.h"
 
+namespace varnalux {
+
 namespace {
 
 const QString kAllFiles = QStringLiteral("*.* (*)");
@@ -174,3 +176,5 @@ void TCommandToolPage::ButtonSaveFileClick() {
                                     static_cast<size_t>(bytes.size())))
     seam_.Message(QStringLiteral("Cannot write the file %1").arg(QDir::toNativeSeparators(path)));
 }
+
+}  // namespace varnalux

@@ -10,6 +10,9 @@ class QButtonGroup;
 class QGroupBox;
 class QPlainTextEdit;
 class QPushButton;
+
+namespace varnalux {
+
 class DialogSeam;
 class OperationHost;
 
@@ -53,3 +56,5 @@ class TCommandToolPage : public QWidget {
   QPushButton* buttonLoadFIle_;
   QPushButton* buttonSaveFile_;
 };
+
+}  // namespace varnalux

@@ -1,6 +1,7 @@
 #include "ui/pages/config_fields.h"
 
-using varnalux::ConfigPageText;
+namespace varnalux {
+
 using enum ConfigFieldKind;
 using enum ConfigFieldPlace;
 
@@ -222,3 +223,5 @@ const ConfigField kFields[] = {
 }  // namespace
 
 std::span<const ConfigField> ConfigFields() { return kFields; }
+
+}  // namespace varnalux

@@ -9,6 +9,8 @@
 
 #include "protocol/config_page_text.h"
 
+namespace varnalux {
+
 enum class ConfigFieldKind {
   Info,      // the printer's own text, read-only, shown as its bytes
   Edit,      // a typed value
@@ -40,3 +42,5 @@ struct ConfigField {
 
 // The fields in the order they stand on the page, which is the tab order.
 std::span<const ConfigField> ConfigFields();
+
+}  // namespace varnalux

@@ -22,8 +22,7 @@
 #include "ui/printer_operation.h"
 #include "ui/tab_order.h"
 
-using varnalux::ConfigPageText;
-using varnalux::PrinterConfig;
+namespace varnalux {
 
 namespace {
 
@@ -419,3 +418,5 @@ void TConfigPage::ButtonLoadClick() {
   if (records_.showStatus) records_.showStatus(status);
   ShowConfig(records_.config);
 }
+
+}  // namespace varnalux

@@ -16,13 +16,13 @@
 class QButtonGroup;
 class QPushButton;
 class QRadioButton;
+
+namespace varnalux {
+
 class DialogSeam;
 class OperationHost;
 class PrinterOperation;
-
-namespace varnalux {
 struct PrinterStatus;
-}
 
 // The window's records that the page shows, saves and loads: the displayed
 // configuration, the last status read, and where a loaded status shows.
@@ -91,3 +91,5 @@ class TConfigPage : public QGroupBox {
   std::vector<QPushButton*> buttons_;
   QPushButton* buttonRead_ = nullptr;
 };
+
+}  // namespace varnalux

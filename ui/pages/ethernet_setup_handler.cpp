@@ -7,6 +7,8 @@
 #include "ui/dialogs/form_ethernet_setup.h"
 #include "ui/printer_operation.h"
 
+namespace varnalux {
+
 void RunEthernetSetup(OperationHost& operations, DialogPlace& dialogs,
                       varnalux::NetworkSettings& settings) {
   varnalux::NetworkSettings local;
@@ -39,3 +41,5 @@ void RunEthernetSetup(OperationHost& operations, DialogPlace& dialogs,
                                                        : varnalux::OpSetNetName,
            &local, 0);
 }
+
+}  // namespace varnalux

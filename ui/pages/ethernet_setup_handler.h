@@ -5,6 +5,8 @@
 
 #include "protocol/network_settings.h"
 
+namespace varnalux {
+
 class DialogPlace;
 class OperationHost;
 
@@ -13,3 +15,5 @@ class OperationHost;
 // dialog. The link is opened at most twice: for the read and for one write.
 void RunEthernetSetup(OperationHost& operations, DialogPlace& dialogs,
                       varnalux::NetworkSettings& settings);
+
+}  // namespace varnalux

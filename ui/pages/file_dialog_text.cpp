@@ -4,6 +4,8 @@
 #include <QFileInfo>
 #include <QStringList>
 
+namespace varnalux {
+
 namespace {
 
 QString AnyCasePattern(const QString& pattern) {
@@ -40,3 +42,5 @@ QString TrueTypeFontFolder(const QString& home) {
   if (!home.isEmpty() && QFileInfo(own).isDir()) return own;
   return QStringLiteral("/usr/share/fonts");
 }
+
+}  // namespace varnalux

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+namespace varnalux {
+
 // Description and pattern pairs separated by vertical bars ("*.BMP|*.BMP|
 // *.*|*.*") as a Qt filter ("*.bmp (*.[bB][mM][pP]);;*.* (*)"). Letters of
 // a pattern match either case, as they do on the printer makers' desktop;
@@ -16,3 +18,5 @@ QString QtFileFilter(const char* pairs);
 // The folder the 'True Type Font' browse opens in: the user's own font
 // folder (home/.local/share/fonts) when it exists, else the system's.
 QString TrueTypeFontFolder(const QString& home);
+
+}  // namespace varnalux

@@ -25,8 +25,7 @@
 #include "ui/printer_text.h"
 #include "ui/tab_order.h"
 
-using varnalux::DeviceFiles;
-using varnalux::MemoryDeviceCount;
+namespace varnalux {
 
 namespace {
 
@@ -402,3 +401,5 @@ void TFileManagerPage::ButtonFileFormatClick() {
 // The shared font dialog: its choice is not applied to the font page, but it
 // becomes the preselected font of the next "Select Font".
 void TFileManagerPage::ButtonFontSampleClick() { seam_.ChooseFont(dialogFont_); }
+
+}  // namespace varnalux

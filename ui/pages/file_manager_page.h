@@ -9,8 +9,6 @@
 
 #include "protocol/file_manager.h"
 
-class DialogSeam;
-class OperationHost;
 class QFont;
 class QButtonGroup;
 class QComboBox;
@@ -19,6 +17,11 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+
+namespace varnalux {
+
+class DialogSeam;
+class OperationHost;
 
 class TFileManagerPage : public QWidget {
   Q_OBJECT
@@ -86,3 +89,5 @@ class TFileManagerPage : public QWidget {
   QButtonGroup* formatDevice_ = nullptr;
   QPushButton* buttonFileFormat_ = nullptr;
 };
+
+}  // namespace varnalux

@@ -38,7 +38,7 @@
 #include "ui/printer_text.h"
 #include "ui/tab_order.h"
 
-using varnalux::FontRequest;
+namespace varnalux {
 
 namespace {
 
@@ -628,3 +628,5 @@ void TFontPage::ButtonFontSheetClick() {
   sheet.ShowFile(path);
   dialogs_.Seam().Exec(sheet);
 }
+
+}  // namespace varnalux

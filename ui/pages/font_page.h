@@ -16,9 +16,6 @@
 #include "font/glyph_gaps.h"
 #include "font/table_text_codec.h"
 
-class DialogPlace;
-class JobProgress;
-class OperationHost;
 class QButtonGroup;
 class QCheckBox;
 class QComboBox;
@@ -28,6 +25,12 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+
+namespace varnalux {
+
+class DialogPlace;
+class JobProgress;
+class OperationHost;
 
 class TFontPage : public QWidget {
   Q_OBJECT
@@ -156,3 +159,5 @@ class TFontPage : public QWidget {
   QPushButton* buttonSaveFont_;
   QPushButton* buttonDowloadFont_;
 };
+
+}  // namespace varnalux

@@ -3,6 +3,8 @@
 #include "font/font_request_rules.h"
 #include "protocol/file_manager.h"
 
+namespace varnalux {
+
 std::span<const TFontPage::Control> TFontPage::Control::Actions() {
   static const Control rows[] = {
       {.name = "ButtonSaveFont",
@@ -113,3 +115,5 @@ std::span<const TFontPage::Control> TFontPage::Control::TableButtons() {
   };
   return rows;
 }
+
+}  // namespace varnalux

@@ -6,6 +6,8 @@
 
 #include "ui/pages/font_page.h"
 
+namespace varnalux {
+
 // A control of the page made from a table row: an edit, a list or a button,
 // whichever member the row names. Rows are made in table order, which is the
 // order the Tab key walks.
@@ -32,3 +34,5 @@ struct TFontPage::Control {
   static std::span<const Control> Standard();
   static std::span<const Control> TableButtons();
 };
+
+}  // namespace varnalux

@@ -18,7 +18,7 @@
 #include "ui/pages/ethernet_setup_handler.h"
 #include "ui/printer_operation.h"
 
-using varnalux::ResultCode;
+namespace varnalux {
 
 TPrinterFunctionGroup::TPrinterFunctionGroup(OperationHost& operations, DialogPlace& dialogs,
                                              const varnalux::PrinterConfig& stored, QWidget* parent)
@@ -201,3 +201,5 @@ void TPrinterFunctionGroup::ButtonRTCSetTimeClick() {
 void TPrinterFunctionGroup::ButtonEthernetClick() {
   RunEthernetSetup(operations_, dialogs_, network_);
 }
+
+}  // namespace varnalux

@@ -13,6 +13,9 @@
 #include "protocol/printer_config.h"
 
 class QPushButton;
+
+namespace varnalux {
+
 class DialogPlace;
 class OperationHost;
 class PrinterOperation;
@@ -69,3 +72,5 @@ class TPrinterFunctionGroup : public QGroupBox {
   varnalux::ClockSettings clock_{};
   varnalux::NetworkSettings network_{};
 };
+
+}  // namespace varnalux
