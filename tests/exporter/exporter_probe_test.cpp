@@ -242,7 +242,8 @@ TEST_F(ExporterProbe, DriftComparesWithTheBaseline) {
 TEST_F(ExporterProbe, HostileAnswersStayInsideTheirLabels) {
   RunningExporter exporter({});
   ASSERT_GT(exporter.Port(), 0);
-  printer_.OverrideReport("VERSION", "BAD\"} 1\\ V\xFF\x01");
+  // (A brace would end the framed answer itself: the printer cannot send one.)
+  printer_.OverrideReport("VERSION", "BAD\"=1\\ V\xFF\x01");
   printer_.OverrideReport("CHECKSUM", "\"\n\"");
   printer_.OverrideReport("MILAGE", "-5");
   printer_.OverrideReport("DFREESPACE", "12abc");
@@ -250,7 +251,7 @@ TEST_F(ExporterProbe, HostileAnswersStayInsideTheirLabels) {
   ASSERT_EQ(r.status, 200);
   EXPECT_EQ(SampleValue(r.body, "varnalux_up"), 1);
   EXPECT_EQ(SampleValue(r.body,
-                        "varnalux_printer_info{model=\"BAD\\\"}\",version=\"BAD\\\"} 1\\\\ "
+                        "varnalux_printer_info{model=\"BAD\\\"=1\\\\\",version=\"BAD\\\"=1\\\\ "
                         "V\\\\xFF\\\\x01\",checksum=\"\\\"\\n\\\"\"}"),
             1)
       << r.body;
