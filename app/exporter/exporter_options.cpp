@@ -23,7 +23,8 @@ const char ExporterUsage[] =
     "  --allow-local-ports      also allow com: and usb targets\n"
     "  --baseline FILE.dcf      report varnalux_config_drift against this\n"
     "                           configuration file\n"
-    "  --help, --version\n"
+    "  --help                   this text\n"
+    "  --version                print the version\n"
     "targets: tcp://HOST[:PORT], HOST[:PORT], tcp://[IPV6]:PORT, com:PORT with\n"
     "baud= data= parity= stop= hw= sw=, usb\n";
 
