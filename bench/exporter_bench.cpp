@@ -64,7 +64,8 @@ double ClosedLoop(int threads, std::chrono::seconds span, One one) {
         if (one(next.fetch_add(1))) done.fetch_add(1);
     });
   for (std::thread& w : workers) w.join();
-  return static_cast<double>(done.load()) / std::chrono::duration<double>(Clock::now() - start).count();
+  return static_cast<double>(done.load()) /
+         std::chrono::duration<double>(Clock::now() - start).count();
 }
 
 bool DirectProbe(const Fleet& fleet, uint64_t i) {
@@ -121,8 +122,10 @@ int main(int argc, char** argv) {
   const int port = exporter.Port();
   const auto span = std::chrono::seconds(std::max(1, s.seconds));
 
-  const double direct = ClosedLoop(Concurrency, span, [&](uint64_t i) { return DirectProbe(fleet, i); });
-  const double http = ClosedLoop(Concurrency, span, [&](uint64_t i) { return HttpProbe(fleet, port, i); });
+  const double direct =
+      ClosedLoop(Concurrency, span, [&](uint64_t i) { return DirectProbe(fleet, i); });
+  const double http =
+      ClosedLoop(Concurrency, span, [&](uint64_t i) { return HttpProbe(fleet, port, i); });
   printf("closed loop, %d threads, %d printers:\n", Concurrency, s.printers);
   printf("  direct probes (no HTTP)  %8.1f probes/s\n", direct);
   printf("  through the exporter     %8.1f probes/s   ratio %.2f\n", http, http / direct);

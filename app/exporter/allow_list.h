@@ -11,7 +11,7 @@
 namespace varnalux {
 
 struct IpAddress {
-  int family = 0;         // AF_INET or AF_INET6; 0 when not set
+  int family = 0;          // AF_INET or AF_INET6; 0 when not set
   uint8_t bytes[16] = {};  // IPv4 in the first four
 };
 

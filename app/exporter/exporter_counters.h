@@ -16,7 +16,9 @@ class ExporterCounters {
  public:
   explicit ExporterCounters(double startSeconds) : startSeconds_(startSeconds) {}
 
-  void ProbeDone(bool up) { (up ? probesUp_ : probesDown_).fetch_add(1, std::memory_order_relaxed); }
+  void ProbeDone(bool up) {
+    (up ? probesUp_ : probesDown_).fetch_add(1, std::memory_order_relaxed);
+  }
   void TargetRefused() { refused_.fetch_add(1, std::memory_order_relaxed); }
   void Error(RequestError kind) {
     errors_[static_cast<int>(kind)].fetch_add(1, std::memory_order_relaxed);

@@ -36,8 +36,7 @@ bool TargetOfQuery(const HttpQuery& query, ProbeTarget& target, std::string& err
       error = std::string("give the ") + name + " parameter once";
       return false;
     }
-    if (values.first != values.second &&
-        !SetSerialWord(name, values.first->second, target, error))
+    if (values.first != values.second && !SetSerialWord(name, values.first->second, target, error))
       return false;
   }
   return true;
@@ -84,8 +83,7 @@ HttpAnswer ExporterService::Answer(const HttpQuery& query) {
   if (query.method != "GET")
     return Failure(405, RequestError::MethodNotAllowed, "only GET is served");
   if (query.path == "/probe") return Probe(query);
-  if (query.path == "/metrics")
-    return HttpAnswer{200, ExpositionContentType, counters_.Text()};
+  if (query.path == "/metrics") return HttpAnswer{200, ExpositionContentType, counters_.Text()};
   if (query.path == "/") return HttpAnswer{200, "text/plain; charset=utf-8", IndexPage};
   return Failure(404, RequestError::NotFound, "not found: use /probe or /metrics");
 }
@@ -112,7 +110,8 @@ HttpAnswer ExporterService::Probe(const HttpQuery& query) {
     const ResolveOutcome outcome =
         ResolveTarget(target.host, target.port, options_.allow, Deadline(Until(end)), resolved);
     if (outcome == ResolveOutcome::Refused)
-      return Refusal("target " + resolved.refusedAddress + " is outside the allowed networks (--allow)");
+      return Refusal("target " + resolved.refusedAddress +
+                     " is outside the allowed networks (--allow)");
     if (outcome == ResolveOutcome::Permitted) {
       CopyText(link.records.tcp.host, sizeof link.records.tcp.host, resolved.numericHost.c_str());
       link.records.tcp.port = target.port;

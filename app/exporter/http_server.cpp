@@ -79,19 +79,20 @@ int ServeHttp(const ExporterOptions& options, ExporterService& service) {
   server.set_read_timeout(RequestReadTimeout);
   server.set_write_timeout(AnswerWriteTimeout);
   server.set_payload_max_length(0);
-  server.set_pre_routing_handler([&service](const httplib::Request& request, httplib::Response& response) {
-    HttpAnswer answer;
-    try {
-      answer = service.Answer(QueryOf(request));
-    } catch (...) {
-      // Out of memory, say: this request fails, the server goes on.
-      answer = HttpAnswer{500, "text/plain; charset=utf-8", "internal error\n"};
-    }
-    response.status = answer.status;
-    if (answer.status == 405) response.set_header("Allow", "GET");
-    response.set_content(answer.body, answer.contentType.c_str());
-    return httplib::Server::HandlerResponse::Handled;
-  });
+  server.set_pre_routing_handler(
+      [&service](const httplib::Request& request, httplib::Response& response) {
+        HttpAnswer answer;
+        try {
+          answer = service.Answer(QueryOf(request));
+        } catch (...) {
+          // Out of memory, say: this request fails, the server goes on.
+          answer = HttpAnswer{500, "text/plain; charset=utf-8", "internal error\n"};
+        }
+        response.status = answer.status;
+        if (answer.status == 405) response.set_header("Allow", "GET");
+        response.set_content(answer.body, answer.contentType.c_str());
+        return httplib::Server::HandlerResponse::Handled;
+      });
 
   int port = options.listenPort;
   const bool bound = port == 0 ? (port = server.bind_to_any_port(options.listenHost)) > 0

@@ -40,7 +40,8 @@ bool FitWaits(const Deadline& deadline) {
   t.usb.writeBase = std::min(defaults.usb.writeBase, left);
   t.serial.writeBase = std::min(defaults.serial.writeBase, left);
   const auto attempts = left / defaults.serial.readPause;
-  t.serial.readAttempts = static_cast<int>(std::clamp<int64_t>(attempts, 1, defaults.serial.readAttempts));
+  t.serial.readAttempts =
+      static_cast<int>(std::clamp<int64_t>(attempts, 1, defaults.serial.readAttempts));
   return true;
 }
 

@@ -16,10 +16,10 @@ void WriteConditions(uint8_t statusByte, MetricsText& out) {
     bool on;
   };
   const Condition conditions[] = {
-      {"ready", StatusReady(s)},         {"head_open", s.headOpen != 0},
-      {"paper_jam", s.paperJam != 0},    {"paper_out", s.outOfPaper != 0},
+      {"ready", StatusReady(s)},          {"head_open", s.headOpen != 0},
+      {"paper_jam", s.paperJam != 0},     {"paper_out", s.outOfPaper != 0},
       {"ribbon_out", s.outOfRibbon != 0}, {"pause", s.pause != 0},
-      {"printing", s.printing != 0},     {"other_error", s.otherError != 0},
+      {"printing", s.printing != 0},      {"other_error", s.otherError != 0},
   };
   out.Family("varnalux_condition", "gauge",
              "1 when the printer's status reports the condition, else 0.");
@@ -82,7 +82,8 @@ void WriteProbeMetrics(const ProbeReport& report, double seconds, MetricsText& o
   out.Family("varnalux_probe_duration_seconds", "gauge", "How long the probe took, in seconds.");
   out.Sample("varnalux_probe_duration_seconds", seconds);
   if (!report.up) return;
-  out.Family("varnalux_status_code", "gauge", "The printer's status byte (bit 0 head open ... bit 7 other error).");
+  out.Family("varnalux_status_code", "gauge",
+             "The printer's status byte (bit 0 head open ... bit 7 other error).");
   out.Sample("varnalux_status_code", report.statusByte);
   WriteConditions(report.statusByte, out);
   if (report.configRead) WriteConfig(report, out);

@@ -19,7 +19,9 @@ struct SerialWord {
 };
 
 constexpr SerialWord SerialWords[] = {
-    {"baud", &SerialSettings::baudIndex, {"2400", "4800", "9600", "19200", "38400", "57600", "115200"}},
+    {"baud",
+     &SerialSettings::baudIndex,
+     {"2400", "4800", "9600", "19200", "38400", "57600", "115200"}},
     {"data", &SerialSettings::dataBitsIndex, {"7", "8"}},
     {"parity", &SerialSettings::parityIndex, {"none", "odd", "even"}},
     {"stop", &SerialSettings::stopBitsIndex, {"1", "1.5", "2"}},

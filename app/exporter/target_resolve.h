@@ -17,7 +17,7 @@ enum class ResolveOutcome {
 };
 
 struct ResolvedHost {
-  std::string numericHost;  // "10.0.4.21", "::1", "fe80::1%2" (zone as an index)
+  std::string numericHost;     // "10.0.4.21", "::1", "fe80::1%2" (zone as an index)
   std::string refusedAddress;  // the first address refused, for the message
 };
 

@@ -33,7 +33,8 @@ TEST(ExporterBurst, EveryRequestIsAnsweredAndTheServerStaysUp) {
   sim::VirtualPrinter& hanging = *printers.back();
   hanging.Control("fault silent");
   const auto path = [&](int i) {
-    return "/probe?target=tcp://127.0.0.1:" + std::to_string(printers[static_cast<size_t>(i)]->TcpPort());
+    return "/probe?target=tcp://127.0.0.1:" +
+           std::to_string(printers[static_cast<size_t>(i)]->TcpPort());
   };
 
   RunningExporter exporter({"--concurrency", "16", "--queue-wait", "1", "--probe-timeout", "2"});

@@ -28,9 +28,9 @@ TEST(ExporterMetricsText, OnlyWellFormedUtf8PassesThrough) {
   EXPECT_EQ(EscapeLabelValue("Drucker \xC3\xBC \xE2\x82\xAC \xF0\x9F\x96\xA8"),
             "Drucker \xC3\xBC \xE2\x82\xAC \xF0\x9F\x96\xA8");
   EXPECT_EQ(EscapeLabelValue("\xFF"), "\\\\xFF");
-  EXPECT_EQ(EscapeLabelValue("\xC3"), "\\\\xC3");          // cut short at the end
-  EXPECT_EQ(EscapeLabelValue("\xC3("), "\\\\xC3(");        // bad continuation
-  EXPECT_EQ(EscapeLabelValue("\xC0\xAF"), "\\\\xC0\\\\xAF");  // overlong "/"
+  EXPECT_EQ(EscapeLabelValue("\xC3"), "\\\\xC3");                        // cut short at the end
+  EXPECT_EQ(EscapeLabelValue("\xC3("), "\\\\xC3(");                      // bad continuation
+  EXPECT_EQ(EscapeLabelValue("\xC0\xAF"), "\\\\xC0\\\\xAF");             // overlong "/"
   EXPECT_EQ(EscapeLabelValue("\xED\xA0\x80"), "\\\\xED\\\\xA0\\\\x80");  // a surrogate
   EXPECT_EQ(EscapeLabelValue("\xF4\x90\x80\x80"), "\\\\xF4\\\\x90\\\\x80\\\\x80");  // > U+10FFFF
   EXPECT_EQ(EscapeLabelValue("\xE2\x82"), "\\\\xE2\\\\x82");
@@ -114,11 +114,10 @@ TEST(ExporterProbeMetrics, AnsweringPrinterGivesEveryFamilyWithHostileTextsEscap
   WriteProbeMetrics(report, 0.01, text);
   const std::string& t = text.Text();
   // Every sample line belongs to a family with HELP and TYPE before it.
-  for (const char* family :
-       {"varnalux_up", "varnalux_probe_duration_seconds", "varnalux_status_code",
-        "varnalux_condition", "varnalux_printer_info", "varnalux_mileage_meters",
-        "varnalux_config_drift", "varnalux_memory_size_kilobytes",
-        "varnalux_memory_free_kilobytes"}) {
+  for (const char* family : {"varnalux_up", "varnalux_probe_duration_seconds",
+                             "varnalux_status_code", "varnalux_condition", "varnalux_printer_info",
+                             "varnalux_mileage_meters", "varnalux_config_drift",
+                             "varnalux_memory_size_kilobytes", "varnalux_memory_free_kilobytes"}) {
     const std::string help = std::string("# HELP ") + family + " ";
     const std::string type = std::string("# TYPE ") + family + " gauge";
     ASSERT_NE(t.find(help), std::string::npos) << family;
@@ -127,15 +126,15 @@ TEST(ExporterProbeMetrics, AnsweringPrinterGivesEveryFamilyWithHostileTextsEscap
   }
   EXPECT_NE(t.find("\nvarnalux_status_code 5\n"), std::string::npos);
   const auto conditions = LinesStarting(t, "varnalux_condition{");
-  EXPECT_EQ(conditions, (std::vector<std::string>{
-                            "varnalux_condition{condition=\"ready\"} 0",
-                            "varnalux_condition{condition=\"head_open\"} 1",
-                            "varnalux_condition{condition=\"paper_jam\"} 0",
-                            "varnalux_condition{condition=\"paper_out\"} 1",
-                            "varnalux_condition{condition=\"ribbon_out\"} 0",
-                            "varnalux_condition{condition=\"pause\"} 0",
-                            "varnalux_condition{condition=\"printing\"} 0",
-                            "varnalux_condition{condition=\"other_error\"} 0"}));
+  EXPECT_EQ(conditions,
+            (std::vector<std::string>{"varnalux_condition{condition=\"ready\"} 0",
+                                      "varnalux_condition{condition=\"head_open\"} 1",
+                                      "varnalux_condition{condition=\"paper_jam\"} 0",
+                                      "varnalux_condition{condition=\"paper_out\"} 1",
+                                      "varnalux_condition{condition=\"ribbon_out\"} 0",
+                                      "varnalux_condition{condition=\"pause\"} 0",
+                                      "varnalux_condition{condition=\"printing\"} 0",
+                                      "varnalux_condition{condition=\"other_error\"} 0"}));
   // The hostile version stays one line, inside its quotes.
   const auto info = LinesStarting(t, "varnalux_printer_info");
   ASSERT_EQ(info.size(), 1u);

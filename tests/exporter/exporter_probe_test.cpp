@@ -49,8 +49,9 @@ TEST_F(ExporterProbe, HealthyPrinterGivesEveryMetric) {
   EXPECT_EQ(SampleValue(m, "varnalux_condition{condition=\"ready\"}"), 1);
   EXPECT_EQ(SampleValue(m, "varnalux_condition{condition=\"head_open\"}"), 0);
   EXPECT_EQ(SampleValue(m, "varnalux_mileage_meters"), 12400);
-  EXPECT_EQ(SampleValue(m, "varnalux_printer_info{model=\"VXP-4\",version=\"VXP-4 V1.16\","
-                           "checksum=\"7F3A21C4\"}"),
+  EXPECT_EQ(SampleValue(m,
+                        "varnalux_printer_info{model=\"VXP-4\",version=\"VXP-4 V1.16\","
+                        "checksum=\"7F3A21C4\"}"),
             1);
   for (int device = 0; device < 3; ++device) {
     const char* names[] = {"dram", "flash", "card"};
@@ -68,8 +69,8 @@ TEST_F(ExporterProbe, HealthyPrinterGivesEveryMetric) {
   // No baseline: no drift.
   EXPECT_EQ(m.find("varnalux_config_drift"), std::string::npos);
   // The same printer by its bare address, as file discovery lists it.
-  const auto bare = HttpGet(exporter.Port(), "/probe?target=127.0.0.1:" +
-                                                 std::to_string(printer_.TcpPort()));
+  const auto bare =
+      HttpGet(exporter.Port(), "/probe?target=127.0.0.1:" + std::to_string(printer_.TcpPort()));
   EXPECT_EQ(SampleValue(bare.body, "varnalux_up"), 1);
 }
 
@@ -136,7 +137,8 @@ TEST_F(ExporterProbe, RefusedAndMalformedRequestsAreCounted) {
   const Case cases[] = {
       {RequestText("GET", "/probe?target=10.0.4.21:9100"), 403, "outside the allowed networks"},
       {RequestText("GET", "/probe?target=tcp://%5B2001:db8::1%5D:9100"), 403, "2001:db8::1"},
-      {RequestText("GET", "/probe?target=com:/dev/ttyUSB0&baud=115200"), 403, "--allow-local-ports"},
+      {RequestText("GET", "/probe?target=com:/dev/ttyUSB0&baud=115200"), 403,
+       "--allow-local-ports"},
       {RequestText("GET", "/probe?target=usb"), 403, "--allow-local-ports"},
       {RequestText("GET", "/probe"), 400, "missing target"},
       {RequestText("GET", "/probe?target="), 400, "empty target"},
@@ -144,7 +146,8 @@ TEST_F(ExporterProbe, RefusedAndMalformedRequestsAreCounted) {
       {RequestText("GET", "/probe?target=tcp://%5B::1"), 400, "bad TCP target"},
       {RequestText("GET", "/probe?target=lpt:LPT1"), 400, "parallel"},
       {RequestText("GET", "/probe?target=127.0.0.1&baud=9600"), 400, "com:"},
-      {RequestText("GET", "/probe?target=127.0.0.1", "X-Prometheus-Scrape-Timeout-Seconds: soon\r\n"),
+      {RequestText("GET", "/probe?target=127.0.0.1",
+                   "X-Prometheus-Scrape-Timeout-Seconds: soon\r\n"),
        400, "Scrape-Timeout"},
       {RequestText("GET", "/nowhere"), 404, "not found"},
       {RequestText("POST", "/probe?target=127.0.0.1"), 405, "only GET"},
@@ -178,9 +181,10 @@ TEST_F(ExporterProbe, RefusedAndMalformedRequestsAreCounted) {
       std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count();
   EXPECT_GT(started, now - 120);
   EXPECT_LE(started, now + 1);
-  for (const char* family : {"varnalux_exporter_probes_total", "varnalux_exporter_probes_in_flight",
-                             "varnalux_exporter_refused_targets_total",
-                             "varnalux_exporter_request_errors_total", "process_start_time_seconds"}) {
+  for (const char* family :
+       {"varnalux_exporter_probes_total", "varnalux_exporter_probes_in_flight",
+        "varnalux_exporter_refused_targets_total", "varnalux_exporter_request_errors_total",
+        "process_start_time_seconds"}) {
     EXPECT_NE(m.find(std::string("# HELP ") + family + " "), std::string::npos) << family;
     EXPECT_NE(m.find(std::string("# TYPE ") + family + " "), std::string::npos) << family;
   }
@@ -277,8 +281,8 @@ TEST_F(ExporterProbe, PrinterWithoutCardGivesNoCardSeries) {
   ASSERT_TRUE(cardless.StartTcp("127.0.0.1", 0));
   RunningExporter exporter({});
   ASSERT_GT(exporter.Port(), 0);
-  const auto r = HttpGet(exporter.Port(),
-                         "/probe?target=127.0.0.1:" + std::to_string(cardless.TcpPort()));
+  const auto r =
+      HttpGet(exporter.Port(), "/probe?target=127.0.0.1:" + std::to_string(cardless.TcpPort()));
   EXPECT_EQ(SampleValue(r.body, "varnalux_up"), 1);
   EXPECT_EQ(SampleValue(r.body, "varnalux_memory_free_kilobytes{device=\"flash\"}"),
             cardless.FreeKb(sim::MemoryFlash));

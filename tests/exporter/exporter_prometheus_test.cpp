@@ -1,9 +1,8 @@
 // The exporter scraped by a real Prometheus server: two virtual printers
 // behind the exporter, relabelled as the example configuration does; the
 // series reach Prometheus and follow a printer's status change.
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <spawn.h>
@@ -49,8 +48,7 @@ int FreeLoopbackPort() {
 class RunningPrometheus {
  public:
   RunningPrometheus(const std::string& folder, int port) {
-    std::vector<std::string> all{PrometheusPath,
-                                 "--config.file=" + folder + "/prometheus.yml",
+    std::vector<std::string> all{PrometheusPath, "--config.file=" + folder + "/prometheus.yml",
                                  "--storage.tsdb.path=" + folder + "/data",
                                  "--web.listen-address=127.0.0.1:" + std::to_string(port),
                                  "--log.level=warn"};
@@ -83,7 +81,8 @@ class RunningPrometheus {
 
 std::string ScrapeConfig(int exporterPort, const std::vector<int>& printerPorts) {
   std::string targets;
-  for (int p : printerPorts) targets += std::string(targets.empty() ? "" : ", ") + "\"127.0.0.1:" + std::to_string(p) + "\"";
+  for (int p : printerPorts)
+    targets += std::string(targets.empty() ? "" : ", ") + "\"127.0.0.1:" + std::to_string(p) + "\"";
   return "global:\n"
          "  scrape_interval: 1s\n"
          "  scrape_timeout: 1s\n"
@@ -91,14 +90,17 @@ std::string ScrapeConfig(int exporterPort, const std::vector<int>& printerPorts)
          "  - job_name: label-printers\n"
          "    metrics_path: /probe\n"
          "    static_configs:\n"
-         "      - targets: [" + targets + "]\n"
+         "      - targets: [" +
+         targets +
+         "]\n"
          "    relabel_configs:\n"
          "      - source_labels: [__address__]\n"
          "        target_label: __param_target\n"
          "      - source_labels: [__param_target]\n"
          "        target_label: instance\n"
          "      - target_label: __address__\n"
-         "        replacement: 127.0.0.1:" + std::to_string(exporterPort) + "\n";
+         "        replacement: 127.0.0.1:" +
+         std::to_string(exporterPort) + "\n";
 }
 
 // The value of an instant query whose result is one number ("" when
@@ -109,7 +111,8 @@ std::string QueryValue(int port, const std::string& encodedQuery) {
   if (r.status != 200 || b.find("\"status\":\"success\"") == std::string::npos) return "";
   const size_t value = b.rfind(",\"");
   const size_t end = b.find('"', value + 2);
-  if (value == std::string::npos || end == std::string::npos || b.find("\"value\":[") == std::string::npos)
+  if (value == std::string::npos || end == std::string::npos ||
+      b.find("\"value\":[") == std::string::npos)
     return "";
   return b.substr(value + 2, end - value - 2);
 }
@@ -137,7 +140,8 @@ TEST(ExporterPrometheus, RealServerScrapesBothPrintersAndFollowsTheHeadOpening) 
   ASSERT_GT(exporter.Port(), 0);
 
   testing::TempFolder folder;
-  folder.Write("prometheus.yml", ScrapeConfig(exporter.Port(), {first.TcpPort(), second.TcpPort()}));
+  folder.Write("prometheus.yml",
+               ScrapeConfig(exporter.Port(), {first.TcpPort(), second.TcpPort()}));
   const int port = FreeLoopbackPort();
   ASSERT_GT(port, 0);
   RunningPrometheus prometheus(folder.Path(), port);
@@ -149,10 +153,13 @@ TEST(ExporterPrometheus, RealServerScrapesBothPrintersAndFollowsTheHeadOpening) 
   EXPECT_TRUE(WaitForValue(port, "count(varnalux_up%3D%3D1)", "2", last)) << last;
 
   first.Control("status 0x01");
-  const std::string headOpen = "varnalux_condition%7Bcondition%3D%22head_open%22%2Cinstance%3D%22"
-                               "127.0.0.1%3A" + std::to_string(first.TcpPort()) + "%22%7D";
+  const std::string headOpen =
+      "varnalux_condition%7Bcondition%3D%22head_open%22%2Cinstance%3D%22"
+      "127.0.0.1%3A" +
+      std::to_string(first.TcpPort()) + "%22%7D";
   EXPECT_TRUE(WaitForValue(port, headOpen, "1", last)) << "head_open stayed at '" << last << "'";
-  EXPECT_TRUE(WaitForValue(port, "sum(varnalux_condition%7Bcondition%3D%22head_open%22%7D)", "1", last))
+  EXPECT_TRUE(
+      WaitForValue(port, "sum(varnalux_condition%7Bcondition%3D%22head_open%22%7D)", "1", last))
       << last;
   first.Control("status 0x00");
   EXPECT_TRUE(WaitForValue(port, headOpen, "0", last)) << last;

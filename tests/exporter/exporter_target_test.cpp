@@ -1,6 +1,5 @@
 // The exporter's targets, allowed networks and options, without a printer.
 #include <gtest/gtest.h>
-
 #include <netinet/in.h>
 
 #include "app/exporter/allow_list.h"
@@ -77,7 +76,7 @@ TEST(ExporterTarget, BadTargetsAreRefusedWithAReason) {
       "   ",
       "tcp://",
       "tcp://[::1",
-      "tcp://[10.0.4.21]:9100",   // brackets are for IPv6
+      "tcp://[10.0.4.21]:9100",  // brackets are for IPv6
       "tcp://10.0.4.21:0",
       "tcp://10.0.4.21:65536",
       "tcp://10.0.4.21:91x",
@@ -159,17 +158,26 @@ TEST(ExporterAllowList, LoopbackIsTheDefault) {
 }
 
 TEST(ExporterAllowList, BadNetworksAndAddressesAreRefused) {
-  const char* const badNetworks[] = {"",          "10.0.4.0/33", "::/129",      "10.0.4.0/",
-                                     "10.0.4/24", "10.0.4.0/2x", "fe80::1%eth0", "[::1]/128",
-                                     "host.example", "10.0.4.0/-1", "10.0.4.0/0024"};
+  const char* const badNetworks[] = {"",
+                                     "10.0.4.0/33",
+                                     "::/129",
+                                     "10.0.4.0/",
+                                     "10.0.4/24",
+                                     "10.0.4.0/2x",
+                                     "fe80::1%eth0",
+                                     "[::1]/128",
+                                     "host.example",
+                                     "10.0.4.0/-1",
+                                     "10.0.4.0/0024"};
   for (const char* n : badNetworks) {
     Cidr cidr;
     std::string error;
     EXPECT_FALSE(ParseCidr(n, cidr, error)) << n;
     EXPECT_FALSE(error.empty()) << n;
   }
-  const char* const badAddresses[] = {"", "1.2.3", "1.2.3.4.5", "::g", "fe80::1%", "fe80::1%e th0",
-                                      "1.2.3.4%eth0", "[::1", "300.1.1.1"};
+  const char* const badAddresses[] = {"",         "1.2.3",         "1.2.3.4.5",    "::g",
+                                      "fe80::1%", "fe80::1%e th0", "1.2.3.4%eth0", "[::1",
+                                      "300.1.1.1"};
   for (const char* a : badAddresses) {
     IpAddress address;
     EXPECT_FALSE(ParseIpAddress(a, address)) << a;
@@ -185,11 +193,11 @@ TEST(ExporterAllowList, BadNetworksAndAddressesAreRefused) {
 TEST(ExporterOptions, ValuesAndBounds) {
   ExporterOptions o;
   std::string error;
-  ASSERT_EQ(ParseExporterOptions({"--listen", "[::1]:0", "--concurrency", "8", "--probe-timeout",
-                                  "2.5", "--queue-wait", "0", "--allow-local-ports", "--baseline",
-                                  "b.dcf"},
-                                 o, error),
-            OptionsOutcome::Run)
+  ASSERT_EQ(
+      ParseExporterOptions({"--listen", "[::1]:0", "--concurrency", "8", "--probe-timeout", "2.5",
+                            "--queue-wait", "0", "--allow-local-ports", "--baseline", "b.dcf"},
+                           o, error),
+      OptionsOutcome::Run)
       << error;
   EXPECT_EQ(o.listenHost, "::1");
   EXPECT_EQ(o.listenPort, 0);
@@ -207,12 +215,20 @@ TEST(ExporterOptions, ValuesAndBounds) {
   EXPECT_LT(defaults.probeTimeout.count(), 10.0);
   EXPECT_FALSE(defaults.allowLocalPorts);
 
-  const std::vector<std::vector<std::string>> bad = {
-      {"--listen", "::1:9377"},  {"--listen", "127.0.0.1"},  {"--listen", "127.0.0.1:70000"},
-      {"--listen", "[::1:9377"}, {"--concurrency", "0"},     {"--concurrency", "many"},
-      {"--probe-timeout", "0"},  {"--probe-timeout", "nan"}, {"--queue-wait", "-1"},
-      {"--allow", "10.0.0.0/40"}, {"--baseline", ""},        {"--concurrency"},
-      {"--what", "1"},           {"stray"}};
+  const std::vector<std::vector<std::string>> bad = {{"--listen", "::1:9377"},
+                                                     {"--listen", "127.0.0.1"},
+                                                     {"--listen", "127.0.0.1:70000"},
+                                                     {"--listen", "[::1:9377"},
+                                                     {"--concurrency", "0"},
+                                                     {"--concurrency", "many"},
+                                                     {"--probe-timeout", "0"},
+                                                     {"--probe-timeout", "nan"},
+                                                     {"--queue-wait", "-1"},
+                                                     {"--allow", "10.0.0.0/40"},
+                                                     {"--baseline", ""},
+                                                     {"--concurrency"},
+                                                     {"--what", "1"},
+                                                     {"stray"}};
   for (const auto& args : bad) {
     error.clear();
     EXPECT_EQ(ParseExporterOptions(args, o, error), OptionsOutcome::Bad) << args[0];

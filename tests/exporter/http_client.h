@@ -20,7 +20,7 @@
 namespace varnalux::testing {
 
 struct HttpResult {
-  int status = 0;  // 0: no answer
+  int status = 0;    // 0: no answer
   std::string head;  // status line and headers
   std::string body;
 };
@@ -90,15 +90,20 @@ inline std::vector<HttpResult> HttpBurst(int port, const std::vector<std::string
       Conversation& c = all[which[k]];
       const std::string& request = requests[which[k]];
       if (c.sent < request.size()) {
-        const ssize_t n = send(c.fd, request.data() + c.sent, request.size() - c.sent, MSG_NOSIGNAL);
-        if (n > 0) c.sent += static_cast<size_t>(n);
-        else if (n < 0 && errno != EAGAIN) c.done = true;
+        const ssize_t n =
+            send(c.fd, request.data() + c.sent, request.size() - c.sent, MSG_NOSIGNAL);
+        if (n > 0)
+          c.sent += static_cast<size_t>(n);
+        else if (n < 0 && errno != EAGAIN)
+          c.done = true;
         continue;
       }
       char buffer[4096];
       const ssize_t n = recv(c.fd, buffer, sizeof buffer, 0);
-      if (n > 0) c.raw.append(buffer, static_cast<size_t>(n));
-      else if (n == 0 || errno != EAGAIN) c.done = true;
+      if (n > 0)
+        c.raw.append(buffer, static_cast<size_t>(n));
+      else if (n == 0 || errno != EAGAIN)
+        c.done = true;
     }
   }
   std::vector<HttpResult> results;

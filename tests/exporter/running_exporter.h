@@ -96,7 +96,8 @@ class RunningExporter {
     std::ifstream status("/proc/" + std::to_string(pid_) + "/status");
     std::string line;
     while (std::getline(status, line)) {
-      if (line.rfind(field + ":", 0) == 0) return std::strtol(line.c_str() + field.size() + 1, nullptr, 10);
+      if (line.rfind(field + ":", 0) == 0)
+        return std::strtol(line.c_str() + field.size() + 1, nullptr, 10);
     }
     return -1;
   }
