@@ -14,21 +14,10 @@ namespace varnalux {
 
 namespace {
 
-// The record of a probe's link bound to this thread for the probe's length.
-class BoundLink {
- public:
-  explicit BoundLink(LinkRecords& records) {
-    BindLinkSettings(records.serial, records.parallelName, records.tcp);
-  }
-  ~BoundLink() { UnbindLinkSettings(); }
-  BoundLink(const BoundLink&) = delete;
-  BoundLink& operator=(const BoundLink&) = delete;
-};
-
-// The link's waits cut to what is left of the probe; false when nothing is.
+// The link's waits cut to what is left of the probe (none once it has
+// passed); false when nothing is left.
 bool FitWaits(const Deadline& deadline) {
   const milliseconds left = deadline.Left();
-  if (left.count() <= 0) return false;
   LinkTimeouts& t = CurrentLinkSettings().timeouts;
   const LinkTimeouts defaults;
   t.tcp.connect = std::min(defaults.tcp.connect, left);
@@ -42,8 +31,39 @@ bool FitWaits(const Deadline& deadline) {
   const auto attempts = left / defaults.serial.readPause;
   t.serial.readAttempts =
       static_cast<int>(std::clamp<int64_t>(attempts, 1, defaults.serial.readAttempts));
-  return true;
+  return left.count() > 0;
 }
+
+// Follows the probe's link: before every write, and at every look of a
+// wait for the printer, the waits are cut again to what is left, so a
+// printer that answers slowly, piece by piece, cannot stretch a probe
+// (of some forty reports) far past its deadline.
+class DeadlineFit : public LinkProgress {
+ public:
+  explicit DeadlineFit(const Deadline& deadline) : deadline_(deadline) {}
+  void Show(int, int, int) override {}
+  void Hide(bool) override {}
+  void Tick(int, uint32_t) override { FitWaits(deadline_); }
+  void PumpMessages() override { FitWaits(deadline_); }
+
+ private:
+  const Deadline& deadline_;
+};
+
+// The record of a probe's link bound to this thread for the probe's length,
+// followed by the deadline.
+class BoundLink {
+ public:
+  BoundLink(LinkRecords& records, const Deadline& deadline) : fit_(deadline) {
+    BindLinkSettings(records.serial, records.parallelName, records.tcp, &fit_);
+  }
+  ~BoundLink() { UnbindLinkSettings(); }
+  BoundLink(const BoundLink&) = delete;
+  BoundLink& operator=(const BoundLink&) = delete;
+
+ private:
+  DeadlineFit fit_;
+};
 
 void ProbeConfig(InterfaceKind kind, const PrinterConfig* baseline, ProbeReport& report) {
   PrinterConfig config;
@@ -110,7 +130,7 @@ bool SpaceKilobytes(const char* payload, int64_t& kilobytes) {
 
 ProbeReport RunProbe(ProbeLink& link, const PrinterConfig* baseline, const Deadline& deadline) {
   ProbeReport report;
-  BoundLink bound(link.records);
+  BoundLink bound(link.records, deadline);
   if (!FitWaits(deadline)) return report;
   PrinterStatus status;
   if (QueryStatus(link.kind, status) != ResultOk) return report;

@@ -125,6 +125,23 @@ TEST_F(ExporterProbe, SilentPrinterIsDownWithinTheProbeTimeout) {
   EXPECT_EQ(SampleValue(r.body, "varnalux_up"), 1);
 }
 
+TEST_F(ExporterProbe, SlowAnsweringPrinterStaysWithinTheProbeTimeout) {
+  // Every answer in three pieces with pauses: the forty-odd reports of a
+  // whole probe take several seconds, the probe may take one.
+  RunningExporter exporter({"--probe-timeout", "1"});
+  ASSERT_GT(exporter.Port(), 0);
+  printer_.Control("fault split");
+  const auto start = Clock::now();
+  const auto r = HttpGet(exporter.Port(), ProbePath());
+  const double took = std::chrono::duration<double>(Clock::now() - start).count();
+  ASSERT_EQ(r.status, 200);
+  EXPECT_EQ(SampleValue(r.body, "varnalux_up"), 1) << r.body;
+  EXPECT_LT(SampleValue(r.body, "varnalux_probe_duration_seconds"), 1.3) << r.body;
+  EXPECT_LT(took, 2.0);
+  // What did not arrive in time is left out rather than reported half read.
+  EXPECT_EQ(r.body.find("varnalux_printer_info"), std::string::npos) << r.body;
+}
+
 TEST_F(ExporterProbe, RefusedAndMalformedRequestsAreCounted) {
   RunningExporter exporter({});
   ASSERT_GT(exporter.Port(), 0);
