@@ -97,9 +97,9 @@ bool ParseCidr(std::string_view text, Cidr& cidr, std::string& error) {
     const std::string_view digits = text.substr(slash + 1);
     int prefix = 0;
     bool ok = !digits.empty() && digits.size() <= 3;
-    for (char c : digits) {
-      if (c < '0' || c > '9') ok = false;
-      prefix = prefix * 10 + (c - '0');
+    for (size_t i = 0; ok && i < digits.size(); ++i) {
+      ok = digits[i] >= '0' && digits[i] <= '9';
+      prefix = prefix * 10 + (digits[i] - '0');
     }
     if (!ok || prefix > bits) {
       error = "bad prefix length in " + std::string(text);

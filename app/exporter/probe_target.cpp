@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "app/exporter/allow_list.h"
+#include "base/printable_text.h"
 #include "link/tcp_address.h"
 
 namespace varnalux {
@@ -29,6 +30,15 @@ constexpr SerialWord SerialWords[] = {
     {"sw", &SerialSettings::swHandshakeIndex, {"none", "xonxoff"}},
 };
 
+// A piece of the request quoted in a reason: one line of printable text
+// (control bytes and bytes that are not UTF-8 as \xNN), cut when long.
+std::string Quoted(std::string_view text) {
+  constexpr size_t QuotedMax = 80;
+  std::string plain = PlainText(std::string(text.substr(0, QuotedMax)));
+  if (text.size() > QuotedMax) plain += "...";
+  return plain;
+}
+
 bool HostNameCharacter(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
          c == '.';
@@ -49,7 +59,7 @@ bool ParseTcp(std::string_view rest, ProbeTarget& target, std::string& error) {
   std::string host;
   int32_t port = 9100;
   if (!ParseTcpAddress(std::string(rest), host, port) || !AcceptableHost(host)) {
-    error = "bad TCP target: " + std::string(rest);
+    error = "bad TCP target: " + Quoted(rest);
     return false;
   }
   target.kind = KindEthernet;
@@ -101,7 +111,7 @@ bool ParseLink(std::string_view link, ProbeTarget& target, std::string& error) {
     return false;
   }
   if (link.find("://") != std::string_view::npos) {
-    error = "unknown target scheme: " + std::string(link);
+    error = "unknown target scheme: " + Quoted(link);
     return false;
   }
   return ParseTcp(link, target, error);
@@ -125,7 +135,7 @@ bool ParseProbeTarget(std::string_view text, ProbeTarget& target, std::string& e
   for (size_t i = 1; i < words.size(); ++i) {
     const size_t equals = words[i].find('=');
     if (equals == std::string_view::npos) {
-      error = "unexpected word in target: " + std::string(words[i]);
+      error = "unexpected word in target: " + Quoted(words[i]);
       return false;
     }
     if (!SetSerialWord(words[i].substr(0, equals), words[i].substr(equals + 1), parsed, error))
@@ -140,7 +150,7 @@ bool SetSerialWord(std::string_view name, std::string_view value, ProbeTarget& t
   for (const SerialWord& word : SerialWords) {
     if (name != word.name) continue;
     if (target.kind != KindCom) {
-      error = std::string(name) + "= applies to com: targets only";
+      error = Quoted(name) + "= applies to com: targets only";
       return false;
     }
     for (int i = 0; i < 8 && word.values[i] != nullptr; ++i) {
@@ -148,10 +158,10 @@ bool SetSerialWord(std::string_view name, std::string_view value, ProbeTarget& t
       target.serial.*word.field = i;
       return true;
     }
-    error = "bad " + std::string(name) + "=" + std::string(value);
+    error = "bad " + Quoted(name) + "=" + Quoted(value);
     return false;
   }
-  error = "unknown target setting: " + std::string(name);
+  error = "unknown target setting: " + Quoted(name);
   return false;
 }
 

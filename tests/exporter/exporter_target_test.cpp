@@ -90,6 +90,8 @@ TEST(ExporterTarget, BadTargetsAreRefusedWithAReason) {
       "com:COM3 9600",
       "tcp://10.0.4.21 baud=9600",
       "usb extra=1",
+      "tcp://[fe80::1%eth0]:910b\\c\nd",  // the reason quotes it on one line
+      "com:COM3 baud=\x1b[2J\n",
   };
   for (const char* text : bad) EXPECT_FALSE(Refusal(text).empty()) << text;
   EXPECT_NE(Refusal("lpt:LPT1").find("parallel"), std::string::npos);
@@ -168,7 +170,8 @@ TEST(ExporterAllowList, BadNetworksAndAddressesAreRefused) {
                                      "[::1]/128",
                                      "host.example",
                                      "10.0.4.0/-1",
-                                     "10.0.4.0/0024"};
+                                     "10.0.4.0/0024",
+                                     "fd00::/99999999999999"};
   for (const char* n : badNetworks) {
     Cidr cidr;
     std::string error;
