@@ -20,6 +20,7 @@ configure_file(${VARNALUX_DATA_DIR}/version.h.in ${CMAKE_BINARY_DIR}/generated/v
 add_library(varnalux_version INTERFACE)
 target_include_directories(varnalux_version INTERFACE ${CMAKE_BINARY_DIR}/generated)
 set(VARNALUX_PROGRAMS varnalux-cli varnalux-vprinter)
+list(APPEND VARNALUX_PROGRAMS varnalux-exporter)
 if(TARGET varnalux)
   list(APPEND VARNALUX_PROGRAMS varnalux)
 endif()
@@ -32,6 +33,7 @@ install(TARGETS ${VARNALUX_PROGRAMS} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR}
 # Manual pages, with the project's version, compressed as Debian ships them
 # (-n: no name or time stamp, so the package is the same from build to build).
 set(VARNALUX_MAN_PAGES varnalux-cli.1 varnalux-vprinter.1)
+list(APPEND VARNALUX_MAN_PAGES varnalux-exporter.1)
 if(TARGET varnalux)
   list(APPEND VARNALUX_MAN_PAGES varnalux.1)
 endif()
@@ -63,6 +65,16 @@ install(FILES ${VARNALUX_DATA_DIR}/completion/varnalux-cli
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 install(FILES ${CMAKE_BINARY_DIR}/udev/60-varnalux-printer.rules
         DESTINATION ${VARNALUX_UDEV_RULES_DIR})
+
+# The exporter's systemd unit (not enabled by the package) and the example
+# Prometheus scrape configuration.
+set(VARNALUX_SYSTEMD_UNIT_DIR "lib/systemd/system" CACHE STRING
+    "Folder for the exporter's systemd unit (relative: under the install prefix)")
+install(FILES ${VARNALUX_DATA_DIR}/exporter/varnalux-exporter.service
+        DESTINATION ${VARNALUX_SYSTEMD_UNIT_DIR})
+install(FILES ${VARNALUX_DATA_DIR}/exporter/prometheus.yml
+              ${VARNALUX_DATA_DIR}/exporter/printers.json
+        DESTINATION ${VARNALUX_DOC_DIR}/examples)
 
 if(TARGET varnalux)
   install(FILES ${VARNALUX_DATA_DIR}/${VARNALUX_APP_ID}.desktop

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <algorithm>
 #include <chrono>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -18,7 +19,14 @@
 namespace varnalux {
 
 namespace {
-ReceiveRing g_serialRing;
+// One a thread, as the link settings are (see tcp_link.cpp).
+// Made on a thread's first use.
+thread_local std::unique_ptr<ReceiveRing> g_serialRing;
+
+ReceiveRing& Ring() {
+  if (!g_serialRing) g_serialRing = std::make_unique<ReceiveRing>();
+  return *g_serialRing;
+}
 
 // The driver's output queue has no event for "empty": it is looked at this often.
 constexpr milliseconds QueuePollSlice{2};
@@ -204,11 +212,11 @@ bool SerialReadByte(int fd, uint8_t& out, const SerialTimeouts& timeouts, LinkPr
   // Six read attempts with a pause of 200 ms after each empty one. The pause
   // ends early when a byte arrives, so a printer that answers a moment after
   // the query costs no more than its own delay.
-  for (int attempt = 0; g_serialRing.Empty() && attempt < timeouts.readAttempts; ++attempt) {
+  for (int attempt = 0; Ring().Empty() && attempt < timeouts.readAttempts; ++attempt) {
     uint8_t byte;
     ssize_t n = read(fd, &byte, 1);
     if (n == 1) {
-      g_serialRing.Append(&byte, 1);
+      Ring().Append(&byte, 1);
       break;
     }
     // The pause looks again every slice and lets the window handle its
@@ -226,7 +234,7 @@ bool SerialReadByte(int fd, uint8_t& out, const SerialTimeouts& timeouts, LinkPr
       if (p.revents != 0) std::this_thread::sleep_for(timeouts.readPause);
     }
   }
-  return g_serialRing.Take(out);
+  return Ring().Take(out);
 }
 
 uint64_t SerialUnsent(int fd) {
@@ -234,7 +242,7 @@ uint64_t SerialUnsent(int fd) {
   return queued >= 0 ? static_cast<uint64_t>(queued) : UINT64_MAX;
 }
 
-ReceiveRing& SerialRing() { return g_serialRing; }
+ReceiveRing& SerialRing() { return Ring(); }
 
 // The row the facade picks for this link: adapters from the facade's
 // calls to the ones above.

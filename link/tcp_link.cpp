@@ -13,6 +13,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -22,11 +23,21 @@
 namespace varnalux {
 
 namespace {
-// The connection of the operation now running; -1 when none.
-int g_socket = -1;
+// The connection of the operation now running on this thread; -1 when none.
+// One a thread, as the link settings are: a tool serving several printers at
+// once runs each printer's operation on a thread of its own, with its own
+// connection, count and ring.
+thread_local int g_socket = -1;
 // Bytes the system took for the connection now open.
-uint64_t g_written = 0;
-ReceiveRing g_tcpRing;
+thread_local uint64_t g_written = 0;
+// The ring is made on a thread's first use, so threads that never open a
+// link carry none.
+thread_local std::unique_ptr<ReceiveRing> g_tcpRing;
+
+ReceiveRing& Ring() {
+  if (!g_tcpRing) g_tcpRing = std::make_unique<ReceiveRing>();
+  return *g_tcpRing;
+}
 
 // How often a wait with no event to wake it looks again.
 constexpr milliseconds PollSlice{5};
@@ -83,10 +94,9 @@ struct Lookup {
   std::string service;
 };
 
-// Resolves host (an address or a name) within the deadline; null when it
-// does not resolve in time. A lookup that cannot be cancelled once its time
-// is up is left to finish on its own (its few bytes are not reclaimed).
-addrinfo* Resolve(const char* host, const char* service, const Deadline& deadline) {
+}  // namespace
+
+addrinfo* ResolveTcpHost(const char* host, const char* service, const Deadline& deadline) {
   addrinfo hints{};
   hints.ai_family = AF_UNSPEC;
   hints.ai_socktype = SOCK_STREAM;
@@ -128,6 +138,8 @@ addrinfo* Resolve(const char* host, const char* service, const Deadline& deadlin
   delete lookup;
   return list;
 }
+
+namespace {
 
 // The host text without the brackets an IPv6 address may come in.
 std::string HostText(const TcpTarget& target) {
@@ -272,7 +284,7 @@ bool TcpOpen(const TcpTarget& target, const TcpTimeouts& timeouts, OpenFailure* 
   // nor an unreachable name server can freeze the window for the system's
   // minutes-long time-outs.
   Deadline deadline(timeouts.connect);
-  addrinfo* list = Resolve(host.c_str(), service, deadline);
+  addrinfo* list = ResolveTcpHost(host.c_str(), service, deadline);
   if (list == nullptr) {
     failure = deadline.Passed() ? OpenFailure::TimedOut : OpenFailure::UnknownHost;
     return false;
@@ -348,7 +360,7 @@ bool TcpWriteChunk(const uint8_t* data, uint32_t count, bool more, const TcpTime
 }
 
 bool TcpReadByte(uint8_t& out, const TcpTimeouts& timeouts, LinkProgress* progress) {
-  if (g_tcpRing.Empty() && g_socket >= 0) {
+  if (Ring().Empty() && g_socket >= 0) {
     // A printer slow to answer does not freeze the window: the wait looks
     // again every slice and lets the window handle its messages between.
     const Deadline wait(timeouts.dataWait);
@@ -366,13 +378,13 @@ bool TcpReadByte(uint8_t& out, const TcpTimeouts& timeouts, LinkProgress* progre
         n = recv(g_socket, buffer, sizeof buffer, MSG_DONTWAIT);
       } while (n < 0 && errno == EINTR);
       // A closed connection or a socket error brings no bytes; the read fails.
-      if (n > 0) g_tcpRing.Append(buffer, static_cast<uint32_t>(n));
+      if (n > 0) Ring().Append(buffer, static_cast<uint32_t>(n));
     }
   }
-  return g_tcpRing.Take(out);
+  return Ring().Take(out);
 }
 
-ReceiveRing& TcpRing() { return g_tcpRing; }
+ReceiveRing& TcpRing() { return Ring(); }
 
 // The row the facade picks for this link: adapters from the facade's
 // calls to the ones above.

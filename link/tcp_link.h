@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "base/codes.h"
+#include "base/deadline.h"
 #include "link/link_driver.h"
 #include "link/link_progress.h"
 #include "link/link_settings.h"
@@ -11,7 +12,15 @@
 #include "link/open_failure.h"
 #include "link/receive_ring.h"
 
+struct addrinfo;
+
 namespace varnalux {
+
+// Resolves host (an address or a name) for a stream connection within the
+// deadline; null when it does not resolve in time. The caller frees the
+// list with freeaddrinfo. A lookup that cannot be cancelled once its time is
+// up is left to finish on its own (its few bytes are not reclaimed).
+addrinfo* ResolveTcpHost(const char* host, const char* service, const Deadline& deadline);
 
 // The link's row for the facade.
 extern const LinkDriver TcpDriver;

@@ -25,6 +25,11 @@ expected=(
   usr/bin/varnalux-cli
   usr/bin/varnalux-vprinter
   usr/lib/udev/rules.d/60-varnalux-printer.rules
+  usr/bin/varnalux-exporter
+  usr/lib/systemd/system/varnalux-exporter.service
+  usr/share/doc/varnalux/examples/prometheus.yml
+  usr/share/doc/varnalux/examples/printers.json
+  usr/share/man/man1/varnalux-exporter.1.gz
   usr/share/applications/$id.desktop
   usr/share/bash-completion/completions/varnalux-cli
   usr/share/doc/varnalux/changelog.gz
@@ -58,7 +63,7 @@ r="$stage/root"
 diff <(printf '%s\n' "${expected[@]}" | sort) <(cd "$r" && find . -type f | sed 's|^\./||' | sort) ||
   fail "installed files differ from the list above (< missing, > unexpected)"
 
-for p in varnalux varnalux-cli varnalux-vprinter; do
+for p in varnalux varnalux-cli varnalux-vprinter varnalux-exporter; do
   [[ -x "$r/usr/bin/$p" ]] || { fail "$p is not executable"; continue; }
   got=$("$r/usr/bin/$p" --version 2>&1) || fail "$p --version failed"
   [[ "$got" == "$p $version" ]] || fail "$p --version printed '$got', not '$p $version'"
@@ -95,7 +100,7 @@ done
 grep -q "<svg " "$r/usr/share/icons/hicolor/scalable/apps/$id.svg" || fail "the scalable icon is no SVG"
 
 # Manual pages: lint-free, and man finds them by name.
-for page in varnalux varnalux-cli varnalux-vprinter; do
+for page in varnalux varnalux-cli varnalux-vprinter varnalux-exporter; do
   gz="$r/usr/share/man/man1/$page.1.gz"
   [[ -f "$gz" ]] || continue
   quiet mandoc -T lint -W warning "$gz"
@@ -113,6 +118,16 @@ offered=$(bash -c 'source "$1" && complete -p varnalux-cli >/dev/null &&
   COMP_WORDS=(varnalux-cli --lpt "") && COMP_CWORD=2 && _varnalux_cli && echo "${COMPREPLY[*]}"' \
   sh "$completion") || fail "sourcing the completion failed"
 [[ "$offered" == "LPT1 LPT2 LPT3 LPT4" ]] || fail "the completion offered '$offered' for --lpt"
+
+# The exporter's unit starts the installed program and is not enabled; the
+# example scrape configuration is valid for Prometheus's own checker.
+unit="$r/usr/lib/systemd/system/varnalux-exporter.service"
+grep -q "^ExecStart=/usr/bin/varnalux-exporter\b" "$unit" || fail "the unit does not start /usr/bin/varnalux-exporter"
+grep -qx "DynamicUser=yes" "$unit" || fail "the unit does not run as a dynamic user"
+if command -v promtool >/dev/null; then
+  promtool check config --syntax-only "$r/usr/share/doc/varnalux/examples/prometheus.yml" \
+    >"$stage/promtool.log" 2>&1 || fail "promtool: $(cat "$stage/promtool.log")"
+fi
 
 # udev rule: for the configured vendor, with the seat's access tag.
 rule="$r/usr/lib/udev/rules.d/60-varnalux-printer.rules"
@@ -142,7 +157,8 @@ else
   depends=$(sed -n 's/^Depends: //p' <<<"$info")
   # The package names alone, one a line.
   names=$(sed 's/ *([^)]*)//g; s/, */\n/g' <<<"$depends")
-  for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libusb-1.0-0 qt6-qpa-plugins; do
+  for lib in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libusb-1.0-0 qt6-qpa-plugins \
+    libcpp-httplib0.11; do
     grep -qxF "$lib" <<<"$names" || fail "the package does not depend on $lib: $depends"
   done
   diff <(printf '%s\n' "${expected[@]}" | sort) \
@@ -157,6 +173,8 @@ else
     sh -n "$stage/control/$script" || fail "$script does not parse"
   done
   grep -q "udevadm trigger" "$stage/control/postinst" || fail "postinst does not trigger udev"
+  # The exporter's unit is installed, never enabled or started by the package.
+  grep -qE "systemctl|deb-systemd" "$stage/control/postinst" && fail "postinst touches systemd units"
   # lintian: no error or warning; the hardening tags (some only
   # informational) are failures too.
   lintian_status=0

@@ -8,10 +8,14 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ pkg-config libusb-1.0-0-dev qt6-base-dev libgl-dev
   libfreetype-dev libfontconfig-dev libpng-dev fonts-liberation)
+# The exporter's HTTP server.
+packages+=(libcpp-httplib-dev)
 if [[ "${1:-}" == "--tests" ]]; then
   packages+=(googletest libgtest-dev libbenchmark-dev umockdev libumockdev-dev iproute2 clang-format
     fonts-dejavu-core fonts-wqy-microhei)
   packages+=(desktop-file-utils appstream mandoc man-db dpkg-dev file lintian)
+  # The exporter's test against a real Prometheus server.
+  packages+=(prometheus)
 elif [[ "${1:-}" == "--fuzz" ]]; then
   packages+=(clang libclang-rt-dev)
 fi

@@ -198,6 +198,20 @@ TEST(VprinterManPage, DescribesEveryOptionOfTheHelp) {
     EXPECT_FALSE(column.count(pending)) << pending << " is in --help now: take it out of kPendingVprinterOptions";
 }
 
+TEST(ExporterManPage, DescribesEveryOptionOfTheHelp) {
+  std::string text = Output(VARNALUX_EXPORTER_PATH " --help");
+  Names column;
+  for (const std::string& line : HelpPart(text, "options:", "targets:")) {
+    if (line.rfind("  -", 0) != 0) continue;
+    std::istringstream words(line);
+    std::string w;
+    words >> w;
+    column.insert(w);
+  }
+  ASSERT_TRUE(column.count("--listen") && column.count("--allow")) << text;
+  EXPECT_EQ(Tags(Section(ManPage("varnalux-exporter.1"), "OPTIONS"), true), column);
+}
+
 TEST(GuiManPage, DescribesTheOptionsOfTheHelp) {
   if (std::string(VARNALUX_GUI_PATH).empty()) GTEST_SKIP() << "built without the desktop program";
   int status = -1;
@@ -234,10 +248,11 @@ TEST(Completion, OffersPortNamesAndMemoryDevices) {
 TEST(Version, IsTheSameInEveryProgramAndManualPage) {
   EXPECT_EQ(Output(VARNALUX_CLI_PATH " --version"), "varnalux-cli " VARNALUX_VERSION "\n");
   EXPECT_EQ(Output(VARNALUX_VPRINTER_PATH " --version"), "varnalux-vprinter " VARNALUX_VERSION "\n");
+  EXPECT_EQ(Output(VARNALUX_EXPORTER_PATH " --version"), "varnalux-exporter " VARNALUX_VERSION "\n");
   if (!std::string(VARNALUX_GUI_PATH).empty()) {
     EXPECT_EQ(Output(VARNALUX_GUI_PATH " --version"), "varnalux " VARNALUX_VERSION "\n");
   }
-  for (const char* page : {"varnalux-cli.1", "varnalux-vprinter.1"})
+  for (const char* page : {"varnalux-cli.1", "varnalux-vprinter.1", "varnalux-exporter.1"})
     EXPECT_NE(ManPage(page).find("\"Varnalux " VARNALUX_VERSION "\""), std::string::npos) << page;
 }
 
