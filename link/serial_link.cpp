@@ -18,7 +18,9 @@
 namespace varnalux {
 
 namespace {
-ReceiveRing g_serialRing;
+// Bytes read ahead on this thread's port (one port a thread at a time, as
+// the link settings are bound per thread).
+thread_local ReceiveRing g_serialRing;
 
 // The driver's output queue has no event for "empty": it is looked at this often.
 constexpr milliseconds QueuePollSlice{2};

@@ -22,11 +22,13 @@
 namespace varnalux {
 
 namespace {
-// The connection of the operation now running; -1 when none.
-int g_socket = -1;
+// The connection of the operation now running on this thread; -1 when
+// none. One per thread, as the link settings are: a tool serving several
+// printers at once runs each printer's operations on a thread of its own.
+thread_local int g_socket = -1;
 // Bytes the system took for the connection now open.
-uint64_t g_written = 0;
-ReceiveRing g_tcpRing;
+thread_local uint64_t g_written = 0;
+thread_local ReceiveRing g_tcpRing;
 
 // How often a wait with no event to wake it looks again.
 constexpr milliseconds PollSlice{5};
