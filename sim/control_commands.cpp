@@ -17,7 +17,7 @@ const char kHelp[] =
     "Control commands (one a line; replies end in a line OK or ERROR <reason>):\n"
     "  status [BYTE]            show or set the status byte (0x81, 129)\n"
     "  fault [NAME]             show or set the fault: none, silent, malformed,\n"
-    "                           split, drop-mid, drop-on-receive\n"
+    "                           split, drop-mid, drop-on-receive, reset\n"
     "  received                 hex dump of the bytes received\n"
     "  text                     the bytes received as text (\\xNN for others)\n"
     "  count                    number of bytes received\n"

@@ -33,8 +33,10 @@ bool WriteFully(int fd, const uint8_t* data, size_t count, int timeoutMs, bool s
   return true;
 }
 
-WakePipe::WakePipe() {
+bool WakePipe::Open() {
+  if (fds_[0] >= 0) return true;
   if (pipe2(fds_, O_CLOEXEC | O_NONBLOCK) != 0) fds_[0] = fds_[1] = -1;
+  return fds_[0] >= 0;
 }
 
 WakePipe::~WakePipe() {

@@ -11,13 +11,17 @@ namespace varnalux::sim {
 // descriptor to take them. Sockets are written without SIGPIPE.
 bool WriteFully(int fd, const uint8_t* data, size_t count, int timeoutMs, bool socket);
 
+// The pipe is made by Open, when a thread is started: a printer that never
+// serves a transport holds no descriptors for it.
 class WakePipe {
  public:
-  WakePipe();
+  WakePipe() = default;
   ~WakePipe();
   WakePipe(const WakePipe&) = delete;
   WakePipe& operator=(const WakePipe&) = delete;
 
+  // Makes the pipe unless made; false when it cannot be made.
+  bool Open();
   bool Valid() const { return fds_[0] >= 0; }
   int ReadEnd() const { return fds_[0]; }
   void Wake();

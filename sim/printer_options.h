@@ -16,6 +16,7 @@ enum class Fault {
   SplitAnswers,   // every answer written in small pieces with pauses
   DropMidAnswer,  // close the connection halfway through the next answer
   DropOnReceive,  // close the connection as soon as any byte arrives
+  Reset,          // answer any byte with a TCP reset (a serial line just drops)
 };
 
 struct PrinterOptions {
@@ -27,7 +28,7 @@ struct PrinterOptions {
 };
 
 // Fault by name: "none", "silent", "malformed", "split", "drop-mid",
-// "drop-on-receive"; false for another name.
+// "drop-on-receive", "reset"; false for another name.
 bool FaultFromName(const std::string& name, Fault& fault);
 const char* FaultName(Fault fault);
 

@@ -44,7 +44,7 @@ PtyTransport::PtyTransport(PrinterCore& core) : core_(core) {}
 PtyTransport::~PtyTransport() { Stop(); }
 
 std::string PtyTransport::Start(const std::string& linkPath) {
-  if (master_ >= 0 || !wake_.Valid()) return {};
+  if (master_ >= 0 || !wake_.Open()) return {};
   int fd = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return {};
   char name[256] = {};

@@ -16,7 +16,8 @@ bool Session::Incoming(const uint8_t* data, size_t count, AnswerSink& sink) {
   bool drop;
   {
     std::lock_guard<std::mutex> lock(core_.mu);
-    drop = core_.fault == Fault::DropOnReceive;
+    resetWanted_ = core_.fault == Fault::Reset;
+    drop = resetWanted_ || core_.fault == Fault::DropOnReceive;
   }
   if (drop) {
     core_.Record(data, count);

@@ -28,11 +28,15 @@ class Session {
   bool Incoming(const uint8_t* data, size_t count, AnswerSink& sink);
   // The connection ended.
   void Finish() { interpreter_.Finish(); }
+  // The last drop was for the reset fault: a socket is to be closed with a
+  // reset rather than an orderly end.
+  bool ResetWanted() const { return resetWanted_; }
 
  private:
   bool WriteAnswer(const std::string& answer, AnswerSink& sink);
   PrinterCore& core_;
   CommandInterpreter interpreter_;
+  bool resetWanted_ = false;
 };
 
 }  // namespace varnalux::sim

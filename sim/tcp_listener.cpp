@@ -35,7 +35,7 @@ int OpenListener(const std::string& address, uint16_t port, uint16_t& boundPort)
 }
 
 bool TcpListener::Start(const std::string& address, uint16_t port) {
-  if (listenFd_ >= 0 || !wake_.Valid()) return false;
+  if (listenFd_ >= 0 || !wake_.Open()) return false;
   listenFd_ = OpenListener(address, port, port_);
   if (listenFd_ < 0) return false;
   stopping_ = false;

@@ -51,6 +51,11 @@ void TcpTransport::Serve(int fd) {
     if (!session.Incoming(buffer, static_cast<size_t>(n), sink)) break;
   }
   session.Finish();
+  if (session.ResetWanted()) {
+    // No lingering: the close that follows sends a reset.
+    linger hard{1, 0};
+    setsockopt(fd, SOL_SOCKET, SO_LINGER, &hard, sizeof hard);
+  }
 }
 
 }  // namespace varnalux::sim

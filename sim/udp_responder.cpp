@@ -121,38 +121,45 @@ UdpResponder::UdpResponder(PrinterCore& core) : core_(core) {}
 
 UdpResponder::~UdpResponder() { Stop(); }
 
-bool UdpResponder::Start(const UdpServeOptions& options) {
-  if (fd_ >= 0 || !wake_.Valid()) return false;
-  options_ = options;
+int OpenUdpSocket(const UdpServeOptions& options, uint16_t& boundPort) {
   sockaddr_in addr{};
   addr.sin_family = AF_INET;
   addr.sin_port = htons(options.port);
-  if (inet_pton(AF_INET, options.address.c_str(), &addr.sin_addr) != 1) return false;
-  fd_ = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-  if (fd_ < 0) return false;
+  if (inet_pton(AF_INET, options.address.c_str(), &addr.sin_addr) != 1) return -1;
+  int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (fd < 0) return -1;
   const int one = 1;
-  setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+  setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
   socklen_t len = sizeof addr;
-  bool ok = bind(fd_, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
-            getsockname(fd_, reinterpret_cast<sockaddr*>(&addr), &len) == 0;
+  bool ok = bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+            getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0;
   if (ok && !options.multicastInterface.empty()) {
     ip_mreqn group{};
     group.imr_multiaddr.s_addr = htonl(0xE00000FBu);  // 224.0.0.251
     group.imr_ifindex = static_cast<int>(if_nametoindex(options.multicastInterface.c_str()));
     ok = group.imr_ifindex != 0 &&
-         setsockopt(fd_, IPPROTO_IP, IP_ADD_MEMBERSHIP, &group, sizeof group) == 0;
+         setsockopt(fd, IPPROTO_IP, IP_ADD_MEMBERSHIP, &group, sizeof group) == 0;
   }
   if (!ok) {
-    close(fd_);
-    fd_ = -1;
-    return false;
+    close(fd);
+    return -1;
   }
-  port_ = ntohs(addr.sin_port);
+  boundPort = ntohs(addr.sin_port);
+  return fd;
+}
+
+bool UdpResponder::Start(const UdpServeOptions& options) {
+  if (fd_ >= 0 || !wake_.Open()) return false;
+  options_ = options;
+  fd_ = OpenUdpSocket(options, port_);
+  if (fd_ < 0) return false;
   stopping_ = false;
   wake_.Clear();
   thread_ = std::thread([this] { Run(); });
   return true;
 }
+
+void UdpResponder::AnswerFor(const UdpServeOptions& options) { options_ = options; }
 
 void UdpResponder::Stop() {
   if (thread_.joinable()) {

@@ -39,6 +39,9 @@ class UdpResponder {
   UdpResponder& operator=(const UdpResponder&) = delete;
 
   bool Start(const UdpServeOptions& options);
+  // Takes the options without a socket or thread of its own: a socket
+  // shared by several printers hands its datagrams to Answer.
+  void AnswerFor(const UdpServeOptions& options);
   void Stop();
   uint16_t Port() const { return port_; }
 
@@ -76,6 +79,10 @@ class UdpResponder {
   bool pendingMode_ = false;
   NetworkSettings pending_;
 };
+
+// A UDP socket bound as options say (non-blocking, the multicast group
+// joined when asked); -1 on failure. boundPort tells the port taken.
+int OpenUdpSocket(const UdpServeOptions& options, uint16_t& boundPort);
 
 // "00:1B:82:56:50:01" to bytes; false when it is not six hexadecimal pairs.
 bool MacFromText(const std::string& text, uint8_t mac[6]);

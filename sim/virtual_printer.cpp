@@ -27,6 +27,7 @@ const FaultNameEntry kFaultNames[] = {
     {Fault::SplitAnswers, "split"},
     {Fault::DropMidAnswer, "drop-mid"},
     {Fault::DropOnReceive, "drop-on-receive"},
+    {Fault::Reset, "reset"},
 };
 }  // namespace
 

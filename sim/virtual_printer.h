@@ -132,6 +132,11 @@ class VirtualPrinter {
   // The UDP discovery and network-setting protocol (off unless started);
   // false when the socket cannot be bound or the group not joined.
   bool StartUdp(const UdpServeOptions& options);
+  // The same protocol without a socket of its own: a socket that serves
+  // several printers passes each datagram to AnswerUdp, which gives this
+  // printer's answer (empty: none, also before AnswerUdpFor).
+  void AnswerUdpFor(const UdpServeOptions& options);
+  std::vector<uint8_t> AnswerUdp(const uint8_t* data, size_t size);
   uint16_t UdpPort() const;
   // Every datagram received on it, in order.
   std::vector<std::vector<uint8_t>> UdpReceived() const;

@@ -9,6 +9,16 @@ bool VirtualPrinter::StartUdp(const UdpServeOptions& options) {
   return state_->udp->Start(options);
 }
 
+void VirtualPrinter::AnswerUdpFor(const UdpServeOptions& options) {
+  if (!state_->udp) state_->udp = std::make_unique<UdpResponder>(state_->core);
+  state_->udp->AnswerFor(options);
+}
+
+std::vector<uint8_t> VirtualPrinter::AnswerUdp(const uint8_t* data, size_t size) {
+  if (!state_->udp) return {};
+  return state_->udp->Answer(data, size);
+}
+
 uint16_t VirtualPrinter::UdpPort() const { return state_->udp ? state_->udp->Port() : 0; }
 
 std::vector<std::vector<uint8_t>> VirtualPrinter::UdpReceived() const {
