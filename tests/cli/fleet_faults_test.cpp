@@ -1,6 +1,7 @@
-// A run over many printers when some of them misbehave: a silent printer
-// and one that drops the connection cost only their own time, every other
-// printer is served, and each faulty printer fails with its own code.
+// A run over many printers when some of them misbehave: silent printers,
+// one that resets the connection and one that drops it cost only their own
+// time, every other printer is served, and each faulty printer fails with
+// its own code.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -9,6 +10,7 @@
 
 #include "cli_runner.h"
 #include "fleet_support.h"
+#include "vprinter_fleet.h"
 
 namespace varnalux {
 namespace {
@@ -41,19 +43,22 @@ std::map<std::string, Outcome> Outcomes(const std::vector<JsonValue>& lines) {
   return by;
 }
 
-TEST(CliFleetFaults, SilentAndDroppingPrintersCostOnlyTheirOwnTime) {
+TEST(CliFleetFaults, SilentResettingAndDroppingPrintersCostOnlyTheirOwnTime) {
   const int silentCode = LoneStatusCode(sim::Fault::Silent);
+  const int resetCode = LoneStatusCode(sim::Fault::Reset);
   const int dropCode = LoneStatusCode(sim::Fault::DropOnReceive);
   ASSERT_EQ(silentCode, 3);
+  ASSERT_NE(resetCode, 0);
   ASSERT_NE(dropCode, 0);
 
   PrinterFleet fleet(6, "ok");
   for (int i = 1; i <= 3; ++i) fleet.Add("silent-" + std::to_string(i)).SetFault(sim::Fault::Silent);
+  fleet.Add("reset").SetFault(sim::Fault::Reset);
   fleet.Add("drop").SetFault(sim::Fault::DropOnReceive);
-  const CliResult r = RunCli({"--printers", fleet.ListFile(), "--json", "--jobs", "10", "status"});
-  EXPECT_EQ(r.exitCode, std::max(silentCode, dropCode)) << r.err;
+  const CliResult r = RunCli({"--printers", fleet.ListFile(), "--json", "--jobs", "11", "status"});
+  EXPECT_EQ(r.exitCode, std::max({silentCode, resetCode, dropCode})) << r.err;
   const auto lines = JsonLines(r.out);
-  ASSERT_EQ(lines.size(), 11u) << r.out;
+  ASSERT_EQ(lines.size(), 12u) << r.out;
   const auto by = Outcomes(lines);
   size_t lastHealthy = 0;
   double silentSum = 0;
@@ -65,7 +70,7 @@ TEST(CliFleetFaults, SilentAndDroppingPrintersCostOnlyTheirOwnTime) {
       EXPECT_EQ(outcome.code, silentCode) << name;
       silentSum += outcome.seconds;
     } else {
-      EXPECT_EQ(outcome.code, dropCode) << name;
+      EXPECT_EQ(outcome.code, name == "reset" ? resetCode : dropCode) << name;
     }
   }
   // Every healthy printer is told before any silent one, which waits out its
@@ -76,29 +81,28 @@ TEST(CliFleetFaults, SilentAndDroppingPrintersCostOnlyTheirOwnTime) {
   EXPECT_LT(whole, silentSum) << r.out;
 }
 
-// Two hundred printers, five silent and five that drop the connection, 64
-// at a time.
+// Two hundred printers of one fleet process, five silent and five that
+// reset the connection, 64 at a time.
 TEST(CliFleetFaults, TwoHundredPrintersEachGetTheirOwnResult) {
   const int silentCode = LoneStatusCode(sim::Fault::Silent);
-  const int dropCode = LoneStatusCode(sim::Fault::DropOnReceive);
-  PrinterFleet fleet(0);
+  const int resetCode = LoneStatusCode(sim::Fault::Reset);
+  testing::TempFolder folder;
+  const std::string list = folder.Path("fleet.list");
+  testing::VprinterFleet printers(VARNALUX_VPRINTER_PATH,
+                                  {"--fleet", "200", "--listen", "127.0.0.1:0", "--fleet-list",
+                                   list, "--fleet-fault", "silent:7,47,87,127,167",
+                                   "--fleet-fault", "reset:23,63,103,143,183"},
+                                  std::chrono::seconds(30));
+  ASSERT_TRUE(printers.Ready()) << printers.Output();
   std::map<std::string, int> expected;
   for (int i = 1; i <= 200; ++i) {
-    const std::string name = "vp-" + std::to_string(i);
-    sim::VirtualPrinter& p = fleet.Add(name);
-    expected[name] = 0;
-    if (i % 40 == 7) {
-      p.SetFault(sim::Fault::Silent);
-      expected[name] = silentCode;
-    } else if (i % 40 == 23) {
-      p.SetFault(sim::Fault::DropOnReceive);
-      expected[name] = dropCode;
-    }
+    char name[32];
+    snprintf(name, sizeof name, "VPRINTER-%03d", i);
+    expected[name] = i % 40 == 7 ? silentCode : i % 40 == 23 ? resetCode : 0;
   }
   const CliResult r =
-      RunCli({"--printers", fleet.ListFile(), "--json", "--jobs", "64", "status", "--json"},
-             "", 60000);
-  EXPECT_EQ(r.exitCode, std::max(silentCode, dropCode)) << r.err;
+      RunCli({"--printers", list, "--json", "--jobs", "64", "status", "--json"}, "", 60000);
+  EXPECT_EQ(r.exitCode, std::max(silentCode, resetCode)) << r.err;
   const auto lines = JsonLines(r.out);
   ASSERT_EQ(lines.size(), 201u);
   std::map<std::string, int> got;
