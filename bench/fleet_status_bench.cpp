@@ -148,10 +148,13 @@ int main(int argc, char** argv) {
   const std::vector<std::string> loneArgs{"--tcp", address, "status"};
   benchmark::RegisterBenchmark("fleet_status_500_jobs_64",
                                [=](benchmark::State& s) { Measure(s, fleetArgs, Printers); })
-      ->Unit(benchmark::kMillisecond)->Iterations(1)->UseManualTime();
-  benchmark::RegisterBenchmark("lone_status",
-                               [=](benchmark::State& s) { Measure(s, loneArgs, 1); })
-      ->Unit(benchmark::kMillisecond)->Iterations(1)->UseManualTime();
+      ->Unit(benchmark::kMillisecond)
+      ->Iterations(1)
+      ->UseManualTime();
+  benchmark::RegisterBenchmark("lone_status", [=](benchmark::State& s) { Measure(s, loneArgs, 1); })
+      ->Unit(benchmark::kMillisecond)
+      ->Iterations(1)
+      ->UseManualTime();
 
   std::string count = "--benchmark_repetitions=" + std::to_string(Repetitions);
   char interleave[] = "--benchmark_enable_random_interleaving=true";
@@ -172,8 +175,9 @@ int main(int argc, char** argv) {
   printf("time ratio: %.2f (goal <= 2)\n", fleetWall / (loneWall * batches));
   const double fleetCpu = reporter.cpu["fleet_status_500_jobs_64"];
   const double loneCpu = reporter.cpu["lone_status"];
-  printf("processor time per printer: %.3f ms in the fleet run, %.3f ms for a lone run: "
-         "%.2fx (goal <= 1)\n",
-         fleetCpu, loneCpu, loneCpu > 0 ? fleetCpu / loneCpu : 0.0);
+  printf(
+      "processor time per printer: %.3f ms in the fleet run, %.3f ms for a lone run: "
+      "%.2fx (goal <= 1)\n",
+      fleetCpu, loneCpu, loneCpu > 0 ? fleetCpu / loneCpu : 0.0);
   return 0;
 }

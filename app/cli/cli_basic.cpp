@@ -29,11 +29,11 @@ int CmdStatus(CliLink& link, const CliArgs& args) {
   if (code != ResultOk) return ReportCliResult(code);
   bool ready = StatusReady(status);
   if (json) {
-    fprintf(CliOut(), 
-        "{\"headOpen\": %d, \"paperJam\": %d, \"outOfPaper\": %d, \"outOfRibbon\": %d, "
-        "\"pause\": %d, \"printing\": %d, \"bit6\": %d, \"otherError\": %d, \"ready\": %s}\n",
-        status.headOpen, status.paperJam, status.outOfPaper, status.outOfRibbon, status.pause,
-        status.printing, status.bit6, status.otherError, ready ? "true" : "false");
+    fprintf(CliOut(),
+            "{\"headOpen\": %d, \"paperJam\": %d, \"outOfPaper\": %d, \"outOfRibbon\": %d, "
+            "\"pause\": %d, \"printing\": %d, \"bit6\": %d, \"otherError\": %d, \"ready\": %s}\n",
+            status.headOpen, status.paperJam, status.outOfPaper, status.outOfRibbon, status.pause,
+            status.printing, status.bit6, status.otherError, ready ? "true" : "false");
     return 0;
   }
   // The captions of the lit indicators, in the order of the window's labels.

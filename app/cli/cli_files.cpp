@@ -63,7 +63,8 @@ void PrintText(const DeviceFiles* files) {
     const DeviceFiles& f = files[d];
     std::string physical = f.physicalValid ? std::to_string(f.physicalSpace) + " KB" : "";
     std::string free = f.freeValid ? std::to_string(f.freeSpace) + " KB" : "";
-    fprintf(CliOut(), "%s physical: %s free: %s\n", kDeviceNames[d], physical.c_str(), free.c_str());
+    fprintf(CliOut(), "%s physical: %s free: %s\n", kDeviceNames[d], physical.c_str(),
+            free.c_str());
     for (const std::string& name : FileListItems(f.listText))
       fprintf(CliOut(), "  %s\n", PlainText(name).c_str());
     if (f.listCut) fprintf(CliOut(), "  (list cut: %s)\n", ListCutText(f.listCut).c_str());
@@ -111,7 +112,8 @@ int SendUnchanged(CliLink& link, const std::string& path) {
   }
   if (code == ResultOk) fprintf(CliOut(), "Please Wait Led change to Green...\n");
   if (code == ResultFileOpenError)
-    fprintf(CliErr(), "varnalux-cli: %s %s\n", path.c_str(), StreamProblemText(file, report).c_str());
+    fprintf(CliErr(), "varnalux-cli: %s %s\n", path.c_str(),
+            StreamProblemText(file, report).c_str());
   return ReportCliResult(code);
 }
 

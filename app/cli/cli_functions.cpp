@@ -208,13 +208,13 @@ int CmdClock(CliLink& link, const CliArgs& args) {
     ResultCode code = RunOperation(OpReadClock, link.kind, &clock, 0);
     if (code != ResultOk) return ReportCliResult(code);
     if (json)
-      fprintf(CliOut(), 
-          "{\"year\": %d, \"month\": %d, \"date\": %d, \"hour\": %d, \"minute\": %d, "
-          "\"second\": %d}\n",
-          clock.year, clock.month, clock.date, clock.hour, clock.minute, clock.second);
+      fprintf(CliOut(),
+              "{\"year\": %d, \"month\": %d, \"date\": %d, \"hour\": %d, \"minute\": %d, "
+              "\"second\": %d}\n",
+              clock.year, clock.month, clock.date, clock.hour, clock.minute, clock.second);
     else
-      fprintf(CliOut(), "%04d-%02d-%02dT%02d:%02d:%02d\n", clock.year, clock.month, clock.date, clock.hour,
-             clock.minute, clock.second);
+      fprintf(CliOut(), "%04d-%02d-%02dT%02d:%02d:%02d\n", clock.year, clock.month, clock.date,
+              clock.hour, clock.minute, clock.second);
     return 0;
   }
   if (args[0] == "set" && args.size() == 2) {

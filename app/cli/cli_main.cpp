@@ -49,8 +49,8 @@ const CliCommand kCommands[] = {
      CmdNet},
     {"discover", "discover [--json] [--save-printers FILE]", CmdDiscover, FleetUse::NoPrinter},
     {"remote-reset", "remote-reset MAC", CmdRemoteReset, FleetUse::NoPrinter},
-    {"remote-set", "remote-set MAC [--dhcp | --static IP MASK GATEWAY] [--name NAME]",
-     CmdRemoteSet, FleetUse::NoPrinter},
+    {"remote-set", "remote-set MAC [--dhcp | --static IP MASK GATEWAY] [--name NAME]", CmdRemoteSet,
+     FleetUse::NoPrinter},
 };
 
 }  // namespace

@@ -43,8 +43,7 @@ bool TakeFleetOptions(CliArgs& args, FleetOptions& options, std::string& error) 
       options.list = v;
     } else if (!ParseStrictInteger(v.c_str(), options.jobs) || options.jobs < 1 ||
                options.jobs > FleetJobsMax) {
-      return error = "--jobs takes 1 to " + std::to_string(FleetJobsMax) + ", not " +
-                     PlainText(v),
+      return error = "--jobs takes 1 to " + std::to_string(FleetJobsMax) + ", not " + PlainText(v),
              false;
     }
   }

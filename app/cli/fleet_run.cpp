@@ -1,14 +1,13 @@
 #include "app/cli/fleet_run.h"
 
-#include <climits>
-#include <cstdlib>
-
 #include <atomic>
 #include <chrono>
+#include <climits>
+#include <cstdlib>
 #include <map>
 #include <mutex>
-#include <system_error>
 #include <string_view>
+#include <system_error>
 #include <thread>
 
 #include "app/cli/cli_output.h"
@@ -131,8 +130,7 @@ PrinterOutcome RunForPrinter(const ListedPrinter& printer, const CliCommand& com
   UnbindLinkSettings();
   outcome.out = out.Take();
   outcome.err = err.Take();
-  outcome.seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   return outcome;
 }
 

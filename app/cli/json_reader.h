@@ -16,9 +16,9 @@ struct JsonValue {
   Kind kind = Kind::Null;
   // A string's characters (UTF-8, escapes resolved), or a number as written.
   std::string text;
-  std::vector<JsonValue> items;                             // an array's
+  std::vector<JsonValue> items;                            // an array's
   std::vector<std::pair<std::string, JsonValue>> members;  // an object's, in order
-  int line = 0;  // where the value starts, from 1
+  int line = 0;                                            // where the value starts, from 1
 
   // The first member of an object with this key; null when none.
   const JsonValue* Member(const std::string& key) const;

@@ -32,10 +32,12 @@ bool LinkArguments(const std::vector<std::string>& words, std::vector<std::strin
   if (link == "usb") {
     args = {"--usb"};
   } else if (colon != std::string::npos && (kind == "tcp" || kind == "com" || kind == "lpt")) {
-    if (value.empty()) return why = kind + ": needs " + (kind == "tcp" ? "an address" : "a port"), false;
+    if (value.empty())
+      return why = kind + ": needs " + (kind == "tcp" ? "an address" : "a port"), false;
     args = {"--" + kind, value};
   } else {
-    return why = "unknown link " + Quoted(link) + " (tcp:ADDRESS, com:PORT, lpt:PORT or usb)", false;
+    return why = "unknown link " + Quoted(link) + " (tcp:ADDRESS, com:PORT, lpt:PORT or usb)",
+           false;
   }
   if (words.size() > 1 && kind != "com")
     return why = "only a com: link takes settings, not " + Quoted(words[1]), false;
@@ -44,7 +46,8 @@ bool LinkArguments(const std::vector<std::string>& words, std::vector<std::strin
     const size_t eq = words[i].find('=');
     const std::string key = words[i].substr(0, eq);
     if (eq == std::string::npos || !IsSerialKey(key))
-      return why = "bad serial setting " + Quoted(words[i]) + " (baud= data= parity= stop= hw= sw=)",
+      return why =
+                 "bad serial setting " + Quoted(words[i]) + " (baud= data= parity= stop= hw= sw=)",
              false;
     for (const std::string& s : seen)
       if (s == key) return why = key + "= given twice", false;
@@ -98,9 +101,10 @@ std::vector<std::string> Words(const std::string& line) {
 bool Add(ListedPrinter printer, std::vector<ListedPrinter>& printers,
          std::map<std::string, int>& lines, ListError& error) {
   if (auto it = lines.find(printer.name); it != lines.end())
-    return Fail(printer.line,
-                "the name " + Quoted(printer.name) + " is taken by line " + std::to_string(it->second),
-                error);
+    return Fail(
+        printer.line,
+        "the name " + Quoted(printer.name) + " is taken by line " + std::to_string(it->second),
+        error);
   if (printers.size() >= ListPrintersMax)
     return Fail(printer.line, "more than " + std::to_string(ListPrintersMax) + " printers", error);
   lines.emplace(printer.name, printer.line);
@@ -137,7 +141,8 @@ bool ParseLines(const std::string& text, std::vector<ListedPrinter>& printers, L
 bool ParseGroup(const JsonValue& group, std::vector<ListedPrinter>& printers,
                 std::map<std::string, int>& lines, ListError& error) {
   using Kind = JsonValue::Kind;
-  if (group.kind != Kind::Object) return Fail(group.line, "a target group must be an object", error);
+  if (group.kind != Kind::Object)
+    return Fail(group.line, "a target group must be an object", error);
   const JsonValue* targets = group.Member("targets");
   const JsonValue* labels = group.Member("labels");
   if (targets == nullptr || targets->kind != Kind::Array || group.Count("targets") > 1)
@@ -160,8 +165,7 @@ bool ParseGroup(const JsonValue& group, std::vector<ListedPrinter>& printers,
   return true;
 }
 
-bool ParseTargets(const std::string& text, std::vector<ListedPrinter>& printers,
-                  ListError& error) {
+bool ParseTargets(const std::string& text, std::vector<ListedPrinter>& printers, ListError& error) {
   JsonValue root;
   JsonError bad;
   if (!ReadJson(text, root, bad)) return Fail(bad.line, bad.why, error);

@@ -52,7 +52,8 @@ TEST(CliFleetFaults, SilentResettingAndDroppingPrintersCostOnlyTheirOwnTime) {
   ASSERT_NE(dropCode, 0);
 
   PrinterFleet fleet(6, "ok");
-  for (int i = 1; i <= 3; ++i) fleet.Add("silent-" + std::to_string(i)).SetFault(sim::Fault::Silent);
+  for (int i = 1; i <= 3; ++i)
+    fleet.Add("silent-" + std::to_string(i)).SetFault(sim::Fault::Silent);
   fleet.Add("reset").SetFault(sim::Fault::Reset);
   fleet.Add("drop").SetFault(sim::Fault::DropOnReceive);
   const CliResult r = RunCli({"--printers", fleet.ListFile(), "--json", "--jobs", "11", "status"});
@@ -75,8 +76,7 @@ TEST(CliFleetFaults, SilentResettingAndDroppingPrintersCostOnlyTheirOwnTime) {
   }
   // Every healthy printer is told before any silent one, which waits out its
   // time-out; and the silent printers wait at once, not one after another.
-  for (int i = 1; i <= 3; ++i)
-    EXPECT_GT(by.at("silent-" + std::to_string(i)).order, lastHealthy);
+  for (int i = 1; i <= 3; ++i) EXPECT_GT(by.at("silent-" + std::to_string(i)).order, lastHealthy);
   const double whole = std::stod(Text(*lines.back().Member("summary"), "seconds"));
   EXPECT_LT(whole, silentSum) << r.out;
 }
@@ -88,11 +88,11 @@ TEST(CliFleetFaults, TwoHundredPrintersEachGetTheirOwnResult) {
   const int resetCode = LoneStatusCode(sim::Fault::Reset);
   testing::TempFolder folder;
   const std::string list = folder.Path("fleet.list");
-  testing::VprinterFleet printers(VARNALUX_VPRINTER_PATH,
-                                  {"--fleet", "200", "--listen", "127.0.0.1:0", "--fleet-list",
-                                   list, "--fleet-fault", "silent:7,47,87,127,167",
-                                   "--fleet-fault", "reset:23,63,103,143,183"},
-                                  std::chrono::seconds(30));
+  testing::VprinterFleet printers(
+      VARNALUX_VPRINTER_PATH,
+      {"--fleet", "200", "--listen", "127.0.0.1:0", "--fleet-list", list, "--fleet-fault",
+       "silent:7,47,87,127,167", "--fleet-fault", "reset:23,63,103,143,183"},
+      std::chrono::seconds(30));
   ASSERT_TRUE(printers.Ready()) << printers.Output();
   std::map<std::string, int> expected;
   for (int i = 1; i <= 200; ++i) {

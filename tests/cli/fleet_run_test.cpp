@@ -70,8 +70,7 @@ TEST(CliFleet, JsonGivesOneObjectAPrinterWithTheCommandsOwnJson) {
     ASSERT_NE(line.Member("seconds"), nullptr);
     EXPECT_EQ(line.Member("seconds")->kind, JsonValue::Kind::Number);
     const size_t index = static_cast<size_t>(std::stoi(Text(line, "name").substr(2)) - 1);
-    EXPECT_EQ(Text(line, "link"),
-              "tcp:127.0.0.1:" + std::to_string(fleet[index].TcpPort()));
+    EXPECT_EQ(Text(line, "link"), "tcp:127.0.0.1:" + std::to_string(fleet[index].TcpPort()));
     const JsonValue* output = line.Member("output");
     ASSERT_NE(output, nullptr);
     ASSERT_EQ(output->kind, JsonValue::Kind::Object) << r.out;
@@ -97,8 +96,8 @@ TEST(CliFleet, FilesAreWrittenByPrinterNameAndAPathWithoutTheNameIsRefused) {
   PrinterFleet fleet(3);
   const std::string dir = fleet.Folder().Path("backup");
   ASSERT_EQ(mkdir(dir.c_str(), 0700), 0);
-  CliResult r = RunCli({"--printers", fleet.ListFile(), "read-config", "--save",
-                        dir + "/{name}.dcf"});
+  CliResult r =
+      RunCli({"--printers", fleet.ListFile(), "read-config", "--save", dir + "/{name}.dcf"});
   ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
   for (size_t i = 0; i < fleet.size(); ++i)
     EXPECT_EQ(ReadFile(dir + "/" + fleet.Name(i) + ".dcf").size(), ConfigFileSize) << i;
@@ -125,8 +124,8 @@ TEST(CliFleet, DiffConfigNamesThePrintersThatDrifted) {
   PrinterFleet fleet(3);
   testing::TempFolder folder;
   const std::string base = folder.Path("base.dcf");
-  CliResult r = RunCli({"--tcp", "127.0.0.1:" + std::to_string(fleet[0].TcpPort()),
-                        "read-config", "--save", base});
+  CliResult r = RunCli(
+      {"--tcp", "127.0.0.1:" + std::to_string(fleet[0].TcpPort()), "read-config", "--save", base});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   fleet[1].Execute("SPEED 6");
   r = RunCli({"--printers", fleet.ListFile(), "diff-config", "printer", base});
@@ -187,9 +186,9 @@ TEST(CliFleet, UsageErrorsAreFoundBeforeAnyPrinterIsServed) {
   EXPECT_EQ(r.err.rfind("varnalux-cli: " + bad + ":3: bad link 'tcp:127.0.0.1:99999'", 0), 0u)
       << r.err;
   // One printer may take standard input and a plain file name.
-  r = RunCli({"--printers", fleet.Folder().Write("one.list",
-                                                 "solo tcp:127.0.0.1:" +
-                                                     std::to_string(fleet[0].TcpPort()) + "\n"),
+  r = RunCli({"--printers",
+              fleet.Folder().Write(
+                  "one.list", "solo tcp:127.0.0.1:" + std::to_string(fleet[0].TcpPort()) + "\n"),
               "send", "-"},
              "PRINT 1\r\n");
   EXPECT_EQ(r.exitCode, 0) << r.err;
@@ -252,7 +251,8 @@ TEST(CliFleet, DiscoverSavesTheAnswersAsAPrinterList) {
     sim::UdpServeOptions options;
     options.port = 0;
     ASSERT_TRUE(printers.back()->StartUdp(options));
-    to += (i > 0 ? "," : "") + std::string("127.0.0.1:") + std::to_string(printers.back()->UdpPort());
+    to +=
+        (i > 0 ? "," : "") + std::string("127.0.0.1:") + std::to_string(printers.back()->UdpPort());
   }
   testing::TempFolder folder;
   const std::string path = folder.Path("found.list");

@@ -1,5 +1,7 @@
 // The printer list file in both its forms, the JSON reader behind its second
 // form, and the pieces of a fleet run's report.
+#include "app/cli/printer_list.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,7 +9,6 @@
 
 #include "app/cli/fleet_report.h"
 #include "app/cli/json_reader.h"
-#include "app/cli/printer_list.h"
 #include "tests/support/temp_folder.h"
 
 namespace varnalux {
@@ -119,7 +120,8 @@ TEST(PrinterList, ANameIsTakenOnceAcrossBothForms) {
 TEST(PrinterList, PrometheusTargetsAreNamedByLabelOrByAddress) {
   const auto p = Parse(
       "[\n"
-      "  {\"targets\": [\"10.0.4.21:9100\"], \"labels\": {\"name\": \"dock-3\", \"site\": \"b\"}},\n"
+      "  {\"targets\": [\"10.0.4.21:9100\"], \"labels\": {\"name\": \"dock-3\", \"site\": "
+      "\"b\"}},\n"
       "  {\"targets\": [\"10.0.4.22\",\n"
       "               \"[fe80::1%eth0]:9101\"]},\n"
       "  {\"targets\": []}\n"
@@ -196,8 +198,9 @@ TEST(PrinterList, FileErrorsStartWithTheFileAndTheLine) {
 }
 
 TEST(PrinterList, NamesMadeFromAnyTextAreAllowedAndUnique) {
-  const std::vector<std::string> texts{"Front Desk", "10.0.4.21:9100", "[::1]:9100", ".x", "",
-                                      "caf\xC3\xA9\x1B[2J", std::string(200, 'z')};
+  const std::vector<std::string> texts{
+      "Front Desk", "10.0.4.21:9100",     "[::1]:9100",         ".x",
+      "",           "caf\xC3\xA9\x1B[2J", std::string(200, 'z')};
   for (const std::string& text : texts) {
     const std::string name = ListNameFrom(text);
     EXPECT_TRUE(ListNameAllowed(name)) << text << " -> " << name;
@@ -214,13 +217,15 @@ TEST(PrinterList, NamesMadeFromAnyTextAreAllowedAndUnique) {
 TEST(JsonReader, ReadsValuesAndWritesThemOnOneLine) {
   JsonValue v;
   JsonError e;
-  ASSERT_TRUE(ReadJson(" {\"a\": [1, -2.5e+3, true, false, null],\n \"b\": \"x\\\"\\u00e9\\ud83d\\ude00\\n\","
-                       " \"c\": {}} ",
-                       v, e))
+  ASSERT_TRUE(ReadJson(
+      " {\"a\": [1, -2.5e+3, true, false, null],\n \"b\": \"x\\\"\\u00e9\\ud83d\\ude00\\n\","
+      " \"c\": {}} ",
+      v, e))
       << e.why;
-  EXPECT_EQ(CompactJson(v),
-            "{\"a\": [1, -2.5e+3, true, false, null], \"b\": \"x\\\"\xC3\xA9\xF0\x9F\x98\x80\\u000A\", "
-            "\"c\": {}}");
+  EXPECT_EQ(
+      CompactJson(v),
+      "{\"a\": [1, -2.5e+3, true, false, null], \"b\": \"x\\\"\xC3\xA9\xF0\x9F\x98\x80\\u000A\", "
+      "\"c\": {}}");
   ASSERT_NE(v.Member("b"), nullptr);
   EXPECT_EQ(v.Member("b")->text, "x\"\xC3\xA9\xF0\x9F\x98\x80\n");
   EXPECT_EQ(v.Member("b")->line, 2);
@@ -229,8 +234,8 @@ TEST(JsonReader, ReadsValuesAndWritesThemOnOneLine) {
     EXPECT_FALSE(ReadJson(bad, v, e)) << bad;
   // As deep as allowed, and one deeper.
   EXPECT_TRUE(ReadJson(std::string(JsonDepthMax, '[') + std::string(JsonDepthMax, ']'), v, e));
-  EXPECT_FALSE(ReadJson(std::string(JsonDepthMax + 1, '[') + std::string(JsonDepthMax + 1, ']'),
-                        v, e));
+  EXPECT_FALSE(
+      ReadJson(std::string(JsonDepthMax + 1, '[') + std::string(JsonDepthMax + 1, ']'), v, e));
 }
 
 TEST(FleetReport, BlocksLinesAndSummaryTellEachPrinterAndTheWorst) {
