@@ -1,5 +1,6 @@
 #include "app/cli/fleet_main.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -66,6 +67,25 @@ bool Has(const CliArgs& args, const char* word) {
   return false;
 }
 
+// Tries the command's arguments as each printer gets them (once when they
+// do not hold its name); true, with the refusal said, when any is refused.
+bool ArgumentsRefused(const CliCommand& command, const CliArgs& args,
+                      const std::vector<ListedPrinter>& printers) {
+  const bool named = std::any_of(args.begin(), args.end(), [](const std::string& a) {
+    return a.find("{name}") != std::string::npos;
+  });
+  for (const ListedPrinter& printer : printers) {
+    std::string err;
+    if (TryArguments(command, args, printer.name, err) == ExitUsage) {
+      if (named) fprintf(stderr, "varnalux-cli: for the printer %s:\n", printer.name.c_str());
+      fputs(err.c_str(), stderr);
+      return true;
+    }
+    if (!named) break;
+  }
+  return false;
+}
+
 }  // namespace
 
 bool IsFleetOption(const std::string& word) {
@@ -106,10 +126,7 @@ int FleetMain(const CliArgs& all) {
   if (!LoadPrinterList(options.list, printers, error)) return Refuse(error);
   if (std::string why = FleetRefusal(*command, commandArgs, printers.size()); !why.empty())
     return Refuse(why);
-  if (TryArguments(*command, commandArgs, printers[0].name, error) == ExitUsage) {
-    fputs(error.c_str(), stderr);
-    return ExitUsage;
-  }
+  if (ArgumentsRefused(*command, commandArgs, printers)) return ExitUsage;
 
   const auto start = std::chrono::steady_clock::now();
   FleetReport report(printers, options.json, Has(commandArgs, "--json"));

@@ -202,6 +202,18 @@ TEST(CliFleet, NameGoesIntoAnyArgument) {
   ASSERT_EQ(r.exitCode, 0) << r.err << r.out;
   EXPECT_EQ(fleet[0].Network().netName, "p-1");
   EXPECT_EQ(fleet[1].Network().netName, "p-2");
+
+  // A name that makes the arguments unusable for its printer (a network
+  // name has at most 15 characters) stops the run before any printer.
+  const size_t before = fleet.Connections();
+  fleet.Add("a-name-of-twenty-chars");
+  const CliResult refused = RunCli({"--printers", fleet.ListFile(), "net", "set-name", "{name}"});
+  EXPECT_EQ(refused.exitCode, 64);
+  EXPECT_EQ(refused.out, "");
+  EXPECT_EQ(refused.err.rfind("varnalux-cli: for the printer a-name-of-twenty-chars:\n", 0), 0u)
+      << refused.err;
+  EXPECT_EQ(fleet.Connections(), before);
+  EXPECT_EQ(fleet[0].Network().netName, "p-1");
 }
 
 // Entries behind one serial device (here a pseudo-terminal, named once by
