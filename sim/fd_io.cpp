@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -34,31 +35,31 @@ bool WriteFully(int fd, const uint8_t* data, size_t count, int timeoutMs, bool s
 }
 
 bool WakePipe::Open() {
-  if (fds_[0] >= 0) return true;
-  if (pipe2(fds_, O_CLOEXEC | O_NONBLOCK) != 0) fds_[0] = fds_[1] = -1;
-  return fds_[0] >= 0;
+  if (fd_ < 0) fd_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+  return fd_ >= 0;
 }
 
 WakePipe::~WakePipe() {
-  for (int fd : fds_)
-    if (fd >= 0) close(fd);
+  if (fd_ >= 0) close(fd_);
 }
 
 void WakePipe::Wake() {
-  if (fds_[1] < 0) return;
-  uint8_t byte = 1;
-  ssize_t n = write(fds_[1], &byte, 1);
-  (void)n;  // a full pipe is already awake
+  if (fd_ < 0) return;
+  uint64_t one = 1;
+  ssize_t n = write(fd_, &one, sizeof one);
+  (void)n;  // a counter at its limit is already awake
 }
 
 void WakePipe::Clear() {
-  uint8_t buffer[64];
-  while (fds_[0] >= 0 && read(fds_[0], buffer, sizeof buffer) > 0) {
+  uint64_t count = 0;
+  if (fd_ >= 0) {
+    ssize_t n = read(fd_, &count, sizeof count);
+    (void)n;  // nothing to take back when it is not readable
   }
 }
 
 bool WakePipe::WaitMs(int ms) const {
-  pollfd p{fds_[0], POLLIN, 0};
+  pollfd p{fd_, POLLIN, 0};
   int r = poll(&p, 1, ms);
   return r > 0 && (p.revents & POLLIN) != 0;
 }

@@ -11,8 +11,9 @@ namespace varnalux::sim {
 // descriptor to take them. Sockets are written without SIGPIPE.
 bool WriteFully(int fd, const uint8_t* data, size_t count, int timeoutMs, bool socket);
 
-// The pipe is made by Open, when a thread is started: a printer that never
-// serves a transport holds no descriptors for it.
+// An event descriptor that wakes a waiting thread (the one descriptor is
+// both ends). It is made by Open, when a thread is started: a printer that
+// never serves a transport holds no descriptor for it.
 class WakePipe {
  public:
   WakePipe() = default;
@@ -20,19 +21,20 @@ class WakePipe {
   WakePipe(const WakePipe&) = delete;
   WakePipe& operator=(const WakePipe&) = delete;
 
-  // Makes the pipe unless made; false when it cannot be made.
+  // Makes the descriptor unless made; false when it cannot be made.
   bool Open();
-  bool Valid() const { return fds_[0] >= 0; }
-  int ReadEnd() const { return fds_[0]; }
+  bool Valid() const { return fd_ >= 0; }
+  // Readable (POLLIN) from Wake to Clear.
+  int ReadEnd() const { return fd_; }
   void Wake();
-  // Empties the pipe, so that a restarted thread is not woken by an old
-  // stop.
+  // Takes back the wake-ups, so that a restarted thread is not woken by an
+  // old stop.
   void Clear();
   // Waits up to ms for a wake-up; true when woken.
   bool WaitMs(int ms) const;
 
  private:
-  int fds_[2] = {-1, -1};
+  int fd_ = -1;
 };
 
 // Puts a descriptor into non-blocking mode; false on failure.

@@ -18,6 +18,7 @@ std::string Fleet::Start(const FleetPlan& plan, const PrinterOptions& options,
   plan_ = plan;
   if (plan.count < 1 || plan.count > FleetMax || plan.faults.size() != static_cast<size_t>(plan.count))
     return "a fleet has 1 to " + std::to_string(FleetMax) + " printers";
+  if (!hub_.Start()) return "cannot start the listening thread";
   members_.reserve(static_cast<size_t>(plan.count));
   for (int number = 1; number <= plan.count; ++number)
     if (std::string error = Prepare(number, options, setup); !error.empty()) return error;
@@ -52,12 +53,12 @@ std::string Fleet::Prepare(int number, const PrinterOptions& options, const Setu
 
 std::string Fleet::Serve(Member& member, int number) {
   const uint16_t port = PortOf(plan_.port, number);
-  if (!member.printer->StartTcp(plan_.address, port))
+  if (!member.printer->StartTcp(plan_.address, port, &hub_))
     return "cannot listen on " + plan_.address + ":" + std::to_string(port) + " for " +
            member.name;
   if (!plan_.control) return {};
   const uint16_t controlPort = PortOf(plan_.controlPort, number);
-  if (!member.printer->StartControl(plan_.controlAddress, controlPort))
+  if (!member.printer->StartControl(plan_.controlAddress, controlPort, &hub_))
     return "cannot listen on " + plan_.controlAddress + ":" + std::to_string(controlPort) +
            " for the control channel of " + member.name;
   return {};
@@ -66,6 +67,7 @@ std::string Fleet::Serve(Member& member, int number) {
 void Fleet::Stop() {
   udp_.Stop();
   for (Member& m : members_) m.printer->Stop();
+  hub_.Stop();
 }
 
 std::string Fleet::Announcement() const {

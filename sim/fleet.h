@@ -1,6 +1,8 @@
 // A fleet of virtual printers in one process: each with its own state,
 // TCP port, name, MAC address and (optionally) control channel, and one UDP
-// socket that answers discovery for all of them.
+// socket that answers discovery for all of them. One thread waits on every
+// listening socket; a printer has a thread only while it serves a
+// connection.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +12,7 @@
 #include <vector>
 
 #include "sim/fleet_plan.h"
+#include "sim/listener_hub.h"
 #include "sim/shared_udp.h"
 #include "sim/virtual_printer.h"
 
@@ -51,6 +54,7 @@ class Fleet {
   std::string Serve(Member& member, int number);
 
   FleetPlan plan_;
+  ListenerHub hub_;  // waits on every printer's sockets; outlives them
   std::vector<Member> members_;
   SharedUdpSocket udp_;
 };

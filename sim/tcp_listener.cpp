@@ -34,22 +34,29 @@ int OpenListener(const std::string& address, uint16_t port, uint16_t& boundPort)
   return fd;
 }
 
-bool TcpListener::Start(const std::string& address, uint16_t port) {
+bool TcpListener::Start(const std::string& address, uint16_t port, ListenerHub* hub) {
   if (listenFd_ >= 0 || !wake_.Open()) return false;
   listenFd_ = OpenListener(address, port, port_);
   if (listenFd_ < 0) return false;
   stopping_ = false;
   wake_.Clear();
-  thread_ = std::thread([this] { Run(); });
+  hub_ = hub;
+  if (hub_ != nullptr)
+    hub_->Add(this);
+  else
+    thread_ = std::thread([this] { Run(); });
   return true;
 }
 
 void TcpListener::Stop() {
+  stopping_ = true;
+  // Once removed, the hub starts no serving thread any more.
+  if (hub_ != nullptr) hub_->Remove(this);
   if (thread_.joinable()) {
-    stopping_ = true;
     wake_.Wake();
     thread_.join();
   }
+  hub_ = nullptr;
   if (listenFd_ >= 0) close(listenFd_);
   listenFd_ = -1;
 }
@@ -66,6 +73,27 @@ void TcpListener::Run() {
     Serve(fd);
     close(fd);
   }
+}
+
+}  // namespace varnalux::sim
+
+namespace varnalux::sim {
+
+// On the hub's thread, which holds its lock: a thread left from the last
+// turn has handed the socket back already and is at its end.
+void TcpListener::ConnectionWaiting() {
+  if (thread_.joinable()) thread_.join();
+  thread_ = std::thread([this] { ServeWaiting(); });
+}
+
+void TcpListener::ServeWaiting() {
+  while (!stopping_) {
+    int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (fd < 0) break;
+    Serve(fd);
+    close(fd);
+  }
+  if (hub_ != nullptr) hub_->Resume(this);
 }
 
 }  // namespace varnalux::sim

@@ -58,8 +58,8 @@ VirtualPrinter::~VirtualPrinter() {
   SetRecordFile("");
 }
 
-bool VirtualPrinter::StartTcp(const std::string& address, uint16_t port) {
-  return state_->tcp.Start(address, port);
+bool VirtualPrinter::StartTcp(const std::string& address, uint16_t port, ListenerHub* hub) {
+  return state_->tcp.Start(address, port, hub);
 }
 
 uint16_t VirtualPrinter::TcpPort() const { return state_->tcp.Port(); }
@@ -309,9 +309,10 @@ bool VirtualPrinter::SetRecordFile(const std::string& path) {
   return true;
 }
 
-bool VirtualPrinter::StartControl(const std::string& address, uint16_t port) {
+bool VirtualPrinter::StartControl(const std::string& address, uint16_t port,
+                                  ListenerHub* hub) {
   if (!state_->control) state_->control = std::make_unique<ControlChannel>(*this);
-  return state_->control->Start(address, port);
+  return state_->control->Start(address, port, hub);
 }
 
 uint16_t VirtualPrinter::ControlPort() const {

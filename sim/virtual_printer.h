@@ -30,6 +30,8 @@ inline constexpr int MemoryDram = 0;
 inline constexpr int MemoryFlash = 1;
 inline constexpr int MemoryCard = 2;
 
+class ListenerHub;
+
 class VirtualPrinter {
  public:
   explicit VirtualPrinter(const PrinterOptions& options = {});
@@ -38,7 +40,9 @@ class VirtualPrinter {
   VirtualPrinter& operator=(const VirtualPrinter&) = delete;
 
   // Listens on address:port (port 0 picks a free one); false on failure.
-  bool StartTcp(const std::string& address, uint16_t port);
+  // With a hub (which must outlive Stop), the hub waits for connections
+  // instead of a thread of the printer's own.
+  bool StartTcp(const std::string& address, uint16_t port, ListenerHub* hub = nullptr);
   uint16_t TcpPort() const;
   // Opens a pseudo-terminal and serves its master end; returns the slave
   // path ("" on failure). With linkPath, a symbolic link to the slave is
@@ -145,7 +149,7 @@ class VirtualPrinter {
   void SetNetwork(const NetworkSettings& settings);
 
   // A line-oriented control channel on TCP (see ControlHelp()).
-  bool StartControl(const std::string& address, uint16_t port);
+  bool StartControl(const std::string& address, uint16_t port, ListenerHub* hub = nullptr);
   uint16_t ControlPort() const;
   // Runs one control command; its reply ends in a line "OK" or "ERROR ...".
   std::string Control(const std::string& line);
