@@ -25,14 +25,13 @@
 #include <string>
 #include <vector>
 
-#include "tests/cli/vprinter_fleet.h"
+#include "tests/sim/fleet_process.h"
 
 namespace {
 
 constexpr int Printers = 500;
 constexpr int Jobs = 64;
 constexpr int Repetitions = 5;
-constexpr auto FleetReadyWithin = std::chrono::seconds(60);
 
 std::string g_cli = VARNALUX_CLI_PATH;
 
@@ -131,17 +130,13 @@ int main(int argc, char** argv) {
   Folder folder;
   if (folder.Path().empty()) return 1;
   const std::string list = folder.Path() + "/fleet.list";
-  varnalux::testing::VprinterFleet fleet(
-      VARNALUX_VPRINTER_PATH,
-      {"--fleet", std::to_string(Printers), "--listen", "127.0.0.1:0", "--fleet-list", list},
-      FleetReadyWithin);
-  if (!fleet.Ready()) {
+  varnalux::sim::test::FleetProcess fleet(
+      {"--fleet", std::to_string(Printers), "--listen", "127.0.0.1:0", "--fleet-list", list});
+  if (!fleet.Ready() || fleet.Printers().size() != static_cast<size_t>(Printers)) {
     fprintf(stderr, "the fleet of virtual printers did not start:\n%s", fleet.Output().c_str());
     return 1;
   }
-  // The first printer's address, from the list's first line.
-  const std::string first = fleet.Output().substr(0, fleet.Output().find('\n'));
-  const std::string address = first.substr(first.find("listening ") + 10);
+  const std::string address = "127.0.0.1:" + std::to_string(fleet.Printers()[0].port);
 
   const std::vector<std::string> fleetArgs{"--printers", list, "--jobs", std::to_string(Jobs),
                                            "status"};

@@ -10,7 +10,7 @@
 
 #include "cli_runner.h"
 #include "fleet_support.h"
-#include "vprinter_fleet.h"
+#include "tests/sim/fleet_process.h"
 
 namespace varnalux {
 namespace {
@@ -88,11 +88,9 @@ TEST(CliFleetFaults, TwoHundredPrintersEachGetTheirOwnResult) {
   const int resetCode = LoneStatusCode(sim::Fault::Reset);
   testing::TempFolder folder;
   const std::string list = folder.Path("fleet.list");
-  testing::VprinterFleet printers(
-      VARNALUX_VPRINTER_PATH,
-      {"--fleet", "200", "--listen", "127.0.0.1:0", "--fleet-list", list, "--fleet-fault",
-       "silent:7,47,87,127,167", "--fleet-fault", "reset:23,63,103,143,183"},
-      std::chrono::seconds(30));
+  sim::test::FleetProcess printers({"--fleet", "200", "--listen", "127.0.0.1:0", "--fleet-list",
+                                    list, "--fleet-fault", "silent:7,47,87,127,167",
+                                    "--fleet-fault", "reset:23,63,103,143,183"});
   ASSERT_TRUE(printers.Ready()) << printers.Output();
   std::map<std::string, int> expected;
   for (int i = 1; i <= 200; ++i) {

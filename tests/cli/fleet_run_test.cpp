@@ -34,7 +34,8 @@ std::string ReadFile(const std::string& path) {
 TEST(CliFleet, TextGivesEachPrinterItsBlockAndASummary) {
   PrinterFleet fleet(3, "dock");
   fleet[1].SetStatusByte(0x04);  // out of paper
-  fleet.AddLine("gone tcp:127.0.0.1:1");
+  testing::RefusingPort refusing;
+  fleet.AddLine("gone tcp:" + refusing.Address());
   const CliResult r = RunCli({"--printers", fleet.ListFile(), "--jobs", "2", "status"});
   EXPECT_EQ(r.exitCode, 1) << r.err;  // the worst: the printer that is not there
   EXPECT_EQ(r.err, "");
@@ -138,7 +139,8 @@ TEST(CliFleet, DiffConfigNamesThePrintersThatDrifted) {
       << r.out;
 
   // A failure outranks a difference.
-  fleet.AddLine("gone tcp:127.0.0.1:1");
+  testing::RefusingPort refusing;
+  fleet.AddLine("gone tcp:" + refusing.Address());
   r = RunCli({"--printers", fleet.ListFile(), "diff-config", "printer", base});
   EXPECT_EQ(r.exitCode, 1) << r.out;
 }
