@@ -1,5 +1,7 @@
 #include "app/cli/printer_list.h"
 
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <map>
 
@@ -229,6 +231,10 @@ bool ParsePrinterList(const std::string& text, std::vector<ListedPrinter>& print
 bool LoadPrinterList(const std::string& path, std::vector<ListedPrinter>& printers,
                      std::string& error) {
   printers.clear();
+  // Only a regular file: a FIFO would hold the run until someone writes it.
+  struct stat info {};
+  if (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+    return error = path + ": the printer list is not a regular file", false;
   FILE* f = fopen(path.c_str(), "rb");
   if (f == nullptr) return error = path + ": cannot open the printer list", false;
   std::string text;

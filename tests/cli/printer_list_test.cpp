@@ -3,6 +3,7 @@
 #include "app/cli/printer_list.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <string>
 #include <vector>
@@ -189,7 +190,12 @@ TEST(PrinterList, FileErrorsStartWithTheFileAndTheLine) {
   EXPECT_FALSE(LoadPrinterList(folder.Path("missing"), printers, error));
   EXPECT_EQ(error, folder.Path("missing") + ": cannot open the printer list");
   EXPECT_FALSE(LoadPrinterList(folder.Path(), printers, error));
-  EXPECT_EQ(error, folder.Path() + ": cannot read the printer list");
+  EXPECT_EQ(error, folder.Path() + ": the printer list is not a regular file");
+  // A FIFO is refused at once, not waited on.
+  const std::string fifo = folder.Path("fifo");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_FALSE(LoadPrinterList(fifo, printers, error));
+  EXPECT_EQ(error, fifo + ": the printer list is not a regular file");
   const std::string empty = folder.Write("empty", "");
   EXPECT_FALSE(LoadPrinterList(empty, printers, error));
   EXPECT_EQ(error, empty + ": no printer in the list");
