@@ -3,12 +3,15 @@
 #include "app/cli/printer_list.h"
 
 #include <gtest/gtest.h>
+#include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
 
 #include "app/cli/fleet_report.h"
+#include "app/cli/fleet_run.h"
 #include "app/cli/json_reader.h"
 #include "tests/support/temp_folder.h"
 
@@ -218,6 +221,34 @@ TEST(PrinterList, NamesMadeFromAnyTextAreAllowedAndUnique) {
   EXPECT_EQ(UniqueListName("c", taken), "c");
   EXPECT_EQ(UniqueListName("a", taken), "a-3");
   EXPECT_EQ(UniqueListName(std::string(64, 'b'), taken), std::string(62, 'b') + "-2");
+}
+
+// Entries that reach one device share a lane, served in list order; every
+// network printer has a lane of its own.
+TEST(FleetLanes, OneLaneADeviceAndOneANetworkPrinter) {
+  testing::TempFolder folder;
+  const std::string device = folder.Write("tty", "");
+  const std::string link = folder.Path("link");
+  ASSERT_EQ(symlink(device.c_str(), link.c_str()), 0);
+  // A serial port name has at most 23 bytes: the two serial entries reach
+  // the file through port names, one of them through the link.
+  setenv("VARNALUX_COM8", device.c_str(), 1);
+  setenv("VARNALUX_COM9", link.c_str(), 1);
+  const auto printers = Parse(
+      "a com:COM8\nb tcp:10.0.0.1\nc usb\nd com:COM9\ne tcp:10.0.0.1\n"
+      "f usb\ng lpt:" +
+      link + "\nh com:COM10\n");
+  using Lanes = std::vector<std::vector<size_t>>;
+  EXPECT_EQ(FleetLanes(printers), (Lanes{{0, 3, 6}, {1}, {2, 5}, {4}, {7}}));
+  unsetenv("VARNALUX_COM8");
+  unsetenv("VARNALUX_COM9");
+  EXPECT_EQ(DeviceKey(printers[1].settings), "");
+  EXPECT_EQ(DeviceKey(printers[2].settings), "usb");
+}
+
+TEST(FleetLanes, NameStandsForEveryPlaceholder) {
+  EXPECT_EQ(WithPrinterName({"--save", "b/{name}/{name}.dcf", "{nam}", "{NAME}"}, "dock-3"),
+            (CliArgs{"--save", "b/dock-3/dock-3.dcf", "{nam}", "{NAME}"}));
 }
 
 TEST(JsonReader, ReadsValuesAndWritesThemOnOneLine) {
