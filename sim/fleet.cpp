@@ -11,12 +11,12 @@ uint16_t PortOf(uint16_t first, int number) {
 
 Fleet::~Fleet() { Stop(); }
 
-std::string Fleet::Start(const FleetPlan& plan, const PrinterOptions& options,
-                         const Setup& setup) {
+std::string Fleet::Start(const FleetPlan& plan, const PrinterOptions& options, const Setup& setup) {
   Stop();
   members_.clear();
   plan_ = plan;
-  if (plan.count < 1 || plan.count > FleetMax || plan.faults.size() != static_cast<size_t>(plan.count))
+  if (plan.count < 1 || plan.count > FleetMax ||
+      plan.faults.size() != static_cast<size_t>(plan.count))
     return "a fleet has 1 to " + std::to_string(FleetMax) + " printers";
   if (!hub_.Start()) return "cannot start the listening thread";
   members_.reserve(static_cast<size_t>(plan.count));
@@ -54,8 +54,7 @@ std::string Fleet::Prepare(int number, const PrinterOptions& options, const Setu
 std::string Fleet::Serve(Member& member, int number) {
   const uint16_t port = PortOf(plan_.port, number);
   if (!member.printer->StartTcp(plan_.address, port, &hub_))
-    return "cannot listen on " + plan_.address + ":" + std::to_string(port) + " for " +
-           member.name;
+    return "cannot listen on " + plan_.address + ":" + std::to_string(port) + " for " + member.name;
   if (!plan_.control) return {};
   const uint16_t controlPort = PortOf(plan_.controlPort, number);
   if (!member.printer->StartControl(plan_.controlAddress, controlPort, &hub_))

@@ -57,8 +57,8 @@ bool FleetMac(const std::string& base, int offset, std::string& mac) {
   uint32_t low = (static_cast<uint32_t>(b[3]) << 16) | (b[4] << 8) | b[5];
   low = (low + static_cast<uint32_t>(offset)) & 0xFFFFFFu;
   char text[18];
-  snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", b[0], b[1], b[2],
-           (low >> 16) & 0xFF, (low >> 8) & 0xFF, low & 0xFF);
+  snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", b[0], b[1], b[2], (low >> 16) & 0xFF,
+           (low >> 8) & 0xFF, low & 0xFF);
   mac = text;
   return true;
 }

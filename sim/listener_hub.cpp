@@ -82,10 +82,7 @@ void ListenerHub::Dispatch(const std::vector<Client*>& ready) {
   std::lock_guard<std::mutex> lock(mu_);
   for (Client* client : ready)
     for (Entry& e : entries_)
-      if (e.client == client && e.watched) {
-        e.watched = false;
-        client->ConnectionWaiting();
-      }
+      if (e.client == client && e.watched) e.watched = !client->ConnectionWaiting();
 }
 
 }  // namespace varnalux::sim

@@ -21,9 +21,10 @@ class ListenerHub {
    public:
     virtual ~Client() = default;
     virtual int ListenFd() const = 0;
-    // A connection waits; called on the hub's thread, the socket no longer
-    // watched until Resume.
-    virtual void ConnectionWaiting() = 0;
+    // A connection waits; called on the hub's thread. true: the client
+    // serves it, and its socket is not watched until Resume; false: the
+    // socket stays watched.
+    virtual bool ConnectionWaiting() = 0;
   };
 
   ListenerHub() = default;

@@ -19,8 +19,7 @@ constexpr int SendRoomWaitMs = 100;
 
 SharedUdpSocket::~SharedUdpSocket() { Stop(); }
 
-bool SharedUdpSocket::Start(const UdpServeOptions& options,
-                            std::vector<VirtualPrinter*> printers) {
+bool SharedUdpSocket::Start(const UdpServeOptions& options, std::vector<VirtualPrinter*> printers) {
   if (fd_ >= 0 || !wake_.Open()) return false;
   fd_ = OpenUdpSocket(options, port_);
   if (fd_ < 0) return false;
@@ -49,8 +48,8 @@ void SharedUdpSocket::Run() {
     if (poll(p, 2, 1000) <= 0 || (p[0].revents & POLLIN) == 0) continue;
     sockaddr_in from{};
     socklen_t fromLength = sizeof from;
-    ssize_t n = recvfrom(fd_, buffer.data(), buffer.size(), 0,
-                         reinterpret_cast<sockaddr*>(&from), &fromLength);
+    ssize_t n = recvfrom(fd_, buffer.data(), buffer.size(), 0, reinterpret_cast<sockaddr*>(&from),
+                         &fromLength);
     if (n < 0) continue;
     for (VirtualPrinter* printer : printers_) {
       if (stopping_) break;
@@ -62,8 +61,7 @@ void SharedUdpSocket::Run() {
 
 // Sends one answer; a full send buffer is waited for a little, then the
 // answer is lost as a datagram may be.
-void SharedUdpSocket::Reply(const std::vector<uint8_t>& answer, const void* to,
-                            unsigned toLength) {
+void SharedUdpSocket::Reply(const std::vector<uint8_t>& answer, const void* to, unsigned toLength) {
   for (int attempt = 0; attempt < 2; ++attempt) {
     ssize_t sent = sendto(fd_, answer.data(), answer.size(), MSG_NOSIGNAL,
                           static_cast<const sockaddr*>(to), toLength);

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <system_error>
 
 namespace varnalux::sim {
 
@@ -80,10 +81,19 @@ void TcpListener::Run() {
 namespace varnalux::sim {
 
 // On the hub's thread, which holds its lock: a thread left from the last
-// turn has handed the socket back already and is at its end.
-void TcpListener::ConnectionWaiting() {
+// turn has handed the socket back already and is at its end. When no
+// thread can be started, the waiting connection is closed unserved, as a
+// busy printer would.
+bool TcpListener::ConnectionWaiting() {
   if (thread_.joinable()) thread_.join();
-  thread_ = std::thread([this] { ServeWaiting(); });
+  try {
+    thread_ = std::thread([this] { ServeWaiting(); });
+    return true;
+  } catch (const std::system_error&) {
+    int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+    if (fd >= 0) close(fd);
+    return false;
+  }
 }
 
 void TcpListener::ServeWaiting() {

@@ -41,7 +41,7 @@ class TcpListener : private ListenerHub::Client {
  private:
   void Run();
   int ListenFd() const override { return listenFd_; }
-  void ConnectionWaiting() override;
+  bool ConnectionWaiting() override;
   // Serves the connections waiting, then hands the socket back to the hub.
   void ServeWaiting();
 

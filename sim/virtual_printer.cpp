@@ -309,8 +309,7 @@ bool VirtualPrinter::SetRecordFile(const std::string& path) {
   return true;
 }
 
-bool VirtualPrinter::StartControl(const std::string& address, uint16_t port,
-                                  ListenerHub* hub) {
+bool VirtualPrinter::StartControl(const std::string& address, uint16_t port, ListenerHub* hub) {
   if (!state_->control) state_->control = std::make_unique<ControlChannel>(*this);
   return state_->control->Start(address, port, hub);
 }

@@ -68,8 +68,7 @@ std::string PlanFleet(const VprinterSettings& s, FleetPlan& plan) {
   if (std::string error = PlanAddresses(s, plan); !error.empty()) return error;
   if (s.netNameGiven) plan.baseName = s.netName;
   if (plan.baseName.size() > FleetBaseNameMax)
-    return "--net-name of a fleet takes up to " + std::to_string(FleetBaseNameMax) +
-           " characters";
+    return "--net-name of a fleet takes up to " + std::to_string(FleetBaseNameMax) + " characters";
   if (!s.mac.empty()) plan.baseMac = s.mac;
   plan.faults.assign(static_cast<size_t>(plan.count), s.fault);
   for (const std::string& text : s.fleetFaults)

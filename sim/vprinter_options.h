@@ -34,7 +34,7 @@ struct VprinterSettings {
   int fleet = 0;  // printers in one process; 0 for the single printer
   std::string fleetList;
   std::vector<std::string> fleetFaults;  // FAULT:LIST, as given
-  bool done = false;  // --help or --version answered: nothing to serve
+  bool done = false;                     // --help or --version answered: nothing to serve
 };
 
 // Reads the command line into settings; an error message, or empty.

@@ -41,8 +41,7 @@ class FleetProcess {
     std::vector<char*> argv;
     for (std::string& a : all) argv.push_back(a.data());
     argv.push_back(nullptr);
-    if (posix_spawn(&pid_, all[0].c_str(), &actions, nullptr, argv.data(), environ) != 0)
-      pid_ = -1;
+    if (posix_spawn(&pid_, all[0].c_str(), &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);
     out_ = out[0];
@@ -159,7 +158,8 @@ inline ProgramResult RunVprinter(const std::vector<std::string>& args, int timeo
   for (std::string& a : all) argv.push_back(a.data());
   argv.push_back(nullptr);
   pid_t pid = -1;
-  const bool spawned = posix_spawn(&pid, all[0].c_str(), &actions, nullptr, argv.data(), environ) == 0;
+  const bool spawned =
+      posix_spawn(&pid, all[0].c_str(), &actions, nullptr, argv.data(), environ) == 0;
   posix_spawn_file_actions_destroy(&actions);
   close(out[1]);
   close(err[1]);

@@ -3,11 +3,12 @@
 // independent state, control channels, the printer list, faults for some
 // printers, refused command lines, and discovery answered for every
 // printer on one UDP socket over loopback).
+#include "sim/fleet.h"
+
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
-
-#include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstring>
@@ -18,7 +19,6 @@
 #include <vector>
 
 #include "fleet_process.h"
-#include "sim/fleet.h"
 #include "sim/fleet_plan.h"
 #include "sim_test_client.h"
 #include "tests/support/temp_folder.h"
@@ -30,8 +30,6 @@ using test::Client;
 using test::FleetProcess;
 
 constexpr int AnswerTimeoutMs = 5000;
-// How long a printer that should say nothing is listened to.
-constexpr int SilenceMs = 500;
 const std::string StatusQuery = "\x1b!?";
 
 TEST(FleetPlan, PrinterListsTakeNumbersAndRangesWithinTheFleet) {
@@ -40,7 +38,8 @@ TEST(FleetPlan, PrinterListsTakeNumbersAndRangesWithinTheFleet) {
   EXPECT_EQ(chosen, (std::vector<bool>{true, true, true, false, true, false, true, false}));
   EXPECT_EQ(ChoosePrinters("8", 8, chosen), "");
   EXPECT_EQ(chosen, (std::vector<bool>{false, false, false, false, false, false, false, true}));
-  for (const char* bad : {"", "0", "9", "3-2", "1,,2", "1-", "-2", "a", "1-3x", "2,", " 1", "1-99999"})
+  for (const char* bad :
+       {"", "0", "9", "3-2", "1,,2", "1-", "-2", "a", "1-3x", "2,", " 1", "1-99999"})
     EXPECT_NE(ChoosePrinters(bad, 8, chosen), "") << "'" << bad << "'";
 }
 
@@ -88,6 +87,53 @@ TEST(FleetHub, ConnectionsOfOnePrinterAreServedOneAfterTheOther) {
   fleet.Stop();
   EXPECT_EQ(third.Read(1, AnswerTimeoutMs), "");
   EXPECT_TRUE(third.ClosedByPeer());
+}
+
+// A port the system gave out as free a moment ago.
+uint16_t RecentlyFreePort() {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof addr;
+  uint16_t port = 0;
+  if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+      getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &length) == 0)
+    port = ntohs(addr.sin_port);
+  close(fd);
+  return port;
+}
+
+// Given ports, printer i takes the i-th of each range and says so. Another
+// program may take a port of the range meanwhile: then a few other ranges
+// are tried.
+TEST(FleetHub, PrintersTakeConsecutivePortsAndAnnounceThem) {
+  constexpr int Count = 4;
+  Fleet fleet;
+  FleetPlan plan;
+  plan.count = Count;
+  plan.control = true;
+  plan.faults.assign(Count, Fault::None);
+  std::string error = "not started";
+  for (int attempt = 0; attempt < 5 && !error.empty(); ++attempt) {
+    const uint16_t base = RecentlyFreePort();
+    if (base == 0 || base > 65535 - 2 * Count) continue;
+    plan.port = base;
+    plan.controlPort = static_cast<uint16_t>(base + Count);
+    error = fleet.Start(plan, PrinterOptions{}, nullptr);
+  }
+  ASSERT_EQ(error, "");
+  std::string expected;
+  for (int i = 0; i < Count; ++i) {
+    const uint16_t port = static_cast<uint16_t>(plan.port + i);
+    const uint16_t control = static_cast<uint16_t>(plan.controlPort + i);
+    EXPECT_EQ(fleet.Printer(static_cast<size_t>(i)).TcpPort(), port);
+    EXPECT_EQ(fleet.Printer(static_cast<size_t>(i)).ControlPort(), control);
+    expected += "printer " + FleetName("VPRINTER", i + 1) +
+                " listening 127.0.0.1:" + std::to_string(port) +
+                " control 127.0.0.1:" + std::to_string(control) + "\n";
+  }
+  EXPECT_EQ(fleet.Announcement(), expected);
 }
 
 // A framed report answer of a printer, asked on its own TCP port.
@@ -174,6 +220,19 @@ TEST_F(FleetProgram, EndsOnSigtermWithConnectionsOpen) {
   EXPECT_EQ(fleet_.Terminate(10000), 0);
 }
 
+// Asks a control channel for the count of received bytes until it reaches
+// count; false when it has not within AnswerTimeoutMs.
+bool WaitForCount(uint16_t controlPort, size_t count) {
+  const auto deadline =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(AnswerTimeoutMs);
+  while (std::chrono::steady_clock::now() < deadline) {
+    const std::string reply = Control(controlPort, "count");
+    if (!reply.empty() && reply[0] >= '0' && reply[0] <= '9' && std::stoul(reply) >= count)
+      return true;
+  }
+  return false;
+}
+
 // What a connection sees after sending bytes: the first byte of the
 // answer, "closed", or "silent" when nothing came within timeoutMs.
 std::string AfterBytes(uint16_t port, const std::string& bytes, int timeoutMs) {
@@ -217,11 +276,19 @@ TEST(FleetProgramFaults, OnlyTheListedPrintersMisbehave) {
   EXPECT_EQ(ResetOrAnswer(port(4)), "reset");
   EXPECT_EQ(ResetOrAnswer(port(5)), "reset");
   EXPECT_EQ(ResetOrAnswer(port(6)), "answer");
-  // The silent printer takes the bytes and answers nothing; printer 6 answers
-  // the same query.
-  EXPECT_EQ(AfterBytes(port(3), "DIAGNOSTIC REPORT NETNAME\r\n", SilenceMs), "silent");
-  EXPECT_EQ(AfterBytes(port(6), "DIAGNOSTIC REPORT NETNAME\r\n", AnswerTimeoutMs), "{");
-  EXPECT_NE(Control(fleet.Printers()[2].controlPort, "fault").find("silent"), std::string::npos);
+  // The silent printer takes the query and answers nothing: once the query
+  // is counted, the fault is lifted and a status query on the same
+  // connection gets the first byte back.
+  const uint16_t control3 = fleet.Printers()[2].controlPort;
+  const std::string query = "DIAGNOSTIC REPORT NETNAME\r\n";
+  Client three = Client::Tcp(port(3));
+  ASSERT_TRUE(three.Send(query));
+  ASSERT_TRUE(WaitForCount(control3, query.size()));
+  EXPECT_NE(Control(control3, "fault").find("silent"), std::string::npos);
+  EXPECT_NE(Control(control3, "fault none").find("OK"), std::string::npos);
+  ASSERT_TRUE(three.Send(StatusQuery));
+  EXPECT_EQ(three.Read(1, AnswerTimeoutMs), std::string(1, '\0'));
+  EXPECT_EQ(AfterBytes(port(6), query, AnswerTimeoutMs), "{");
   EXPECT_NE(Control(fleet.Printers()[1].controlPort, "fault").find("reset"), std::string::npos);
   EXPECT_NE(Control(fleet.Printers()[0].controlPort, "fault").find("none"), std::string::npos);
 }
@@ -247,6 +314,7 @@ TEST(FleetProgramRefusals, BadCountsListsAndPortRangesExitWithTwo) {
       {"--fleet", "10", "--listen", "127.0.0.1:0", "--control", "127.0.0.1:65527"},
       {"--fleet", "2", "--listen", "127.0.0.1:0", "--pty"},
       {"--fleet", "2", "--listen", "127.0.0.1:0", "--stdin"},
+      {"--fleet", "2", "--listen", "127.0.0.1:0", "--net-name", std::string(59, 'n')},
   };
   for (const std::vector<std::string>& args : refused) {
     std::string shown;
@@ -281,9 +349,10 @@ std::vector<uint8_t> DiscoveryRequest() {
   return d;
 }
 
-// The answers to one datagram sent to 127.0.0.1:port, until count arrived
-// or timeoutMs passed.
-std::vector<std::vector<uint8_t>> AskOverUdp(uint16_t port, const std::vector<uint8_t>& request,
+// The answers to datagrams sent to 127.0.0.1:port in turn, until count
+// arrived or timeoutMs passed.
+std::vector<std::vector<uint8_t>> AskOverUdp(uint16_t port,
+                                             const std::vector<std::vector<uint8_t>>& requests,
                                              size_t count, int timeoutMs) {
   const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
   int buffer = 1 << 20;
@@ -293,7 +362,8 @@ std::vector<std::vector<uint8_t>> AskOverUdp(uint16_t port, const std::vector<ui
   to.sin_port = htons(port);
   to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   std::vector<std::vector<uint8_t>> answers;
-  sendto(fd, request.data(), request.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+  for (const std::vector<uint8_t>& request : requests)
+    sendto(fd, request.data(), request.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   while (answers.size() < count) {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -316,16 +386,28 @@ TEST(FleetProgramUdp, OneSocketAnswersDiscoveryForEveryPrinter) {
                       "127.0.0.1:0", "--net-name", "dock", "--mac", "02:00:00:00:00:FE"});
   ASSERT_TRUE(fleet.Ready()) << fleet.Output();
   ASSERT_NE(fleet.UdpPort(), 0) << fleet.Output();
+  // A read-setting request for printer 5's MAC, then a discovery: the one
+  // socket takes them in turn, so the discovery answers come after all
+  // answers to the first request.
+  std::vector<uint8_t> readSetting = DiscoveryRequest();
+  readSetting.resize(34);
+  readSetting[9] = 3;
+  readSetting[32] = 4;
+  const uint8_t fifth[6] = {0x02, 0x00, 0x00, 0x00, 0x01, 0x02};
+  std::memcpy(readSetting.data() + 22, fifth, 6);
   std::vector<std::vector<uint8_t>> answers =
-      AskOverUdp(fleet.UdpPort(), DiscoveryRequest(), Count, AnswerTimeoutMs);
-  ASSERT_EQ(answers.size(), static_cast<size_t>(Count));
+      AskOverUdp(fleet.UdpPort(), {readSetting, DiscoveryRequest()}, Count + 1, AnswerTimeoutMs);
+  ASSERT_EQ(answers.size(), static_cast<size_t>(Count + 1));
+  ASSERT_EQ(answers[0].size(), 1064u);
+  EXPECT_EQ(std::memcmp(answers[0].data() + 22, fifth, 6), 0);
+  answers.erase(answers.begin());
   std::set<std::string> names, macs;
   for (const std::vector<uint8_t>& a : answers) {
     ASSERT_EQ(a.size(), 148u);
     names.insert(std::string(reinterpret_cast<const char*>(a.data() + 84)));
     char mac[18];
-    snprintf(mac, sizeof mac, "%02X:%02X:%02X:%02X:%02X:%02X", a[22], a[23], a[24], a[25],
-             a[26], a[27]);
+    snprintf(mac, sizeof mac, "%02X:%02X:%02X:%02X:%02X:%02X", a[22], a[23], a[24], a[25], a[26],
+             a[27]);
     macs.insert(mac);
   }
   std::set<std::string> expectedNames, expectedMacs;

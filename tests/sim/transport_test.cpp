@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -109,6 +110,34 @@ TEST_F(Tcp, DropOnReceiveClosesWithoutRunningTheCommand) {
   bool found = false;
   EXPECT_EQ(printer_.ReportValue("SPEED", found), "4");
   EXPECT_EQ(printer_.ReceivedText(), "SPEED 6\r\n");
+}
+
+// The reset fault: the first bytes are kept, not run, and the connection
+// ends in a reset that the peer's read reports, not in an orderly close.
+TEST_F(Tcp, ResetAnswersTheFirstBytesWithAReset) {
+  Fault named = Fault::None;
+  ASSERT_TRUE(FaultFromName("Reset", named));
+  EXPECT_EQ(named, Fault::Reset);
+  EXPECT_STREQ(FaultName(Fault::Reset), "reset");
+  printer_.SetFault(named);
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_port = htons(printer_.TcpPort());
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  ASSERT_EQ(connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+  const std::string line = "SPEED 6\r\n";
+  ASSERT_EQ(send(fd, line.data(), line.size(), MSG_NOSIGNAL), static_cast<ssize_t>(line.size()));
+  pollfd p{fd, POLLIN, 0};
+  ASSERT_EQ(poll(&p, 1, 2000), 1);
+  char byte = 0;
+  errno = 0;
+  EXPECT_EQ(recv(fd, &byte, 1, 0), -1);
+  EXPECT_EQ(errno, ECONNRESET);
+  close(fd);
+  EXPECT_TRUE(printer_.WaitForReceived(line.size(), 2000));
+  bool found = false;
+  EXPECT_EQ(printer_.ReportValue("SPEED", found), "4");
 }
 
 // The exchange of a dump to a file: the dump is started on one connection,
