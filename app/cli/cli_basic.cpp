@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "app/cli/cli_commands.h"
+#include "app/cli/cli_output.h"
 #include "app/cli/cli_progress.h"
 #include "base/input_file.h"
 #include "operations/dispatcher.h"
@@ -28,22 +29,22 @@ int CmdStatus(CliLink& link, const CliArgs& args) {
   if (code != ResultOk) return ReportCliResult(code);
   bool ready = StatusReady(status);
   if (json) {
-    printf(
-        "{\"headOpen\": %d, \"paperJam\": %d, \"outOfPaper\": %d, \"outOfRibbon\": %d, "
-        "\"pause\": %d, \"printing\": %d, \"bit6\": %d, \"otherError\": %d, \"ready\": %s}\n",
-        status.headOpen, status.paperJam, status.outOfPaper, status.outOfRibbon, status.pause,
-        status.printing, status.bit6, status.otherError, ready ? "true" : "false");
+    fprintf(CliOut(),
+            "{\"headOpen\": %d, \"paperJam\": %d, \"outOfPaper\": %d, \"outOfRibbon\": %d, "
+            "\"pause\": %d, \"printing\": %d, \"bit6\": %d, \"otherError\": %d, \"ready\": %s}\n",
+            status.headOpen, status.paperJam, status.outOfPaper, status.outOfRibbon, status.pause,
+            status.printing, status.bit6, status.otherError, ready ? "true" : "false");
     return 0;
   }
   // The captions of the lit indicators, in the order of the window's labels.
-  if (ready) printf("Ready\n");
-  if (status.headOpen) printf("Head Open\n");
-  if (status.paperJam) printf("Paper Jam\n");
-  if (status.outOfPaper) printf("Out of Paper\n");
-  if (status.outOfRibbon) printf("Out of Ribbon\n");
-  if (status.pause) printf("Pause\n");
-  if (status.printing) printf("Printting\n");
-  if (status.otherError) printf("Other Error\n");
+  if (ready) fprintf(CliOut(), "Ready\n");
+  if (status.headOpen) fprintf(CliOut(), "Head Open\n");
+  if (status.paperJam) fprintf(CliOut(), "Paper Jam\n");
+  if (status.outOfPaper) fprintf(CliOut(), "Out of Paper\n");
+  if (status.outOfRibbon) fprintf(CliOut(), "Out of Ribbon\n");
+  if (status.pause) fprintf(CliOut(), "Pause\n");
+  if (status.printing) fprintf(CliOut(), "Printting\n");
+  if (status.otherError) fprintf(CliOut(), "Other Error\n");
   return 0;
 }
 
@@ -57,17 +58,17 @@ int CmdSend(CliLink& link, const CliArgs& args) {
   InputFile file;
   const InputFileResult opened = standardInput ? file.OpenStandardInput() : file.Open(args[0]);
   if (opened != InputFileResult::Ok) {
-    fprintf(stderr, "varnalux-cli: %s %s\n", name, InputFileProblem(opened));
+    fprintf(CliErr(), "varnalux-cli: %s %s\n", name, InputFileProblem(opened));
     return ReportCliResult(ResultFileOpenError);
   }
   StreamReport report;
   ResultCode code;
   {
-    TerminalTransferProgress progress(file.SizeKnown() ? file.Size() : UnknownTotal);
+    TerminalTransferProgress progress(file.SizeKnown() ? file.Size() : UnknownTotal, CliErr());
     code = RunFileSend(link.kind, file, report);
   }
   if (code == ResultFileOpenError)
-    fprintf(stderr, "varnalux-cli: %s %s\n", name, StreamProblemText(file, report).c_str());
+    fprintf(CliErr(), "varnalux-cli: %s %s\n", name, StreamProblemText(file, report).c_str());
   return ReportCliResult(code);
 }
 

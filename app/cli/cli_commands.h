@@ -3,6 +3,7 @@
 // configurations that differ, 64 for bad usage.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -12,11 +13,26 @@ namespace varnalux {
 
 using CliArgs = std::vector<std::string>;
 
+// How a command takes part in a run over a list of printers.
+enum class FleetUse {
+  PerPrinter,  // runs once for every printer of the list
+  NoPrinter,   // needs no printer: refused with --printers
+};
+
 struct CliCommand {
   const char* name;
   const char* usage;
   int (*run)(CliLink& link, const CliArgs& args);
+  FleetUse fleet = FleetUse::PerPrinter;
+  // The word after which the command names a file it writes (read-config
+  // --save FILE, dump-text file OUT); null when it writes none.
+  const char* writesAfter = nullptr;
 };
+
+// The command of this name; null when there is none.
+const CliCommand* FindCliCommand(const std::string& name);
+// The tool's usage text.
+void PrintCliUsage(FILE* out);
 
 // Foundation.
 int CmdProbe(CliLink& link, const CliArgs& args);

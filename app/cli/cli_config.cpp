@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/cli/cli_commands.h"
+#include "app/cli/cli_output.h"
 #include "operations/dispatcher.h"
 #include "protocol/config_file.h"
 #include "protocol/config_page_text.h"
@@ -19,7 +20,7 @@ const char kWriteUsage[] = "write-config FILE.dcf";
 const char kShowUsage[] = "show-config FILE.dcf [--json]";
 const char kDiffUsage[] = "diff-config A B   (each a .dcf file or the word printer)";
 
-void Print(const std::string& text) { fwrite(text.data(), 1, text.size(), stdout); }
+void Print(const std::string& text) { fwrite(text.data(), 1, text.size(), CliOut()); }
 
 // Loads a configuration file; on failure prints the reason and returns the
 // exit status (4), else 0.
@@ -28,10 +29,10 @@ int LoadForCli(const std::string& path, PrinterConfig& config, int32_t& unit,
   int r = LoadConfigFile(path, config, unit, status);
   if (r == ConfigFileOk) return 0;
   if (r == ConfigFileOpenFailed) {
-    fprintf(stderr, "varnalux-cli: cannot open %s\n", path.c_str());
+    fprintf(CliErr(), "varnalux-cli: cannot open %s\n", path.c_str());
     return ReportCliResult(ResultFileOpenError);
   }
-  fprintf(stderr, "File Data Error\n");
+  fprintf(CliErr(), "File Data Error\n");
   return ResultFileOpenError;
 }
 
@@ -62,11 +63,11 @@ int CmdReadConfig(CliLink& link, const CliArgs& args) {
   if (!savePath.empty()) {
     // As the page saves right after a read: unit mm, no status read yet.
     // The listing leaves first, so that a save to standard output follows it.
-    fflush(stdout);
+    fflush(CliOut());
     uint8_t image[ConfigFileSize];
     BuildConfigFile(config, UnitMm, PrinterStatus{}, image);
     if (!SaveConfigFile(savePath, image)) {
-      fprintf(stderr, "varnalux-cli: cannot write %s\n", savePath.c_str());
+      fprintf(CliErr(), "varnalux-cli: cannot write %s\n", savePath.c_str());
       return ReportCliResult(ResultFileOpenError);
     }
   }
@@ -83,7 +84,7 @@ int CmdWriteConfig(CliLink& link, const CliArgs& args) {
   PrinterConfig record;
   CollectResult collected = CollectFromRecord(shown, PageUnitMm, record);
   if (!collected.ok()) {
-    fprintf(stderr, "%s\n", collected.Message().c_str());
+    fprintf(CliErr(), "%s\n", collected.Message().c_str());
     return ResultFileOpenError;
   }
   return ReportCliResult(RunOperation(OpWriteConfig, link.kind, &record, 0));

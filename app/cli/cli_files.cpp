@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/cli/cli_commands.h"
+#include "app/cli/cli_output.h"
 #include "app/cli/cli_progress.h"
 #include "base/input_file.h"
 #include "base/printable_text.h"
@@ -62,10 +63,11 @@ void PrintText(const DeviceFiles* files) {
     const DeviceFiles& f = files[d];
     std::string physical = f.physicalValid ? std::to_string(f.physicalSpace) + " KB" : "";
     std::string free = f.freeValid ? std::to_string(f.freeSpace) + " KB" : "";
-    printf("%s physical: %s free: %s\n", kDeviceNames[d], physical.c_str(), free.c_str());
+    fprintf(CliOut(), "%s physical: %s free: %s\n", kDeviceNames[d], physical.c_str(),
+            free.c_str());
     for (const std::string& name : FileListItems(f.listText))
-      printf("  %s\n", PlainText(name).c_str());
-    if (f.listCut) printf("  (list cut: %s)\n", ListCutText(f.listCut).c_str());
+      fprintf(CliOut(), "  %s\n", PlainText(name).c_str());
+    if (f.listCut) fprintf(CliOut(), "  (list cut: %s)\n", ListCutText(f.listCut).c_str());
   }
 }
 
@@ -90,7 +92,7 @@ void PrintJson(const DeviceFiles* files) {
     out += "}";
   }
   out += "}\n";
-  fputs(out.c_str(), stdout);
+  fputs(out.c_str(), CliOut());
 }
 
 // Sends the file unchanged (firmware, KVX) through the raw send of a file,
@@ -99,18 +101,19 @@ int SendUnchanged(CliLink& link, const std::string& path) {
   InputFile file;
   LocalFileError error = LocalFileErrorOf(file.Open(path, DownloadSizeMax));
   if (error != LocalFileError::None) {
-    fprintf(stderr, "varnalux-cli: %s: %s\n", path.c_str(), LocalFileMessage(error));
+    fprintf(CliErr(), "varnalux-cli: %s: %s\n", path.c_str(), LocalFileMessage(error));
     return ReportCliResult(ResultFileOpenError);
   }
   StreamReport report;
   ResultCode code;
   {
-    TerminalTransferProgress progress(file.Size());
+    TerminalTransferProgress progress(file.Size(), CliErr());
     code = RunFileSend(link.kind, file, report);
   }
-  if (code == ResultOk) printf("Please Wait Led change to Green...\n");
+  if (code == ResultOk) fprintf(CliOut(), "Please Wait Led change to Green...\n");
   if (code == ResultFileOpenError)
-    fprintf(stderr, "varnalux-cli: %s %s\n", path.c_str(), StreamProblemText(file, report).c_str());
+    fprintf(CliErr(), "varnalux-cli: %s %s\n", path.c_str(),
+            StreamProblemText(file, report).c_str());
   return ReportCliResult(code);
 }
 
@@ -150,11 +153,11 @@ bool ParseDownloadArgs(const CliArgs& args, DownloadArgs& d) {
 // message said, when the printer cannot take it.
 bool PrinterNameFits(const std::string& name) {
   if (std::string problem = PrinterNameProblem(name); !problem.empty()) {
-    fprintf(stderr, "%s\n", problem.c_str());
+    fprintf(CliErr(), "%s\n", problem.c_str());
     return false;
   }
   if (name.size() > static_cast<size_t>(PrinterNameMax)) {
-    fprintf(stderr, "File name too long\n");
+    fprintf(CliErr(), "File name too long\n");
     return false;
   }
   return true;
@@ -175,7 +178,7 @@ int CmdFiles(CliLink& link, const CliArgs& args) {
     PrintJson(files.get());
   else
     PrintText(files.get());
-  fflush(stdout);
+  fflush(CliOut());
   return ReportCliResult(code);
 }
 
@@ -189,19 +192,19 @@ int CmdDownload(CliLink& link, const CliArgs& args) {
   uint64_t size = 0;
   LocalFileError error = LocalFileSize(d.path, DownloadSizeMax, size);
   if (error != LocalFileError::None) {
-    fprintf(stderr, "varnalux-cli: %s: %s\n", d.path.c_str(), LocalFileMessage(error));
+    fprintf(CliErr(), "varnalux-cli: %s: %s\n", d.path.c_str(), LocalFileMessage(error));
     return ReportCliResult(ResultFileOpenError);
   }
   DownloadRequest request{d.path.c_str(), d.name.c_str(), d.device};
   ResultCode code;
   {
-    TerminalTransferProgress progress(size);
+    TerminalTransferProgress progress(size, CliErr());
     code = RunOperation(OpDownloadFile, link.kind, &request, 0);
   }
   // The file could be opened just before: a 4 now means it failed or
   // changed while it was read, after part of it may have gone.
   if (code == ResultFileOpenError)
-    fprintf(stderr,
+    fprintf(CliErr(),
             "varnalux-cli: %s could not be read whole while it was sent (it failed or changed "
             "size); the printer may have received part of it\n",
             d.path.c_str());
@@ -222,17 +225,19 @@ int CmdFormat(CliLink& link, const CliArgs& args) {
   }
   if (device < 0) return UsageError(kFormatUsage);
   if (!yes) {
-    if (isatty(STDIN_FILENO) != 1) {
-      fprintf(stderr, "varnalux-cli: format erases every file of %s; give --yes to confirm\n",
+    // No question without a person to answer it: a script, or one printer
+    // of a list, gives --yes.
+    if (isatty(STDIN_FILENO) != 1 || !CliAttended()) {
+      fprintf(CliErr(), "varnalux-cli: format erases every file of %s; give --yes to confirm\n",
               kDeviceNames[device]);
       return ExitUsage;
     }
-    fprintf(stderr, "Are you sure? [y/N] ");
-    fflush(stderr);
+    fprintf(CliErr(), "Are you sure? [y/N] ");
+    fflush(CliErr());
     std::string answer;
     if (!std::getline(std::cin, answer) ||
         (strcasecmp(answer.c_str(), "y") != 0 && strcasecmp(answer.c_str(), "yes") != 0)) {
-      fprintf(stderr, "Not formatted\n");
+      fprintf(CliErr(), "Not formatted\n");
       return 0;
     }
   }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/cli/cli_commands.h"
+#include "app/cli/cli_output.h"
 #include "base/numbers.h"
 #include "operations/dispatcher.h"
 #include "protocol/clock.h"
@@ -95,12 +96,12 @@ int DumpToFile(CliLink& link, const std::string& out) {
   code = RunOperation(OpReadPrinterFile, link.kind, readBack.Request(), 0);
   if (code != ResultOk) return ReportCliResult(code);
   if (readBack.Count() == 0) {
-    fprintf(stderr, "varnalux-cli: the printer sent nothing back for %s; %s not written\n",
+    fprintf(CliErr(), "varnalux-cli: the printer sent nothing back for %s; %s not written\n",
             DumpReadBack::FileName, out.c_str());
     return ResultReceiveError;
   }
   if (!readBack.SaveTo(out)) {
-    fprintf(stderr, "varnalux-cli: cannot write %s\n", out.c_str());
+    fprintf(CliErr(), "varnalux-cli: cannot write %s\n", out.c_str());
     return ReportCliResult(ResultFileOpenError);
   }
   return 0;
@@ -134,12 +135,12 @@ int CmdDumpText(CliLink& link, const CliArgs& args) {
   if (args[0] == "card" && args.size() == 2) {
     const std::string& name = args[1];
     if (name.size() >= PrinterFileNameSize) {
-      fprintf(stderr, "varnalux-cli: printer file name longer than %d bytes\n",
+      fprintf(CliErr(), "varnalux-cli: printer file name longer than %d bytes\n",
               PrinterFileNameSize - 1);
       return ExitUsage;
     }
     if (!PrinterFileNameIsSafe(name.c_str())) {
-      fprintf(stderr,
+      fprintf(CliErr(),
               "varnalux-cli: a printer file name may not hold a double quote or a "
               "control character\n");
       return ExitUsage;
@@ -171,11 +172,11 @@ int CmdTestPage(CliLink& link, const CliArgs& args) {
   if (args.size() != 2) return UsageError(TestPageUsage);
   TestPageRequest request{};
   if (!StrictFloat(args[0], request.paperWidth)) {
-    fprintf(stderr, "varnalux-cli: '%s' is not a valid floating point value\n", args[0].c_str());
+    fprintf(CliErr(), "varnalux-cli: '%s' is not a valid floating point value\n", args[0].c_str());
     return ExitUsage;
   }
   if (!StrictFloat(args[1], request.paperHeight)) {
-    fprintf(stderr, "varnalux-cli: '%s' is not a valid floating point value\n", args[1].c_str());
+    fprintf(CliErr(), "varnalux-cli: '%s' is not a valid floating point value\n", args[1].c_str());
     return ExitUsage;
   }
   // The label is scaled by the printer's resolution, so it is read first.
@@ -184,7 +185,7 @@ int CmdTestPage(CliLink& link, const CliArgs& args) {
   ResultCode code = RunOperation(OpReadConfig, link.kind, &config, 0);
   if (code != ResultOk) return ReportCliResult(code);
   if (!config.dpiValid) {
-    fprintf(stderr, "varnalux-cli: the printer did not give its resolution\n");
+    fprintf(CliErr(), "varnalux-cli: the printer did not give its resolution\n");
     return ReportCliResult(ResultReceiveError);
   }
   request.dpi = config.dpi;
@@ -207,24 +208,24 @@ int CmdClock(CliLink& link, const CliArgs& args) {
     ResultCode code = RunOperation(OpReadClock, link.kind, &clock, 0);
     if (code != ResultOk) return ReportCliResult(code);
     if (json)
-      printf(
-          "{\"year\": %d, \"month\": %d, \"date\": %d, \"hour\": %d, \"minute\": %d, "
-          "\"second\": %d}\n",
-          clock.year, clock.month, clock.date, clock.hour, clock.minute, clock.second);
+      fprintf(CliOut(),
+              "{\"year\": %d, \"month\": %d, \"date\": %d, \"hour\": %d, \"minute\": %d, "
+              "\"second\": %d}\n",
+              clock.year, clock.month, clock.date, clock.hour, clock.minute, clock.second);
     else
-      printf("%04d-%02d-%02dT%02d:%02d:%02d\n", clock.year, clock.month, clock.date, clock.hour,
-             clock.minute, clock.second);
+      fprintf(CliOut(), "%04d-%02d-%02dT%02d:%02d:%02d\n", clock.year, clock.month, clock.date,
+              clock.hour, clock.minute, clock.second);
     return 0;
   }
   if (args[0] == "set" && args.size() == 2) {
     ClockSettings clock{};
     if (args[1] == "now") {
       if (!LocalNow(clock)) {
-        fprintf(stderr, "varnalux-cli: the local time is not available\n");
+        fprintf(CliErr(), "varnalux-cli: the local time is not available\n");
         return ReportCliResult(ResultUnknownError);
       }
     } else if (!ParseTimestamp(args[1], clock)) {
-      fprintf(stderr, "varnalux-cli: '%s' is not a time of the form YYYY-MM-DDTHH:MM:SS\n",
+      fprintf(CliErr(), "varnalux-cli: '%s' is not a time of the form YYYY-MM-DDTHH:MM:SS\n",
               args[1].c_str());
       return UsageError(ClockUsage);
     }

@@ -8,6 +8,7 @@
 #include <cstdlib>
 
 #include "app/cli/cli_commands.h"
+#include "app/cli/cli_output.h"
 #include "link/printer_link.h"
 #include "link/tcp_address.h"
 #include "operations/dispatcher.h"
@@ -141,17 +142,17 @@ bool ParseLinkOptions(std::vector<std::string>& args, CliLink& link, std::string
 }
 
 int ReportCliResult(ResultCode code) {
-  if (code != ResultOk) fprintf(stderr, "%s\n", ResultMessage(code));
+  if (code != ResultOk) fprintf(CliErr(), "%s\n", ResultMessage(code));
   // A command talks through one link: the latest open in this process is
   // its own, and says why it failed.
   if (code == ResultPortOpenError) {
-    if (const char* why = LastOpenFailureText(); *why != '\0') fprintf(stderr, "%s\n", why);
+    if (const char* why = LastOpenFailureText(); *why != '\0') fprintf(CliErr(), "%s\n", why);
   }
   return code < 0 || code > ResultUnknownError ? ResultUnknownError : code;
 }
 
 int UsageError(const char* usage) {
-  fprintf(stderr, "usage: varnalux-cli [link option] %s\n", usage);
+  fprintf(CliErr(), "usage: varnalux-cli [link option] %s\n", usage);
   return ExitUsage;
 }
 

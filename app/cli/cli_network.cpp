@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/cli/cli_commands.h"
+#include "app/cli/cli_output.h"
 #include "operations/dispatcher.h"
 #include "protocol/network_setup.h"
 #include "protocol/network_text.h"
@@ -23,14 +24,14 @@ constexpr size_t NetNameMax = 15;
 // cut in the record, is refused before anything is sent.
 bool Acceptable(const std::string& text, size_t max) {
   if (!NetTextSendable(text)) {
-    fprintf(stderr,
+    fprintf(CliErr(),
             "varnalux-cli: '%s' cannot be sent to the printer: use printable ASCII characters "
             "without double quotes\n",
             text.c_str());
     return false;
   }
   if (text.size() > max) {
-    fprintf(stderr, "varnalux-cli: '%s' is longer than %zu characters\n", text.c_str(), max);
+    fprintf(CliErr(), "varnalux-cli: '%s' is longer than %zu characters\n", text.c_str(), max);
     return false;
   }
   return true;
@@ -47,7 +48,7 @@ int NetGet(CliLink& link, const CliArgs& args) {
   ResultCode code = RunOperation(OpReadNetConfig, link.kind, &settings, 0);
   if (code != ResultOk) return ReportCliResult(code);
   const std::string text = json ? NetSettingsAsJson(settings) : NetSettingsAsText(settings);
-  fputs(text.c_str(), stdout);
+  fputs(text.c_str(), CliOut());
   return 0;
 }
 

@@ -4,6 +4,7 @@
 
 #include <utility>
 
+#include "app/cli/cli_output.h"
 #include "link/link_settings.h"
 
 namespace varnalux {
@@ -57,7 +58,9 @@ void FormatStreamLine(char* out, size_t size, uint64_t taken, double seconds) {
 TerminalTransferProgress::TerminalTransferProgress(uint64_t totalBytes, FILE* stream, bool force,
                                                    ProgressClock clock)
     : total_(totalBytes), stream_(stream), clock_(std::move(clock)) {
-  if (force || isatty(fileno(stream_)) == 1) {
+  // A thread that writes to buffers of its own (one printer of a list) has
+  // no terminal to draw on, and the progress view is the process's one.
+  if (force || (CliAttended() && isatty(fileno(stream_)) == 1)) {
     // The links report their writes to the progress state only while a bar
     // is drawn; otherwise the tool writes without an observer.
     SetProgressView(this);

@@ -3,9 +3,12 @@
 // first request carries sequence number 1.
 #include <cstdio>
 #include <iterator>
+#include <set>
 #include <utility>
 
 #include "app/cli/cli_commands.h"
+#include "app/cli/printer_list.h"
+#include "base/atomic_file.h"
 #include "base/printable_text.h"
 #include "net/dotted_address.h"
 #include "net/remote_actions.h"
@@ -14,7 +17,7 @@ namespace varnalux {
 
 namespace {
 
-const char kDiscoverUsage[] = "discover [--json]";
+const char kDiscoverUsage[] = "discover [--json] [--save-printers FILE]";
 const char kResetUsage[] = "remote-reset MAC";
 const char kSetUsage[] = "remote-set MAC [--dhcp | --static IP MASK GATEWAY] [--name NAME]";
 constexpr size_t kNameMax = 63;
@@ -143,22 +146,57 @@ bool EditAfterReads(const RemoteSetArgs& set, const net::SettingsRead& read,
   return true;
 }
 
+// The answers as a printer list: one line a printer (a printer that
+// answered through two interfaces once), named by the name it gave, made
+// safe for file names and unique.
+std::string RowsToList(const std::vector<net::PrinterRow>& rows) {
+  std::string text = "# Printers that answered a discovery: NAME LINK\n";
+  std::set<std::string> names, macs;
+  for (const net::PrinterRow& r : rows) {
+    if (!StrictAddress(r.ip) || r.ip == "0.0.0.0") {
+      fprintf(stderr, "varnalux-cli: %s gave no usable address (%s): not listed\n",
+              PlainText(r.name).c_str(), PlainText(r.ip).c_str());
+      continue;
+    }
+    if (!macs.insert(r.mac).second) continue;
+    const std::string name = UniqueListName(ListNameFrom(r.name), names);
+    names.insert(name);
+    text += name + " tcp:" + r.ip + "\n";
+  }
+  return text;
+}
+
+// What discover was asked: --json, --save-printers FILE.
+bool ParseDiscoverArgs(const CliArgs& args, bool& json, std::string& listPath) {
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--json")
+      json = true;
+    else if (args[i] == "--save-printers" && i + 1 < args.size() && !args[i + 1].empty())
+      listPath = args[++i];
+    else
+      return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 int CmdDiscover(CliLink&, const CliArgs& args) {
   bool json = false;
-  for (const std::string& a : args) {
-    if (a == "--json")
-      json = true;
-    else
-      return UsageError(kDiscoverUsage);
-  }
+  std::string listPath;
+  if (!ParseDiscoverArgs(args, json, listPath)) return UsageError(kDiscoverUsage);
   net::UdpOptions options;
   if (!Options(options)) return ReportCliResult(ResultPortOpenError);
   net::RemoteSession session(options);
   std::vector<net::PrinterRow> rows;
   if (!session.Discover(rows)) return ReportCliResult(ResultPortOpenError);
   fputs((json ? RowsToJson(rows) : RowsToLines(rows)).c_str(), stdout);
+  if (listPath.empty()) return 0;
+  const std::string list = RowsToList(rows);
+  if (!SaveFileAtomically(listPath, list.data(), list.size())) {
+    fprintf(stderr, "varnalux-cli: cannot write %s\n", listPath.c_str());
+    return ReportCliResult(ResultFileOpenError);
+  }
   return 0;
 }
 

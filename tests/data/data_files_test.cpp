@@ -159,7 +159,10 @@ std::string Complete(const std::string& words) {
 
 std::string CliHelp() { return Output(VARNALUX_CLI_PATH " --help"); }
 Names HelpCommands() { return FirstWords(HelpPart(CliHelp(), "commands:", "exit status")); }
-Names HelpLinkOptions() { return Options(HelpPart(CliHelp(), "link options", "commands:")); }
+Names HelpLinkOptions() {
+  return Options(HelpPart(CliHelp(), "link options", "a list of printers"));
+}
+Names HelpListOptions() { return Options(HelpPart(CliHelp(), "a list of printers", "commands:")); }
 std::string ManPage(const char* name) { return ReadFile(std::string(VARNALUX_MAN_DIR "/") + name); }
 
 TEST(CliManPage, DescribesEveryCommandOfTheHelp) {
@@ -177,6 +180,12 @@ TEST(CliManPage, DescribesTheLinkOptionsOfTheHelp) {
   Names help = HelpLinkOptions();
   ASSERT_TRUE(help.count("--tcp") && help.count("--baud"));
   EXPECT_EQ(Tags(Section(ManPage("varnalux-cli.1"), "LINK OPTIONS"), true, true), help);
+}
+
+TEST(CliManPage, DescribesTheListOptionsOfTheHelp) {
+  Names help = HelpListOptions();
+  ASSERT_TRUE(help.count("--printers") && help.count("--jobs"));
+  EXPECT_EQ(Tags(Section(ManPage("varnalux-cli.1"), "PRINTER LISTS"), true), help);
 }
 
 TEST(VprinterManPage, DescribesEveryOptionOfTheHelp) {
@@ -226,11 +235,16 @@ TEST(Completion, OffersTheCommandsAndLinkOptionsOfTheHelp) {
   EXPECT_EQ(Minus(offered, kPendingCommands), HelpCommands());
   for (const std::string& pending : kPendingCommands) EXPECT_TRUE(offered.count(pending)) << pending;
   Names help = HelpLinkOptions();
+  for (const std::string& option : HelpListOptions()) help.insert(option);
   help.insert("--help");
   help.insert("--version");
   EXPECT_EQ(Words(Complete("--")), help);
-  // After a link option and its value the commands come again.
+  // After a link option and its value the commands come again; so they do
+  // after a list of printers and its options.
   EXPECT_EQ(Words(Complete("--com COM3 --baud 9600 ''")), offered);
+  EXPECT_EQ(Words(Complete("--printers printers.list --jobs 16 --json ''")), offered);
+  EXPECT_EQ(Words(Complete("--printers printers.list discover --")),
+            (Names{"--json", "--save-printers"}));
 }
 
 TEST(Completion, OffersPortNamesAndMemoryDevices) {
