@@ -8,6 +8,7 @@
 #include "cli_runner.h"
 #include "sim/virtual_printer.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/refusing_port.h"
 
 namespace varnalux {
 namespace {
@@ -43,8 +44,9 @@ TEST_F(CliBasic, StatusListsLitIndicatorsInWindowOrder) {
 }
 
 TEST_F(CliBasic, ExitStatusIsTheResultCodeWithItsMessage) {
-  // Nothing listens on port 1: "Port Open Error", and why.
-  auto r = RunCli({"--tcp", "127.0.0.1:1", "status"});
+  // Nothing listens there: "Port Open Error", and why.
+  varnalux::testing::RefusingPort refusing;  // bound, never listening: refuses
+  auto r = RunCli({"--tcp", refusing.Address(), "status"});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.err, "Port Open Error\nThe printer refused the connection.\n");
   EXPECT_EQ(r.out, "");

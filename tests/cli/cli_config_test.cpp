@@ -12,6 +12,7 @@
 #include "protocol/config_file.h"
 #include "sim/virtual_printer.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/refusing_port.h"
 
 namespace varnalux {
 namespace {
@@ -199,10 +200,11 @@ TEST_F(CliConfig, BadFilesAndLinkFailures) {
   EXPECT_NE(r.err.find("File Open Error\n"), std::string::npos);
   EXPECT_EQ(printer_->ReceivedText(), "");  // nothing went to the printer
 
-  r = RunCli({"--tcp", "127.0.0.1:1", "read-config"});
+  varnalux::testing::RefusingPort refusing;  // bound, never listening: refuses
+  r = RunCli({"--tcp", refusing.Address(), "read-config"});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.err, "Port Open Error\nThe printer refused the connection.\n");
-  r = RunCli({"--tcp", "127.0.0.1:1", "diff-config", "printer", "printer"});
+  r = RunCli({"--tcp", refusing.Address(), "diff-config", "printer", "printer"});
   EXPECT_EQ(r.exitCode, 1);
   printer_->ForgetReport("HEAD");
   r = RunCli({"--tcp", tcp_, "read-config", "--save", Temp("cli_never.dcf")});

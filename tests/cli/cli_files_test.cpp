@@ -15,6 +15,7 @@
 #include "tests/core/loopback_peer.h"
 #include "tests/support/printer_wait.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/refusing_port.h"
 
 namespace {
 
@@ -212,7 +213,8 @@ TEST_F(CliFiles, FirmwareAndKvxGoByteForByteWithoutAHeader) {
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(Received(8), "FIRMWARE");
   // A printer that cannot be reached gives the result, not the LED text.
-  r = RunCli({"--tcp", "127.0.0.1:1", "download", path, "--type", "kvx"});
+  varnalux::testing::RefusingPort refusing;  // bound, never listening: refuses
+  r = RunCli({"--tcp", refusing.Address(), "download", path, "--type", "kvx"});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.out, "");
 }

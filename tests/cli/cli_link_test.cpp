@@ -8,6 +8,7 @@
 #include "tests/cli/cli_runner.h"
 #include "tests/core/loopback_peer.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/refusing_port.h"
 
 namespace varnalux {
 namespace {
@@ -28,8 +29,8 @@ TEST(CliLink, SendsToAnIPv6AddressInBrackets) {
 }
 
 TEST(CliLink, APortOpenErrorSaysWhy) {
-  // Nothing listens on port 1 of this machine.
-  auto r = RunCli({"--tcp", "127.0.0.1:1", "probe"});
+  varnalux::testing::RefusingPort refusing;  // bound, never listening: refuses
+  auto r = RunCli({"--tcp", refusing.Address(), "probe"});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.err, "Port Open Error\nThe printer refused the connection.\n");
 

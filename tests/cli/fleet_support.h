@@ -14,6 +14,7 @@
 
 #include "app/cli/json_reader.h"
 #include "sim/virtual_printer.h"
+#include "tests/support/refusing_port.h"
 #include "tests/support/temp_folder.h"
 
 namespace varnalux::testing {
@@ -55,33 +56,6 @@ class PrinterFleet {
   std::vector<std::unique_ptr<sim::VirtualPrinter>> printers_;
   std::vector<std::string> names_;
   std::string list_;
-};
-
-// A port of 127.0.0.1 that refuses connections: bound, never listening,
-// and held so that nothing else takes it while the test runs.
-class RefusingPort {
- public:
-  RefusingPort() {
-    fd_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof a;
-    EXPECT_EQ(bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    EXPECT_EQ(getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &length), 0);
-    port_ = ntohs(a.sin_port);
-  }
-  ~RefusingPort() {
-    if (fd_ >= 0) close(fd_);
-  }
-  RefusingPort(const RefusingPort&) = delete;
-  RefusingPort& operator=(const RefusingPort&) = delete;
-
-  std::string Address() const { return "127.0.0.1:" + std::to_string(port_); }
-
- private:
-  int fd_ = -1;
-  uint16_t port_ = 0;
 };
 
 // The JSON lines of a run: one object a printer, then the summary.

@@ -8,6 +8,7 @@
 
 #include "operations/dispatcher.h"
 #include "tests/core/loopback_peer.h"
+#include "tests/support/refusing_port.h"
 
 namespace varnalux {
 namespace {
@@ -200,7 +201,8 @@ TEST_F(ReaderTest, FailedAnnouncementEndsTheReadBeforeAnyQuery) {
 }
 
 TEST_F(ReaderTest, ClosedPortGivesTheOpenError) {
-  link.tcp.port = 1;  // nothing listens there
+  varnalux::testing::RefusingPort refusing;  // bound, never listening: refuses
+  link.tcp.port = refusing.Port();
   EXPECT_EQ(Read(), ResultPortOpenError);
   EXPECT_EQ(config.dpiValid, 0);
 }

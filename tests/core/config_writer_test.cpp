@@ -7,6 +7,7 @@
 #include "operations/dispatcher.h"
 #include "tests/core/config_locale.h"
 #include "tests/core/loopback_peer.h"
+#include "tests/support/refusing_port.h"
 
 namespace varnalux {
 namespace {
@@ -224,7 +225,8 @@ TEST_F(WriterTest, EmptyRecordOpensAndSendsNothing) {
   EXPECT_EQ(peer.Connections(1, 2000), 1);
   EXPECT_TRUE(peer.WaitIdle(3000));
   EXPECT_EQ(peer.Received(), "");
-  link.tcp.port = 1;  // the link does not open
+  varnalux::testing::RefusingPort refusing;  // bound, never listening: refuses
+  link.tcp.port = refusing.Port();  // the link does not open
   EXPECT_EQ(WriteConfig(KindEthernet, c), ResultPortOpenError);
 }
 

@@ -8,6 +8,7 @@
 #include "protocol/printer_config.h"
 #include "protocol/report_exchange.h"
 #include "recording_progress.h"
+#include "tests/support/refusing_port.h"
 
 namespace varnalux {
 namespace {
@@ -117,7 +118,8 @@ TEST(Dispatcher, ConnectionTestOpensAndClosesWithoutWriting) {
   EXPECT_EQ(peer.Connections(1, 2000), 1);
   EXPECT_TRUE(peer.WaitIdle(2000));
   EXPECT_EQ(peer.Received(), "");
-  link.tcp.port = 1;  // nothing listens there
+  varnalux::testing::RefusingPort refusing;  // bound, never listening: refuses
+  link.tcp.port = refusing.Port();
   EXPECT_EQ(RunOperation(OpTestConnection, KindEthernet, nullptr, 0), ResultPortOpenError);
 }
 

@@ -20,6 +20,7 @@
 #include "tests/core/printer_fixture.h"
 #include "tests/core/recording_progress.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/refusing_port.h"
 
 namespace varnalux {
 namespace {
@@ -290,7 +291,8 @@ TEST(FormatDevice, EachDeviceGetsItsKillLineAndThePrinterErases) {
 
 TEST(FileManagerNoPrinter, NothingListeningIsAPortOpenError) {
   Printer p;
-  p.link.tcp.port = 1;  // nothing listens there
+  varnalux::testing::RefusingPort refusing;  // bound, never listening: refuses
+  p.link.tcp.port = refusing.Port();
   TempFiles files;
   std::string path = files.Write("x", "x");
   Lists lists;

@@ -22,6 +22,7 @@
 #include "tests/core/loopback_peer.h"
 #include "tests/core/recording_progress.h"
 #include "tests/support/temp_folder.h"
+#include "tests/support/refusing_port.h"
 
 namespace varnalux {
 namespace {
@@ -215,7 +216,8 @@ TEST_F(StreamSendTest, StandardInputGoesAsItComesWithAStepBarThatClaimsNoShare) 
 TEST_F(StreamSendTest, InputThatCannotBeReadAtAllSendsNothingAndOpensNoLink) {
   PeerLink p;
   // Nothing listens there: a send that opened the link would end with 1.
-  p.link.tcp.port = 1;
+  varnalux::testing::RefusingPort refusing;  // bound, never listening: refuses
+  p.link.tcp.port = refusing.Port();
   // A folder as standard input: every read fails.
   int fd = open(folder.Path().c_str(), O_RDONLY | O_DIRECTORY);
   ASSERT_GE(fd, 0);

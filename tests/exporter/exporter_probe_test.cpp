@@ -106,12 +106,14 @@ TEST_F(ExporterProbe, SilentPrinterIsDownWithinTheProbeTimeout) {
   ASSERT_EQ(r.status, 200) << r.body;
   EXPECT_EQ(SampleValue(r.body, "varnalux_up"), 0);
   EXPECT_EQ(r.body.find("varnalux_status_code"), std::string::npos);
-  EXPECT_LT(took, 3.5);
-  EXPECT_LE(SampleValue(r.body, "varnalux_probe_duration_seconds"), 3.1);
+  // Bounds with room for a loaded machine: a probe that ignored its time-out
+  // would take the printer's whole read time-outs, several times longer.
+  EXPECT_LT(took, 5.0);
+  EXPECT_LE(SampleValue(r.body, "varnalux_probe_duration_seconds"), 3.5);
   // Prometheus's scrape time-out header shortens the probe further.
   r = HttpGet(exporter.Port(), ProbePath(), "X-Prometheus-Scrape-Timeout-Seconds: 1\r\n");
   EXPECT_EQ(SampleValue(r.body, "varnalux_up"), 0);
-  EXPECT_LT(SampleValue(r.body, "varnalux_probe_duration_seconds"), 0.9);
+  EXPECT_LT(SampleValue(r.body, "varnalux_probe_duration_seconds"), 1.0);
   // Nothing listening, and a name that does not resolve: down as well.
   r = HttpGet(exporter.Port(), "/probe?target=tcp://127.0.0.1:1");
   EXPECT_EQ(r.status, 200);
@@ -136,8 +138,10 @@ TEST_F(ExporterProbe, SlowAnsweringPrinterStaysWithinTheProbeTimeout) {
   const double took = std::chrono::duration<double>(Clock::now() - start).count();
   ASSERT_EQ(r.status, 200);
   EXPECT_EQ(SampleValue(r.body, "varnalux_up"), 1) << r.body;
-  EXPECT_LT(SampleValue(r.body, "varnalux_probe_duration_seconds"), 1.3) << r.body;
-  EXPECT_LT(took, 2.0);
+  // The whole probe unbounded takes over four seconds; the bounds leave room
+  // for a loaded machine.
+  EXPECT_LT(SampleValue(r.body, "varnalux_probe_duration_seconds"), 1.8) << r.body;
+  EXPECT_LT(took, 3.0);
   // What did not arrive in time is left out rather than reported half read.
   EXPECT_EQ(r.body.find("varnalux_printer_info"), std::string::npos) << r.body;
 }

@@ -26,6 +26,7 @@
 #include "sim/virtual_printer.h"
 #include "tests/gui/gui_test_support.h"
 #include "tests/support/page_test.h"
+#include "tests/support/refusing_port.h"
 #include "ui/pages/file_dialog_text.h"
 
 using namespace varnalux;
@@ -217,7 +218,8 @@ TEST_F(FileManagerPageTest, KvxGoesUnchangedAndSuccessAsksToWaitForTheLed) {
   EXPECT_EQ(Received(data.size()), data.toStdString());
   EXPECT_TRUE(form->isEnabled());
   // A printer that is not there: the result, not the LED text.
-  links.tcp.port = 1;
+  varnalux::testing::RefusingPort refusing;  // bound, never listening: refuses
+  links.tcp.port = refusing.Port();
   Press("ButtonDownload");
   EXPECT_EQ(seam.messages.last(), "Port Open Error\nThe printer refused the connection.");
 }
