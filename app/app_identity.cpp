@@ -11,7 +11,7 @@ namespace varnalux {
 
 namespace {
 
-const char kUsage[] =
+const char Usage[] =
     "Usage: varnalux [--help | --version] [toolkit options]\n"
     "Configures and tests thermal label printers over USB, serial, parallel or TCP.\n"
     "\n"
@@ -29,7 +29,7 @@ bool HandleInfoOption(int argc, char** argv, int& exitCode) {
   if (strcmp(argv[1], "--version") == 0) {
     printf("varnalux %s\n", VARNALUX_VERSION);
   } else if (strcmp(argv[1], "--help") == 0 || strcmp(argv[1], "-h") == 0) {
-    fputs(kUsage, stdout);
+    fputs(Usage, stdout);
   } else {
     return false;
   }

@@ -43,27 +43,27 @@ namespace varnalux {
 namespace {
 
 // Client area below the menu bar, and the frame's fixed pieces.
-constexpr int kClientWidth = 688;
-constexpr int kClientHeight = 548;
-constexpr int kPageControlLeft = 4;
-constexpr int kPageControlTop = 40;
-constexpr int kPageControlWidth = 681;
-constexpr int kStatusGroupWidth = 113;
-constexpr int kStatusGroupHeight = 217;
-constexpr int kPanelWidths[4] = {80, 200, 250, 200};
+constexpr int ClientWidth = 688;
+constexpr int ClientHeight = 548;
+constexpr int PageControlLeft = 4;
+constexpr int PageControlTop = 40;
+constexpr int PageControlWidth = 681;
+constexpr int StatusGroupWidth = 113;
+constexpr int StatusGroupHeight = 217;
+constexpr int PanelWidths[4] = {80, 200, 250, 200};
 // The interface group's left edge: right of the four page tabs.
-constexpr int kInterfaceGroupLeft = 480;
+constexpr int InterfaceGroupLeft = 480;
 
 // Index of a status label in statusLabels_: Ready first, then the flags.
 enum StatusLabel {
-  kReady,
-  kHeadOpen,
-  kPaperJam,
-  kOutOfPaper,
-  kOutOfRibbon,
-  kPause,
-  kPrintting,
-  kOtherError,
+  Ready,
+  HeadOpen,
+  PaperJam,
+  OutOfPaper,
+  OutOfRibbon,
+  Pause,
+  Printting,
+  OtherError,
 };
 
 // A label's colour shows only while it is enabled: the disabled palette
@@ -88,15 +88,15 @@ void FitInsideFrame(QGroupBox* group, std::initializer_list<QWidget*> controls) 
       style->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxFrame, group);
   const QRect label =
       style->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel, group);
-  constexpr int kInset = 6;  // from the frame's sides, and between the controls
+  constexpr int Inset = 6;  // from the frame's sides, and between the controls
   const int top = std::max(frame.top(), label.bottom()) + 1;
   const int bottom = frame.bottom() - 2;
   const int count = static_cast<int>(controls.size());
-  const int width = (frame.width() - 2 * kInset - (count - 1) * kInset) / count;
-  int x = frame.left() + kInset;
+  const int width = (frame.width() - 2 * Inset - (count - 1) * Inset) / count;
+  int x = frame.left() + Inset;
   for (QWidget* w : controls) {
     w->setGeometry(x, top, width, bottom - top + 1);
-    x += width + kInset;
+    x += width + Inset;
   }
 }
 
@@ -104,21 +104,21 @@ void FitInsideFrame(QGroupBox* group, std::initializer_list<QWidget*> controls) 
 // link does with it: 9600 baud, 8 data bits, no parity, 1 stop bit,
 // RTS/CTS, no software handshake.
 const char* BaudText(int32_t i) {
-  static const char* const kTexts[] = {"2400", "4800", "9600", "19200", "38400", "57600", "115200"};
-  return i >= 0 && i < 7 ? kTexts[i] : "9600";
+  static const char* const Texts[] = {"2400", "4800", "9600", "19200", "38400", "57600", "115200"};
+  return i >= 0 && i < 7 ? Texts[i] : "9600";
 }
 const char* ParityText(int32_t i) {
-  static const char* const kTexts[] = {"N", "O", "E"};
-  return i >= 0 && i < 3 ? kTexts[i] : "N";
+  static const char* const Texts[] = {"N", "O", "E"};
+  return i >= 0 && i < 3 ? Texts[i] : "N";
 }
 const char* DataBitsText(int32_t i) { return i == 0 ? "7" : "8"; }
 const char* StopBitsText(int32_t i) {
-  static const char* const kTexts[] = {"1", "1.5", "2"};
-  return i >= 0 && i < 3 ? kTexts[i] : "1";
+  static const char* const Texts[] = {"1", "1.5", "2"};
+  return i >= 0 && i < 3 ? Texts[i] : "1";
 }
 const char* HwHandshakeText(int32_t i) {
-  static const char* const kTexts[] = {"None", "RTS", "RTS/CTS"};
-  return i >= 0 && i < 3 ? kTexts[i] : "RTS/CTS";
+  static const char* const Texts[] = {"None", "RTS", "RTS/CTS"};
+  return i >= 0 && i < 3 ? Texts[i] : "RTS/CTS";
 }
 const char* SwHandshakeText(int32_t i) { return i == 1 ? "Xon/Xoff" : ""; }
 
@@ -268,8 +268,7 @@ void TFormMain::BuildFrame() {
   connect(timer1_, &QTimer::timeout, this, &TFormMain::Timer1Timer);
 
   // Fixed client area: 688 x 548 below the menu bar.
-  setFixedSize(FormPixels(kClientWidth),
-               menuBar()->sizeHint().height() + FormPixels(kClientHeight));
+  setFixedSize(FormPixels(ClientWidth), menuBar()->sizeHint().height() + FormPixels(ClientHeight));
 }
 
 // Menu: About > About.
@@ -293,7 +292,7 @@ void TFormMain::BuildStatusBar() {
     panels_[i]->setFrameShape(QFrame::Panel);
     panels_[i]->setFrameShadow(QFrame::Sunken);
     if (i < 3) {
-      panels_[i]->setFixedWidth(FormPixels(kPanelWidths[i]));
+      panels_[i]->setFixedWidth(FormPixels(PanelWidths[i]));
       bar->addWidget(panels_[i]);
     } else {
       panels_[i]->setMinimumWidth(0);
@@ -309,11 +308,11 @@ void TFormMain::BuildStatusBar() {
 QRect TFormMain::BuildPages(QWidget* central) {
   pageControl1_ = new QTabWidget(central);
   pageControl1_->setObjectName(QStringLiteral("PageControl1"));
-  const QRect pages(FormPixels(kPageControlLeft), FormPixels(kPageControlTop),
-                    FormPixels(kPageControlWidth), 0);
+  const QRect pages(FormPixels(PageControlLeft), FormPixels(PageControlTop),
+                    FormPixels(PageControlWidth), 0);
   auto* centralLayout = new QVBoxLayout(central);
   centralLayout->setContentsMargins(pages.left(), pages.top(),
-                                    FormPixels(kClientWidth) - pages.right() - 1, 0);
+                                    FormPixels(ClientWidth) - pages.right() - 1, 0);
   centralLayout->addWidget(pageControl1_);
   for (const PageRow& row : WindowPages()) {
     auto* sheet = new QWidget(pageControl1_);
@@ -340,9 +339,9 @@ void TFormMain::BuildInterfaceGroup(QWidget* central, const QRect& pages) {
   // the page control on the right and a little above it, so that its whole
   // frame shows; its two controls take the height inside its frame, below
   // the caption.
-  constexpr int kGap = 2;
-  const int groupLeft = FormPixels(kInterfaceGroupLeft);
-  interfaceGroup->setGeometry(groupLeft, 0, pages.right() + 1 - groupLeft, pages.top() - kGap - 1);
+  constexpr int Gap = 2;
+  const int groupLeft = FormPixels(InterfaceGroupLeft);
+  interfaceGroup->setGeometry(groupLeft, 0, pages.right() + 1 - groupLeft, pages.top() - Gap - 1);
   FitInsideFrame(interfaceGroup, {comboBoxInterFace_, buttonInterFace_});
   interfaceGroup->raise();
 
@@ -354,14 +353,14 @@ void TFormMain::BuildInterfaceGroup(QWidget* central, const QRect& pages) {
 QGroupBox* TFormMain::BuildStatusGroup(QWidget* page) {
   auto* group = new QGroupBox(QStringLiteral("Printer Status"), page);
   group->setObjectName(QStringLiteral("GroupBoxPrinterStatus"));
-  group->setFixedSize(FormSize(kStatusGroupWidth, kStatusGroupHeight));
+  group->setFixedSize(FormSize(StatusGroupWidth, StatusGroupHeight));
 
   struct LabelSpec {
     const char* name;
     const char* text;
     Qt::GlobalColor colour;
   };
-  static const LabelSpec kLabels[8] = {
+  static const LabelSpec Labels[8] = {
       {"LabelReady", "Ready", Qt::green},  // lime: #00FF00
       {"LabelHeadOpen", "Head Open", Qt::red},
       {"LabelPaperJam", "Paper Jam", Qt::red},
@@ -376,9 +375,9 @@ QGroupBox* TFormMain::BuildStatusGroup(QWidget* page) {
   layout->setContentsMargins(10, 4, 6, 6);
   layout->setSpacing(1);
   for (int i = 0; i < 8; ++i) {
-    auto* label = new QLabel(QString::fromLatin1(kLabels[i].text), group);
-    label->setObjectName(QString::fromLatin1(kLabels[i].name));
-    SetLitColour(label, QColor(kLabels[i].colour));
+    auto* label = new QLabel(QString::fromLatin1(Labels[i].text), group);
+    label->setObjectName(QString::fromLatin1(Labels[i].name));
+    SetLitColour(label, QColor(Labels[i].colour));
     label->setEnabled(false);
     statusLabels_[i] = label;
     layout->addWidget(label);
@@ -496,14 +495,14 @@ void TFormMain::ButtonGetStatusClick() {
 }
 
 void TFormMain::ShowPrinterStatus(const varnalux::PrinterStatus& status) {
-  statusLabels_[kReady]->setEnabled(varnalux::StatusReady(status));
-  statusLabels_[kHeadOpen]->setEnabled(status.headOpen != 0);
-  statusLabels_[kPaperJam]->setEnabled(status.paperJam != 0);
-  statusLabels_[kOutOfPaper]->setEnabled(status.outOfPaper != 0);
-  statusLabels_[kOutOfRibbon]->setEnabled(status.outOfRibbon != 0);
-  statusLabels_[kPause]->setEnabled(status.pause != 0);
-  statusLabels_[kPrintting]->setEnabled(status.printing != 0);
-  statusLabels_[kOtherError]->setEnabled(status.otherError != 0);
+  statusLabels_[Ready]->setEnabled(varnalux::StatusReady(status));
+  statusLabels_[HeadOpen]->setEnabled(status.headOpen != 0);
+  statusLabels_[PaperJam]->setEnabled(status.paperJam != 0);
+  statusLabels_[OutOfPaper]->setEnabled(status.outOfPaper != 0);
+  statusLabels_[OutOfRibbon]->setEnabled(status.outOfRibbon != 0);
+  statusLabels_[Pause]->setEnabled(status.pause != 0);
+  statusLabels_[Printting]->setEnabled(status.printing != 0);
+  statusLabels_[OtherError]->setEnabled(status.otherError != 0);
 }
 
 void TFormMain::UpdatePortStatus() {

@@ -10,16 +10,16 @@
 namespace varnalux {
 
 namespace {
-const char kDefaultCaption[] = "Communicating...";
-constexpr int kWidth = 241;
-constexpr int kHeight = 49;
+const char DefaultCaption[] = "Communicating...";
+constexpr int Width = 241;
+constexpr int Height = 49;
 // The note under the bar: room for two lines of the form font.
-constexpr int kNoteTop = 40;
-constexpr int kNoteHeight = 30;
-constexpr int kHeightWithNote = kNoteTop + kNoteHeight + 8;
+constexpr int NoteTop = 40;
+constexpr int NoteHeight = 30;
+constexpr int HeightWithNote = NoteTop + NoteHeight + 8;
 // The Cancel button, at the right under the bar (and the note).
-constexpr int kButtonWidth = 80;
-constexpr int kButtonHeight = 25;
+constexpr int ButtonWidth = 80;
+constexpr int ButtonHeight = 25;
 }  // namespace
 
 // A title bar without system menu or close box: the window goes away only
@@ -30,9 +30,9 @@ TFormProcess::TFormProcess(QWidget* parent)
       labelWaiting_(new QLabel(this)),
       buttonCancel_(new QPushButton(QStringLiteral("Cancel"), this)) {
   setObjectName(QStringLiteral("FormProcess"));
-  setWindowTitle(QString::fromLatin1(kDefaultCaption));
+  setWindowTitle(QString::fromLatin1(DefaultCaption));
   UseFormFont(this);
-  setFixedSize(kWidth, kHeight);
+  setFixedSize(Width, Height);
   move(100, 100);
   progressBar1_->setObjectName(QStringLiteral("ProgressBar1"));
   progressBar1_->setGeometry(16, 16, 209, 17);
@@ -40,7 +40,7 @@ TFormProcess::TFormProcess(QWidget* parent)
   progressBar1_->setValue(0);
   progressBar1_->setTextVisible(false);
   labelWaiting_->setObjectName(QStringLiteral("LabelWaiting"));
-  labelWaiting_->setGeometry(16, kNoteTop, 209, kNoteHeight);
+  labelWaiting_->setGeometry(16, NoteTop, 209, NoteHeight);
   labelWaiting_->setWordWrap(true);
   labelWaiting_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
   labelWaiting_->hide();
@@ -56,7 +56,7 @@ TFormProcess::TFormProcess(QWidget* parent)
 
 void TFormProcess::Open(int left, int top, const char* caption) {
   setWindowTitle(
-      QString::fromUtf8(caption != nullptr && caption[0] != '\0' ? caption : kDefaultCaption));
+      QString::fromUtf8(caption != nullptr && caption[0] != '\0' ? caption : DefaultCaption));
   progressBar1_->setValue(0);
   cancelRequested_ = false;
   TFormProcess::OfferCancel(false);
@@ -86,19 +86,20 @@ void TFormProcess::SetNote(const char* text) {
 }
 
 void TFormProcess::OfferCancel(bool offered) {
-  buttonCancel_->setText(cancelRequested_ ? QStringLiteral("Stopping...") : QStringLiteral("Cancel"));
+  buttonCancel_->setText(cancelRequested_ ? QStringLiteral("Stopping...")
+                                          : QStringLiteral("Cancel"));
   buttonCancel_->setEnabled(!cancelRequested_);
   buttonCancel_->setVisible(offered);
   Fit();
 }
 
 void TFormProcess::Fit() {
-  int height = labelWaiting_->isVisibleTo(this) ? kHeightWithNote : kHeight;
+  int height = labelWaiting_->isVisibleTo(this) ? HeightWithNote : Height;
   if (buttonCancel_->isVisibleTo(this)) {
-    buttonCancel_->setGeometry(kWidth - 16 - kButtonWidth, height, kButtonWidth, kButtonHeight);
-    height += kButtonHeight + 8;
+    buttonCancel_->setGeometry(Width - 16 - ButtonWidth, height, ButtonWidth, ButtonHeight);
+    height += ButtonHeight + 8;
   }
-  setFixedSize(kWidth, height);
+  setFixedSize(Width, height);
 }
 
 }  // namespace varnalux

@@ -13,7 +13,7 @@ namespace {
 
 // How many symbolic links a path may pass through before it counts as a loop
 // (the kernel's own limit).
-constexpr int kMostLinkHops = 40;
+constexpr int MostLinkHops = 40;
 
 // Pushes the parts of a path so that its first part is taken next.
 void PushParts(const std::string& path, std::vector<std::string>& pending) {
@@ -79,7 +79,7 @@ PathFollow FollowPath(const std::string& path, std::string& target) {
       return PathFollow::Broken;
     }
     if (S_ISLNK(info.st_mode)) {
-      if (++hops > kMostLinkHops) return PathFollow::Loop;
+      if (++hops > MostLinkHops) return PathFollow::Loop;
       if (!MayFollow(resolved, info)) return PathFollow::Protected;
       char link[PATH_MAX];
       const ssize_t n = readlink(next.c_str(), link, sizeof link - 1);

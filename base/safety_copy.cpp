@@ -12,12 +12,12 @@ namespace varnalux {
 
 namespace {
 
-constexpr size_t kBlock = 1 << 16;
+constexpr size_t Block = 1 << 16;
 
 // Copies from one descriptor to another, both from their start, until the
 // source ends. The count copied goes to *copied.
 bool CopyAll(int from, int to, off_t* copied) {
-  char block[kBlock];
+  char block[Block];
   off_t at = 0;
   for (;;) {
     const ssize_t n = pread(from, block, sizeof block, at);
@@ -32,7 +32,7 @@ bool CopyAll(int from, int to, off_t* copied) {
 }
 
 bool ReadAll(int fd, std::string& into) {
-  char block[kBlock];
+  char block[Block];
   off_t at = 0;
   try {
     for (;;) {

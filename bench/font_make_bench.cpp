@@ -5,11 +5,10 @@
 // the complete make, each in its own process.
 //
 //   font_make_bench [FONT_FILE] [PIXEL_SIZE]
+#include <ft2build.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <ft2build.h>
 #include FT_FREETYPE_H
 
 #include <algorithm>
@@ -28,7 +27,7 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-constexpr const char* kDefaultFont = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc";
+constexpr const char* DefaultFont = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc";
 
 double Seconds(Clock::time_point since) {
   return std::chrono::duration<double>(Clock::now() - since).count();
@@ -89,8 +88,8 @@ long AnonKiB() {
 }
 
 struct Peak {
-  long anonKiB = -1;  // largest anonymous memory seen while the font was made
-  long totalKiB = -1; // peak resident memory of the process, font file pages included
+  long anonKiB = -1;   // largest anonymous memory seen while the font was made
+  long totalKiB = -1;  // peak resident memory of the process, font file pages included
 };
 
 // Makes one font in a child process and reports its memory.
@@ -126,7 +125,7 @@ Peak MeasurePeak(const FontRequest& request, const std::string& fontFile, int pi
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::string fontFile = argc > 1 ? argv[1] : kDefaultFont;
+  const std::string fontFile = argc > 1 ? argv[1] : DefaultFont;
   const int pixelSize = argc > 2 ? atoi(argv[2]) : 24;
   const int cell = pixelSize;
   char folder[] = "/tmp/varnalux-font-bench-XXXXXX";
@@ -192,11 +191,12 @@ int main(int argc, char** argv) {
   full.canvas = nullptr;
   const Peak smallPeak = MeasurePeak(small, fontFile, pixelSize);
   const Peak fullPeak = MeasurePeak(full, fontFile, pixelSize);
-  printf("peak heap memory:   %ld KiB for 96 glyphs, %ld KiB for %zu glyphs\n",
-         smallPeak.anonKiB, fullPeak.anonKiB, codes.size());
-  printf("peak resident:      %ld KiB for 96 glyphs, %ld KiB for %zu glyphs "
-         "(includes the pages of the font file read)\n",
-         smallPeak.totalKiB, fullPeak.totalKiB, codes.size());
+  printf("peak heap memory:   %ld KiB for 96 glyphs, %ld KiB for %zu glyphs\n", smallPeak.anonKiB,
+         fullPeak.anonKiB, codes.size());
+  printf(
+      "peak resident:      %ld KiB for 96 glyphs, %ld KiB for %zu glyphs "
+      "(includes the pages of the font file read)\n",
+      smallPeak.totalKiB, fullPeak.totalKiB, codes.size());
   unlink(out.c_str());
   unlink((std::string(folder) + "/small.bmf").c_str());
   rmdir(folder);

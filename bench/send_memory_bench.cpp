@@ -41,17 +41,17 @@ extern char** environ;
 
 namespace {
 
-constexpr int kRepetitions = 5;
-constexpr size_t kPlainReadSize = 256 * 1024;
-constexpr size_t kChunk = 1024;
+constexpr int Repetitions = 5;
+constexpr size_t PlainReadSize = 256 * 1024;
+constexpr size_t Chunk = 1024;
 // Where the launcher writes what it measured.
-constexpr int kReportFd = 3;
+constexpr int ReportFd = 3;
 
 struct Size {
   const char* label;
   uint64_t bytes;
 };
-const Size kSizes[] = {
+const Size Sizes[] = {
     {"1MiB", 1ull << 20},
     {"64MiB", 64ull << 20},
     {"1GiB", 1ull << 30},
@@ -150,7 +150,7 @@ int PlainSend(const char* path, int port, size_t chunk) {
   a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
   a.sin_port = htons(static_cast<uint16_t>(port));
   if (file < 0 || connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) return 1;
-  std::vector<uint8_t> buf(kPlainReadSize);
+  std::vector<uint8_t> buf(PlainReadSize);
   for (;;) {
     ssize_t got = read(file, buf.data(), buf.size());
     if (got < 0) return 1;
@@ -179,7 +179,7 @@ ChildRun SpawnAndWait(char* const* argv) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addclose(&actions, kReportFd);
+  posix_spawn_file_actions_addclose(&actions, ReportFd);
   const auto start = std::chrono::steady_clock::now();
   pid_t pid = -1;
   int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv, environ);
@@ -198,10 +198,10 @@ ChildRun SpawnAndWait(char* const* argv) {
 // memory of the process it was started from (until its exec), so the
 // program measured is started from this small fresh process rather than
 // from the benchmark with its buffers. Writes "ok peakKiB seconds" to
-// kReportFd.
+// ReportFd.
 int Launch(char* const* argv) {
   ChildRun run = SpawnAndWait(argv);
-  dprintf(kReportFd, "%d %ld %.9f\n", run.ok ? 1 : 0, run.peakKiB, run.seconds);
+  dprintf(ReportFd, "%d %ld %.9f\n", run.ok ? 1 : 0, run.peakKiB, run.seconds);
   return 0;
 }
 
@@ -216,7 +216,7 @@ ChildRun RunChild(const std::string& self, std::vector<std::string> args) {
   if (pipe2(report, O_CLOEXEC) != 0) return run;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, report[1], kReportFd);
+  posix_spawn_file_actions_adddup2(&actions, report[1], ReportFd);
   pid_t pid = -1;
   int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
@@ -282,7 +282,7 @@ int main(int argc, char** argv) {
         ->Iterations(1)
         ->UseManualTime();
   };
-  for (const Size& size : kSizes) {
+  for (const Size& size : Sizes) {
     const std::string path = files.Make(size.label, size.bytes);
     if (path.empty()) {
       fprintf(stderr, "cannot write the %s test file\n", size.label);
@@ -290,21 +290,21 @@ int main(int argc, char** argv) {
     }
     add(std::string("cli_send/") + size.label, {g_cli, "--tcp", target, "send", path}, size.bytes);
     add(std::string("plain_loop/") + size.label,
-        {g_self, "--plain-send", path, port, std::to_string(kChunk)}, size.bytes);
+        {g_self, "--plain-send", path, port, std::to_string(Chunk)}, size.bytes);
     add(std::string("plain_whole/") + size.label,
-        {g_self, "--plain-send", path, port, std::to_string(kPlainReadSize)}, size.bytes);
+        {g_self, "--plain-send", path, port, std::to_string(PlainReadSize)}, size.bytes);
   }
 
   int count = static_cast<int>(rest.size());
   std::map<std::string, double> rate =
-      varnalux::bench::RunInterleaved(count, rest.data(), kRepetitions);
+      varnalux::bench::RunInterleaved(count, rest.data(), Repetitions);
 
   auto mib = [](double v) { return v / 1048576.0; };
   printf("\nmedians of the interleaved runs; peak resident memory is the largest of the runs\n");
   printf("tool: %s\n", g_cli.c_str());
   printf("%-6s %14s %14s %11s %11s %6s %13s\n", "size", "send peak", "plain peak", "send MiB/s",
          "plain MiB/s", "ratio", "whole MiB/s");
-  for (const Size& size : kSizes) {
+  for (const Size& size : Sizes) {
     const std::string send = std::string("cli_send/") + size.label;
     const std::string plain = std::string("plain_loop/") + size.label;
     const std::string whole = std::string("plain_whole/") + size.label;

@@ -23,8 +23,8 @@
 
 namespace {
 
-constexpr size_t kPayload = 8u * 1024 * 1024;
-constexpr int kRepetitions = 5;
+constexpr size_t Payload = 8u * 1024 * 1024;
+constexpr int Repetitions = 5;
 
 // A pseudo-terminal whose master end is drained by a thread.
 class Terminal {
@@ -60,7 +60,7 @@ class Terminal {
 };
 
 Terminal* g_terminal = nullptr;
-std::vector<uint8_t> g_data(kPayload, 'x');
+std::vector<uint8_t> g_data(Payload, 'x');
 
 // A user interface that does nothing when asked to process its messages.
 class IdleView : public varnalux::ProgressView {
@@ -88,8 +88,8 @@ void BM_SerialWriteLink(benchmark::State& state) {
     varnalux::LinkHandle h = varnalux::OpenLinkOn(serialDriver, varnalux::KindCom);
     varnalux::ShowProgress(varnalux::ProgressPercentMode, 3, 3);
     bool ok = h != varnalux::InvalidLink &&
-              varnalux::WriteLinkOn(serialDriver, h, g_data.data(), kPayload,
-                                    varnalux::WritePlace{0, kPayload, false}, observer);
+              varnalux::WriteLinkOn(serialDriver, h, g_data.data(), Payload,
+                                    varnalux::WritePlace{0, Payload, false}, observer);
     // Close the window without its 200 ms pause: only the write is measured.
     varnalux::CurrentLinkSettings().progress.active = false;
     if (h != varnalux::InvalidLink)
@@ -98,7 +98,7 @@ void BM_SerialWriteLink(benchmark::State& state) {
   }
   varnalux::SetProgressView(nullptr);
   varnalux::UnbindLinkSettings();
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kPayload));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * Payload));
 }
 
 void BM_PlainTerminalLoop(benchmark::State& state) {
@@ -108,7 +108,7 @@ void BM_PlainTerminalLoop(benchmark::State& state) {
     tcgetattr(fd, &t);
     cfmakeraw(&t);
     tcsetattr(fd, TCSANOW, &t);
-    for (size_t off = 0; off < kPayload; off += 64) {
+    for (size_t off = 0; off < Payload; off += 64) {
       size_t done = 0;
       while (done < 64) {
         ssize_t n = write(fd, g_data.data() + off + done, 64 - done);
@@ -118,7 +118,7 @@ void BM_PlainTerminalLoop(benchmark::State& state) {
     }
     close(fd);
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kPayload));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * Payload));
 }
 
 BENCHMARK(BM_SerialWriteLink)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
@@ -129,12 +129,11 @@ BENCHMARK(BM_PlainTerminalLoop)->Unit(benchmark::kMillisecond)->Iterations(1)->U
 int main(int argc, char** argv) {
   Terminal terminal;
   g_terminal = &terminal;
-  std::map<std::string, double> rate = varnalux::bench::RunInterleaved(argc, argv, kRepetitions);
+  std::map<std::string, double> rate = varnalux::bench::RunInterleaved(argc, argv, Repetitions);
   double link = rate["BM_SerialWriteLink"];
   double plain = rate["BM_PlainTerminalLoop"];
   if (link > 0 && plain > 0) {
-    printf("\nmedian of %d interleaved runs of 8 MiB each over a pseudo-terminal\n",
-           kRepetitions);
+    printf("\nmedian of %d interleaved runs of 8 MiB each over a pseudo-terminal\n", Repetitions);
     printf("WriteLink over the serial link: %.1f MiB/s\n", link / 1048576.0);
     printf("plain 64-byte terminal loop: %.1f MiB/s\n", plain / 1048576.0);
     printf("ratio WriteLink / plain loop: %.2f\n", link / plain);

@@ -22,8 +22,8 @@
 
 namespace {
 
-constexpr size_t kPayload = 256u * 1024 * 1024;
-constexpr int kRepetitions = 5;
+constexpr size_t Payload = 256u * 1024 * 1024;
+constexpr int Repetitions = 5;
 
 // Accepts connections and discards everything they send.
 class Sink {
@@ -65,7 +65,7 @@ class Sink {
 };
 
 Sink* g_sink = nullptr;
-std::vector<uint8_t> g_data(kPayload, 'x');
+std::vector<uint8_t> g_data(Payload, 'x');
 
 void BM_CliSend(benchmark::State& state) {
   varnalux::SerialSettings serial;
@@ -80,11 +80,11 @@ void BM_CliSend(benchmark::State& state) {
   varnalux::BindLinkSettings(serial, parallel, tcp);
   for (auto _ : state) {
     varnalux::ResultCode r = varnalux::RunOperation(varnalux::OpSendRaw, varnalux::KindEthernet,
-                                                    g_data.data(), static_cast<int32_t>(kPayload));
+                                                    g_data.data(), static_cast<int32_t>(Payload));
     if (r != varnalux::ResultOk) state.SkipWithError("send failed");
   }
   varnalux::UnbindLinkSettings();
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kPayload));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * Payload));
 }
 
 void BM_PlainSocketLoop(benchmark::State& state) {
@@ -97,7 +97,7 @@ void BM_PlainSocketLoop(benchmark::State& state) {
     a.sin_port = htons(g_sink->port());
     if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0)
       state.SkipWithError("connect failed");
-    for (size_t off = 0; off < kPayload; off += 1024) {
+    for (size_t off = 0; off < Payload; off += 1024) {
       size_t done = 0;
       while (done < 1024) {
         ssize_t n = send(fd, g_data.data() + off + done, 1024 - done, MSG_NOSIGNAL);
@@ -107,7 +107,7 @@ void BM_PlainSocketLoop(benchmark::State& state) {
     }
     close(fd);
   }
-  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kPayload));
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * Payload));
 }
 
 BENCHMARK(BM_CliSend)->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
@@ -118,11 +118,11 @@ BENCHMARK(BM_PlainSocketLoop)->Unit(benchmark::kMillisecond)->Iterations(1)->Use
 int main(int argc, char** argv) {
   Sink sink;
   g_sink = &sink;
-  std::map<std::string, double> rate = varnalux::bench::RunInterleaved(argc, argv, kRepetitions);
+  std::map<std::string, double> rate = varnalux::bench::RunInterleaved(argc, argv, Repetitions);
   double link = rate["BM_CliSend"];
   double plain = rate["BM_PlainSocketLoop"];
   if (link > 0 && plain > 0) {
-    printf("\nmedian of %d interleaved runs of 256 MiB each\n", kRepetitions);
+    printf("\nmedian of %d interleaved runs of 256 MiB each\n", Repetitions);
     printf("send over TCP (the tool's path): %.1f MiB/s\n", link / 1048576.0);
     printf("plain 1024-byte loop, default socket: %.1f MiB/s\n", plain / 1048576.0);
     printf("ratio send / plain loop: %.2f (goal: at least 0.80)\n", link / plain);

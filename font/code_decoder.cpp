@@ -14,17 +14,16 @@ struct CodePageName {
   const char* name;
 };
 
-constexpr CodePageName kCodePages[] = {
-    {874, "CP874"},   {932, "CP932"},   {936, "CP936"},   {949, "CP949"},
-    {950, "CP950"},   {1250, "CP1250"}, {1251, "CP1251"}, {1252, "CP1252"},
-    {1253, "CP1253"}, {1254, "CP1254"}, {1255, "CP1255"}, {1256, "CP1256"},
-    {1257, "CP1257"}, {1258, "CP1258"},
+constexpr CodePageName CodePages[] = {
+    {874, "CP874"},   {932, "CP932"},   {936, "CP936"},   {949, "CP949"},   {950, "CP950"},
+    {1250, "CP1250"}, {1251, "CP1251"}, {1252, "CP1252"}, {1253, "CP1253"}, {1254, "CP1254"},
+    {1255, "CP1255"}, {1256, "CP1256"}, {1257, "CP1257"}, {1258, "CP1258"},
 };
 
 }  // namespace
 
 const char* CodePageIconvName(int codePage) {
-  for (const CodePageName& c : kCodePages)
+  for (const CodePageName& c : CodePages)
     if (c.codePage == codePage) return c.name;
   return nullptr;
 }

@@ -86,14 +86,14 @@ class LinkReplacingFile {
 class FontFileWriter {
  public:
   bool Open(const FontRequest& request) {
-    buffer_.reserve(kChunk);
+    buffer_.reserve(Chunk);
     replaceLink_ = request.replaceLink != 0;
     return replaceLink_ ? linkReplacing_.Open(request.fileName) : file_.Open(request.fileName);
   }
   void Write(const void* data, size_t length) {
     const auto* bytes = static_cast<const uint8_t*>(data);
-    if (buffer_.size() + length > kChunk) Flush();
-    if (length >= kChunk) {
+    if (buffer_.size() + length > Chunk) Flush();
+    if (length >= Chunk) {
       Send(bytes, length);
       return;
     }
@@ -105,7 +105,7 @@ class FontFileWriter {
   }
 
  private:
-  static constexpr size_t kChunk = 1 << 16;
+  static constexpr size_t Chunk = 1 << 16;
   void Send(const uint8_t* bytes, size_t length) {
     if (replaceLink_)
       linkReplacing_.Write(bytes, length);
@@ -185,8 +185,8 @@ MakeFontCode LayOutRecords(const ListedCodes& codes, int n, bool indexed, bool v
 // listed one by one, the index table comes first when the working copy has
 // one, and in variable pitch every record starts with its width.
 MakeFontCode WriteListedFont(const FontRequest& request, bool pairs, CodeDecoder& decoder,
-                             uint8_t* glyphBuffer, const FontProgress& progress,
-                             GlyphGaps& gaps, GapRule rule) {
+                             uint8_t* glyphBuffer, const FontProgress& progress, GlyphGaps& gaps,
+                             GapRule rule) {
   FontCanvas& canvas = *request.canvas;
   FontRequest copy = request;
   const bool fromTable = request.byTable == 1;
@@ -211,8 +211,8 @@ MakeFontCode WriteListedFont(const FontRequest& request, bool pairs, CodeDecoder
   for (int i = 0; i < n; ++i) {
     uint8_t code[2];
     const int length = codes.At(i, code);
-    const GlyphSize g = canvas.RenderGlyph(code, length, decoder, variable, request.cellWidth, h,
-                                           glyphBuffer);
+    const GlyphSize g =
+        canvas.RenderGlyph(code, length, decoder, variable, request.cellWidth, h, glyphBuffer);
     if (g.bytes < 0) return MakeFontRefused;
     gaps.Note(g, code, length);
     if (variable) {
@@ -232,9 +232,8 @@ MakeFontCode WriteListedFont(const FontRequest& request, bool pairs, CodeDecoder
 
 // A complete Asian set: header, then the half-width and full-width glyphs
 // back to back, no index and no widths.
-MakeFontCode WriteAsianFont(const FontRequest& request, CodeDecoder& decoder,
-                            uint8_t* glyphBuffer, const FontProgress& progress, GlyphGaps& gaps,
-                            GapRule rule) {
+MakeFontCode WriteAsianFont(const FontRequest& request, CodeDecoder& decoder, uint8_t* glyphBuffer,
+                            const FontProgress& progress, GlyphGaps& gaps, GapRule rule) {
   FontCanvas& canvas = *request.canvas;
   FontRequest copy = request;
   copy.charCount = AsianGlyphCount(request.asianEncoding);  // the number written
@@ -246,9 +245,8 @@ MakeFontCode WriteAsianFont(const FontRequest& request, CodeDecoder& decoder,
   AsianCode code;
   while (cursor.Next(code)) {
     const int w = code.length == 1 ? request.cellWidth / 2 : request.cellWidth;
-    const GlyphSize g =
-        canvas.RenderGlyph(code.bytes, code.length, decoder, false, w, request.cellHeight,
-                           glyphBuffer);
+    const GlyphSize g = canvas.RenderGlyph(code.bytes, code.length, decoder, false, w,
+                                           request.cellHeight, glyphBuffer);
     if (g.bytes < 0) return MakeFontRefused;
     gaps.Note(g, code.bytes, code.length);
     file.Write(glyphBuffer, static_cast<size_t>(g.bytes));
@@ -260,7 +258,9 @@ MakeFontCode WriteAsianFont(const FontRequest& request, CodeDecoder& decoder,
 
 }  // namespace
 
-const char* MakeFontMessage(MakeFontCode code) { return code == MakeFontOk ? "" : "Make Font Error"; }
+const char* MakeFontMessage(MakeFontCode code) {
+  return code == MakeFontOk ? "" : "Make Font Error";
+}
 
 std::array<uint8_t, 32> BuildFontHeader(const FontRequest& request) {
   std::array<uint8_t, 32> h{};

@@ -10,7 +10,7 @@ namespace varnalux {
 
 namespace {
 
-constexpr char32_t kReplacement = 0xFFFD;
+constexpr char32_t Replacement = 0xFFFD;
 
 // One character to its bytes in a code page, through iconv.
 class CodeEncoder {
@@ -106,7 +106,7 @@ std::u32string DecodeUtf8(std::string_view text) {
     }
     if (ok && (ch < least || ch > 0x10FFFF || (ch >= 0xD800 && ch <= 0xDFFF))) ok = false;
     if (!ok) {
-      out += kReplacement;
+      out += Replacement;
       ++i;
       continue;
     }
@@ -117,10 +117,10 @@ std::u32string DecodeUtf8(std::string_view text) {
 }
 
 void AppendEscape(uint8_t byte, std::string& out) {
-  static const char kHex[] = "0123456789ABCDEF";
+  static const char Hex[] = "0123456789ABCDEF";
   out += "\\x";
-  out += kHex[byte >> 4];
-  out += kHex[byte & 0x0F];
+  out += Hex[byte >> 4];
+  out += Hex[byte & 0x0F];
 }
 
 int HexValue(char32_t c) {
@@ -162,8 +162,7 @@ bool ShowsAsItself(char32_t ch) {
     case 0xFEFF:  // zero width no-break space
     case 0xFFA0:  // half-width Hangul filler
       return false;
-    default:
-      break;
+    default: break;
   }
   if (ch >= 0x180B && ch <= 0x180F) return false;  // Mongolian selectors
   if (ch >= 0x200B && ch <= 0x200F) return false;  // zero widths, direction marks
@@ -289,7 +288,7 @@ bool TableTextToBytes(std::string_view utf8, int codePage, TableLineBreak lineBr
 }
 
 std::string DescribeCharacters(const std::u32string& characters, size_t limit) {
-  static const char kHex[] = "0123456789ABCDEF";
+  static const char Hex[] = "0123456789ABCDEF";
   std::string out;
   for (size_t i = 0; i < characters.size() && i < limit; ++i) {
     if (!out.empty()) out += ' ';
@@ -300,7 +299,7 @@ std::string DescribeCharacters(const std::u32string& characters, size_t limit) {
     }
     out += "U+";
     const int digits = ch > 0xFFFF ? 6 : 4;
-    for (int d = digits - 1; d >= 0; --d) out += kHex[(ch >> (4 * d)) & 0x0F];
+    for (int d = digits - 1; d >= 0; --d) out += Hex[(ch >> (4 * d)) & 0x0F];
   }
   if (characters.size() > limit)
     out += " and " + std::to_string(characters.size() - limit) + " more";

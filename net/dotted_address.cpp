@@ -6,7 +6,7 @@ namespace varnalux::net {
 
 namespace {
 
-constexpr Address kInvalidAddress = {0xFF, 0xFF, 0xFF, 0xFF};
+constexpr Address InvalidAddress = {0xFF, 0xFF, 0xFF, 0xFF};
 
 int HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -30,22 +30,22 @@ Address ParseDottedAddress(const std::string& text) {
   size_t at = 0;
   for (size_t part = 0; part < result.size(); ++part) {
     if (part > 0) {
-      if (at >= text.size() || text[at] != '.') return kInvalidAddress;
+      if (at >= text.size() || text[at] != '.') return InvalidAddress;
       ++at;
     }
-    if (at >= text.size() || !IsDigit(text[at])) return kInvalidAddress;
+    if (at >= text.size() || !IsDigit(text[at])) return InvalidAddress;
     unsigned value = 0;
     // Leading zeros are taken; the value is checked as it grows so a long
     // run of digits cannot overflow.
     while (at < text.size() && IsDigit(text[at])) {
       value = value * 10 + static_cast<unsigned>(text[at] - '0');
-      if (value > 255) return kInvalidAddress;
+      if (value > 255) return InvalidAddress;
       ++at;
     }
     result[part] = static_cast<uint8_t>(value);
   }
   // Whatever follows the fourth number ends the text, unless it is a dot.
-  if (at < text.size() && text[at] == '.') return kInvalidAddress;
+  if (at < text.size() && text[at] == '.') return InvalidAddress;
   return result;
 }
 
@@ -57,8 +57,8 @@ std::string FormatMacText(const Mac& mac) {
 }
 
 bool ParseMacText(const std::string& text, Mac& mac) {
-  constexpr size_t kLength = 17;  // six pairs and five colons
-  if (text.size() != kLength) return false;
+  constexpr size_t Length = 17;  // six pairs and five colons
+  if (text.size() != Length) return false;
   Mac out{};
   for (size_t i = 0; i < out.size(); ++i) {
     const size_t at = i * 3;

@@ -9,16 +9,16 @@ namespace varnalux::net {
 
 namespace {
 
-constexpr uint8_t kStatePrinting = 1;
-constexpr uint8_t kStatePaused = 2;
-constexpr uint8_t kStateError = 3;
+constexpr uint8_t StatePrinting = 1;
+constexpr uint8_t StatePaused = 2;
+constexpr uint8_t StateError = 3;
 
 struct ErrorText {
   uint8_t bits;
   const char* text;
 };
 // First match in this order.
-constexpr ErrorText kErrorTexts[] = {
+constexpr ErrorText ErrorTexts[] = {
     {0x01, "Carriage Open"}, {0x40 | 0x80, "Over Heat"},    {0x02, "Paper Jam"},
     {0x04, "Paper Empty"},   {0x08 | 0x10, "Ribbon Error"}, {0x20, "Cutter Error"},
 };
@@ -26,10 +26,10 @@ constexpr ErrorText kErrorTexts[] = {
 }  // namespace
 
 const char* StatusText(uint8_t state, uint8_t errors) {
-  if (state == kStatePrinting) return "Printing";
-  if (state == kStatePaused) return "Pause";
-  if (state == kStateError) {
-    for (const ErrorText& e : kErrorTexts)
+  if (state == StatePrinting) return "Printing";
+  if (state == StatePaused) return "Pause";
+  if (state == StateError) {
+    for (const ErrorText& e : ErrorTexts)
       if ((errors & e.bits) != 0) return e.text;
     // The table names every bit, so only 0 falls through.
     return "Error";

@@ -12,10 +12,10 @@ namespace varnalux::net {
 
 namespace {
 
-constexpr size_t kDestinationsMax = 16;
-constexpr uint32_t kAnyAddress = 0x00000000u;         // 0.0.0.0
-constexpr uint32_t kBroadcast = 0xFFFFFFFFu;          // 255.255.255.255
-constexpr uint32_t kLoopbackBroadcast = 0x7FFFFFFFu;  // 127.255.255.255
+constexpr size_t DestinationsMax = 16;
+constexpr uint32_t AnyAddress = 0x00000000u;         // 0.0.0.0
+constexpr uint32_t Broadcast = 0xFFFFFFFFu;          // 255.255.255.255
+constexpr uint32_t LoopbackBroadcast = 0x7FFFFFFFu;  // 127.255.255.255
 
 enum class Entry { Good, Malformed, NotOneHost };
 
@@ -59,7 +59,7 @@ Entry ParseEntry(const std::string& entry, const std::vector<uint32_t>& broadcas
   // The override stands in for the broadcast and the multicast group, so it
   // is never one of them, nor any other address that reaches more than one
   // host (or none: 0.0.0.0 would quietly become this machine).
-  if (address == kAnyAddress || address == kBroadcast || address == kLoopbackBroadcast ||
+  if (address == AnyAddress || address == Broadcast || address == LoopbackBroadcast ||
       (address >> 28) == 0xE ||
       std::find(broadcasts.begin(), broadcasts.end(), address) != broadcasts.end())
     return Entry::NotOneHost;
@@ -91,7 +91,7 @@ bool ParseDestinations(const std::string& text, std::vector<Destination>& out, s
       error += "' is not one printer's address (broadcast, multicast and 0.0.0.0 are refused)";
       return false;
     }
-    if (parsed.size() == kDestinationsMax) {
+    if (parsed.size() == DestinationsMax) {
       error = "more than 16 destinations";
       return false;
     }
@@ -108,8 +108,7 @@ std::vector<uint32_t> InterfaceBroadcasts() {
   ifaddrs* list = nullptr;
   if (getifaddrs(&list) != 0) return result;
   auto add = [&result](uint32_t address) {
-    if (std::find(result.begin(), result.end(), address) == result.end())
-      result.push_back(address);
+    if (std::find(result.begin(), result.end(), address) == result.end()) result.push_back(address);
   };
   for (ifaddrs* it = list; it != nullptr; it = it->ifa_next) {
     if (it->ifa_addr == nullptr || it->ifa_addr->sa_family != AF_INET) continue;

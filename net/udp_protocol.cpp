@@ -9,14 +9,14 @@ namespace varnalux::net {
 
 namespace {
 
-constexpr uint16_t kReadBodyLength = 2;
-constexpr uint16_t kWriteBodyLength = 1032;
+constexpr uint16_t ReadBodyLength = 2;
+constexpr uint16_t WriteBodyLength = 1032;
 // Bytes 6 and 7 of the header: 0x08, then 0x00 for discovery and 0x02 for
 // requests aimed at one printer.
-constexpr uint8_t kHeaderByte6 = 0x08;
-constexpr uint8_t kHeaderByte7Discovery = 0x00;
-constexpr uint8_t kHeaderByte7Targeted = 0x02;
-constexpr uint8_t kSourceId[6] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00};
+constexpr uint8_t HeaderByte6 = 0x08;
+constexpr uint8_t HeaderByte7Discovery = 0x00;
+constexpr uint8_t HeaderByte7Targeted = 0x02;
+constexpr uint8_t SourceId[6] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00};
 
 void PutBig16(uint8_t* at, uint16_t value) {
   at[0] = static_cast<uint8_t>(value >> 8);
@@ -24,8 +24,8 @@ void PutBig16(uint8_t* at, uint16_t value) {
 }
 
 uint16_t BodyLength(uint16_t command) {
-  if (command == CommandReadSetting) return kReadBodyLength;
-  if (command == CommandWriteSetting) return kWriteBodyLength;
+  if (command == CommandReadSetting) return ReadBodyLength;
+  if (command == CommandWriteSetting) return WriteBodyLength;
   return 0;
 }
 
@@ -53,12 +53,12 @@ void WriteHeader(uint8_t* buffer, uint16_t command, uint32_t sequence, const Mac
   PutBig16(buffer + 0, static_cast<uint16_t>(HeaderSize));
   PutBig16(buffer + 2, 0x0001);
   PutBig16(buffer + 4, 0x0001);
-  buffer[6] = kHeaderByte6;
-  buffer[7] = command == CommandDiscover ? kHeaderByte7Discovery : kHeaderByte7Targeted;
+  buffer[6] = HeaderByte6;
+  buffer[7] = command == CommandDiscover ? HeaderByte7Discovery : HeaderByte7Targeted;
   PutBig16(buffer + OffsetCommand, command);
   PutBig16(buffer + OffsetBodyLength, BodyLength(command));
   PutBig16(buffer + OffsetSequence, static_cast<uint16_t>(sequence & 0xFFFF));
-  std::memcpy(buffer + 16, kSourceId, sizeof kSourceId);
+  std::memcpy(buffer + 16, SourceId, sizeof SourceId);
   std::memcpy(buffer + OffsetTargetMac, mac.data(), mac.size());
 }
 
@@ -80,7 +80,7 @@ SettingRequest::SettingRequest(uint32_t sequence, const Mac& mac) : buffer_(Requ
 
 std::vector<uint8_t> SettingRequest::Read(uint8_t selector) {
   PutBig16(buffer_.data() + OffsetCommand, CommandReadSetting);
-  PutBig16(buffer_.data() + OffsetBodyLength, kReadBodyLength);
+  PutBig16(buffer_.data() + OffsetBodyLength, ReadBodyLength);
   buffer_[OffsetReadSelector] = selector;
   buffer_[OffsetReadSelector + 1] = 0;
   return std::vector<uint8_t>(buffer_.begin(), buffer_.begin() + ReadSettingSize);
@@ -88,7 +88,7 @@ std::vector<uint8_t> SettingRequest::Read(uint8_t selector) {
 
 std::vector<uint8_t> SettingRequest::Write(uint8_t selector) {
   PutBig16(buffer_.data() + OffsetCommand, CommandWriteSetting);
-  PutBig16(buffer_.data() + OffsetBodyLength, kWriteBodyLength);
+  PutBig16(buffer_.data() + OffsetBodyLength, WriteBodyLength);
   // Bytes 32 and 33 carry the read selector in a read; a write has 0 there.
   buffer_[32] = 0;
   buffer_[33] = 0;

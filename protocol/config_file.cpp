@@ -29,7 +29,7 @@ struct ImageSlot {
 #define VARNALUX_PAIR_I(f) VARNALUX_FLAG(f##Valid), VARNALUX_I32(f)
 
 // The record's fields in image order.
-constexpr ImageSlot kSlots[] = {
+constexpr ImageSlot Slots[] = {
     VARNALUX_TEXT(version),
     VARNALUX_TEXT(milage),
     VARNALUX_TEXT(checksum),
@@ -79,7 +79,7 @@ constexpr ImageSlot kSlots[] = {
 
 constexpr size_t ImageBytes() {
   size_t total = 0;
-  for (const ImageSlot& s : kSlots) total += s.size;
+  for (const ImageSlot& s : Slots) total += s.size;
   return total;
 }
 static_assert(ImageBytes() == ConfigRecordImageSize, "record image must take 457 bytes");
@@ -112,7 +112,7 @@ void BuildConfigFile(const PrinterConfig& config, int32_t unit, const PrinterSta
   PutU32(image + 8, static_cast<uint32_t>(unit));
   const auto* record = reinterpret_cast<const uint8_t*>(&config);
   size_t at = ConfigRecordOffset;
-  for (const ImageSlot& slot : kSlots) {
+  for (const ImageSlot& slot : Slots) {
     const uint8_t* field = record + slot.member;
     switch (slot.kind) {
       case Slot::Text: {
@@ -145,7 +145,7 @@ int ParseConfigFile(const uint8_t* data, size_t size, PrinterConfig& config, int
   ResetConfig(parsed);
   auto* record = reinterpret_cast<uint8_t*>(&parsed);
   size_t at = ConfigRecordOffset;
-  for (const ImageSlot& slot : kSlots) {
+  for (const ImageSlot& slot : Slots) {
     uint8_t* field = record + slot.member;
     switch (slot.kind) {
       case Slot::Text:

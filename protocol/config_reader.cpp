@@ -50,7 +50,7 @@ constexpr ReadStep Look(const char* q, uint8_t PrinterConfig::*f, int32_t Printe
 using C = PrinterConfig;
 
 // The queries after DPI that every printer must answer, in wire order.
-const ReadStep kMandatory[] = {
+const ReadStep Mandatory[] = {
     Text("DIAGNOSTIC REPORT VERSION\r\n", VersionField, sizeof C::version),
     Text("DIAGNOSTIC REPORT MILAGE\r\n", MilageField, sizeof C::milage),
     Text("DIAGNOSTIC REPORT CHECKSUM\r\n", ChecksumField, sizeof C::checksum),
@@ -88,7 +88,7 @@ const ReadStep kMandatory[] = {
 
 // Keys that older printers do not know; the first one missing ends the read
 // successfully.
-const ReadStep kOptional[] = {
+const ReadStep Optional[] = {
     Int("DIAGNOSTIC REPORT REPRINT\r\n", &C::reprintValid, &C::reprint),
     Int("DIAGNOSTIC REPORT SHIFTX\r\n", &C::shiftXValid, &C::shiftX),
     Int("DIAGNOSTIC REPORT SHIFTXBASE\r\n", &C::shiftXBaseValid, &C::shiftXBase),
@@ -149,13 +149,13 @@ ResultCode ReadConfig(InterfaceKind kind, PrinterConfig& config) {
   config.dotsPerMm = dotsPerMm;
   config.dpiValid = 1;
 
-  for (const ReadStep& step : kMandatory) {
+  for (const ReadStep& step : Mandatory) {
     code = QueryReport(link, step.query, scratch, sizeof scratch, length);
     if (code != ResultOk) return fail(code);
     Store(step, scratch, config);
   }
 
-  for (const ReadStep& step : kOptional) {
+  for (const ReadStep& step : Optional) {
     if (QueryReport(link, step.query, scratch, sizeof scratch, length) != ResultOk) {
       config.*step.flag = 0;
       break;

@@ -17,17 +17,17 @@ enum class Kind { Text, Float, Int, Lookup };
 struct Field {
   const char* name;
   Kind kind;
-  size_t flag;   // offset of the valid flag; kNoFlag for the texts
+  size_t flag;   // offset of the valid flag; NoFlag for the texts
   size_t value;  // offset of the value
   size_t size;   // text field size
   const LookupTable* table;
   bool setting;  // sent by a write, compared by a diff
 };
 
-constexpr size_t kNoFlag = static_cast<size_t>(-1);
+constexpr size_t NoFlag = static_cast<size_t>(-1);
 
 #define VARNALUX_TEXT(f) \
-  { #f, Kind::Text, kNoFlag, offsetof(PrinterConfig, f), sizeof(PrinterConfig::f), nullptr, false }
+  { #f, Kind::Text, NoFlag, offsetof(PrinterConfig, f), sizeof(PrinterConfig::f), nullptr, false }
 #define VARNALUX_FIELD(f, kind, setting) \
   { #f, kind, offsetof(PrinterConfig, f##Valid), offsetof(PrinterConfig, f), 0, nullptr, setting }
 #define VARNALUX_LOOKUP(f, table)                                                               \
@@ -36,7 +36,7 @@ constexpr size_t kNoFlag = static_cast<size_t>(-1);
         true                                                                                    \
   }
 
-const Field kFields[] = {
+const Field Fields[] = {
     VARNALUX_TEXT(version),
     VARNALUX_TEXT(milage),
     VARNALUX_TEXT(checksum),
@@ -85,7 +85,7 @@ const Field kFields[] = {
 const uint8_t* Bytes(const PrinterConfig& c) { return reinterpret_cast<const uint8_t*>(&c); }
 
 bool IsSet(const Field& f, const PrinterConfig& c) {
-  return f.flag == kNoFlag || Bytes(c)[f.flag] != 0;
+  return f.flag == NoFlag || Bytes(c)[f.flag] != 0;
 }
 
 std::string TextOf(const Field& f, const PrinterConfig& c) {
@@ -142,8 +142,8 @@ std::string JsonValue(const Field& f, const PrinterConfig& c) {
   return "null";
 }
 
-const char* const kStatusNames[8] = {"headOpen", "paperJam", "outOfPaper", "outOfRibbon",
-                                     "pause",    "printing", "bit6",       "otherError"};
+const char* const StatusNames[8] = {"headOpen", "paperJam", "outOfPaper", "outOfRibbon",
+                                    "pause",    "printing", "bit6",       "otherError"};
 
 void StatusValues(const PrinterStatus& s, int (&values)[8]) {
   const uint8_t flags[8] = {s.headOpen, s.paperJam, s.outOfPaper, s.outOfRibbon,
@@ -155,7 +155,7 @@ void StatusValues(const PrinterStatus& s, int (&values)[8]) {
 
 std::string ConfigAsText(const PrinterConfig& config) {
   std::string out;
-  for (const Field& f : kFields) {
+  for (const Field& f : Fields) {
     if (!IsSet(f, config)) continue;
     out += f.name;
     out += ": ";
@@ -169,7 +169,7 @@ std::string ConfigAsJson(const PrinterConfig& config, const int32_t* unit,
                          const PrinterStatus* status) {
   std::string out = "{";
   bool first = true;
-  for (const Field& f : kFields) {
+  for (const Field& f : Fields) {
     if (!first) out += ", ";
     first = false;
     out += '"';
@@ -184,7 +184,7 @@ std::string ConfigAsJson(const PrinterConfig& config, const int32_t* unit,
     for (int i = 0; i < 8; ++i) {
       if (i > 0) out += ", ";
       out += '"';
-      out += kStatusNames[i];
+      out += StatusNames[i];
       out += "\": " + std::to_string(values[i]);
     }
     out += '}';
@@ -205,14 +205,14 @@ std::string UnitAndStatusAsText(int32_t unit, const PrinterStatus& status) {
   int values[8];
   StatusValues(status, values);
   for (int i = 0; i < 8; ++i)
-    out += std::string(kStatusNames[i]) + ": " + std::to_string(values[i]) + "\n";
+    out += std::string(StatusNames[i]) + ": " + std::to_string(values[i]) + "\n";
   return out;
 }
 
 std::string DiffConfigs(const PrinterConfig& a, const PrinterConfig& b, int& count) {
   std::string out;
   count = 0;
-  for (const Field& f : kFields) {
+  for (const Field& f : Fields) {
     if (!f.setting) continue;
     std::string va = JsonValue(f, a);
     std::string vb = JsonValue(f, b);

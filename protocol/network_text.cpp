@@ -13,7 +13,7 @@ struct TextField {
   const char (NetworkSettings::*field)[NetTextSize];
 };
 
-const TextField kTextFields[] = {
+const TextField TextFields[] = {
     {"ipAddress", &NetworkSettings::ipAddress}, {"subnetMask", &NetworkSettings::subnetMask},
     {"gateway", &NetworkSettings::gateway},     {"lastUsedIp", &NetworkSettings::lastUsedIp},
     {"netName", &NetworkSettings::netName},     {"macAddress", &NetworkSettings::macAddress},
@@ -28,7 +28,7 @@ std::string FieldText(const NetworkSettings& s, const TextField& f) {
 
 std::string NetSettingsAsText(const NetworkSettings& settings) {
   std::string out = "dhcp: " + std::to_string(settings.dhcp) + "\n";
-  for (const TextField& f : kTextFields)
+  for (const TextField& f : TextFields)
     out += std::string(f.name) + ": " + PlainText(FieldText(settings, f)) + "\n";
   return out;
 }
@@ -36,7 +36,7 @@ std::string NetSettingsAsText(const NetworkSettings& settings) {
 std::string NetSettingsAsJson(const NetworkSettings& settings) {
   std::string out = "{\"dhcp\": ";
   out += settings.dhcp == 1 ? "true" : "false";
-  for (const TextField& f : kTextFields)
+  for (const TextField& f : TextFields)
     out += ", \"" + std::string(f.name) + "\": " + JsonString(FieldText(settings, f));
   return out + "}\n";
 }

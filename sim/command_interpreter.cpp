@@ -5,7 +5,7 @@
 namespace varnalux::sim {
 
 namespace {
-constexpr uint8_t kEsc = 0x1B;
+constexpr uint8_t Esc = 0x1B;
 }
 
 CommandInterpreter::CommandInterpreter(PrinterCore& core) : core_(core) {}
@@ -34,7 +34,7 @@ void CommandInterpreter::Feed(const uint8_t* data, size_t count,
         } else {
           // Not one of the printer's escape sequences: the bytes are text.
           mode_ = Mode::Line;
-          line_.push_back(static_cast<char>(kEsc));
+          line_.push_back(static_cast<char>(Esc));
           TakeLineByte(data[i], answers);
         }
         ++i;
@@ -47,7 +47,7 @@ void CommandInterpreter::Feed(const uint8_t* data, size_t count,
       case Mode::Line:
         // A dump started elsewhere takes this connection's bytes too.
         if (core_.dumpActive && EnterDump()) break;
-        if (data[i] == kEsc)
+        if (data[i] == Esc)
           mode_ = Mode::Escape;
         else
           TakeLineByte(data[i], answers);
@@ -208,7 +208,7 @@ size_t CommandInterpreter::TakeDump(const uint8_t* data, size_t count,
     char byte = static_cast<char>(data[k]);
     if (dumpEscape_ == 0) {
       ++k;
-      if (data[k - 1] == kEsc)
+      if (data[k - 1] == Esc)
         dumpEscape_ = 1;
       else
         DumpContent(byte, answers);
@@ -218,7 +218,7 @@ size_t CommandInterpreter::TakeDump(const uint8_t* data, size_t count,
         ++k;
         dumpEscape_ = 2;
       } else {
-        DumpContent(static_cast<char>(kEsc), answers);  // byte is looked at again
+        DumpContent(static_cast<char>(Esc), answers);  // byte is looked at again
       }
     } else {
       dumpEscape_ = 0;
@@ -227,7 +227,7 @@ size_t CommandInterpreter::TakeDump(const uint8_t* data, size_t count,
         core_.NoteCommand("ESC ! ?");
         EmitRaw(core_, answers, std::string(1, static_cast<char>(core_.status)));
       } else {
-        DumpContent(static_cast<char>(kEsc), answers);
+        DumpContent(static_cast<char>(Esc), answers);
         DumpContent('!', answers);
       }
     }
@@ -241,9 +241,9 @@ bool MayBeLoadLine(const std::string& held) {
   if (held.size() > LoadLineMax) return false;
   size_t start = held.find_first_not_of(" \t");
   if (start == std::string::npos) return true;
-  static const std::string kWord = "LOAD ";
-  std::string head = Upper(held.substr(start, kWord.size()));
-  return kWord.compare(0, head.size(), head) == 0;
+  static const std::string Word = "LOAD ";
+  std::string head = Upper(held.substr(start, Word.size()));
+  return Word.compare(0, head.size(), head) == 0;
 }
 }  // namespace
 
@@ -296,7 +296,7 @@ void CommandInterpreter::KeepInDump(const std::string& bytes) {
 std::string CommandInterpreter::LeaveDump() {
   std::string rest;
   rest.swap(held_);
-  if (dumpEscape_ >= 1) rest.push_back(static_cast<char>(kEsc));
+  if (dumpEscape_ >= 1) rest.push_back(static_cast<char>(Esc));
   if (dumpEscape_ == 2) rest.push_back('!');
   dumpEscape_ = 0;
   lineIsText_ = false;

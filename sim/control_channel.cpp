@@ -11,7 +11,7 @@
 namespace varnalux::sim {
 
 namespace {
-constexpr size_t kControlLineMax = 8192;
+constexpr size_t ControlLineMax = 8192;
 }
 
 ControlChannel::ControlChannel(VirtualPrinter& printer) : printer_(printer) {}
@@ -42,7 +42,7 @@ void ControlChannel::Serve(int fd) {
           quit)
         return;
     }
-    if (pending.size() > kControlLineMax) return;
+    if (pending.size() > ControlLineMax) return;
   }
 }
 

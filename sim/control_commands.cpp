@@ -13,7 +13,7 @@ namespace varnalux::sim {
 
 namespace {
 
-const char kHelp[] =
+const char Help[] =
     "Control commands (one a line; replies end in a line OK or ERROR <reason>):\n"
     "  status [BYTE]            show or set the status byte (0x81, 129)\n"
     "  fault [NAME]             show or set the fault: none, silent, malformed,\n"
@@ -248,8 +248,8 @@ struct ControlCommand {
   std::string (*run)(VirtualPrinter& printer, const std::string& rest);
 };
 
-const ControlCommand kCommands[] = {
-    {"HELP", [](VirtualPrinter&, const std::string&) { return Ok(kHelp); }},
+const ControlCommand Commands[] = {
+    {"HELP", [](VirtualPrinter&, const std::string&) { return Ok(Help); }},
     {"STATUS", StatusCommand},
     {"FAULT", FaultCommand},
     {"RECEIVED", [](VirtualPrinter& p, const std::string&) { return Ok(HexDump(p.Received())); }},
@@ -286,7 +286,7 @@ const ControlCommand kCommands[] = {
 
 }  // namespace
 
-const char* VirtualPrinter::ControlHelp() { return kHelp; }
+const char* VirtualPrinter::ControlHelp() { return Help; }
 
 std::string VirtualPrinter::Control(const std::string& line) {
   bool close = false;
@@ -302,7 +302,7 @@ std::string RunControlCommand(VirtualPrinter& printer, const std::string& line, 
     close = true;
     return Ok();
   }
-  for (const ControlCommand& command : kCommands)
+  for (const ControlCommand& command : Commands)
     if (word == command.word) return command.run(printer, rest);
   return Error("unknown command (try help)");
 }

@@ -12,7 +12,7 @@ namespace varnalux::sim {
 
 namespace {
 
-constexpr double kLengthMaxMm = 1000.0;
+constexpr double LengthMaxMm = 1000.0;
 
 struct Call {
   PrinterCore& core;
@@ -38,7 +38,7 @@ bool Length(Call& c, const std::string& text, double limitMm, bool signedLength,
 }
 
 bool Length(Call& c, const std::string& text, int& dots, double& raw) {
-  return Length(c, text, kLengthMaxMm, false, dots, raw);
+  return Length(c, text, LengthMaxMm, false, dots, raw);
 }
 
 bool Speed(Call& c) {

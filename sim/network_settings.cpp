@@ -7,7 +7,7 @@
 namespace varnalux::sim {
 
 namespace {
-constexpr size_t kTextMax = 63;
+constexpr size_t TextMax = 63;
 }
 
 bool NetworkSettings::Report(const std::string& key, std::string& payload) const {
@@ -40,7 +40,7 @@ bool NetworkSettings::Apply(const std::string& line) {
     std::string ip, mask, gw;
     if (!ParseQuoted(parts[0], ip) || !ParseQuoted(parts[1], mask) || !ParseQuoted(parts[2], gw))
       return false;
-    if (ip.size() > kTextMax || mask.size() > kTextMax || gw.size() > kTextMax) return false;
+    if (ip.size() > TextMax || mask.size() > TextMax || gw.size() > TextMax) return false;
     dhcp = false;
     ipAddress = ip;
     subnetMask = mask;
@@ -50,7 +50,7 @@ bool NetworkSettings::Apply(const std::string& line) {
   }
   if (upper.rfind("NET NAME ", 0) == 0) {
     std::string name;
-    if (!ParseQuoted(line.substr(9), name) || name.size() > kTextMax) return false;
+    if (!ParseQuoted(line.substr(9), name) || name.size() > TextMax) return false;
     netName = name;
     return true;
   }

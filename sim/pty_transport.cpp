@@ -17,7 +17,7 @@
 namespace varnalux::sim {
 
 namespace {
-constexpr int kLateBytesMs = 10;
+constexpr int LateBytesMs = 10;
 
 class PtySink : public AnswerSink {
  public:
@@ -195,7 +195,7 @@ void PtyTransport::TakeEvents() {
       // unless the slave was opened again already.
       bool reopened = false;
       for (size_t k = i + 1; k < masks.size(); ++k) reopened |= (masks[k] & IN_OPEN) != 0;
-      if (!reopened) Drain(kLateBytesMs);
+      if (!reopened) Drain(LateBytesMs);
       EndConnection(false);
     }
   }

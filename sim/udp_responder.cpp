@@ -17,17 +17,17 @@ namespace varnalux::sim {
 
 namespace {
 
-constexpr size_t kHeader = 32;
-constexpr size_t kDiscoverAnswerSize = 148;  // name field of 64 bytes at 84
-constexpr size_t kSettingSize = 1064;
-constexpr size_t kDatagramMax = 2048;
+constexpr size_t Header = 32;
+constexpr size_t DiscoverAnswerSize = 148;  // name field of 64 bytes at 84
+constexpr size_t SettingSize = 1064;
+constexpr size_t DatagramMax = 2048;
 
-constexpr uint16_t kFactoryDefault = 1;
-constexpr uint16_t kDiscover = 2;
-constexpr uint16_t kReadSetting = 3;
-constexpr uint16_t kWriteSetting = 4;
+constexpr uint16_t FactoryDefaultCommand = 1;
+constexpr uint16_t DiscoverCommand = 2;
+constexpr uint16_t ReadSettingCommand = 3;
+constexpr uint16_t WriteSettingCommand = 4;
 
-constexpr size_t kIp = 69, kMask = 73, kGateway = 77, kName = 176, kMode = 942, kModeFlag = 948;
+constexpr size_t Ip = 69, Mask = 73, Gateway = 77, Name = 176, Mode = 942, ModeFlag = 948;
 
 uint16_t Big16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1]); }
 
@@ -71,14 +71,14 @@ void StateFromStatus(uint8_t status, uint8_t& state, uint8_t& errors) {
 // MAC as the sender.
 std::vector<uint8_t> AnswerOf(const uint8_t* request, const uint8_t mac[6], size_t answerSize) {
   std::vector<uint8_t> a(answerSize, 0);
-  std::memcpy(a.data(), request, kHeader);
+  std::memcpy(a.data(), request, Header);
   std::memcpy(a.data() + 22, mac, 6);
   return a;
 }
 
 std::vector<uint8_t> DiscoverAnswer(const uint8_t* request, const uint8_t mac[6], uint8_t status,
                                     const NetworkSettings& net, const std::string& model) {
-  std::vector<uint8_t> a = AnswerOf(request, mac, kDiscoverAnswerSize);
+  std::vector<uint8_t> a = AnswerOf(request, mac, DiscoverAnswerSize);
   StateFromStatus(status, a[40], a[41]);
   PutDotted(a.data() + 44, net.dhcp ? net.lastUsedIp : net.ipAddress);
   PutText(a.data() + 52, 32, model);
@@ -90,15 +90,15 @@ std::vector<uint8_t> DiscoverAnswer(const uint8_t* request, const uint8_t mac[6]
 // for another selector.
 std::vector<uint8_t> ReadSettingAnswer(const uint8_t* request, const uint8_t mac[6],
                                        const NetworkSettings& net) {
-  std::vector<uint8_t> a = AnswerOf(request, mac, kSettingSize);
+  std::vector<uint8_t> a = AnswerOf(request, mac, SettingSize);
   a[32] = request[32];
   if (request[32] == 4) {
-    PutDotted(a.data() + kIp, net.dhcp ? net.lastUsedIp : net.ipAddress);
-    PutDotted(a.data() + kMask, net.subnetMask);
-    PutDotted(a.data() + kGateway, net.gateway);
+    PutDotted(a.data() + Ip, net.dhcp ? net.lastUsedIp : net.ipAddress);
+    PutDotted(a.data() + Mask, net.subnetMask);
+    PutDotted(a.data() + Gateway, net.gateway);
   } else if (request[32] == 5) {
-    a[kMode] = net.dhcp ? 8 : 1;
-    a[kModeFlag] = net.dhcp ? 4 : 1;
+    a[Mode] = net.dhcp ? 8 : 1;
+    a[ModeFlag] = net.dhcp ? 4 : 1;
   } else {
     return {};
   }
@@ -182,7 +182,7 @@ void UdpResponder::ClearReceived() {
 }
 
 void UdpResponder::Run() {
-  std::vector<uint8_t> buffer(kDatagramMax);
+  std::vector<uint8_t> buffer(DatagramMax);
   while (!stopping_) {
     pollfd p[2] = {{fd_, POLLIN, 0}, {wake_.ReadEnd(), POLLIN, 0}};
     if (poll(p, 2, 1000) <= 0 || (p[0].revents & POLLIN) == 0) continue;
@@ -203,23 +203,24 @@ std::vector<uint8_t> UdpResponder::Answer(const uint8_t* data, size_t size) {
     std::lock_guard<std::mutex> lock(mu_);
     if (received_.size() < DatagramsKept) received_.emplace_back(data, data + size);
   }
-  if (size < kHeader || Big16(data) != kHeader) return {};
+  if (size < Header || Big16(data) != Header) return {};
   const uint16_t command = Big16(data + 8);
 
   std::lock_guard<std::mutex> coreLock(core_.mu);
   NetworkSettings& net = core_.net;
   uint8_t mac[6] = {};
   MacFromText(net.macAddress, mac);
-  if (command == kDiscover) return DiscoverAnswer(data, mac, core_.status, net, options_.model);
+  if (command == DiscoverCommand)
+    return DiscoverAnswer(data, mac, core_.status, net, options_.model);
   if (std::memcmp(data + 22, mac, 6) != 0) return {};
-  if (command == kFactoryDefault) {
+  if (command == FactoryDefaultCommand) {
     FactoryDefault(net);
     return {};
   }
-  if (command == kReadSetting && size >= 34) return ReadSettingAnswer(data, mac, net);
-  if (command == kWriteSetting && size >= kSettingSize) {
+  if (command == ReadSettingCommand && size >= 34) return ReadSettingAnswer(data, mac, net);
+  if (command == WriteSettingCommand && size >= SettingSize) {
     if (!WriteSetting(data, net)) return {};
-    return AnswerOf(data, mac, kHeader);
+    return AnswerOf(data, mac, Header);
   }
   return {};
 }
@@ -236,21 +237,21 @@ bool UdpResponder::WriteSetting(const uint8_t* data, NetworkSettings& net) {
   std::lock_guard<std::mutex> lock(mu_);
   switch (data[34]) {
     case 0: {
-      const void* nul = std::memchr(data + kName, 0, 64);
-      const size_t length = nul ? static_cast<const uint8_t*>(nul) - (data + kName) : 64;
-      pending_.netName.assign(reinterpret_cast<const char*>(data + kName),
+      const void* nul = std::memchr(data + Name, 0, 64);
+      const size_t length = nul ? static_cast<const uint8_t*>(nul) - (data + Name) : 64;
+      pending_.netName.assign(reinterpret_cast<const char*>(data + Name),
                               std::min<size_t>(length, 63));
       pendingName_ = true;
       return true;
     }
     case 4:
-      pending_.ipAddress = Dotted(data + kIp);
-      pending_.subnetMask = Dotted(data + kMask);
-      pending_.gateway = Dotted(data + kGateway);
+      pending_.ipAddress = Dotted(data + Ip);
+      pending_.subnetMask = Dotted(data + Mask);
+      pending_.gateway = Dotted(data + Gateway);
       pendingAddress_ = true;
       return true;
     case 5:
-      pending_.dhcp = data[kMode] == 8;
+      pending_.dhcp = data[Mode] == 8;
       pendingMode_ = true;
       return true;
     case 7: ApplyPending(net); return true;

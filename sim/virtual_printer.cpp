@@ -20,7 +20,7 @@ struct FaultNameEntry {
   Fault fault;
   const char* name;
 };
-const FaultNameEntry kFaultNames[] = {
+const FaultNameEntry FaultNames[] = {
     {Fault::None, "none"},
     {Fault::Silent, "silent"},
     {Fault::Malformed, "malformed"},
@@ -34,7 +34,7 @@ const FaultNameEntry kFaultNames[] = {
 bool FaultFromName(const std::string& name, Fault& fault) {
   std::string n = Trim(name);
   for (char& c : n) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-  for (const FaultNameEntry& e : kFaultNames)
+  for (const FaultNameEntry& e : FaultNames)
     if (n == e.name) {
       fault = e.fault;
       return true;
@@ -43,7 +43,7 @@ bool FaultFromName(const std::string& name, Fault& fault) {
 }
 
 const char* FaultName(Fault fault) {
-  for (const FaultNameEntry& e : kFaultNames)
+  for (const FaultNameEntry& e : FaultNames)
     if (e.fault == fault) return e.name;
   return "none";
 }

@@ -217,7 +217,7 @@ std::string FleetCount(Words& w, VprinterSettings& s) {
   return {};
 }
 
-const Option kOptions[] = {
+const Option Options[] = {
     {"--help", Help},
     {"-h", Help},
     {"--version", Version},
@@ -301,7 +301,7 @@ std::string ParseCommandLine(int argc, char** argv, VprinterSettings& settings) 
   for (; words.i < argc && !settings.done; ++words.i) {
     const std::string a = argv[words.i];
     const Option* option = nullptr;
-    for (const Option& o : kOptions)
+    for (const Option& o : Options)
       if (a == o.name) option = &o;
     if (option == nullptr) return "unknown option " + a + " (try --help)";
     if (std::string error = option->handle(words, settings); !error.empty()) return error;

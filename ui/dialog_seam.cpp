@@ -22,14 +22,14 @@ namespace {
 QString g_startDirectory;
 
 // Message boxes carry the program's name as their title.
-const char kBoxTitle[] = "Varnalux";
+const char BoxTitle[] = "Varnalux";
 
 // Room beside the title for the window manager's icon and buttons.
-constexpr int kTitleBarExtra = 120;
+constexpr int TitleBarExtra = 120;
 
 // The narrowest box that still shows its whole title.
 int TitleWidth(const QWidget& box) {
-  return box.fontMetrics().horizontalAdvance(box.windowTitle()) + kTitleBarExtra;
+  return box.fontMetrics().horizontalAdvance(box.windowTitle()) + TitleBarExtra;
 }
 
 // Runs a message box that belongs to owner: parented to it while it is
@@ -38,7 +38,7 @@ int TitleWidth(const QWidget& box) {
 int RunBox(QMessageBox::Icon icon, const QString& text, QMessageBox::StandardButtons buttons,
            QWidget* owner, QMessageBox::StandardButton defaultButton = QMessageBox::NoButton) {
   QWidget* parent = owner != nullptr && owner->isEnabled() ? owner : nullptr;
-  QMessageBox box(icon, QString::fromLatin1(kBoxTitle), text, buttons, parent);
+  QMessageBox box(icon, QString::fromLatin1(BoxTitle), text, buttons, parent);
   if (defaultButton != QMessageBox::NoButton) box.setDefaultButton(defaultButton);
   if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
     grid->addItem(new QSpacerItem(TitleWidth(box), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),

@@ -12,15 +12,15 @@
 namespace varnalux {
 
 namespace {
-constexpr char kInitialFamily[] = "Liberation Sans";
-constexpr int kSampleWidth = 150;
-constexpr int kSampleHeight = 56;
-constexpr int kPreviewPoints = 10;
-constexpr int kPreviewCellWidth = 20;
-constexpr int kPreviewCellHeight = 30;
-constexpr int kPreviewInset = 5;
+constexpr char InitialFamily[] = "Liberation Sans";
+constexpr int SampleWidth = 150;
+constexpr int SampleHeight = 56;
+constexpr int PreviewPoints = 10;
+constexpr int PreviewCellWidth = 20;
+constexpr int PreviewCellHeight = 30;
+constexpr int PreviewInset = 5;
 // How far right and down from its place one preview character may reach.
-constexpr int kPreviewReach = 64;
+constexpr int PreviewReach = 64;
 
 // Draws text with the top-left corner of its line at (x, y), as a desktop
 // canvas places text.
@@ -31,8 +31,8 @@ void DrawTopLeft(QPainter& painter, int x, int y, const QString& text) {
 
 QFont InitialDialogFont() {
   QFont font;
-  if (QFontDatabase::hasFamily(QString::fromLatin1(kInitialFamily))) {
-    font.setFamily(QString::fromLatin1(kInitialFamily));
+  if (QFontDatabase::hasFamily(QString::fromLatin1(InitialFamily))) {
+    font.setFamily(QString::fromLatin1(InitialFamily));
   } else {
     QFont sans;
     sans.setStyleHint(QFont::SansSerif);
@@ -68,7 +68,7 @@ QFont FontAtPixels(const QFont& font, int pixels) {
 }
 
 QImage SampleImage(const QFont& font) {
-  QImage image(kSampleWidth, kSampleHeight, QImage::Format_RGB32);
+  QImage image(SampleWidth, SampleHeight, QImage::Format_RGB32);
   image.fill(Qt::white);
   QPainter painter(&image);
   painter.setFont(FontAtPixels(font, FontPixels(font)));
@@ -84,21 +84,21 @@ QImage PreviewImage(const varnalux::FontCanvas& canvas, int codePage) {
   // by the same rasteriser and ink rule as the font file's glyphs.
   varnalux::FontCanvas small;
   const bool drawable =
-      canvas.HasFont() && small.SelectFontFile(canvas.FilePath(),
-                                               varnalux::PointsToPixels(kPreviewPoints),
-                                               canvas.Style(), canvas.FaceIndex());
+      canvas.HasFont() &&
+      small.SelectFontFile(canvas.FilePath(), varnalux::PointsToPixels(PreviewPoints),
+                           canvas.Style(), canvas.FaceIndex());
   const varnalux::CodeDecoder decoder(codePage);
-  std::vector<uint8_t> cell(static_cast<size_t>((kPreviewReach + 7) / 8 * kPreviewReach));
+  std::vector<uint8_t> cell(static_cast<size_t>((PreviewReach + 7) / 8 * PreviewReach));
   for (int r = 0; r < 16 && drawable; ++r) {
     for (int c = 0; c < 16; ++c) {
       const uint8_t code = static_cast<uint8_t>(16 * r + c);
       if (code == 0) continue;
       const char32_t ch = decoder.Decode(&code, 1);
       if (ch == varnalux::NoCharacter) continue;
-      const int left = kPreviewCellWidth * c + kPreviewInset;
-      const int top = kPreviewCellHeight * r + kPreviewInset;
-      const int w = std::min(kPreviewReach, PreviewWidth - left);
-      const int h = std::min(kPreviewReach, PreviewHeight - top);
+      const int left = PreviewCellWidth * c + PreviewInset;
+      const int top = PreviewCellHeight * r + PreviewInset;
+      const int w = std::min(PreviewReach, PreviewWidth - left);
+      const int h = std::min(PreviewReach, PreviewHeight - top);
       small.DrawChar(ch, 0, 0, w, h, cell.data());
       const int stride = (w + 7) / 8;
       for (int y = 0; y < h; ++y)
@@ -109,9 +109,9 @@ QImage PreviewImage(const varnalux::FontCanvas& canvas, int codePage) {
   }
   QPainter painter(&image);
   painter.setPen(Qt::black);
-  for (int x = kPreviewCellWidth; x <= 15 * kPreviewCellWidth; x += kPreviewCellWidth)
+  for (int x = PreviewCellWidth; x <= 15 * PreviewCellWidth; x += PreviewCellWidth)
     painter.drawLine(x, 0, x, PreviewHeight - 1);
-  for (int y = kPreviewCellHeight; y <= 15 * kPreviewCellHeight; y += kPreviewCellHeight)
+  for (int y = PreviewCellHeight; y <= 15 * PreviewCellHeight; y += PreviewCellHeight)
     painter.drawLine(0, y, PreviewWidth - 1, y);
   return image;
 }

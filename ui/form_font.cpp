@@ -13,14 +13,14 @@ namespace varnalux {
 namespace {
 
 // The DPI the form sizes are given for.
-constexpr double kFormDpi = 96.0;
+constexpr double FormDpi = 96.0;
 
 // How much larger the text is drawn than on a 96-dpi screen, in the
 // window's own pixels; never below 1.
 double FormScale() {
   const QScreen* screen = QGuiApplication::primaryScreen();
   if (screen == nullptr) return 1.0;
-  return std::max(1.0, screen->logicalDotsPerInchY() / kFormDpi);
+  return std::max(1.0, screen->logicalDotsPerInchY() / FormDpi);
 }
 
 }  // namespace

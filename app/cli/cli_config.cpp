@@ -15,10 +15,10 @@ namespace varnalux {
 
 namespace {
 
-const char kReadUsage[] = "read-config [--json] [--save FILE.dcf]";
-const char kWriteUsage[] = "write-config FILE.dcf";
-const char kShowUsage[] = "show-config FILE.dcf [--json]";
-const char kDiffUsage[] = "diff-config A B   (each a .dcf file or the word printer)";
+const char ReadUsage[] = "read-config [--json] [--save FILE.dcf]";
+const char WriteUsage[] = "write-config FILE.dcf";
+const char ShowUsage[] = "show-config FILE.dcf [--json]";
+const char DiffUsage[] = "diff-config A B   (each a .dcf file or the word printer)";
 
 void Print(const std::string& text) { fwrite(text.data(), 1, text.size(), CliOut()); }
 
@@ -53,7 +53,7 @@ int CmdReadConfig(CliLink& link, const CliArgs& args) {
     } else if (args[i] == "--save" && i + 1 < args.size() && !args[i + 1].empty()) {
       savePath = args[++i];
     } else {
-      return UsageError(kReadUsage);
+      return UsageError(ReadUsage);
     }
   }
   PrinterConfig config;
@@ -75,7 +75,7 @@ int CmdReadConfig(CliLink& link, const CliArgs& args) {
 }
 
 int CmdWriteConfig(CliLink& link, const CliArgs& args) {
-  if (args.size() != 1 || args[0].empty() || args[0][0] == '-') return UsageError(kWriteUsage);
+  if (args.size() != 1 || args[0].empty() || args[0][0] == '-') return UsageError(WriteUsage);
   PrinterConfig shown;
   int32_t unit = 0;
   PrinterStatus status;
@@ -99,9 +99,9 @@ int CmdShowConfig(CliLink&, const CliArgs& args) {
     else if (path.empty() && !a.empty() && a[0] != '-')
       path = a;
     else
-      return UsageError(kShowUsage);
+      return UsageError(ShowUsage);
   }
-  if (path.empty()) return UsageError(kShowUsage);
+  if (path.empty()) return UsageError(ShowUsage);
   PrinterConfig config;
   int32_t unit = 0;
   PrinterStatus status;
@@ -114,7 +114,7 @@ int CmdShowConfig(CliLink&, const CliArgs& args) {
 }
 
 int CmdDiffConfig(CliLink& link, const CliArgs& args) {
-  if (args.size() != 2 || args[0].empty() || args[1].empty()) return UsageError(kDiffUsage);
+  if (args.size() != 2 || args[0].empty() || args[1].empty()) return UsageError(DiffUsage);
   PrinterConfig configs[2];
   for (int i = 0; i < 2; ++i) {
     if (args[i] == "printer") {

@@ -22,27 +22,27 @@ namespace varnalux {
 
 namespace {
 
-const char kFilesUsage[] = "files [--json]";
-const char kDownloadUsage[] =
+const char FilesUsage[] = "files [--json]";
+const char DownloadUsage[] =
     "download FILE [--type bmp|pcx|ttf|font|bas|data|firmware|kvx] [--device dram|flash|card] "
     "[--name NAME]";
-const char kFormatUsage[] = "format dram|flash|card [--yes]";
+const char FormatUsage[] = "format dram|flash|card [--yes]";
 
-const char* const kDeviceNames[MemoryDeviceCount] = {"DRAM", "FLASH", "CARD"};
-const char* const kDeviceWords[MemoryDeviceCount] = {"dram", "flash", "card"};
+const char* const DeviceNames[MemoryDeviceCount] = {"DRAM", "FLASH", "CARD"};
+const char* const DeviceWords[MemoryDeviceCount] = {"dram", "flash", "card"};
 // The words of --type, in the order of the file-type list.
-const char* const kTypeWords[FileTypeCount] = {"bmp", "pcx",  "ttf",      "font",
-                                               "bas", "data", "firmware", "kvx"};
+const char* const TypeWords[FileTypeCount] = {"bmp", "pcx",  "ttf",      "font",
+                                              "bas", "data", "firmware", "kvx"};
 
 int DeviceFromWord(const std::string& word) {
   for (int d = 0; d < MemoryDeviceCount; ++d)
-    if (word == kDeviceWords[d]) return d;
+    if (word == DeviceWords[d]) return d;
   return -1;
 }
 
 int TypeFromWord(const std::string& word) {
   for (int t = 0; t < FileTypeCount; ++t)
-    if (word == kTypeWords[t]) return t;
+    if (word == TypeWords[t]) return t;
   return -1;
 }
 
@@ -63,8 +63,7 @@ void PrintText(const DeviceFiles* files) {
     const DeviceFiles& f = files[d];
     std::string physical = f.physicalValid ? std::to_string(f.physicalSpace) + " KB" : "";
     std::string free = f.freeValid ? std::to_string(f.freeSpace) + " KB" : "";
-    fprintf(CliOut(), "%s physical: %s free: %s\n", kDeviceNames[d], physical.c_str(),
-            free.c_str());
+    fprintf(CliOut(), "%s physical: %s free: %s\n", DeviceNames[d], physical.c_str(), free.c_str());
     for (const std::string& name : FileListItems(f.listText))
       fprintf(CliOut(), "  %s\n", PlainText(name).c_str());
     if (f.listCut) fprintf(CliOut(), "  (list cut: %s)\n", ListCutText(f.listCut).c_str());
@@ -76,7 +75,7 @@ void PrintJson(const DeviceFiles* files) {
   for (int d = 0; d < MemoryDeviceCount; ++d) {
     const DeviceFiles& f = files[d];
     if (d > 0) out += ", ";
-    out += JsonString(kDeviceNames[d]) + ": {\"physicalKb\": ";
+    out += JsonString(DeviceNames[d]) + ": {\"physicalKb\": ";
     out += f.physicalValid ? std::to_string(f.physicalSpace) : "null";
     out += ", \"freeKb\": ";
     out += f.freeValid ? std::to_string(f.freeSpace) : "null";
@@ -168,7 +167,7 @@ bool PrinterNameFits(const std::string& name) {
 int CmdFiles(CliLink& link, const CliArgs& args) {
   bool json = false;
   for (const std::string& a : args) {
-    if (a != "--json") return UsageError(kFilesUsage);
+    if (a != "--json") return UsageError(FilesUsage);
     json = true;
   }
   std::unique_ptr<DeviceFiles[]> files(new DeviceFiles[MemoryDeviceCount]());
@@ -184,7 +183,7 @@ int CmdFiles(CliLink& link, const CliArgs& args) {
 
 int CmdDownload(CliLink& link, const CliArgs& args) {
   DownloadArgs d;
-  if (!ParseDownloadArgs(args, d)) return UsageError(kDownloadUsage);
+  if (!ParseDownloadArgs(args, d)) return UsageError(DownloadUsage);
   if (FileTypes[d.type].sentUnchanged) return SendUnchanged(link, d.path);
 
   if (!d.named) d.name = PrinterNameFromPath(d.path, FileTypes[d.type].extension);
@@ -220,16 +219,16 @@ int CmdFormat(CliLink& link, const CliArgs& args) {
     } else if (device < 0 && DeviceFromWord(a) >= 0) {
       device = DeviceFromWord(a);
     } else {
-      return UsageError(kFormatUsage);
+      return UsageError(FormatUsage);
     }
   }
-  if (device < 0) return UsageError(kFormatUsage);
+  if (device < 0) return UsageError(FormatUsage);
   if (!yes) {
     // No question without a person to answer it: a script, or one printer
     // of a list, gives --yes.
     if (isatty(STDIN_FILENO) != 1 || !CliAttended()) {
       fprintf(CliErr(), "varnalux-cli: format erases every file of %s; give --yes to confirm\n",
-              kDeviceNames[device]);
+              DeviceNames[device]);
       return ExitUsage;
     }
     fprintf(CliErr(), "Are you sure? [y/N] ");

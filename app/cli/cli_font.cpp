@@ -21,17 +21,17 @@ namespace varnalux {
 
 namespace {
 
-constexpr const char* kMakeFontUsage =
+constexpr const char* MakeFontUsage =
     "make-font OUT --font FAMILY|FILE [--style regular|bold|italic|bold-italic]\n"
     "      [--size PT | --pixel-size PX] [--encoding standard|asian|table|asian-table]\n"
     "      [--range START-END | --mapping standard|full] [--asian tc|sc|kr|jp] [--table FILE]\n"
     "      [--codepage N] [--width W] [--height H] [--italic-width N] [--pitch fixed|variable]\n"
     "      [--strict] [--allow-fallback]";
-constexpr const char* kFontInfoUsage = "font-info FILE [--json]";
-constexpr const char* kFontSheetUsage = "font-sheet FILE OUT.png";
+constexpr const char* FontInfoUsage = "font-info FILE [--json]";
+constexpr const char* FontSheetUsage = "font-sheet FILE OUT.png";
 
 // The character height of the page's initial font.
-constexpr int kDefaultPixelSize = 13;
+constexpr int DefaultPixelSize = 13;
 
 int Index(const std::string& value, std::initializer_list<const char*> names) {
   int i = 0;
@@ -55,8 +55,8 @@ bool NamesAFile(const std::string& font) {
   const size_t dot = font.rfind('.');
   if (dot == std::string::npos) return false;
   const std::string ext = font.substr(dot + 1);
-  for (const char* known : {"ttf", "ttc", "otf", "otc", "pfa", "pfb", "pcf", "bdf", "gz", "woff",
-                            "woff2", "dfont"})
+  for (const char* known :
+       {"ttf", "ttc", "otf", "otc", "pfa", "pfb", "pcf", "bdf", "gz", "woff", "woff2", "dfont"})
     if (strcasecmp(ext.c_str(), known) == 0) return true;
   return false;
 }
@@ -181,23 +181,23 @@ int FieldsFromArgs(const MakeFontArgs& m, int encodeMode, FontPageFields& fields
   fields.pitch = ApplyEncodeMode(encodeMode).pitch;
   if (!m.pitch.empty()) {
     fields.pitch = Index(m.pitch, {"fixed", "variable"});
-    if (fields.pitch < 0) return UsageError(kMakeFontUsage);
+    if (fields.pitch < 0) return UsageError(MakeFontUsage);
   }
   if (!m.mapping.empty()) {
     const int mapping = Index(m.mapping, {"standard", "full"});
-    if (mapping < 0) return UsageError(kMakeFontUsage);
+    if (mapping < 0) return UsageError(MakeFontUsage);
     MappingRange(mapping, fields.charStart, fields.charEnd);
   }
   if (!m.range.empty()) {
     // START-END as typed into the two range edits.
     const size_t dash = m.range.find('-', 1);
-    if (dash == std::string::npos) return UsageError(kMakeFontUsage);
+    if (dash == std::string::npos) return UsageError(MakeFontUsage);
     fields.charStart = m.range.substr(0, dash);
     fields.charEnd = m.range.substr(dash + 1);
   }
   if (!m.asian.empty()) {
     fields.asianEncoding = Index(m.asian, {"tc", "sc", "kr", "jp"});
-    if (fields.asianEncoding < 0) return UsageError(kMakeFontUsage);
+    if (fields.asianEncoding < 0) return UsageError(MakeFontUsage);
   }
   if (!m.table.empty()) {
     fields.byFile = true;
@@ -223,7 +223,7 @@ int FieldsFromArgs(const MakeFontArgs& m, int encodeMode, FontPageFields& fields
 // The character height from --pixel-size or --size (the page's initial one
 // without either); false when the value is unusable.
 bool PixelSizeFromArgs(const MakeFontArgs& m, int& px) {
-  px = kDefaultPixelSize;
+  px = DefaultPixelSize;
   if (!m.pixelSize.empty()) {
     int32_t v = 0;
     if (!ParseStrictInteger(m.pixelSize.c_str(), v) || v < 1 || v > CanvasSize) return false;
@@ -297,7 +297,7 @@ int WriteFont(const FontPageFields& fields, FontCanvas& canvas, const std::strin
 
 int CmdMakeFont(CliLink&, const CliArgs& args) {
   MakeFontArgs m;
-  if (!ParseMakeFontArgs(args, m)) return UsageError(kMakeFontUsage);
+  if (!ParseMakeFontArgs(args, m)) return UsageError(MakeFontUsage);
   const int styleIndex = Index(m.style, {"regular", "bold", "italic", "bold-italic"});
   const int encodeMode = Index(m.encoding, {"standard", "asian", "table", "asian-table"});
   FontPageFields fields;
@@ -320,19 +320,20 @@ int CmdFontInfo(CliLink&, const CliArgs& args) {
     else if (path.empty() && a.compare(0, 2, "--") != 0)
       path = a;
     else
-      return UsageError(kFontInfoUsage);
+      return UsageError(FontInfoUsage);
   }
-  if (path.empty()) return UsageError(kFontInfoUsage);
+  if (path.empty()) return UsageError(FontInfoUsage);
   FontFile file;
   if (!LoadFontFile(path, file)) return ResultFileOpenError;
   const FontFileHeader& h = file.Header();
   if (json) {
-    printf("{\"size\": %zu, \"variablePitch\": %s, \"doubleByte\": %s, \"index\": %s, "
-           "\"italic\": %s, \"cellWidth\": %d, \"cellHeight\": %d, \"charStart\": %d, "
-           "\"charEnd\": %d, \"asianSet\": ",
-           file.Size(), h.variablePitch ? "true" : "false", h.doubleByte ? "true" : "false",
-           h.hasIndex ? "true" : "false", h.italic ? "true" : "false", h.cellWidth, h.cellHeight,
-           h.charStart, h.charEnd);
+    printf(
+        "{\"size\": %zu, \"variablePitch\": %s, \"doubleByte\": %s, \"index\": %s, "
+        "\"italic\": %s, \"cellWidth\": %d, \"cellHeight\": %d, \"charStart\": %d, "
+        "\"charEnd\": %d, \"asianSet\": ",
+        file.Size(), h.variablePitch ? "true" : "false", h.doubleByte ? "true" : "false",
+        h.hasIndex ? "true" : "false", h.italic ? "true" : "false", h.cellWidth, h.cellHeight,
+        h.charStart, h.charEnd);
     if (*AsianSetName(h.asianLetter) != '\0')
       printf("\"%c\"", h.asianLetter);
     else
@@ -364,7 +365,7 @@ int CmdFontInfo(CliLink&, const CliArgs& args) {
 }
 
 int CmdFontSheet(CliLink&, const CliArgs& args) {
-  if (args.size() != 2) return UsageError(kFontSheetUsage);
+  if (args.size() != 2) return UsageError(FontSheetUsage);
   FontFile file;
   if (!LoadFontFile(args[0], file)) return ResultFileOpenError;
   FontSheet sheet(file);
@@ -374,8 +375,9 @@ int CmdFontSheet(CliLink&, const CliArgs& args) {
     return ResultFileOpenError;
   }
   std::string error;
-  if (!WriteGreyPng(args[1], sheet.Width(), sheet.Height(),
-                    [&](int y, uint8_t* row) { sheet.RenderRow(y, row); }, error)) {
+  if (!WriteGreyPng(
+          args[1], sheet.Width(), sheet.Height(),
+          [&](int y, uint8_t* row) { sheet.RenderRow(y, row); }, error)) {
     fprintf(stderr, "varnalux-cli: %s: %s\n", args[1].c_str(), error.c_str());
     return ResultFileOpenError;
   }

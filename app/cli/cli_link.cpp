@@ -25,7 +25,7 @@ struct SerialChoice {
   const char* words[8];  // null after the last word
 };
 
-constexpr SerialChoice kSerialChoices[] = {
+constexpr SerialChoice SerialChoices[] = {
     {"--baud",
      &SerialSettings::baudIndex,
      {"2400", "4800", "9600", "19200", "38400", "57600", "115200"}},
@@ -85,21 +85,21 @@ struct LinkOption {
   bool (*set)(const std::string& value, CliLink& link, std::string& error);
 };
 
-constexpr LinkOption kLinkOptions[] = {{"--com", SetCom}, {"--lpt", SetLpt}, {"--tcp", SetTcp}};
+constexpr LinkOption LinkOptions[] = {{"--com", SetCom}, {"--lpt", SetLpt}, {"--tcp", SetTcp}};
 
 enum class Taken { Yes, NotALinkOption, Error };
 
 // Takes one option of the link's with its value (null when none follows).
 Taken TakeLinkOption(const std::string& a, const std::string* v, CliLink& link, int& linkOptions,
                      std::string& error) {
-  for (const LinkOption& o : kLinkOptions) {
+  for (const LinkOption& o : LinkOptions) {
     if (a != o.option) continue;
     if (v == nullptr) return error = a + " needs a value", Taken::Error;
     if (!o.set(*v, link, error)) return Taken::Error;
     ++linkOptions;
     return Taken::Yes;
   }
-  for (const SerialChoice& c : kSerialChoices) {
+  for (const SerialChoice& c : SerialChoices) {
     if (a != c.option) continue;
     if (v == nullptr) return error = a + " needs a value", Taken::Error;
     const int n = WordIndex(*v, c.words);

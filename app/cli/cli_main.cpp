@@ -12,7 +12,7 @@ using namespace varnalux;
 
 namespace {
 
-const CliCommand kCommands[] = {
+const CliCommand Commands[] = {
     {"probe", "probe", CmdProbe},
     {"status", "status [--json]", CmdStatus},
     {"send", "send FILE|-", CmdSend},
@@ -76,7 +76,7 @@ void PrintCliUsage(FILE* out) {
           "  --jobs N          printers served at once, 1..256 (8 when omitted)\n"
           "  --json            one JSON object a printer, then a summary\n"
           "commands:\n");
-  for (const CliCommand& c : kCommands) fprintf(out, "  %s\n", c.usage);
+  for (const CliCommand& c : Commands) fprintf(out, "  %s\n", c.usage);
   fprintf(out,
           "exit status: 0 success, 1 Port Open Error, 2 Data Transmission Error,\n"
           "3 Data Receiving Error, 4 File Open Error, 5 Unknow Error,\n"
@@ -85,7 +85,7 @@ void PrintCliUsage(FILE* out) {
 }
 
 const CliCommand* FindCliCommand(const std::string& name) {
-  for (const CliCommand& c : kCommands)
+  for (const CliCommand& c : Commands)
     if (name == c.name) return &c;
   return nullptr;
 }

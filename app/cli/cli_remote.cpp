@@ -17,10 +17,10 @@ namespace varnalux {
 
 namespace {
 
-const char kDiscoverUsage[] = "discover [--json] [--save-printers FILE]";
-const char kResetUsage[] = "remote-reset MAC";
-const char kSetUsage[] = "remote-set MAC [--dhcp | --static IP MASK GATEWAY] [--name NAME]";
-constexpr size_t kNameMax = 63;
+const char DiscoverUsage[] = "discover [--json] [--save-printers FILE]";
+const char ResetUsage[] = "remote-reset MAC";
+const char SetUsage[] = "remote-set MAC [--dhcp | --static IP MASK GATEWAY] [--name NAME]";
+constexpr size_t NameMax = 63;
 
 // The options, or an error message and false when the override is unusable.
 bool Options(net::UdpOptions& options) {
@@ -42,8 +42,11 @@ std::string RowsToJson(const std::vector<net::PrinterRow>& rows) {
   for (size_t i = 0; i < rows.size(); ++i) {
     const net::PrinterRow& r = rows[i];
     out += i == 0 ? "\n  {" : ",\n  {";
-    const std::pair<const char*, const std::string*> fields[] = {
-        {"name", &r.name}, {"mac", &r.mac}, {"ip", &r.ip}, {"model", &r.model}, {"status", &r.status}};
+    const std::pair<const char*, const std::string*> fields[] = {{"name", &r.name},
+                                                                 {"mac", &r.mac},
+                                                                 {"ip", &r.ip},
+                                                                 {"model", &r.model},
+                                                                 {"status", &r.status}};
     for (size_t f = 0; f < std::size(fields); ++f) {
       if (f > 0) out += ", ";
       out += JsonString(fields[f].first) + ": " + JsonString(*fields[f].second);
@@ -90,7 +93,7 @@ struct RemoteSetArgs {
 
 // Reads the words of remote-set: 0, or the exit code when they are unusable.
 int ParseRemoteSetArgs(const CliArgs& args, net::Mac& mac, RemoteSetArgs& set) {
-  if (args.empty() || !net::ParseMacText(args[0], mac)) return UsageError(kSetUsage);
+  if (args.empty() || !net::ParseMacText(args[0], mac)) return UsageError(SetUsage);
   for (size_t i = 1; i < args.size(); ++i) {
     if (args[i] == "--dhcp" && !set.dhcp) {
       set.dhcp = true;
@@ -106,15 +109,15 @@ int ParseRemoteSetArgs(const CliArgs& args, net::Mac& mac, RemoteSetArgs& set) {
     } else if (args[i] == "--name" && !set.nameGiven && i + 1 < args.size()) {
       set.nameGiven = true;
       set.name = args[++i];
-      if (set.name.size() > kNameMax) {
+      if (set.name.size() > NameMax) {
         fprintf(stderr, "varnalux-cli: a printer name has at most 63 characters\n");
         return ExitUsage;
       }
     } else {
-      return UsageError(kSetUsage);
+      return UsageError(SetUsage);
     }
   }
-  if (set.dhcp && set.isStatic) return UsageError(kSetUsage);
+  if (set.dhcp && set.isStatic) return UsageError(SetUsage);
   return 0;
 }
 
@@ -184,7 +187,7 @@ bool ParseDiscoverArgs(const CliArgs& args, bool& json, std::string& listPath) {
 int CmdDiscover(CliLink&, const CliArgs& args) {
   bool json = false;
   std::string listPath;
-  if (!ParseDiscoverArgs(args, json, listPath)) return UsageError(kDiscoverUsage);
+  if (!ParseDiscoverArgs(args, json, listPath)) return UsageError(DiscoverUsage);
   net::UdpOptions options;
   if (!Options(options)) return ReportCliResult(ResultPortOpenError);
   net::RemoteSession session(options);
@@ -202,7 +205,7 @@ int CmdDiscover(CliLink&, const CliArgs& args) {
 
 int CmdRemoteReset(CliLink&, const CliArgs& args) {
   net::Mac mac;
-  if (args.size() != 1 || !net::ParseMacText(args[0], mac)) return UsageError(kResetUsage);
+  if (args.size() != 1 || !net::ParseMacText(args[0], mac)) return UsageError(ResetUsage);
   net::UdpOptions options;
   if (!Options(options)) return ReportCliResult(ResultPortOpenError);
   net::RemoteSession session(options);
@@ -240,7 +243,7 @@ int CmdRemoteSet(CliLink&, const CliArgs& args) {
     std::string found;
     if (!FindPrinter(session, mac, found, ways)) return ReportCliResult(ResultPortOpenError);
     if (ways.empty()) return ReportCliResult(ResultReceiveError);
-    assumed.netName = found.substr(0, kNameMax);
+    assumed.netName = found.substr(0, NameMax);
   }
 
   bool answered = false;

@@ -1,9 +1,8 @@
 // make-font, font-info and font-sheet run as a separate process.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
@@ -40,10 +39,10 @@ TEST_F(CliFont, FixedRangeFont) {
 
 TEST_F(CliFont, DefaultsMeasureTheSampleLikeThePage) {
   // Standard encoding, variable pitch, 32-127, the cell of "W" at 13 pixels.
-  auto r = RunCli({"make-font", Out(), "--font", testing::kLatinFontFile, "--style", "italic"});
+  auto r = RunCli({"make-font", Out(), "--font", testing::LatinFontFile, "--style", "italic"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   FontCanvas canvas;
-  ASSERT_TRUE(canvas.SelectFontFile(testing::kLatinFontFile, 13, FontStyle::Italic));
+  ASSERT_TRUE(canvas.SelectFontFile(testing::LatinFontFile, 13, FontStyle::Italic));
   const TextSize w = canvas.MeasureChar(U'W');
   const auto b = ReadBytes(Out());
   ASSERT_GE(b.size(), 32u);
@@ -55,9 +54,9 @@ TEST_F(CliFont, DefaultsMeasureTheSampleLikeThePage) {
   EXPECT_EQ(b[4], w.width * 3 / 10 != 0 ? 1 : 0);
   EXPECT_EQ(U16(b, 17), w.width * 3 / 10);
   // --size in points: 9 points are 12 pixels.
-  r = RunCli({"make-font", Out("p.bmf"), "--font", testing::kLatinFontFile, "--size", "9"});
+  r = RunCli({"make-font", Out("p.bmf"), "--font", testing::LatinFontFile, "--size", "9"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  ASSERT_TRUE(canvas.SelectFontFile(testing::kLatinFontFile, 12));
+  ASSERT_TRUE(canvas.SelectFontFile(testing::LatinFontFile, 12));
   EXPECT_EQ(U16(ReadBytes(Out("p.bmf")), 5), canvas.MeasureChar(U'W').height);
 }
 
@@ -84,21 +83,21 @@ TEST_F(CliFont, PageMessagesAndExitStatus) {
   // Usage errors.
   EXPECT_EQ(RunCli({"make-font", Out()}).exitCode, 64);
   EXPECT_EQ(RunCli({"make-font", Out(), "--font", "x", "--bogus", "1"}).exitCode, 64);
-  EXPECT_EQ(RunCli({"make-font", Out(), "--font", "x", "--size", "9", "--pixel-size", "9"}).exitCode,
-            64);
+  EXPECT_EQ(
+      RunCli({"make-font", Out(), "--font", "x", "--size", "9", "--pixel-size", "9"}).exitCode, 64);
   EXPECT_EQ(RunCli({"make-font", Out(), "--font", "x", "--asian", "cn"}).exitCode, 64);
 }
 
 TEST_F(CliFont, RangeMappingsAndCodePage) {
-  auto r = RunCli({"make-font", Out(), "--font", "DejaVu Sans", "--mapping", "full", "--pitch",
-                   "fixed"});
+  auto r = RunCli(
+      {"make-font", Out(), "--font", "DejaVu Sans", "--mapping", "full", "--pitch", "fixed"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(U16(ReadBytes(Out()), 15), 224);
-  r = RunCli({"make-font", Out("w.bmf"), "--font", "DejaVu Sans", "--range", "192-192",
-              "--pitch", "fixed"});
+  r = RunCli({"make-font", Out("w.bmf"), "--font", "DejaVu Sans", "--range", "192-192", "--pitch",
+              "fixed"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
-  r = RunCli({"make-font", Out("c.bmf"), "--font", "DejaVu Sans", "--range", "192-192",
-              "--pitch", "fixed", "--codepage", "1251"});
+  r = RunCli({"make-font", Out("c.bmf"), "--font", "DejaVu Sans", "--range", "192-192", "--pitch",
+              "fixed", "--codepage", "1251"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_NE(ReadBytes(Out("w.bmf")), ReadBytes(Out("c.bmf")));  // À against А
 }
@@ -113,8 +112,8 @@ TEST_F(CliFont, TablesFromFiles) {
   EXPECT_EQ(b[32], 'A');
   EXPECT_EQ(b[38], 'B');
   EXPECT_EQ(b[44], 'C');
-  r = RunCli({"make-font", Out(), "--font", "DejaVu Sans", "--encoding", "asian-table",
-              "--table", dir_.File("t.txt")});
+  r = RunCli({"make-font", Out(), "--font", "DejaVu Sans", "--encoding", "asian-table", "--table",
+              dir_.File("t.txt")});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   b = ReadBytes(Out());
   EXPECT_EQ(U16(b, 15), 1);
@@ -125,9 +124,9 @@ TEST_F(CliFont, TablesFromFiles) {
 }
 
 TEST_F(CliFont, CompleteAsianSetIsFixedPitchWhateverIsAsked) {
-  auto r = RunCli({"make-font", Out(), "--font", testing::kCjkFontFile, "--encoding", "asian",
-                   "--asian", "kr", "--pitch", "variable", "--pixel-size", "8", "--width", "8",
-                   "--height", "8"});
+  auto r =
+      RunCli({"make-font", Out(), "--font", testing::CjkFontFile, "--encoding", "asian", "--asian",
+              "kr", "--pitch", "variable", "--pixel-size", "8", "--width", "8", "--height", "8"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, "9026 glyphs, " + std::to_string(32 + 9026 * 8) + " bytes\n");
   const auto b = ReadBytes(Out());
@@ -210,8 +209,8 @@ TEST_F(CliFont, SaysWhatWasLeftOutAndStrictRefusesIt) {
   EXPECT_EQ(r.out.rfind("224 glyphs, ", 0), 0u);
   // The holes of code page 1252 are part of the full mapping's layout: --strict
   // says so but writes the font.
-  r = RunCli({"make-font", Out(), "--font", "DejaVu Sans", "--mapping", "full", "--pitch",
-              "fixed", "--strict"});
+  r = RunCli({"make-font", Out(), "--font", "DejaVu Sans", "--mapping", "full", "--pitch", "fixed",
+              "--strict"});
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.err, note);
   const auto made = ReadBytes(Out());

@@ -3,8 +3,8 @@
 // with several hard links, and writable files in folders that take no new
 // file.
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <grp.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -27,8 +27,8 @@ namespace {
 namespace fs = std::filesystem;
 
 // A user other than root and the usual first accounts ("nobody").
-constexpr uid_t kOtherUser = 65534;
-constexpr gid_t kOtherGroup = 65534;
+constexpr uid_t OtherUser = 65534;
+constexpr gid_t OtherGroup = 65534;
 
 std::string ReadAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
@@ -87,7 +87,8 @@ TEST_F(AtomicFilePathsTest, LoopsOfLinksAreRefusedAndStayLinks) {
     EXPECT_FALSE(SaveFileAtomically(Path(name), "x", 1)) << name;
   for (const char* name : {"a.dcf", "b.dcf", "self.dcf", "loop"})
     EXPECT_TRUE(fs::is_symlink(Path(name))) << name;
-  EXPECT_EQ(Entries(folder.Path()), (std::vector<std::string>{"a.dcf", "b.dcf", "loop", "self.dcf"}));
+  EXPECT_EQ(Entries(folder.Path()),
+            (std::vector<std::string>{"a.dcf", "b.dcf", "loop", "self.dcf"}));
   // A long chain that ends is not a loop.
   ASSERT_EQ(symlink("end.dcf", Path("c0").c_str()), 0);
   for (int i = 1; i < 30; ++i)
@@ -108,8 +109,8 @@ TEST_F(AtomicFilePathsTest, LinksPlantedByAnotherUserInASharedFolderAreNotFollow
   const std::string victim = folder.Write("victim.conf", "precious");
   ASSERT_EQ(symlink(victim.c_str(), (shared + "/planted.dcf").c_str()), 0);
   ASSERT_EQ(symlink(Path("real").c_str(), (shared + "/planted-dir").c_str()), 0);
-  if (lchown((shared + "/planted.dcf").c_str(), kOtherUser, kOtherGroup) != 0 ||
-      lchown((shared + "/planted-dir").c_str(), kOtherUser, kOtherGroup) != 0)
+  if (lchown((shared + "/planted.dcf").c_str(), OtherUser, OtherGroup) != 0 ||
+      lchown((shared + "/planted-dir").c_str(), OtherUser, OtherGroup) != 0)
     GTEST_SKIP() << "only root can give a link to another user";
   // The caller's own link to the planted one: the planted hop still counts.
   ASSERT_EQ(symlink((shared + "/planted.dcf").c_str(), Path("mine.dcf").c_str()), 0);
@@ -215,8 +216,8 @@ int InChildThatCannotWriteTheFolder(const std::string& locked, const std::string
   const pid_t pid = fork();
   if (pid == 0) {
     if (geteuid() == 0 &&
-        (setgroups(0, nullptr) != 0 || setresgid(kOtherGroup, kOtherGroup, kOtherGroup) != 0 ||
-         setresuid(kOtherUser, kOtherUser, kOtherUser) != 0))
+        (setgroups(0, nullptr) != 0 || setresgid(OtherGroup, OtherGroup, OtherGroup) != 0 ||
+         setresuid(OtherUser, OtherUser, OtherUser) != 0))
       _exit(77);
     if (access(locked.c_str(), W_OK) == 0 || access(file.c_str(), W_OK) != 0) _exit(77);
     _exit(body(file) ? 0 : 1);
@@ -236,7 +237,7 @@ class ReadOnlyFolderTest : public AtomicFilePathsTest {
     if (geteuid() == 0) {
       // The other user reaches the folder and owns the file, not the folder.
       ASSERT_EQ(chmod(folder.Path().c_str(), 0711), 0);
-      ASSERT_EQ(chown(file.c_str(), kOtherUser, kOtherGroup), 0);
+      ASSERT_EQ(chown(file.c_str(), OtherUser, OtherGroup), 0);
     }
     ASSERT_EQ(chmod(locked.c_str(), 0555), 0);
   }

@@ -17,7 +17,7 @@ using testing::BoundLink;
 using testing::LoopbackPeer;
 
 // The wire order of the reader's queries, written out independently.
-const char* const kWireOrder[] = {
+const char* const WireOrder[] = {
     "DPI",         "VERSION",     "MILAGE",      "CHECKSUM",   "SPEED",    "DENSITY",
     "DENSITYBASE", "PAPERWIDTH",  "PAPERHEIGHT", "SENSORMODE", "GAPSIZE",  "GAPOFFSET",
     "PRINTOUT",    "CUTTERPIECE", "REFERENCEX",  "REFERENCEY", "DIRCTION", "MIRROR",
@@ -29,7 +29,7 @@ const char* const kWireOrder[] = {
 // The announcement and the queries up to and including the named key.
 std::string QueriesThrough(const std::string& last) {
   std::string all = "\r\nDIAGNOSTIC INTERFACE NET\r\n";
-  for (const char* key : kWireOrder) {
+  for (const char* key : WireOrder) {
     all += std::string("DIAGNOSTIC REPORT ") + key + "\r\n";
     if (last == key) break;
   }
@@ -195,7 +195,7 @@ TEST_F(ReaderTest, FirstFailingMandatoryQueryEndsTheRead) {
 }
 
 TEST_F(ReaderTest, FailedAnnouncementEndsTheReadBeforeAnyQuery) {
-  peer.RawAnswer(LoopbackPeer::kInterface, "{abc}");
+  peer.RawAnswer(LoopbackPeer::Interface, "{abc}");
   EXPECT_EQ(Read(), ResultReceiveError);
   EXPECT_EQ(peer.Received(), "\r\nDIAGNOSTIC INTERFACE NET\r\n");
 }

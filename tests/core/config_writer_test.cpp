@@ -53,7 +53,7 @@ PrinterConfig Full() {
   return c;
 }
 
-const char kFullText[] =
+const char FullText[] =
     "SPEED 4.0\r\n"
     "DENSITY 8\r\n"
     "SIZE 101.60 mm,50.80 mm\r\n"
@@ -72,7 +72,7 @@ const char kFullText[] =
     "SET COM1 115,E,7,2\r\n";
 
 TEST(ConfigCommands, EveryRowInOrderAndNothingForAnEmptyRecord) {
-  EXPECT_EQ(ConfigCommandText(Full()), kFullText);
+  EXPECT_EQ(ConfigCommandText(Full()), FullText);
   EXPECT_EQ(ConfigCommandText(Empty()), "");
   // The texts, resolution and base values are never sent.
   PrinterConfig c = Empty();
@@ -196,7 +196,7 @@ TEST(ConfigCommands, IndexesOutsideTheirTablesAreLeftOut) {
 TEST(ConfigCommands, PeriodWhateverTheNumericLocale) {
   testing::CommaLocale comma;
   if (!comma.active()) GTEST_SKIP() << "no locale with a decimal comma available";
-  EXPECT_EQ(ConfigCommandText(Full()), kFullText);
+  EXPECT_EQ(ConfigCommandText(Full()), FullText);
 }
 
 class WriterTest : public ::testing::Test {
@@ -214,9 +214,9 @@ TEST_F(WriterTest, SendsTheCommandsAloneWithoutReadingBack) {
   ASSERT_EQ(RunOperation(OpWriteConfig, KindEthernet, &c, 0), ResultOk);
   // The peer gets the whole text; wait for the connection to end (all it
   // sent is there then) before comparing.
-  peer.WaitReceived(sizeof kFullText - 1, 3000);
+  peer.WaitReceived(sizeof FullText - 1, 3000);
   EXPECT_TRUE(peer.WaitIdle(3000));
-  EXPECT_EQ(peer.Received(), kFullText);
+  EXPECT_EQ(peer.Received(), FullText);
 }
 
 TEST_F(WriterTest, EmptyRecordOpensAndSendsNothing) {
@@ -226,7 +226,7 @@ TEST_F(WriterTest, EmptyRecordOpensAndSendsNothing) {
   EXPECT_TRUE(peer.WaitIdle(3000));
   EXPECT_EQ(peer.Received(), "");
   varnalux::testing::RefusingPort refusing;  // bound, never listening: refuses
-  link.tcp.port = refusing.Port();  // the link does not open
+  link.tcp.port = refusing.Port();           // the link does not open
   EXPECT_EQ(WriteConfig(KindEthernet, c), ResultPortOpenError);
 }
 

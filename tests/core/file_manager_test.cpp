@@ -19,8 +19,8 @@
 #include "sim/virtual_printer.h"
 #include "tests/core/printer_fixture.h"
 #include "tests/core/recording_progress.h"
-#include "tests/support/temp_folder.h"
 #include "tests/support/refusing_port.h"
+#include "tests/support/temp_folder.h"
 
 namespace varnalux {
 namespace {
@@ -52,7 +52,7 @@ ResultCode Download(const std::string& path, const char* name, int32_t device) {
   return RunOperation(OpDownloadFile, KindEthernet, &request, 0);
 }
 
-const char kAllQueries[] =
+const char AllQueries[] =
     "\r\nDIAGNOSTIC INTERFACE NET\r\n"
     "DIAGNOSTIC REPORT DPHYSPACE\r\nDIAGNOSTIC REPORT DFREESPACE\r\n"
     "DIAGNOSTIC REPORT DFILELIST\r\n"
@@ -67,7 +67,7 @@ TEST(ReadFileList, NineExchangesFillTheThreeRecords) {
   ASSERT_TRUE(p.printer.PutFileOn(sim::MemoryFlash, "FONT1.FNT", "y"));
   Lists lists;
   ASSERT_EQ(lists.Read(), ResultOk);
-  EXPECT_EQ(p.printer.ReceivedText(), kAllQueries);
+  EXPECT_EQ(p.printer.ReceivedText(), AllQueries);
 
   EXPECT_EQ(lists[DeviceDram].physicalValid, 1);
   EXPECT_EQ(lists[DeviceDram].physicalSpace, 1024);

@@ -1,8 +1,7 @@
 // The rasteriser and the glyph rules: centring, cutting, the ink rule,
 // decoding codes through code pages, and the order of the Asian sets.
-#include <gtest/gtest.h>
-
 #include <ft2build.h>
+#include <gtest/gtest.h>
 #include FT_FREETYPE_H
 
 #include <vector>
@@ -32,7 +31,7 @@ Bitmap Render(FontCanvas& canvas, const CodeDecoder& decoder, const std::vector<
 
 class CanvasTest : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(canvas_.SelectFontFile(testing::kLatinFontFile, 20)); }
+  void SetUp() override { ASSERT_TRUE(canvas_.SelectFontFile(testing::LatinFontFile, 20)); }
   FontCanvas canvas_;
   CodeDecoder latin_{1252};
 };
@@ -126,7 +125,7 @@ TEST_F(CanvasTest, EveryTouchedPixelIsInk) {
   FT_Library library;
   ASSERT_EQ(FT_Init_FreeType(&library), 0);
   FT_Face face;
-  ASSERT_EQ(FT_New_Face(library, testing::kLatinFontFile, 0, &face), 0);
+  ASSERT_EQ(FT_New_Face(library, testing::LatinFontFile, 0, &face), 0);
   FT_Set_Pixel_Sizes(face, 0, 20);
   ASSERT_EQ(FT_Load_Char(face, 'o', FT_LOAD_RENDER), 0);
   int touched = 0;
@@ -148,23 +147,27 @@ TEST_F(CanvasTest, EveryTouchedPixelIsInk) {
 
 TEST_F(CanvasTest, CellsOutsideTheLimitsDrawNothing) {
   std::vector<uint8_t> buffer(GlyphBufferSize);
-  EXPECT_EQ(canvas_.RenderGlyph(reinterpret_cast<const uint8_t*>("A"), 1, latin_, false, 257,
-                                2048, buffer.data())
+  EXPECT_EQ(canvas_
+                .RenderGlyph(reinterpret_cast<const uint8_t*>("A"), 1, latin_, false, 257, 2048,
+                             buffer.data())
                 .bytes,
             -1);
-  EXPECT_EQ(canvas_.RenderGlyph(reinterpret_cast<const uint8_t*>("A"), 1, latin_, false, 8, 2049,
-                                buffer.data())
+  EXPECT_EQ(canvas_
+                .RenderGlyph(reinterpret_cast<const uint8_t*>("A"), 1, latin_, false, 8, 2049,
+                             buffer.data())
                 .bytes,
             -1);
-  EXPECT_EQ(canvas_.RenderGlyph(reinterpret_cast<const uint8_t*>("A"), 1, latin_, false, 256,
-                                2048, buffer.data())
+  EXPECT_EQ(canvas_
+                .RenderGlyph(reinterpret_cast<const uint8_t*>("A"), 1, latin_, false, 256, 2048,
+                             buffer.data())
                 .bytes,
             65536);
   FontCanvas empty;
-  EXPECT_EQ(empty.RenderGlyph(reinterpret_cast<const uint8_t*>("A"), 1, latin_, false, 8, 8,
-                              buffer.data())
-                .bytes,
-            -1);
+  EXPECT_EQ(
+      empty
+          .RenderGlyph(reinterpret_cast<const uint8_t*>("A"), 1, latin_, false, 8, 8, buffer.data())
+          .bytes,
+      -1);
 }
 
 TEST_F(CanvasTest, MissingCharacterMeasuresButDrawsNothing) {
@@ -205,8 +208,8 @@ TEST(FontCanvasSelect, MissingItalicIsSlanted) {
   // The file is the upright face: asking it for italic slants the strokes,
   // so the ink of 'l' spreads over more columns.
   FontCanvas upright, slanted;
-  ASSERT_TRUE(upright.SelectFontFile(testing::kLatinFontFile, 40));
-  ASSERT_TRUE(slanted.SelectFontFile(testing::kLatinFontFile, 40, FontStyle::Italic));
+  ASSERT_TRUE(upright.SelectFontFile(testing::LatinFontFile, 40));
+  ASSERT_TRUE(slanted.SelectFontFile(testing::LatinFontFile, 40, FontStyle::Italic));
   CodeDecoder d(1252);
   auto columns = [&](FontCanvas& c) {
     const Bitmap b = Render(c, d, {'l'}, false, 40, c.MeasureChar(U'l').height);
@@ -230,7 +233,7 @@ TEST(FontPoints, NinetySixPixelsPerInch) {
 
 TEST(CjkGlyph, DrawnFromTheDecodedCharacter) {
   FontCanvas canvas;
-  ASSERT_TRUE(canvas.SelectFontFile(testing::kCjkFontFile, 24)) << "fonts-wqy-microhei";
+  ASSERT_TRUE(canvas.SelectFontFile(testing::CjkFontFile, 24)) << "fonts-wqy-microhei";
   std::vector<uint8_t> cell(72);
   canvas.DrawChar(U'\u4E2D', 0, 0, 24, 24, cell.data());
   Bitmap direct{24, 24, cell};

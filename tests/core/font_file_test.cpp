@@ -1,11 +1,12 @@
 // Reading font files back: files the generator made, and damaged ones.
+#include "font/font_file.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "font/code_decoder.h"
-#include "font/font_file.h"
 #include "font/font_sheet.h"
 #include "font/make_font.h"
 #include "font_fixture.h"
@@ -47,7 +48,7 @@ std::string ParseError(std::vector<uint8_t> bytes) {
 
 class FontFileMade : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(canvas_.SelectFontFile(testing::kLatinFontFile, 16)); }
+  void SetUp() override { ASSERT_TRUE(canvas_.SelectFontFile(testing::LatinFontFile, 16)); }
   FontRequest Request(bool variable) {
     FontRequest r;
     r.charStart = 'A';
@@ -85,7 +86,8 @@ TEST_F(FontFileMade, ReadsBackWhatWasMade) {
       ASSERT_EQ(drawn.width, g.width);
       for (int y = 0; y < 18; ++y)
         for (int x = 0; x < g.width; ++x)
-          ASSERT_EQ(f.Pixel(g, x, y), ((cell[y * ((g.width + 7) / 8) + x / 8] >> (7 - x % 8)) & 1) != 0);
+          ASSERT_EQ(f.Pixel(g, x, y),
+                    ((cell[y * ((g.width + 7) / 8) + x / 8] >> (7 - x % 8)) & 1) != 0);
     }
   }
 }
@@ -106,7 +108,8 @@ TEST_F(FontFileMade, SheetShowsGlyphsAndCodes) {
     const FontFileGlyph& g = f.Glyphs()[i];
     for (int y = 0; y < g.height; ++y)
       for (int x = 0; x < g.width; ++x) {
-        const uint8_t v = rows[sheet.GlyphY(static_cast<int>(i)) + y][sheet.GlyphX(static_cast<int>(i)) + x];
+        const uint8_t v =
+            rows[sheet.GlyphY(static_cast<int>(i)) + y][sheet.GlyphX(static_cast<int>(i)) + x];
         ASSERT_EQ(v == SheetInk, f.Pixel(g, x, y));
         inkPixels += v == SheetInk;
       }

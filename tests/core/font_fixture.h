@@ -3,6 +3,7 @@
 #pragma once
 
 #include <dirent.h>
+#include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <cstdint>
@@ -12,14 +13,12 @@
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
 #include "font/font_canvas.h"
 
 namespace varnalux::testing {
 
-inline constexpr const char* kLatinFontFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
-inline constexpr const char* kCjkFontFile = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc";
+inline constexpr const char* LatinFontFile = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+inline constexpr const char* CjkFontFile = "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc";
 
 class ScratchDir {
  public:

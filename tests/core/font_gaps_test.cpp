@@ -4,9 +4,8 @@
 // pitch, families found by any of their names, and font files read without
 // waiting on a FIFO or reading a huge file.
 #include <fcntl.h>
-#include <unistd.h>
-
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -29,7 +28,7 @@ using testing::U32;
 class FontGapsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(canvas_.SelectFontFile(testing::kLatinFontFile, 20)) << "fonts-dejavu-core";
+    ASSERT_TRUE(canvas_.SelectFontFile(testing::LatinFontFile, 20)) << "fonts-dejavu-core";
   }
   FontRequest Request(bool variable) {
     FontRequest r;
@@ -221,10 +220,11 @@ TEST(CodeText, PairsDecodeAsStringsOfTheCodePage) {
 
 TEST(FontFamilies, FoundByAnyOfTheirNames) {
   // fonts-wqy-microhei names its family in English and in Chinese.
-  for (const char* name : {"WenQuanYi Micro Hei", "文泉驿微米黑", "文泉驛微米黑", "wenquanyi microhei"}) {
+  for (const char* name :
+       {"WenQuanYi Micro Hei", "文泉驿微米黑", "文泉驛微米黑", "wenquanyi microhei"}) {
     const FontMatch m = MatchFontFamily(name, FontStyle::Regular, 16);
     EXPECT_TRUE(m.named) << name;
-    EXPECT_EQ(m.file, testing::kCjkFontFile) << name;
+    EXPECT_EQ(m.file, testing::CjkFontFile) << name;
   }
   EXPECT_TRUE(MatchFontFamily("dejavusans", FontStyle::Bold, 16).named);
   EXPECT_TRUE(MatchFontFamily("sans-serif", FontStyle::Regular, 16).named);

@@ -1,12 +1,11 @@
 // The font files MakeFont writes: header bytes, index tables, record sizes,
 // the complete Asian sets, refusals and write failures.
+#include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/stat.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
@@ -28,7 +27,7 @@ using testing::U32;
 class MakeFontTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(canvas_.SelectFontFile(testing::kLatinFontFile, 20)) << "fonts-dejavu-core";
+    ASSERT_TRUE(canvas_.SelectFontFile(testing::LatinFontFile, 20)) << "fonts-dejavu-core";
   }
   FontRequest Range(int start, int end, int w, int h, bool variable) {
     FontRequest r;
@@ -145,7 +144,7 @@ TEST_F(MakeFontTest, SingleByteTableWithZeroRangePasses) {
 }
 
 TEST_F(MakeFontTest, AsianTableThreePairs) {
-  ASSERT_TRUE(canvas_.SelectFontFile(testing::kCjkFontFile, 16)) << "fonts-wqy-microhei";
+  ASSERT_TRUE(canvas_.SelectFontFile(testing::CjkFontFile, 16)) << "fonts-wqy-microhei";
   const uint8_t pairs[] = {0xD6, 0xD0, 0xCE, 0xC4, 0xB0, 0xA1};  // GBK: 中 文 啊
   FontRequest r = Range(0, 0, 16, 16, false);
   r.doubleByte = 1;
@@ -169,7 +168,7 @@ TEST_F(MakeFontTest, AsianTableThreePairs) {
 }
 
 TEST_F(MakeFontTest, CompleteAsianSetsCountsAndSizes) {
-  ASSERT_TRUE(canvas_.SelectFontFile(testing::kCjkFontFile, 8));
+  ASSERT_TRUE(canvas_.SelectFontFile(testing::CjkFontFile, 8));
   struct Expect {
     int set;
     uint8_t letter;
@@ -234,7 +233,7 @@ TEST_F(MakeFontTest, CellsThatDoNotFitAreRefusedBeforeDrawing) {
   // In variable pitch a glyph wider than the buffer allows at this height
   // refuses the whole font: 'W' at 400 pixels is wider than the 256
   // pixels a 2048-pixel-high glyph may have.
-  ASSERT_TRUE(canvas_.SelectFontFile(testing::kLatinFontFile, 400));
+  ASSERT_TRUE(canvas_.SelectFontFile(testing::LatinFontFile, 400));
   EXPECT_EQ(MakeFont(Range('W', 'W', 8, 2048, true), record), MakeFontRefused);
   EXPECT_TRUE(dir_.Names().empty());
 }
@@ -332,8 +331,8 @@ TEST_F(MakeFontTest, LinkPlantedAtATemporaryNameIsReplacedNotFollowed) {
   r.fileName = dir_.File("Temp.BMF");
   r.replaceLink = 1;
   ASSERT_EQ(MakeFont(r), MakeFontOk);
-  EXPECT_EQ(ReadBytes(dir_.File("victim")), std::vector<uint8_t>({'p', 'r', 'e', 'c', 'i', 'o',
-                                                                  'u', 's'}));
+  EXPECT_EQ(ReadBytes(dir_.File("victim")),
+            std::vector<uint8_t>({'p', 'r', 'e', 'c', 'i', 'o', 'u', 's'}));
   struct stat info;
   ASSERT_EQ(lstat(r.fileName.c_str(), &info), 0);
   EXPECT_TRUE(S_ISREG(info.st_mode));

@@ -12,8 +12,8 @@
 namespace varnalux {
 namespace {
 
-constexpr int kCodePages[] = {874,  932,  936,  949,  950,  1250, 1251,
-                              1252, 1253, 1254, 1255, 1256, 1257, 1258};
+constexpr int CodePages[] = {874,  932,  936,  949,  950,  1250, 1251,
+                             1252, 1253, 1254, 1255, 1256, 1257, 1258};
 
 std::string Shown(const std::string& bytes, int codePage,
                   TableLineBreak lineBreak = TableLineBreak::CrLf) {
@@ -33,7 +33,10 @@ std::string Bytes(const std::string& text, int codePage, std::u32string* leftOut
 
 TEST(TableTextTest, ShowsCharactersAndEscapesTheBytesThatAreNone) {
   // 0x81 and 0x8D are no character of 1252: shown, not dropped.
-  const std::string table("A\x81" "B\x8D" "C\xE4");
+  const std::string table(
+      "A\x81"
+      "B\x8D"
+      "C\xE4");
   EXPECT_EQ(Shown(table, 1252), "A\\x81B\\x8DC\xC3\xA4");  // ...Cä
   EXPECT_EQ(Bytes(Shown(table, 1252), 1252), table);
 
@@ -117,7 +120,7 @@ TEST(TableTextTest, EveryByteSequenceComesBackInEveryCodePage) {
     }
   std::string noise(20000, '\0');
   for (char& c : noise) c = static_cast<char>(random() & 0xFF);
-  for (int codePage : kCodePages) {
+  for (int codePage : CodePages) {
     for (const std::string& table : {all, pairs, noise, std::string("\\\\x41\r\n\n\r")}) {
       for (TableLineBreak lineBreak : {TableLineBreak::CrLf, TableLineBreak::Lf}) {
         const std::string text = Shown(table, codePage, lineBreak);

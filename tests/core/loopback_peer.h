@@ -146,9 +146,9 @@ class LoopbackPeer {
     std::lock_guard<std::mutex> lock(mutex_);
     endless_[key] = bytes;
   }
-  // RawAnswer(LoopbackPeer::kInterface, ...) replaces the announcement's
+  // RawAnswer(LoopbackPeer::Interface, ...) replaces the announcement's
   // answer.
-  static constexpr const char* kInterface = "<interface>";
+  static constexpr const char* Interface = "<interface>";
   // With AnswerReports(): resets the connection once this many non-empty
   // lines have arrived.
   void ResetAfterLines(int lines) { resetAfter_ = lines; }
@@ -287,7 +287,7 @@ class LoopbackPeer {
   std::string ReplyTo(const std::string& line) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (line.rfind("DIAGNOSTIC INTERFACE ", 0) == 0) {
-      auto r = raw_.find(kInterface);
+      auto r = raw_.find(Interface);
       return r != raw_.end() ? r->second : "{2|OK}";
     }
     const std::string prefix = "DIAGNOSTIC REPORT ";

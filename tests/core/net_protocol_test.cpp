@@ -16,7 +16,7 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-const Mac kMac = {0x00, 0x1B, 0x82, 0x0A, 0x50, 0xFE};
+const Mac SampleMac = {0x00, 0x1B, 0x82, 0x0A, 0x50, 0xFE};
 
 // The header as a reader of the wire sees it, for a command.
 Bytes ExpectedHeader(uint8_t byte7, uint16_t command, uint16_t body, uint16_t sequence,
@@ -41,21 +41,21 @@ TEST(NetRequests, HeadersOfEveryCommandAndTheirSizes) {
   ASSERT_EQ(discovery.size(), 32u);
   EXPECT_EQ(discovery, ExpectedHeader(0x00, 0x0002, 0, 1, BroadcastMac));
 
-  const Bytes reset = BuildFactoryDefaultRequest(2, kMac);
+  const Bytes reset = BuildFactoryDefaultRequest(2, SampleMac);
   ASSERT_EQ(reset.size(), 32u);
-  EXPECT_EQ(reset, ExpectedHeader(0x02, 0x0001, 0, 2, kMac));
+  EXPECT_EQ(reset, ExpectedHeader(0x02, 0x0001, 0, 2, SampleMac));
 
-  SettingRequest change(3, kMac);
+  SettingRequest change(3, SampleMac);
   const Bytes readAddress = change.Read(SelectorAddress);
   ASSERT_EQ(readAddress.size(), 34u);
-  EXPECT_EQ(Head(readAddress), ExpectedHeader(0x02, 0x0003, 2, 3, kMac));
+  EXPECT_EQ(Head(readAddress), ExpectedHeader(0x02, 0x0003, 2, 3, SampleMac));
   EXPECT_EQ(readAddress[32], 4);
   EXPECT_EQ(readAddress[33], 0);
   EXPECT_EQ(change.Read(SelectorMode)[32], 5);
 
   const Bytes close = change.WriteClose();
   ASSERT_EQ(close.size(), 1064u);
-  EXPECT_EQ(Head(close), ExpectedHeader(0x02, 0x0004, 1032, 3, kMac));
+  EXPECT_EQ(Head(close), ExpectedHeader(0x02, 0x0004, 1032, 3, SampleMac));
 }
 
 TEST(NetRequests, OnlyTheLowSixteenBitsOfTheSequenceTravel) {
@@ -72,11 +72,11 @@ TEST(NetRequests, OnlyTheLowSixteenBitsOfTheSequenceTravel) {
 // The four writes of a change, byte for byte: each carries what the ones
 // before it wrote, and the read selector does not leak into byte 32.
 TEST(NetRequests, TheFourWritesAreCumulative) {
-  SettingRequest change(7, kMac);
+  SettingRequest change(7, SampleMac);
   change.Read(SelectorAddress);
   change.Read(SelectorMode);
 
-  Bytes expected = ExpectedHeader(0x02, 0x0004, 1032, 7, kMac);
+  Bytes expected = ExpectedHeader(0x02, 0x0004, 1032, 7, SampleMac);
   expected.resize(1064, 0);
   const std::string name = "Label-Line-3";
 
@@ -107,7 +107,7 @@ TEST(NetRequests, TheFourWritesAreCumulative) {
 }
 
 TEST(NetRequests, ALongNameIsCutInsideItsFieldAndAShorterOneClearsTheRest) {
-  SettingRequest change(1, kMac);
+  SettingRequest change(1, SampleMac);
   const Bytes longName = change.WriteName(std::string(100, 'N'));
   EXPECT_EQ(Bytes(longName.begin() + 176, longName.begin() + 239), Bytes(63, 'N'));
   EXPECT_EQ(longName[239], 0);  // terminator inside the 64-byte field
@@ -134,22 +134,22 @@ TEST(NetAddresses, DottedTextsBothWays) {
 }
 
 TEST(NetAddresses, MacTextsBothWays) {
-  EXPECT_EQ(FormatMacText(kMac), "00:1B:82:0A:50:FE");
+  EXPECT_EQ(FormatMacText(SampleMac), "00:1B:82:0A:50:FE");
   Mac mac{};
   ASSERT_TRUE(ParseMacText("00:1b:82:0A:50:fe", mac));
-  EXPECT_EQ(mac, kMac);
+  EXPECT_EQ(mac, SampleMac);
   for (const char* bad : {"00:1B:82:0A:50", "00:1B:82:0A:50:FE:01", "00-1B-82-0A-50-FE",
                           "0G:1B:82:0A:50:FE", "001B820A50FE", "", "00:1B:82:0A:50:F"}) {
-    Mac untouched = kMac;
+    Mac untouched = SampleMac;
     EXPECT_FALSE(ParseMacText(bad, untouched)) << bad;
-    EXPECT_EQ(untouched, kMac) << bad;
+    EXPECT_EQ(untouched, SampleMac) << bad;
   }
 }
 
 // A discovery answer laid out field by field.
 Bytes Answer(uint8_t state, uint8_t errors, const std::string& model, const std::string& name) {
   Bytes a(84, 0);
-  std::copy(kMac.begin(), kMac.end(), a.begin() + 22);
+  std::copy(SampleMac.begin(), SampleMac.end(), a.begin() + 22);
   a[40] = state;
   a[41] = errors;
   const Bytes ip = {192, 168, 7, 21};
@@ -275,7 +275,7 @@ TEST(NetRows, ThePathsOfAPrinterAreItsRowsWaysInOrderEachOnce) {
 // sequence number (or 0, from a printer that does not echo it), MAC and
 // selector (where the answer reaches it).
 TEST(NetAnswers, AnAnswerMatchesOnlyItsRequest) {
-  SettingRequest change(0x1234, kMac);
+  SettingRequest change(0x1234, SampleMac);
   const Bytes readMode = change.Read(SelectorMode);
   Bytes answer(1064, 0);
   std::copy(readMode.begin(), readMode.end(), answer.begin());
@@ -290,10 +290,10 @@ TEST(NetAnswers, AnAnswerMatchesOnlyItsRequest) {
     a[offset] = value;
     return AnswersRequest(a.data(), a.size(), readMode);
   };
-  EXPECT_FALSE(changed(9, 0x04));    // another command
-  EXPECT_FALSE(changed(13, 0x35));   // another sequence number
-  EXPECT_FALSE(changed(27, 0xFF));   // another printer
-  EXPECT_FALSE(changed(32, 4));      // the other selector
+  EXPECT_FALSE(changed(9, 0x04));   // another command
+  EXPECT_FALSE(changed(13, 0x35));  // another sequence number
+  EXPECT_FALSE(changed(27, 0xFF));  // another printer
+  EXPECT_FALSE(changed(32, 4));     // the other selector
   Bytes unechoed = answer;
   unechoed[12] = unechoed[13] = 0;
   EXPECT_TRUE(AnswersRequest(unechoed.data(), unechoed.size(), readMode));
@@ -354,10 +354,9 @@ TEST(NetOverride, DestinationsAreParsedStrictly) {
   EXPECT_EQ(d[1].port, 65535);
 
   const std::vector<Destination> before = d;
-  for (const char* bad :
-       {"", "127.0.0.1", "127.0.0.1:", "127.0.0.1:0", "127.0.0.1:65536", "localhost:4000",
-        "127.0.0.1:4000,", "127.0.0.1:40x", "1.2.3:4", "127.0.0.1:4000,,127.0.0.1:4001",
-        "127.0.0.1:99999999999999999999"}) {
+  for (const char* bad : {"", "127.0.0.1", "127.0.0.1:", "127.0.0.1:0", "127.0.0.1:65536",
+                          "localhost:4000", "127.0.0.1:4000,", "127.0.0.1:40x", "1.2.3:4",
+                          "127.0.0.1:4000,,127.0.0.1:4001", "127.0.0.1:99999999999999999999"}) {
     error.clear();
     EXPECT_FALSE(ParseDestinations(bad, d, error)) << bad;
     EXPECT_FALSE(error.empty()) << bad;
@@ -373,9 +372,9 @@ TEST(NetOverride, DestinationsAreParsedStrictly) {
   EXPECT_NE(broadcastError.find("255.255.255.255:22368' is not one printer's address"),
             std::string::npos)
       << broadcastError;
-  for (const char* bad : {"224.0.0.251:22368", "239.1.1.1:5", "0.0.0.0:22368",
-                          "127.255.255.255:22368", "10.1.2.255:22368",
-                          "127.0.0.1:4000, 10.1.2.255:22368"}) {
+  for (const char* bad :
+       {"224.0.0.251:22368", "239.1.1.1:5", "0.0.0.0:22368", "127.255.255.255:22368",
+        "10.1.2.255:22368", "127.0.0.1:4000, 10.1.2.255:22368"}) {
     error.clear();
     EXPECT_FALSE(ParseDestinations(bad, d, error, broadcasts)) << bad;
     const std::string entry = std::string(bad).substr(std::string(bad).rfind(' ') + 1);

@@ -47,7 +47,7 @@ NetworkSettings Stale() {
   return s;
 }
 
-const char kAllQueries[] =
+const char AllQueries[] =
     "\r\nDIAGNOSTIC INTERFACE NET\r\n"
     "DIAGNOSTIC REPORT CONFIGIP\r\nDIAGNOSTIC REPORT GATEWAY\r\nDIAGNOSTIC REPORT IPMASK\r\n"
     "DIAGNOSTIC REPORT LASTUSEDIP\r\nDIAGNOSTIC REPORT NETNAME\r\nDIAGNOSTIC REPORT MACADDR\r\n";
@@ -130,7 +130,7 @@ TEST(NetworkOnPrinter, ReadOfADhcpPrinterAsksInOrderAndFillsEveryField) {
   Printer p;
   NetworkSettings s = Stale();
   EXPECT_EQ(RunOperation(OpReadNetConfig, KindEthernet, &s, 0), ResultOk);
-  EXPECT_EQ(p.ReceivedText(sizeof kAllQueries - 1), kAllQueries);
+  EXPECT_EQ(p.ReceivedText(sizeof AllQueries - 1), AllQueries);
   EXPECT_EQ(s.dhcp, 1);
   EXPECT_STREQ(s.ipAddress, "0.0.0.0");
   EXPECT_STREQ(s.gateway, "192.168.1.1");

@@ -21,9 +21,9 @@ using Names = std::set<std::string>;
 // the command-line tool of this branch does not have yet; they arrive with
 // the file manager, font and network work. Empty this set once they are
 // all in varnalux-cli --help.
-const Names kPendingCommands = {};
+const Names PendingCommands = {};
 // Options of the virtual printer in the same state.
-const Names kPendingVprinterOptions = {};
+const Names PendingVprinterOptions = {};
 
 std::string Output(const std::string& command, int* status = nullptr) {
   std::string out;
@@ -82,7 +82,9 @@ Names Tags(const std::vector<std::string>& lines, bool allWords, bool nested = f
   for (size_t i = 0; i < lines.size(); ++i) {
     if (lines[i].rfind(".RS", 0) == 0) ++depth;
     if (lines[i].rfind(".RE", 0) == 0) --depth;
-    if ((depth != 0 && !nested) || (lines[i] != ".TP" && lines[i] != ".TQ") || i + 1 >= lines.size()) continue;
+    if ((depth != 0 && !nested) || (lines[i] != ".TP" && lines[i] != ".TQ") ||
+        i + 1 >= lines.size())
+      continue;
     std::string tag = Plain(lines[i + 1]);
     if (tag.rfind(".B", 0) == 0 || tag.rfind(".I", 0) == 0) tag = tag.substr(tag.find(' ') + 1);
     std::istringstream words(std::regex_replace(tag, std::regex("[,|\\[\\]]"), " "));
@@ -169,10 +171,11 @@ TEST(CliManPage, DescribesEveryCommandOfTheHelp) {
   Names help = HelpCommands();
   ASSERT_TRUE(help.count("status")) << "no command list in varnalux-cli --help";
   Names man = Tags(Section(ManPage("varnalux-cli.1"), "COMMANDS"), false);
-  EXPECT_EQ(Minus(man, kPendingCommands), help);
-  for (const std::string& pending : kPendingCommands) {
+  EXPECT_EQ(Minus(man, PendingCommands), help);
+  for (const std::string& pending : PendingCommands) {
     EXPECT_TRUE(man.count(pending)) << pending << " is pending but not in the manual page";
-    EXPECT_FALSE(help.count(pending)) << pending << " is in --help now: take it out of kPendingCommands";
+    EXPECT_FALSE(help.count(pending))
+        << pending << " is in --help now: take it out of PendingCommands";
   }
 }
 
@@ -202,9 +205,10 @@ TEST(VprinterManPage, DescribesEveryOptionOfTheHelp) {
   ASSERT_TRUE(column.count("--listen") && column.count("--version"));
   Names man = Tags(Section(ManPage("varnalux-vprinter.1"), "OPTIONS"), true);
   man.erase("-h");
-  EXPECT_EQ(Minus(man, kPendingVprinterOptions), column);
-  for (const std::string& pending : kPendingVprinterOptions)
-    EXPECT_FALSE(column.count(pending)) << pending << " is in --help now: take it out of kPendingVprinterOptions";
+  EXPECT_EQ(Minus(man, PendingVprinterOptions), column);
+  for (const std::string& pending : PendingVprinterOptions)
+    EXPECT_FALSE(column.count(pending))
+        << pending << " is in --help now: take it out of PendingVprinterOptions";
 }
 
 TEST(ExporterManPage, DescribesEveryOptionOfTheHelp) {
@@ -232,8 +236,8 @@ TEST(GuiManPage, DescribesTheOptionsOfTheHelp) {
 
 TEST(Completion, OffersTheCommandsAndLinkOptionsOfTheHelp) {
   Names offered = Words(Complete("''"));
-  EXPECT_EQ(Minus(offered, kPendingCommands), HelpCommands());
-  for (const std::string& pending : kPendingCommands) EXPECT_TRUE(offered.count(pending)) << pending;
+  EXPECT_EQ(Minus(offered, PendingCommands), HelpCommands());
+  for (const std::string& pending : PendingCommands) EXPECT_TRUE(offered.count(pending)) << pending;
   Names help = HelpLinkOptions();
   for (const std::string& option : HelpListOptions()) help.insert(option);
   help.insert("--help");
@@ -261,8 +265,10 @@ TEST(Completion, OffersPortNamesAndMemoryDevices) {
 
 TEST(Version, IsTheSameInEveryProgramAndManualPage) {
   EXPECT_EQ(Output(VARNALUX_CLI_PATH " --version"), "varnalux-cli " VARNALUX_VERSION "\n");
-  EXPECT_EQ(Output(VARNALUX_VPRINTER_PATH " --version"), "varnalux-vprinter " VARNALUX_VERSION "\n");
-  EXPECT_EQ(Output(VARNALUX_EXPORTER_PATH " --version"), "varnalux-exporter " VARNALUX_VERSION "\n");
+  EXPECT_EQ(Output(VARNALUX_VPRINTER_PATH " --version"),
+            "varnalux-vprinter " VARNALUX_VERSION "\n");
+  EXPECT_EQ(Output(VARNALUX_EXPORTER_PATH " --version"),
+            "varnalux-exporter " VARNALUX_VERSION "\n");
   if (!std::string(VARNALUX_GUI_PATH).empty()) {
     EXPECT_EQ(Output(VARNALUX_GUI_PATH " --version"), "varnalux " VARNALUX_VERSION "\n");
   }

@@ -93,9 +93,9 @@ void CheckRequest(const std::string& text, bool byFile, int mode, const std::str
 }
 
 void CheckTextForm(const std::string& text) {
-  static constexpr int kCodePages[] = {874,  932,  936,  949,  950,  1250, 1251,
-                                       1252, 1253, 1254, 1255, 1256, 1257, 1258};
-  const int codePage = kCodePages[text.size() % (sizeof kCodePages / sizeof kCodePages[0])];
+  static constexpr int CodePages[] = {874,  932,  936,  949,  950,  1250, 1251,
+                                      1252, 1253, 1254, 1255, 1256, 1257, 1258};
+  const int codePage = CodePages[text.size() % (sizeof CodePages / sizeof CodePages[0])];
   const std::string table = text.substr(0, 4096);
   const TableLineBreak lineBreak = DetectLineBreak(table);
   std::string shown;

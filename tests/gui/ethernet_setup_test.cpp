@@ -36,13 +36,13 @@ NetworkSettings Record(uint8_t dhcp) {
   return s;
 }
 
-const char* const kAddressRows[] = {"LabelIP",  "EditIP",       "LabelMask",
-                                    "EditMask", "LabelGateWay", "EditGateWay"};
+const char* const AddressRows[] = {"LabelIP",  "EditIP",       "LabelMask",
+                                   "EditMask", "LabelGateWay", "EditGateWay"};
 
 // The enabled state of the six controls of the three address rows.
 std::vector<bool> AddressRowsEnabled(QWidget* d) {
   std::vector<bool> enabled;
-  for (const char* name : kAddressRows) enabled.push_back(Find<QWidget>(d, name)->isEnabled());
+  for (const char* name : AddressRows) enabled.push_back(Find<QWidget>(d, name)->isEnabled());
   return enabled;
 }
 
@@ -179,28 +179,28 @@ TEST_F(EthernetDialogTest, SetPrinterNameChangesOnlyTheName) {
 // whole, and "Set Printer Name" without an edit hands it back whole. Typing
 // cannot lengthen it; shortening it is an edit, sent as edited.
 TEST_F(EthernetDialogTest, ALongNameFromThePrinterIsNeverCutUnlessTheUserEditsIt) {
-  const char kLong[] = "WAREHOUSE-NORTH-DOCK-7";  // 22 characters
+  const char Long[] = "WAREHOUSE-NORTH-DOCK-7";  // 22 characters
   NetworkSettings s = Record(0);
-  varnalux::StoreNetText(s.netName, kLong);
+  varnalux::StoreNetText(s.netName, Long);
   Run(s, [&](QDialog& d) {
-    EXPECT_EQ(Text(&d, "EditPrinterName"), kLong);
+    EXPECT_EQ(Text(&d, "EditPrinterName"), Long);
     Click(&d, "ButtonSetPrinterName");
   });
   EXPECT_EQ(s.confirmed, 1);
-  EXPECT_STREQ(s.netName, kLong);
+  EXPECT_STREQ(s.netName, Long);
 
   Run(s, [&](QDialog& d) {
     auto* edit = Find<QLineEdit>(&d, "EditPrinterName");
     edit->setFocus();
     edit->end(false);
     QTest::keyClicks(edit, "X");
-    EXPECT_EQ(edit->text(), kLong);
+    EXPECT_EQ(edit->text(), Long);
     QTest::keyClick(edit, Qt::Key_Backspace);
     QTest::keyClicks(edit, "YZ");
-    EXPECT_EQ(edit->text(), QString(kLong).chopped(1));
+    EXPECT_EQ(edit->text(), QString(Long).chopped(1));
     Click(&d, "ButtonSetPrinterName");
   });
-  EXPECT_EQ(std::string(s.netName), std::string(kLong, sizeof kLong - 2));
+  EXPECT_EQ(std::string(s.netName), std::string(Long, sizeof Long - 2));
 
   Run(s, [&](QDialog& d) {
     Type(&d, "EditPrinterName", "SHORTER-BUT-STILL-LONG");
@@ -336,7 +336,7 @@ class EthernetButtonTest : public PrinterWindowTest {
   TPrinterFunctionGroup* group = nullptr;
 };
 
-const std::string kReads =
+const std::string Reads =
     "\r\nDIAGNOSTIC INTERFACE NET\r\n"
     "DIAGNOSTIC REPORT CONFIGIP\r\nDIAGNOSTIC REPORT GATEWAY\r\nDIAGNOSTIC REPORT IPMASK\r\n"
     "DIAGNOSTIC REPORT LASTUSEDIP\r\nDIAGNOSTIC REPORT NETNAME\r\nDIAGNOSTIC REPORT MACADDR\r\n";
@@ -354,7 +354,7 @@ TEST_F(EthernetButtonTest, DhcpPrinterOpensOnDhcpAndSetIpSendsOnlyNetDhcp) {
     Click(&d, "RadioGroupDHCPItem0");
     Click(&d, "ButtonSetIP");
   });
-  const std::string sent = kReads + "NET DHCP\r\n";
+  const std::string sent = Reads + "NET DHCP\r\n";
   EXPECT_EQ(Settled(sent), sent);
   EXPECT_TRUE(seam.messages.isEmpty()) << seam.messages.join("|").toStdString();
   EXPECT_EQ(group->Network().dhcp, 1);
@@ -369,7 +369,7 @@ TEST_F(EthernetButtonTest, StaticAddressGoesOutAsOneNetIpLineAndThePrinterTakesI
     Type(&d, "EditGateWay", "192.168.1.1");
     Click(&d, "ButtonSetIP");
   });
-  const std::string sent = kReads + "NET IP \"192.168.1.50\",\"255.255.255.0\",\"192.168.1.1\"\r\n";
+  const std::string sent = Reads + "NET IP \"192.168.1.50\",\"255.255.255.0\",\"192.168.1.1\"\r\n";
   EXPECT_EQ(Settled(sent), sent);
   bool found = false;
   EXPECT_EQ(printer.ReportValue("CONFIGIP", found), "192.168.1.50");
@@ -382,7 +382,7 @@ TEST_F(EthernetButtonTest, StaticAddressGoesOutAsOneNetIpLineAndThePrinterTakesI
     EXPECT_EQ(AddressRowsEnabled(&d), std::vector<bool>(6, true));
     Click(&d, "ButtonCancel");
   });
-  EXPECT_EQ(Settled(kReads), kReads);
+  EXPECT_EQ(Settled(Reads), Reads);
 }
 
 TEST_F(EthernetButtonTest, SetPrinterNameSendsOnlyTheNameWhateverTheBoxesShow) {
@@ -393,7 +393,7 @@ TEST_F(EthernetButtonTest, SetPrinterNameSendsOnlyTheNameWhateverTheBoxesShow) {
     seam.answers = {true};  // the changed addresses are not sent
     Click(&d, "ButtonSetPrinterName");
   });
-  const std::string sent = kReads + "NET NAME \"PACKING-2\"\r\n";
+  const std::string sent = Reads + "NET NAME \"PACKING-2\"\r\n";
   EXPECT_EQ(Settled(sent), sent);
   bool found = false;
   EXPECT_EQ(printer.ReportValue("NETNAME", found), "PACKING-2");
@@ -408,7 +408,7 @@ TEST_F(EthernetButtonTest, AnUneditedLongNameGoesBackWhole) {
     EXPECT_EQ(Text(&d, "EditPrinterName"), "RECEIVING-BAY-NORTH");
     Click(&d, "ButtonSetPrinterName");
   });
-  const std::string sent = kReads + "NET NAME \"RECEIVING-BAY-NORTH\"\r\n";
+  const std::string sent = Reads + "NET NAME \"RECEIVING-BAY-NORTH\"\r\n";
   EXPECT_EQ(Settled(sent), sent);
 }
 
@@ -417,10 +417,10 @@ TEST_F(EthernetButtonTest, CancelAndTheCloseBoxSendOnlyTheReads) {
     Type(&d, "EditPrinterName", "NEVER");
     Click(&d, "ButtonCancel");
   });
-  EXPECT_EQ(Settled(kReads), kReads);
+  EXPECT_EQ(Settled(Reads), Reads);
   printer.ClearReceived();
   Press([](QDialog& d) { d.close(); });
-  EXPECT_EQ(Settled(kReads), kReads);
+  EXPECT_EQ(Settled(Reads), Reads);
   EXPECT_TRUE(seam.messages.isEmpty());
   EXPECT_EQ(group->Network().confirmed, 0);
 }

@@ -92,11 +92,11 @@ class MainWindowTest : public ::testing::Test {
 
   // Enabled status labels, in the order of the group.
   QStringList LitLabels() {
-    static const char* const kNames[] = {"LabelReady",      "LabelHeadOpen",    "LabelPaperJam",
-                                         "LabelOutOfPaper", "LabelOutOfRibbon", "LabelPause",
-                                         "LabelPrintting",  "LabelOtherError"};
+    static const char* const Names[] = {"LabelReady",      "LabelHeadOpen",    "LabelPaperJam",
+                                        "LabelOutOfPaper", "LabelOutOfRibbon", "LabelPause",
+                                        "LabelPrintting",  "LabelOtherError"};
     QStringList lit;
-    for (const char* name : kNames)
+    for (const char* name : Names)
       if (Label(name)->isEnabledTo(form.get())) lit << Label(name)->text();
     return lit;
   }

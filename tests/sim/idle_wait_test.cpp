@@ -33,10 +33,10 @@ TEST_F(IdleWait, IdleOnlyOnceTheBytesStopped) {
   ASSERT_TRUE(c.Ok());
   // A sender that keeps writing: the printer is never quiet for long while
   // it runs. Its own pauses between bytes are what makes it a stream.
-  constexpr int kBytes = 40;
+  constexpr int Bytes = 40;
   std::atomic<int> sent{0};
   std::thread sender([&] {
-    for (int i = 0; i < kBytes; ++i) {
+    for (int i = 0; i < Bytes; ++i) {
       if (!c.Send("x")) break;
       ++sent;
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -47,8 +47,8 @@ TEST_F(IdleWait, IdleOnlyOnceTheBytesStopped) {
   // of its bytes was taken before the quiet began.
   EXPECT_TRUE(printer_.WaitForIdle(1000, 20000));
   sender.join();
-  EXPECT_EQ(sent.load(), kBytes);
-  EXPECT_EQ(printer_.ReceivedText(), std::string(kBytes, 'x'));
+  EXPECT_EQ(sent.load(), Bytes);
+  EXPECT_EQ(printer_.ReceivedText(), std::string(Bytes, 'x'));
 }
 
 TEST_F(IdleWait, AByteAfterTheCallRestartsTheQuiet) {

@@ -32,7 +32,7 @@ std::string FeedInPieces(PrinterCore& core, const std::string& text, size_t piec
   return Join(answers);
 }
 
-const std::string kSession =
+const std::string Session =
     "\r\nDIAGNOSTIC INTERFACE COM\r\n"
     "SIZE 50.80 mm,25.40 mm\r\n"
     "DIAGNOSTIC REPORT PAPERWIDTH\r\n"
@@ -46,11 +46,11 @@ const std::string kSession =
 TEST(Interpreter, SplitInputGivesTheSameAnswersAsWholeInput) {
   const std::string expected =
       "{2|OK}{3|406}" + std::string(1, '\x40') + "{3|203}{5|A.BAS}{0|}ab\r\n{}";
-  for (size_t piece : {kSession.size(), size_t{1}, size_t{2}, size_t{7}}) {
+  for (size_t piece : {Session.size(), size_t{1}, size_t{2}, size_t{7}}) {
     PrinterOptions options;
     options.statusByte = 0x40;
     PrinterCore core(options);
-    EXPECT_EQ(FeedInPieces(core, kSession, piece), expected) << "pieces of " << piece;
+    EXPECT_EQ(FeedInPieces(core, Session, piece), expected) << "pieces of " << piece;
     std::string file;
     ASSERT_TRUE(core.memory.Get(DeviceFlash, "A.BAS", file));
     EXPECT_EQ(file, "ab\r\n{}");

@@ -15,8 +15,7 @@ std::string Value(const VirtualPrinter& p, const std::string& key) {
   return found ? v : "(silent)";
 }
 
-const char* const kNetKeys[] = {"CONFIGIP",   "GATEWAY", "IPMASK",
-                                "LASTUSEDIP", "NETNAME", "MACADDR"};
+const char* const NetKeys[] = {"CONFIGIP", "GATEWAY", "IPMASK", "LASTUSEDIP", "NETNAME", "MACADDR"};
 
 TEST(Network, StaticThenDhcpKeepsTheStaticAddressForLater) {
   VirtualPrinter p;
@@ -56,7 +55,7 @@ TEST(Network, MalformedNetLinesChangeNothing) {
 
 TEST(Network, EachReportCanBeSilencedAndBroughtBack) {
   VirtualPrinter p;
-  for (const char* key : kNetKeys) {
+  for (const char* key : NetKeys) {
     const std::string answer = Value(p, key);
     ASSERT_NE(answer, "(silent)") << key;
     EXPECT_EQ(p.Control(std::string("forget ") + key), "OK\n");

@@ -20,7 +20,7 @@ namespace {
 
 using test::Client;
 
-const std::string kStatus = "\x1b!?";
+const std::string Status = "\x1b!?";
 
 class Tcp : public ::testing::Test {
  protected:
@@ -36,12 +36,12 @@ TEST_F(Tcp, SequentialConnectionsEachGetTheirAnswers) {
     printer_.SetStatusByte(status);
     Client c = Connect();
     ASSERT_TRUE(c.Ok());
-    ASSERT_TRUE(c.Send(kStatus));
+    ASSERT_TRUE(c.Send(Status));
     EXPECT_EQ(c.Read(1, 2000), std::string(1, static_cast<char>(status))) << "connection " << i;
   }
   EXPECT_EQ(printer_.ConnectionCount(), 3u);
   EXPECT_TRUE(printer_.WaitForReceived(9, 2000));
-  EXPECT_EQ(printer_.ReceivedText(), kStatus + kStatus + kStatus);
+  EXPECT_EQ(printer_.ReceivedText(), Status + Status + Status);
 }
 
 TEST_F(Tcp, ReportExchangeAndReceivedBytes) {
@@ -59,7 +59,7 @@ TEST_F(Tcp, ReportExchangeAndReceivedBytes) {
 TEST_F(Tcp, SilentTakesBytesAndSettingsButAnswersNothing) {
   printer_.SetFault(Fault::Silent);
   Client c = Connect();
-  ASSERT_TRUE(c.Send("SPEED 6\r\n" + kStatus + "DIAGNOSTIC REPORT DPI\r\n"));
+  ASSERT_TRUE(c.Send("SPEED 6\r\n" + Status + "DIAGNOSTIC REPORT DPI\r\n"));
   EXPECT_TRUE(printer_.WaitForReceived(35, 2000));
   EXPECT_EQ(c.Read(1, 300), "");
   bool found = false;
@@ -152,7 +152,7 @@ TEST_F(Tcp, DumpOutlivesItsConnectionAndTheLoadBackGetsIt) {
   }
   {
     Client c = Connect();
-    ASSERT_TRUE(c.Send("hello\r\n" + kStatus));
+    ASSERT_TRUE(c.Send("hello\r\n" + Status));
     EXPECT_EQ(c.Read(1, 2000), std::string(1, '\0'));  // the status still answers
   }
   EXPECT_TRUE(printer_.DumpRunning());
@@ -172,7 +172,7 @@ TEST_F(Tcp, RecordFileGetsEveryByte) {
   varnalux::testing::TempFolder folder;
   const std::string path = folder.Write("record.bin", "");
   ASSERT_TRUE(printer_.SetRecordFile(path));
-  std::string bytes = kStatus + "DOWNLOAD \"B.DAT\",3," + std::string("\0\1\2", 3) + "\r\n";
+  std::string bytes = Status + "DOWNLOAD \"B.DAT\",3," + std::string("\0\1\2", 3) + "\r\n";
   {
     Client c = Connect();
     ASSERT_TRUE(c.Send(bytes));
@@ -196,7 +196,7 @@ TEST(TcpStart, RefusesABadAddressAndAPortInUse) {
   b.Stop();
   ASSERT_TRUE(b.StartTcp("127.0.0.1", 0));
   Client client = Client::Tcp(b.TcpPort());
-  ASSERT_TRUE(client.Send(kStatus));
+  ASSERT_TRUE(client.Send(Status));
   EXPECT_EQ(client.Read(1, 2000), std::string(1, '\0'));
 }
 
@@ -223,7 +223,7 @@ TEST_F(Pty, SurvivesTheSlaveBeingReopenedForEveryOperation) {
   for (int i = 0; i < 4; ++i) {
     Client c = Client::Serial(link_);
     ASSERT_TRUE(c.Ok());
-    ASSERT_TRUE(c.Send(kStatus + "\r\nDIAGNOSTIC INTERFACE COM\r\nDIAGNOSTIC REPORT DPI\r\n"));
+    ASSERT_TRUE(c.Send(Status + "\r\nDIAGNOSTIC INTERFACE COM\r\nDIAGNOSTIC REPORT DPI\r\n"));
     EXPECT_EQ(c.Read(1, 2000), "\x12") << "operation " << i;
     EXPECT_EQ(c.ReadFramed(2000), "{2|OK}");
     EXPECT_EQ(c.ReadFramed(2000), "{3|203}");

@@ -15,8 +15,8 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-const uint8_t kMine[6] = {0x00, 0x1B, 0x82, 0x56, 0x50, 0x01};  // the default MAC
-const uint8_t kOther[6] = {0x00, 0x1B, 0x82, 0x56, 0x50, 0x02};
+const uint8_t Mine[6] = {0x00, 0x1B, 0x82, 0x56, 0x50, 0x01};  // the default MAC
+const uint8_t Other[6] = {0x00, 0x1B, 0x82, 0x56, 0x50, 0x02};
 
 Bytes Request(uint16_t command, const uint8_t mac[6], size_t size) {
   Bytes d(size, 0);
@@ -48,7 +48,7 @@ TEST(UdpResponder, DiscoveryAnswerCarriesStatusAddressModelAndName) {
   const uint8_t broadcast[6] = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
   const Bytes a = r.Answer(Request(2, broadcast, 32));
   ASSERT_EQ(a.size(), 148u);
-  EXPECT_EQ(0, std::memcmp(a.data() + 22, kMine, 6));
+  EXPECT_EQ(0, std::memcmp(a.data() + 22, Mine, 6));
   EXPECT_EQ(a[13], 1);  // the request's number comes back
   EXPECT_EQ(a[40], 3);
   EXPECT_EQ(a[41], 0x41);
@@ -68,22 +68,22 @@ TEST(UdpResponder, DiscoveryAnswerCarriesStatusAddressModelAndName) {
 
 TEST(UdpResponder, WritesWaitForTheClosingRequestAndOtherMacsAreIgnored) {
   Responder r;
-  Bytes name = Write(0, kMine);
+  Bytes name = Write(0, Mine);
   std::memcpy(name.data() + 176, "Renamed", 7);
-  Bytes address = Write(4, kMine);
+  Bytes address = Write(4, Mine);
   const uint8_t fields[12] = {10, 2, 3, 4, 255, 255, 255, 0, 10, 2, 3, 1};
   std::memcpy(address.data() + 69, fields, sizeof fields);
-  Bytes mode = Write(5, kMine);
+  Bytes mode = Write(5, Mine);
   mode[942] = 1;
   for (const Bytes& d : {name, address, mode}) EXPECT_EQ(r.Answer(d).size(), 32u);
   EXPECT_EQ(r.core.net.netName, "VPRINTER");  // nothing applied yet
   EXPECT_TRUE(r.core.net.dhcp);
 
-  Bytes foreign = Write(7, kOther);
+  Bytes foreign = Write(7, Other);
   EXPECT_TRUE(r.Answer(foreign).empty());
   EXPECT_EQ(r.core.net.netName, "VPRINTER");
 
-  EXPECT_EQ(r.Answer(Write(7, kMine)).size(), 32u);
+  EXPECT_EQ(r.Answer(Write(7, Mine)).size(), 32u);
   EXPECT_EQ(r.core.net.netName, "Renamed");
   EXPECT_EQ(r.core.net.ipAddress, "10.2.3.4");
   EXPECT_EQ(r.core.net.subnetMask, "255.255.255.0");
@@ -91,7 +91,7 @@ TEST(UdpResponder, WritesWaitForTheClosingRequestAndOtherMacsAreIgnored) {
   EXPECT_FALSE(r.core.net.dhcp);
 
   // The reads give back what was applied.
-  Bytes read = Request(3, kMine, 34);
+  Bytes read = Request(3, Mine, 34);
   read[32] = 4;
   const Bytes a = r.Answer(read);
   ASSERT_EQ(a.size(), 1064u);
@@ -106,16 +106,16 @@ TEST(UdpResponder, FactoryDefaultKeepsTheMacAndShortOrForeignDatagramsGetNothing
   Responder r;
   r.core.net.netName = "Custom";
   r.core.net.macAddress = "00:1B:82:56:50:02";
-  EXPECT_TRUE(r.Answer(Request(1, kMine, 32)).empty());
+  EXPECT_TRUE(r.Answer(Request(1, Mine, 32)).empty());
   EXPECT_EQ(r.core.net.netName, "Custom");  // not its MAC
-  EXPECT_TRUE(r.Answer(Request(1, kOther, 32)).empty());
+  EXPECT_TRUE(r.Answer(Request(1, Other, 32)).empty());
   EXPECT_EQ(r.core.net.netName, "VPRINTER");
   EXPECT_EQ(r.core.net.macAddress, "00:1B:82:56:50:02");
 
-  Bytes wrongLength = Request(2, kOther, 32);
+  Bytes wrongLength = Request(2, Other, 32);
   wrongLength[1] = 0x21;
-  for (const Bytes& d : {Bytes{}, Bytes(31, 0), wrongLength, Request(4, kOther, 500),
-                         Request(3, kOther, 33), Request(9, kOther, 32)})
+  for (const Bytes& d : {Bytes{}, Bytes(31, 0), wrongLength, Request(4, Other, 500),
+                         Request(3, Other, 33), Request(9, Other, 32)})
     EXPECT_TRUE(r.Answer(d).empty()) << d.size();
   EXPECT_EQ(r.udp.Received().size(), 8u);
 }

@@ -21,7 +21,7 @@ class UnboundLinkCheck : public ::testing::EmptyTestEventListener {
 };
 
 // Registered before main runs, for whichever main the binary has.
-const bool kRegistered = [] {
+const bool Registered = [] {
   ::testing::UnitTest::GetInstance()->listeners().Append(new UnboundLinkCheck);
   return true;
 }();

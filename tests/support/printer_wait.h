@@ -14,39 +14,39 @@
 namespace varnalux::testing {
 
 // How long the expected bytes may take to arrive.
-inline constexpr std::chrono::milliseconds kPrinterArriveBound{3000};
+inline constexpr std::chrono::milliseconds PrinterArriveBound{3000};
 // A printer that took no byte for this long has taken all that was sent:
 // a stray byte after the expected ones lands well within it.
-inline constexpr std::chrono::milliseconds kPrinterQuiet{50};
+inline constexpr std::chrono::milliseconds PrinterQuiet{50};
 // How long a printer may keep taking bytes before the wait gives up.
-inline constexpr std::chrono::milliseconds kPrinterSettleBound{3000};
+inline constexpr std::chrono::milliseconds PrinterSettleBound{3000};
 // Room for a write that must not happen to show up.
-inline constexpr std::chrono::milliseconds kPrinterSilence{150};
+inline constexpr std::chrono::milliseconds PrinterSilence{150};
 
-// Waits until no byte has reached the printer for kPrinterQuiet (bounded by
-// kPrinterSettleBound); false when bytes kept coming.
+// Waits until no byte has reached the printer for PrinterQuiet (bounded by
+// PrinterSettleBound); false when bytes kept coming.
 inline bool SettlePrinter(const sim::VirtualPrinter& printer) {
-  return printer.WaitForIdle(static_cast<int>(kPrinterQuiet.count()),
-                             static_cast<int>(kPrinterSettleBound.count()));
+  return printer.WaitForIdle(static_cast<int>(PrinterQuiet.count()),
+                             static_cast<int>(PrinterSettleBound.count()));
 }
 
 // Everything the printer has received once it holds at least n bytes and no
 // more arrive. The caller compares the result, so a shortfall shows there.
 inline std::vector<uint8_t> SettledBytes(const sim::VirtualPrinter& printer, size_t n) {
-  printer.WaitForReceived(n, static_cast<int>(kPrinterArriveBound.count()));
+  printer.WaitForReceived(n, static_cast<int>(PrinterArriveBound.count()));
   SettlePrinter(printer);
   return printer.Received();
 }
 inline std::string SettledText(const sim::VirtualPrinter& printer, size_t n) {
-  printer.WaitForReceived(n, static_cast<int>(kPrinterArriveBound.count()));
+  printer.WaitForReceived(n, static_cast<int>(PrinterArriveBound.count()));
   SettlePrinter(printer);
   return printer.ReceivedText();
 }
 
 // True when the printer holds no byte and none arrives within
-// kPrinterSilence; returns at the first byte.
+// PrinterSilence; returns at the first byte.
 inline bool PrinterStaysSilent(const sim::VirtualPrinter& printer) {
-  return !printer.WaitForReceived(1, static_cast<int>(kPrinterSilence.count()));
+  return !printer.WaitForReceived(1, static_cast<int>(PrinterSilence.count()));
 }
 
 }  // namespace varnalux::testing

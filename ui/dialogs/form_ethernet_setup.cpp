@@ -31,7 +31,7 @@ void StoreField(char (&field)[varnalux::NetTextSize], const QString& text) {
 }
 
 // The longest name typed into the dialog.
-constexpr int kTypedNameMax = 15;
+constexpr int TypedNameMax = 15;
 
 // Typing keeps a name to 15 characters. A longer name the printer gave is
 // shown whole and may only be shortened; it is never cut behind the
@@ -41,7 +41,7 @@ class NameLengthValidator : public QValidator {
   NameLengthValidator(const QString& given, const QString& shown, QObject* parent)
       : QValidator(parent), given_(given), shown_(shown) {}
   State validate(QString& input, int&) const override {
-    if (input.size() <= kTypedNameMax || input == given_ || input.size() < shown_.size())
+    if (input.size() <= TypedNameMax || input == given_ || input.size() < shown_.size())
       return Acceptable;
     return Invalid;
   }
@@ -122,7 +122,7 @@ void TFormEthernetSetup::BuildNameRows(QGridLayout* grid) {
   editPrinterName_ =
       AddressRow(grid, "LabelPrinterName", "Printer Name:", "EditPrinterName", labelPrinterName_);
   editPrinterName_->clear();
-  editPrinterName_->setMaxLength(kTypedNameMax);
+  editPrinterName_->setMaxLength(TypedNameMax);
   editPrinterName_->setValidator(new NameLengthValidator(givenName_, shownName_, this));
   connect(editPrinterName_, &QLineEdit::textChanged, this,
           [this](const QString& text) { shownName_ = text; });
@@ -146,7 +146,7 @@ void TFormEthernetSetup::Prepare(int left, int top, varnalux::NetworkSettings& s
   // The name as the printer gave it: the field's limit grows to hold it,
   // so that it is neither shown nor sent cut.
   givenName_ = FieldText(copy_.netName);
-  editPrinterName_->setMaxLength(std::max<int>(kTypedNameMax, givenName_.size()));
+  editPrinterName_->setMaxLength(std::max<int>(TypedNameMax, givenName_.size()));
   editPrinterName_->setText(givenName_);
   editMACAddr_->setText(FieldText(copy_.macAddress));
   givenDhcp_ = DhcpSelected();

@@ -19,13 +19,13 @@
 namespace varnalux {
 
 namespace {
-constexpr int kWidth = 640;
-constexpr int kHeight = 480;
+constexpr int Width = 640;
+constexpr int Height = 480;
 // Each pixel of the sheet is drawn as a square of this many screen pixels at
 // least, so that the 5-pixel codes above the glyphs can be read, and larger
 // while the sheet still fits the window's first width.
-constexpr int kMinZoom = 2;
-constexpr int kMaxZoom = 4;
+constexpr int MinZoom = 2;
+constexpr int MaxZoom = 4;
 }  // namespace
 
 // Paints the sheet straight from the image, only where the scroll area
@@ -57,9 +57,9 @@ class TSheetView : public QWidget {
 };
 
 TFormFontSheet::TFormFontSheet(DialogSeam& seam, QWidget* parent)
-    : TFixedDialog({"FormFontSheet", "Font Sheet", kWidth, kHeight, DialogSizing::Resizable,
-                   Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint},
-                  parent),
+    : TFixedDialog({"FormFontSheet", "Font Sheet", Width, Height, DialogSizing::Resizable,
+                    Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint},
+                   parent),
       seam_(seam) {
   labelFile_ = new QLabel(this);
   labelFile_->setObjectName(QStringLiteral("LabelFile"));
@@ -94,10 +94,9 @@ bool TFormFontSheet::ShowFile(const QString& path) {
   const QMargins margins = layout()->contentsMargins();
   const int chrome = margins.left() + margins.right() + 2 * scrollArea_->frameWidth() +
                      style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, scrollArea_);
-  int zoom = kMinZoom;
+  int zoom = MinZoom;
   if (ok) {
-    zoom =
-        std::clamp((FormPixels(kWidth) - chrome) / std::max(1, sheet_.width()), kMinZoom, kMaxZoom);
+    zoom = std::clamp((FormPixels(Width) - chrome) / std::max(1, sheet_.width()), MinZoom, MaxZoom);
     // A widget can be only so tall: the tallest sheets are drawn smaller.
     while (zoom > 1 && int64_t{sheet_.height()} * zoom > QWIDGETSIZE_MAX) --zoom;
     // The window as wide as the sheet, within the screen.

@@ -24,14 +24,14 @@ namespace varnalux {
 
 namespace {
 
-const char kDefaultHost[] = "192.168.1.100";
-constexpr int kHostEditMax = 64;
-constexpr int kClientWidth = 635;
-constexpr int kClientHeight = 315;
+const char DefaultHost[] = "192.168.1.100";
+constexpr int HostEditMax = 64;
+constexpr int ClientWidth = 635;
+constexpr int ClientHeight = 315;
 
 enum Column { ColumnName, ColumnMac, ColumnIp, ColumnModel, ColumnStatus };
 // The printer name's bytes as they arrived, kept beside the shown text.
-constexpr int kRawNameRole = Qt::UserRole;
+constexpr int RawNameRole = Qt::UserRole;
 
 // The UTF-8 bytes of text cut to at most limit bytes without splitting a
 // character.
@@ -83,7 +83,7 @@ class TFormNetSetup::Busy {
 
 TFormNetSetup::TFormNetSetup(DialogSeam& seam, const varnalux::net::UdpOptions& udp,
                              QWidget* parent)
-    : TFixedDialog({"FormNetSetup", "TCP/IP Setup", kClientWidth, kClientHeight}, parent),
+    : TFixedDialog({"FormNetSetup", "TCP/IP Setup", ClientWidth, ClientHeight}, parent),
       seam_(seam),
       session_(udp) {
   BuildPrinterList();
@@ -139,7 +139,7 @@ void TFormNetSetup::BuildIpSetting() {
   groupIpSetting_ = new QGroupBox(QStringLiteral("IP Setting"), this);
   groupIpSetting_->setObjectName(QStringLiteral("GroupBoxIPSetting"));
   editIPAddr_ = Edit("EditIPAddr", QString(), groupIpSetting_);
-  editIPAddr_->setMaxLength(kHostEditMax);
+  editIPAddr_->setMaxLength(HostEditMax);
   editPort_ = Edit("EditPort", QStringLiteral("9100"), groupIpSetting_);
   editPort_->setFixedWidth(FormPixels(70));
   buttonSet_ = Button("ButtonSet", "&Exit", &TFormNetSetup::ButtonSetClick, groupIpSetting_);
@@ -181,7 +181,7 @@ void TFormNetSetup::Bind(varnalux::TcpTarget& target) {
       listView1_->setCurrentItem(first);
       host = first->text(ColumnIp);
     } else {
-      host = QString::fromLatin1(kDefaultHost);
+      host = QString::fromLatin1(DefaultHost);
     }
   }
   editIPAddr_->setText(host);
@@ -195,7 +195,7 @@ void TFormNetSetup::AddRow(const varnalux::net::PrinterRow& row) {
   item->setText(ColumnIp, QString::fromLatin1(row.ip.c_str()));
   item->setText(ColumnModel, CellText(row.model));
   item->setText(ColumnStatus, QString::fromLatin1(row.status.c_str()));
-  item->setData(ColumnName, kRawNameRole,
+  item->setData(ColumnName, RawNameRole,
                 QByteArray(row.name.data(), static_cast<qsizetype>(row.name.size())));
 }
 
@@ -239,7 +239,7 @@ void TFormNetSetup::ButtonChangeIPClick() {
   if (row == nullptr) return;
   varnalux::net::Mac mac{};
   if (!varnalux::net::ParseMacText(row->text(ColumnMac).toStdString(), mac)) return;
-  const QByteArray rawName = row->data(ColumnName, kRawNameRole).toByteArray();
+  const QByteArray rawName = row->data(ColumnName, RawNameRole).toByteArray();
   const QString macText = row->text(ColumnMac);
 
   varnalux::net::RemoteSettings assumed;

@@ -10,24 +10,24 @@
 namespace varnalux {
 
 namespace {
-constexpr int kClientWidth = 432;
-constexpr int kClientHeight = 507;
-constexpr int kImageLeft = 8;
-constexpr int kImageTop = 8;
-constexpr int kButtonWidth = 75;
-constexpr int kButtonHeight = 25;
+constexpr int ClientWidth = 432;
+constexpr int ClientHeight = 507;
+constexpr int ImageLeft = 8;
+constexpr int ImageTop = 8;
+constexpr int ButtonWidth = 75;
+constexpr int ButtonHeight = 25;
 }  // namespace
 
 TFormPreviewFont::TFormPreviewFont(const QImage& preview, QWidget* parent)
-    : TFixedDialog({"FormPreviewFont", "Preview Font", kClientWidth, kClientHeight}, parent) {
+    : TFixedDialog({"FormPreviewFont", "Preview Font", ClientWidth, ClientHeight}, parent) {
   imagePreview_ = new QLabel(this);
   imagePreview_->setObjectName(QStringLiteral("ImagePreview"));
   imagePreview_->setAccessibleName(QStringLiteral("Font Preview"));
-  imagePreview_->setGeometry(kImageLeft, kImageTop, PreviewWidth, PreviewHeight);
+  imagePreview_->setGeometry(ImageLeft, ImageTop, PreviewWidth, PreviewHeight);
   imagePreview_->setPixmap(QPixmap::fromImage(preview));
 
   buttonExit_ = Button("ButtonExit", "&Exit", &QDialog::accept);
-  buttonExit_->setGeometry(kImageLeft + PreviewWidth + 16, kImageTop, kButtonWidth, kButtonHeight);
+  buttonExit_->setGeometry(ImageLeft + PreviewWidth + 16, ImageTop, ButtonWidth, ButtonHeight);
   buttonExit_->setDefault(true);
 }
 

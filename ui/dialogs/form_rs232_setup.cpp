@@ -56,7 +56,7 @@ struct TFormRs232Setup::ListRow {
 // The lists in the order they stand.
 std::span<const TFormRs232Setup::ListRow> TFormRs232Setup::Lists() {
   using varnalux::SerialSettings;
-  static const ListRow kLists[] = {
+  static const ListRow ListRows[] = {
       {&TFormRs232Setup::comboBoxComPort_, "ComboBoxComPort", "COM Port:", nullptr, nullptr},
       {&TFormRs232Setup::comboBoxBaudRate_, "ComboBoxBaudRate",
        "Baud Rate:", "2400|4800|9600|19200|38400|57600|115200|", &SerialSettings::baudIndex},
@@ -71,7 +71,7 @@ std::span<const TFormRs232Setup::ListRow> TFormRs232Setup::Lists() {
       {&TFormRs232Setup::comboBoxSWShak_, "ComboBoxSWShak",
        "Software Handshaking:", "None|Xon/Xoff", &SerialSettings::swHandshakeIndex},
   };
-  return kLists;
+  return ListRows;
 }
 
 TFormRs232Setup::TFormRs232Setup(QWidget* parent)

@@ -25,27 +25,27 @@ int32_t* Field(varnalux::ClockSettings& c, int i) {
 // The title bar has no close box: the dialog is left by its buttons or Escape.
 TFormRTCSetup::TFormRTCSetup(DialogSeam& seam, QWidget* parent)
     : TFixedDialog({"FormRTCSetup", "RTC Setup", 297, 171, DialogSizing::Fixed,
-                   Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                       Qt::MSWindowsFixedSizeDialogHint},
-                  parent),
+                    Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                        Qt::MSWindowsFixedSizeDialogHint},
+                   parent),
       seam_(seam) {
   struct Spec {
     const char* label;
     const char* name;
     int maxLength;
   };
-  static const Spec kSpecs[6] = {
+  static const Spec Specs[6] = {
       {"Year:", "EditYear", 4}, {"Month:", "EditMonth", 3},   {"Date:", "EditDate", 3},
       {"Hour:", "EditHour", 3}, {"Minute:", "EditMinute", 3}, {"Second:", "EditSecond", 3},
   };
   auto* grid = new QGridLayout;
   for (int i = 0; i < 6; ++i) {
-    edits_[i] = Edit(kSpecs[i].name);
-    edits_[i]->setMaxLength(kSpecs[i].maxLength);
+    edits_[i] = Edit(Specs[i].name);
+    edits_[i]->setMaxLength(Specs[i].maxLength);
     // Two columns of three: date on the left, time on the right.
     const int row = i % 3;
     const int column = (i / 3) * 2;
-    grid->addWidget(Caption(kSpecs[i].label, edits_[i]), row, column);
+    grid->addWidget(Caption(Specs[i].label, edits_[i]), row, column);
     grid->addWidget(edits_[i], row, column + 1);
   }
 

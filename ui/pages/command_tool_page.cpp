@@ -27,7 +27,7 @@ namespace varnalux {
 
 namespace {
 
-const QString kAllFiles = QStringLiteral("*.* (*)");
+const QString AllFiles = QStringLiteral("*.* (*)");
 
 // Editor text in the form the editor keeps it: line breaks as "\n". Files
 // with CR LF line ends load as lines; a lone CR stays a character.
@@ -138,7 +138,7 @@ void TCommandToolPage::ButtonSendClick() {
 }
 
 void TCommandToolPage::ButtonSendFileClick() {
-  const QString path = seam_.OpenFileName(kAllFiles);
+  const QString path = seam_.OpenFileName(AllFiles);
   if (path.isEmpty()) return;
   // Only regular files: a FIFO would block the read, a device such as
   // /dev/zero never ends. The file is sent piece by piece as it is read.
@@ -154,7 +154,7 @@ void TCommandToolPage::ButtonSendFileClick() {
 }
 
 void TCommandToolPage::ButtonLoadFIleClick() {
-  const QString path = seam_.OpenFileName(kAllFiles);
+  const QString path = seam_.OpenFileName(AllFiles);
   if (path.isEmpty()) return;
   QFile file(path);
   // Only regular files, and no more than the editor can hold.
@@ -169,7 +169,7 @@ void TCommandToolPage::ButtonLoadFIleClick() {
 }
 
 void TCommandToolPage::ButtonSaveFileClick() {
-  const QString path = seam_.SaveFileName(kAllFiles, QString());
+  const QString path = seam_.SaveFileName(AllFiles, QString());
   if (path.isEmpty()) return;
   const QByteArray bytes = EditorBytes(richEditTText_->toPlainText());
   if (!varnalux::SaveFileAtomically(QFile::encodeName(path).toStdString(), bytes.constData(),

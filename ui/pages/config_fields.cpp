@@ -7,10 +7,10 @@ using enum ConfigFieldPlace;
 
 namespace {
 
-constexpr const char* kOnOff = "|OFF|ON";
-constexpr const char* kZeroOne = "|0|1";
+constexpr const char* OnOff = "|OFF|ON";
+constexpr const char* ZeroOne = "|0|1";
 
-const ConfigField kFields[] = {
+const ConfigField Fields[] = {
     {.name = "EditVersion",
      .kind = Info,
      .place = InfoGrid,
@@ -107,12 +107,12 @@ const ConfigField kFields[] = {
      .kind = List,
      .place = Left,
      .caption = "Direction:",
-     .items = kZeroOne,
+     .items = ZeroOne,
      .index = &ConfigPageText::direction},
     {.name = "ComboBoxMirror",
      .kind = List,
      .place = Beside,
-     .items = kZeroOne,
+     .items = ZeroOne,
      .accessibleName = "Direction: Mirror",
      .index = &ConfigPageText::mirror},
     {.name = "EditOffset",
@@ -153,7 +153,7 @@ const ConfigField kFields[] = {
      .kind = EditList,
      .place = Right,
      .caption = "Ribbon:",
-     .items = kOnOff,
+     .items = OnOff,
      .index = &ConfigPageText::ribbon},
     {.name = "ComboBoxCodePage",
      .kind = List,
@@ -171,13 +171,13 @@ const ConfigField kFields[] = {
      .kind = List,
      .place = Right,
      .caption = "Head-up Sensor:",
-     .items = kOnOff,
+     .items = OnOff,
      .index = &ConfigPageText::head},
     {.name = "ComboBoxReprint",
      .kind = List,
      .place = Right,
      .caption = "Reprint After Error:",
-     .items = kOnOff,
+     .items = OnOff,
      .index = &ConfigPageText::reprint},
     {.name = "EditGapInten",
      .kind = Edit,
@@ -222,6 +222,6 @@ const ConfigField kFields[] = {
 
 }  // namespace
 
-std::span<const ConfigField> ConfigFields() { return kFields; }
+std::span<const ConfigField> ConfigFields() { return Fields; }
 
 }  // namespace varnalux

@@ -26,7 +26,7 @@ namespace varnalux {
 
 namespace {
 
-const QString kConfigFilter = QStringLiteral("*.dcf (*.dcf)");
+const QString ConfigFilter = QStringLiteral("*.dcf (*.dcf)");
 
 // Limits what the user types to max characters, as a length limit that
 // applies to typing only: a longer text set by the program stays whole and
@@ -171,7 +171,7 @@ void ShowField(const ConfigField& field, const ConfigPageText& page, QWidget* wi
 }  // namespace
 
 TConfigPage::TConfigPage(OperationHost& operations, DialogSeam& seam, ConfigPageRecords records,
-                       QWidget* parent)
+                         QWidget* parent)
     : QGroupBox(parent), operations_(operations), seam_(seam), records_(std::move(records)) {
   Build();
   ShowConfig(records_.config);
@@ -273,14 +273,14 @@ void TConfigPage::BuildButtons() {
     const char* caption;
     void (TConfigPage::*click)();
   };
-  static constexpr PageButton kButtons[] = {
+  static constexpr PageButton Buttons[] = {
       {"ButtonClear", "&Clear", &TConfigPage::ButtonClearClick},
       {"ButtonLoad", "&Load", &TConfigPage::ButtonLoadClick},
       {"ButtonSave", "Sa&ve", &TConfigPage::ButtonSaveClick},
       {"ButtonSet", "&Set", &TConfigPage::ButtonSetClick},
       {"ButtonRead", "&Read", &TConfigPage::ButtonReadClick},
   };
-  for (const PageButton& row : kButtons) {
+  for (const PageButton& row : Buttons) {
     auto* b = new QPushButton(QString::fromLatin1(row.caption), this);
     b->setObjectName(QString::fromLatin1(row.name));
     b->setMinimumWidth(FormPixels(60));
@@ -345,7 +345,7 @@ bool TConfigPage::CollectConfig(PrinterConfig& out, QString& error) {
 // A read that failed leaves the page as it was; a good one becomes the
 // displayed record.
 void TConfigPage::ShowReadResult(PrinterOperation& operation, varnalux::ResultCode code,
-                                const PrinterConfig& fresh) {
+                                 const PrinterConfig& fresh) {
   if (code != varnalux::ResultOk) {
     operation.Report(code);
     return;
@@ -388,7 +388,7 @@ void TConfigPage::ButtonSetClick() {
 }
 
 void TConfigPage::ButtonSaveClick() {
-  const QString name = seam_.SaveFileName(kConfigFilter, QStringLiteral("dcf"));
+  const QString name = seam_.SaveFileName(ConfigFilter, QStringLiteral("dcf"));
   if (name.isEmpty()) return;
   uint8_t image[varnalux::ConfigFileSize];
   varnalux::BuildConfigFile(records_.config, Unit(), records_.status, image);
@@ -397,7 +397,7 @@ void TConfigPage::ButtonSaveClick() {
 }
 
 void TConfigPage::ButtonLoadClick() {
-  const QString name = seam_.OpenFileName(kConfigFilter);
+  const QString name = seam_.OpenFileName(ConfigFilter);
   if (name.isEmpty()) return;
   PrinterConfig config;
   int32_t unit = 0;

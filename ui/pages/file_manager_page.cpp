@@ -29,7 +29,7 @@ namespace varnalux {
 
 namespace {
 
-const char* const kDeviceItems[MemoryDeviceCount] = {"DRAM", "FLASH", "CARD"};
+const char* const DeviceItems[MemoryDeviceCount] = {"DRAM", "FLASH", "CARD"};
 
 QLabel* BuddyLabel(const char* caption, QWidget* field, QWidget* parent) {
   auto* label = new QLabel(QString::fromLatin1(caption), parent);
@@ -44,7 +44,7 @@ QGroupBox* DeviceRadioGroup(const char* name, QButtonGroup*& buttons, QWidget* p
   buttons = new QButtonGroup(group);
   auto* row = new QHBoxLayout(group);
   for (int d = 0; d < MemoryDeviceCount; ++d) {
-    auto* item = new QRadioButton(QString::fromLatin1(kDeviceItems[d]), group);
+    auto* item = new QRadioButton(QString::fromLatin1(DeviceItems[d]), group);
     item->setObjectName(QString::fromLatin1(name) + QString::number(d));
     buttons->addButton(item, d);
     row->addWidget(item);
@@ -100,7 +100,7 @@ QGroupBox* TFileManagerPage::BuildDownloadGroup() {
   editFileSize_->setObjectName(QStringLiteral("EditFileSize"));
   comboBoxDevice_ = new QComboBox(group);
   comboBoxDevice_->setObjectName(QStringLiteral("ComboBoxDevice"));
-  for (const char* item : kDeviceItems) comboBoxDevice_->addItem(QString::fromLatin1(item));
+  for (const char* item : DeviceItems) comboBoxDevice_->addItem(QString::fromLatin1(item));
   comboBoxDevice_->setCurrentIndex(varnalux::DeviceFlash);
   buttonDownload_ = new QPushButton(QStringLiteral("&Download"), group);
   buttonDownload_->setObjectName(QStringLiteral("ButtonDownload"));
@@ -320,7 +320,7 @@ void TFileManagerPage::ButtonDownloadClick() {
             "printer will not keep it. Send it anyway?")
             .arg(size)
             .arg(target.freeSpace)
-            .arg(QString::fromLatin1(kDeviceItems[device]));
+            .arg(QString::fromLatin1(DeviceItems[device]));
     if (!seam_.Confirm(question)) return;
   }
   const QByteArray name = PrinterNameBytes(typed);
@@ -332,7 +332,7 @@ void TFileManagerPage::ButtonDownloadClick() {
 
 void TFileManagerPage::ConfirmDownload(const QByteArray& name, int device) {
   const QString shownName = QString::fromLatin1(name);
-  const QString deviceName = QString::fromLatin1(kDeviceItems[device]);
+  const QString deviceName = QString::fromLatin1(DeviceItems[device]);
   if (!operations_.LinkReads()) {
     seam_.Message(QStringLiteral("%1 was sent to %2. The parallel port cannot read the "
                                  "printer's lists to check it.")
@@ -387,7 +387,7 @@ void TFileManagerPage::ButtonFileFormatClick() {
   if (device < 0 || device >= MemoryDeviceCount) return;
   const QString question =
       QStringLiteral("Are you sure? Format erases every file in %1 of the printer.")
-          .arg(QString::fromLatin1(kDeviceItems[device]));
+          .arg(QString::fromLatin1(DeviceItems[device]));
   if (!seam_.Confirm(question)) return;
   int32_t value = device;
   if (PrinterOperation(operations_).Run(varnalux::OpFormatDevice, &value, 0) != varnalux::ResultOk)

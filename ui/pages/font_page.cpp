@@ -42,21 +42,21 @@ namespace varnalux {
 
 namespace {
 
-const QString kAllFiles = QStringLiteral("*.* (*)");
+const QString AllFiles = QStringLiteral("*.* (*)");
 
 // The generator's own progress window.
-constexpr int kMakingLeft = 100;
-constexpr int kMakingTop = 100;
-constexpr char kMakingCaption[] = "Making font...";
+constexpr int MakingLeft = 100;
+constexpr int MakingTop = 100;
+constexpr char MakingCaption[] = "Making font...";
 // How often the window handles its messages while a font is made.
-constexpr qint64 kBreatheMs = 15;
+constexpr qint64 BreatheMs = 15;
 
 // The Windows single-byte code pages a technician can choose; 1252 first.
 struct CodePageItem {
   int codePage;
   const char* text;
 };
-constexpr CodePageItem kCodePages[] = {
+constexpr CodePageItem CodePages[] = {
     {1252, "1252 Western"}, {1250, "1250 Central European"}, {1251, "1251 Cyrillic"},
     {1253, "1253 Greek"},   {1254, "1254 Turkish"},          {1255, "1255 Hebrew"},
     {1256, "1256 Arabic"},  {1257, "1257 Baltic"},           {1258, "1258 Vietnamese"},
@@ -203,7 +203,7 @@ QGridLayout* TFontPage::BuildLeftColumn() {
 void TFontPage::MakeCodePageList() {
   comboBoxCodePage_ = new QComboBox(this);
   comboBoxCodePage_->setObjectName(QStringLiteral("ComboBoxCodePage"));
-  for (const CodePageItem& item : kCodePages)
+  for (const CodePageItem& item : CodePages)
     comboBoxCodePage_->addItem(QString::fromLatin1(item.text), item.codePage);
   connect(comboBoxCodePage_, &QComboBox::currentIndexChanged, this,
           &TFontPage::ComboBoxCodePageChange);
@@ -290,7 +290,7 @@ bool TFontPage::TableMode() const {
 }
 
 QString TFontPage::CodePageText(int codePage) const {
-  for (const CodePageItem& item : kCodePages)
+  for (const CodePageItem& item : CodePages)
     if (item.codePage == codePage) return QStringLiteral("Code page %1").arg(item.text);
   const char* const sets[] = {"Traditional Chinese", "Simplified Chinese", "Korean", "Japanese"};
   for (int set = 0; set < 4; ++set)
@@ -419,7 +419,7 @@ void TFontPage::ComboBoxSEncodeChange(int index) {
 }
 
 void TFontPage::ButtonFontTblLoadClick() {
-  const QString path = dialogs_.Seam().OpenFileName(kAllFiles);
+  const QString path = dialogs_.Seam().OpenFileName(AllFiles);
   if (path.isEmpty()) return;
   // Only regular files: a FIFO would block, a device might never end.
   QFile file(path);
@@ -456,7 +456,7 @@ void TFontPage::ButtonFontTblSaveClick() {
                        QStringLiteral(" cannot hold these characters of the table"),
                    QStringLiteral("Save the table without them?")))
     return;
-  const QString path = dialogs_.Seam().SaveFileName(kAllFiles, QString());
+  const QString path = dialogs_.Seam().SaveFileName(AllFiles, QString());
   if (path.isEmpty()) return;
   // A file that cannot be written is left as it was, without a message.
   varnalux::SaveFileAtomically(Utf8(path), bytes.data(), bytes.size());
@@ -499,7 +499,7 @@ bool TFontPage::BuildFontRequest(FontRequest& request) {
 
 bool TFontPage::MakeWithProgress(const FontRequest& request) {
   canvas_.ResetCutGlyphs();
-  progress_.ShowJobProgress(kMakingLeft, kMakingTop, kMakingCaption);
+  progress_.ShowJobProgress(MakingLeft, MakingTop, MakingCaption);
   QElapsedTimer sinceBreath;
   sinceBreath.start();
   int shown = -1;
@@ -510,7 +510,7 @@ bool TFontPage::MakeWithProgress(const FontRequest& request) {
           shown = percent;
           progress_.MoveJobProgress(percent);
         }
-        if (sinceBreath.elapsed() >= kBreatheMs) {
+        if (sinceBreath.elapsed() >= BreatheMs) {
           progress_.PumpMessages();
           sinceBreath.restart();
         }
@@ -527,7 +527,7 @@ void TFontPage::ReportLeftOut(const FontRequest& request) {
 }
 
 void TFontPage::ButtonSaveFontClick() {
-  const QString path = dialogs_.Seam().SaveFileName(kAllFiles, QString());
+  const QString path = dialogs_.Seam().SaveFileName(AllFiles, QString());
   if (path.isEmpty()) return;
   FontRequest request;
   if (!BuildFontRequest(request)) return;
@@ -622,7 +622,7 @@ void TFontPage::ButtonPreviewFontClick() {
 
 void TFontPage::ButtonFontSheetClick() {
   QString path = lastFontFile_;
-  if (path.isEmpty()) path = dialogs_.Seam().OpenFileName(kAllFiles);
+  if (path.isEmpty()) path = dialogs_.Seam().OpenFileName(AllFiles);
   if (path.isEmpty()) return;
   TFormFontSheet sheet(dialogs_.Seam(), dialogs_.HostWindow());
   sheet.ShowFile(path);
