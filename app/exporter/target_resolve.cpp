@@ -54,7 +54,12 @@ ResolveOutcome ResolveTarget(const std::string& host, int port, const AllowList&
       continue;
     }
     resolved.numericHost = IpAddressText(address);
-    if (scope != 0) resolved.numericHost += "%" + std::to_string(scope);
+    // Two appends, not "%" + ...: GCC 12 at -O3 warns (-Wrestrict) on that
+    // form falsely.
+    if (scope != 0) {
+      resolved.numericHost += '%';
+      resolved.numericHost += std::to_string(scope);
+    }
     return ResolveOutcome::Permitted;
   }
   return resolved.refusedAddress.empty() ? ResolveOutcome::NotResolved : ResolveOutcome::Refused;
