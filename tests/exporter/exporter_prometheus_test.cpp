@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -52,16 +51,11 @@ class RunningPrometheus {
                                  "--storage.tsdb.path=" + folder + "/data",
                                  "--web.listen-address=127.0.0.1:" + std::to_string(port),
                                  "--log.level=warn"};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
     const std::string log = folder + "/prometheus.log";
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    std::vector<char*> argv;
-    for (std::string& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    if (posix_spawn(&pid_, all[0].c_str(), &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
+    const int logFd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (logFd < 0) return;
+    pid_ = testing::SpawnProgram(std::move(all), {testing::InheritFd, logFd, logFd});
+    close(logFd);
   }
   ~RunningPrometheus() {
     if (pid_ <= 0) return;

@@ -4,10 +4,7 @@
 #pragma once
 
 #include <fcntl.h>
-#include <poll.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,48 +14,21 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "tests/support/child_process.h"
 
 namespace varnalux::testing {
 
 inline constexpr auto ExporterStartBound = std::chrono::seconds(10);
 inline constexpr auto ExporterStopBound = std::chrono::seconds(15);
 
-inline int MillisecondsLeft(std::chrono::steady_clock::time_point deadline) {
-  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-      deadline - std::chrono::steady_clock::now());
-  return left.count() > 0 ? static_cast<int>(left.count()) : 0;
-}
-
-// Waits (bounded) for the child to end; true when it did.
-inline bool WaitForExit(pid_t pid, std::chrono::milliseconds bound, int* status = nullptr) {
-  const int pidfd = static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
-  if (pidfd >= 0) {
-    pollfd p{pidfd, POLLIN, 0};
-    poll(&p, 1, static_cast<int>(bound.count()));
-    close(pidfd);
-  }
-  int s = 0;
-  const bool ended = waitpid(pid, &s, WNOHANG) == pid;
-  if (ended && status != nullptr) *status = s;
-  return ended;
-}
-
 class RunningExporter {
  public:
   explicit RunningExporter(const std::vector<std::string>& options) {
     int out[2] = {-1, -1};
     if (pipe2(out, O_CLOEXEC) != 0) return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     std::vector<std::string> all{VARNALUX_EXPORTER_PATH, "--listen", "127.0.0.1:0"};
     all.insert(all.end(), options.begin(), options.end());
-    std::vector<char*> argv;
-    for (std::string& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    if (posix_spawn(&pid_, all[0].c_str(), &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
+    pid_ = SpawnProgram(std::move(all), {InheritFd, out[1], InheritFd});
     close(out[1]);
     out_ = out[0];
     if (pid_ > 0) ReadListeningLine();
@@ -104,16 +74,8 @@ class RunningExporter {
 
  private:
   void ReadListeningLine() {
-    const auto deadline = std::chrono::steady_clock::now() + ExporterStartBound;
     const std::string mark = "listening 127.0.0.1:";
-    while (output_.find('\n') == std::string::npos) {
-      pollfd p{out_, POLLIN, 0};
-      if (poll(&p, 1, MillisecondsLeft(deadline)) <= 0) return;
-      char buffer[256];
-      const ssize_t n = read(out_, buffer, sizeof buffer);
-      if (n <= 0) return;
-      output_.append(buffer, static_cast<size_t>(n));
-    }
+    if (!ReadUntil(out_, output_, "\n", ExporterStartBound)) return;
     if (output_.rfind(mark, 0) == 0) port_ = std::atoi(output_.c_str() + mark.size());
   }
 

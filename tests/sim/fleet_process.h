@@ -6,7 +6,6 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,7 +14,7 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
+#include "tests/support/child_process.h"
 
 namespace varnalux::sim::test {
 
@@ -32,17 +31,9 @@ class FleetProcess {
   explicit FleetProcess(const std::vector<std::string>& args) {
     int out[2];
     if (pipe2(out, O_CLOEXEC) != 0) return;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
     std::vector<std::string> all{VARNALUX_VPRINTER_PATH};
     all.insert(all.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& a : all) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    if (posix_spawn(&pid_, all[0].c_str(), &actions, nullptr, argv.data(), environ) != 0) pid_ = -1;
-    posix_spawn_file_actions_destroy(&actions);
+    pid_ = testing::SpawnProgram(std::move(all), {testing::DevNullFd, out[1], testing::InheritFd});
     close(out[1]);
     out_ = out[0];
     if (pid_ > 0) ReadUntilReady();
@@ -85,17 +76,7 @@ class FleetProcess {
 
  private:
   void ReadUntilReady() {
-    const auto deadline = std::chrono::steady_clock::now() + FleetReadyTimeout;
-    while (output_.find("ready\n") == std::string::npos) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-          deadline - std::chrono::steady_clock::now());
-      pollfd p{out_, POLLIN, 0};
-      if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0) return;
-      char buffer[4096];
-      const ssize_t n = read(out_, buffer, sizeof buffer);
-      if (n <= 0) return;
-      output_.append(buffer, static_cast<size_t>(n));
-    }
+    if (!testing::ReadUntil(out_, output_, "ready\n", FleetReadyTimeout)) return;
     ready_ = true;
     ParseOutput();
   }
@@ -130,65 +111,14 @@ class FleetProcess {
   uint16_t udpPort_ = 0;
 };
 
-struct ProgramResult {
-  int exitCode = -1;  // -1: did not exit within the time limit
-  std::string out;
-  std::string err;
-};
+using ProgramResult = testing::ProgramResult;
 
 // Runs varnalux-vprinter with args to its end (at most timeoutMs), for the
 // command lines it refuses.
 inline ProgramResult RunVprinter(const std::vector<std::string>& args, int timeoutMs) {
-  ProgramResult result;
-  int out[2], err[2];
-  if (pipe2(out, O_CLOEXEC) != 0) return result;
-  if (pipe2(err, O_CLOEXEC) != 0) {
-    close(out[0]);
-    close(out[1]);
-    return result;
-  }
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-  posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   std::vector<std::string> all{VARNALUX_VPRINTER_PATH};
   all.insert(all.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (std::string& a : all) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  pid_t pid = -1;
-  const bool spawned =
-      posix_spawn(&pid, all[0].c_str(), &actions, nullptr, argv.data(), environ) == 0;
-  posix_spawn_file_actions_destroy(&actions);
-  close(out[1]);
-  close(err[1]);
-  pollfd fds[2] = {{out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  int open = spawned ? 2 : 0;
-  while (open > 0) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        deadline - std::chrono::steady_clock::now());
-    if (left.count() <= 0 || poll(fds, 2, static_cast<int>(left.count())) <= 0) break;
-    for (int i = 0; i < 2; ++i) {
-      if (fds[i].fd < 0 || fds[i].revents == 0) continue;
-      char buffer[4096];
-      const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
-      if (n > 0) {
-        (i == 0 ? result.out : result.err).append(buffer, static_cast<size_t>(n));
-      } else {
-        fds[i].fd = -1;
-        --open;
-      }
-    }
-  }
-  if (spawned && open > 0) kill(pid, SIGKILL);
-  int status = 0;
-  if (spawned && waitpid(pid, &status, 0) == pid && open == 0 && WIFEXITED(status))
-    result.exitCode = WEXITSTATUS(status);
-  close(out[0]);
-  close(err[0]);
-  return result;
+  return testing::RunProgram(std::move(all), "", timeoutMs);
 }
 
 }  // namespace varnalux::sim::test
