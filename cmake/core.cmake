@@ -36,6 +36,7 @@ varnalux_layer(link
   link/printer_link.cpp
   link/receive_ring.cpp
   link/serial_link.cpp
+  link/serial_words.cpp
   link/tcp_address.cpp
   link/tcp_link.cpp
   link/usb_devices.cpp

@@ -10,37 +10,13 @@
 #include "app/cli/cli_commands.h"
 #include "app/cli/cli_output.h"
 #include "link/printer_link.h"
+#include "link/serial_words.h"
 #include "link/tcp_address.h"
 #include "operations/dispatcher.h"
 
 namespace varnalux {
 
 namespace {
-
-// A serial setting chosen by a word: the option, the field and the words in
-// the order of the field's index.
-struct SerialChoice {
-  const char* option;
-  int32_t SerialSettings::*field;
-  const char* words[8];  // null after the last word
-};
-
-constexpr SerialChoice SerialChoices[] = {
-    {"--baud",
-     &SerialSettings::baudIndex,
-     {"2400", "4800", "9600", "19200", "38400", "57600", "115200"}},
-    {"--data", &SerialSettings::dataBitsIndex, {"7", "8"}},
-    {"--parity", &SerialSettings::parityIndex, {"none", "odd", "even"}},
-    {"--stop", &SerialSettings::stopBitsIndex, {"1", "1.5", "2"}},
-    {"--hw", &SerialSettings::hwHandshakeIndex, {"none", "rts", "rtscts"}},
-    {"--sw", &SerialSettings::swHandshakeIndex, {"none", "xonxoff"}},
-};
-
-int WordIndex(const std::string& value, const char* const (&words)[8]) {
-  for (int i = 0; i < 8 && words[i] != nullptr; ++i)
-    if (value == words[i]) return i;
-  return -1;
-}
 
 // A port name into its record's field; false when it does not fit.
 bool CopyPortName(const std::string& v, char* field, size_t size, std::string& error) {
@@ -99,12 +75,11 @@ Taken TakeLinkOption(const std::string& a, const std::string* v, CliLink& link, 
     ++linkOptions;
     return Taken::Yes;
   }
-  for (const SerialChoice& c : SerialChoices) {
-    if (a != c.option) continue;
+  // --baud, --data, --parity, --stop, --hw, --sw: the serial settings' words.
+  if (a.size() > 2 && IsSerialWord(std::string_view(a).substr(2))) {
     if (v == nullptr) return error = a + " needs a value", Taken::Error;
-    const int n = WordIndex(*v, c.words);
-    if (n < 0) return error = "bad " + a + " " + *v, Taken::Error;
-    link.serial.*c.field = n;
+    if (!SetSerialWord(std::string_view(a).substr(2), *v, link.serial))
+      return error = "bad " + a + " " + *v, Taken::Error;
     return Taken::Yes;
   }
   return Taken::NotALinkOption;

@@ -7,14 +7,11 @@
 
 #include "app/cli/json_reader.h"
 #include "base/printable_text.h"
+#include "link/serial_words.h"
 
 namespace varnalux {
 
 namespace {
-
-// The serial settings a com: link may carry, as key=value words; each is
-// the link option of the same name.
-constexpr const char* SerialKeys[] = {"baud", "data", "parity", "stop", "hw", "sw"};
 
 std::string Quoted(const std::string& text) {
   // Appended rather than "'" + ...: GCC 12 at -O3 warns (-Wrestrict) on that
@@ -23,12 +20,6 @@ std::string Quoted(const std::string& text) {
   quoted += PlainText(text);
   quoted += '\'';
   return quoted;
-}
-
-bool IsSerialKey(const std::string& key) {
-  for (const char* k : SerialKeys)
-    if (key == k) return true;
-  return false;
 }
 
 // The link options that say what a list's LINK says; false with why.
@@ -54,7 +45,7 @@ bool LinkArguments(const std::vector<std::string>& words, std::vector<std::strin
   for (size_t i = 1; i < words.size(); ++i) {
     const size_t eq = words[i].find('=');
     const std::string key = words[i].substr(0, eq);
-    if (eq == std::string::npos || !IsSerialKey(key))
+    if (eq == std::string::npos || !IsSerialWord(key))
       return why =
                  "bad serial setting " + Quoted(words[i]) + " (baud= data= parity= stop= hw= sw=)",
              false;

@@ -4,6 +4,7 @@
 
 #include "app/exporter/allow_list.h"
 #include "base/printable_text.h"
+#include "link/serial_words.h"
 #include "link/tcp_address.h"
 
 namespace varnalux {
@@ -12,23 +13,6 @@ namespace {
 
 constexpr size_t HostNameMax = 253;
 constexpr size_t TargetTextMax = 512;
-
-struct SerialWord {
-  const char* name;
-  int32_t SerialSettings::*field;
-  const char* values[8];  // null after the last; the index is the field's value
-};
-
-constexpr SerialWord SerialWords[] = {
-    {"baud",
-     &SerialSettings::baudIndex,
-     {"2400", "4800", "9600", "19200", "38400", "57600", "115200"}},
-    {"data", &SerialSettings::dataBitsIndex, {"7", "8"}},
-    {"parity", &SerialSettings::parityIndex, {"none", "odd", "even"}},
-    {"stop", &SerialSettings::stopBitsIndex, {"1", "1.5", "2"}},
-    {"hw", &SerialSettings::hwHandshakeIndex, {"none", "rts", "rtscts"}},
-    {"sw", &SerialSettings::swHandshakeIndex, {"none", "xonxoff"}},
-};
 
 // A piece of the request quoted in a reason: one line of printable text
 // (control bytes and bytes that are not UTF-8 as \xNN), cut when long.
@@ -147,21 +131,16 @@ bool ParseProbeTarget(std::string_view text, ProbeTarget& target, std::string& e
 
 bool SetSerialWord(std::string_view name, std::string_view value, ProbeTarget& target,
                    std::string& error) {
-  for (const SerialWord& word : SerialWords) {
-    if (name != word.name) continue;
-    if (target.kind != KindCom) {
-      error = Quoted(name) + "= applies to com: targets only";
-      return false;
-    }
-    for (int i = 0; i < 8 && word.values[i] != nullptr; ++i) {
-      if (value != word.values[i]) continue;
-      target.serial.*word.field = i;
-      return true;
-    }
-    error = "bad " + Quoted(name) + "=" + Quoted(value);
+  if (!IsSerialWord(name)) {
+    error = "unknown target setting: " + Quoted(name);
     return false;
   }
-  error = "unknown target setting: " + Quoted(name);
+  if (target.kind != KindCom) {
+    error = Quoted(name) + "= applies to com: targets only";
+    return false;
+  }
+  if (SetSerialWord(name, value, target.serial)) return true;
+  error = "bad " + Quoted(name) + "=" + Quoted(value);
   return false;
 }
 
